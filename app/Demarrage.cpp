@@ -1,0 +1,41 @@
+#include "app/Demarrage.h"
+
+#include "forms/UEnfants.h"
+#include "forms/UVelmorS.h"
+#include "forms/uAbout.h"
+#include "forms/uArbre.h"
+#include "forms/uLien.h"
+#include "platform/Dialogues.h"
+#include "platform/Polices.h"
+
+#include <QApplication>
+
+void preparerApplication() {
+    QApplication::setApplicationName(QStringLiteral("Velmoris"));
+    QApplication::setApplicationDisplayName(QString::fromUtf16(TitreApplication));
+    installerSubstitutionsPolices();
+    QApplication::setFont(policeFenetre());
+}
+
+// The main window comes first: its start-up sequence runs before the other
+// windows exist.
+Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier) {
+    m_form1 = std::make_unique<TForm1>(dialogues, std::move(fichier));
+    Form1 = m_form1.get();
+    m_formLien = std::make_unique<TFormLien>(m_form1.get());
+    FormLien = m_formLien.get();
+    m_form2 = std::make_unique<TForm2>(m_form1.get());
+    Form2 = m_form2.get();
+    m_form3 = std::make_unique<TForm3>(m_form1.get());
+    Form3 = m_form3.get();
+    m_aboutBox = std::make_unique<TAboutBox>(m_form1.get());
+    AboutBox = m_aboutBox.get();
+}
+
+Fenetres::~Fenetres() {
+    m_aboutBox.reset();
+    m_form3.reset();
+    m_form2.reset();
+    m_formLien.reset();
+    m_form1.reset();
+}

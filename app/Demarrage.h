@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/FichierGenea.h"
+
+#include <memory>
+
+class Dialogues;
+class TAboutBox;
+class TForm1;
+class TForm2;
+class TForm3;
+class TFormLien;
+
+// The five windows of the program, created once in a fixed order and kept
+// until the end; each is also reached through its global reference.
+class Fenetres {
+public:
+    Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier);
+    ~Fenetres();
+    Fenetres(const Fenetres&) = delete;
+    Fenetres& operator=(const Fenetres&) = delete;
+
+    TForm1& principale() { return *m_form1; }
+
+private:
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TFormLien> m_formLien;
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<TForm3> m_form3;
+    std::unique_ptr<TAboutBox> m_aboutBox;
+};
+
+// Application-wide settings: title, fonts.
+void preparerApplication();

@@ -1,0 +1,150 @@
+#include "data/FichierGenea.h"
+
+#include "data/Erreurs.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void leverErrno() { throw ErreurES(ErreurES::codeDepuisErrno(errno)); }
+
+// Reads exactly `taille` bytes at `decalage`, or fewer only at the end of the file.
+std::int64_t lireTout(int fd, std::uint8_t* dest, std::int64_t taille, std::int64_t decalage) {
+    std::int64_t lus = 0;
+    while (lus < taille) {
+        const ssize_t n = ::pread(fd, dest + lus, static_cast<std::size_t>(taille - lus),
+                                  static_cast<off_t>(decalage + lus));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        if (n == 0) break;
+        lus += n;
+    }
+    return lus;
+}
+
+void ecrireTout(int fd, const std::uint8_t* source, std::int64_t taille, std::int64_t decalage) {
+    std::int64_t ecrits = 0;
+    while (ecrits < taille) {
+        const ssize_t n = ::pwrite(fd, source + ecrits, static_cast<std::size_t>(taille - ecrits),
+                                   static_cast<off_t>(decalage + ecrits));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        ecrits += n;
+    }
+}
+
+} // namespace
+
+FichierDisque::~FichierDisque() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+void FichierDisque::ouvrirAvec(const QString& chemin, int drapeaux) {
+    if (m_fd >= 0) fermer();
+    if (chemin.isEmpty()) throw ErreurES(ErreurES::FichierIntrouvable);
+    const QByteArray nom = QFile::encodeName(chemin);
+    const int fd = ::open(nom.constData(), drapeaux | O_CLOEXEC, 0644);
+    if (fd < 0) leverErrno();
+    struct stat infos {};
+    if (::fstat(fd, &infos) == 0 && S_ISDIR(infos.st_mode)) {
+        ::close(fd);
+        throw ErreurES(ErreurES::AccesRefuse);
+    }
+    m_fd = fd;
+    m_position = 0;
+}
+
+void FichierDisque::ouvrir(const QString& chemin) { ouvrirAvec(chemin, O_RDWR); }
+
+void FichierDisque::creer(const QString& chemin) { ouvrirAvec(chemin, O_RDWR | O_CREAT | O_TRUNC); }
+
+void FichierDisque::exigerOuvert() const {
+    if (m_fd < 0) throw ErreurES(103); // file not open
+}
+
+void FichierDisque::positionner(std::int64_t numero) {
+    exigerOuvert();
+    if (numero < 0) throw ErreurES(ErreurES::LectureFinFichier);
+    m_position = numero;
+}
+
+void FichierDisque::lire(TFiche& fiche) {
+    exigerOuvert();
+    std::uint8_t octets[TailleFiche];
+    if (lireTout(m_fd, octets, TailleFiche, m_position * TailleFiche) < TailleFiche)
+        throw ErreurES(ErreurES::LectureFinFichier);
+    decoderFiche(octets, fiche);
+    ++m_position;
+}
+
+void FichierDisque::ecrire(const TFiche& fiche) {
+    exigerOuvert();
+    std::uint8_t octets[TailleFiche];
+    encoderFiche(fiche, octets);
+    ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
+    // The record reaches the disk before the command reports success.
+    if (::fdatasync(m_fd) != 0) leverErrno();
+    ++m_position;
+}
+
+std::int64_t FichierDisque::nombreFiches() {
+    exigerOuvert();
+    struct stat infos {};
+    if (::fstat(m_fd, &infos) != 0) leverErrno();
+    return static_cast<std::int64_t>(infos.st_size) / TailleFiche;
+}
+
+void FichierDisque::tronquer() {
+    exigerOuvert();
+    if (::ftruncate(m_fd, static_cast<off_t>(m_position * TailleFiche)) != 0) leverErrno();
+    if (::fsync(m_fd) != 0) leverErrno();
+}
+
+void FichierDisque::fermer() {
+    if (m_fd < 0) return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR) leverErrno();
+}
+
+std::int64_t FichierDisque::lireBloc(std::int64_t premier, std::int64_t nombre, std::uint8_t* dest) {
+    exigerOuvert();
+    if (premier < 0 || nombre <= 0) return 0;
+    const std::int64_t octets = lireTout(m_fd, dest, nombre * TailleFiche, premier * TailleFiche);
+    return octets / TailleFiche;
+}
+
+FermetureGarantie::~FermetureGarantie() {
+    try {
+        m_fichier.fermer();
+    } catch (...) {
+        // Already leaving on another error; that error is the one reported.
+    }
+}
+
+void parcourirFiches(FichierEnregistrements& fichier,
+                     const std::function<bool(std::int32_t, const TFiche&)>& visiter,
+                     std::int64_t premier) {
+    std::vector<std::uint8_t> bloc(static_cast<std::size_t>(FichesParBloc * TailleFiche));
+    TFiche fiche;
+    const std::int64_t total = fichier.nombreFiches();
+    for (std::int64_t debut = premier; debut < total; debut += FichesParBloc) {
+        const std::int64_t voulu = std::min(FichesParBloc, total - debut);
+        const std::int64_t lus = fichier.lireBloc(debut, voulu, bloc.data());
+        if (lus < voulu) throw ErreurES(ErreurES::LectureFinFichier);
+        for (std::int64_t i = 0; i < lus; ++i) {
+            decoderFiche(bloc.data() + i * TailleFiche, fiche);
+            if (!visiter(static_cast<std::int32_t>(debut + i), fiche)) return;
+        }
+    }
+}

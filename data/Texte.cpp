@@ -1,0 +1,44 @@
+#include "data/Texte.h"
+
+#include "data/Erreurs.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QString majusculesAZ(const QString& texte) {
+    QString resultat = texte;
+    for (QChar& c : resultat)
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - u'a' + u'A');
+    return resultat;
+}
+
+QString partieNomFichier(const QString& chemin) {
+    qsizetype position = -1;
+    for (QChar separateur : {QChar(u'\\'), QChar(u'/'), QChar(u':')})
+        position = std::max(position, chemin.lastIndexOf(separateur));
+    return chemin.mid(position + 1);
+}
+
+QString repertoireDe(const QString& chemin) {
+    return QDir::cleanPath(QFileInfo(chemin).absolutePath());
+}
+
+QString extensionDe(const QString& chemin) {
+    const QString nom = partieNomFichier(chemin);
+    const auto point = nom.lastIndexOf(u'.');
+    return point < 0 ? QString() : nom.mid(point);
+}
+
+bool anneeDe(const QString& date, int& annee) {
+    if (date.size() < 4) return false;
+    const QString quatre = date.right(4);
+    if (quatre.front() == u' ') return false; // a blank is a stray character
+    return lireEntier(quatre, annee);
+}
+
+bool dateAcceptable(const QString& date) {
+    if (date.isEmpty()) return true;
+    if (date.size() < 8) return false;
+    int annee = 0;
+    return anneeDe(date, annee) && annee >= 1000 && annee <= 2050;
+}

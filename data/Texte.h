@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Small text rules shared by the commands.
+
+// Capitalises only the letters a to z; accented letters stay as they are.
+QString majusculesAZ(const QString& texte);
+
+// The file-name part of a stored path: what follows its last "\", "/" or ":",
+// so that a path written on Windows still yields its file name here.
+QString partieNomFichier(const QString& chemin);
+
+// The directory of a path, absolute, without a final separator.
+QString repertoireDe(const QString& chemin);
+
+// The extension with its dot (".jpg"), empty when there is none.
+QString extensionDe(const QString& chemin);
+
+// The year of a date text: its last four characters read as a whole number,
+// with no blank or other stray character among them. False when there is none.
+bool anneeDe(const QString& date, int& annee);
+
+// The date check of the save: empty is valid; otherwise at least 8 characters
+// whose last four are a year from 1000 to 2050.
+bool dateAcceptable(const QString& date);

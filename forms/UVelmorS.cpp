@@ -1,0 +1,378 @@
+#include "forms/UVelmorS.h"
+
+#include "data/Erreurs.h"
+#include "data/OperationsFichier.h"
+#include "data/Texte.h"
+#include "platform/BoutonImage.h"
+#include "platform/ChargeurImage.h"
+#include "platform/Commande.h"
+#include "platform/Dialogues.h"
+#include "platform/Polices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int LargeurClient = 636;
+constexpr int HauteurClient = 437;
+
+QLabel* etiquette(QWidget* parent, const char* nom, const QString& texte, int x, int y) {
+    auto* label = new QLabel(texte, parent);
+    label->setObjectName(QString::fromLatin1(nom));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* edit(QWidget* parent, const char* nom, QRect geometrie, bool lectureSeule = false) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(nom));
+    e->setGeometry(geometrie);
+    e->setReadOnly(lectureSeule);
+    return e;
+}
+
+BoutonImage* bouton(QWidget* parent, const char* nom, const QString& legende, Glyphe glyphe,
+                    int taille, BoutonImage::Disposition disposition, QRect geometrie) {
+    auto* b = new BoutonImage(legende, glyphe, taille, disposition, parent);
+    b->setObjectName(QString::fromLatin1(nom));
+    b->setGeometry(geometrie);
+    return b;
+}
+
+} // namespace
+
+TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
+    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Saisie"));
+    setFont(policeFenetre());
+    creerControles();
+    creerMenu();
+    relierEvenements();
+    // No record is on screen yet: no link may point at record 0 by accident.
+    ViderFiche(m_FicheCourante);
+    commande(&TForm1::FormCreate);
+}
+
+TForm1::~TForm1() {
+    if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::commande(void (TForm1::*gestionnaire)()) {
+    executerCommande(m_dialogues, [this, gestionnaire] { (this->*gestionnaire)(); });
+}
+
+void TForm1::creerControles() {
+    auto* w = new QWidget(this);
+    w->setObjectName(QStringLiteral("ZoneClient"));
+    w->setFixedSize(LargeurClient, HauteurClient);
+    setCentralWidget(w);
+    using D = BoutonImage::Disposition;
+
+    Label1 = etiquette(w, "Label1", QStringLiteral("Arbre généalogique"), 8, 8);
+    Label1->setFont(police(QStringLiteral("Tahoma"), 35));
+    Label1->setStyleSheet(QStringLiteral("color: red"));
+    Label1->setGeometry(8, 8, 299, 42);
+
+    Label11 = etiquette(w, "Label11", QStringLiteral("Qualité :"), 16, 160);
+    CBQualite = new QComboBox(w);
+    CBQualite->setObjectName(QStringLiteral("CBQualite"));
+    CBQualite->setEditable(true);
+    CBQualite->setInsertPolicy(QComboBox::NoInsert);
+    CBQualite->addItems({QStringLiteral("Monsieur"), QStringLiteral("Madame"),
+                         QStringLiteral("Mademoiselle")});
+    CBQualite->setGeometry(64, 160, 113, 21);
+
+    LNom = etiquette(w, "LNom", QStringLiteral("Nom :"), 16, 192);
+    ENom = edit(w, "ENom", {64, 192, 113, 21});
+    Label2 = etiquette(w, "Label2", QStringLiteral("Prénoms :"), 184, 192);
+    EPrenom = edit(w, "EPrenom", {240, 192, 225, 21});
+    Label3 = etiquette(w, "Label3", QStringLiteral("Date de naissance :"), 16, 224);
+    EDN = edit(w, "EDN", {112, 224, 65, 21});
+    Label4 = etiquette(w, "Label4", QStringLiteral("Lieu de naissance :"), 184, 224);
+    ELN = edit(w, "ELN", {280, 224, 185, 21});
+    Label6 = etiquette(w, "Label6", QStringLiteral("Date de mariage :"), 16, 256);
+    EDM = edit(w, "EDM", {112, 256, 65, 21});
+    Label7 = etiquette(w, "Label7", QStringLiteral("Lieu de mariage :"), 184, 256);
+    ELM = edit(w, "ELM", {280, 256, 185, 21});
+    Label8 = etiquette(w, "Label8", QStringLiteral("Date de décès :"), 16, 288);
+    EDD = edit(w, "EDD", {112, 288, 65, 21});
+    Label9 = etiquette(w, "Label9", QStringLiteral("Lieu de décès :"), 184, 288);
+    ELD = edit(w, "ELD", {280, 288, 185, 21});
+    Label5 = etiquette(w, "Label5", QStringLiteral("Profession :"), 16, 320);
+    EProfession = edit(w, "EProfession", {80, 320, 97, 21});
+    Label10 = etiquette(w, "Label10", QStringLiteral("Nombre d'enfants :"), 184, 320);
+    ENBE = edit(w, "ENBE", {280, 320, 81, 21});
+
+    GB = new QGroupBox(QStringLiteral("Parents"), w);
+    GB->setObjectName(QStringLiteral("GB"));
+    GB->setGeometry(8, 56, 305, 89);
+    Label12 = etiquette(GB, "Label12", QStringLiteral("Père"), 8, 24);
+    Label13 = etiquette(GB, "Label13", QStringLiteral("Mère"), 8, 60);
+    ENP = edit(GB, "ENP", {40, 24, 113, 21}, true);
+    EPP = edit(GB, "EPP", {160, 24, 137, 21}, true);
+    ENM = edit(GB, "ENM", {40, 52, 113, 21}, true);
+    EPM = edit(GB, "EPM", {160, 52, 137, 21}, true);
+
+    BtPhoto = new QPushButton(QStringLiteral("Photo Parcourir"), w);
+    BtPhoto->setObjectName(QStringLiteral("BtPhoto"));
+    BtPhoto->setGeometry(184, 160, 129, 25);
+    Panel2 = new QLabel(w);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setGeometry(320, 56, 145, 129);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel2->setLineWidth(3);
+    IPhoto = new QLabel(Panel2);
+    IPhoto->setObjectName(QStringLiteral("IPhoto"));
+    IPhoto->setGeometry(8, 8, 129, 113);
+    IPhoto->setAlignment(Qt::AlignCenter);
+    IPhoto->hide();
+
+    SbArbre = bouton(w, "SbArbre", QStringLiteral("           Arbre"), Glyphe::Arbre, 28,
+                     D::ImageGauche, {320, 8, 145, 41});
+    SbArbre->definirCouleurLegende(Qt::red);
+    SbDebut = bouton(w, "SbDebut", {}, Glyphe::Debut, 16, D::ImageGauche, {480, 16, 25, 25});
+    SbPrecedent = bouton(w, "SbPrecedent", {}, Glyphe::Precedent, 16, D::ImageGauche,
+                         {504, 16, 25, 25});
+    NumEnreg = new Panneau(w);
+    NumEnreg->setObjectName(QStringLiteral("NumEnreg"));
+    NumEnreg->setGeometry(536, 16, 33, 25);
+    NumEnreg->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    NumEnreg->setAlignment(Qt::AlignCenter);
+    BtSuivant = bouton(w, "BtSuivant", {}, Glyphe::Suivant, 16, D::ImageGauche, {576, 16, 25, 25});
+    SbFin = bouton(w, "SbFin", {}, Glyphe::Fin, 16, D::ImageGauche, {600, 16, 25, 25});
+
+    BtPere = bouton(w, "BtPere", QStringLiteral("Père"), Glyphe::Pere, 48, D::ImageDessus,
+                    {480, 56, 73, 161});
+    BtMere = bouton(w, "BtMere", QStringLiteral("Mère"), Glyphe::Mere, 48, D::ImageDessus,
+                    {560, 56, 65, 161});
+    BtEnfant = bouton(w, "BtEnfant", QStringLiteral("Enfant(s)"), Glyphe::Enfant, 32,
+                      D::ImageDessus, {480, 224, 73, 81});
+    BtConjoint = bouton(w, "BtConjoint", QStringLiteral("Conjoint(e)"), Glyphe::Conjoint, 32,
+                        D::ImageDessus, {560, 224, 65, 81});
+    SbRechercher = bouton(w, "SbRechercher", QStringLiteral("Rechercher"), Glyphe::Rechercher, 20,
+                          D::ImageGauche, {480, 312, 145, 33});
+    BtAide = bouton(w, "BtAide", QStringLiteral("&Aide"), Glyphe::Aide, 20, D::ImageGauche,
+                    {480, 352, 145, 33});
+    BitBtn1 = bouton(w, "BitBtn1", QStringLiteral("&Fermer"), Glyphe::Fermer, 20, D::ImageGauche,
+                     {480, 392, 145, 33});
+    SbNouveau = bouton(w, "SbNouveau", QStringLiteral("Nouveau"), Glyphe::Nouveau, 32,
+                       D::ImageDessous, {8, 352, 81, 73});
+    SbEnregistrer = bouton(w, "SbEnregistrer", QStringLiteral("Enregistrer"), Glyphe::Enregistrer,
+                           32, D::ImageDessous, {96, 352, 81, 73});
+    SbSupprimer = bouton(w, "SbSupprimer", QStringLiteral("Supprimer"), Glyphe::Supprimer, 32,
+                         D::ImageDessous, {184, 352, 81, 73});
+    SbBriseChain = bouton(w, "SbBriseChain", QStringLiteral("Supprimer tous les chaînages"),
+                          Glyphe::BriseChaine, 20, D::ImageGauche, {272, 352, 201, 33});
+    SBChainer = bouton(w, "SBChainer", QStringLiteral("Créer le chaînage  Parents"), Glyphe::Chainer,
+                       20, D::ImageGauche, {272, 392, 201, 33});
+
+    // Keyboard order of the entry window.
+    const QList<QWidget*> ordre = {CBQualite, ENom, EPrenom,      EDN,          ELN,    EDM,
+                                   ELM,       EDD,  ELD,          EProfession,  ENBE,   SbRechercher,
+                                   BitBtn1,   ENP,  EPP,          ENM,          EPM,    BtPhoto,
+                                   BtAide};
+    for (int i = 0; i + 1 < ordre.size(); ++i) setTabOrder(ordre[i], ordre[i + 1]);
+}
+
+void TForm1::creerMenu() {
+    auto ajouter = [this](QMenu* menu, const char* nom, const QString& legende) {
+        QAction* action = menu->addAction(legende);
+        action->setObjectName(QString::fromLatin1(nom));
+        return action;
+    };
+    QMenu* fichiers = menuBar()->addMenu(QStringLiteral("&Fichiers"));
+    Ouvrir1 = ajouter(fichiers, "Ouvrir1", QStringLiteral("&Ouvrir"));
+    Enregistrersous1 = ajouter(fichiers, "Enregistrersous1", QStringLiteral("&Enregistrer sous"));
+    Quitter1 = ajouter(fichiers, "Quitter1", QStringLiteral("&Quitter"));
+    QMenu* impression = menuBar()->addMenu(QStringLiteral("&Impression"));
+    Choixdelimprimante1 =
+        ajouter(impression, "Choixdelimprimante1", QStringLiteral("&Choix de l'imprimante"));
+    Imprimer1 = ajouter(impression, "Imprimer1", QStringLiteral("Im&primer tout le fichier"));
+    QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
+    Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
+    Apropos1 = ajouter(aide, "Apropos1", QStringLiteral("&A propos"));
+}
+
+void TForm1::relierEvenements() {
+    auto relier = [this](auto* emetteur, auto signal, void (TForm1::*gestionnaire)()) {
+        connect(emetteur, signal, this, [this, gestionnaire] { commande(gestionnaire); });
+    };
+    relier(Ouvrir1, &QAction::triggered, &TForm1::Ouvrir1Click);
+    relier(Enregistrersous1, &QAction::triggered, &TForm1::Enregistrersous1Click);
+    relier(Quitter1, &QAction::triggered, &TForm1::Quitter1Click);
+    relier(BitBtn1, &QAbstractButton::clicked, &TForm1::Quitter1Click);
+    relier(SbNouveau, &QAbstractButton::clicked, &TForm1::SbNouveauClick);
+    relier(SbEnregistrer, &QAbstractButton::clicked, &TForm1::SbEnregistrerClick);
+    relier(SbSupprimer, &QAbstractButton::clicked, &TForm1::SbSupprimerClick);
+    relier(SbDebut, &QAbstractButton::clicked, &TForm1::SbDebutClick);
+    relier(SbPrecedent, &QAbstractButton::clicked, &TForm1::SbPrecedentClick);
+    relier(BtSuivant, &QAbstractButton::clicked, &TForm1::BtSuivantClick);
+    relier(SbFin, &QAbstractButton::clicked, &TForm1::SbFinClick);
+    relier(BtPere, &QAbstractButton::clicked, &TForm1::BTPereClick);
+    relier(BtMere, &QAbstractButton::clicked, &TForm1::BtMereClick);
+    relier(BtEnfant, &QAbstractButton::clicked, &TForm1::BtEnfantClick);
+    relier(BtConjoint, &QAbstractButton::clicked, &TForm1::BtConjointClick);
+
+    // The title combo changes only on the user's own choice or typing.
+    connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);
+    connect(CBQualite->lineEdit(), &QLineEdit::textEdited, this, &TForm1::CBQualiteChange);
+    const std::pair<QLineEdit*, void (TForm1::*)()> changements[] = {
+        {ENom, &TForm1::ENomChange},       {EPrenom, &TForm1::EPrenomChange},
+        {EDN, &TForm1::EDNChange},         {ELN, &TForm1::ELNChange},
+        {EDM, &TForm1::EDMChange},         {ELM, &TForm1::ELMChange},
+        {EDD, &TForm1::EDDChange},         {ELD, &TForm1::ELDChange},
+        {EProfession, &TForm1::EProfessionChange}, {ENBE, &TForm1::ENBEChange}};
+    for (const auto& [e, gestionnaire] : changements)
+        connect(e, &QLineEdit::textChanged, this, gestionnaire);
+}
+
+void TForm1::showEvent(QShowEvent* evenement) {
+    QMainWindow::showEvent(evenement);
+    if (m_dejaMontree) return;
+    m_dejaMontree = true;
+    if (QScreen* ecran = screen()) move(ecran->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TForm1::FormShow() {
+    ENom->setFocus();
+    if (NumEnreg->text().isEmpty()) selectionnerQualite(0);
+}
+
+QList<QLineEdit*> TForm1::editsSaisie() const {
+    return {ENom, EPrenom, EDN, EDM, EDD, ELN, ELM, ELD, EProfession, ENBE};
+}
+
+void TForm1::viderEditsSaisie() {
+    for (QLineEdit* e : editsSaisie()) e->clear();
+}
+
+int TForm1::indexQualite() const {
+    const int index = CBQualite->currentIndex();
+    if (index < 0 || CBQualite->currentText() != CBQualite->itemText(index)) return -1;
+    return index;
+}
+
+// Madame keeps her maiden name in the surname box.
+void TForm1::appliquerRegleNom(int qualite) {
+    LNom->setText(qualite == 1 ? QStringLiteral("NomJF :") : QStringLiteral("Nom :"));
+    LNom->adjustSize();
+}
+
+void TForm1::selectionnerQualite(int index) {
+    const QSignalBlocker bloqueur(CBQualite);
+    CBQualite->setCurrentIndex(index >= 0 && index <= 2 ? index : -1);
+    if (CBQualite->currentIndex() < 0) CBQualite->setEditText({});
+    appliquerRegleNom(index);
+}
+
+void TForm1::CBQualiteChange() {
+    m_Modifie = true;
+    appliquerRegleNom(indexQualite());
+}
+
+void TForm1::MontrePM() {
+    for (QLineEdit* e : {ENP, EPP, ENM, EPM}) {
+        e->clear();
+        e->show();
+    }
+    IPhoto->hide();
+}
+
+void TForm1::pAfficherEnreg(std::int32_t n) {
+    if (n == -1) {
+        m_dialogues.message(QStringLiteral("Erreur de chaînage"));
+        return;
+    }
+    if (!fichierExiste(m_CheminFichier)) return;
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) {
+        m_Modifie = false;
+        return;
+    }
+    FermetureGarantie fermeture(*m_FichierGenea);
+    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    SbSupprimer->setText(n < nombre - 1 ? QStringLiteral("Changer Nom") : QStringLiteral("Supprimer"));
+    std::int64_t numero = n;
+    if (n == std::numeric_limits<std::int32_t>::max()) numero = nombre - 1;
+    if (numero == -1 || numero > nombre - 1) {
+        if (numero >= 1)
+            m_dialogues.message(QStringLiteral("Il n'y a pas d'autres enregistrements"));
+        m_FichierGenea->fermer();
+        return;
+    }
+    m_FichierGenea->positionner(numero);
+    m_FichierGenea->lire(m_FicheCourante);
+    viderEditsSaisie();
+    selectionnerQualite(m_FicheCourante.Qualite);
+    ENom->setText(m_FicheCourante.Nom.texte());
+    EPrenom->setText(m_FicheCourante.Prenom.texte());
+    EDN->setText(m_FicheCourante.DateNaissance.texte());
+    EDM->setText(m_FicheCourante.DateMariage.texte());
+    EDD->setText(m_FicheCourante.DateDeces.texte());
+    ELN->setText(m_FicheCourante.LieuNaissance.texte());
+    ELM->setText(m_FicheCourante.LieuMariage.texte());
+    ELD->setText(m_FicheCourante.LieuDeces.texte());
+    ENBE->setText(QString::number(m_FicheCourante.NbEnfants));
+    EProfession->setText(m_FicheCourante.Profession.texte());
+    NumEnreg->setText(QString::number(numero));
+    afficherPortrait();
+    lireParents();
+    m_FichierGenea->fermer();
+    m_Modifie = false;
+}
+
+// The picture in the PHOTOS folder beside the genealogy file comes first, so
+// that a file moved with its folder keeps its portraits; then the stored path.
+void TForm1::afficherPortrait() {
+    m_PhotoChoisie.clear();
+    const QString photo = m_FicheCourante.Photo.texte();
+    if (photo.size() < 5) {
+        IPhoto->hide();
+        return;
+    }
+    IPhoto->show();
+    const QString dansDossier =
+        repertoireDe(m_CheminFichier) + QStringLiteral("/PHOTOS/") + partieNomFichier(photo);
+    try {
+        montrerImage(chargerImage(dansDossier));
+    } catch (const ErreurImage&) {
+        montrerImage(chargerImage(photo));
+    }
+}
+
+void TForm1::montrerImage(const QImage& image) {
+    // At its own size, centred, cropped by the frame; never scaled.
+    IPhoto->setPixmap(QPixmap::fromImage(image));
+}
+
+void TForm1::lireParents() {
+    TFiche parent;
+    if (m_FicheCourante.Pere != -1) {
+        m_FichierGenea->positionner(m_FicheCourante.Pere);
+        m_FichierGenea->lire(parent);
+        ENP->setText(parent.Nom.texte());
+        EPP->setText(parent.Prenom.texte());
+    }
+    if (m_FicheCourante.Mere != -1) {
+        m_FichierGenea->positionner(m_FicheCourante.Mere);
+        m_FichierGenea->lire(parent);
+        ENM->setText(parent.Nom.texte());
+        EPM->setText(parent.Prenom.texte());
+    }
+}
+
+int TForm1::numeroCourant(int defaut) const {
+    int numero = 0;
+    return lireEntier(NumEnreg->text(), numero) ? numero : defaut;
+}

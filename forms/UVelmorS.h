@@ -1,0 +1,197 @@
+#pragma once
+
+#include "data/FichierGenea.h"
+#include "data/TFiche.h"
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include <memory>
+
+class BoutonImage;
+class Dialogues;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+// The panel that shows the number of the record on screen. Its Tag carries
+// the result of the spouse search.
+class Panneau : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    int Tag = 0;
+};
+
+// The main entry window: one person at a time, and every command of the program.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier);
+    ~TForm1() override;
+
+    // Shared state of the window.
+    const TFiche& FicheCourante() const { return m_FicheCourante; }
+    const QString& CheminFichier() const { return m_CheminFichier; }
+    const QString& RepProgramme() const { return m_RepProgramme; }
+    const QString& RepDonnees() const { return m_RepDonnees; }
+    bool Modifie() const { return m_Modifie; }
+    const QString& PhotoChoisie() const { return m_PhotoChoisie; }
+    FichierEnregistrements& FichierGenea() { return *m_FichierGenea; }
+
+    // Display.
+    void pAfficherEnreg(std::int32_t n);
+    void MontrePM();
+
+    // Saving.
+    bool DemanderEnregistrement();
+    bool DateValide(const QString& date);
+
+    // Start-up and settings file.
+    void FormCreate();
+    void LireIni();
+    void EcrireIni();
+
+    // Runs a handler through the command wrapper (the general error box).
+    void commande(void (TForm1::*gestionnaire)());
+
+public slots:
+    // File menu.
+    void Ouvrir1Click();
+    void Enregistrersous1Click();
+    void Quitter1Click();
+    // Entry commands.
+    void SbNouveauClick();
+    void SbEnregistrerClick();
+    void SbSupprimerClick();
+    // Moves.
+    void SbDebutClick();
+    void SbPrecedentClick();
+    void BtSuivantClick();
+    void SbFinClick();
+    void BTPereClick();
+    void BtMereClick();
+    void BtEnfantClick();
+    void BtConjointClick();
+    // Change events.
+    void CBQualiteChange();
+    void ENomChange() { m_Modifie = true; }
+    void EPrenomChange() { m_Modifie = true; }
+    void EDNChange() { m_Modifie = true; }
+    void ELNChange() { m_Modifie = true; }
+    void EDMChange() { m_Modifie = true; }
+    void ELMChange() { m_Modifie = true; }
+    void EDDChange() { m_Modifie = true; }
+    void ELDChange() { m_Modifie = true; }
+    void EProfessionChange() { m_Modifie = true; }
+    void ENBEChange() { m_Modifie = true; }
+
+public:
+    // The spouse search: `fiche` receives the spouse's record, or keeps the
+    // caller's with names and dates emptied; the Tag of NumEnreg gets the number or -1.
+    void ChercherConjoint(TFiche& fiche);
+    // The item index of the title combo: -1 when the text typed is no item.
+    int indexQualite() const;
+
+    // Controls, named as the window's layout names them.
+    QLabel* Label1 = nullptr;
+    QLabel* Label11 = nullptr;
+    QComboBox* CBQualite = nullptr;
+    QLabel* LNom = nullptr;
+    QLineEdit* ENom = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* EPrenom = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* EDN = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* ELN = nullptr;
+    QLabel* Label6 = nullptr;
+    QLineEdit* EDM = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* ELM = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* EDD = nullptr;
+    QLabel* Label9 = nullptr;
+    QLineEdit* ELD = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* EProfession = nullptr;
+    QLabel* Label10 = nullptr;
+    QLineEdit* ENBE = nullptr;
+    QGroupBox* GB = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLineEdit* ENP = nullptr;
+    QLineEdit* EPP = nullptr;
+    QLineEdit* ENM = nullptr;
+    QLineEdit* EPM = nullptr;
+    QPushButton* BtPhoto = nullptr;
+    QLabel* Panel2 = nullptr;
+    QLabel* IPhoto = nullptr;
+    BoutonImage* SbArbre = nullptr;
+    BoutonImage* SbDebut = nullptr;
+    BoutonImage* SbPrecedent = nullptr;
+    Panneau* NumEnreg = nullptr;
+    BoutonImage* BtSuivant = nullptr;
+    BoutonImage* SbFin = nullptr;
+    BoutonImage* BtPere = nullptr;
+    BoutonImage* BtMere = nullptr;
+    BoutonImage* BtEnfant = nullptr;
+    BoutonImage* BtConjoint = nullptr;
+    BoutonImage* SbRechercher = nullptr;
+    BoutonImage* BtAide = nullptr;
+    BoutonImage* BitBtn1 = nullptr;
+    BoutonImage* SbNouveau = nullptr;
+    BoutonImage* SbEnregistrer = nullptr;
+    BoutonImage* SbSupprimer = nullptr;
+    BoutonImage* SbBriseChain = nullptr;
+    BoutonImage* SBChainer = nullptr;
+    QAction* Ouvrir1 = nullptr;
+    QAction* Enregistrersous1 = nullptr;
+    QAction* Quitter1 = nullptr;
+    QAction* Choixdelimprimante1 = nullptr;
+    QAction* Imprimer1 = nullptr;
+    QAction* Fichierdaide1 = nullptr;
+    QAction* Apropos1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* evenement) override;
+    void closeEvent(QCloseEvent* evenement) override;
+
+private:
+    void creerControles();
+    void creerMenu();
+    void relierEvenements();
+    void FormShow();
+    QList<QLineEdit*> editsSaisie() const;
+    void viderEditsSaisie();
+    void appliquerRegleNom(int qualite);
+    void selectionnerQualite(int index);
+    void afficherPortrait();
+    void montrerImage(const QImage& image);
+    void lireParents();
+    void passerEnNouvelleFiche();
+    void afficherPremiereFiche();
+    bool enregistrer();
+    bool ouvrirOuCreerPourEnregistrer(bool& parDialogue);
+    void copierFormulaireDansFiche();
+    void appliquerRegleDuPortrait();
+    QString parametresFichier() const;
+    void basculerVers(const QString& chemin);
+    // The current number in NumEnreg, or `defaut` when it is empty or no number.
+    int numeroCourant(int defaut) const;
+    void afficherEnfant();
+
+    Dialogues& m_dialogues;
+    std::unique_ptr<FichierEnregistrements> m_FichierGenea;
+    TFiche m_FicheCourante;
+    QString m_CheminFichier;
+    QString m_RepProgramme;
+    QString m_RepDonnees;
+    bool m_Modifie = false;
+    QString m_PhotoChoisie;
+    bool m_dejaMontree = false;
+};
+
+extern TForm1* Form1;

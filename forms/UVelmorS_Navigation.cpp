@@ -1,0 +1,124 @@
+// Moving between records and to a person's relatives.
+#include "forms/UVelmorS.h"
+
+#include "data/Erreurs.h"
+#include "data/OperationsFichier.h"
+#include "data/Recherches.h"
+#include "forms/UEnfants.h"
+#include "platform/Dialogues.h"
+
+#include <limits>
+
+namespace {
+constexpr std::int32_t DerniereFiche = std::numeric_limits<std::int32_t>::max();
+}
+
+void TForm1::SbDebutClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    pAfficherEnreg(0);
+}
+
+void TForm1::SbPrecedentClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    const int numero = numeroCourant(-1);
+    if (numero > 0) pAfficherEnreg(numero - 1);
+}
+
+void TForm1::BtSuivantClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    const int numero = numeroCourant(-1);
+    if (numero < DerniereFiche - 1) pAfficherEnreg(numero + 1);
+}
+
+void TForm1::SbFinClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    pAfficherEnreg(DerniereFiche);
+}
+
+void TForm1::BTPereClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    if (m_FicheCourante.Pere == -1) {
+        m_dialogues.message(QStringLiteral("Le père n'est pas actuellement connu"));
+        return;
+    }
+    pAfficherEnreg(m_FicheCourante.Pere);
+}
+
+void TForm1::BtMereClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    MontrePM();
+    if (m_FicheCourante.Mere == -1) {
+        m_dialogues.message(QStringLiteral("La mère n'est pas actuellement connue"));
+        return;
+    }
+    pAfficherEnreg(m_FicheCourante.Mere);
+}
+
+void TForm1::BtEnfantClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
+    FermetureGarantie fermeture(*m_FichierGenea);
+    if (m_FicheCourante.NbEnfants == 0) {
+        m_dialogues.message(QStringLiteral("Les enfants éventuels ne sont pas actuellement connus"));
+        m_FichierGenea->fermer();
+        return;
+    }
+    Form2->commencer(QStringLiteral("Sélectionnez l'un des enfants ou cliquez le bouton Fermer"));
+    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    TFiche enfant;
+    for (int s = 0; s < emplacementsEnfants(m_FicheCourante.NbEnfants); ++s) {
+        const std::int32_t v = m_FicheCourante.Enfants[s];
+        if (v == -1) continue;
+        // A slot past the end of the file, or holding a number below -1, is a broken link.
+        if (v > nombre - 1 || v < -1) {
+            m_dialogues.message(QStringLiteral("Il y a une erreur de chaînage"));
+            continue;
+        }
+        m_FichierGenea->positionner(v);
+        m_FichierGenea->lire(enfant);
+        Form2->ajouter(lignePersonne(enfant), v);
+    }
+    m_FichierGenea->fermer();
+    if (Form2->nombreLignes() == 0) {
+        m_dialogues.message(QStringLiteral("Pas d'enfant(s) actuellement connu(s) dans le fichier"));
+        return;
+    }
+    if (const auto choix = Form2->choisir(m_dialogues)) {
+        MontrePM();
+        pAfficherEnreg(*choix);
+    }
+}
+
+void TForm1::ChercherConjoint(TFiche& fiche) {
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) {
+        NumEnreg->Tag = -1;
+        return;
+    }
+    FermetureGarantie fermeture(*m_FichierGenea);
+    const int courant = versEntier(NumEnreg->text());
+    TFiche trouve;
+    NumEnreg->Tag = chercherConjoint(*m_FichierGenea, fiche, courant, trouve);
+    if (NumEnreg->Tag != -1) {
+        fiche = trouve;
+    } else {
+        fiche.Nom.vider();
+        fiche.Prenom.vider();
+        fiche.DateNaissance.vider();
+        fiche.DateMariage.vider();
+        fiche.DateDeces.vider();
+    }
+    m_FichierGenea->fermer();
+}
+
+void TForm1::BtConjointClick() {
+    TFiche copie = m_FicheCourante;
+    ChercherConjoint(copie);
+    if (NumEnreg->Tag == -1) return;
+    MontrePM();
+    pAfficherEnreg(NumEnreg->Tag);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QDialog;
+
+// Settings of a file dialog, as the file commands and the portrait browse set them.
+struct ParametresDialogueFichier {
+    QString titre;
+    QString extensionParDefaut; // for example "*.FIC"
+    QString filtre;             // description and pattern joined by "|"
+    QString repertoireInitial;
+    QString nomFichier;
+};
+
+// Every modal interaction of the program goes through this interface: the Qt
+// implementation shows real boxes, the tests script the answers.
+class Dialogues {
+public:
+    virtual ~Dialogues() = default;
+
+    // Plain message: caption "Arbre généalogique", no icon, "OK".
+    virtual void message(const QString& texte) = 0;
+    // Warning question captioned "Avertissement" with "&Oui" and "&Non"; true for Oui.
+    virtual bool questionAvertissement(const QString& texte) = 0;
+    // Yes/No question captioned "ATTENTION"; true for Yes.
+    virtual bool questionAttention(const QString& texte) = 0;
+    // The general error box: caption "Arbre généalogique", error icon, "OK".
+    // The text arrives complete, full stop included.
+    virtual void erreur(const QString& texte) = 0;
+
+    // Open dialog (the chosen file need not exist) and save dialog; nothing on cancel.
+    virtual std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) = 0;
+    virtual std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) = 0;
+
+    // One-line prompt; cancelling gives the default text.
+    virtual QString saisie(const QString& titre, const QString& question, const QString& defaut) = 0;
+
+    // Shows one of the program's own dialogs modally; true when confirmed.
+    virtual bool executerModal(QDialog& dialogue) = 0;
+};
+
+constexpr auto TitreApplication = u"Arbre généalogique";

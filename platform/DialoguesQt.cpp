@@ -1,0 +1,91 @@
+#include "platform/DialoguesQt.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace {
+
+int afficherBoite(QWidget* parent, QMessageBox::Icon icone, const QString& titre,
+                  const QString& texte, const QStringList& boutons) {
+    // A lone carriage return separates lines in the program's messages.
+    QString lignes = texte;
+    lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    QMessageBox boite(icone, titre, lignes, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> crees;
+    for (int i = 0; i < boutons.size(); ++i)
+        crees << boite.addButton(boutons[i], i == 0 ? QMessageBox::YesRole : QMessageBox::NoRole);
+    boite.setDefaultButton(static_cast<QPushButton*>(crees.front()));
+    boite.exec();
+    return static_cast<int>(crees.indexOf(boite.clickedButton()));
+}
+
+std::optional<QString> dialogueFichier(QWidget* parent, const ParametresDialogueFichier& p,
+                                       QFileDialog::AcceptMode mode) {
+    QFileDialog dialogue(parent, p.titre, p.repertoireInitial, filtreQt(p.filtre));
+    dialogue.setAcceptMode(mode);
+    dialogue.setFileMode(QFileDialog::AnyFile);
+    dialogue.setOption(QFileDialog::DontUseNativeDialog, false);
+    QString suffixe = p.extensionParDefaut;
+    suffixe.remove(u'*').remove(u'.');
+    if (!suffixe.contains(u';')) dialogue.setDefaultSuffix(suffixe);
+    if (!p.nomFichier.isEmpty()) dialogue.selectFile(p.nomFichier);
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return {};
+    return dialogue.selectedFiles().front();
+}
+
+} // namespace
+
+QString filtreQt(const QString& filtre) {
+    const auto barre = filtre.indexOf(u'|');
+    if (barre < 0) return filtre;
+    QStringList motifs;
+    for (const QString& motif : filtre.mid(barre + 1).split(u';', Qt::SkipEmptyParts)) {
+        motifs << motif.trimmed();
+        if (motif.trimmed().toLower() != motif.trimmed()) motifs << motif.trimmed().toLower();
+    }
+    return filtre.left(barre).trimmed() + QStringLiteral(" (") + motifs.join(u' ') + u')';
+}
+
+void DialoguesQt::message(const QString& texte) {
+    afficherBoite(m_parent, QMessageBox::NoIcon, QString::fromUtf16(TitreApplication), texte,
+                  {QStringLiteral("OK")});
+}
+
+bool DialoguesQt::questionAvertissement(const QString& texte) {
+    return afficherBoite(m_parent, QMessageBox::Warning, QStringLiteral("Avertissement"), texte,
+                         {QStringLiteral("&Oui"), QStringLiteral("&Non")}) == 0;
+}
+
+bool DialoguesQt::questionAttention(const QString& texte) {
+    return afficherBoite(m_parent, QMessageBox::NoIcon, QStringLiteral("ATTENTION"), texte,
+                         {QStringLiteral("&Oui"), QStringLiteral("&Non")}) == 0;
+}
+
+void DialoguesQt::erreur(const QString& texte) {
+    afficherBoite(m_parent, QMessageBox::Critical, QString::fromUtf16(TitreApplication), texte,
+                  {QStringLiteral("OK")});
+}
+
+std::optional<QString> DialoguesQt::ouvrirFichier(const ParametresDialogueFichier& parametres) {
+    return dialogueFichier(m_parent, parametres, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> DialoguesQt::enregistrerFichier(const ParametresDialogueFichier& parametres) {
+    return dialogueFichier(m_parent, parametres, QFileDialog::AcceptSave);
+}
+
+QString DialoguesQt::saisie(const QString& titre, const QString& question, const QString& defaut) {
+    QInputDialog dialogue(m_parent);
+    dialogue.setWindowTitle(titre);
+    dialogue.setLabelText(question);
+    dialogue.setTextValue(defaut);
+    dialogue.setOkButtonText(QStringLiteral("OK"));
+    dialogue.setCancelButtonText(QStringLiteral("Annuler"));
+    if (dialogue.exec() != QDialog::Accepted) return defaut;
+    return dialogue.textValue();
+}
+
+bool DialoguesQt::executerModal(QDialog& dialogue) { return dialogue.exec() == QDialog::Accepted; }

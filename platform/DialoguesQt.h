@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Dialogues.h"
+
+class QWidget;
+
+// The real boxes and dialogs, shown over the main window.
+class DialoguesQt : public Dialogues {
+public:
+    void definirParent(QWidget* parent) { m_parent = parent; }
+
+    void message(const QString& texte) override;
+    bool questionAvertissement(const QString& texte) override;
+    bool questionAttention(const QString& texte) override;
+    void erreur(const QString& texte) override;
+    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) override;
+    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
+    QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
+    bool executerModal(QDialog& dialogue) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};
+
+// "Fichiers de généalogie |*.FIC" to the Qt form "Fichiers de généalogie (*.FIC *.fic)".
+QString filtreQt(const QString& filtre);

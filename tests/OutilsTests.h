@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/Demarrage.h"
+#include "data/TFiche.h"
+#include "tests/DialoguesScriptes.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+class TForm1;
+
+// A fresh temporary folder that is the working directory for the test's life.
+class RepertoireDeTravail {
+public:
+    RepertoireDeTravail();
+    ~RepertoireDeTravail();
+    QString chemin(const QString& nom) const;
+    const QString& racine() const { return m_racine; }
+
+private:
+    QTemporaryDir m_dossier;
+    QString m_racine;
+    QString m_ancien;
+};
+
+// A person with no link, as a test writes it.
+TFiche personne(const QString& nom, const QString& prenom = {}, int qualite = 0,
+                const QString& naissance = {});
+
+void ecrireFichier(const QString& chemin, const std::vector<TFiche>& fiches);
+std::vector<TFiche> lireFichier(const QString& chemin);
+QByteArray octetsDe(const QString& chemin);
+void ecrireOctets(const QString& chemin, const QByteArray& octets);
+// The 380 bytes of one record as the codec writes them.
+QByteArray octetsFiche(const TFiche& fiche);
+
+// A JPEG file of our own, made with libjpeg: colour or grey, baseline or progressive.
+QByteArray jpegDeTest(int largeur, int hauteur, bool gris = false, bool progressif = false);
+QByteArray bmpDeTest(int largeur, int hauteur);
+
+// The five windows over scripted dialogs, started in the current directory.
+struct Session {
+    explicit Session(DialoguesScriptes& dialogues);
+    ~Session();
+    std::unique_ptr<Fenetres> fenetres;
+    TForm1& form;
+
+private:
+    static TForm1& creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres);
+};
