@@ -13,15 +13,17 @@ namespace {
 
 // Windows writes the file in its ANSI code page; a file written here may hold
 // UTF-8 when a path needs characters outside Windows-1252.
-QString decoderContenu(const QByteArray& octets) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString texte = utf8(octets);
-    if (!utf8.hasError()) return texte;
+QString decoderContenu(const QByteArray& octets, bool& utf8) {
+    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = decodeur(octets);
+    utf8 = !decodeur.hasError() && texte.size() != octets.size();
+    if (!decodeur.hasError()) return texte;
     return cp1252::decoder(octets);
 }
 
-QByteArray encoderContenu(const QString& texte) {
-    if (cp1252::representable(texte)) return cp1252::encoder(texte);
+// A file keeps its encoding; the code page is used unless it cannot hold the text.
+QByteArray encoderContenu(const QString& texte, bool utf8) {
+    if (!utf8 && cp1252::representable(texte)) return cp1252::encoder(texte);
     return texte.toUtf8();
 }
 
@@ -51,13 +53,14 @@ bool estCle(const QString& ligne, const QString& cle, QString* valeur) {
 struct Contenu {
     QStringList lignes;
     QString finDeLigne = QStringLiteral("\r\n");
+    bool utf8 = false;
 };
 
 Contenu lireContenu(const QString& chemin) {
     Contenu contenu;
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly)) return contenu;
-    const QString texte = decoderContenu(fichier.readAll());
+    const QString texte = decoderContenu(fichier.readAll(), contenu.utf8);
     if (!texte.contains(QStringLiteral("\r\n")) && texte.contains(u'\n')) contenu.finDeLigne = QStringLiteral("\n");
     QString normalise = texte;
     normalise.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -115,7 +118,7 @@ void ecrireValeur(const QString& chemin, const QString& section, const QString& 
 
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly)) throw ErreurES(ErreurES::AccesRefuse);
-    const QByteArray octets = encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne);
+    const QByteArray octets = encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne, contenu.utf8);
     if (fichier.write(octets) != octets.size()) {
         fichier.cancelWriting();
         throw ErreurES(ErreurES::DisquePlein);

@@ -69,8 +69,10 @@ TForm1::~TForm1() {
 }
 
 void TForm1::commande(void (TForm1::*gestionnaire)()) {
-    executerCommande(m_dialogues, [this, gestionnaire] { (this->*gestionnaire)(); });
+    executer([this, gestionnaire] { (this->*gestionnaire)(); });
 }
+
+void TForm1::executer(const std::function<void()>& action) { executerCommande(m_dialogues, action); }
 
 void TForm1::creerControles() {
     auto* w = new QWidget(this);
@@ -83,6 +85,7 @@ void TForm1::creerControles() {
     Label1->setFont(police(QStringLiteral("Tahoma"), 35));
     Label1->setStyleSheet(QStringLiteral("color: red"));
     Label1->setGeometry(8, 8, 299, 42);
+    ajusterALaLargeur(Label1, 299);
 
     Label11 = etiquette(w, "Label11", QStringLiteral("Qualité :"), 16, 160);
     CBQualite = new QComboBox(w);

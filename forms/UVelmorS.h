@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class BoutonImage;
@@ -56,6 +57,7 @@ public:
 
     // Runs a handler through the command wrapper (the general error box).
     void commande(void (TForm1::*gestionnaire)());
+    void executer(const std::function<void()>& action);
 
 public slots:
     // File menu.

@@ -9,7 +9,7 @@ namespace {
 // Everything is drawn on a 32 by 32 grid and scaled to the requested size.
 void dessinerPersonne(QPainter& p, QColor couleur, bool robe, double echelle, QPointF centre) {
     p.setBrush(couleur);
-    p.drawEllipse(centre + QPointF(-4, -11) * echelle, 8 * echelle, 8 * echelle);
+    p.drawEllipse(QRectF(centre + QPointF(-4, -12) * echelle, QSizeF(8, 8) * echelle));
     QPainterPath corps;
     if (robe) {
         corps.moveTo(centre + QPointF(-3, -3) * echelle);
@@ -55,8 +55,8 @@ void dessiner(QPainter& p, Glyphe g) {
         triangle(p, {21, 16}, {8, 7}, {8, 25});
         p.drawRect(QRectF(22, 8, 3, 16));
         break;
-    case Glyphe::Pere: dessinerPersonne(p, bleu, false, 1.0, {16, 17}); break;
-    case Glyphe::Mere: dessinerPersonne(p, rouge, true, 1.0, {16, 17}); break;
+    case Glyphe::Pere: dessinerPersonne(p, bleu, false, 1.4, {16, 18}); break;
+    case Glyphe::Mere: dessinerPersonne(p, rouge, true, 1.4, {16, 18}); break;
     case Glyphe::Enfant:
         dessinerPersonne(p, bleu, false, 0.6, {9, 20});
         dessinerPersonne(p, vert, false, 0.75, {16, 18});

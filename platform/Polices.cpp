@@ -1,5 +1,7 @@
 #include "platform/Polices.h"
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QStringList>
 
 void installerSubstitutionsPolices() {
@@ -21,5 +23,13 @@ QFont police(const QString& face, int hauteurPixels, bool gras, bool italique) {
     return f;
 }
 
-// 8 points at 96 dots an inch: 11 pixels.
-QFont policeFenetre() { return police(QStringLiteral("MS Sans Serif"), 11); }
+// 8 points of the Windows bitmap face; its substitute is wider, and at 10
+// pixels every caption fits the room the layout gives it.
+QFont policeFenetre() { return police(QStringLiteral("MS Sans Serif"), 10); }
+
+void ajusterALaLargeur(QLabel* label, int largeur) {
+    QFont f = label->font();
+    while (f.pixelSize() > 8 && QFontMetrics(f).horizontalAdvance(label->text()) > largeur)
+        f.setPixelSize(f.pixelSize() - 1);
+    label->setFont(f);
+}

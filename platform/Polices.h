@@ -13,3 +13,8 @@ QFont police(const QString& face, int hauteurPixels, bool gras = false, bool ita
 
 // The windows' default font: "MS Sans Serif", 8 points.
 QFont policeFenetre();
+
+class QLabel;
+
+// Keeps the label's face but lowers its size until the text fits the width.
+void ajusterALaLargeur(QLabel* label, int largeur);

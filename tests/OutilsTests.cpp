@@ -105,6 +105,7 @@ QByteArray bmpDeTest(int largeur, int hauteur) {
 }
 
 TForm1& Session::creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres) {
+    preparerApplication();
     fenetres = std::make_unique<Fenetres>(dialogues, std::make_unique<FichierDisque>());
     return fenetres->principale();
 }

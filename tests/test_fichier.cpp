@@ -1,1 +1,296 @@
-int main(){}
+// The record file: counts, appends, rewrites in place, cuts, scans and the
+// input/output error codes.
+#include "data/Erreurs.h"
+#include "data/FichierGenea.h"
+#include "data/OperationsFichier.h"
+#include "data/Recherches.h"
+#include "tests/OutilsTests.h"
+
+#include <QtTest>
+
+class TestFichier : public QObject {
+    Q_OBJECT
+private slots:
+    void fichierDe1000OctetsADeuxFiches();
+    void reecrireLaFiche5NeToucheQueSesOctets();
+    void tronquerEnleveExactementLaDerniere();
+    void codesErreur_data();
+    void codesErreur();
+    void lectureAuDelaDeLaFin();
+    void fermetureGarantieSurException();
+    void parcoursParBlocsVoitToutesLesFiches();
+    void parcoursSArreteQuandOnLeDemande();
+    void ouvrirFichierAbsentAfficheLeMessage();
+    void ecrireFicheSurFichierAbsentNEcritRien();
+    void copieIdentiqueEtAtomique();
+    void memeFichierParDeuxChemins();
+    void textesDesErreurs_data();
+    void textesDesErreurs();
+    void conversionEntiere_data();
+    void conversionEntiere();
+    void pointFinal_data();
+    void pointFinal();
+};
+
+void TestFichier::fichierDe1000OctetsADeuxFiches() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    ecrireOctets(chemin, QByteArray(1000, 'x'));
+    FichierDisque f;
+    f.ouvrir(chemin);
+    QCOMPARE(f.nombreFiches(), 2);
+    f.positionner(f.nombreFiches());
+    f.ecrire(personne(QStringLiteral("NOUVEAU")));
+    f.fermer();
+    const QByteArray octets = octetsDe(chemin);
+    QCOMPARE(octets.size(), 1140);
+    QCOMPARE(octets.mid(760), octetsFiche(personne(QStringLiteral("NOUVEAU"))));
+    QCOMPARE(octets.left(760), QByteArray(760, 'x'));
+}
+
+void TestFichier::reecrireLaFiche5NeToucheQueSesOctets() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    std::vector<TFiche> fiches;
+    for (int i = 0; i < 10; ++i) fiches.push_back(personne(QStringLiteral("P%1").arg(i)));
+    ecrireFichier(chemin, fiches);
+    const QByteArray avant = octetsDe(chemin);
+    FichierDisque f;
+    f.ouvrir(chemin);
+    f.positionner(5);
+    f.ecrire(personne(QStringLiteral("REMPLACE")));
+    f.fermer();
+    const QByteArray apres = octetsDe(chemin);
+    QCOMPARE(apres.size(), 3800);
+    QCOMPARE(apres.left(1900), avant.left(1900));
+    QCOMPARE(apres.mid(1900, 380), octetsFiche(personne(QStringLiteral("REMPLACE"))));
+    QCOMPARE(apres.mid(2280), avant.mid(2280));
+}
+
+void TestFichier::tronquerEnleveExactementLaDerniere() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    ecrireFichier(chemin, std::vector<TFiche>(5, personne(QStringLiteral("X"))));
+    FichierDisque f;
+    f.ouvrir(chemin);
+    f.positionner(4);
+    f.tronquer();
+    f.fermer();
+    QCOMPARE(octetsDe(chemin).size(), 1520);
+}
+
+void TestFichier::codesErreur_data() {
+    QTest::addColumn<QString>("cas");
+    QTest::addColumn<int>("code");
+    QTest::newRow("fichier absent") << "absent" << 2;
+    QTest::newRow("dossier absent") << "dossier" << 2;
+    QTest::newRow("un dossier à la place du fichier") << "repertoire" << 5;
+    QTest::newRow("nom vide") << "vide" << 2;
+}
+
+void TestFichier::codesErreur() {
+    QFETCH(QString, cas);
+    QFETCH(int, code);
+    RepertoireDeTravail rep;
+    QString chemin = rep.chemin(QStringLiteral("absent.FIC"));
+    if (cas == u"dossier") chemin = rep.chemin(QStringLiteral("nulle/part/a.FIC"));
+    if (cas == u"repertoire") {
+        QDir(rep.racine()).mkdir(QStringLiteral("dir.FIC"));
+        chemin = rep.chemin(QStringLiteral("dir.FIC"));
+    }
+    if (cas == u"vide") chemin.clear();
+    FichierDisque f;
+    try {
+        f.ouvrir(chemin);
+        QFAIL("l'ouverture aurait dû échouer");
+    } catch (const ErreurES& e) {
+        QCOMPARE(e.code(), code);
+    }
+    QVERIFY(!f.estOuvert());
+}
+
+void TestFichier::lectureAuDelaDeLaFin() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    // Two records and a partial third.
+    ecrireOctets(chemin, octetsFiche(personne(QStringLiteral("A"))) +
+                             octetsFiche(personne(QStringLiteral("B"))) + QByteArray(100, 'z'));
+    FichierDisque f;
+    f.ouvrir(chemin);
+    QCOMPARE(f.nombreFiches(), 2);
+    TFiche fiche;
+    f.positionner(2);
+    QVERIFY_THROWS_EXCEPTION(ErreurES, f.lire(fiche));
+    try {
+        f.positionner(1000);
+        f.lire(fiche);
+    } catch (const ErreurES& e) {
+        QCOMPARE(e.code(), 100);
+        QCOMPARE(e.texte(), QStringLiteral("Lecture au-delà de la fin de fichier"));
+    }
+    QVERIFY_THROWS_EXCEPTION(ErreurES, f.positionner(-5));
+}
+
+void TestFichier::fermetureGarantieSurException() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    ecrireFichier(chemin, {personne(QStringLiteral("A"))});
+    FichierDisque f;
+    try {
+        f.ouvrir(chemin);
+        FermetureGarantie fermeture(f);
+        TFiche fiche;
+        f.positionner(7);
+        f.lire(fiche);
+    } catch (const ErreurES&) {
+    }
+    QVERIFY(!f.estOuvert());
+}
+
+void TestFichier::parcoursParBlocsVoitToutesLesFiches() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    // More than one block, and a partial block at the end.
+    const int total = static_cast<int>(FichesParBloc) * 2 + 17;
+    std::vector<TFiche> fiches;
+    for (int i = 0; i < total; ++i) fiches.push_back(personne(QString::number(i)));
+    ecrireFichier(chemin, fiches);
+    FichierDisque f;
+    f.ouvrir(chemin);
+    int vus = 0;
+    parcourirFiches(f, [&](std::int32_t n, const TFiche& fiche) {
+        if (n != vus || fiche.Nom.texte() != QString::number(n)) return false;
+        ++vus;
+        return true;
+    });
+    QCOMPARE(vus, total);
+}
+
+void TestFichier::parcoursSArreteQuandOnLeDemande() {
+    RepertoireDeTravail rep;
+    const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
+    ecrireFichier(chemin, std::vector<TFiche>(20, personne(QStringLiteral("X"))));
+    FichierDisque f;
+    f.ouvrir(chemin);
+    int vus = 0;
+    parcourirFiches(f, [&](std::int32_t, const TFiche&) { return ++vus < 3; });
+    QCOMPARE(vus, 3);
+}
+
+void TestFichier::ouvrirFichierAbsentAfficheLeMessage() {
+    RepertoireDeTravail rep;
+    DialoguesScriptes d;
+    d.attendreMessage(QStringLiteral("Le fichier est introuvable"));
+    FichierDisque f;
+    QVERIFY(!OuvrirFichier(f, rep.chemin(QStringLiteral("absent.FIC")), d));
+    QVERIFY(!f.estOuvert());
+    VERIFIER_DIALOGUES(d);
+}
+
+void TestFichier::ecrireFicheSurFichierAbsentNEcritRien() {
+    RepertoireDeTravail rep;
+    DialoguesScriptes d;
+    d.attendreMessage(QStringLiteral("Le fichier est introuvable"));
+    FichierDisque f;
+    EcrireFiche(f, rep.chemin(QStringLiteral("absent.FIC")), d, 0, personne(QStringLiteral("A")));
+    QVERIFY(!QFile::exists(rep.chemin(QStringLiteral("absent.FIC"))));
+    VERIFIER_DIALOGUES(d);
+}
+
+void TestFichier::copieIdentiqueEtAtomique() {
+    RepertoireDeTravail rep;
+    const QString source = rep.chemin(QStringLiteral("a.FIC"));
+    const QString cible = rep.chemin(QStringLiteral("b.FIC"));
+    ecrireFichier(source, {personne(QStringLiteral("A")), personne(QStringLiteral("B")),
+                           personne(QStringLiteral("C"))});
+    ecrireOctets(cible, QByteArray("ancien contenu"));
+    FichierDisque f;
+    f.ouvrir(source);
+    copierFiches(f, cible);
+    f.fermer();
+    QCOMPARE(octetsDe(cible), octetsDe(source));
+    QCOMPARE(octetsDe(cible).size(), 1140);
+    // No temporary file is left beside the target.
+    QCOMPARE(QDir(rep.racine()).entryList(QDir::Files).size(), 2);
+}
+
+void TestFichier::memeFichierParDeuxChemins() {
+    RepertoireDeTravail rep;
+    ecrireOctets(rep.chemin(QStringLiteral("a.FIC")), QByteArray(380, '\0'));
+    QDir(rep.racine()).mkdir(QStringLiteral("sous"));
+    QVERIFY(memeFichier(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("sous/../a.FIC"))));
+    QVERIFY(QFile::link(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("lien.FIC"))));
+    QVERIFY(memeFichier(rep.chemin(QStringLiteral("lien.FIC")), rep.chemin(QStringLiteral("a.FIC"))));
+    QVERIFY(!memeFichier(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("b.FIC"))));
+}
+
+void TestFichier::textesDesErreurs_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("texte");
+    QTest::newRow("2") << 2 << "Fichier introuvable";
+    QTest::newRow("3") << 3 << "Nom de fichier incorrect";
+    QTest::newRow("4") << 4 << "Trop de fichiers ouverts";
+    QTest::newRow("5") << 5 << "Accès au fichier refusé";
+    QTest::newRow("100") << 100 << "Lecture au-delà de la fin de fichier";
+    QTest::newRow("101") << 101 << "Disque plein";
+    QTest::newRow("106") << 106 << "Saisie numérique incorrecte";
+    QTest::newRow("autre") << 32 << "Erreur E/S 32";
+}
+
+void TestFichier::textesDesErreurs() {
+    QFETCH(int, code);
+    QFETCH(QString, texte);
+    QCOMPARE(ErreurES(code).texte(), texte);
+}
+
+void TestFichier::conversionEntiere_data() {
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<bool>("valide");
+    QTest::addColumn<int>("valeur");
+    QTest::newRow("12") << "12" << true << 12;
+    QTest::newRow("-1") << "-1" << true << -1;
+    QTest::newRow("blanc devant") << " 7" << true << 7;
+    QTest::newRow("vide") << "" << false << 0;
+    QTest::newRow("blanc derrière") << "7 " << false << 0;
+    QTest::newRow("mot derrière") << "3 enfants" << false << 0;
+    QTest::newRow("signe seul") << "-" << false << 0;
+    QTest::newRow("trop grand") << "99999999999" << false << 0;
+    QTest::newRow("plus grand entier") << "2147483647" << true << 2147483647;
+    QTest::newRow("plus petit entier") << "-2147483648" << true << int(-2147483647 - 1);
+}
+
+void TestFichier::conversionEntiere() {
+    QFETCH(QString, texte);
+    QFETCH(bool, valide);
+    QFETCH(int, valeur);
+    if (valide) {
+        QCOMPARE(versEntier(texte), valeur);
+        return;
+    }
+    try {
+        versEntier(texte);
+        QFAIL("la conversion aurait dû échouer");
+    } catch (const ErreurConversion& e) {
+        QCOMPARE(e.texte(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(texte));
+    }
+}
+
+void TestFichier::pointFinal_data() {
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("lettre") << "Fichier introuvable" << "Fichier introuvable.";
+    QTest::newRow("point") << "Fin." << "Fin.";
+    QTest::newRow("exclamation") << "Fin !" << "Fin !";
+    QTest::newRow("chiffre") << "Erreur E/S 32" << "Erreur E/S 32.";
+    QTest::newRow("apostrophe") << "'x'" << "'x'";
+    QTest::newRow("vide") << "" << "";
+}
+
+void TestFichier::pointFinal() {
+    QFETCH(QString, texte);
+    QFETCH(QString, attendu);
+    QCOMPARE(avecPointFinal(texte), attendu);
+}
+
+QTEST_GUILESS_MAIN(TestFichier)
+#include "test_fichier.moc"
