@@ -226,6 +226,8 @@ void TForm1::relierEvenements() {
     relier(BtMere, &QAbstractButton::clicked, &TForm1::BtMereClick);
     relier(BtEnfant, &QAbstractButton::clicked, &TForm1::BtEnfantClick);
     relier(BtConjoint, &QAbstractButton::clicked, &TForm1::BtConjointClick);
+    relier(SBChainer, &QAbstractButton::clicked, &TForm1::SBChainerClick);
+    relier(SbBriseChain, &QAbstractButton::clicked, &TForm1::SbBriseChainClick);
 
     // The title combo changes only on the user's own choice or typing.
     connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);

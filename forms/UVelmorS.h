@@ -77,6 +77,9 @@ public slots:
     void BtMereClick();
     void BtEnfantClick();
     void BtConjointClick();
+    // Kinship links.
+    void SBChainerClick();
+    void SbBriseChainClick();
     // Change events.
     void CBQualiteChange();
     void ENomChange() { m_Modifie = true; }
@@ -183,7 +186,7 @@ private:
     void basculerVers(const QString& chemin);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
     int numeroCourant(int defaut) const;
-    void afficherEnfant();
+    bool inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant);
 
     Dialogues& m_dialogues;
     std::unique_ptr<FichierEnregistrements> m_FichierGenea;

@@ -104,12 +104,15 @@ QByteArray bmpDeTest(int largeur, int hauteur) {
     return octets;
 }
 
-TForm1& Session::creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres) {
+TForm1& Session::creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres,
+                       std::unique_ptr<FichierEnregistrements> fichier) {
     preparerApplication();
-    fenetres = std::make_unique<Fenetres>(dialogues, std::make_unique<FichierDisque>());
+    if (!fichier) fichier = std::make_unique<FichierDisque>();
+    fenetres = std::make_unique<Fenetres>(dialogues, std::move(fichier));
     return fenetres->principale();
 }
 
-Session::Session(DialoguesScriptes& dialogues) : form(creer(dialogues, fenetres)) {}
+Session::Session(DialoguesScriptes& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
+    : form(creer(dialogues, fenetres, std::move(fichier))) {}
 
 Session::~Session() = default;

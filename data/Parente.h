@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/FichierGenea.h"
+#include "data/TFiche.h"
+
+#include <QString>
+
+#include <functional>
+
+// Writes the child's number into slot `rang` of the parent's children; from
+// the third rank on, the empty slots before it get the child too, and the
+// declared number of children is raised to cover the rank.
+void inscrireEnfant(TFiche& parent, int rang, std::int32_t enfant);
+
+// A parent born 13 to 89 years before the child.
+inline bool anneeDeParentPossible(int anneeParent, int anneeEnfant) {
+    const int ecart = anneeEnfant - anneeParent;
+    return anneeParent < anneeEnfant && ecart > 12 && ecart < 90;
+}
+
+// One candidate line: "DUPONT Jean né le 12/03/1900", " née le " for a mother,
+// "??/??/????" for the date of an undated person.
+QString ligneCandidat(const TFiche& fiche, bool pere);
+
+// Scans the whole file for possible parents of a child born in `anneeEnfant`.
+// Undated persons, and those whose date holds no readable year, are always
+// candidates. Title 0 goes to the fathers, every other title to the mothers.
+// Returns true when some birth date held no readable year.
+bool parcourirCandidatsParents(
+    FichierEnregistrements& fichier, int anneeEnfant,
+    const std::function<void(bool pere, std::int32_t numero, const TFiche& fiche)>& retenir);
