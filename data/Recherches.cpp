@@ -1,5 +1,7 @@
 #include "data/Recherches.h"
 
+#include "data/Cp1252.h"
+
 #include <algorithm>
 
 QString lignePersonne(const TFiche& fiche) {
@@ -35,4 +37,55 @@ std::int32_t chercherConjoint(FichierEnregistrements& fichier, const TFiche& fic
         return false;
     });
     return resultat;
+}
+
+namespace {
+
+inline std::uint8_t majuscule(std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+// Capitalised bytes of a searched text; `impossible` gets the index of the
+// first character Windows-1252 cannot hold, -1 when none.
+QByteArray octetsRecherches(const QString& texte, int& impossible) {
+    impossible = -1;
+    QByteArray octets;
+    for (int i = 0; i < texte.size(); ++i) {
+        unsigned char octet = 0;
+        if (!cp1252::depuisUnicode(texte[i].unicode(), octet) && impossible < 0) impossible = i;
+        octets.append(static_cast<char>(majuscule(octet)));
+    }
+    return octets;
+}
+
+template <int L> bool egauxSur(const ChampTexte<L>& champ, const QByteArray& cherche, int n) {
+    for (int i = 0; i < n; ++i)
+        if (majuscule(champ.octets[static_cast<std::size_t>(i)]) !=
+            static_cast<std::uint8_t>(cherche[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+CritereNom::CritereNom(const QString& nom, const QString& prenom) {
+    int impossible = -1;
+    m_nom = octetsRecherches(nom, impossible);
+    m_nomImpossible = impossible >= 0;
+    m_prenom = octetsRecherches(prenom, m_prenomImpossibleA);
+}
+
+bool CritereNom::correspond(const TFiche& fiche) const {
+    const int longueurNom = fiche.Nom.longueurSignificative();
+    if (m_nomImpossible || longueurNom != m_nom.size() || !egauxSur(fiche.Nom, m_nom, longueurNom))
+        return false;
+    const int n = std::min<int>(fiche.Prenom.longueurSignificative(), static_cast<int>(m_prenom.size()));
+    if (m_prenomImpossibleA >= 0 && m_prenomImpossibleA < n) return false;
+    return egauxSur(fiche.Prenom, m_prenom, n);
+}
+
+void rechercherNoms(FichierEnregistrements& fichier, const CritereNom& critere,
+                    const std::function<void(std::int32_t, const TFiche&)>& trouve) {
+    parcourirFiches(fichier, [&](std::int32_t numero, const TFiche& fiche) {
+        if (critere.correspond(fiche)) trouve(numero, fiche);
+        return true;
+    });
 }

@@ -3,7 +3,10 @@
 #include "data/FichierGenea.h"
 #include "data/TFiche.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 // The one-line description of a person in the pick list: surname, given
 // names and birth date, each followed by one blank but the last.
@@ -23,3 +26,21 @@ std::int32_t chercherConjoint(FichierEnregistrements& fichier, const TFiche& fic
 inline int emplacementsEnfants(std::uint8_t nbEnfants) {
     return nbEnfants < NbEmplacementsEnfants ? nbEnfants : NbEmplacementsEnfants;
 }
+
+// A name search: the surname must match whole, the given names as a prefix
+// either way; only the letters a to z are capitalised before comparing.
+class CritereNom {
+public:
+    CritereNom(const QString& nom, const QString& prenom);
+    bool correspond(const TFiche& fiche) const;
+
+private:
+    QByteArray m_nom;    // capitalised Windows-1252 bytes
+    QByteArray m_prenom;
+    bool m_nomImpossible = false; // holds a character no record can hold
+    int m_prenomImpossibleA = -1; // first such character of the given names, -1 when none
+};
+
+// Reads the whole file once, in record order, and hands over each record that matches.
+void rechercherNoms(FichierEnregistrements& fichier, const CritereNom& critere,
+                    const std::function<void(std::int32_t, const TFiche&)>& trouve);

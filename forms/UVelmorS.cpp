@@ -228,6 +228,8 @@ void TForm1::relierEvenements() {
     relier(BtConjoint, &QAbstractButton::clicked, &TForm1::BtConjointClick);
     relier(SBChainer, &QAbstractButton::clicked, &TForm1::SBChainerClick);
     relier(SbBriseChain, &QAbstractButton::clicked, &TForm1::SbBriseChainClick);
+    relier(SbArbre, &QAbstractButton::clicked, &TForm1::SbArbreClick);
+    relier(SbRechercher, &QAbstractButton::clicked, &TForm1::SbRechercherClick);
 
     // The title combo changes only on the user's own choice or typing.
     connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);

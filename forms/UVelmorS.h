@@ -15,6 +15,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 // The panel that shows the number of the record on screen. Its Tag carries
@@ -80,6 +81,9 @@ public slots:
     // Kinship links.
     void SBChainerClick();
     void SbBriseChainClick();
+    // Chart and search.
+    void SbArbreClick();
+    void SbRechercherClick();
     // Change events.
     void CBQualiteChange();
     void ENomChange() { m_Modifie = true; }
@@ -97,6 +101,15 @@ public:
     // The spouse search: `fiche` receives the spouse's record, or keeps the
     // caller's with names and dates emptied; the Tag of NumEnreg gets the number or -1.
     void ChercherConjoint(TFiche& fiche);
+    // The records of a person's father and mother, read and shown in their boxes.
+    struct Parents {
+        TFiche pere;
+        TFiche mere;
+        bool pereTrouve = false;
+        bool mereTrouvee = false;
+    };
+    Parents ChercherParents(const TFiche& fiche, QPlainTextEdit* boitePere,
+                            QPlainTextEdit* boiteMere);
     // The item index of the title combo: -1 when the text typed is no item.
     int indexQualite() const;
 
@@ -186,6 +199,8 @@ private:
     void basculerVers(const QString& chemin);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
     int numeroCourant(int defaut) const;
+    void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
+    void remplirEnfants();
     bool inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant);
 
     Dialogues& m_dialogues;

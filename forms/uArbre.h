@@ -1,13 +1,48 @@
 #pragma once
 
+#include "data/TFiche.h"
+
 #include <QWidget>
 
-// The five-generation chart window, shown without blocking.
+class BoutonImage;
+class QLabel;
+class QPlainTextEdit;
+
+// The five-generation chart window, shown without blocking: a snapshot of
+// the person on screen with parents, grandparents, great-grandparents,
+// spouse and up to eight children, four lines a box.
 class TForm3 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
+
+    // Empties every box of the chart.
+    void viderBoites();
+    // The child box of a birth rank from 1 to 8.
+    QPlainTextEdit* boiteEnfant(int rang) const;
+    QList<QPlainTextEdit*> boites() const;
+
+    QPlainTextEdit *MAGP1, *MAGP2, *MAGP3, *MAGP4, *MAGP5, *MAGP6, *MAGP7, *MAGP8;
+    QPlainTextEdit *mgpp, *mgmp, *mgpm, *mgmm;
+    QPlainTextEdit *MP, *MM, *MC, *MPers;
+    QPlainTextEdit *ME1, *ME2, *ME3, *ME4, *ME5, *ME6, *Me7, *Me8;
+    QLabel* Panel1 = nullptr;
+    QLabel* StaticText1 = nullptr;
+    BoutonImage* SbSortie = nullptr;
+
+public slots:
+    void SbSortieClick() { hide(); }
+    void MPersChange() { hide(); }
+
+private:
+    QPlainTextEdit* boite(const char* nom, QRect geometrie, const QString& couleur = {});
+    void creerConnecteurs();
+    void creerTextesFixes();
 };
+
+// Appends the four lines of a person's box: names, then "N : ", "M : ",
+// "D : " with the birth, marriage and death dates.
+void RemplirMemo(QPlainTextEdit* boite, const TFiche& fiche);
 
 extern TForm3* Form3;

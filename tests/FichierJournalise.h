@@ -18,6 +18,7 @@ public:
         m_position = numero;
     }
     void lire(TFiche& fiche) override {
+        if (lectures) m_journal << QStringLiteral("lire %1").arg(m_position);
         FichierDisque::lire(fiche);
         ++m_position;
     }
@@ -26,6 +27,7 @@ public:
         FichierDisque::tronquer();
     }
     QStringList& journal() { return m_journal; }
+    bool lectures = false; // note the single reads too
 
 private:
     QStringList m_journal;

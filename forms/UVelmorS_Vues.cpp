@@ -1,0 +1,121 @@
+// The five-generation chart and the name search.
+#include "forms/UVelmorS.h"
+
+#include "data/Erreurs.h"
+#include "data/OperationsFichier.h"
+#include "data/Recherches.h"
+#include "forms/UEnfants.h"
+#include "forms/uArbre.h"
+#include "platform/Dialogues.h"
+
+#include <QPlainTextEdit>
+
+namespace {
+
+constexpr int BoitesEnfants = 8;
+const QString TitreRecherche = QStringLiteral("RECHERCHE ARBRE GENEALOGIQUE");
+
+} // namespace
+
+TForm1::Parents TForm1::ChercherParents(const TFiche& fiche, QPlainTextEdit* boitePere,
+                                        QPlainTextEdit* boiteMere) {
+    Parents parents;
+    parents.pereTrouve = fiche.Pere != -1;
+    if (parents.pereTrouve) {
+        m_FichierGenea->positionner(fiche.Pere);
+        m_FichierGenea->lire(parents.pere);
+        RemplirMemo(boitePere, parents.pere);
+    }
+    parents.mereTrouvee = fiche.Mere != -1;
+    if (parents.mereTrouvee) {
+        m_FichierGenea->positionner(fiche.Mere);
+        m_FichierGenea->lire(parents.mere);
+        RemplirMemo(boiteMere, parents.mere);
+    }
+    return parents;
+}
+
+// The ancestors of one side: a parent, its parents, and theirs.
+void TForm1::remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]) {
+    const Parents grandsParents = ChercherParents(parent, boites[0], boites[1]);
+    if (grandsParents.pereTrouve) ChercherParents(grandsParents.pere, boites[2], boites[3]);
+    if (grandsParents.mereTrouvee) ChercherParents(grandsParents.mere, boites[4], boites[5]);
+}
+
+// Each child keeps the box of its rank; ranks 9 and 10 go below the box
+// filled last, or into the last box when none was.
+void TForm1::remplirEnfants() {
+    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    QPlainTextEdit* dernierRempli = nullptr;
+    TFiche enfant;
+    for (int rang = 1; rang <= emplacementsEnfants(m_FicheCourante.NbEnfants); ++rang) {
+        const std::int32_t numero = m_FicheCourante.Enfants[static_cast<std::size_t>(rang - 1)];
+        if (numero == -1) continue;
+        bool lu = numero >= 0 && numero < nombre;
+        if (lu) {
+            try {
+                m_FichierGenea->positionner(numero);
+                m_FichierGenea->lire(enfant);
+            } catch (const ErreurES&) {
+                lu = false;
+            }
+        }
+        if (!lu) {
+            m_dialogues.message(
+                QStringLiteral("Le chaînage Enfant ne correspond pas au nombre d'enfants"));
+            continue;
+        }
+        QPlainTextEdit* boite = rang <= BoitesEnfants ? Form3->boiteEnfant(rang)
+                                : dernierRempli      ? dernierRempli
+                                                     : Form3->boiteEnfant(BoitesEnfants);
+        RemplirMemo(boite, enfant);
+        dernierRempli = boite;
+    }
+}
+
+void TForm1::SbArbreClick() {
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
+    FermetureGarantie fermeture(*m_FichierGenea);
+    Form3->viderBoites();
+    RemplirMemo(Form3->MPers, m_FicheCourante);
+    const Parents parents = ChercherParents(m_FicheCourante, Form3->MP, Form3->MM);
+    if (parents.pereTrouve) {
+        QPlainTextEdit* const boites[6] = {Form3->mgpp,  Form3->mgmp,  Form3->MAGP1,
+                                           Form3->MAGP2, Form3->MAGP3, Form3->MAGP4};
+        remplirAscendance(parents.pere, boites);
+    }
+    if (parents.mereTrouvee) {
+        QPlainTextEdit* const boites[6] = {Form3->mgpm,  Form3->mgmm,  Form3->MAGP5,
+                                           Form3->MAGP6, Form3->MAGP7, Form3->MAGP8};
+        remplirAscendance(parents.mere, boites);
+    }
+    remplirEnfants();
+    m_FichierGenea->fermer();
+    TFiche conjoint = m_FicheCourante;
+    ChercherConjoint(conjoint);
+    RemplirMemo(Form3->MC, conjoint);
+    Form3->show();
+    Form3->raise();
+}
+
+void TForm1::SbRechercherClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
+    FermetureGarantie fermeture(*m_FichierGenea);
+    MontrePM();
+    const QString nom =
+        m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel nom cherchez-vous ?"), QString()).left(25);
+    const QString prenom =
+        m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel prénom cherchez-vous ?"), QString())
+            .left(25);
+    Form2->commencer(QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
+    rechercherNoms(*m_FichierGenea, CritereNom(nom, prenom),
+                   [](std::int32_t numero, const TFiche& fiche) {
+                       Form2->ajouter(lignePersonne(fiche), numero);
+                   });
+    m_FichierGenea->fermer();
+    if (const auto choix = Form2->choisir(m_dialogues)) {
+        MontrePM();
+        pAfficherEnreg(*choix);
+    }
+}
