@@ -7,6 +7,7 @@
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
 #include "platform/Dialogues.h"
+#include "platform/Imprimante.h"
 #include "platform/Polices.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -230,6 +232,8 @@ void TForm1::relierEvenements() {
     relier(SbBriseChain, &QAbstractButton::clicked, &TForm1::SbBriseChainClick);
     relier(SbArbre, &QAbstractButton::clicked, &TForm1::SbArbreClick);
     relier(SbRechercher, &QAbstractButton::clicked, &TForm1::SbRechercherClick);
+    relier(Choixdelimprimante1, &QAction::triggered, &TForm1::Choixdelimprimante1Click);
+    relier(Imprimer1, &QAction::triggered, &TForm1::Imprimer1Click);
 
     // The title combo changes only on the user's own choice or typing.
     connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);

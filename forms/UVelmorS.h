@@ -16,6 +16,8 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QPrinter;
+class Imprimante;
 class QPushButton;
 
 // The panel that shows the number of the record on screen. Its Tag carries
@@ -56,6 +58,11 @@ public:
     void LireIni();
     void EcrireIni();
 
+    // The printer chosen for the run, and the service that prints on it
+    // (replaced by the tests).
+    QPrinter& imprimanteChoisie();
+    void definirServiceImpression(std::unique_ptr<Imprimante> service);
+
     // Runs a handler through the command wrapper (the general error box).
     void commande(void (TForm1::*gestionnaire)());
     void executer(const std::function<void()>& action);
@@ -84,6 +91,9 @@ public slots:
     // Chart and search.
     void SbArbreClick();
     void SbRechercherClick();
+    // Printing.
+    void Choixdelimprimante1Click();
+    void Imprimer1Click();
     // Change events.
     void CBQualiteChange();
     void ENomChange() { m_Modifie = true; }
@@ -212,6 +222,8 @@ private:
     bool m_Modifie = false;
     QString m_PhotoChoisie;
     bool m_dejaMontree = false;
+    std::unique_ptr<QPrinter> m_imprimante;
+    std::unique_ptr<Imprimante> m_serviceImpression;
 };
 
 extern TForm1* Form1;

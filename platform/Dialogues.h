@@ -5,6 +5,7 @@
 #include <optional>
 
 class QDialog;
+class QPrinter;
 
 // Settings of a file dialog, as the file commands and the portrait browse set them.
 struct ParametresDialogueFichier {
@@ -37,6 +38,9 @@ public:
 
     // One-line prompt; cancelling gives the default text.
     virtual QString saisie(const QString& titre, const QString& question, const QString& defaut) = 0;
+
+    // The printer-setup dialog; what is confirmed there stays with the printer.
+    virtual void configurerImprimante(QPrinter& imprimante) = 0;
 
     // Shows one of the program's own dialogs modally; true when confirmed.
     virtual bool executerModal(QDialog& dialogue) = 0;

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStringList>
 
@@ -89,3 +91,9 @@ QString DialoguesQt::saisie(const QString& titre, const QString& question, const
 }
 
 bool DialoguesQt::executerModal(QDialog& dialogue) { return dialogue.exec() == QDialog::Accepted; }
+
+void DialoguesQt::configurerImprimante(QPrinter& imprimante) {
+    QPrintDialog dialogue(&imprimante, m_parent);
+    dialogue.setWindowTitle(QStringLiteral("Choix de l'imprimante"));
+    dialogue.exec();
+}

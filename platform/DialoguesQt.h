@@ -16,6 +16,7 @@ public:
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) override;
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
+    void configurerImprimante(QPrinter& imprimante) override;
     bool executerModal(QDialog& dialogue) override;
 
 private:

@@ -15,6 +15,7 @@ QString nomGenre(DialoguesScriptes::Genre genre) {
     case G::Enregistrer: return QStringLiteral("Enregistrer");
     case G::Saisie: return QStringLiteral("Saisie");
     case G::Modal: return QStringLiteral("Modal");
+    case G::Imprimante: return QStringLiteral("Imprimante");
     }
     return {};
 }
@@ -115,3 +116,5 @@ bool DialoguesScriptes::executerModal(QDialog& dialogue) {
     if (!attente || !attente->action) return false;
     return attente->action(dialogue);
 }
+
+void DialoguesScriptes::configurerImprimante(QPrinter&) { prendre(Genre::Imprimante, {}); }

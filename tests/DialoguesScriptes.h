@@ -11,7 +11,7 @@
 // from a queue the test sets up, and any box the test did not expect is a fault.
 class DialoguesScriptes : public Dialogues {
 public:
-    enum class Genre { Message, Avertissement, Attention, Erreur, Ouvrir, Enregistrer, Saisie, Modal };
+    enum class Genre { Message, Avertissement, Attention, Erreur, Ouvrir, Enregistrer, Saisie, Modal, Imprimante };
 
     DialoguesScriptes& attendreMessage(const QString& texte) { return attendre(Genre::Message, texte); }
     DialoguesScriptes& attendreErreur(const QString& texte) { return attendre(Genre::Erreur, texte); }
@@ -25,6 +25,7 @@ public:
     // One of the program's dialogs: the action works on its widgets and says
     // whether the dialog is confirmed.
     DialoguesScriptes& attendreModal(std::function<bool(QDialog&)> action);
+    DialoguesScriptes& attendreChoixImprimante() { return attendre(Genre::Imprimante, {}); }
 
     // What was shown, one line per box: "Genre: texte".
     const QStringList& journal() const { return m_journal; }
@@ -41,6 +42,7 @@ public:
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) override;
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
+    void configurerImprimante(QPrinter& imprimante) override;
     bool executerModal(QDialog& dialogue) override;
 
 private:
