@@ -10,7 +10,10 @@
 
 #include <QApplication>
 
+static void chargerRessources() { Q_INIT_RESOURCE(velmoris); }
+
 void preparerApplication() {
+    chargerRessources();
     QApplication::setApplicationName(QStringLiteral("Velmoris"));
     QApplication::setApplicationDisplayName(QString::fromUtf16(TitreApplication));
     installerSubstitutionsPolices();

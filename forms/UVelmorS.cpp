@@ -234,6 +234,10 @@ void TForm1::relierEvenements() {
     relier(SbRechercher, &QAbstractButton::clicked, &TForm1::SbRechercherClick);
     relier(Choixdelimprimante1, &QAction::triggered, &TForm1::Choixdelimprimante1Click);
     relier(Imprimer1, &QAction::triggered, &TForm1::Imprimer1Click);
+    relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
+    relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
+    relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);
+    relier(Apropos1, &QAction::triggered, &TForm1::Apropos1Click);
 
     // The title combo changes only on the user's own choice or typing.
     connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);

@@ -63,6 +63,9 @@ public:
     QPrinter& imprimanteChoisie();
     void definirServiceImpression(std::unique_ptr<Imprimante> service);
 
+    // Hands a command line to the launcher; does not wait, reports nothing.
+    void LancerCommande(const QString& ligne, int modeAffichage);
+
     // Runs a handler through the command wrapper (the general error box).
     void commande(void (TForm1::*gestionnaire)());
     void executer(const std::function<void()>& action);
@@ -94,6 +97,11 @@ public slots:
     // Printing.
     void Choixdelimprimante1Click();
     void Imprimer1Click();
+    // Portrait, help and About.
+    void BtPhotoClick();
+    void BtAideClick();
+    void Fichierdaide1Click();
+    void Apropos1Click();
     // Change events.
     void CBQualiteChange();
     void ENomChange() { m_Modifie = true; }
@@ -224,6 +232,7 @@ private:
     bool m_dejaMontree = false;
     std::unique_ptr<QPrinter> m_imprimante;
     std::unique_ptr<Imprimante> m_serviceImpression;
+    QString m_fichierAide; // the application's help file, once asked for
 };
 
 extern TForm1* Form1;

@@ -1,13 +1,17 @@
-// The five-generation chart and the name search.
+// The five-generation chart, the name search and the portrait browse.
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
+#include "data/Cp1252.h"
 #include "data/Recherches.h"
+#include "data/Texte.h"
+#include "platform/ChargeurImage.h"
 #include "forms/UEnfants.h"
 #include "forms/uArbre.h"
 #include "platform/Dialogues.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 
 namespace {
@@ -118,4 +122,30 @@ void TForm1::SbRechercherClick() {
         MontrePM();
         pAfficherEnreg(*choix);
     }
+}
+
+void TForm1::BtPhotoClick() {
+    const QString actuelle = IPhoto->isHidden() ? QString() : m_FicheCourante.Photo.texte();
+    const auto choix = m_dialogues.ouvrirFichier(
+        {QStringLiteral("Nom du fichier image"), QStringLiteral("*.JPG;*.BMP"),
+         QStringLiteral("Fichiers Images (BMP et JPG)|*.JPG;*.BMP"), m_RepDonnees, QString()});
+    if (!choix) {
+        // No picture on display: the next save stores none.
+        IPhoto->hide();
+        m_PhotoChoisie.clear();
+        return;
+    }
+    // The genealogy file holds Windows-1252 text: a path it cannot hold would
+    // be stored damaged and never found again.
+    if (!cp1252::representable(*choix)) {
+        m_dialogues.message(
+            QStringLiteral("Le chemin de cette image contient des caractères que le fichier de "
+                           "généalogie ne peut pas enregistrer :\r") +
+            *choix + QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
+        return;
+    }
+    m_PhotoChoisie = *choix;
+    IPhoto->show();
+    montrerImage(chargerImage(*choix));
+    if (majusculesAZ(*choix) != majusculesAZ(actuelle)) m_Modifie = true;
 }

@@ -42,6 +42,13 @@ public:
     // The printer-setup dialog; what is confirmed there stays with the printer.
     virtual void configurerImprimante(QPrinter& imprimante) = 0;
 
+    // Starts the program named at the head of a command line with the rest as
+    // its arguments, without waiting; a failed start is not reported.
+    virtual void lancer(const QString& ligneDeCommande) = 0;
+    // Asks the help viewer for the table of contents of a help file; raises
+    // an error when no viewer can show it.
+    virtual void afficherSommaireAide(const QString& fichierAide) = 0;
+
     // Shows one of the program's own dialogs modally; true when confirmed.
     virtual bool executerModal(QDialog& dialogue) = 0;
 };

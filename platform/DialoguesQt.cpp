@@ -1,6 +1,10 @@
 #include "platform/DialoguesQt.h"
 
+#include "data/Erreurs.h"
+
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -96,4 +100,20 @@ void DialoguesQt::configurerImprimante(QPrinter& imprimante) {
     QPrintDialog dialogue(&imprimante, m_parent);
     dialogue.setWindowTitle(QStringLiteral("Choix de l'imprimante"));
     dialogue.exec();
+}
+
+// The manual's command line names the Windows file explorer; here the document
+// it names goes to the desktop's opener instead.
+void DialoguesQt::lancer(const QString& ligneDeCommande) {
+    const QString explorateur = QStringLiteral("explorer.exe ");
+    if (ligneDeCommande.startsWith(explorateur, Qt::CaseInsensitive)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(ligneDeCommande.mid(explorateur.size())));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromUserInput(ligneDeCommande));
+}
+
+// Windows help files have no viewer on this platform.
+void DialoguesQt::afficherSommaireAide(const QString&) {
+    throw ErreurVelmoris(QStringLiteral("Impossible de trouver une table des matières"));
 }

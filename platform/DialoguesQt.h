@@ -17,6 +17,8 @@ public:
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
+    void lancer(const QString& ligneDeCommande) override;
+    void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
 
 private:

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QStringList>
 
+#include <algorithm>
+
 void installerSubstitutionsPolices() {
     const QStringList sansSerif = {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
                                    QStringLiteral("DejaVu Sans")};
@@ -29,7 +31,12 @@ QFont policeFenetre() { return police(QStringLiteral("MS Sans Serif"), 10); }
 
 void ajusterALaLargeur(QLabel* label, int largeur) {
     QFont f = label->font();
-    while (f.pixelSize() > 8 && QFontMetrics(f).horizontalAdvance(label->text()) > largeur)
-        f.setPixelSize(f.pixelSize() - 1);
+    auto plusLarge = [&label](const QFont& police) {
+        int maximum = 0;
+        for (const QString& ligne : label->text().split(u'\n'))
+            maximum = std::max(maximum, QFontMetrics(police).horizontalAdvance(ligne));
+        return maximum;
+    };
+    while (f.pixelSize() > 7 && plusLarge(f) > largeur) f.setPixelSize(f.pixelSize() - 1);
     label->setFont(f);
 }

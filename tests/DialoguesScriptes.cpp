@@ -1,5 +1,7 @@
 #include "tests/DialoguesScriptes.h"
 
+#include "data/Erreurs.h"
+
 #include <QDialog>
 
 namespace {
@@ -118,3 +120,9 @@ bool DialoguesScriptes::executerModal(QDialog& dialogue) {
 }
 
 void DialoguesScriptes::configurerImprimante(QPrinter&) { prendre(Genre::Imprimante, {}); }
+
+void DialoguesScriptes::afficherSommaireAide(const QString& fichierAide) {
+    aides << fichierAide;
+    if (!visionneuseAide)
+        throw ErreurVelmoris(QStringLiteral("Impossible de trouver une table des matières"));
+}

@@ -43,7 +43,13 @@ public:
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
+    void lancer(const QString& ligneDeCommande) override { lancements << ligneDeCommande; }
+    void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
+
+    QStringList lancements;          // command lines handed to the launcher
+    QStringList aides;               // help files asked for
+    bool visionneuseAide = false;    // whether a help viewer exists
 
 private:
     struct Attente {
