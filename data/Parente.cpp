@@ -27,7 +27,8 @@ bool parcourirCandidatsParents(
         bool retenu = fiche.DateNaissance.vide();
         if (!retenu) {
             int annee = 0;
-            if (anneeDe(fiche.DateNaissance.texte(), annee)) {
+            if (anneeDeOctets(fiche.DateNaissance.octets.data(),
+                              fiche.DateNaissance.longueurSignificative(), annee)) {
                 retenu = anneeDeParentPossible(annee, anneeEnfant);
             } else {
                 dateIllisible = true;

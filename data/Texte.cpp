@@ -42,3 +42,21 @@ bool dateAcceptable(const QString& date) {
     int annee = 0;
     return anneeDe(date, annee) && annee >= 1000 && annee <= 2050;
 }
+
+bool anneeDeOctets(const std::uint8_t* octets, int longueur, int& annee) {
+    if (longueur < 4) return false;
+    const std::uint8_t* p = octets + longueur - 4;
+    int i = 0;
+    bool negatif = false;
+    if (p[0] == '+' || p[0] == '-') {
+        negatif = p[0] == '-';
+        i = 1;
+    }
+    int valeur = 0;
+    for (; i < 4; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+        valeur = valeur * 10 + (p[i] - '0');
+    }
+    annee = negatif ? -valeur : valeur;
+    return true;
+}

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 // Small text rules shared by the commands.
 
 // Capitalises only the letters a to z; accented letters stay as they are.
@@ -20,6 +22,10 @@ QString extensionDe(const QString& chemin);
 // The year of a date text: its last four characters read as a whole number,
 // with no blank or other stray character among them. False when there is none.
 bool anneeDe(const QString& date, int& annee);
+
+// The same reading on the stored bytes of a date, without building any text:
+// the scans read it for every record of the file.
+bool anneeDeOctets(const std::uint8_t* octets, int longueur, int& annee);
 
 // The date check of the save: empty is valid; otherwise at least 8 characters
 // whose last four are a year from 1000 to 2050.

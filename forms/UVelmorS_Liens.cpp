@@ -23,11 +23,20 @@ void TForm1::SBChainerClick() {
     const int anneeEnfant = versEntier(EDN->text().right(4));
     const std::int32_t enfant = versEntier(NumEnreg->text());
 
-    FormLien->preparer(ENom->text() + u' ' + EPrenom->text() + u' ' + EDN->text());
+    FormLien->preparer(ENom->text() + u' ' + EPrenom->text() + u' ' + EDN->text(),
+                       [this](std::int32_t numero, TFiche& fiche) {
+                           m_FichierGenea->positionner(numero);
+                           m_FichierGenea->lire(fiche);
+                       });
+    // The lines are read from the file while the dialog shows them; the file
+    // stays open until the command ends, and they are forgotten with it.
+    struct Oubli {
+        ~Oubli() { FormLien->oublierLecteur(); }
+    } oubli;
     const bool dateIllisible = parcourirCandidatsParents(
-        *m_FichierGenea, anneeEnfant, [](bool pere, std::int32_t numero, const TFiche& fiche) {
-            if (pere) FormLien->ajouterPere(ligneCandidat(fiche, true), numero);
-            else FormLien->ajouterMere(ligneCandidat(fiche, false), numero);
+        *m_FichierGenea, anneeEnfant, [](bool pere, std::int32_t numero, const TFiche&) {
+            if (pere) FormLien->ajouterPere(numero);
+            else FormLien->ajouterMere(numero);
         });
     if (dateIllisible)
         m_dialogues.message(

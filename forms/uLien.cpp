@@ -1,5 +1,7 @@
 #include "forms/uLien.h"
 
+#include "data/Erreurs.h"
+#include "data/Parente.h"
 #include "platform/Polices.h"
 
 #include <QLabel>
@@ -51,6 +53,42 @@ int ligneChoisie(const QListView* liste) {
 
 } // namespace
 
+ModeleCandidats::ModeleCandidats(bool peres, QObject* parent)
+    : QAbstractListModel(parent), m_peres(peres) {}
+
+int ModeleCandidats::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_publiees;
+}
+
+QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_publiees) return {};
+    const std::int32_t numero = m_numeros[static_cast<std::size_t>(index.row())];
+    if (numero == -1) return m_peres ? QStringLiteral("Inconnu") : QStringLiteral("Inconnue");
+    if (!m_lecteur) return {};
+    // Painting must never raise: a record that cannot be read says so.
+    try {
+        TFiche fiche;
+        m_lecteur(numero, fiche);
+        return ligneCandidat(fiche, m_peres);
+    } catch (const ErreurVelmoris& e) {
+        return QStringLiteral("(fiche %1 illisible : %2)").arg(numero).arg(e.texte());
+    }
+}
+
+void ModeleCandidats::vider() {
+    beginResetModel();
+    m_numeros.clear();
+    m_publiees = 0;
+    endResetModel();
+}
+
+void ModeleCandidats::terminer() {
+    m_numeros.push_back(-1);
+    beginInsertRows({}, 0, total() - 1);
+    m_publiees = total();
+    endInsertRows();
+}
+
 TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FormLien"));
     setWindowTitle(QStringLiteral("Recherche des parents dans les listes"));
@@ -66,8 +104,8 @@ TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
     Label2->setFont(titre);
     Label2->setGeometry(376, 8, 51, 23);
 
-    m_tab.peres = new ModeleListePersonnes(this);
-    m_tab.meres = new ModeleListePersonnes(this);
+    m_tab.peres = new ModeleCandidats(true, this);
+    m_tab.meres = new ModeleCandidats(false, this);
     LBPere = listeCandidats("LBPere", {16, 40, 241, 137}, m_tab.peres);
     LBMere = listeCandidats("LBMere", {280, 40, 241, 137}, m_tab.meres);
     Label3 = etiquette(this, "Label3",
@@ -101,7 +139,7 @@ TFormLien::~TFormLien() {
     if (FormLien == this) FormLien = nullptr;
 }
 
-QListView* TFormLien::listeCandidats(const char* nom, QRect geometrie, ModeleListePersonnes* modele) {
+QListView* TFormLien::listeCandidats(const char* nom, QRect geometrie, ModeleCandidats* modele) {
     auto* liste = new QListView(this);
     liste->setObjectName(QString::fromLatin1(nom));
     liste->setModel(modele);
@@ -123,29 +161,26 @@ QListWidget* TFormLien::listeRangs(const char* nom, QRect geometrie) {
     return liste;
 }
 
-void TFormLien::preparer(const QString& descriptionEnfant) {
+void TFormLien::preparer(const QString& descriptionEnfant, LecteurFiche lecteur) {
     m_tab.peres->vider();
     m_tab.meres->vider();
+    m_tab.peres->definirLecteur(lecteur);
+    m_tab.meres->definirLecteur(std::move(lecteur));
     LbOrdreP->clearSelection();
     LbOrdreP->setCurrentRow(-1);
     EEnfant->setText(descriptionEnfant);
 }
 
-void TFormLien::ajouterPere(const QString& ligne, std::int32_t numero) {
-    m_tab.peres->ajouter(ligne, numero);
-}
-
-void TFormLien::ajouterMere(const QString& ligne, std::int32_t numero) {
-    m_tab.meres->ajouter(ligne, numero);
+void TFormLien::oublierLecteur() {
+    m_tab.peres->definirLecteur({});
+    m_tab.meres->definirLecteur({});
 }
 
 void TFormLien::terminerListes() {
     NbCandidatsPere = m_tab.peres->total();
     NbCandidatsMere = m_tab.meres->total();
-    m_tab.peres->ajouter(QStringLiteral("Inconnu"), -1);
-    m_tab.meres->ajouter(QStringLiteral("Inconnue"), -1);
-    m_tab.peres->publier();
-    m_tab.meres->publier();
+    m_tab.peres->terminer();
+    m_tab.meres->terminer();
     LBPere->scrollToTop();
     LBMere->scrollToTop();
 }

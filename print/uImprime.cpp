@@ -11,13 +11,13 @@
 #include <QLocale>
 
 #include <cerrno>
+#include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-const QByteArray FinDeLigne("\r\n");
 
 // The fixed texts of the listing, in the code page of the file.
 struct TextesListing {
@@ -41,70 +41,113 @@ const TextesListing& textes() {
     return t;
 }
 
-template <int L> void ajouter(QByteArray& sortie, const ChampTexte<L>& champ) {
-    sortie.append(reinterpret_cast<const char*>(champ.octets.data()), champ.longueurSignificative());
-}
+// Writes at a cursor into room the caller has made: no check, no temporary,
+// since the listing of a large file is millions of lines.
+class Lignes {
+public:
+    explicit Lignes(char* curseur) : m_c(curseur) {}
+    char* fin() const { return m_c; }
+    Lignes& operator<<(const QByteArray& texte) { return copier(texte.constData(), texte.size()); }
+    template <std::size_t N> Lignes& operator<<(const char (&texte)[N]) { return copier(texte, N - 1); }
+    Lignes& operator<<(std::int32_t nombre) {
+        std::uint32_t reste = static_cast<std::uint32_t>(nombre);
+        if (nombre < 0) {
+            *m_c++ = '-';
+            reste = 0u - reste;
+        }
+        char chiffres[10];
+        int n = 0;
+        do {
+            chiffres[n++] = static_cast<char>('0' + reste % 10);
+            reste /= 10;
+        } while (reste);
+        while (n) *m_c++ = chiffres[--n];
+        return *this;
+    }
+    template <int L> Lignes& operator<<(const ChampTexte<L>& champ) {
+        return copier(reinterpret_cast<const char*>(champ.octets.data()), champ.longueurSignificative());
+    }
+    void finDeLigne() {
+        *m_c++ = '\r';
+        *m_c++ = '\n';
+    }
+
+private:
+    Lignes& copier(const char* source, qsizetype taille) {
+        std::memcpy(m_c, source, static_cast<std::size_t>(taille));
+        m_c += taille;
+        return *this;
+    }
+    char* m_c;
+};
+
+// The longest block a record can give: every field full, ten children.
+constexpr std::size_t TailleMaximaleBloc = 1024;
 
 template <int L>
-void ligneDate(QByteArray& s, const QByteArray& debut, const ChampTexte<L>& date,
+void ligneDate(Lignes& s, const QByteArray& debut, const ChampTexte<L>& date,
                const ChampTexte<30>& lieu) {
     if (date.vide()) return;
-    s += debut;
-    ajouter(s, date);
-    s += textes().a;
-    ajouter(s, lieu);
-    s += FinDeLigne;
+    s << debut << date << textes().a << lieu;
+    s.finDeLigne();
 }
 
-} // namespace
-
-void ecrireBlocFiche(QByteArray& s, std::int32_t numero, const TFiche& f) {
+// Writes the block at `curseur` and returns the end of what it wrote.
+char* ecrireBloc(char* curseur, std::int32_t numero, const TFiche& f) {
     const TextesListing& t = textes();
-    s += " " + FinDeLigne;
-    s += t.fiche + QByteArray::number(numero) + FinDeLigne;
+    Lignes s(curseur);
+    s << " ";
+    s.finDeLigne();
+    s << t.fiche << numero;
+    s.finDeLigne();
     // A title outside the three known ones has no word: the line starts with the blanks.
-    if (f.Qualite <= 2) s += t.qualites[f.Qualite];
-    s += "  ";
-    ajouter(s, f.Nom);
-    s += "  ";
-    ajouter(s, f.Prenom);
-    s += "     ";
-    ajouter(s, f.Profession);
-    s += FinDeLigne;
+    if (f.Qualite <= 2) s << t.qualites[f.Qualite];
+    s << "  " << f.Nom << "  " << f.Prenom << "     " << f.Profession;
+    s.finDeLigne();
     ligneDate(s, t.naissance, f.DateNaissance, f.LieuNaissance);
     ligneDate(s, t.mariage, f.DateMariage, f.LieuMariage);
     ligneDate(s, t.deces, f.DateDeces, f.LieuDeces);
     if (f.Pere != -1 || f.Mere != -1) {
-        if (f.Pere != -1) s += t.pere + QByteArray::number(f.Pere);
-        if (f.Mere != -1) s += t.mere + QByteArray::number(f.Mere);
-        s += FinDeLigne;
+        if (f.Pere != -1) s << t.pere << f.Pere;
+        if (f.Mere != -1) s << t.mere << f.Mere;
+        s.finDeLigne();
     }
     bool enfant = false;
     for (int i = 0; i < emplacementsEnfants(f.NbEnfants); ++i) {
-        if (f.Enfants[static_cast<std::size_t>(i)] == -1) continue;
-        if (!enfant) s += t.enfants;
+        const std::int32_t numeroEnfant = f.Enfants[static_cast<std::size_t>(i)];
+        if (numeroEnfant == -1) continue;
+        if (!enfant) s << t.enfants;
         enfant = true;
-        s += t.enreg + QByteArray::number(f.Enfants[static_cast<std::size_t>(i)]);
+        s << t.enreg << numeroEnfant;
     }
-    if (enfant) s += FinDeLigne;
+    if (enfant) s.finDeLigne();
     if (!f.Photo.vide()) {
-        s += t.photo;
-        ajouter(s, f.Photo);
-        s += FinDeLigne;
+        s << t.photo << f.Photo;
+        s.finDeLigne();
     }
+    return s.fin();
+}
+
+} // namespace
+
+void ecrireBlocFiche(QByteArray& sortie, std::int32_t numero, const TFiche& fiche) {
+    char bloc[TailleMaximaleBloc];
+    const char* fin = ecrireBloc(bloc, numero, fiche);
+    sortie.append(bloc, fin - bloc);
 }
 
 void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie) {
-    constexpr qsizetype TailleTampon = 1 << 20;
-    QByteArray tampon;
-    tampon.reserve(TailleTampon + 4096);
+    constexpr std::size_t TailleTampon = 1 << 20;
+    std::vector<char> tampon(TailleTampon + TailleMaximaleBloc);
+    char* curseur = tampon.data();
     auto vider = [&] {
-        if (sortie.write(tampon) != tampon.size()) throw ErreurES(ErreurES::DisquePlein);
-        tampon.clear();
+        const auto taille = static_cast<qint64>(curseur - tampon.data());
+        if (sortie.write(tampon.data(), taille) != taille) throw ErreurES(ErreurES::DisquePlein);
+        curseur = tampon.data();
     };
     parcourirFiches(fichier, [&](std::int32_t numero, const TFiche& fiche) {
-        ecrireBlocFiche(tampon, numero, fiche);
-        if (tampon.size() >= TailleTampon) vider();
+        curseur = ecrireBloc(curseur, numero, fiche);
+        if (curseur - tampon.data() >= static_cast<std::ptrdiff_t>(TailleTampon)) vider();
         return true;
     });
     vider();

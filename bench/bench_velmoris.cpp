@@ -1,0 +1,278 @@
+// Measures every whole-file operation of the program against the raw
+// sequential read of the same file.
+//   bench_velmoris DOSSIER                 the table, for the files of DOSSIER
+//   bench_velmoris --op NOM FICHIER REPS   one operation, in a process of its own
+#include "app/Demarrage.h"
+#include "data/OperationsFichier.h"
+#include "data/Parente.h"
+#include "data/Recherches.h"
+#include "forms/UEnfants.h"
+#include "forms/UVelmorS.h"
+#include "forms/ListePersonnes.h"
+#include "forms/uLien.h"
+#include "platform/Dialogues.h"
+#include "print/uImprime.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Dialogs that answer nothing: the benchmark measures the work, not a user.
+class DialoguesMuets : public Dialogues {
+public:
+    void message(const QString&) override {}
+    bool questionAvertissement(const QString&) override { return false; }
+    bool questionAttention(const QString&) override { return false; }
+    void erreur(const QString& texte) override { std::fprintf(stderr, "erreur : %s\n", qPrintable(texte)); }
+    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return {}; }
+    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override { return {}; }
+    QString saisie(const QString&, const QString&, const QString& defaut) override { return defaut; }
+    void configurerImprimante(QPrinter&) override {}
+    void lancer(const QString&) override {}
+    void afficherSommaireAide(const QString&) override {}
+    // The dialog is shown and painted once, then closed: the time a user waits for it.
+    bool executerModal(QDialog& dialogue) override {
+        dialogue.show();
+        QApplication::processEvents();
+        dialogue.hide();
+        return false;
+    }
+};
+
+std::int64_t g_compteur = 0; // keeps the work from being optimised away
+
+void lectureBrute(const QString& chemin) {
+    const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY);
+    std::vector<char> bloc(1 << 20);
+    ssize_t n = 0;
+    while ((n = ::read(fd, bloc.data(), bloc.size())) > 0) g_compteur += bloc[0];
+    ::close(fd);
+}
+
+void rechercheNom(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    ModeleListePersonnes lignes;
+    rechercherNoms(f, CritereNom(QStringLiteral("martin"), QStringLiteral("jean")),
+                   [&](std::int32_t n, const TFiche& fiche) { lignes.ajouter(lignePersonne(fiche), n); });
+    lignes.publier();
+    g_compteur += lignes.total();
+    f.fermer();
+}
+
+void candidatsParents(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    ModeleCandidats peres(true, nullptr), meres(false, nullptr);
+    parcourirCandidatsParents(f, 1950, [&](bool pere, std::int32_t n, const TFiche&) {
+        (pere ? peres : meres).ajouter(n);
+    });
+    peres.terminer();
+    meres.terminer();
+    g_compteur += peres.total() + meres.total();
+    f.fermer();
+}
+
+void conjointAbsent(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    TFiche fiche;
+    ViderFiche(fiche);
+    fiche.DateMariage.definir(QStringLiteral("31/02/1000")); // nobody married that day
+    TFiche trouve;
+    g_compteur += chercherConjoint(f, fiche, 0, trouve);
+    f.fermer();
+}
+
+void dixEnfants(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    const std::int64_t nombre = f.nombreFiches();
+    TFiche enfant;
+    QStringList lignes;
+    for (int s = 0; s < 10; ++s) {
+        f.positionner(nombre / 10 * s + 7);
+        f.lire(enfant);
+        lignes << lignePersonne(enfant);
+    }
+    g_compteur += lignes.size();
+    f.fermer();
+}
+
+void listing(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    ecrireFichierListing(f, QFileInfo(chemin).dir().filePath(QStringLiteral("genea.tmp")));
+    f.fermer();
+}
+
+void copie(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    copierFiches(f, QFileInfo(chemin).dir().filePath(QStringLiteral("copie.FIC")));
+    f.fermer();
+}
+
+// The windows on the file, as the program starts with it as its default file.
+struct Programme {
+    explicit Programme(const QString& chemin) {
+        QDir::setCurrent(dossier.path());
+        QFile::link(QFileInfo(chemin).absoluteFilePath(), dossier.filePath(QStringLiteral("VELMORIS.FIC")));
+    }
+    QTemporaryDir dossier;
+    DialoguesMuets dialogues;
+};
+
+std::int32_t derniereFicheAvecSesParents(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    TFiche fiche;
+    for (std::int64_t n = f.nombreFiches() - 1; n >= 0; --n) {
+        f.positionner(n);
+        f.lire(fiche);
+        if (fiche.Pere >= 0 && fiche.Mere >= 0 && fiche.Pere < n && fiche.Mere < n) return static_cast<std::int32_t>(n);
+    }
+    return 0;
+}
+
+using Operation = std::function<void(const QString&)>;
+
+struct Mesure {
+    double medianeMs = 0;
+    long pointeKo = 0;
+};
+
+Mesure mesurer(const Operation& operation, const QString& chemin, int repetitions,
+               const std::function<void()>& avant = {}) {
+    std::vector<double> durees;
+    for (int i = 0; i < repetitions; ++i) {
+        if (avant) avant();
+        QElapsedTimer chrono;
+        chrono.start();
+        operation(chemin);
+        durees.push_back(static_cast<double>(chrono.nsecsElapsed()) / 1e6);
+    }
+    std::sort(durees.begin(), durees.end());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return {durees[durees.size() / 2], usage.ru_maxrss};
+}
+
+int operationSeule(const QString& nom, const QString& relatif, int repetitions) {
+    const QString chemin = QFileInfo(relatif).absoluteFilePath();
+    lectureBrute(chemin); // a warm page cache
+    const std::map<QString, Operation> simples = {
+        {"lecture_brute", lectureBrute}, {"recherche_nom", rechercheNom},
+        {"candidats_parents", candidatsParents}, {"conjoint_absent", conjointAbsent},
+        {"enfants_dix", dixEnfants}, {"listing", listing}, {"copie", copie}};
+    Mesure m;
+    if (simples.count(nom)) {
+        m = mesurer(simples.at(nom), chemin, repetitions);
+    } else if (nom == u"affichage") {
+        Programme p(chemin);
+        Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+        const std::int32_t n = derniereFicheAvecSesParents(chemin);
+        m = mesurer([&](const QString&) { fenetres.principale().pAfficherEnreg(n); }, chemin, repetitions);
+    } else if (nom == u"demarrage") {
+        Programme p(chemin);
+        m = mesurer([&](const QString&) {
+            Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+            fenetres.principale().show();
+            QApplication::processEvents();
+        }, chemin, repetitions);
+    } else if (nom == u"liste_500k") {
+        Programme p(chemin);
+        Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+        m = mesurer([&](const QString&) {
+            Form2->commencer(QStringLiteral("Sélectionnez"));
+            for (int i = 0; i < 500000; ++i) Form2->ajouter(QStringLiteral("DUPONT Jean 01/01/1900"), i);
+            Form2->choisir(p.dialogues);
+        }, chemin, repetitions);
+    } else if (nom == u"lien_500k") {
+        Programme p(chemin);
+        Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+        m = mesurer([&](const QString&) {
+            FichierDisque fichier;
+            fichier.ouvrir(chemin);
+            FormLien->preparer(QStringLiteral("ENFANT"), [&](std::int32_t n, TFiche& fiche) {
+                fichier.positionner(n);
+                fichier.lire(fiche);
+            });
+            for (int i = 0; i < 500000; ++i) {
+                FormLien->ajouterPere(i);
+                FormLien->ajouterMere(i);
+            }
+            FormLien->terminerListes();
+            p.dialogues.executerModal(*FormLien);
+            FormLien->oublierLecteur();
+        }, chemin, repetitions);
+    } else {
+        std::fprintf(stderr, "opération inconnue : %s\n", qPrintable(nom));
+        return 2;
+    }
+    std::printf("%.3f %ld\n", m.medianeMs, m.pointeKo);
+    return 0;
+}
+
+Mesure dansUnProcessus(const QString& programme, const QString& nom, const QString& fichier, int reps) {
+    QProcess p;
+    p.start(programme, {QStringLiteral("--op"), nom, fichier, QString::number(reps)});
+    p.waitForFinished(-1);
+    const QStringList champs = QString::fromLatin1(p.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
+    if (p.exitCode() != 0 || champs.size() != 2) {
+        std::fprintf(stderr, "%s a échoué : %s\n", qPrintable(nom), p.readAllStandardError().constData());
+        return {-1, 0};
+    }
+    return {champs[0].toDouble(), champs[1].trimmed().toLong()};
+}
+
+int tableau(const QString& dossier) {
+    const QString programme = QCoreApplication::applicationFilePath();
+    const QStringList operations = {"lecture_brute", "recherche_nom", "candidats_parents",
+                                    "conjoint_absent", "enfants_dix",  "listing",
+                                    "copie",           "affichage",     "demarrage",
+                                    "liste_500k",      "lien_500k"};
+    std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute", "pointe Mo");
+    for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {
+        const QString fichier = QDir(dossier).filePath(nom);
+        const std::int64_t fiches = QFileInfo(fichier).size() / TailleFiche;
+        const int reps = fiches > 500000 ? 5 : 9;
+        const Mesure brute = dansUnProcessus(programme, QStringLiteral("lecture_brute"), fichier, reps);
+        for (const QString& op : operations) {
+            const bool liste = op.endsWith(QStringLiteral("500k"));
+            const Mesure m = op == u"lecture_brute" ? brute
+                                                    : dansUnProcessus(programme, op, fichier, liste ? 3 : reps);
+            std::printf("%-18s %9lld %12.3f %9.2f %12.1f\n", qPrintable(op), static_cast<long long>(fiches),
+                        m.medianeMs, m.medianeMs / brute.medianeMs, m.pointeKo / 1024.0);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    preparerApplication();
+    const QStringList a = application.arguments();
+    if (a.size() == 5 && a[1] == u"--op") return operationSeule(a[2], a[3], a[4].toInt());
+    if (a.size() == 2) return tableau(a[1]);
+    std::fprintf(stderr, "usage : bench_velmoris DOSSIER | --op NOM FICHIER REPETITIONS\n");
+    return 2;
+}
