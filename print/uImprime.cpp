@@ -19,21 +19,34 @@
 
 namespace {
 
-// The fixed texts of the listing, in the code page of the file.
+// A fixed text of the listing, in the code page of the file, in room enough
+// to be copied by a fixed-size move.
+struct Texte {
+    explicit Texte(const QString& texte) {
+        const QByteArray octets = cp1252::encoder(texte);
+        taille = static_cast<int>(octets.size());
+        std::memcpy(brut, octets.constData(), static_cast<std::size_t>(taille));
+    }
+    char brut[32] = {};
+    int taille = 0;
+};
+
 struct TextesListing {
-    QByteArray fiche = cp1252::encoder(QStringLiteral("Fiche "));
-    QByteArray naissance = cp1252::encoder(QStringLiteral("Date de naissance : "));
-    QByteArray mariage = cp1252::encoder(QStringLiteral("Date de mariage : "));
-    QByteArray deces = cp1252::encoder(QStringLiteral("Date de déces : "));
-    QByteArray a = cp1252::encoder(QStringLiteral("  à "));
-    QByteArray pere = cp1252::encoder(QStringLiteral("Père : Enregistrement N° "));
-    QByteArray mere = cp1252::encoder(QStringLiteral("  Mère : Enregistrement N° "));
-    QByteArray enfants = cp1252::encoder(QStringLiteral("Enfants : "));
-    QByteArray enreg = cp1252::encoder(QStringLiteral("enreg : "));
-    QByteArray photo = cp1252::encoder(QStringLiteral("photo : "));
-    QByteArray qualites[3] = {cp1252::encoder(QStringLiteral("Monsieur")),
-                              cp1252::encoder(QStringLiteral("Madame")),
-                              cp1252::encoder(QStringLiteral("Mademoiselle"))};
+    Texte blanc{QStringLiteral(" ")};
+    Texte deuxBlancs{QStringLiteral("  ")};
+    Texte cinqBlancs{QStringLiteral("     ")};
+    Texte fiche{QStringLiteral("Fiche ")};
+    Texte naissance{QStringLiteral("Date de naissance : ")};
+    Texte mariage{QStringLiteral("Date de mariage : ")};
+    Texte deces{QStringLiteral("Date de déces : ")};
+    Texte a{QStringLiteral("  à ")};
+    Texte pere{QStringLiteral("Père : Enregistrement N° ")};
+    Texte mere{QStringLiteral("  Mère : Enregistrement N° ")};
+    Texte enfants{QStringLiteral("Enfants : ")};
+    Texte enreg{QStringLiteral("enreg : ")};
+    Texte photo{QStringLiteral("photo : ")};
+    Texte qualites[3] = {Texte{QStringLiteral("Monsieur")}, Texte{QStringLiteral("Madame")},
+                         Texte{QStringLiteral("Mademoiselle")}};
 };
 
 const TextesListing& textes() {
@@ -47,8 +60,11 @@ class Lignes {
 public:
     explicit Lignes(char* curseur) : m_c(curseur) {}
     char* fin() const { return m_c; }
-    Lignes& operator<<(const QByteArray& texte) { return copier(texte.constData(), texte.size()); }
-    template <std::size_t N> Lignes& operator<<(const char (&texte)[N]) { return copier(texte, N - 1); }
+    Lignes& operator<<(const Texte& texte) {
+        std::memcpy(m_c, texte.brut, sizeof texte.brut);
+        m_c += texte.taille;
+        return *this;
+    }
     Lignes& operator<<(std::int32_t nombre) {
         std::uint32_t reste = static_cast<std::uint32_t>(nombre);
         if (nombre < 0) {
@@ -64,8 +80,12 @@ public:
         while (n) *m_c++ = chiffres[--n];
         return *this;
     }
+    // A field is copied whole, a fixed size the compiler turns into a few
+    // moves, and the cursor advances by its significant length only.
     template <int L> Lignes& operator<<(const ChampTexte<L>& champ) {
-        return copier(reinterpret_cast<const char*>(champ.octets.data()), champ.longueurSignificative());
+        std::memcpy(m_c, champ.octets.data(), L);
+        m_c += champ.longueurSignificative();
+        return *this;
     }
     void finDeLigne() {
         *m_c++ = '\r';
@@ -73,19 +93,15 @@ public:
     }
 
 private:
-    Lignes& copier(const char* source, qsizetype taille) {
-        std::memcpy(m_c, source, static_cast<std::size_t>(taille));
-        m_c += taille;
-        return *this;
-    }
     char* m_c;
 };
 
-// The longest block a record can give: every field full, ten children.
-constexpr std::size_t TailleMaximaleBloc = 1024;
+// The longest block a record can give (every field full, ten children), and
+// the room the fixed-size copies may write past the end.
+constexpr std::size_t TailleMaximaleBloc = 1024 + 128;
 
 template <int L>
-void ligneDate(Lignes& s, const QByteArray& debut, const ChampTexte<L>& date,
+void ligneDate(Lignes& s, const Texte& debut, const ChampTexte<L>& date,
                const ChampTexte<30>& lieu) {
     if (date.vide()) return;
     s << debut << date << textes().a << lieu;
@@ -96,13 +112,13 @@ void ligneDate(Lignes& s, const QByteArray& debut, const ChampTexte<L>& date,
 char* ecrireBloc(char* curseur, std::int32_t numero, const TFiche& f) {
     const TextesListing& t = textes();
     Lignes s(curseur);
-    s << " ";
+    s << t.blanc;
     s.finDeLigne();
     s << t.fiche << numero;
     s.finDeLigne();
     // A title outside the three known ones has no word: the line starts with the blanks.
     if (f.Qualite <= 2) s << t.qualites[f.Qualite];
-    s << "  " << f.Nom << "  " << f.Prenom << "     " << f.Profession;
+    s << t.deuxBlancs << f.Nom << t.deuxBlancs << f.Prenom << t.cinqBlancs << f.Profession;
     s.finDeLigne();
     ligneDate(s, t.naissance, f.DateNaissance, f.LieuNaissance);
     ligneDate(s, t.mariage, f.DateMariage, f.LieuMariage);
