@@ -91,9 +91,19 @@ void FichierDisque::ecrire(const TFiche& fiche) {
     exigerOuvert();
     std::uint8_t octets[TailleFiche];
     encoderFiche(fiche, octets);
-    ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
-    // The record reaches the disk before the command reports success.
-    if (::fdatasync(m_fd) != 0) leverErrno();
+    struct stat avant {};
+    if (::fstat(m_fd, &avant) != 0) leverErrno();
+    try {
+        ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
+        // The record reaches the disk before the command reports success.
+        if (::fdatasync(m_fd) != 0) leverErrno();
+    } catch (const ErreurES&) {
+        // A record appended in part (a full disk) is taken off again: the file
+        // never ends in half a record. An overwrite in place needs no new room.
+        if (m_position * TailleFiche >= avant.st_size && ::ftruncate(m_fd, avant.st_size) == 0)
+            ::fdatasync(m_fd);
+        throw;
+    }
     ++m_position;
 }
 

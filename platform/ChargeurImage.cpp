@@ -129,7 +129,27 @@ QByteArray lireFichierImage(const QString& chemin) {
     return fichier.readAll();
 }
 
+std::uint32_t lireLE(const QByteArray& o, int position, int taille) {
+    std::uint32_t v = 0;
+    for (int i = taille - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(o[position + i]);
+    return v;
+}
+
+// The reader draws what it finds of a cut bitmap; a cut file is an error here.
+bool bmpTronque(const QByteArray& o) {
+    if (o.size() < 54) return true;
+    const std::uint32_t debut = lireLE(o, 10, 4);
+    const auto largeur = static_cast<std::int32_t>(lireLE(o, 18, 4));
+    const auto hauteur = static_cast<std::int32_t>(lireLE(o, 22, 4));
+    const std::uint32_t bits = lireLE(o, 28, 2);
+    const std::uint32_t compression = lireLE(o, 30, 4);
+    if (compression != 0 && compression != 3) return false; // compressed: the reader checks
+    const qint64 ligne = (static_cast<qint64>(bits) * std::abs(static_cast<qint64>(largeur)) + 31) / 32 * 4;
+    return static_cast<qint64>(debut) + ligne * std::abs(static_cast<qint64>(hauteur)) > o.size();
+}
+
 QImage decoderBmp(const QByteArray& octets, const QString& chemin) {
+    if (bmpTronque(octets)) throw erreurDecodage(chemin, QStringLiteral("fichier BMP tronqué"));
     QBuffer tampon;
     tampon.setData(octets);
     tampon.open(QIODevice::ReadOnly);

@@ -104,7 +104,7 @@ QByteArray bmpDeTest(int largeur, int hauteur) {
     return octets;
 }
 
-TForm1& Session::creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres,
+TForm1& Session::creer(Dialogues& dialogues, std::unique_ptr<Fenetres>& fenetres,
                        std::unique_ptr<FichierEnregistrements> fichier) {
     preparerApplication();
     if (!fichier) fichier = std::make_unique<FichierDisque>();
@@ -112,7 +112,7 @@ TForm1& Session::creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& 
     return fenetres->principale();
 }
 
-Session::Session(DialoguesScriptes& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
+Session::Session(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
     : form(creer(dialogues, fenetres, std::move(fichier))) {}
 
 Session::~Session() = default;

@@ -45,13 +45,13 @@ QByteArray bmpDeTest(int largeur, int hauteur);
 
 // The five windows over scripted dialogs, started in the current directory.
 struct Session {
-    explicit Session(DialoguesScriptes& dialogues,
+    explicit Session(Dialogues& dialogues,
                      std::unique_ptr<FichierEnregistrements> fichier = nullptr);
     ~Session();
     std::unique_ptr<Fenetres> fenetres;
     TForm1& form;
 
 private:
-    static TForm1& creer(DialoguesScriptes& dialogues, std::unique_ptr<Fenetres>& fenetres,
+    static TForm1& creer(Dialogues& dialogues, std::unique_ptr<Fenetres>& fenetres,
                          std::unique_ptr<FichierEnregistrements> fichier);
 };
