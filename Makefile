@@ -1,11 +1,13 @@
 # Velmoris: set-up, build, tests.
 # `make run` and `make test` install what is missing on a Debian machine first.
 
-PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation
+PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
+            clang libclang-rt-14-dev
 BUILD   := build
+SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-sanitiseurs test-fuzz fuzz bench clean
 
 all: build
 
@@ -29,8 +31,41 @@ build: configure
 run: build
 	cd $(BUILD) && ./Velmoris
 
-test: build
+# The whole suite: the fuzzing harnesses over their corpora, the suite under
+# the sanitizers, then the suite of the normal build.
+test: build test-fuzz test-sanitiseurs
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+SANITISEURS_ENV := QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+test-sanitiseurs: deps
+	@[ -f build-asan/build.ninja ] || cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORIS_SANITISEURS=ON
+	cmake --build build-asan
+	cd build-asan && $(SANITISEURS_ENV) ctest --output-on-failure
+
+HARNAIS := fiche ini couper listing image
+FUZZ_SECONDES ?= 10
+
+build-fuzz/build.ninja:
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIS_FUZZ=ON
+
+# Each harness over its committed corpus, then a short run; new inputs go to
+# a temporary folder, never into the corpus.
+test-fuzz: deps build-fuzz/build.ninja
+	cmake --build build-fuzz
+	@for h in $(HARNAIS); do \
+	  sortie=$$(mktemp -d); \
+	  echo "fuzz_$$h : $(FUZZ_SECONDES) s"; \
+	  build-fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDES) -print_final_stats=1 $$sortie fuzz/corpus/$$h 2>&1 \
+	    | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" ; \
+	  statut=$${PIPESTATUS[0]}; rm -rf $$sortie; [ $$statut -eq 0 ] || exit 1; \
+	done
+
+fuzz:
+	$(MAKE) test-fuzz FUZZ_SECONDES=60
 
 # Release build, generated files of 100,000 and 1,000,000 records kept under
 # build/bench, then one table of every whole-file operation.

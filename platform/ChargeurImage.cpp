@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -144,8 +145,9 @@ bool bmpTronque(const QByteArray& o) {
     const std::uint32_t bits = lireLE(o, 28, 2);
     const std::uint32_t compression = lireLE(o, 30, 4);
     if (compression != 0 && compression != 3) return false; // compressed: the reader checks
-    const qint64 ligne = (static_cast<qint64>(bits) * std::abs(static_cast<qint64>(largeur)) + 31) / 32 * 4;
-    return static_cast<qint64>(debut) + ligne * std::abs(static_cast<qint64>(hauteur)) > o.size();
+    // In floating point: a forged header must not overflow the sum.
+    const double ligne = std::floor((bits * std::fabs(double(largeur)) + 31) / 32) * 4;
+    return double(debut) + ligne * std::fabs(double(hauteur)) > double(o.size());
 }
 
 QImage decoderBmp(const QByteArray& octets, const QString& chemin) {
@@ -166,6 +168,10 @@ QImage decoderBmp(const QByteArray& octets, const QString& chemin) {
 
 } // namespace
 
+QImage decoderImage(const QByteArray& octets, bool jpeg, const QString& nomPourMessage) {
+    return jpeg ? decoderJpeg(octets, nomPourMessage) : decoderBmp(octets, nomPourMessage);
+}
+
 QImage chargerImage(const QString& chemin) {
     const QString extension = majusculesAZ(extensionDe(chemin));
     const bool jpeg = extension == u".JPG" || extension == u".JPEG";
@@ -173,6 +179,5 @@ QImage chargerImage(const QString& chemin) {
     if (!jpeg && !bmp)
         throw ErreurImage(
             QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2").arg(extension, chemin));
-    const QByteArray octets = lireFichierImage(chemin);
-    return jpeg ? decoderJpeg(octets, chemin) : decoderBmp(octets, chemin);
+    return decoderImage(lireFichierImage(chemin), jpeg, chemin);
 }

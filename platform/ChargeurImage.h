@@ -10,6 +10,9 @@
 // and any file that does not decode, raises ErreurImage with a French text.
 QImage chargerImage(const QString& chemin);
 
+// Decodes the bytes of a picture held in memory, as JPEG or as BMP.
+QImage decoderImage(const QByteArray& octets, bool jpeg, const QString& nomPourMessage);
+
 // Decodes JPEG bytes held in memory (the emblem of the About box, the tests).
 QImage decoderJpeg(const QByteArray& octets, const QString& nomPourMessage);
 
