@@ -2,12 +2,12 @@
 # `make run` and `make test` install what is missing on a Debian machine first.
 
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev poppler-utils
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-sanitiseurs test-fuzz fuzz bench clean
+.PHONY: all deps configure build run install test test-sanitiseurs test-fuzz fuzz bench clean
 
 all: build
 
@@ -28,8 +28,15 @@ configure: deps
 build: configure
 	cmake --build $(BUILD)
 
+# The program starts in a working folder made from the demonstration family,
+# under build/, so that running it never changes the repository.
 run: build
-	cd $(BUILD) && ./Velmoris
+	@[ -f $(BUILD)/demo/VELMORIS.FIC ] || $(BUILD)/genea_demo demo/famille.txt $(BUILD)/demo
+	cd $(BUILD)/demo && ../Velmoris
+
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The whole suite: the fuzzing harnesses over their corpora, the suite under
 # the sanitizers, then the suite of the normal build.

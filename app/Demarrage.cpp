@@ -31,6 +31,11 @@ Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements>
     Form2 = m_form2.get();
     m_form3 = std::make_unique<TForm3>(m_form1.get());
     Form3 = m_form3.get();
+    TForm1* principale = m_form1.get();
+    QObject::connect(Form3, &TForm3::impressionDemandee, principale,
+                     [principale] { principale->commande(&TForm1::ImprimerArbreClick); });
+    QObject::connect(Form3, &TForm3::exportDemande, principale,
+                     [principale] { principale->commande(&TForm1::ExporterArbreClick); });
     m_aboutBox = std::make_unique<TAboutBox>(m_form1.get());
     AboutBox = m_aboutBox.get();
 }

@@ -43,6 +43,7 @@ public:
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override { return {}; }
     QString saisie(const QString&, const QString&, const QString& defaut) override { return defaut; }
     void configurerImprimante(QPrinter&) override {}
+    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
     void lancer(const QString&) override {}
     void afficherSommaireAide(const QString&) override {}
     // The dialog is shown and painted once, then closed: the time a user waits for it.

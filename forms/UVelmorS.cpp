@@ -19,6 +19,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 TForm1* Form1 = nullptr;
 
@@ -61,6 +62,7 @@ TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fic
     creerControles();
     creerMenu();
     relierEvenements();
+    creerRaccourcis();
     // No record is on screen yet: no link may point at record 0 by accident.
     ViderFiche(m_FicheCourante);
     commande(&TForm1::FormCreate);
@@ -204,6 +206,10 @@ void TForm1::creerMenu() {
     Choixdelimprimante1 =
         ajouter(impression, "Choixdelimprimante1", QStringLiteral("&Choix de l'imprimante"));
     Imprimer1 = ajouter(impression, "Imprimer1", QStringLiteral("Im&primer tout le fichier"));
+    Apercu1 = ajouter(impression, "Apercu1", QStringLiteral("Aperçu avant impression"));
+    ExporterPdf1 = ajouter(impression, "ExporterPdf1", QStringLiteral("Exporter en PDF…"));
+    Quitter1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    Imprimer1->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
     Apropos1 = ajouter(aide, "Apropos1", QStringLiteral("&A propos"));
@@ -234,6 +240,8 @@ void TForm1::relierEvenements() {
     relier(SbRechercher, &QAbstractButton::clicked, &TForm1::SbRechercherClick);
     relier(Choixdelimprimante1, &QAction::triggered, &TForm1::Choixdelimprimante1Click);
     relier(Imprimer1, &QAction::triggered, &TForm1::Imprimer1Click);
+    relier(Apercu1, &QAction::triggered, &TForm1::Apercu1Click);
+    relier(ExporterPdf1, &QAction::triggered, &TForm1::ExporterPdf1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);
@@ -250,6 +258,21 @@ void TForm1::relierEvenements() {
         {EProfession, &TForm1::EProfessionChange}, {ENBE, &TForm1::ENBEChange}};
     for (const auto& [e, gestionnaire] : changements)
         connect(e, &QLineEdit::textChanged, this, gestionnaire);
+}
+
+// The keys a user expects. Home and End reach the first and last records only
+// when no edit has the focus: an edit keeps those keys for its own text.
+void TForm1::creerRaccourcis() {
+    const std::pair<const char*, void (TForm1::*)()> raccourcis[] = {
+        {"Ctrl+S", &TForm1::SbEnregistrerClick}, {"Ctrl+N", &TForm1::SbNouveauClick},
+        {"Ctrl+F", &TForm1::SbRechercherClick},  {"Alt+Left", &TForm1::SbPrecedentClick},
+        {"Alt+Right", &TForm1::BtSuivantClick},  {"Home", &TForm1::SbDebutClick},
+        {"End", &TForm1::SbFinClick}};
+    for (const auto& [touches, gestionnaire] : raccourcis) {
+        auto* raccourci = new QShortcut(QKeySequence(QString::fromLatin1(touches)), this);
+        raccourci->setObjectName(QStringLiteral("Raccourci ") + QString::fromLatin1(touches));
+        connect(raccourci, &QShortcut::activated, this, [this, g = gestionnaire] { commande(g); });
+    }
 }
 
 void TForm1::showEvent(QShowEvent* evenement) {

@@ -97,6 +97,11 @@ public slots:
     // Printing.
     void Choixdelimprimante1Click();
     void Imprimer1Click();
+    void Apercu1Click();
+    void ExporterPdf1Click();
+    // The chart window's own buttons.
+    void ImprimerArbreClick();
+    void ExporterArbreClick();
     // Portrait, help and About.
     void BtPhotoClick();
     void BtAideClick();
@@ -188,6 +193,8 @@ public:
     QAction* Quitter1 = nullptr;
     QAction* Choixdelimprimante1 = nullptr;
     QAction* Imprimer1 = nullptr;
+    QAction* Apercu1 = nullptr;
+    QAction* ExporterPdf1 = nullptr;
     QAction* Fichierdaide1 = nullptr;
     QAction* Apropos1 = nullptr;
 
@@ -217,6 +224,12 @@ private:
     void basculerVers(const QString& chemin);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
     int numeroCourant(int defaut) const;
+    bool imprimanteDisponible();
+    bool ecrireListingDuFichier();
+    void imprimerListingSur(Imprimante& imprimante);
+    void exporterListingEnPdf();
+    void creerRaccourcis();
+    QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
     bool inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant);

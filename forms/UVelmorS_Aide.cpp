@@ -4,14 +4,28 @@
 #include "forms/uAbout.h"
 #include "platform/Dialogues.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace {
 constexpr int AfficherFenetre = 5; // activate, at its current size and place
 }
 
+// The manual in the start-up directory first, then beside the program, then
+// where the installation puts it. The separator is always added, even after a
+// directory that ends in one.
+QString TForm1::cheminDuManuel() const {
+    const QString programme = QCoreApplication::applicationDirPath();
+    const QString candidats[] = {m_RepProgramme + QStringLiteral("/GENEA.pdf"),
+                                 programme + QStringLiteral("/GENEA.pdf"),
+                                 programme + QStringLiteral("/../share/velmoris/GENEA.pdf")};
+    for (const QString& chemin : candidats)
+        if (QFileInfo::exists(chemin)) return chemin;
+    return candidats[0];
+}
+
 void TForm1::BtAideClick() {
-    // The separator is always added, even after a directory that ends in one.
-    LancerCommande(QStringLiteral("explorer.exe ") + m_RepProgramme + QStringLiteral("/GENEA.pdf"),
-                   AfficherFenetre);
+    LancerCommande(QStringLiteral("explorer.exe ") + cheminDuManuel(), AfficherFenetre);
 }
 
 // The launcher takes the whole line, however long: a cut line would name

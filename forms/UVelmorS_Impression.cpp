@@ -1,12 +1,26 @@
-// The printer choice and the printout of the whole file.
+// The printer choice, the printout of the whole file, its preview and its PDF.
 #include "forms/UVelmorS.h"
 
+#include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
+#include "forms/uArbre.h"
+#include "platform/Commande.h"
 #include "platform/Dialogues.h"
 #include "platform/ImprimanteQt.h"
 #include "print/uImprime.h"
 
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
+
+namespace {
+
+const QString TitreExportPdf = QStringLiteral("Exporter en PDF");
+const QString FiltrePdf = QStringLiteral("Documents PDF |*.PDF");
+
+} // namespace
 
 QPrinter& TForm1::imprimanteChoisie() {
     if (!m_imprimante) {
@@ -20,16 +34,117 @@ void TForm1::definirServiceImpression(std::unique_ptr<Imprimante> service) {
     m_serviceImpression = std::move(service);
 }
 
+// Without any printer Qt falls back on a PDF printer with no file to write:
+// that is no printer for the user.
+bool TForm1::imprimanteDisponible() {
+    const QPrinter& imprimante = imprimanteChoisie();
+    const bool pdfNomme = imprimante.outputFormat() == QPrinter::PdfFormat &&
+                          !imprimante.outputFileName().isEmpty();
+    return m_serviceImpression || pdfNomme || !QPrinterInfo::availablePrinters().isEmpty();
+}
+
 void TForm1::Choixdelimprimante1Click() { m_dialogues.configurerImprimante(imprimanteChoisie()); }
 
+// The listing stage: every record of the current file into the listing file.
+bool TForm1::ecrireListingDuFichier() {
+    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return false;
+    FermetureGarantie fermeture(*m_FichierGenea);
+    ecrireFichierListing(*m_FichierGenea, NomFichierListing);
+    m_FichierGenea->fermer();
+    return true;
+}
+
+void TForm1::imprimerListingSur(Imprimante& imprimante) {
+    ImprimerFichier(NomFichierListing, windowTitle(), Imprimante::Orientation::Portrait, 80, 70,
+                    imprimante, m_dialogues);
+}
+
 void TForm1::Imprimer1Click() {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    {
-        FermetureGarantie fermeture(*m_FichierGenea);
-        ecrireFichierListing(*m_FichierGenea, NomFichierListing);
-        m_FichierGenea->fermer();
+    if (!ecrireListingDuFichier()) return;
+    // Without any printer the listing would go nowhere: the PDF is offered instead.
+    if (!imprimanteDisponible()) {
+        if (m_dialogues.questionAvertissement(
+                QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
+                               "listing dans un fichier PDF ?")))
+            exporterListingEnPdf();
+        return;
     }
     if (!m_serviceImpression) m_serviceImpression = std::make_unique<ImprimanteQt>(imprimanteChoisie());
-    ImprimerFichier(NomFichierListing, windowTitle(), Imprimante::Orientation::Portrait, 80, 70,
-                    *m_serviceImpression, m_dialogues);
+    imprimerListingSur(*m_serviceImpression);
+}
+
+void TForm1::Apercu1Click() {
+    if (!ecrireListingDuFichier()) return;
+    m_dialogues.apercu(imprimanteChoisie(), [this](QPrinter& imprimante) {
+        // Painting happens inside the preview's own events: errors stop here.
+        executerCommande(m_dialogues, [&] {
+            ImprimanteQt service(imprimante);
+            imprimerListingSur(service);
+        });
+    });
+}
+
+void TForm1::ExporterPdf1Click() {
+    if (!ecrireListingDuFichier()) return;
+    exporterListingEnPdf();
+}
+
+void TForm1::exporterListingEnPdf() {
+    const auto choix = m_dialogues.enregistrerFichier(
+        {TitreExportPdf, QStringLiteral("*.PDF"), FiltrePdf, m_RepProgramme, QString()});
+    if (!choix) return;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setOutputFileName(*choix);
+    ImprimanteQt service(pdf);
+    imprimerListingSur(service);
+}
+
+namespace {
+
+// The chart as it appears, scaled to fit the page and centred.
+void peindreArbre(QPagedPaintDevice& page, int resolution) {
+    QPainter peintre;
+    if (!peintre.begin(&page)) throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
+    const QRect cible = page.pageLayout().paintRectPixels(resolution);
+    const QSize taille = Form3->size();
+    const double echelle = std::min(double(cible.width()) / taille.width(), double(cible.height()) / taille.height());
+    peintre.translate((cible.width() - taille.width() * echelle) / 2, (cible.height() - taille.height() * echelle) / 2);
+    peintre.scale(echelle, echelle);
+    Form3->render(&peintre, {}, {}, QWidget::DrawChildren);
+    peintre.end();
+}
+
+} // namespace
+
+void TForm1::ImprimerArbreClick() {
+    if (!imprimanteDisponible()) {
+        m_dialogues.message(QStringLiteral("Aucune imprimante n'est installée : le bouton Exporter "
+                                           "enregistre l'arbre en image ou en PDF."));
+        return;
+    }
+    QPrinter& imprimante = imprimanteChoisie();
+    imprimante.setDocName(QStringLiteral("Cinq générations"));
+    imprimante.setPageOrientation(QPageLayout::Landscape);
+    peindreArbre(imprimante, imprimante.resolution());
+    imprimante.setPageOrientation(QPageLayout::Portrait);
+}
+
+void TForm1::ExporterArbreClick() {
+    const auto choix = m_dialogues.enregistrerFichier(
+        {QStringLiteral("Exporter l'arbre"), QStringLiteral("*.PNG"),
+         QStringLiteral("Image PNG ou document PDF |*.PNG;*.PDF"), m_RepProgramme, QString()});
+    if (!choix) return;
+    QString chemin = *choix;
+    if (chemin.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        QPdfWriter pdf(chemin);
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                      QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        peindreArbre(pdf, pdf.resolution());
+        return;
+    }
+    if (QFileInfo(chemin).suffix().isEmpty()) chemin += QStringLiteral(".png");
+    if (!Form3->grab().save(chemin, "PNG"))
+        throw ErreurVelmoris(QStringLiteral("L'arbre n'a pas pu être enregistré dans « %1 »").arg(chemin));
 }

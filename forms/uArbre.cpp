@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 
 TForm3* Form3 = nullptr;
 
@@ -140,6 +141,16 @@ void TForm3::creerTextesFixes() {
     SbSortie->setObjectName(QStringLiteral("SbSortie"));
     SbSortie->setGeometry(520, 304, 81, 49);
     connect(SbSortie, &QAbstractButton::clicked, this, &TForm3::SbSortieClick);
+
+    // Below the child boxes, clear of every control of the chart.
+    BtImprimer = new QPushButton(QStringLiteral("Imprimer"), this);
+    BtImprimer->setObjectName(QStringLiteral("BtImprimer"));
+    BtImprimer->setGeometry(472, 454, 76, 22);
+    connect(BtImprimer, &QPushButton::clicked, this, &TForm3::impressionDemandee);
+    BtExporter = new QPushButton(QStringLiteral("Exporter"), this);
+    BtExporter->setObjectName(QStringLiteral("BtExporter"));
+    BtExporter->setGeometry(554, 454, 76, 22);
+    connect(BtExporter, &QPushButton::clicked, this, &TForm3::exportDemande);
 }
 
 void TForm3::viderBoites() {

@@ -7,6 +7,7 @@
 class BoutonImage;
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 
 // The five-generation chart window, shown without blocking: a snapshot of
 // the person on screen with parents, grandparents, great-grandparents,
@@ -30,6 +31,12 @@ public:
     QLabel* Panel1 = nullptr;
     QLabel* StaticText1 = nullptr;
     BoutonImage* SbSortie = nullptr;
+    QPushButton* BtImprimer = nullptr;
+    QPushButton* BtExporter = nullptr;
+
+signals:
+    void impressionDemandee();
+    void exportDemande();
 
 public slots:
     void SbSortieClick() { hide(); }

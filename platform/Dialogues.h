@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -38,6 +39,9 @@ public:
 
     // One-line prompt; cancelling gives the default text.
     virtual QString saisie(const QString& titre, const QString& question, const QString& defaut) = 0;
+
+    // The print preview of what `peindre` prints on the printer it is given.
+    virtual void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) = 0;
 
     // The printer-setup dialog; what is confirmed there stays with the printer.
     virtual void configurerImprimante(QPrinter& imprimante) = 0;

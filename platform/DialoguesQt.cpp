@@ -8,6 +8,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStringList>
@@ -116,4 +117,13 @@ void DialoguesQt::lancer(const QString& ligneDeCommande) {
 // Windows help files have no viewer on this platform.
 void DialoguesQt::afficherSommaireAide(const QString&) {
     throw ErreurVelmoris(QStringLiteral("Impossible de trouver une table des matières"));
+}
+
+void DialoguesQt::apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) {
+    QPrintPreviewDialog dialogue(&imprimante, m_parent);
+    dialogue.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+    dialogue.resize(900, 700);
+    QObject::connect(&dialogue, &QPrintPreviewDialog::paintRequested, &dialogue,
+                     [&peindre](QPrinter* p) { peindre(*p); });
+    dialogue.exec();
 }

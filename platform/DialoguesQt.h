@@ -17,6 +17,7 @@ public:
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
+    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override;
     void lancer(const QString& ligneDeCommande) override;
     void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;

@@ -13,8 +13,6 @@ void ImprimanteQt::definirOrientation(Orientation orientation) {
 }
 
 void ImprimanteQt::commencer() {
-    if (m_imprimante.outputFormat() == QPrinter::NativeFormat && m_imprimante.printerName().isEmpty())
-        throw ErreurVelmoris(QStringLiteral("Aucune imprimante n'est installée"));
     // Narrow margins: seventy counted lines and the banner fit an A4 page.
     m_imprimante.setPageMargins(QMarginsF(10, 5, 10, 5), QPageLayout::Millimeter);
     m_peintre = std::make_unique<QPainter>();

@@ -43,6 +43,11 @@ public:
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
+    // The preview paints once, on the printer it is given.
+    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override {
+        prendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
+        peindre(imprimante);
+    }
     void lancer(const QString& ligneDeCommande) override { lancements << ligneDeCommande; }
     void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
@@ -62,6 +67,11 @@ private:
     DialoguesScriptes& attendre(Genre genre, const QString& texte);
     // Takes the next expectation when it is of this kind; records a fault otherwise.
     std::optional<Attente> prendre(Genre genre, const QString& texte);
+
+public:
+    DialoguesScriptes& attendreApercu() { return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression")); }
+
+private:
 
     std::deque<Attente> m_attentes;
     QStringList m_journal;

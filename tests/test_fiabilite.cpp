@@ -41,6 +41,7 @@ public:
         return question.contains(QStringLiteral("nom ")) ? QStringLiteral("DURAND") : QString();
     }
     void configurerImprimante(QPrinter&) override {}
+    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
     void lancer(const QString&) override {}
     void afficherSommaireAide(const QString&) override {}
     bool executerModal(QDialog& dialogue) override {
