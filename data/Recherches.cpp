@@ -89,3 +89,27 @@ void rechercherNoms(FichierEnregistrements& fichier, const CritereNom& critere,
         return true;
     });
 }
+
+QString cleApprochee(const QString& texte) {
+    QString cle;
+    for (QChar c : texte.normalized(QString::NormalizationForm_D)) {
+        if (c.category() == QChar::Mark_NonSpacing) continue;
+        switch (c.unicode()) {
+        case u' ': case u'-': case u'\'': case u'\u2019': continue;
+        case u'œ': case u'Œ': cle += QStringLiteral("OE"); continue;
+        case u'æ': case u'Æ': cle += QStringLiteral("AE"); continue;
+        case u'ß': cle += QStringLiteral("SS"); continue;
+        default: cle += c.toUpper();
+        }
+    }
+    return cle;
+}
+
+CritereApproche::CritereApproche(const QString& nom, const QString& prenom)
+    : m_nom(cleApprochee(nom)), m_prenom(cleApprochee(prenom)) {}
+
+bool CritereApproche::correspond(const TFiche& fiche) const {
+    if (!cleApprochee(fiche.Nom.texte()).startsWith(m_nom)) return false;
+    const QString prenom = cleApprochee(fiche.Prenom.texte());
+    return prenom.startsWith(m_prenom) || m_prenom.startsWith(prenom);
+}

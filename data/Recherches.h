@@ -44,3 +44,19 @@ private:
 // Reads the whole file once, in record order, and hands over each record that matches.
 void rechercherNoms(FichierEnregistrements& fichier, const CritereNom& critere,
                     const std::function<void(std::int32_t, const TFiche&)>& trouve);
+
+// The approximate search people expect: case, accents, blanks, hyphens and
+// apostrophes do not count ("Dupré" finds "DUPRÉ" and "Dupre", "Jean Paul"
+// finds "Jean-Paul"); the surname may be the start of the stored one, the
+// given names a start either way.
+QString cleApprochee(const QString& texte);
+
+class CritereApproche {
+public:
+    CritereApproche(const QString& nom, const QString& prenom);
+    bool correspond(const TFiche& fiche) const;
+
+private:
+    QString m_nom;
+    QString m_prenom;
+};

@@ -210,6 +210,11 @@ void TForm1::creerMenu() {
     ExporterPdf1 = ajouter(impression, "ExporterPdf1", QStringLiteral("Exporter en PDF…"));
     Quitter1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     Imprimer1->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    QMenu* outils = menuBar()->addMenu(QStringLiteral("&Outils"));
+    ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
+    ImporterGedcom1 = ajouter(outils, "ImporterGedcom1", QStringLiteral("Importer un fichier GEDCOM…"));
+    RechercheApprochee1 = ajouter(outils, "RechercheApprochee1", QStringLiteral("Recherche approchée…"));
+    VerifierFichier1 = ajouter(outils, "VerifierFichier1", QStringLiteral("Vérifier le fichier"));
     QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
     Apropos1 = ajouter(aide, "Apropos1", QStringLiteral("&A propos"));
@@ -242,6 +247,10 @@ void TForm1::relierEvenements() {
     relier(Imprimer1, &QAction::triggered, &TForm1::Imprimer1Click);
     relier(Apercu1, &QAction::triggered, &TForm1::Apercu1Click);
     relier(ExporterPdf1, &QAction::triggered, &TForm1::ExporterPdf1Click);
+    relier(ExporterGedcom1, &QAction::triggered, &TForm1::ExporterGedcom1Click);
+    relier(ImporterGedcom1, &QAction::triggered, &TForm1::ImporterGedcom1Click);
+    relier(RechercheApprochee1, &QAction::triggered, &TForm1::RechercheApprochee1Click);
+    relier(VerifierFichier1, &QAction::triggered, &TForm1::VerifierFichier1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);

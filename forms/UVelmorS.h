@@ -99,6 +99,11 @@ public slots:
     void Imprimer1Click();
     void Apercu1Click();
     void ExporterPdf1Click();
+    // Tools.
+    void ExporterGedcom1Click();
+    void ImporterGedcom1Click();
+    void RechercheApprochee1Click();
+    void VerifierFichier1Click();
     // The chart window's own buttons.
     void ImprimerArbreClick();
     void ExporterArbreClick();
@@ -195,6 +200,10 @@ public:
     QAction* Imprimer1 = nullptr;
     QAction* Apercu1 = nullptr;
     QAction* ExporterPdf1 = nullptr;
+    QAction* ExporterGedcom1 = nullptr;
+    QAction* ImporterGedcom1 = nullptr;
+    QAction* RechercheApprochee1 = nullptr;
+    QAction* VerifierFichier1 = nullptr;
     QAction* Fichierdaide1 = nullptr;
     QAction* Apropos1 = nullptr;
 
@@ -229,6 +238,7 @@ private:
     void imprimerListingSur(Imprimante& imprimante);
     void exporterListingEnPdf();
     void creerRaccourcis();
+    void montrerRapport(const QString& titre, const QStringList& lignes);
     QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
