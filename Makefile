@@ -2,7 +2,7 @@
 # `make run` and `make test` install what is missing on a Debian machine first.
 
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
-            clang libclang-rt-14-dev poppler-utils
+            clang libclang-rt-14-dev poppler-utils libgedcom-perl
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -53,7 +53,7 @@ test-sanitiseurs: deps
 	cmake --build build-asan
 	cd build-asan && $(SANITISEURS_ENV) ctest --output-on-failure
 
-HARNAIS := fiche ini couper listing image
+HARNAIS := fiche ini couper listing image gedcom
 FUZZ_SECONDES ?= 10
 
 build-fuzz/build.ninja:

@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QtTest>
 
 #include <set>
@@ -86,6 +87,7 @@ private slots:
     void verificationDUnFichierSain();
     void verificationDansUneFenetre();
     void exportPuisImportParLesMenus();
+    void exportLuParUnLecteurGedcom();
 };
 
 void TestGedcom::exportLigneALigne() {
@@ -363,6 +365,26 @@ void TestGedcom::exportPuisImportParLesMenus() {
     QCOMPARE(lireFichier(rep.chemin(QStringLiteral("importe.FIC")))[2].Pere, 0);
     QCOMPARE(s.form.ENom->text(), QStringLiteral("DURAND"));
     VERIFIER_DIALOGUES(d);
+}
+
+// Debian's Gedcom.pm reads the export of the demonstration family and finds
+// every person and family, with no grammar problem.
+void TestGedcom::exportLuParUnLecteurGedcom() {
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")),
+                  lireFamilleDemo(QStringLiteral(VELMORIS_SOURCE_DIR "/demo/famille.txt")));
+    FichierDisque f;
+    f.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    const ResultatExport r = exporterGedcom(f);
+    ecrireOctets(rep.chemin(QStringLiteral("a.ged")), r.gedcom);
+    QProcess perl;
+    perl.start(QStringLiteral("perl"), {QStringLiteral(VELMORIS_SOURCE_DIR "/tests/outils/valider_gedcom.pl"),
+                                        rep.chemin(QStringLiteral("a.ged"))});
+    QVERIFY(perl.waitForFinished(60000));
+    const QString sortie = QString::fromUtf8(perl.readAllStandardOutput() + perl.readAllStandardError());
+    QVERIFY2(perl.exitCode() == 0, qPrintable(sortie));
+    QVERIFY2(sortie.contains(QStringLiteral("individus %1 familles %2").arg(r.personnes).arg(r.familles)), qPrintable(sortie));
+    QVERIFY2(!sortie.contains(QStringLiteral("PROBLEME")), qPrintable(sortie));
 }
 
 QTEST_MAIN(TestGedcom)
