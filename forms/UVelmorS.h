@@ -239,6 +239,9 @@ private:
     void exporterListingEnPdf();
     void creerRaccourcis();
     void montrerRapport(const QString& titre, const QStringList& lignes);
+    // Opens the current file, runs `travail` on it and closes it on every path;
+    // false when the file is missing (its message has been shown).
+    bool surLeFichier(const std::function<void()>& travail);
     QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();

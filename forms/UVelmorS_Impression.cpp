@@ -46,12 +46,16 @@ bool TForm1::imprimanteDisponible() {
 void TForm1::Choixdelimprimante1Click() { m_dialogues.configurerImprimante(imprimanteChoisie()); }
 
 // The listing stage: every record of the current file into the listing file.
-bool TForm1::ecrireListingDuFichier() {
+bool TForm1::surLeFichier(const std::function<void()>& travail) {
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return false;
     FermetureGarantie fermeture(*m_FichierGenea);
-    ecrireFichierListing(*m_FichierGenea, NomFichierListing);
+    travail();
     m_FichierGenea->fermer();
     return true;
+}
+
+bool TForm1::ecrireListingDuFichier() {
+    return surLeFichier([this] { ecrireFichierListing(*m_FichierGenea, NomFichierListing); });
 }
 
 void TForm1::imprimerListingSur(Imprimante& imprimante) {

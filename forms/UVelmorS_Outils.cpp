@@ -46,13 +46,8 @@ void TForm1::montrerRapport(const QString& titre, const QStringList& lignes) {
 }
 
 void TForm1::ExporterGedcom1Click() {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     ResultatExport resultat;
-    {
-        FermetureGarantie fermeture(*m_FichierGenea);
-        resultat = exporterGedcom(*m_FichierGenea);
-        m_FichierGenea->fermer();
-    }
+    if (!surLeFichier([&] { resultat = exporterGedcom(*m_FichierGenea); })) return;
     const auto choix = m_dialogues.enregistrerFichier(
         {QStringLiteral("Exporter en GEDCOM"), QStringLiteral("*.GED"), FiltreGedcom, m_RepProgramme, QString()});
     if (!choix) return;
@@ -118,13 +113,8 @@ void TForm1::RechercheApprochee1Click() {
 }
 
 void TForm1::VerifierFichier1Click() {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     QStringList lignes;
-    {
-        FermetureGarantie fermeture(*m_FichierGenea);
-        lignes = verifierFichier(*m_FichierGenea);
-        m_FichierGenea->fermer();
-    }
+    if (!surLeFichier([&] { lignes = verifierFichier(*m_FichierGenea); })) return;
     if (lignes.isEmpty()) lignes << QStringLiteral("Aucun problème trouvé dans ") + m_CheminFichier + u'.';
     else lignes.prepend(QStringLiteral("%1 problème(s) dans %2 :").arg(lignes.size()).arg(m_CheminFichier));
     montrerRapport(QStringLiteral("Vérification du fichier"), lignes);
