@@ -10,7 +10,9 @@
 
 #include <QApplication>
 
-static void chargerRessources() { Q_INIT_RESOURCE(velmoris); }
+static void chargerRessources() {
+    Q_INIT_RESOURCE(velmoris);
+}
 
 void preparerApplication() {
     chargerRessources();

@@ -6,9 +6,9 @@
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
 #include "data/Recherches.h"
+#include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
-#include "forms/ListePersonnes.h"
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
 #include "print/uImprime.h"
@@ -38,10 +38,16 @@ public:
     void message(const QString&) override {}
     bool questionAvertissement(const QString&) override { return false; }
     bool questionAttention(const QString&) override { return false; }
-    void erreur(const QString& texte) override { std::fprintf(stderr, "erreur : %s\n", qPrintable(texte)); }
+    void erreur(const QString& texte) override {
+        std::fprintf(stderr, "erreur : %s\n", qPrintable(texte));
+    }
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return {}; }
-    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override { return {}; }
-    QString saisie(const QString&, const QString&, const QString& defaut) override { return defaut; }
+    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override {
+        return {};
+    }
+    QString saisie(const QString&, const QString&, const QString& defaut) override {
+        return defaut;
+    }
     void configurerImprimante(QPrinter&) override {}
     void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
     void lancer(const QString&) override {}
@@ -61,7 +67,8 @@ void lectureBrute(const QString& chemin) {
     const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY);
     std::vector<char> bloc(1 << 20);
     ssize_t n = 0;
-    while ((n = ::read(fd, bloc.data(), bloc.size())) > 0) g_compteur += bloc[0];
+    while ((n = ::read(fd, bloc.data(), bloc.size())) > 0)
+        g_compteur += bloc[0];
     ::close(fd);
 }
 
@@ -69,8 +76,9 @@ void rechercheNom(const QString& chemin) {
     FichierDisque f;
     f.ouvrir(chemin);
     ModeleListePersonnes lignes;
-    rechercherNoms(f, CritereNom(QStringLiteral("martin"), QStringLiteral("jean")),
-                   [&](std::int32_t n, const TFiche& fiche) { lignes.ajouter(lignePersonne(fiche), n); });
+    rechercherNoms(
+        f, CritereNom(QStringLiteral("martin"), QStringLiteral("jean")),
+        [&](std::int32_t n, const TFiche& fiche) { lignes.ajouter(lignePersonne(fiche), n); });
     lignes.publier();
     g_compteur += lignes.total();
     f.fermer();
@@ -133,7 +141,8 @@ void copie(const QString& chemin) {
 struct Programme {
     explicit Programme(const QString& chemin) {
         QDir::setCurrent(dossier.path());
-        QFile::link(QFileInfo(chemin).absoluteFilePath(), dossier.filePath(QStringLiteral("VELMORIS.FIC")));
+        QFile::link(QFileInfo(chemin).absoluteFilePath(),
+                    dossier.filePath(QStringLiteral("VELMORIS.FIC")));
     }
     QTemporaryDir dossier;
     DialoguesMuets dialogues;
@@ -146,7 +155,8 @@ std::int32_t derniereFicheAvecSesParents(const QString& chemin) {
     for (std::int64_t n = f.nombreFiches() - 1; n >= 0; --n) {
         f.positionner(n);
         f.lire(fiche);
-        if (fiche.Pere >= 0 && fiche.Mere >= 0 && fiche.Pere < n && fiche.Mere < n) return static_cast<std::int32_t>(n);
+        if (fiche.Pere >= 0 && fiche.Mere >= 0 && fiche.Pere < n && fiche.Mere < n)
+            return static_cast<std::int32_t>(n);
     }
     return 0;
 }
@@ -177,10 +187,13 @@ Mesure mesurer(const Operation& operation, const QString& chemin, int repetition
 int operationSeule(const QString& nom, const QString& relatif, int repetitions) {
     const QString chemin = QFileInfo(relatif).absoluteFilePath();
     lectureBrute(chemin); // a warm page cache
-    const std::map<QString, Operation> simples = {
-        {"lecture_brute", lectureBrute}, {"recherche_nom", rechercheNom},
-        {"candidats_parents", candidatsParents}, {"conjoint_absent", conjointAbsent},
-        {"enfants_dix", dixEnfants}, {"listing", listing}, {"copie", copie}};
+    const std::map<QString, Operation> simples = {{"lecture_brute", lectureBrute},
+                                                  {"recherche_nom", rechercheNom},
+                                                  {"candidats_parents", candidatsParents},
+                                                  {"conjoint_absent", conjointAbsent},
+                                                  {"enfants_dix", dixEnfants},
+                                                  {"listing", listing},
+                                                  {"copie", copie}};
     Mesure m;
     if (simples.count(nom)) {
         m = mesurer(simples.at(nom), chemin, repetitions);
@@ -188,40 +201,48 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
         Programme p(chemin);
         Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
         const std::int32_t n = derniereFicheAvecSesParents(chemin);
-        m = mesurer([&](const QString&) { fenetres.principale().pAfficherEnreg(n); }, chemin, repetitions);
+        m = mesurer([&](const QString&) { fenetres.principale().pAfficherEnreg(n); }, chemin,
+                    repetitions);
     } else if (nom == u"demarrage") {
         Programme p(chemin);
-        m = mesurer([&](const QString&) {
-            Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
-            fenetres.principale().show();
-            QApplication::processEvents();
-        }, chemin, repetitions);
+        m = mesurer(
+            [&](const QString&) {
+                Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+                fenetres.principale().show();
+                QApplication::processEvents();
+            },
+            chemin, repetitions);
     } else if (nom == u"liste_500k") {
         Programme p(chemin);
         Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
-        m = mesurer([&](const QString&) {
-            Form2->commencer(QStringLiteral("Sélectionnez"));
-            for (int i = 0; i < 500000; ++i) Form2->ajouter(QStringLiteral("DUPONT Jean 01/01/1900"), i);
-            Form2->choisir(p.dialogues);
-        }, chemin, repetitions);
+        m = mesurer(
+            [&](const QString&) {
+                Form2->commencer(QStringLiteral("Sélectionnez"));
+                for (int i = 0; i < 500000; ++i)
+                    Form2->ajouter(QStringLiteral("DUPONT Jean 01/01/1900"), i);
+                Form2->choisir(p.dialogues);
+            },
+            chemin, repetitions);
     } else if (nom == u"lien_500k") {
         Programme p(chemin);
         Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
-        m = mesurer([&](const QString&) {
-            FichierDisque fichier;
-            fichier.ouvrir(chemin);
-            FormLien->preparer(QStringLiteral("ENFANT"), [&](std::int32_t n, TFiche& fiche) {
-                fichier.positionner(n);
-                fichier.lire(fiche);
-            });
-            for (int i = 0; i < 500000; ++i) {
-                FormLien->ajouterPere(i);
-                FormLien->ajouterMere(i);
-            }
-            FormLien->terminerListes();
-            p.dialogues.executerModal(*FormLien);
-            FormLien->oublierLecteur();
-        }, chemin, repetitions);
+        m = mesurer(
+            [&](const QString&) {
+                FichierDisque fichier;
+                fichier.ouvrir(chemin);
+                FormLien->preparer(QStringLiteral("ENFANT"), [&](std::int32_t n, TFiche& fiche) {
+                    fichier.positionner(n);
+                    fichier.lire(fiche);
+                });
+                for (int i = 0; i < 500000; ++i) {
+                    FormLien->ajouterPere(i);
+                    FormLien->ajouterMere(i);
+                }
+                FormLien->terminerListes();
+                p.dialogues.executerModal(*FormLien);
+                FormLien->oublierLecteur();
+            },
+            chemin, repetitions);
     } else {
         std::fprintf(stderr, "opération inconnue : %s\n", qPrintable(nom));
         return 2;
@@ -230,13 +251,16 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
     return 0;
 }
 
-Mesure dansUnProcessus(const QString& programme, const QString& nom, const QString& fichier, int reps) {
+Mesure dansUnProcessus(const QString& programme, const QString& nom, const QString& fichier,
+                       int reps) {
     QProcess p;
     p.start(programme, {QStringLiteral("--op"), nom, fichier, QString::number(reps)});
     p.waitForFinished(-1);
-    const QStringList champs = QString::fromLatin1(p.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
+    const QStringList champs =
+        QString::fromLatin1(p.readAllStandardOutput()).split(u' ', Qt::SkipEmptyParts);
     if (p.exitCode() != 0 || champs.size() != 2) {
-        std::fprintf(stderr, "%s a échoué : %s\n", qPrintable(nom), p.readAllStandardError().constData());
+        std::fprintf(stderr, "%s a échoué : %s\n", qPrintable(nom),
+                     p.readAllStandardError().constData());
         return {-1, 0};
     }
     return {champs[0].toDouble(), champs[1].trimmed().toLong()};
@@ -244,22 +268,26 @@ Mesure dansUnProcessus(const QString& programme, const QString& nom, const QStri
 
 int tableau(const QString& dossier) {
     const QString programme = QCoreApplication::applicationFilePath();
-    const QStringList operations = {"lecture_brute", "recherche_nom", "candidats_parents",
-                                    "conjoint_absent", "enfants_dix",  "listing",
+    const QStringList operations = {"lecture_brute",   "recherche_nom", "candidats_parents",
+                                    "conjoint_absent", "enfants_dix",   "listing",
                                     "copie",           "affichage",     "demarrage",
                                     "liste_500k",      "lien_500k"};
-    std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute", "pointe Mo");
+    std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
+                "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {
         const QString fichier = QDir(dossier).filePath(nom);
         const std::int64_t fiches = QFileInfo(fichier).size() / TailleFiche;
         const int reps = fiches > 500000 ? 5 : 9;
-        const Mesure brute = dansUnProcessus(programme, QStringLiteral("lecture_brute"), fichier, reps);
+        const Mesure brute =
+            dansUnProcessus(programme, QStringLiteral("lecture_brute"), fichier, reps);
         for (const QString& op : operations) {
             const bool liste = op.endsWith(QStringLiteral("500k"));
-            const Mesure m = op == u"lecture_brute" ? brute
-                                                    : dansUnProcessus(programme, op, fichier, liste ? 3 : reps);
-            std::printf("%-18s %9lld %12.3f %9.2f %12.1f\n", qPrintable(op), static_cast<long long>(fiches),
-                        m.medianeMs, m.medianeMs / brute.medianeMs, m.pointeKo / 1024.0);
+            const Mesure m = op == u"lecture_brute"
+                                 ? brute
+                                 : dansUnProcessus(programme, op, fichier, liste ? 3 : reps);
+            std::printf("%-18s %9lld %12.3f %9.2f %12.1f\n", qPrintable(op),
+                        static_cast<long long>(fiches), m.medianeMs, m.medianeMs / brute.medianeMs,
+                        m.pointeKo / 1024.0);
             std::fflush(stdout);
         }
     }

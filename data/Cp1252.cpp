@@ -34,7 +34,8 @@ bool depuisUnicode(char16_t caractere, unsigned char& octet) {
 
 QString decoder(const unsigned char* octets, int longueur) {
     QString texte(longueur, Qt::Uninitialized);
-    for (int i = 0; i < longueur; ++i) texte[i] = QChar(versUnicode(octets[i]));
+    for (int i = 0; i < longueur; ++i)
+        texte[i] = QChar(versUnicode(octets[i]));
     return texte;
 }
 

@@ -12,7 +12,9 @@
 
 namespace {
 
-[[noreturn]] void leverErrno() { throw ErreurES(ErreurES::codeDepuisErrno(errno)); }
+[[noreturn]] void leverErrno() {
+    throw ErreurES(ErreurES::codeDepuisErrno(errno));
+}
 
 // Reads exactly `taille` bytes at `decalage`, or fewer only at the end of the file.
 std::int64_t lireTout(int fd, std::uint8_t* dest, std::int64_t taille, std::int64_t decalage) {
@@ -64,9 +66,13 @@ void FichierDisque::ouvrirAvec(const QString& chemin, int drapeaux) {
     m_position = 0;
 }
 
-void FichierDisque::ouvrir(const QString& chemin) { ouvrirAvec(chemin, O_RDWR); }
+void FichierDisque::ouvrir(const QString& chemin) {
+    ouvrirAvec(chemin, O_RDWR);
+}
 
-void FichierDisque::creer(const QString& chemin) { ouvrirAvec(chemin, O_RDWR | O_CREAT | O_TRUNC); }
+void FichierDisque::creer(const QString& chemin) {
+    ouvrirAvec(chemin, O_RDWR | O_CREAT | O_TRUNC);
+}
 
 void FichierDisque::exigerOuvert() const {
     if (m_fd < 0) throw ErreurES(103); // file not open
@@ -127,7 +133,8 @@ void FichierDisque::fermer() {
     if (::close(fd) != 0 && errno != EINTR) leverErrno();
 }
 
-std::int64_t FichierDisque::lireBloc(std::int64_t premier, std::int64_t nombre, std::uint8_t* dest) {
+std::int64_t FichierDisque::lireBloc(std::int64_t premier, std::int64_t nombre,
+                                     std::uint8_t* dest) {
     exigerOuvert();
     if (premier < 0 || nombre <= 0) return 0;
     const std::int64_t octets = lireTout(m_fd, dest, nombre * TailleFiche, premier * TailleFiche);

@@ -17,7 +17,7 @@ public:
     virtual void ouvrir(const QString& chemin) = 0; // existing file, read and write
     virtual void creer(const QString& chemin) = 0;  // created, or emptied when present
     virtual void positionner(std::int64_t numero) = 0;
-    virtual void lire(TFiche& fiche) = 0;        // reads at the position, then moves on
+    virtual void lire(TFiche& fiche) = 0;         // reads at the position, then moves on
     virtual void ecrire(const TFiche& fiche) = 0; // writes at the position, then moves on
     virtual std::int64_t nombreFiches() = 0;      // size / 380, rounded down
     virtual void tronquer() = 0;                  // cuts the file at the position

@@ -61,7 +61,8 @@ Contenu lireContenu(const QString& chemin) {
     QFile fichier(chemin);
     if (!fichier.open(QIODevice::ReadOnly)) return contenu;
     const QString texte = decoderContenu(fichier.readAll(), contenu.utf8);
-    if (!texte.contains(QStringLiteral("\r\n")) && texte.contains(u'\n')) contenu.finDeLigne = QStringLiteral("\n");
+    if (!texte.contains(QStringLiteral("\r\n")) && texte.contains(u'\n'))
+        contenu.finDeLigne = QStringLiteral("\n");
     QString normalise = texte;
     normalise.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     contenu.lignes = normalise.split(u'\n');
@@ -118,7 +119,8 @@ void ecrireValeur(const QString& chemin, const QString& section, const QString& 
 
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly)) throw ErreurES(ErreurES::AccesRefuse);
-    const QByteArray octets = encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne, contenu.utf8);
+    const QByteArray octets =
+        encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne, contenu.utf8);
     if (fichier.write(octets) != octets.size()) {
         fichier.cancelWriting();
         throw ErreurES(ErreurES::DisquePlein);

@@ -18,7 +18,9 @@ namespace {
 const char* const Mois[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                             "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
-QString individu(std::int32_t n) { return QStringLiteral("@I%1@").arg(n); }
+QString individu(std::int32_t n) {
+    return QStringLiteral("@I%1@").arg(n);
+}
 
 QString famille(std::int32_t pere, std::int32_t mere) {
     auto partie = [](std::int32_t n) { return n < 0 ? QStringLiteral("X") : QString::number(n); };
@@ -60,7 +62,10 @@ QString dateGedcom(const QString& date) {
     if (m.hasMatch()) {
         const QDate d(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
         if (d.isValid())
-            return QStringLiteral("%1 %2 %3").arg(d.day()).arg(QString::fromLatin1(Mois[d.month() - 1])).arg(d.year());
+            return QStringLiteral("%1 %2 %3")
+                .arg(d.day())
+                .arg(QString::fromLatin1(Mois[d.month() - 1]))
+                .arg(d.year());
     }
     return date.isEmpty() ? QString() : u'(' + date + u')';
 }
@@ -86,7 +91,8 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
         parents[static_cast<std::size_t>(n)] = {pere, mere};
         enfants[static_cast<std::size_t>(n)] = f.Enfants;
         for (int s = 0; s < emplacementsEnfants(f.NbEnfants); ++s)
-            if (f.Enfants[static_cast<std::size_t>(s)] != -1 && !existe(f.Enfants[static_cast<std::size_t>(s)]))
+            if (f.Enfants[static_cast<std::size_t>(s)] != -1 &&
+                !existe(f.Enfants[static_cast<std::size_t>(s)]))
                 ++r.liensPendants;
         if (!f.DateMariage.vide()) parDateDeMariage[f.DateMariage.texte()].push_back(n);
         return true;
@@ -149,9 +155,11 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
     e.ligne(1, QStringLiteral("NAME Velmoris"));
     parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
         e.ligne(0, individu(n) + QStringLiteral(" INDI"));
-        e.ligne(1, QStringLiteral("NAME ") + f.Prenom.texte() + QStringLiteral(" /") + f.Nom.texte() + u'/');
+        e.ligne(1, QStringLiteral("NAME ") + f.Prenom.texte() + QStringLiteral(" /") +
+                       f.Nom.texte() + u'/');
         e.valeur(2, "NPFX", motQualite(f.Qualite));
-        e.ligne(1, QStringLiteral("SEX ") + (f.Qualite == 0 ? u'M' : (f.Qualite <= 2 ? u'F' : u'U')));
+        e.ligne(1,
+                QStringLiteral("SEX ") + (f.Qualite == 0 ? u'M' : (f.Qualite <= 2 ? u'F' : u'U')));
         e.valeur(1, "OCCU", f.Profession.texte());
         e.evenement("BIRT", f.DateNaissance.texte(), f.LieuNaissance.texte());
         e.evenement("DEAT", f.DateDeces.texte(), f.LieuDeces.texte());
@@ -159,12 +167,14 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
             e.ligne(1, QStringLiteral("OBJE"));
             e.ligne(2, QStringLiteral("FILE ") + f.Photo.texte());
             const QString extension = f.Photo.texte().section(u'.', -1).toLower();
-            e.ligne(3, QStringLiteral("FORM ") + (extension == u"bmp" ? QStringLiteral("bmp") : QStringLiteral("jpeg")));
+            e.ligne(3, QStringLiteral("FORM ") +
+                           (extension == u"bmp" ? QStringLiteral("bmp") : QStringLiteral("jpeg")));
         }
         const auto [pere, mere] = parents[static_cast<std::size_t>(n)];
         if (pere != -1 || mere != -1) e.ligne(1, QStringLiteral("FAMC ") + famille(pere, mere));
         if (parentDe.count(n))
-            for (const Couple& c : parentDe[n]) e.ligne(1, QStringLiteral("FAMS ") + famille(c.pere, c.mere));
+            for (const Couple& c : parentDe[n])
+                e.ligne(1, QStringLiteral("FAMS ") + famille(c.pere, c.mere));
         ++r.personnes;
         return true;
     });
@@ -172,7 +182,8 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
         e.ligne(0, famille(couple.pere, couple.mere) + QStringLiteral(" FAM"));
         if (couple.pere >= 0) e.ligne(1, QStringLiteral("HUSB ") + individu(couple.pere));
         if (couple.mere >= 0) e.ligne(1, QStringLiteral("WIFE ") + individu(couple.mere));
-        for (const auto& [rangEnfant, enfant] : liste) e.ligne(1, QStringLiteral("CHIL ") + individu(enfant));
+        for (const auto& [rangEnfant, enfant] : liste)
+            e.ligne(1, QStringLiteral("CHIL ") + individu(enfant));
         const std::int32_t temoin = couple.pere >= 0 ? couple.pere : couple.mere;
         const TFiche& f = lire(temoin);
         e.evenement("MARR", f.DateMariage.texte(), f.LieuMariage.texte());
@@ -226,7 +237,8 @@ struct LigneGed {
 
 QString decoderGedcom(const QByteArray& contenu, QStringList& rapport) {
     if (contenu.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(contenu.mid(3));
-    if (contenu.startsWith("\xFF\xFE") || (contenu.size() > 1 && contenu[0] != 0 && contenu[1] == 0)) {
+    if (contenu.startsWith("\xFF\xFE") ||
+        (contenu.size() > 1 && contenu[0] != 0 && contenu[1] == 0)) {
         QStringDecoder d(QStringDecoder::Utf16LE);
         return QString(d(contenu.startsWith("\xFF\xFE") ? contenu.mid(2) : contenu));
     }
@@ -246,22 +258,26 @@ QString decoderGedcom(const QByteArray& contenu, QStringList& rapport) {
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString texte = utf8(contenu);
     if (!utf8.hasError()) return texte;
-    rapport << QStringLiteral("Le fichier annonce l'UTF-8 sans en être : il a été lu en Windows-1252.");
+    rapport << QStringLiteral(
+        "Le fichier annonce l'UTF-8 sans en être : il a été lu en Windows-1252.");
     return cp1252::decoder(contenu);
 }
 
 std::vector<LigneGed> lignesGedcom(const QString& texte) {
     std::vector<LigneGed> lignes;
-    static const QRegularExpression forme(QStringLiteral("^\\s*(\\d+)\\s+(@[^@]+@\\s+)?(\\S+)(?: (.*))?$"));
+    static const QRegularExpression forme(
+        QStringLiteral("^\\s*(\\d+)\\s+(@[^@]+@\\s+)?(\\S+)(?: (.*))?$"));
     QString normalise = texte;
     normalise.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     for (const QString& brute : normalise.split(u'\n')) {
         const auto m = forme.match(brute);
         if (!m.hasMatch()) continue;
-        LigneGed l{m.captured(1).toInt(), m.captured(2).trimmed(), m.captured(3).toUpper(), m.captured(4)};
+        LigneGed l{m.captured(1).toInt(), m.captured(2).trimmed(), m.captured(3).toUpper(),
+                   m.captured(4)};
         // Continuation lines belong to the value of the line above them.
         if ((l.etiquette == u"CONC" || l.etiquette == u"CONT") && !lignes.empty()) {
-            lignes.back().valeur += (l.etiquette == u"CONT" ? QStringLiteral(" ") : QString()) + l.valeur;
+            lignes.back().valeur +=
+                (l.etiquette == u"CONT" ? QStringLiteral(" ") : QString()) + l.valeur;
             continue;
         }
         lignes.push_back(l);
@@ -270,7 +286,8 @@ std::vector<LigneGed> lignesGedcom(const QString& texte) {
 }
 
 struct Individu {
-    QString reference, nom, prenom, sexe, titre, profession, naissance, lieuNaissance, deces, lieuDeces, photo;
+    QString reference, nom, prenom, sexe, titre, profession, naissance, lieuNaissance, deces,
+        lieuDeces, photo;
     QStringList famillesEnfant, famillesParent;
 };
 
@@ -286,8 +303,10 @@ QString dateDepuisGedcom(const QString& date, bool& approchee) {
     const QString d = date.trimmed().toUpper();
     if (d.isEmpty()) return {};
     // A date phrase is kept as it was typed.
-    if (d.startsWith(u'(') && d.endsWith(u')')) return date.trimmed().mid(1, date.trimmed().size() - 2);
-    static const QRegularExpression exacte(QStringLiteral("^(\\d{1,2})\\s+([A-Z]{3})\\s+(\\d{4})$"));
+    if (d.startsWith(u'(') && d.endsWith(u')'))
+        return date.trimmed().mid(1, date.trimmed().size() - 2);
+    static const QRegularExpression exacte(
+        QStringLiteral("^(\\d{1,2})\\s+([A-Z]{3})\\s+(\\d{4})$"));
     const auto m = exacte.match(d);
     if (m.hasMatch()) {
         for (int mois = 0; mois < 12; ++mois)
@@ -333,26 +352,41 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
                 individu->nom = l.valeur.section(u'/', 1, 1).trimmed();
             } else if (l.niveau == 2 && evenement == u"NAME" && l.etiquette == u"NPFX") {
                 individu->titre = l.valeur.trimmed();
-            } else if (l.niveau == 1 && l.etiquette == u"SEX") individu->sexe = l.valeur.trimmed().toUpper();
-            else if (l.niveau == 1 && l.etiquette == u"OCCU") individu->profession = l.valeur;
-            else if (l.niveau == 1 && l.etiquette == u"FAMC") individu->famillesEnfant << l.valeur.trimmed();
-            else if (l.niveau == 1 && l.etiquette == u"FAMS") individu->famillesParent << l.valeur.trimmed();
-            else if (l.etiquette == u"FILE" && evenement == u"OBJE" && individu->photo.isEmpty()) individu->photo = l.valeur;
-            else if (l.niveau == 2 && evenement == u"BIRT" && l.etiquette == u"DATE") individu->naissance = l.valeur;
-            else if (l.niveau == 2 && evenement == u"BIRT" && l.etiquette == u"PLAC") individu->lieuNaissance = l.valeur;
-            else if (l.niveau == 2 && evenement == u"DEAT" && l.etiquette == u"DATE") individu->deces = l.valeur;
-            else if (l.niveau == 2 && evenement == u"DEAT" && l.etiquette == u"PLAC") individu->lieuDeces = l.valeur;
+            } else if (l.niveau == 1 && l.etiquette == u"SEX")
+                individu->sexe = l.valeur.trimmed().toUpper();
+            else if (l.niveau == 1 && l.etiquette == u"OCCU")
+                individu->profession = l.valeur;
+            else if (l.niveau == 1 && l.etiquette == u"FAMC")
+                individu->famillesEnfant << l.valeur.trimmed();
+            else if (l.niveau == 1 && l.etiquette == u"FAMS")
+                individu->famillesParent << l.valeur.trimmed();
+            else if (l.etiquette == u"FILE" && evenement == u"OBJE" && individu->photo.isEmpty())
+                individu->photo = l.valeur;
+            else if (l.niveau == 2 && evenement == u"BIRT" && l.etiquette == u"DATE")
+                individu->naissance = l.valeur;
+            else if (l.niveau == 2 && evenement == u"BIRT" && l.etiquette == u"PLAC")
+                individu->lieuNaissance = l.valeur;
+            else if (l.niveau == 2 && evenement == u"DEAT" && l.etiquette == u"DATE")
+                individu->deces = l.valeur;
+            else if (l.niveau == 2 && evenement == u"DEAT" && l.etiquette == u"PLAC")
+                individu->lieuDeces = l.valeur;
         } else if (fam) {
-            if (l.niveau == 1 && l.etiquette == u"HUSB") fam->mari = l.valeur.trimmed();
-            else if (l.niveau == 1 && l.etiquette == u"WIFE") fam->femme = l.valeur.trimmed();
-            else if (l.niveau == 1 && l.etiquette == u"CHIL") fam->enfants << l.valeur.trimmed();
-            else if (l.niveau == 2 && evenement == u"MARR" && l.etiquette == u"DATE") fam->dateMariage = l.valeur;
-            else if (l.niveau == 2 && evenement == u"MARR" && l.etiquette == u"PLAC") fam->lieuMariage = l.valeur;
+            if (l.niveau == 1 && l.etiquette == u"HUSB")
+                fam->mari = l.valeur.trimmed();
+            else if (l.niveau == 1 && l.etiquette == u"WIFE")
+                fam->femme = l.valeur.trimmed();
+            else if (l.niveau == 1 && l.etiquette == u"CHIL")
+                fam->enfants << l.valeur.trimmed();
+            else if (l.niveau == 2 && evenement == u"MARR" && l.etiquette == u"DATE")
+                fam->dateMariage = l.valeur;
+            else if (l.niveau == 2 && evenement == u"MARR" && l.etiquette == u"PLAC")
+                fam->lieuMariage = l.valeur;
         }
     }
 
     QHash<QString, std::int32_t> numeros;
-    for (std::size_t i = 0; i < individus.size(); ++i) numeros[individus[i].reference] = static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < individus.size(); ++i)
+        numeros[individus[i].reference] = static_cast<std::int32_t>(i);
     r.fiches.resize(individus.size());
     auto designation = [&](std::size_t i) {
         return QStringLiteral("Fiche %1 (%2 %3)").arg(i).arg(individus[i].nom, individus[i].prenom);
@@ -361,20 +395,24 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
         champ.definir(valeur);
         if (valeur.size() > champ.largeur)
             r.rapport << QStringLiteral("%1 : %2 « %3 » est coupé à %4 caractères.")
-                             .arg(designation(i), quoi, valeur).arg(champ.largeur);
+                             .arg(designation(i), quoi, valeur)
+                             .arg(champ.largeur);
     };
     auto date = [&](std::size_t i, auto& champ, const QString& valeur, const QString& quoi) {
         bool approchee = false;
         const QString convertie = dateDepuisGedcom(valeur, approchee);
         if (approchee)
-            r.rapport << QStringLiteral("%1 : la date %2 « %3 » devient « %4 ».").arg(designation(i), quoi, valeur, convertie.left(10));
+            r.rapport << QStringLiteral("%1 : la date %2 « %3 » devient « %4 ».")
+                             .arg(designation(i), quoi, valeur, convertie.left(10));
         texte(i, champ, convertie, QStringLiteral("la date ") + quoi);
     };
     for (std::size_t i = 0; i < individus.size(); ++i) {
         const Individu& ind = individus[i];
         TFiche& f = r.fiches[i];
         ViderFiche(f);
-        f.Qualite = ind.sexe == u"M" ? 0 : ind.sexe == u"F" ? (ind.famillesParent.isEmpty() ? 2 : 1) : 255;
+        f.Qualite = ind.sexe == u"M"   ? 0
+                    : ind.sexe == u"F" ? (ind.famillesParent.isEmpty() ? 2 : 1)
+                                       : 255;
         for (std::uint8_t q = 0; q <= 2; ++q)
             if (ind.titre.compare(motQualite(q), Qt::CaseInsensitive) == 0) f.Qualite = q;
         texte(i, f.Nom, ind.nom, QStringLiteral("le nom"));
@@ -386,8 +424,10 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
         texte(i, f.LieuDeces, ind.lieuDeces, QStringLiteral("le lieu de décès"));
         texte(i, f.Photo, ind.photo, QStringLiteral("le chemin du portrait"));
         if (ind.famillesEnfant.size() > 1)
-            r.rapport << QStringLiteral("%1 est enfant de %2 familles : seule la première est gardée.")
-                             .arg(designation(i)).arg(ind.famillesEnfant.size());
+            r.rapport << QStringLiteral(
+                             "%1 est enfant de %2 familles : seule la première est gardée.")
+                             .arg(designation(i))
+                             .arg(ind.famillesEnfant.size());
     }
     // The links, family by family, in the order of the file.
     for (const QString& reference : ordreFamilles) {
@@ -397,12 +437,16 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
             if (conjoint < 0) continue;
             TFiche& f = r.fiches[static_cast<std::size_t>(conjoint)];
             if (!f.DateMariage.vide() || fam.dateMariage.isEmpty()) continue;
-            date(static_cast<std::size_t>(conjoint), f.DateMariage, fam.dateMariage, QStringLiteral("de mariage"));
-            texte(static_cast<std::size_t>(conjoint), f.LieuMariage, fam.lieuMariage, QStringLiteral("le lieu de mariage"));
+            date(static_cast<std::size_t>(conjoint), f.DateMariage, fam.dateMariage,
+                 QStringLiteral("de mariage"));
+            texte(static_cast<std::size_t>(conjoint), f.LieuMariage, fam.lieuMariage,
+                  QStringLiteral("le lieu de mariage"));
         }
         if (fam.enfants.size() > NbEmplacementsEnfants)
-            r.rapport << QStringLiteral("La famille %1 compte %2 enfants : seuls les dix premiers sont inscrits chez leurs parents.")
-                             .arg(reference).arg(fam.enfants.size());
+            r.rapport << QStringLiteral("La famille %1 compte %2 enfants : seuls les dix premiers "
+                                        "sont inscrits chez leurs parents.")
+                             .arg(reference)
+                             .arg(fam.enfants.size());
         for (const QString& refEnfant : fam.enfants) {
             const std::int32_t enfant = numeros.value(refEnfant, -1);
             if (enfant < 0) continue;

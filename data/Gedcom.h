@@ -12,8 +12,8 @@
 // Exchange with other genealogy programs in GEDCOM 5.5.1.
 
 struct ResultatExport {
-    QByteArray gedcom;          // UTF-8
-    int liensPendants = 0;      // links to records that do not exist, left out
+    QByteArray gedcom;     // UTF-8
+    int liensPendants = 0; // links to records that do not exist, left out
     int personnes = 0;
     int familles = 0;
 };

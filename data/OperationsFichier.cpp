@@ -17,11 +17,13 @@ namespace {
 // Qt reports file errors by kind; the general error box wants the classic codes.
 int codeDepuisQt(QFileDevice::FileError erreur, const QString& chemin) {
     switch (erreur) {
-    case QFileDevice::ResourceError: return ErreurES::DisquePlein;
+    case QFileDevice::ResourceError:
+        return ErreurES::DisquePlein;
     case QFileDevice::OpenError:
         return QFileInfo(chemin).absoluteDir().exists() ? ErreurES::AccesRefuse
                                                         : ErreurES::FichierIntrouvable;
-    default: return ErreurES::AccesRefuse;
+    default:
+        return ErreurES::AccesRefuse;
     }
 }
 
@@ -50,7 +52,8 @@ void EcrireFiche(FichierEnregistrements& fichier, const QString& chemin, Dialogu
 }
 
 bool memeFichier(const QString& premier, const QString& second) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (::stat(QFile::encodeName(premier).constData(), &a) != 0) return false;
     if (::stat(QFile::encodeName(second).constData(), &b) != 0) return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

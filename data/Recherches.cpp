@@ -41,7 +41,9 @@ std::int32_t chercherConjoint(FichierEnregistrements& fichier, const TFiche& fic
 
 namespace {
 
-inline std::uint8_t majuscule(std::uint8_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+inline std::uint8_t majuscule(std::uint8_t c) {
+    return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
+}
 
 // Capitalised bytes of a searched text; `impossible` gets the index of the
 // first character Windows-1252 cannot hold, -1 when none.
@@ -77,7 +79,8 @@ bool CritereNom::correspond(const TFiche& fiche) const {
     const int longueurNom = fiche.Nom.longueurSignificative();
     if (m_nomImpossible || longueurNom != m_nom.size() || !egauxSur(fiche.Nom, m_nom, longueurNom))
         return false;
-    const int n = std::min<int>(fiche.Prenom.longueurSignificative(), static_cast<int>(m_prenom.size()));
+    const int n =
+        std::min<int>(fiche.Prenom.longueurSignificative(), static_cast<int>(m_prenom.size()));
     if (m_prenomImpossibleA >= 0 && m_prenomImpossibleA < n) return false;
     return egauxSur(fiche.Prenom, m_prenom, n);
 }
@@ -95,11 +98,24 @@ QString cleApprochee(const QString& texte) {
     for (QChar c : texte.normalized(QString::NormalizationForm_D)) {
         if (c.category() == QChar::Mark_NonSpacing) continue;
         switch (c.unicode()) {
-        case u' ': case u'-': case u'\'': case u'\u2019': continue;
-        case u'œ': case u'Œ': cle += QStringLiteral("OE"); continue;
-        case u'æ': case u'Æ': cle += QStringLiteral("AE"); continue;
-        case u'ß': cle += QStringLiteral("SS"); continue;
-        default: cle += c.toUpper();
+        case u' ':
+        case u'-':
+        case u'\'':
+        case u'\u2019':
+            continue;
+        case u'œ':
+        case u'Œ':
+            cle += QStringLiteral("OE");
+            continue;
+        case u'æ':
+        case u'Æ':
+            cle += QStringLiteral("AE");
+            continue;
+        case u'ß':
+            cle += QStringLiteral("SS");
+            continue;
+        default:
+            cle += c.toUpper();
         }
     }
     return cle;

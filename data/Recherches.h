@@ -35,7 +35,7 @@ public:
     bool correspond(const TFiche& fiche) const;
 
 private:
-    QByteArray m_nom;    // capitalised Windows-1252 bytes
+    QByteArray m_nom; // capitalised Windows-1252 bytes
     QByteArray m_prenom;
     bool m_nomImpossible = false; // holds a character no record can hold
     int m_prenomImpossibleA = -1; // first such character of the given names, -1 when none

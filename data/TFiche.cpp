@@ -23,9 +23,9 @@ template struct ChampTexte<120>;
 namespace {
 
 std::int32_t lireEntier(const std::uint8_t* p) {
-    const std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                            static_cast<std::uint32_t>(p[2]) << 16 |
-                            static_cast<std::uint32_t>(p[3]) << 24;
+    const std::uint32_t v =
+        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
     return static_cast<std::int32_t>(v);
 }
 
@@ -64,7 +64,8 @@ void decoderFiche(const std::uint8_t* o, TFiche& f) {
     f.NbEnfants = o[NbEnfants];
     f.Pere = lireEntier(o + Pere);
     f.Mere = lireEntier(o + Mere);
-    for (int i = 0; i < NbEmplacementsEnfants; ++i) f.Enfants[i] = lireEntier(o + Enfants + 4 * i);
+    for (int i = 0; i < NbEmplacementsEnfants; ++i)
+        f.Enfants[i] = lireEntier(o + Enfants + 4 * i);
     lireChamp(o, Photo, f.Photo);
 }
 
@@ -83,7 +84,8 @@ void encoderFiche(const TFiche& f, std::uint8_t* o) {
     o[NbEnfants] = f.NbEnfants;
     ecrireEntier(f.Pere, o + Pere);
     ecrireEntier(f.Mere, o + Mere);
-    for (int i = 0; i < NbEmplacementsEnfants; ++i) ecrireEntier(f.Enfants[i], o + Enfants + 4 * i);
+    for (int i = 0; i < NbEmplacementsEnfants; ++i)
+        ecrireEntier(f.Enfants[i], o + Enfants + 4 * i);
     ecrireChamp(f.Photo, Photo, o);
 }
 
@@ -97,9 +99,13 @@ void ViderFiche(TFiche& fiche) {
 
 QString motQualite(std::uint8_t qualite) {
     switch (qualite) {
-    case 0: return QStringLiteral("Monsieur");
-    case 1: return QStringLiteral("Madame");
-    case 2: return QStringLiteral("Mademoiselle");
-    default: return {};
+    case 0:
+        return QStringLiteral("Monsieur");
+    case 1:
+        return QStringLiteral("Madame");
+    case 2:
+        return QStringLiteral("Mademoiselle");
+    default:
+        return {};
     }
 }

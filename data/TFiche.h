@@ -52,8 +52,7 @@ struct TFiche {
 namespace decalage {
 constexpr int Qualite = 0, Profession = 1, Nom = 32, Prenom = 58, DateNaissance = 84,
               DateMariage = 95, DateDeces = 106, LieuNaissance = 117, LieuMariage = 148,
-              LieuDeces = 179, NbEnfants = 210, Pere = 211, Mere = 215, Enfants = 219,
-              Photo = 259;
+              LieuDeces = 179, NbEnfants = 210, Pere = 211, Mere = 215, Enfants = 219, Photo = 259;
 } // namespace decalage
 
 void decoderFiche(const std::uint8_t* octets, TFiche& fiche);

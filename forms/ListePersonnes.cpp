@@ -29,4 +29,3 @@ void ModeleListePersonnes::publier() {
     m_publiees = total;
     endInsertRows();
 }
-

@@ -27,4 +27,3 @@ private:
     std::vector<std::int32_t> m_numeros;
     int m_publiees = 0;
 };
-

@@ -51,14 +51,17 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     Lab = etiquette(GroupBox1, "Lab",
                     QStringLiteral("Sélectionnez l'un des enfants ou cliquez le bouton Fermer"),
                     {8, 16, 285, 13});
-    Label1 = etiquette(GroupBox1, "Label1",
-                       QStringLiteral("Si des enfants sont présents deux fois dans cette liste, c'est"),
-                       {8, 32, 285, 13});
-    Label2 = etiquette(GroupBox1, "Label2",
-                       QStringLiteral("qu'ils n'ont pas le même rang pour le père et pour la mère."),
-                       {8, 48, 285, 13});
-    Label3 = etiquette(GroupBox1, "Label3",
-                       QStringLiteral("Ceci est sans importance pour la recherche."), {8, 64, 285, 13});
+    Label1 =
+        etiquette(GroupBox1, "Label1",
+                  QStringLiteral("Si des enfants sont présents deux fois dans cette liste, c'est"),
+                  {8, 32, 285, 13});
+    Label2 =
+        etiquette(GroupBox1, "Label2",
+                  QStringLiteral("qu'ils n'ont pas le même rang pour le père et pour la mère."),
+                  {8, 48, 285, 13});
+    Label3 =
+        etiquette(GroupBox1, "Label3",
+                  QStringLiteral("Ceci est sans importance pour la recherche."), {8, 64, 285, 13});
 }
 
 TForm2::~TForm2() {
@@ -70,9 +73,13 @@ void TForm2::commencer(const QString& consigne) {
     Lab->setText(consigne);
 }
 
-void TForm2::ajouter(const QString& ligne, std::int32_t numero) { m_modele->ajouter(ligne, numero); }
+void TForm2::ajouter(const QString& ligne, std::int32_t numero) {
+    m_modele->ajouter(ligne, numero);
+}
 
-int TForm2::nombreLignes() const { return m_modele->total(); }
+int TForm2::nombreLignes() const {
+    return m_modele->total();
+}
 
 int TForm2::ligneSelectionnee() const {
     const auto selection = LB->selectionModel()->selectedRows();
@@ -83,7 +90,9 @@ void TForm2::selectionnerLigne(int ligne) {
     LB->setCurrentIndex(m_modele->index(ligne));
 }
 
-QString TForm2::texteLigne(int ligne) const { return m_modele->ligne(ligne); }
+QString TForm2::texteLigne(int ligne) const {
+    return m_modele->ligne(ligne);
+}
 
 std::optional<std::int32_t> TForm2::choisir(Dialogues& dialogues) {
     m_modele->publier();
@@ -101,7 +110,10 @@ void TForm2::keyPressEvent(QKeyEvent* evenement) {
     switch (evenement->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
-    case Qt::Key_Enter: evenement->accept(); return;
-    default: QDialog::keyPressEvent(evenement);
+    case Qt::Key_Enter:
+        evenement->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(evenement);
     }
 }

@@ -76,7 +76,9 @@ void TForm1::commande(void (TForm1::*gestionnaire)()) {
     executer([this, gestionnaire] { (this->*gestionnaire)(); });
 }
 
-void TForm1::executer(const std::function<void()>& action) { executerCommande(m_dialogues, action); }
+void TForm1::executer(const std::function<void()>& action) {
+    executerCommande(m_dialogues, action);
+}
 
 void TForm1::creerControles() {
     auto* w = new QWidget(this);
@@ -96,8 +98,8 @@ void TForm1::creerControles() {
     CBQualite->setObjectName(QStringLiteral("CBQualite"));
     CBQualite->setEditable(true);
     CBQualite->setInsertPolicy(QComboBox::NoInsert);
-    CBQualite->addItems({QStringLiteral("Monsieur"), QStringLiteral("Madame"),
-                         QStringLiteral("Mademoiselle")});
+    CBQualite->addItems(
+        {QStringLiteral("Monsieur"), QStringLiteral("Madame"), QStringLiteral("Mademoiselle")});
     CBQualite->setGeometry(64, 160, 113, 21);
 
     LNom = etiquette(w, "LNom", QStringLiteral("Nom :"), 16, 192);
@@ -149,8 +151,8 @@ void TForm1::creerControles() {
                      D::ImageGauche, {320, 8, 145, 41});
     SbArbre->definirCouleurLegende(Qt::red);
     SbDebut = bouton(w, "SbDebut", {}, Glyphe::Debut, 16, D::ImageGauche, {480, 16, 25, 25});
-    SbPrecedent = bouton(w, "SbPrecedent", {}, Glyphe::Precedent, 16, D::ImageGauche,
-                         {504, 16, 25, 25});
+    SbPrecedent =
+        bouton(w, "SbPrecedent", {}, Glyphe::Precedent, 16, D::ImageGauche, {504, 16, 25, 25});
     NumEnreg = new Panneau(w);
     NumEnreg->setObjectName(QStringLiteral("NumEnreg"));
     NumEnreg->setGeometry(536, 16, 33, 25);
@@ -181,15 +183,15 @@ void TForm1::creerControles() {
                          D::ImageDessous, {184, 352, 81, 73});
     SbBriseChain = bouton(w, "SbBriseChain", QStringLiteral("Supprimer tous les chaînages"),
                           Glyphe::BriseChaine, 20, D::ImageGauche, {272, 352, 201, 33});
-    SBChainer = bouton(w, "SBChainer", QStringLiteral("Créer le chaînage  Parents"), Glyphe::Chainer,
-                       20, D::ImageGauche, {272, 392, 201, 33});
+    SBChainer = bouton(w, "SBChainer", QStringLiteral("Créer le chaînage  Parents"),
+                       Glyphe::Chainer, 20, D::ImageGauche, {272, 392, 201, 33});
 
     // Keyboard order of the entry window.
-    const QList<QWidget*> ordre = {CBQualite, ENom, EPrenom,      EDN,          ELN,    EDM,
-                                   ELM,       EDD,  ELD,          EProfession,  ENBE,   SbRechercher,
-                                   BitBtn1,   ENP,  EPP,          ENM,          EPM,    BtPhoto,
-                                   BtAide};
-    for (int i = 0; i + 1 < ordre.size(); ++i) setTabOrder(ordre[i], ordre[i + 1]);
+    const QList<QWidget*> ordre = {
+        CBQualite, ENom,         EPrenom, EDN, ELN, EDM, ELM, EDD,     ELD,   EProfession,
+        ENBE,      SbRechercher, BitBtn1, ENP, EPP, ENM, EPM, BtPhoto, BtAide};
+    for (int i = 0; i + 1 < ordre.size(); ++i)
+        setTabOrder(ordre[i], ordre[i + 1]);
 }
 
 void TForm1::creerMenu() {
@@ -212,8 +214,10 @@ void TForm1::creerMenu() {
     Imprimer1->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     QMenu* outils = menuBar()->addMenu(QStringLiteral("&Outils"));
     ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
-    ImporterGedcom1 = ajouter(outils, "ImporterGedcom1", QStringLiteral("Importer un fichier GEDCOM…"));
-    RechercheApprochee1 = ajouter(outils, "RechercheApprochee1", QStringLiteral("Recherche approchée…"));
+    ImporterGedcom1 =
+        ajouter(outils, "ImporterGedcom1", QStringLiteral("Importer un fichier GEDCOM…"));
+    RechercheApprochee1 =
+        ajouter(outils, "RechercheApprochee1", QStringLiteral("Recherche approchée…"));
     VerifierFichier1 = ajouter(outils, "VerifierFichier1", QStringLiteral("Vérifier le fichier"));
     QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
@@ -260,11 +264,16 @@ void TForm1::relierEvenements() {
     connect(CBQualite, &QComboBox::activated, this, &TForm1::CBQualiteChange);
     connect(CBQualite->lineEdit(), &QLineEdit::textEdited, this, &TForm1::CBQualiteChange);
     const std::pair<QLineEdit*, void (TForm1::*)()> changements[] = {
-        {ENom, &TForm1::ENomChange},       {EPrenom, &TForm1::EPrenomChange},
-        {EDN, &TForm1::EDNChange},         {ELN, &TForm1::ELNChange},
-        {EDM, &TForm1::EDMChange},         {ELM, &TForm1::ELMChange},
-        {EDD, &TForm1::EDDChange},         {ELD, &TForm1::ELDChange},
-        {EProfession, &TForm1::EProfessionChange}, {ENBE, &TForm1::ENBEChange}};
+        {ENom, &TForm1::ENomChange},
+        {EPrenom, &TForm1::EPrenomChange},
+        {EDN, &TForm1::EDNChange},
+        {ELN, &TForm1::ELNChange},
+        {EDM, &TForm1::EDMChange},
+        {ELM, &TForm1::ELMChange},
+        {EDD, &TForm1::EDDChange},
+        {ELD, &TForm1::ELDChange},
+        {EProfession, &TForm1::EProfessionChange},
+        {ENBE, &TForm1::ENBEChange}};
     for (const auto& [e, gestionnaire] : changements)
         connect(e, &QLineEdit::textChanged, this, gestionnaire);
 }
@@ -273,9 +282,12 @@ void TForm1::relierEvenements() {
 // when no edit has the focus: an edit keeps those keys for its own text.
 void TForm1::creerRaccourcis() {
     const std::pair<const char*, void (TForm1::*)()> raccourcis[] = {
-        {"Ctrl+S", &TForm1::SbEnregistrerClick}, {"Ctrl+N", &TForm1::SbNouveauClick},
-        {"Ctrl+F", &TForm1::SbRechercherClick},  {"Alt+Left", &TForm1::SbPrecedentClick},
-        {"Alt+Right", &TForm1::BtSuivantClick},  {"Home", &TForm1::SbDebutClick},
+        {"Ctrl+S", &TForm1::SbEnregistrerClick},
+        {"Ctrl+N", &TForm1::SbNouveauClick},
+        {"Ctrl+F", &TForm1::SbRechercherClick},
+        {"Alt+Left", &TForm1::SbPrecedentClick},
+        {"Alt+Right", &TForm1::BtSuivantClick},
+        {"Home", &TForm1::SbDebutClick},
         {"End", &TForm1::SbFinClick}};
     for (const auto& [touches, gestionnaire] : raccourcis) {
         auto* raccourci = new QShortcut(QKeySequence(QString::fromLatin1(touches)), this);
@@ -302,7 +314,8 @@ QList<QLineEdit*> TForm1::editsSaisie() const {
 }
 
 void TForm1::viderEditsSaisie() {
-    for (QLineEdit* e : editsSaisie()) e->clear();
+    for (QLineEdit* e : editsSaisie())
+        e->clear();
 }
 
 int TForm1::indexQualite() const {
@@ -349,7 +362,8 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     }
     FermetureGarantie fermeture(*m_FichierGenea);
     const std::int64_t nombre = m_FichierGenea->nombreFiches();
-    SbSupprimer->setText(n < nombre - 1 ? QStringLiteral("Changer Nom") : QStringLiteral("Supprimer"));
+    SbSupprimer->setText(n < nombre - 1 ? QStringLiteral("Changer Nom")
+                                        : QStringLiteral("Supprimer"));
     std::int64_t numero = n;
     if (n == std::numeric_limits<std::int32_t>::max()) numero = nombre - 1;
     if (numero == -1 || numero > nombre - 1) {

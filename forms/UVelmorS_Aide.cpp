@@ -30,7 +30,9 @@ void TForm1::BtAideClick() {
 
 // The launcher takes the whole line, however long: a cut line would name
 // another document.
-void TForm1::LancerCommande(const QString& ligne, int) { m_dialogues.lancer(ligne); }
+void TForm1::LancerCommande(const QString& ligne, int) {
+    m_dialogues.lancer(ligne);
+}
 
 void TForm1::Fichierdaide1Click() {
     m_fichierAide = m_RepProgramme + QStringLiteral("/GENEA.HLP");

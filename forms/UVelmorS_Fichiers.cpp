@@ -96,9 +96,9 @@ void TForm1::basculerVers(const QString& chemin) {
 }
 
 void TForm1::Ouvrir1Click() {
-    const auto choix = m_dialogues.ouvrirFichier({QStringLiteral("Nom du fichier de généalogie"),
-                                                  ExtensionFic, FiltreFichiers, m_RepProgramme,
-                                                  QString()});
+    const auto choix =
+        m_dialogues.ouvrirFichier({QStringLiteral("Nom du fichier de généalogie"), ExtensionFic,
+                                   FiltreFichiers, m_RepProgramme, QString()});
     if (!choix) return;
     m_CheminFichier = *choix;
     EcrireIni();
@@ -109,9 +109,9 @@ void TForm1::Enregistrersous1Click() {
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     {
         FermetureGarantie fermeture(*m_FichierGenea);
-        const auto choix = m_dialogues.ouvrirFichier(
-            {QStringLiteral("Nom du fichier de généalogie"), ExtensionFic, FiltreFichiers,
-             m_RepProgramme, QString()});
+        const auto choix =
+            m_dialogues.ouvrirFichier({QStringLiteral("Nom du fichier de généalogie"), ExtensionFic,
+                                       FiltreFichiers, m_RepProgramme, QString()});
         if (!choix) {
             m_FichierGenea->fermer();
             return;
@@ -125,7 +125,9 @@ void TForm1::Enregistrersous1Click() {
     EcrireIni();
 }
 
-void TForm1::Quitter1Click() { close(); }
+void TForm1::Quitter1Click() {
+    close();
+}
 
 // Closing the main window ends the program; unsaved edits are dropped.
 void TForm1::closeEvent(QCloseEvent* evenement) {

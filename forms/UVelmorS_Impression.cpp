@@ -38,12 +38,14 @@ void TForm1::definirServiceImpression(std::unique_ptr<Imprimante> service) {
 // that is no printer for the user.
 bool TForm1::imprimanteDisponible() {
     const QPrinter& imprimante = imprimanteChoisie();
-    const bool pdfNomme = imprimante.outputFormat() == QPrinter::PdfFormat &&
-                          !imprimante.outputFileName().isEmpty();
+    const bool pdfNomme =
+        imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty();
     return m_serviceImpression || pdfNomme || !QPrinterInfo::availablePrinters().isEmpty();
 }
 
-void TForm1::Choixdelimprimante1Click() { m_dialogues.configurerImprimante(imprimanteChoisie()); }
+void TForm1::Choixdelimprimante1Click() {
+    m_dialogues.configurerImprimante(imprimanteChoisie());
+}
 
 // The listing stage: every record of the current file into the listing file.
 bool TForm1::surLeFichier(const std::function<void()>& travail) {
@@ -73,7 +75,8 @@ void TForm1::Imprimer1Click() {
             exporterListingEnPdf();
         return;
     }
-    if (!m_serviceImpression) m_serviceImpression = std::make_unique<ImprimanteQt>(imprimanteChoisie());
+    if (!m_serviceImpression)
+        m_serviceImpression = std::make_unique<ImprimanteQt>(imprimanteChoisie());
     imprimerListingSur(*m_serviceImpression);
 }
 
@@ -110,11 +113,14 @@ namespace {
 // The chart as it appears, scaled to fit the page and centred.
 void peindreArbre(QPagedPaintDevice& page, int resolution) {
     QPainter peintre;
-    if (!peintre.begin(&page)) throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
+    if (!peintre.begin(&page))
+        throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
     const QRect cible = page.pageLayout().paintRectPixels(resolution);
     const QSize taille = Form3->size();
-    const double echelle = std::min(double(cible.width()) / taille.width(), double(cible.height()) / taille.height());
-    peintre.translate((cible.width() - taille.width() * echelle) / 2, (cible.height() - taille.height() * echelle) / 2);
+    const double echelle =
+        std::min(double(cible.width()) / taille.width(), double(cible.height()) / taille.height());
+    peintre.translate((cible.width() - taille.width() * echelle) / 2,
+                      (cible.height() - taille.height() * echelle) / 2);
     peintre.scale(echelle, echelle);
     Form3->render(&peintre, {}, {}, QWidget::DrawChildren);
     peintre.end();
@@ -150,5 +156,6 @@ void TForm1::ExporterArbreClick() {
     }
     if (QFileInfo(chemin).suffix().isEmpty()) chemin += QStringLiteral(".png");
     if (!Form3->grab().save(chemin, "PNG"))
-        throw ErreurVelmoris(QStringLiteral("L'arbre n'a pas pu être enregistré dans « %1 »").arg(chemin));
+        throw ErreurVelmoris(
+            QStringLiteral("L'arbre n'a pas pu être enregistré dans « %1 »").arg(chemin));
 }

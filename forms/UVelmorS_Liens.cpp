@@ -35,8 +35,10 @@ void TForm1::SBChainerClick() {
     } oubli;
     const bool dateIllisible = parcourirCandidatsParents(
         *m_FichierGenea, anneeEnfant, [](bool pere, std::int32_t numero, const TFiche&) {
-            if (pere) FormLien->ajouterPere(numero);
-            else FormLien->ajouterMere(numero);
+            if (pere)
+                FormLien->ajouterPere(numero);
+            else
+                FormLien->ajouterMere(numero);
         });
     if (dateIllisible)
         m_dialogues.message(
@@ -54,14 +56,16 @@ void TForm1::SBChainerClick() {
         return;
     }
     if (FormLien->rangPere() < 0 || FormLien->rangMere() < 0) {
-        m_dialogues.message(QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc..."));
+        m_dialogues.message(
+            QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc..."));
         m_FichierGenea->fermer();
         return;
     }
     m_FicheCourante.Pere = FormLien->candidatPere(FormLien->lignePere());
     const bool pereEcrit = inscrireChezLeParent(m_FicheCourante.Pere, FormLien->rangPere(), enfant);
     m_FicheCourante.Mere = FormLien->candidatMere(FormLien->ligneMere());
-    const bool mereEcrite = inscrireChezLeParent(m_FicheCourante.Mere, FormLien->rangMere(), enfant);
+    const bool mereEcrite =
+        inscrireChezLeParent(m_FicheCourante.Mere, FormLien->rangMere(), enfant);
     m_FichierGenea->positionner(enfant);
     m_FichierGenea->ecrire(m_FicheCourante);
     m_FichierGenea->fermer();
@@ -86,7 +90,8 @@ void TForm1::SbBriseChainClick() {
     m_FicheCourante.Mere = -1;
     m_FicheCourante.Enfants.fill(-1);
     const int numero = versEntier(NumEnreg->text());
-    for (QLineEdit* e : {ENP, ENM, EPP, EPM}) e->clear();
+    for (QLineEdit* e : {ENP, ENM, EPP, EPM})
+        e->clear();
     EcrireFiche(*m_FichierGenea, m_CheminFichier, m_dialogues, numero, m_FicheCourante);
     pAfficherEnreg(numero);
 }

@@ -64,7 +64,8 @@ void TForm1::BtEnfantClick() {
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     FermetureGarantie fermeture(*m_FichierGenea);
     if (m_FicheCourante.NbEnfants == 0) {
-        m_dialogues.message(QStringLiteral("Les enfants éventuels ne sont pas actuellement connus"));
+        m_dialogues.message(
+            QStringLiteral("Les enfants éventuels ne sont pas actuellement connus"));
         m_FichierGenea->fermer();
         return;
     }
@@ -85,7 +86,8 @@ void TForm1::BtEnfantClick() {
     }
     m_FichierGenea->fermer();
     if (Form2->nombreLignes() == 0) {
-        m_dialogues.message(QStringLiteral("Pas d'enfant(s) actuellement connu(s) dans le fichier"));
+        m_dialogues.message(
+            QStringLiteral("Pas d'enfant(s) actuellement connu(s) dans le fichier"));
         return;
     }
     if (const auto choix = Form2->choisir(m_dialogues)) {

@@ -24,7 +24,8 @@ const QString FiltreGedcom = QStringLiteral("Fichiers GEDCOM |*.GED");
 
 void ecrireAtomiquement(const QString& chemin, const QByteArray& contenu) {
     QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(contenu) != contenu.size() || !fichier.commit())
+    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(contenu) != contenu.size() ||
+        !fichier.commit())
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » n'a pas pu être écrit").arg(chemin));
 }
 
@@ -35,8 +36,9 @@ void TForm1::montrerRapport(const QString& titre, const QStringList& lignes) {
     connect(&rapport, &TRapport::impressionDemandee, this, [this, &rapport] {
         executer([&] {
             if (!imprimanteDisponible()) {
-                m_dialogues.message(QStringLiteral("Aucune imprimante n'est installée : copiez le rapport "
-                                                   "avec le bouton Copier."));
+                m_dialogues.message(
+                    QStringLiteral("Aucune imprimante n'est installée : copiez le rapport "
+                                   "avec le bouton Copier."));
                 return;
             }
             rapport.Texte->document()->print(&imprimanteChoisie());
@@ -48,21 +50,26 @@ void TForm1::montrerRapport(const QString& titre, const QStringList& lignes) {
 void TForm1::ExporterGedcom1Click() {
     ResultatExport resultat;
     if (!surLeFichier([&] { resultat = exporterGedcom(*m_FichierGenea); })) return;
-    const auto choix = m_dialogues.enregistrerFichier(
-        {QStringLiteral("Exporter en GEDCOM"), QStringLiteral("*.GED"), FiltreGedcom, m_RepProgramme, QString()});
+    const auto choix = m_dialogues.enregistrerFichier({QStringLiteral("Exporter en GEDCOM"),
+                                                       QStringLiteral("*.GED"), FiltreGedcom,
+                                                       m_RepProgramme, QString()});
     if (!choix) return;
     ecrireAtomiquement(*choix, resultat.gedcom);
     QString message = QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
-                          .arg(resultat.personnes).arg(resultat.familles).arg(*choix);
+                          .arg(resultat.personnes)
+                          .arg(resultat.familles)
+                          .arg(*choix);
     if (resultat.liensPendants)
-        message += QStringLiteral("\r%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
+        message += QStringLiteral(
+                       "\r%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
                        .arg(resultat.liensPendants);
     m_dialogues.message(message);
 }
 
 void TForm1::ImporterGedcom1Click() {
-    const auto source = m_dialogues.ouvrirFichier(
-        {QStringLiteral("Fichier GEDCOM à importer"), QStringLiteral("*.GED"), FiltreGedcom, m_RepProgramme, QString()});
+    const auto source = m_dialogues.ouvrirFichier({QStringLiteral("Fichier GEDCOM à importer"),
+                                                   QStringLiteral("*.GED"), FiltreGedcom,
+                                                   m_RepProgramme, QString()});
     if (!source) return;
     QFile fichier(*source);
     if (!fichier.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::FichierIntrouvable);
@@ -71,9 +78,9 @@ void TForm1::ImporterGedcom1Click() {
         {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
          QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
     if (!cible) return;
-    if (fichierExiste(*cible) &&
-        !m_dialogues.questionAvertissement(QStringLiteral("Le fichier ") + *cible +
-                                           QStringLiteral(" existe déjà. Voulez-vous le remplacer ?")))
+    if (fichierExiste(*cible) && !m_dialogues.questionAvertissement(
+                                     QStringLiteral("Le fichier ") + *cible +
+                                     QStringLiteral(" existe déjà. Voulez-vous le remplacer ?")))
         return;
     QByteArray octets;
     for (const TFiche& f : resultat.fiches) {
@@ -85,9 +92,12 @@ void TForm1::ImporterGedcom1Click() {
     m_CheminFichier = *cible;
     EcrireIni();
     basculerVers(*cible);
-    QStringList lignes{QStringLiteral("%1 personne(s) importée(s) de %2.").arg(resultat.fiches.size()).arg(*source)};
-    lignes << (resultat.rapport.isEmpty() ? QStringList{QStringLiteral("Tout a été gardé fidèlement.")}
-                                          : resultat.rapport);
+    QStringList lignes{QStringLiteral("%1 personne(s) importée(s) de %2.")
+                           .arg(resultat.fiches.size())
+                           .arg(*source)};
+    lignes << (resultat.rapport.isEmpty()
+                   ? QStringList{QStringLiteral("Tout a été gardé fidèlement.")}
+                   : resultat.rapport);
     montrerRapport(QStringLiteral("Importation GEDCOM"), lignes);
 }
 
@@ -97,8 +107,10 @@ void TForm1::RechercheApprochee1Click() {
     FermetureGarantie fermeture(*m_FichierGenea);
     MontrePM();
     const QString titre = QStringLiteral("RECHERCHE APPROCHÉE");
-    const QString nom = m_dialogues.saisie(titre, QStringLiteral("Début du nom cherché ?"), QString());
-    const QString prenom = m_dialogues.saisie(titre, QStringLiteral("Début du prénom cherché ?"), QString());
+    const QString nom =
+        m_dialogues.saisie(titre, QStringLiteral("Début du nom cherché ?"), QString());
+    const QString prenom =
+        m_dialogues.saisie(titre, QStringLiteral("Début du prénom cherché ?"), QString());
     Form2->commencer(QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
     const CritereApproche critere(nom, prenom);
     parcourirFiches(*m_FichierGenea, [&critere](std::int32_t numero, const TFiche& fiche) {
@@ -115,7 +127,10 @@ void TForm1::RechercheApprochee1Click() {
 void TForm1::VerifierFichier1Click() {
     QStringList lignes;
     if (!surLeFichier([&] { lignes = verifierFichier(*m_FichierGenea); })) return;
-    if (lignes.isEmpty()) lignes << QStringLiteral("Aucun problème trouvé dans ") + m_CheminFichier + u'.';
-    else lignes.prepend(QStringLiteral("%1 problème(s) dans %2 :").arg(lignes.size()).arg(m_CheminFichier));
+    if (lignes.isEmpty())
+        lignes << QStringLiteral("Aucun problème trouvé dans ") + m_CheminFichier + u'.';
+    else
+        lignes.prepend(
+            QStringLiteral("%1 problème(s) dans %2 :").arg(lignes.size()).arg(m_CheminFichier));
     montrerRapport(QStringLiteral("Vérification du fichier"), lignes);
 }

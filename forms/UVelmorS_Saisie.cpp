@@ -15,9 +15,9 @@ void TForm1::passerEnNouvelleFiche() {
     NumEnreg->clear();
     ENom->setFocus();
     selectionnerQualite(0);
-    for (QWidget* w : {static_cast<QWidget*>(ENP), static_cast<QWidget*>(EPP),
-                       static_cast<QWidget*>(ENM), static_cast<QWidget*>(EPM),
-                       static_cast<QWidget*>(IPhoto)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ENP), static_cast<QWidget*>(EPP), static_cast<QWidget*>(ENM),
+          static_cast<QWidget*>(EPM), static_cast<QWidget*>(IPhoto)})
         w->hide();
     m_PhotoChoisie.clear();
     ViderFiche(m_FicheCourante);
@@ -41,12 +41,15 @@ bool TForm1::DemanderEnregistrement() {
 
 bool TForm1::DateValide(const QString& date) {
     if (dateAcceptable(date)) return true;
-    m_dialogues.message(QStringLiteral("La date ") + date +
-                        QStringLiteral(" doit contenir une année à quatre chiffres entre 1000 et 2050"));
+    m_dialogues.message(
+        QStringLiteral("La date ") + date +
+        QStringLiteral(" doit contenir une année à quatre chiffres entre 1000 et 2050"));
     return false;
 }
 
-void TForm1::SbEnregistrerClick() { enregistrer(); }
+void TForm1::SbEnregistrerClick() {
+    enregistrer();
+}
 
 // Opens the current file, or, when there is none, the file named in the save
 // dialog: an existing file is opened as it is, never emptied.
@@ -65,8 +68,10 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
         {QStringLiteral("Nom du fichier de généalogie"), QStringLiteral("*.FIC"),
          QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
     if (!choix) return false;
-    if (fichierExiste(*choix)) m_FichierGenea->ouvrir(*choix);
-    else m_FichierGenea->creer(*choix);
+    if (fichierExiste(*choix))
+        m_FichierGenea->ouvrir(*choix);
+    else
+        m_FichierGenea->creer(*choix);
     m_CheminFichier = *choix;
     parDialogue = true;
     try {
@@ -124,8 +129,10 @@ void TForm1::appliquerRegleDuPortrait() {
     if (IPhoto->isHidden()) {
         m_FicheCourante.Photo.vider();
     } else if (!m_PhotoChoisie.isEmpty()) {
-        if (majusculesAZ(extensionDe(m_PhotoChoisie)) == u".FIC") m_FicheCourante.Photo.vider();
-        else m_FicheCourante.Photo.definir(m_PhotoChoisie);
+        if (majusculesAZ(extensionDe(m_PhotoChoisie)) == u".FIC")
+            m_FicheCourante.Photo.vider();
+        else
+            m_FicheCourante.Photo.definir(m_PhotoChoisie);
     }
 }
 
@@ -143,9 +150,8 @@ void TForm1::SbSupprimerClick() {
         m_FichierGenea->fermer();
         return;
     }
-    if (a > dernier ||
-        !m_dialogues.questionAttention(
-            QStringLiteral("Voulez-vous vraiment supprimer le dernier enregistrement"))) {
+    if (a > dernier || !m_dialogues.questionAttention(QStringLiteral(
+                           "Voulez-vous vraiment supprimer le dernier enregistrement"))) {
         m_FichierGenea->fermer();
         return;
     }
@@ -153,6 +159,8 @@ void TForm1::SbSupprimerClick() {
     m_FichierGenea->positionner(dernier);
     m_FichierGenea->tronquer();
     m_FichierGenea->fermer();
-    if (a >= 1) pAfficherEnreg(a - 1);
-    else passerEnNouvelleFiche(); // the file is now empty
+    if (a >= 1)
+        pAfficherEnreg(a - 1);
+    else
+        passerEnNouvelleFiche(); // the file is now empty
 }

@@ -1,14 +1,14 @@
 // The five-generation chart, the name search and the portrait browse.
 #include "forms/UVelmorS.h"
 
+#include "data/Cp1252.h"
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
-#include "data/Cp1252.h"
 #include "data/Recherches.h"
 #include "data/Texte.h"
-#include "platform/ChargeurImage.h"
 #include "forms/UEnfants.h"
 #include "forms/uArbre.h"
+#include "platform/ChargeurImage.h"
 #include "platform/Dialogues.h"
 
 #include <QLabel>
@@ -70,8 +70,8 @@ void TForm1::remplirEnfants() {
             continue;
         }
         QPlainTextEdit* boite = rang <= BoitesEnfants ? Form3->boiteEnfant(rang)
-                                : dernierRempli      ? dernierRempli
-                                                     : Form3->boiteEnfant(BoitesEnfants);
+                                : dernierRempli       ? dernierRempli
+                                                      : Form3->boiteEnfant(BoitesEnfants);
         RemplirMemo(boite, enfant);
         dernierRempli = boite;
     }
@@ -108,7 +108,8 @@ void TForm1::SbRechercherClick() {
     FermetureGarantie fermeture(*m_FichierGenea);
     MontrePM();
     const QString nom =
-        m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel nom cherchez-vous ?"), QString()).left(25);
+        m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel nom cherchez-vous ?"), QString())
+            .left(25);
     const QString prenom =
         m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel prénom cherchez-vous ?"), QString())
             .left(25);
@@ -141,7 +142,8 @@ void TForm1::BtPhotoClick() {
         m_dialogues.message(
             QStringLiteral("Le chemin de cette image contient des caractères que le fichier de "
                            "généalogie ne peut pas enregistrer :\r") +
-            *choix + QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
+            *choix +
+            QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
         return;
     }
     m_PhotoChoisie = *choix;

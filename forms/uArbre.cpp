@@ -80,16 +80,21 @@ void TForm3::creerConnecteurs() {
         trait->setFrameShadow(QFrame::Sunken);
         trait->setGeometry(x, y, verticale ? 2 : largeur, verticale ? hauteur : 2);
     };
-    for (int x : {56, 104, 216, 264, 376, 424, 536, 584}) ligne(x, 96, 0, 137 - 96);
-    for (int x : {80, 240, 400, 560}) ligne(x, 184, 0, 249 - 184);
-    for (int x : {80, 200, 400, 520}) ligne(x, 248, 41, 0);
-    for (int x : {160, 480}) ligne(x, 272, 0, 329 - 272);
+    for (int x : {56, 104, 216, 264, 376, 424, 536, 584})
+        ligne(x, 96, 0, 137 - 96);
+    for (int x : {80, 240, 400, 560})
+        ligne(x, 184, 0, 249 - 184);
+    for (int x : {80, 200, 400, 520})
+        ligne(x, 248, 41, 0);
+    for (int x : {160, 480})
+        ligne(x, 272, 0, 329 - 272);
     ligne(128, 328, 33, 0);
     ligne(160, 328, 121, 0);
     ligne(360, 328, 121, 0);
     ligne(320, 352, 0, 377 - 352);
     ligne(40, 376, 553, 0);
-    for (int x : {40, 120, 208, 272, 368, 432, 520, 592}) ligne(x, 376, 0, 401 - 376);
+    for (int x : {40, 120, 208, 272, 368, 432, 520, 592})
+        ligne(x, 376, 0, 401 - 376);
 }
 
 void TForm3::creerTextesFixes() {
@@ -154,7 +159,8 @@ void TForm3::creerTextesFixes() {
 }
 
 void TForm3::viderBoites() {
-    for (QPlainTextEdit* b : boites()) b->clear();
+    for (QPlainTextEdit* b : boites())
+        b->clear();
 }
 
 QList<QPlainTextEdit*> TForm3::boites() const {

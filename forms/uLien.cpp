@@ -14,11 +14,11 @@ TFormLien* FormLien = nullptr;
 
 namespace {
 
-const QStringList Rangs = {
-    QStringLiteral("ainé"),      QStringLiteral("deuxième"), QStringLiteral("troisième"),
-    QStringLiteral("quatrième"), QStringLiteral("cinquième"), QStringLiteral("sixième"),
-    QStringLiteral("septième"),  QStringLiteral("huitième"), QStringLiteral("neuvième"),
-    QStringLiteral("dixième")};
+const QStringList Rangs = {QStringLiteral("ainé"),      QStringLiteral("deuxième"),
+                           QStringLiteral("troisième"), QStringLiteral("quatrième"),
+                           QStringLiteral("cinquième"), QStringLiteral("sixième"),
+                           QStringLiteral("septième"),  QStringLiteral("huitième"),
+                           QStringLiteral("neuvième"),  QStringLiteral("dixième")};
 
 QLabel* etiquette(QWidget* parent, const char* nom, const QString& texte, int x, int y,
                   const QString& style = {}, bool italique = false) {
@@ -97,10 +97,12 @@ TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
     move(138, 112);
 
     const QFont titre = police(QStringLiteral("Arial Black"), 16, true);
-    Label1 = etiquette(this, "Label1", QStringLiteral("PERE"), 104, 8, QStringLiteral("color: red"));
+    Label1 =
+        etiquette(this, "Label1", QStringLiteral("PERE"), 104, 8, QStringLiteral("color: red"));
     Label1->setFont(titre);
     Label1->setGeometry(104, 8, 48, 23);
-    Label2 = etiquette(this, "Label2", QStringLiteral("MERE"), 376, 8, QStringLiteral("color: red"));
+    Label2 =
+        etiquette(this, "Label2", QStringLiteral("MERE"), 376, 8, QStringLiteral("color: red"));
     Label2->setFont(titre);
     Label2->setGeometry(376, 8, 51, 23);
 
@@ -109,8 +111,8 @@ TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
     LBPere = listeCandidats("LBPere", {16, 40, 241, 137}, m_tab.peres);
     LBMere = listeCandidats("LBMere", {280, 40, 241, 137}, m_tab.meres);
     Label3 = etiquette(this, "Label3",
-                       QStringLiteral("Choisissez le père et la mère dans les listes ci-dessus"), 128,
-                       184);
+                       QStringLiteral("Choisissez le père et la mère dans les listes ci-dessus"),
+                       128, 184);
 
     LbOrdreP = listeRangs("LbOrdreP", {8, 200, 73, 137});
     LBordreM = listeRangs("LBordreM", {448, 200, 73, 137});
@@ -185,15 +187,21 @@ void TFormLien::terminerListes() {
     LBMere->scrollToTop();
 }
 
-int TFormLien::lignePere() const { return ligneChoisie(LBPere); }
-int TFormLien::ligneMere() const { return ligneChoisie(LBMere); }
+int TFormLien::lignePere() const {
+    return ligneChoisie(LBPere);
+}
+int TFormLien::ligneMere() const {
+    return ligneChoisie(LBMere);
+}
 
 int TFormLien::rangPere() const {
-    return LbOrdreP->selectedItems().isEmpty() ? -1 : LbOrdreP->row(LbOrdreP->selectedItems().front());
+    return LbOrdreP->selectedItems().isEmpty() ? -1
+                                               : LbOrdreP->row(LbOrdreP->selectedItems().front());
 }
 
 int TFormLien::rangMere() const {
-    return LBordreM->selectedItems().isEmpty() ? -1 : LBordreM->row(LBordreM->selectedItems().front());
+    return LBordreM->selectedItems().isEmpty() ? -1
+                                               : LBordreM->row(LBordreM->selectedItems().front());
 }
 
 void TFormLien::selectionner(QListView* liste, int ligne) {

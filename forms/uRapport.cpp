@@ -7,7 +7,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-TRapport::TRapport(const QString& titre, const QStringList& lignes, QWidget* parent) : QDialog(parent) {
+TRapport::TRapport(const QString& titre, const QStringList& lignes, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("Rapport"));
     setWindowTitle(titre);
     setFont(policeFenetre());

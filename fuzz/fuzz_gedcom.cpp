@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {
-    const QByteArray contenu(reinterpret_cast<const char*>(donnees), static_cast<qsizetype>(taille));
+    const QByteArray contenu(reinterpret_cast<const char*>(donnees),
+                             static_cast<qsizetype>(taille));
     const ResultatImport r = importerGedcom(contenu);
     for (const TFiche& f : r.fiches) {
         if (f.NbEnfants > 10 || f.Nom.longueurSignificative() > 25) std::abort();

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     ini::lireValeur(chemin, QStringLiteral("FICHIER"), QStringLiteral("NomFic"));
     const QString valeur = QStringLiteral("C:\\GENEALOGIE\\Famille é.FIC");
     ini::ecrireValeur(chemin, QStringLiteral("FICHIER"), QStringLiteral("NomFic"), valeur);
-    if (ini::lireValeur(chemin, QStringLiteral("FICHIER"), QStringLiteral("NomFic")) != valeur) std::abort();
+    if (ini::lireValeur(chemin, QStringLiteral("FICHIER"), QStringLiteral("NomFic")) != valeur)
+        std::abort();
     return 0;
 }

@@ -13,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t t
     decoderFiche(octets, fiche);
     QByteArray bloc;
     ecrireBlocFiche(bloc, static_cast<std::int32_t>(taille) - 1000, fiche);
-    if (bloc.size() > 1024 || !bloc.endsWith("\r\n") || !bloc.startsWith(" \r\nFiche ")) std::abort();
+    if (bloc.size() > 1024 || !bloc.endsWith("\r\n") || !bloc.startsWith(" \r\nFiche "))
+        std::abort();
     return 0;
 }

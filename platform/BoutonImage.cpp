@@ -17,11 +17,14 @@ void BoutonImage::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
     QStyleOptionButton option;
     option.initFrom(this);
-    if (isDown()) option.state |= QStyle::State_Sunken;
-    else option.state |= QStyle::State_Raised;
+    if (isDown())
+        option.state |= QStyle::State_Sunken;
+    else
+        option.state |= QStyle::State_Raised;
     p.drawControl(QStyle::CE_PushButtonBevel, option);
 
-    const QPixmap image = icon().pixmap(m_tailleImage, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    const QPixmap image =
+        icon().pixmap(m_tailleImage, isEnabled() ? QIcon::Normal : QIcon::Disabled);
     const QRect zone = rect().adjusted(4, 4, -4, -4).translated(isDown() ? QPoint(1, 1) : QPoint());
     const int hauteurTexte = text().trimmed().isEmpty() ? 0 : fontMetrics().height();
     const int ecart = hauteurTexte ? 4 : 0;

@@ -14,7 +14,10 @@ public:
 
     BoutonImage(const QString& legende, Glyphe glyphe, int tailleImage, Disposition disposition,
                 QWidget* parent);
-    void definirCouleurLegende(const QColor& couleur) { m_couleur = couleur; update(); }
+    void definirCouleurLegende(const QColor& couleur) {
+        m_couleur = couleur;
+        update();
+    }
     QSize sizeHint() const override { return {80, 30}; }
 
 protected:

@@ -10,9 +10,9 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
-#include <vector>
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
+#include <vector>
 
 namespace {
 
@@ -37,7 +37,8 @@ void messageLibjpeg(j_common_ptr info, int niveau) {
 }
 
 ErreurImage erreurDecodage(const QString& nom, const QString& detail) {
-    return ErreurImage(QStringLiteral("L'image « %1 » ne peut pas être décodée (%2)").arg(nom, detail));
+    return ErreurImage(
+        QStringLiteral("L'image « %1 » ne peut pas être décodée (%2)").arg(nom, detail));
 }
 
 void versRgb(const JSAMPLE* ligne, int largeur, int composantes, J_COLOR_SPACE espace,
@@ -126,13 +127,15 @@ QByteArray lireFichierImage(const QString& chemin) {
     if (!fichier.exists())
         throw ErreurImage(QStringLiteral("Le fichier image « %1 » est introuvable").arg(chemin));
     if (!fichier.open(QIODevice::ReadOnly))
-        throw ErreurImage(QStringLiteral("Le fichier image « %1 » ne peut pas être lu").arg(chemin));
+        throw ErreurImage(
+            QStringLiteral("Le fichier image « %1 » ne peut pas être lu").arg(chemin));
     return fichier.readAll();
 }
 
 std::uint32_t lireLE(const QByteArray& o, int position, int taille) {
     std::uint32_t v = 0;
-    for (int i = taille - 1; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(o[position + i]);
+    for (int i = taille - 1; i >= 0; --i)
+        v = v << 8 | static_cast<std::uint8_t>(o[position + i]);
     return v;
 }
 
@@ -177,7 +180,7 @@ QImage chargerImage(const QString& chemin) {
     const bool jpeg = extension == u".JPG" || extension == u".JPEG";
     const bool bmp = extension == u".BMP";
     if (!jpeg && !bmp)
-        throw ErreurImage(
-            QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2").arg(extension, chemin));
+        throw ErreurImage(QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2")
+                              .arg(extension, chemin));
     return decoderImage(lireFichierImage(chemin), jpeg, chemin);
 }

@@ -35,10 +35,12 @@ public:
 
     // Open dialog (the chosen file need not exist) and save dialog; nothing on cancel.
     virtual std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) = 0;
-    virtual std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) = 0;
+    virtual std::optional<QString>
+    enregistrerFichier(const ParametresDialogueFichier& parametres) = 0;
 
     // One-line prompt; cancelling gives the default text.
-    virtual QString saisie(const QString& titre, const QString& question, const QString& defaut) = 0;
+    virtual QString saisie(const QString& titre, const QString& question,
+                           const QString& defaut) = 0;
 
     // The print preview of what `peindre` prints on the printer it is given.
     virtual void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) = 0;

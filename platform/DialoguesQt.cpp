@@ -4,7 +4,6 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -12,6 +11,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QStringList>
+#include <QUrl>
 
 namespace {
 
@@ -80,7 +80,8 @@ std::optional<QString> DialoguesQt::ouvrirFichier(const ParametresDialogueFichie
     return dialogueFichier(m_parent, parametres, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> DialoguesQt::enregistrerFichier(const ParametresDialogueFichier& parametres) {
+std::optional<QString>
+DialoguesQt::enregistrerFichier(const ParametresDialogueFichier& parametres) {
     return dialogueFichier(m_parent, parametres, QFileDialog::AcceptSave);
 }
 
@@ -95,7 +96,9 @@ QString DialoguesQt::saisie(const QString& titre, const QString& question, const
     return dialogue.textValue();
 }
 
-bool DialoguesQt::executerModal(QDialog& dialogue) { return dialogue.exec() == QDialog::Accepted; }
+bool DialoguesQt::executerModal(QDialog& dialogue) {
+    return dialogue.exec() == QDialog::Accepted;
+}
 
 void DialoguesQt::configurerImprimante(QPrinter& imprimante) {
     QPrintDialog dialogue(&imprimante, m_parent);

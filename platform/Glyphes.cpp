@@ -55,8 +55,12 @@ void dessiner(QPainter& p, Glyphe g) {
         triangle(p, {21, 16}, {8, 7}, {8, 25});
         p.drawRect(QRectF(22, 8, 3, 16));
         break;
-    case Glyphe::Pere: dessinerPersonne(p, bleu, false, 1.4, {16, 18}); break;
-    case Glyphe::Mere: dessinerPersonne(p, rouge, true, 1.4, {16, 18}); break;
+    case Glyphe::Pere:
+        dessinerPersonne(p, bleu, false, 1.4, {16, 18});
+        break;
+    case Glyphe::Mere:
+        dessinerPersonne(p, rouge, true, 1.4, {16, 18});
+        break;
     case Glyphe::Enfant:
         dessinerPersonne(p, bleu, false, 0.6, {9, 20});
         dessinerPersonne(p, vert, false, 0.75, {16, 18});

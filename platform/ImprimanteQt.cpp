@@ -5,11 +5,13 @@
 #include <QFontMetrics>
 #include <QPrinter>
 
-void ImprimanteQt::definirTitre(const QString& titre) { m_imprimante.setDocName(titre); }
+void ImprimanteQt::definirTitre(const QString& titre) {
+    m_imprimante.setDocName(titre);
+}
 
 void ImprimanteQt::definirOrientation(Orientation orientation) {
     m_imprimante.setPageOrientation(orientation == Orientation::Portrait ? QPageLayout::Portrait
-                                                                           : QPageLayout::Landscape);
+                                                                         : QPageLayout::Landscape);
 }
 
 void ImprimanteQt::commencer() {
@@ -39,7 +41,8 @@ int ImprimanteQt::hauteurLigne() const {
 }
 
 void ImprimanteQt::nouvellePage() {
-    if (!m_imprimante.newPage()) throw ErreurVelmoris(QStringLiteral("L'imprimante a refusé une nouvelle page"));
+    if (!m_imprimante.newPage())
+        throw ErreurVelmoris(QStringLiteral("L'imprimante a refusé une nouvelle page"));
     m_x = 0;
     m_y = 0;
     m_hauteurLigneCourante = 0;
@@ -58,12 +61,14 @@ void ImprimanteQt::allerALaLigne() {
 // Text that passes the right edge continues on the next line.
 void ImprimanteQt::dessiner(const QString& texte) {
     if (texte.isEmpty()) return;
-    const int largeurPage = m_imprimante.pageLayout().paintRectPixels(m_imprimante.resolution()).width();
+    const int largeurPage =
+        m_imprimante.pageLayout().paintRectPixels(m_imprimante.resolution()).width();
     const QFontMetrics mesure(m_police, &m_imprimante);
     QString reste = texte;
     while (!reste.isEmpty()) {
         int n = static_cast<int>(reste.size());
-        while (n > 1 && m_x + mesure.horizontalAdvance(reste.left(n)) > largeurPage) --n;
+        while (n > 1 && m_x + mesure.horizontalAdvance(reste.left(n)) > largeurPage)
+            --n;
         const QString morceau = reste.left(n);
         m_peintre->drawText(m_x, m_y + mesure.ascent(), morceau);
         m_x += mesure.horizontalAdvance(morceau);
@@ -75,7 +80,8 @@ void ImprimanteQt::dessiner(const QString& texte) {
 }
 
 void ImprimanteQt::ecrireLigne(const QString& texte) {
-    if (!m_peintre) throw ErreurVelmoris(QStringLiteral("Le travail d'impression n'est pas commencé"));
+    if (!m_peintre)
+        throw ErreurVelmoris(QStringLiteral("Le travail d'impression n'est pas commencé"));
     QString enCours;
     for (QChar c : texte) {
         if (c == u'\r' || c == u'\n' || c == u'\f') {

@@ -13,8 +13,8 @@ void installerSubstitutionsPolices() {
         QFont::insertSubstitutions(QString::fromLatin1(face), sansSerif);
     QFont::insertSubstitutions(QStringLiteral("Arial Black"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Courier"),
-                               {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    QFont::insertSubstitutions(QStringLiteral("Courier"), {QStringLiteral("Liberation Mono"),
+                                                           QStringLiteral("DejaVu Sans Mono")});
 }
 
 QFont police(const QString& face, int hauteurPixels, bool gras, bool italique) {
@@ -27,7 +27,9 @@ QFont police(const QString& face, int hauteurPixels, bool gras, bool italique) {
 
 // 8 points of the Windows bitmap face; its substitute is wider, and at 10
 // pixels every caption fits the room the layout gives it.
-QFont policeFenetre() { return police(QStringLiteral("MS Sans Serif"), 10); }
+QFont policeFenetre() {
+    return police(QStringLiteral("MS Sans Serif"), 10);
+}
 
 void ajusterALaLargeur(QLabel* label, int largeur) {
     QFont f = label->font();
@@ -37,6 +39,7 @@ void ajusterALaLargeur(QLabel* label, int largeur) {
             maximum = std::max(maximum, QFontMetrics(police).horizontalAdvance(ligne));
         return maximum;
     };
-    while (f.pixelSize() > 7 && plusLarge(f) > largeur) f.setPixelSize(f.pixelSize() - 1);
+    while (f.pixelSize() > 7 && plusLarge(f) > largeur)
+        f.setPixelSize(f.pixelSize() - 1);
     label->setFont(f);
 }

@@ -12,10 +12,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -77,7 +77,8 @@ public:
             chiffres[n++] = static_cast<char>('0' + reste % 10);
             reste /= 10;
         } while (reste);
-        while (n) *m_c++ = chiffres[--n];
+        while (n)
+            *m_c++ = chiffres[--n];
         return *this;
     }
     // A field is copied whole, a fixed size the compiler turns into a few
@@ -210,8 +211,10 @@ QStringList CouperLigne(const QString& ligne, int largeur) {
     while (reste.contains(u'#') && morceaux.size() < PiecesAvantLeReste) {
         const auto diese = reste.indexOf(u'#');
         const QString avant = reste.left(diese);
-        if (diese + 1 > largeur) envelopper(avant, largeur, morceaux);
-        else morceaux << avant;
+        if (diese + 1 > largeur)
+            envelopper(avant, largeur, morceaux);
+        else
+            morceaux << avant;
         reste = reste.mid(diese + 1);
     }
     morceaux << reste; // not wrapped; any "#" left in it is printed
@@ -288,7 +291,8 @@ void ImprimerFichier(const QString& nomFichier, const QString& titre,
 }
 
 void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom) {
-    const int fd = ::open(QFile::encodeName(nom).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(QFile::encodeName(nom).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) throw ErreurES(ErreurES::codeDepuisErrno(errno));
     QFile listing;
     if (!listing.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {

@@ -9,15 +9,24 @@ namespace {
 QString nomGenre(DialoguesScriptes::Genre genre) {
     using G = DialoguesScriptes::Genre;
     switch (genre) {
-    case G::Message: return QStringLiteral("Message");
-    case G::Avertissement: return QStringLiteral("Avertissement");
-    case G::Attention: return QStringLiteral("ATTENTION");
-    case G::Erreur: return QStringLiteral("Erreur");
-    case G::Ouvrir: return QStringLiteral("Ouvrir");
-    case G::Enregistrer: return QStringLiteral("Enregistrer");
-    case G::Saisie: return QStringLiteral("Saisie");
-    case G::Modal: return QStringLiteral("Modal");
-    case G::Imprimante: return QStringLiteral("Imprimante");
+    case G::Message:
+        return QStringLiteral("Message");
+    case G::Avertissement:
+        return QStringLiteral("Avertissement");
+    case G::Attention:
+        return QStringLiteral("ATTENTION");
+    case G::Erreur:
+        return QStringLiteral("Erreur");
+    case G::Ouvrir:
+        return QStringLiteral("Ouvrir");
+    case G::Enregistrer:
+        return QStringLiteral("Enregistrer");
+    case G::Saisie:
+        return QStringLiteral("Saisie");
+    case G::Modal:
+        return QStringLiteral("Modal");
+    case G::Imprimante:
+        return QStringLiteral("Imprimante");
     }
     return {};
 }
@@ -65,22 +74,24 @@ std::optional<DialoguesScriptes::Attente> DialoguesScriptes::prendre(Genre genre
     m_journal << nomGenre(genre) + QStringLiteral(": ") + texte;
     if (m_attentes.empty() || m_attentes.front().genre != genre) {
         m_fautes << QStringLiteral("boîte inattendue : ") + m_journal.back() +
-                        (m_attentes.empty() ? QString()
-                                            : QStringLiteral(" (attendu : ") +
-                                                  nomGenre(m_attentes.front().genre) +
-                                                  QStringLiteral(": ") + m_attentes.front().texte +
-                                                  u')');
+                        (m_attentes.empty()
+                             ? QString()
+                             : QStringLiteral(" (attendu : ") + nomGenre(m_attentes.front().genre) +
+                                   QStringLiteral(": ") + m_attentes.front().texte + u')');
         return std::nullopt;
     }
     Attente attente = std::move(m_attentes.front());
     m_attentes.pop_front();
     if (!attente.texte.isNull() && genre != Genre::Ouvrir && genre != Genre::Enregistrer &&
         genre != Genre::Modal && attente.texte != texte)
-        m_fautes << QStringLiteral("texte différent : « %1 » au lieu de « %2 »").arg(texte, attente.texte);
+        m_fautes << QStringLiteral("texte différent : « %1 » au lieu de « %2 »")
+                        .arg(texte, attente.texte);
     return attente;
 }
 
-void DialoguesScriptes::message(const QString& texte) { prendre(Genre::Message, texte); }
+void DialoguesScriptes::message(const QString& texte) {
+    prendre(Genre::Message, texte);
+}
 
 bool DialoguesScriptes::questionAvertissement(const QString& texte) {
     const auto attente = prendre(Genre::Avertissement, texte);
@@ -92,7 +103,9 @@ bool DialoguesScriptes::questionAttention(const QString& texte) {
     return attente && attente->oui;
 }
 
-void DialoguesScriptes::erreur(const QString& texte) { prendre(Genre::Erreur, texte); }
+void DialoguesScriptes::erreur(const QString& texte) {
+    prendre(Genre::Erreur, texte);
+}
 
 std::optional<QString> DialoguesScriptes::ouvrirFichier(const ParametresDialogueFichier& p) {
     m_derniersParametres = p;
@@ -119,7 +132,9 @@ bool DialoguesScriptes::executerModal(QDialog& dialogue) {
     return attente->action(dialogue);
 }
 
-void DialoguesScriptes::configurerImprimante(QPrinter&) { prendre(Genre::Imprimante, {}); }
+void DialoguesScriptes::configurerImprimante(QPrinter&) {
+    prendre(Genre::Imprimante, {});
+}
 
 void DialoguesScriptes::afficherSommaireAide(const QString& fichierAide) {
     aides << fichierAide;

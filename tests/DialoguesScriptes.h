@@ -11,10 +11,24 @@
 // from a queue the test sets up, and any box the test did not expect is a fault.
 class DialoguesScriptes : public Dialogues {
 public:
-    enum class Genre { Message, Avertissement, Attention, Erreur, Ouvrir, Enregistrer, Saisie, Modal, Imprimante };
+    enum class Genre {
+        Message,
+        Avertissement,
+        Attention,
+        Erreur,
+        Ouvrir,
+        Enregistrer,
+        Saisie,
+        Modal,
+        Imprimante
+    };
 
-    DialoguesScriptes& attendreMessage(const QString& texte) { return attendre(Genre::Message, texte); }
-    DialoguesScriptes& attendreErreur(const QString& texte) { return attendre(Genre::Erreur, texte); }
+    DialoguesScriptes& attendreMessage(const QString& texte) {
+        return attendre(Genre::Message, texte);
+    }
+    DialoguesScriptes& attendreErreur(const QString& texte) {
+        return attendre(Genre::Erreur, texte);
+    }
     DialoguesScriptes& attendreQuestion(const QString& texte, bool oui);
     DialoguesScriptes& attendreAttention(const QString& texte, bool oui);
     // A file dialog answered with a path, or cancelled with nothing.
@@ -52,9 +66,9 @@ public:
     void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
 
-    QStringList lancements;          // command lines handed to the launcher
-    QStringList aides;               // help files asked for
-    bool visionneuseAide = false;    // whether a help viewer exists
+    QStringList lancements;       // command lines handed to the launcher
+    QStringList aides;            // help files asked for
+    bool visionneuseAide = false; // whether a help viewer exists
 
 private:
     struct Attente {
@@ -69,10 +83,11 @@ private:
     std::optional<Attente> prendre(Genre genre, const QString& texte);
 
 public:
-    DialoguesScriptes& attendreApercu() { return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression")); }
+    DialoguesScriptes& attendreApercu() {
+        return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
+    }
 
 private:
-
     std::deque<Attente> m_attentes;
     QStringList m_journal;
     QStringList m_fautes;
@@ -83,8 +98,9 @@ private:
 #define VERIFIER_DIALOGUES(d)                                                                      \
     do {                                                                                           \
         QVERIFY2((d).fautes().isEmpty(), qPrintable((d).fautes().join(u'\n')));                    \
-        QVERIFY2((d).enAttente() == 0,                                                             \
-                 qPrintable(QStringLiteral("%1 boîte(s) attendue(s) jamais montrée(s); journal : %2") \
-                                .arg((d).enAttente())                                              \
-                                .arg((d).journal().join(QStringLiteral(" | ")))));                  \
+        QVERIFY2(                                                                                  \
+            (d).enAttente() == 0,                                                                  \
+            qPrintable(QStringLiteral("%1 boîte(s) attendue(s) jamais montrée(s); journal : %2")   \
+                           .arg((d).enAttente())                                                   \
+                           .arg((d).journal().join(QStringLiteral(" | ")))));                      \
     } while (false)

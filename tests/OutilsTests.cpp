@@ -14,9 +14,13 @@ RepertoireDeTravail::RepertoireDeTravail()
     QDir::setCurrent(m_racine);
 }
 
-RepertoireDeTravail::~RepertoireDeTravail() { QDir::setCurrent(m_ancien); }
+RepertoireDeTravail::~RepertoireDeTravail() {
+    QDir::setCurrent(m_ancien);
+}
 
-QString RepertoireDeTravail::chemin(const QString& nom) const { return m_racine + u'/' + nom; }
+QString RepertoireDeTravail::chemin(const QString& nom) const {
+    return m_racine + u'/' + nom;
+}
 
 TFiche personne(const QString& nom, const QString& prenom, int qualite, const QString& naissance) {
     TFiche f;
@@ -42,7 +46,8 @@ void ecrireOctets(const QString& chemin, const QByteArray& octets) {
 
 void ecrireFichier(const QString& chemin, const std::vector<TFiche>& fiches) {
     QByteArray octets;
-    for (const TFiche& f : fiches) octets += octetsFiche(f);
+    for (const TFiche& f : fiches)
+        octets += octetsFiche(f);
     ecrireOctets(chemin, octets);
 }
 

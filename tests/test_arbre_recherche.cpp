@@ -55,7 +55,8 @@ struct Banc {
     FichierJournalise* journalise = nullptr;
 };
 
-const QString MessageEnfant = QStringLiteral("Le chaînage Enfant ne correspond pas au nombre d'enfants");
+const QString MessageEnfant =
+    QStringLiteral("Le chaînage Enfant ne correspond pas au nombre d'enfants");
 const QString Nom = QStringLiteral("Quel nom cherchez-vous ?");
 const QString Prenom = QStringLiteral("Quel prénom cherchez-vous ?");
 
@@ -89,13 +90,15 @@ private slots:
 };
 
 void TestArbreRecherche::pivotSeul() {
-    Banc b({personne(QStringLiteral("SEUL"), QStringLiteral("Jean"), 0, QStringLiteral("01/01/1900"))});
+    Banc b({personne(QStringLiteral("SEUL"), QStringLiteral("Jean"), 0,
+                     QStringLiteral("01/01/1900"))});
     b.form().SbArbreClick();
     QVERIFY(Form3->isVisible());
     QCOMPARE(Form3->MPers->toPlainText(), boite(b.donnees[0]));
     QCOMPARE(Form3->MC->toPlainText(), QStringLiteral(" \nN : \nM : \nD : "));
     for (QPlainTextEdit* e : Form3->boites())
-        if (e != Form3->MPers && e != Form3->MC) QVERIFY2(e->toPlainText().isEmpty(), qPrintable(e->objectName()));
+        if (e != Form3->MPers && e != Form3->MC)
+            QVERIFY2(e->toPlainText().isEmpty(), qPrintable(e->objectName()));
     Form3->SbSortie->click();
     QVERIFY(!Form3->isVisible());
     VERIFIER_DIALOGUES(b.d);
@@ -144,7 +147,8 @@ void TestArbreRecherche::enfantsAvecTrous() {
     b.form().SbArbreClick();
     QCOMPARE(Form3->ME1->toPlainText(), boite(f[12]));
     QCOMPARE(Form3->ME3->toPlainText(), boite(f[7]));
-    for (QPlainTextEdit* e : {Form3->ME2, Form3->ME4, Form3->ME5}) QVERIFY(e->toPlainText().isEmpty());
+    for (QPlainTextEdit* e : {Form3->ME2, Form3->ME4, Form3->ME5})
+        QVERIFY(e->toPlainText().isEmpty());
     VERIFIER_DIALOGUES(b.d);
 }
 
@@ -225,7 +229,8 @@ void TestArbreRecherche::saisieDansMPersFermeLaFenetre() {
     QTest::keyClicks(Form3->MPers, QStringLiteral("x"));
     QVERIFY(!Form3->isVisible());
     // What was typed is never stored.
-    QCOMPARE(lireFichier(b.rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Nom.texte(), QStringLiteral("N0"));
+    QCOMPARE(lireFichier(b.rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Nom.texte(),
+             QStringLiteral("N0"));
     VERIFIER_DIALOGUES(b.d);
 }
 
@@ -270,20 +275,62 @@ void TestArbreRecherche::correspondance_data() {
     QTest::addColumn<QString>("nom");
     QTest::addColumn<QString>("prenom");
     QTest::addColumn<bool>("trouve");
-    QTest::newRow("casse") << "DUPONT" << "Jean" << "dupont" << "jean" << true;
-    QTest::newRow("Jean trouve Jeanne") << "Dupont" << "Jeanne" << "Dupont" << "Jean" << true;
-    QTest::newRow("Jeanne trouve Jean") << "Dupont" << "Jean" << "Dupont" << "Jeanne" << true;
-    QTest::newRow("prénom vide cherché") << "Dupont" << "Marie" << "DUPONT" << "" << true;
-    QTest::newRow("prénom vide stocké") << "Dupont" << "" << "Dupont" << "Paul" << true;
-    QTest::newRow("nom jamais préfixe") << "Dupontel" << "Jean" << "Dupont" << "Jean" << false;
-    QTest::newRow("nom plus court") << "Dupont" << "Jean" << "Dupontel" << "" << false;
-    QTest::newRow("accent majuscule") << "DUPRÉ" << "" << "Dupré" << "" << false;
-    QTest::newRow("accent identique") << "Dupré" << "" << "DUPRé" << "" << true;
-    QTest::newRow("nom vide cherché") << "" << "X" << "" << "" << true;
-    QTest::newRow("nom vide, fiche nommée") << "A" << "" << "" << "" << false;
-    QTest::newRow("blanc compte") << "DE GAULLE" << "" << "DEGAULLE" << "" << false;
-    QTest::newRow("caractère impossible") << "Dupont" << "Jean" << "Dupont" << "JeЖ" << false;
-    QTest::newRow("caractère impossible au-delà") << "Dupont" << "Je" << "Dupont" << "JeЖ" << true;
+    QTest::newRow("casse") << "DUPONT"
+                           << "Jean"
+                           << "dupont"
+                           << "jean" << true;
+    QTest::newRow("Jean trouve Jeanne") << "Dupont"
+                                        << "Jeanne"
+                                        << "Dupont"
+                                        << "Jean" << true;
+    QTest::newRow("Jeanne trouve Jean") << "Dupont"
+                                        << "Jean"
+                                        << "Dupont"
+                                        << "Jeanne" << true;
+    QTest::newRow("prénom vide cherché") << "Dupont"
+                                         << "Marie"
+                                         << "DUPONT"
+                                         << "" << true;
+    QTest::newRow("prénom vide stocké") << "Dupont"
+                                        << ""
+                                        << "Dupont"
+                                        << "Paul" << true;
+    QTest::newRow("nom jamais préfixe") << "Dupontel"
+                                        << "Jean"
+                                        << "Dupont"
+                                        << "Jean" << false;
+    QTest::newRow("nom plus court") << "Dupont"
+                                    << "Jean"
+                                    << "Dupontel"
+                                    << "" << false;
+    QTest::newRow("accent majuscule") << "DUPRÉ"
+                                      << ""
+                                      << "Dupré"
+                                      << "" << false;
+    QTest::newRow("accent identique") << "Dupré"
+                                      << ""
+                                      << "DUPRé"
+                                      << "" << true;
+    QTest::newRow("nom vide cherché") << ""
+                                      << "X"
+                                      << ""
+                                      << "" << true;
+    QTest::newRow("nom vide, fiche nommée") << "A"
+                                            << ""
+                                            << ""
+                                            << "" << false;
+    QTest::newRow("blanc compte") << "DE GAULLE"
+                                  << ""
+                                  << "DEGAULLE"
+                                  << "" << false;
+    QTest::newRow("caractère impossible") << "Dupont"
+                                          << "Jean"
+                                          << "Dupont"
+                                          << "JeЖ" << false;
+    QTest::newRow("caractère impossible au-delà") << "Dupont"
+                                                  << "Je"
+                                                  << "Dupont"
+                                                  << "JeЖ" << true;
 }
 
 void TestArbreRecherche::correspondance() {
@@ -296,21 +343,26 @@ void TestArbreRecherche::correspondance() {
 }
 
 void TestArbreRecherche::rechercheDansLOrdreDuFichier() {
-    Banc b({personne(QStringLiteral("DUPONT"), QStringLiteral("Jean"), 0, QStringLiteral("01/01/1900")),
+    Banc b({personne(QStringLiteral("DUPONT"), QStringLiteral("Jean"), 0,
+                     QStringLiteral("01/01/1900")),
             personne(QStringLiteral("Dupont"), QStringLiteral("Jeanne")),
             personne(QStringLiteral("Dupont"), QStringLiteral("Marie")),
             personne(QStringLiteral("Dupontel"), QStringLiteral("Jean"))});
     QStringList lignes;
-    b.d.attendreSaisie(Nom, QStringLiteral("dupont")).attendreSaisie(Prenom, QStringLiteral("jean"));
+    b.d.attendreSaisie(Nom, QStringLiteral("dupont"))
+        .attendreSaisie(Prenom, QStringLiteral("jean"));
     b.d.attendreModal([&](QDialog&) {
-        for (int i = 0; i < Form2->nombreLignes(); ++i) lignes << Form2->texteLigne(i);
+        for (int i = 0; i < Form2->nombreLignes(); ++i)
+            lignes << Form2->texteLigne(i);
         Form2->selectionnerLigne(1);
         return false;
     });
     b.form().SbRechercherClick();
     QCOMPARE(b.d.derniersParametres().titre, QStringLiteral("RECHERCHE ARBRE GENEALOGIQUE"));
-    QCOMPARE(lignes, (QStringList{QStringLiteral("DUPONT Jean 01/01/1900"), QStringLiteral("Dupont Jeanne ")}));
-    QCOMPARE(Form2->Lab->text(), QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
+    QCOMPARE(lignes, (QStringList{QStringLiteral("DUPONT Jean 01/01/1900"),
+                                  QStringLiteral("Dupont Jeanne ")}));
+    QCOMPARE(Form2->Lab->text(),
+             QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
     QCOMPARE(Form2->windowTitle(), QStringLiteral("Liste des enfants connus ou enregistrés"));
     QCOMPARE(b.form().NumEnreg->text(), QStringLiteral("1"));
     VERIFIER_DIALOGUES(b.d);
@@ -358,7 +410,9 @@ void TestArbreRecherche::rechercheSansChoix() {
 
 void TestArbreRecherche::plusDe59Resultats() {
     std::vector<TFiche> f;
-    for (int i = 0; i < 150; ++i) f.push_back(personne(i % 2 ? QStringLiteral("MARTIN") : QStringLiteral("AUTRE"), QString::number(i)));
+    for (int i = 0; i < 150; ++i)
+        f.push_back(personne(i % 2 ? QStringLiteral("MARTIN") : QStringLiteral("AUTRE"),
+                             QString::number(i)));
     Banc b(f);
     int lignes = 0;
     b.d.attendreSaisie(Nom, QStringLiteral("martin")).attendreSaisie(Prenom, QString());

@@ -29,8 +29,8 @@ std::vector<TFiche> famille() {
                            QStringLiteral("01/01/1900"));
     TFiche mere = personne(QStringLiteral("LEBLANC"), QStringLiteral("Marie"), 1,
                            QStringLiteral("02/02/1902"));
-    TFiche enfant = personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0,
-                             QStringLiteral("03/03/1930"));
+    TFiche enfant =
+        personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0, QStringLiteral("03/03/1930"));
     enfant.Pere = 0;
     enfant.Mere = 1;
     enfant.LieuNaissance.definir(QStringLiteral("Mâcon"));
@@ -483,19 +483,32 @@ void TestDemarrage::controlesAuxPositionsDeLaTable() {
     const struct {
         const char* nom;
         QRect geometrie;
-    } attendus[] = {{"CBQualite", {64, 160, 113, 21}},  {"ENom", {64, 192, 113, 21}},
-                    {"EPrenom", {240, 192, 225, 21}},   {"EDN", {112, 224, 65, 21}},
-                    {"ELN", {280, 224, 185, 21}},       {"EDM", {112, 256, 65, 21}},
-                    {"ELM", {280, 256, 185, 21}},       {"EDD", {112, 288, 65, 21}},
-                    {"ELD", {280, 288, 185, 21}},       {"EProfession", {80, 320, 97, 21}},
-                    {"ENBE", {280, 320, 81, 21}},       {"GB", {8, 56, 305, 89}},
-                    {"ENP", {40, 24, 113, 21}},         {"EPM", {160, 52, 137, 21}},
-                    {"BtPhoto", {184, 160, 129, 25}},   {"Panel2", {320, 56, 145, 129}},
-                    {"IPhoto", {8, 8, 129, 113}},       {"SbArbre", {320, 8, 145, 41}},
-                    {"NumEnreg", {536, 16, 33, 25}},    {"BtPere", {480, 56, 73, 161}},
-                    {"BtConjoint", {560, 224, 65, 81}}, {"SbRechercher", {480, 312, 145, 33}},
-                    {"BitBtn1", {480, 392, 145, 33}},   {"SbNouveau", {8, 352, 81, 73}},
-                    {"SbBriseChain", {272, 352, 201, 33}}, {"SBChainer", {272, 392, 201, 33}}};
+    } attendus[] = {{"CBQualite", {64, 160, 113, 21}},
+                    {"ENom", {64, 192, 113, 21}},
+                    {"EPrenom", {240, 192, 225, 21}},
+                    {"EDN", {112, 224, 65, 21}},
+                    {"ELN", {280, 224, 185, 21}},
+                    {"EDM", {112, 256, 65, 21}},
+                    {"ELM", {280, 256, 185, 21}},
+                    {"EDD", {112, 288, 65, 21}},
+                    {"ELD", {280, 288, 185, 21}},
+                    {"EProfession", {80, 320, 97, 21}},
+                    {"ENBE", {280, 320, 81, 21}},
+                    {"GB", {8, 56, 305, 89}},
+                    {"ENP", {40, 24, 113, 21}},
+                    {"EPM", {160, 52, 137, 21}},
+                    {"BtPhoto", {184, 160, 129, 25}},
+                    {"Panel2", {320, 56, 145, 129}},
+                    {"IPhoto", {8, 8, 129, 113}},
+                    {"SbArbre", {320, 8, 145, 41}},
+                    {"NumEnreg", {536, 16, 33, 25}},
+                    {"BtPere", {480, 56, 73, 161}},
+                    {"BtConjoint", {560, 224, 65, 81}},
+                    {"SbRechercher", {480, 312, 145, 33}},
+                    {"BitBtn1", {480, 392, 145, 33}},
+                    {"SbNouveau", {8, 352, 81, 73}},
+                    {"SbBriseChain", {272, 352, 201, 33}},
+                    {"SBChainer", {272, 392, 201, 33}}};
     for (const auto& a : attendus) {
         auto* w = s.form.findChild<QWidget*>(QString::fromLatin1(a.nom));
         QVERIFY2(w, a.nom);

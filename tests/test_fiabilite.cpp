@@ -12,10 +12,10 @@
 #include "tests/FichierDefaillant.h"
 #include "tests/OutilsTests.h"
 
+#include <QBuffer>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
-#include <QBuffer>
 #include <QtTest>
 
 #include <cstring>
@@ -35,8 +35,12 @@ public:
     }
     bool questionAttention(const QString& t) override { return questionAvertissement(t); }
     void erreur(const QString& t) override { journal << QStringLiteral("Erreur: ") + t; }
-    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return cheminOuvrir; }
-    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override { return {}; }
+    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override {
+        return cheminOuvrir;
+    }
+    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override {
+        return {};
+    }
     QString saisie(const QString&, const QString& question, const QString&) override {
         return question.contains(QStringLiteral("nom ")) ? QStringLiteral("DURAND") : QString();
     }
@@ -55,7 +59,9 @@ public:
         if (&dialogue == Form2 && Form2->nombreLignes() > 0) Form2->selectionnerLigne(0);
         return false;
     }
-    int erreurs() const { return static_cast<int>(journal.filter(QStringLiteral("Erreur: ")).size()); }
+    int erreurs() const {
+        return static_cast<int>(journal.filter(QStringLiteral("Erreur: ")).size());
+    }
 };
 
 class ImprimanteNulle : public Imprimante {
@@ -69,29 +75,37 @@ public:
 };
 
 std::vector<TFiche> famille() {
-    TFiche pere = personne(QStringLiteral("DURAND"), QStringLiteral("Pierre"), 0, QStringLiteral("01/01/1900"));
-    TFiche mere = personne(QStringLiteral("LEBLANC"), QStringLiteral("Marie"), 1, QStringLiteral("02/02/1902"));
+    TFiche pere = personne(QStringLiteral("DURAND"), QStringLiteral("Pierre"), 0,
+                           QStringLiteral("01/01/1900"));
+    TFiche mere = personne(QStringLiteral("LEBLANC"), QStringLiteral("Marie"), 1,
+                           QStringLiteral("02/02/1902"));
     pere.DateMariage.definir(QStringLiteral("05/05/1925"));
     mere.DateMariage.definir(QStringLiteral("05/05/1925"));
     pere.NbEnfants = mere.NbEnfants = 1;
     pere.Enfants[0] = mere.Enfants[0] = 2;
-    TFiche enfant = personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0, QStringLiteral("03/03/1930"));
+    TFiche enfant =
+        personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0, QStringLiteral("03/03/1930"));
     enfant.Pere = 0;
     enfant.Mere = 1;
-    return {pere, mere, enfant, personne(QStringLiteral("AUTRE"), QStringLiteral("Jean"), 0, QStringLiteral("04/04/1931")),
-            personne(QStringLiteral("DERNIER"), QStringLiteral("Luc"), 0, QStringLiteral("05/05/1932"))};
+    return {
+        pere, mere, enfant,
+        personne(QStringLiteral("AUTRE"), QStringLiteral("Jean"), 0, QStringLiteral("04/04/1931")),
+        personne(QStringLiteral("DERNIER"), QStringLiteral("Luc"), 0,
+                 QStringLiteral("05/05/1932"))};
 }
 
 const QString Saisi = QStringLiteral("SAISI");
 
 struct Scenario {
     const char* nom;
-    std::function<void(TForm1&)> preparer;      // the state before the command
+    std::function<void(TForm1&)> preparer; // the state before the command
     std::function<void(TForm1&)> commande;
     bool garderSaisie = false; // unsaved typing must survive a failure before any write
 };
 
-void taper(TForm1& f) { f.ENom->setText(Saisi); }
+void taper(TForm1& f) {
+    f.ENom->setText(Saisi);
+}
 
 std::vector<Scenario> scenarios() {
     auto sur = [](int n) { return [n](TForm1& f) { f.pAfficherEnreg(n); }; };
@@ -104,7 +118,12 @@ std::vector<Scenario> scenarios() {
     auto cmd = [](void (TForm1::*g)()) { return [g](TForm1& f) { f.commande(g); }; };
     return {
         {"enregistrer en place", surEtSaisie(3), cmd(&TForm1::SbEnregistrerClick), true},
-        {"enregistrer une nouvelle", [](TForm1& f) { f.SbNouveauClick(); taper(f); }, cmd(&TForm1::SbEnregistrerClick), true},
+        {"enregistrer une nouvelle",
+         [](TForm1& f) {
+             f.SbNouveauClick();
+             taper(f);
+         },
+         cmd(&TForm1::SbEnregistrerClick), true},
         {"nouveau avec enregistrement", surEtSaisie(3), cmd(&TForm1::SbNouveauClick), true},
         {"suivant avec enregistrement", surEtSaisie(2), cmd(&TForm1::BtSuivantClick), true},
         {"première", sur(2), cmd(&TForm1::SbDebutClick)},
@@ -154,7 +173,8 @@ struct Essai {
 
 QList<QByteArray> fiches(const QByteArray& octets) {
     QList<QByteArray> resultat;
-    for (qsizetype i = 0; i + TailleFiche <= octets.size(); i += TailleFiche) resultat << octets.mid(i, TailleFiche);
+    for (qsizetype i = 0; i + TailleFiche <= octets.size(); i += TailleFiche)
+        resultat << octets.mid(i, TailleFiche);
     return resultat;
 }
 
@@ -185,10 +205,12 @@ void TestFiabilite::chaqueCommandeAChaqueEtape() {
             Essai reference(s, 0, 0);
             avant = octetsFiche(famille()[0]);
             avant.clear();
-            for (const TFiche& f : famille()) avant += octetsFiche(f);
+            for (const TFiche& f : famille())
+                avant += octetsFiche(f);
             apres = octetsDe(reference.fic());
             etapes = reference.fichier->operations;
-            QVERIFY2(reference.d.erreurs() == 0, qPrintable(QString::fromLatin1(s.nom) + u' ' + reference.d.journal.join(u'|')));
+            QVERIFY2(reference.d.erreurs() == 0, qPrintable(QString::fromLatin1(s.nom) + u' ' +
+                                                            reference.d.journal.join(u'|')));
         }
         QVERIFY2(etapes > 0, s.nom);
         for (int n = 1; n <= etapes; ++n) {
@@ -196,21 +218,23 @@ void TestFiabilite::chaqueCommandeAChaqueEtape() {
             Essai e(s, n, code);
             ++essais;
             const QString cas = QStringLiteral("%1, échec à l'étape %2 (%3) : %4")
-                                    .arg(QString::fromLatin1(s.nom)).arg(n)
+                                    .arg(QString::fromLatin1(s.nom))
+                                    .arg(n)
                                     .arg(e.fichier->journal.value(n - 1), e.d.journal.join(u'|'));
             QVERIFY2(e.fichier->echoue, qPrintable(cas));
             // The error box with the code's text, or, where the save cannot open
             // the file, its own message.
-            const bool boite =
-                e.d.journal.count(QStringLiteral("Erreur: ") + avecPointFinal(ErreurES(code).texte())) == 1;
-            const bool messageDeLEnregistrement =
-                e.d.journal.contains(QStringLiteral("Message: Problème avec le fichier ") + e.form().CheminFichier());
+            const bool boite = e.d.journal.count(QStringLiteral("Erreur: ") +
+                                                 avecPointFinal(ErreurES(code).texte())) == 1;
+            const bool messageDeLEnregistrement = e.d.journal.contains(
+                QStringLiteral("Message: Problème avec le fichier ") + e.form().CheminFichier());
             QVERIFY2(boite != messageDeLEnregistrement, qPrintable(cas));
             QVERIFY2(!e.form().FichierGenea().estOuvert(), qPrintable(cas));
             // Every record is as it was, or as the command completed would leave it.
             const QByteArray maintenant = octetsDe(e.fic());
             QVERIFY2(maintenant.size() % TailleFiche == 0, qPrintable(cas));
-            QVERIFY2(maintenant.size() == avant.size() || maintenant.size() == apres.size(), qPrintable(cas));
+            QVERIFY2(maintenant.size() == avant.size() || maintenant.size() == apres.size(),
+                     qPrintable(cas));
             const auto a = fiches(avant), b = fiches(apres), m = fiches(maintenant);
             for (int i = 0; i < m.size(); ++i)
                 QVERIFY2((i < a.size() && m[i] == a[i]) || (i < b.size() && m[i] == b[i]),
@@ -307,18 +331,28 @@ void TestFiabilite::catalogueDesMauvaisesEntrees_data() {
         return octetsFiche(f);
     };
     QByteArray longueurs = bonne;
-    for (int d : {1, 32, 58, 84, 95, 106, 117, 148, 179, 259}) longueurs[d] = static_cast<char>(0xFF);
+    for (int d : {1, 32, 58, 84, 95, 106, 117, 148, 179, 259})
+        longueurs[d] = static_cast<char>(0xFF);
     QByteArray hasard(TailleFiche, '\0');
-    for (int i = 0; i < TailleFiche; ++i) hasard[i] = static_cast<char>((i * 73 + 19) ^ (i >> 2));
+    for (int i = 0; i < TailleFiche; ++i)
+        hasard[i] = static_cast<char>((i * 73 + 19) ^ (i >> 2));
     QTest::newRow("fichier vide") << QByteArray() << QStringList{};
     QTest::newRow("fiche partielle à la fin") << bonne + QByteArray(100, 'x') << QStringList{};
     QTest::newRow("longueurs au-delà des largeurs") << longueurs << QStringList{};
-    QTest::newRow("liens négatifs") << avec([](TFiche& f) { f.Pere = -5; }) + bonne
-                                    << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
-    QTest::newRow("liens immenses") << avec([](TFiche& f) { f.Mere = 2147483647; })
-                                    << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
-    QTest::newRow("père de lui-même") << avec([](TFiche& f) { f.Pere = 0; f.Mere = 0; }) << QStringList{};
-    QTest::newRow("255 enfants") << avec([](TFiche& f) { f.NbEnfants = 255; f.Enfants.fill(0); }) << QStringList{};
+    QTest::newRow("liens négatifs")
+        << avec([](TFiche& f) { f.Pere = -5; }) + bonne
+        << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
+    QTest::newRow("liens immenses")
+        << avec([](TFiche& f) { f.Mere = 2147483647; })
+        << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
+    QTest::newRow("père de lui-même") << avec([](TFiche& f) {
+        f.Pere = 0;
+        f.Mere = 0;
+    }) << QStringList{};
+    QTest::newRow("255 enfants") << avec([](TFiche& f) {
+        f.NbEnfants = 255;
+        f.Enfants.fill(0);
+    }) << QStringList{};
     QTest::newRow("380 octets au hasard") << hasard + bonne << QStringList{};
 }
 
@@ -333,10 +367,11 @@ void TestFiabilite::catalogueDesMauvaisesEntrees() {
     DialoguesLibres d;
     Session s(d);
     s.form.definirServiceImpression(std::make_unique<ImprimanteNulle>());
-    for (const QString& attendu : vu) QVERIFY2(d.journal.contains(attendu), qPrintable(d.journal.join(u'|')));
+    for (const QString& attendu : vu)
+        QVERIFY2(d.journal.contains(attendu), qPrintable(d.journal.join(u'|')));
     for (auto commande : {&TForm1::SbArbreClick, &TForm1::BtEnfantClick, &TForm1::BtConjointClick,
-                          &TForm1::SbRechercherClick, &TForm1::Imprimer1Click, &TForm1::BtSuivantClick,
-                          &TForm1::BTPereClick, &TForm1::SbFinClick}) {
+                          &TForm1::SbRechercherClick, &TForm1::Imprimer1Click,
+                          &TForm1::BtSuivantClick, &TForm1::BTPereClick, &TForm1::SbFinClick}) {
         s.form.commande(commande);
         QVERIFY(!s.form.FichierGenea().estOuvert());
     }

@@ -31,10 +31,11 @@ void TestFiche::chaqueChampASonDecalage_data() {
     QTest::addColumn<int>("largeur");
     const int decalages[] = {1, 32, 58, 84, 95, 106, 117, 148, 179, 259};
     const int largeurs[] = {30, 25, 25, 10, 10, 10, 30, 30, 30, 120};
-    const char* noms[] = {"Profession",   "Nom",           "Prenom",      "DateNaissance",
-                          "DateMariage",  "DateDeces",     "LieuNaissance", "LieuMariage",
-                          "LieuDeces",    "Photo"};
-    for (int i = 0; i < 10; ++i) QTest::newRow(noms[i]) << i << decalages[i] << largeurs[i];
+    const char* noms[] = {"Profession",  "Nom",       "Prenom",        "DateNaissance",
+                          "DateMariage", "DateDeces", "LieuNaissance", "LieuMariage",
+                          "LieuDeces",   "Photo"};
+    for (int i = 0; i < 10; ++i)
+        QTest::newRow(noms[i]) << i << decalages[i] << largeurs[i];
 }
 
 void TestFiche::chaqueChampASonDecalage() {
@@ -44,16 +45,36 @@ void TestFiche::chaqueChampASonDecalage() {
     TFiche f;
     const QString texte(largeur, QChar(u'A' + champ));
     switch (champ) {
-    case 0: f.Profession.definir(texte); break;
-    case 1: f.Nom.definir(texte); break;
-    case 2: f.Prenom.definir(texte); break;
-    case 3: f.DateNaissance.definir(texte); break;
-    case 4: f.DateMariage.definir(texte); break;
-    case 5: f.DateDeces.definir(texte); break;
-    case 6: f.LieuNaissance.definir(texte); break;
-    case 7: f.LieuMariage.definir(texte); break;
-    case 8: f.LieuDeces.definir(texte); break;
-    case 9: f.Photo.definir(texte); break;
+    case 0:
+        f.Profession.definir(texte);
+        break;
+    case 1:
+        f.Nom.definir(texte);
+        break;
+    case 2:
+        f.Prenom.definir(texte);
+        break;
+    case 3:
+        f.DateNaissance.definir(texte);
+        break;
+    case 4:
+        f.DateMariage.definir(texte);
+        break;
+    case 5:
+        f.DateDeces.definir(texte);
+        break;
+    case 6:
+        f.LieuNaissance.definir(texte);
+        break;
+    case 7:
+        f.LieuMariage.definir(texte);
+        break;
+    case 8:
+        f.LieuDeces.definir(texte);
+        break;
+    case 9:
+        f.Photo.definir(texte);
+        break;
     }
     const QByteArray octets = octetsFiche(f);
     QCOMPARE(octets.size(), 380);
@@ -69,7 +90,8 @@ void TestFiche::entiersPetitBoutiste() {
     f.NbEnfants = 0xAB;
     f.Pere = 0x01020304;
     f.Mere = -1;
-    for (int i = 0; i < 10; ++i) f.Enfants[i] = 100 + i;
+    for (int i = 0; i < 10; ++i)
+        f.Enfants[i] = 100 + i;
     const QByteArray o = octetsFiche(f);
     QCOMPARE(o[0], '\x02');
     QCOMPARE(static_cast<unsigned char>(o[210]), 0xABu);
@@ -84,7 +106,8 @@ void TestFiche::entiersPetitBoutiste() {
 void TestFiche::encodageDecodageIdentiques() {
     // Any 380 bytes, decoded then encoded, come back unchanged: remnants included.
     QByteArray octets(380, '\0');
-    for (int i = 0; i < 380; ++i) octets[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+    for (int i = 0; i < 380; ++i)
+        octets[i] = static_cast<char>((i * 37 + 11) & 0xFF);
     TFiche f;
     decoderFiche(reinterpret_cast<const std::uint8_t*>(octets.constData()), f);
     QCOMPARE(octetsFiche(f), octets);
@@ -93,9 +116,11 @@ void TestFiche::encodageDecodageIdentiques() {
 void TestFiche::texteCoupeALaLargeur_data() {
     QTest::addColumn<QString>("texte");
     QTest::addColumn<QString>("attendu");
-    QTest::newRow("court") << "Jean" << "Jean";
+    QTest::newRow("court") << "Jean"
+                           << "Jean";
     QTest::newRow("exactement 25") << QString(25, u'x') << QString(25, u'x');
-    QTest::newRow("30 coupé à 25") << (QString(25, u'a') + QStringLiteral("bbbbb")) << QString(25, u'a');
+    QTest::newRow("30 coupé à 25")
+        << (QString(25, u'a') + QStringLiteral("bbbbb")) << QString(25, u'a');
     QTest::newRow("vide") << QString() << QString();
 }
 
@@ -124,12 +149,13 @@ void TestFiche::octetsApresLaLongueurConserves() {
     f.Nom.definir(QStringLiteral("DUP"));
     QCOMPARE(f.Nom.texte(), QStringLiteral("DUP"));
     const QByteArray o = octetsFiche(f);
-    QCOMPARE(o.mid(32, 9), QByteArray("\x03" "DUPONTEL"));
+    QCOMPARE(o.mid(32, 9), QByteArray("\x03"
+                                      "DUPONTEL"));
 }
 
 void TestFiche::viderFicheGardeLIdentite() {
-    TFiche f = personne(QStringLiteral("MARTIN"), QStringLiteral("Anne"), 1,
-                        QStringLiteral("01/02/1900"));
+    TFiche f =
+        personne(QStringLiteral("MARTIN"), QStringLiteral("Anne"), 1, QStringLiteral("01/02/1900"));
     f.LieuNaissance.definir(QStringLiteral("Lyon"));
     f.Photo.definir(QStringLiteral("/photos/anne.jpg"));
     f.NbEnfants = 3;
@@ -141,7 +167,8 @@ void TestFiche::viderFicheGardeLIdentite() {
     QCOMPARE(f.NbEnfants, 0);
     QCOMPARE(f.Pere, -1);
     QCOMPARE(f.Mere, -1);
-    for (int e : f.Enfants) QCOMPARE(e, -1);
+    for (int e : f.Enfants)
+        QCOMPARE(e, -1);
     const QByteArray apres = octetsFiche(f);
     QCOMPARE(apres[259], '\0');
     QCOMPARE(apres.left(210), avant.left(210)); // title, names, dates, places, occupation
@@ -150,7 +177,8 @@ void TestFiche::viderFicheGardeLIdentite() {
 
 void TestFiche::cp1252TousLesOctetsAllerRetour() {
     QByteArray tous(256, '\0');
-    for (int i = 0; i < 256; ++i) tous[i] = static_cast<char>(i);
+    for (int i = 0; i < 256; ++i)
+        tous[i] = static_cast<char>(i);
     const QString texte = cp1252::decoder(tous);
     QCOMPARE(texte.size(), 256);
     QCOMPARE(cp1252::encoder(texte), tous);

@@ -52,7 +52,8 @@ void TestFichier::reecrireLaFiche5NeToucheQueSesOctets() {
     RepertoireDeTravail rep;
     const QString chemin = rep.chemin(QStringLiteral("a.FIC"));
     std::vector<TFiche> fiches;
-    for (int i = 0; i < 10; ++i) fiches.push_back(personne(QStringLiteral("P%1").arg(i)));
+    for (int i = 0; i < 10; ++i)
+        fiches.push_back(personne(QStringLiteral("P%1").arg(i)));
     ecrireFichier(chemin, fiches);
     const QByteArray avant = octetsDe(chemin);
     FichierDisque f;
@@ -153,7 +154,8 @@ void TestFichier::parcoursParBlocsVoitToutesLesFiches() {
     // More than one block, and a partial block at the end.
     const int total = static_cast<int>(FichesParBloc) * 2 + 17;
     std::vector<TFiche> fiches;
-    for (int i = 0; i < total; ++i) fiches.push_back(personne(QString::number(i)));
+    for (int i = 0; i < total; ++i)
+        fiches.push_back(personne(QString::number(i)));
     ecrireFichier(chemin, fiches);
     FichierDisque f;
     f.ouvrir(chemin);
@@ -218,9 +220,12 @@ void TestFichier::memeFichierParDeuxChemins() {
     RepertoireDeTravail rep;
     ecrireOctets(rep.chemin(QStringLiteral("a.FIC")), QByteArray(380, '\0'));
     QDir(rep.racine()).mkdir(QStringLiteral("sous"));
-    QVERIFY(memeFichier(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("sous/../a.FIC"))));
-    QVERIFY(QFile::link(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("lien.FIC"))));
-    QVERIFY(memeFichier(rep.chemin(QStringLiteral("lien.FIC")), rep.chemin(QStringLiteral("a.FIC"))));
+    QVERIFY(memeFichier(rep.chemin(QStringLiteral("a.FIC")),
+                        rep.chemin(QStringLiteral("sous/../a.FIC"))));
+    QVERIFY(
+        QFile::link(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("lien.FIC"))));
+    QVERIFY(
+        memeFichier(rep.chemin(QStringLiteral("lien.FIC")), rep.chemin(QStringLiteral("a.FIC"))));
     QVERIFY(!memeFichier(rep.chemin(QStringLiteral("a.FIC")), rep.chemin(QStringLiteral("b.FIC"))));
 }
 
@@ -271,19 +276,26 @@ void TestFichier::conversionEntiere() {
         versEntier(texte);
         QFAIL("la conversion aurait dû échouer");
     } catch (const ErreurConversion& e) {
-        QCOMPARE(e.texte(), QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(texte));
+        QCOMPARE(e.texte(),
+                 QStringLiteral("'%1' n'est pas une valeur entière correcte").arg(texte));
     }
 }
 
 void TestFichier::pointFinal_data() {
     QTest::addColumn<QString>("texte");
     QTest::addColumn<QString>("attendu");
-    QTest::newRow("lettre") << "Fichier introuvable" << "Fichier introuvable.";
-    QTest::newRow("point") << "Fin." << "Fin.";
-    QTest::newRow("exclamation") << "Fin !" << "Fin !";
-    QTest::newRow("chiffre") << "Erreur E/S 32" << "Erreur E/S 32.";
-    QTest::newRow("apostrophe") << "'x'" << "'x'";
-    QTest::newRow("vide") << "" << "";
+    QTest::newRow("lettre") << "Fichier introuvable"
+                            << "Fichier introuvable.";
+    QTest::newRow("point") << "Fin."
+                           << "Fin.";
+    QTest::newRow("exclamation") << "Fin !"
+                                 << "Fin !";
+    QTest::newRow("chiffre") << "Erreur E/S 32"
+                             << "Erreur E/S 32.";
+    QTest::newRow("apostrophe") << "'x'"
+                                << "'x'";
+    QTest::newRow("vide") << ""
+                          << "";
 }
 
 void TestFichier::pointFinal() {

@@ -18,7 +18,8 @@
 namespace {
 
 std::vector<TFiche> petiteFamille() {
-    TFiche pere = personne(QStringLiteral("DURAND"), QStringLiteral("Pierre"), 0, QStringLiteral("03/02/1876"));
+    TFiche pere = personne(QStringLiteral("DURAND"), QStringLiteral("Pierre"), 0,
+                           QStringLiteral("03/02/1876"));
     pere.LieuNaissance.definir(QStringLiteral("Mâcon"));
     pere.Profession.definir(QStringLiteral("Boulanger"));
     pere.DateMariage.definir(QStringLiteral("12/05/1900"));
@@ -26,17 +27,20 @@ std::vector<TFiche> petiteFamille() {
     pere.NbEnfants = 2;
     pere.Enfants[0] = 3;
     pere.Enfants[1] = 2;
-    TFiche mere = personne(QStringLiteral("LEFÈVRE"), QStringLiteral("Jeanne"), 1, QStringLiteral("vers 1874"));
+    TFiche mere = personne(QStringLiteral("LEFÈVRE"), QStringLiteral("Jeanne"), 1,
+                           QStringLiteral("vers 1874"));
     mere.DateMariage.definir(QStringLiteral("12/05/1900"));
     mere.NbEnfants = 2;
     mere.Enfants[0] = 3;
     mere.Enfants[1] = 2;
-    TFiche cadet = personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0, QStringLiteral("07/04/1902"));
+    TFiche cadet =
+        personne(QStringLiteral("DURAND"), QStringLiteral("Paul"), 0, QStringLiteral("07/04/1902"));
     cadet.Pere = 0;
     cadet.Mere = 1;
     cadet.Photo.definir(QStringLiteral("C:\\PHOTOS\\paul.jpg"));
     cadet.DateDeces.definir(QStringLiteral("30/09/1975"));
-    TFiche aine = personne(QStringLiteral("DURAND"), QStringLiteral("Berthe"), 2, QStringLiteral("18/06/1901"));
+    TFiche aine = personne(QStringLiteral("DURAND"), QStringLiteral("Berthe"), 2,
+                           QStringLiteral("18/06/1901"));
     aine.Pere = 0;
     aine.Mere = 1;
     return {pere, mere, cadet, aine};
@@ -57,14 +61,16 @@ QStringList bloc(const QStringList& lignes, const QString& entete) {
     const auto debut = lignes.indexOf(entete);
     if (debut < 0) return {};
     QStringList resultat{lignes[debut]};
-    for (auto i = debut + 1; i < lignes.size() && !lignes[i].startsWith(u'0'); ++i) resultat << lignes[i];
+    for (auto i = debut + 1; i < lignes.size() && !lignes[i].startsWith(u'0'); ++i)
+        resultat << lignes[i];
     return resultat;
 }
 
 std::set<std::int32_t> enfantsDe(const TFiche& f) {
     std::set<std::int32_t> s;
     for (int i = 0; i < emplacementsEnfants(f.NbEnfants); ++i)
-        if (f.Enfants[static_cast<std::size_t>(i)] != -1) s.insert(f.Enfants[static_cast<std::size_t>(i)]);
+        if (f.Enfants[static_cast<std::size_t>(i)] != -1)
+            s.insert(f.Enfants[static_cast<std::size_t>(i)]);
     return s;
 }
 
@@ -92,24 +98,26 @@ private slots:
 
 void TestGedcom::exportLigneALigne() {
     const QStringList l = lignesExport(petiteFamille());
-    QCOMPARE(l.mid(0, 12), (QStringList{"0 HEAD", "1 SOUR VELMORIS", "2 NAME Velmoris", "2 VERS " VELMORIS_VERSION,
-                                        "1 SUBM @SUBM1@", "1 GEDC", "2 VERS 5.5.1", "2 FORM LINEAGE-LINKED",
-                                        "1 CHAR UTF-8", "1 LANG French", "0 @SUBM1@ SUBM", "1 NAME Velmoris"}));
+    QCOMPARE(l.mid(0, 12), (QStringList{"0 HEAD", "1 SOUR VELMORIS", "2 NAME Velmoris",
+                                        "2 VERS " VELMORIS_VERSION, "1 SUBM @SUBM1@", "1 GEDC",
+                                        "2 VERS 5.5.1", "2 FORM LINEAGE-LINKED", "1 CHAR UTF-8",
+                                        "1 LANG French", "0 @SUBM1@ SUBM", "1 NAME Velmoris"}));
     QCOMPARE(bloc(l, "0 @I0@ INDI"),
-             (QStringList{"0 @I0@ INDI", "1 NAME Pierre /DURAND/", "2 NPFX Monsieur", "1 SEX M", "1 OCCU Boulanger",
-                          "1 BIRT", "2 DATE 3 FEB 1876", "2 PLAC Mâcon", "1 FAMS @F0_1@"}));
+             (QStringList{"0 @I0@ INDI", "1 NAME Pierre /DURAND/", "2 NPFX Monsieur", "1 SEX M",
+                          "1 OCCU Boulanger", "1 BIRT", "2 DATE 3 FEB 1876", "2 PLAC Mâcon",
+                          "1 FAMS @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I1@ INDI"),
-             (QStringList{"0 @I1@ INDI", "1 NAME Jeanne /LEFÈVRE/", "2 NPFX Madame", "1 SEX F", "1 BIRT",
-                          "2 DATE (vers 1874)", "1 FAMS @F0_1@"}));
+             (QStringList{"0 @I1@ INDI", "1 NAME Jeanne /LEFÈVRE/", "2 NPFX Madame", "1 SEX F",
+                          "1 BIRT", "2 DATE (vers 1874)", "1 FAMS @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I2@ INDI"),
-             (QStringList{"0 @I2@ INDI", "1 NAME Paul /DURAND/", "2 NPFX Monsieur", "1 SEX M", "1 BIRT",
-                          "2 DATE 7 APR 1902", "1 DEAT", "2 DATE 30 SEP 1975", "1 OBJE",
+             (QStringList{"0 @I2@ INDI", "1 NAME Paul /DURAND/", "2 NPFX Monsieur", "1 SEX M",
+                          "1 BIRT", "2 DATE 7 APR 1902", "1 DEAT", "2 DATE 30 SEP 1975", "1 OBJE",
                           "2 FILE C:\\PHOTOS\\paul.jpg", "3 FORM jpeg", "1 FAMC @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I3@ INDI")[3], QStringLiteral("1 SEX F"));
     // The children in rank order: Berthe (rank 1) before Paul (rank 2).
     QCOMPARE(bloc(l, "0 @F0_1@ FAM"),
-             (QStringList{"0 @F0_1@ FAM", "1 HUSB @I0@", "1 WIFE @I1@", "1 CHIL @I3@", "1 CHIL @I2@",
-                          "1 MARR", "2 DATE 12 MAY 1900", "2 PLAC Lyon"}));
+             (QStringList{"0 @F0_1@ FAM", "1 HUSB @I0@", "1 WIFE @I1@", "1 CHIL @I3@",
+                          "1 CHIL @I2@", "1 MARR", "2 DATE 12 MAY 1900", "2 PLAC Lyon"}));
     QCOMPARE(l.back(), QStringLiteral("0 TRLR"));
 }
 
@@ -132,11 +140,13 @@ void TestGedcom::coupleSansEnfant() {
     lui.DateMariage.definir(QStringLiteral("01/06/1950"));
     elle.DateMariage.definir(QStringLiteral("01/06/1950"));
     const QStringList l = lignesExport({elle, personne(QStringLiteral("C")), lui});
-    QCOMPARE(bloc(l, "0 @F2_0@ FAM"), (QStringList{"0 @F2_0@ FAM", "1 HUSB @I2@", "1 WIFE @I0@", "1 MARR", "2 DATE 1 JUN 1950"}));
+    QCOMPARE(bloc(l, "0 @F2_0@ FAM"), (QStringList{"0 @F2_0@ FAM", "1 HUSB @I2@", "1 WIFE @I0@",
+                                                   "1 MARR", "2 DATE 1 JUN 1950"}));
 }
 
 void TestGedcom::allerRetour() {
-    const std::vector<TFiche> avant = lireFamilleDemo(QStringLiteral(VELMORIS_SOURCE_DIR "/demo/famille.txt"));
+    const std::vector<TFiche> avant =
+        lireFamilleDemo(QStringLiteral(VELMORIS_SOURCE_DIR "/demo/famille.txt"));
     RepertoireDeTravail rep;
     ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), avant);
     FichierDisque f;
@@ -168,15 +178,26 @@ void TestGedcom::allerRetour() {
 void TestGedcom::importEcritAilleurs() {
     QByteArray g = "\xEF\xBB\xBF";
     g = "0 HEAD\r\n1 CHAR ANSEL\r\n1 GEDC\r\n2 VERS 5.5\r\n"
-        "0 @P1@ INDI\r\n1 NAME Andr\xE2" "e /LEF\xE2" "EVRE/\r\n1 SEX M\r\n1 BIRT\r\n2 DATE ABT 1850\r\n2 PLAC Saint-\xC3tienne\r\n"
-        "1 OCCU Marchand de vins en gros et\r\n2 CONC  en d\xE2" "etail\r\n1 FAMS @F1@\r\n"
-        "0 @P2@ INDI\r\n1 NAME H\xE2" "el\xE1" "ene /DUPR\xE2" "E/\r\n1 SEX F\r\n1 FAMS @F1@\r\n"
-        "0 @P3@ INDI\r\n1 NAME Louis /LEF\xE2" "EVRE/\r\n1 SEX M\r\n1 BIRT\r\n2 DATE 2 FEB 1880\r\n1 FAMC @F1@\r\n1 FAMC @F2@\r\n";
+        "0 @P1@ INDI\r\n1 NAME Andr\xE2"
+        "e /LEF\xE2"
+        "EVRE/\r\n1 SEX M\r\n1 BIRT\r\n2 DATE ABT 1850\r\n2 PLAC Saint-\xC3tienne\r\n"
+        "1 OCCU Marchand de vins en gros et\r\n2 CONC  en d\xE2"
+        "etail\r\n1 FAMS @F1@\r\n"
+        "0 @P2@ INDI\r\n1 NAME H\xE2"
+        "el\xE1"
+        "ene /DUPR\xE2"
+        "E/\r\n1 SEX F\r\n1 FAMS @F1@\r\n"
+        "0 @P3@ INDI\r\n1 NAME Louis /LEF\xE2"
+        "EVRE/\r\n1 SEX M\r\n1 BIRT\r\n2 DATE 2 FEB 1880\r\n1 FAMC @F1@\r\n1 FAMC @F2@\r\n";
     for (int i = 4; i <= 14; ++i)
-        g += "0 @P" + QByteArray::number(i) + "@ INDI\r\n1 NAME Enfant" + QByteArray::number(i) + " /LEF\xE2" "EVRE/\r\n1 SEX F\r\n1 FAMC @F2@\r\n";
-    g += "0 @F1@ FAM\r\n1 HUSB @P1@\r\n1 WIFE @P2@\r\n1 CHIL @P3@\r\n1 MARR\r\n2 DATE 10 JUN 1875\r\n"
+        g += "0 @P" + QByteArray::number(i) + "@ INDI\r\n1 NAME Enfant" + QByteArray::number(i) +
+             " /LEF\xE2"
+             "EVRE/\r\n1 SEX F\r\n1 FAMC @F2@\r\n";
+    g += "0 @F1@ FAM\r\n1 HUSB @P1@\r\n1 WIFE @P2@\r\n1 CHIL @P3@\r\n1 MARR\r\n2 DATE 10 JUN "
+         "1875\r\n"
          "0 @F2@ FAM\r\n1 HUSB @P3@\r\n";
-    for (int i = 4; i <= 14; ++i) g += "1 CHIL @P" + QByteArray::number(i) + "@\r\n";
+    for (int i = 4; i <= 14; ++i)
+        g += "1 CHIL @P" + QByteArray::number(i) + "@\r\n";
     g += "0 TRLR\r\n";
     const ResultatImport r = importerGedcom(g);
     QCOMPARE(r.fiches.size(), std::size_t(14));
@@ -184,7 +205,8 @@ void TestGedcom::importEcritAilleurs() {
     QCOMPARE(r.fiches[0].Prenom.texte(), QStringLiteral("André"));
     QCOMPARE(r.fiches[1].Prenom.texte(), QStringLiteral("Hélène"));
     QCOMPARE(r.fiches[1].Qualite, 1);
-    QCOMPARE(r.fiches[0].LieuNaissance.texte(), QStringLiteral("Saint-©tienne")); // 0xC3 is the copyright sign
+    QCOMPARE(r.fiches[0].LieuNaissance.texte(),
+             QStringLiteral("Saint-©tienne")); // 0xC3 is the copyright sign
     QCOMPARE(r.fiches[0].DateNaissance.texte(), QStringLiteral("vers 1850"));
     QCOMPARE(r.fiches[0].Profession.texte(), QStringLiteral("Marchand de vins en gros et en"));
     QCOMPARE(r.fiches[0].DateMariage.texte(), QStringLiteral("10/06/1875"));
@@ -201,21 +223,30 @@ void TestGedcom::importEcritAilleurs() {
     QVERIFY2(rapport.contains(QStringLiteral("coupé à 30 caractères")), qPrintable(rapport));
     QVERIFY2(rapport.contains(QStringLiteral("11 enfants")), qPrintable(rapport));
     QVERIFY2(rapport.contains(QStringLiteral("enfant de 2 familles")), qPrintable(rapport));
-    QVERIFY2(rapport.contains(QStringLiteral("« ABT 1850 » devient « vers 1850 »")), qPrintable(rapport));
+    QVERIFY2(rapport.contains(QStringLiteral("« ABT 1850 » devient « vers 1850 »")),
+             qPrintable(rapport));
 }
 
 void TestGedcom::dates_data() {
     QTest::addColumn<QString>("gedcom");
     QTest::addColumn<QString>("fiche");
     QTest::addColumn<bool>("approchee");
-    QTest::newRow("exacte") << "12 MAR 1890" << "12/03/1890" << false;
-    QTest::newRow("un chiffre") << "2 FEB 1880" << "02/02/1880" << false;
-    QTest::newRow("mois et année") << "MAR 1890" << "vers 1890" << true;
-    QTest::newRow("environ") << "ABT 1850" << "vers 1850" << true;
-    QTest::newRow("entre") << "BET 1850 AND 1860" << "vers 1850" << true;
-    QTest::newRow("phrase") << "(ca. 1850)" << "ca. 1850" << false;
-    QTest::newRow("impossible") << "31 FEB 1890" << "vers 1890" << true;
-    QTest::newRow("vide") << "" << "" << false;
+    QTest::newRow("exacte") << "12 MAR 1890"
+                            << "12/03/1890" << false;
+    QTest::newRow("un chiffre") << "2 FEB 1880"
+                                << "02/02/1880" << false;
+    QTest::newRow("mois et année") << "MAR 1890"
+                                   << "vers 1890" << true;
+    QTest::newRow("environ") << "ABT 1850"
+                             << "vers 1850" << true;
+    QTest::newRow("entre") << "BET 1850 AND 1860"
+                           << "vers 1850" << true;
+    QTest::newRow("phrase") << "(ca. 1850)"
+                            << "ca. 1850" << false;
+    QTest::newRow("impossible") << "31 FEB 1890"
+                                << "vers 1890" << true;
+    QTest::newRow("vide") << ""
+                          << "" << false;
 }
 
 void TestGedcom::dates() {
@@ -225,7 +256,9 @@ void TestGedcom::dates() {
     bool a = false;
     QCOMPARE(dateDepuisGedcom(gedcom, a), fiche);
     QCOMPARE(a, approchee);
-    if (!approchee && !fiche.isEmpty() && !gedcom.startsWith(u'(')) QCOMPARE(dateGedcom(fiche), gedcom.startsWith(u'2') ? QStringLiteral("2 FEB 1880") : gedcom);
+    if (!approchee && !fiche.isEmpty() && !gedcom.startsWith(u'('))
+        QCOMPARE(dateGedcom(fiche),
+                 gedcom.startsWith(u'2') ? QStringLiteral("2 FEB 1880") : gedcom);
 }
 
 void TestGedcom::rechercheApprochee_data() {
@@ -234,14 +267,38 @@ void TestGedcom::rechercheApprochee_data() {
     QTest::addColumn<QString>("nom");
     QTest::addColumn<QString>("prenom");
     QTest::addColumn<bool>("trouve");
-    QTest::newRow("accent majuscule") << "DUPRÉ" << "" << "Dupré" << "" << true;
-    QTest::newRow("sans accent") << "Dupre" << "" << "Dupré" << "" << true;
-    QTest::newRow("prénom composé") << "MARTIN" << "Jean-Paul" << "martin" << "Jean Paul" << true;
-    QTest::newRow("nom préfixe") << "Dupontel" << "" << "Dupont" << "" << true;
-    QTest::newRow("apostrophe") << "D'ARTAGNAN" << "" << "dartagnan" << "" << true;
-    QTest::newRow("ligature") << "BŒUF" << "" << "boeuf" << "" << true;
-    QTest::newRow("autre nom") << "MARTIN" << "" << "Durand" << "" << false;
-    QTest::newRow("autre prénom") << "MARTIN" << "Paul" << "Martin" << "Jean" << false;
+    QTest::newRow("accent majuscule") << "DUPRÉ"
+                                      << ""
+                                      << "Dupré"
+                                      << "" << true;
+    QTest::newRow("sans accent") << "Dupre"
+                                 << ""
+                                 << "Dupré"
+                                 << "" << true;
+    QTest::newRow("prénom composé") << "MARTIN"
+                                    << "Jean-Paul"
+                                    << "martin"
+                                    << "Jean Paul" << true;
+    QTest::newRow("nom préfixe") << "Dupontel"
+                                 << ""
+                                 << "Dupont"
+                                 << "" << true;
+    QTest::newRow("apostrophe") << "D'ARTAGNAN"
+                                << ""
+                                << "dartagnan"
+                                << "" << true;
+    QTest::newRow("ligature") << "BŒUF"
+                              << ""
+                              << "boeuf"
+                              << "" << true;
+    QTest::newRow("autre nom") << "MARTIN"
+                               << ""
+                               << "Durand"
+                               << "" << false;
+    QTest::newRow("autre prénom") << "MARTIN"
+                                  << "Paul"
+                                  << "Martin"
+                                  << "Jean" << false;
 }
 
 void TestGedcom::rechercheApprochee() {
@@ -256,7 +313,8 @@ void TestGedcom::rechercheApprochee() {
 void TestGedcom::rechercheApprocheeDansLaFenetre() {
     RepertoireDeTravail rep;
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")),
-                  {personne(QStringLiteral("AUTRE")), personne(QStringLiteral("DUPRÉ"), QStringLiteral("Jean-Paul")),
+                  {personne(QStringLiteral("AUTRE")),
+                   personne(QStringLiteral("DUPRÉ"), QStringLiteral("Jean-Paul")),
                    personne(QStringLiteral("Dupre"), QStringLiteral("Jeanne"))});
     DialoguesScriptes d;
     Session s(d);
@@ -264,7 +322,8 @@ void TestGedcom::rechercheApprocheeDansLaFenetre() {
     d.attendreSaisie(QStringLiteral("Début du nom cherché ?"), QStringLiteral("dupre"))
         .attendreSaisie(QStringLiteral("Début du prénom cherché ?"), QStringLiteral("jean p"))
         .attendreModal([&](QDialog&) {
-            for (int i = 0; i < Form2->nombreLignes(); ++i) lignes << Form2->texteLigne(i);
+            for (int i = 0; i < Form2->nombreLignes(); ++i)
+                lignes << Form2->texteLigne(i);
             Form2->selectionnerLigne(0);
             return false;
         });
@@ -276,16 +335,18 @@ void TestGedcom::rechercheApprocheeDansLaFenetre() {
 
 void TestGedcom::verificationTrouveChaqueProbleme() {
     std::vector<TFiche> f;
-    for (int i = 0; i < 9; ++i) f.push_back(personne(QStringLiteral("N%1").arg(i), QStringLiteral("P"), 0, QStringLiteral("01/01/1900")));
-    f[0].Pere = 50;                 // past the end
-    f[1].Mere = 1;                  // itself
+    for (int i = 0; i < 9; ++i)
+        f.push_back(personne(QStringLiteral("N%1").arg(i), QStringLiteral("P"), 0,
+                             QStringLiteral("01/01/1900")));
+    f[0].Pere = 50; // past the end
+    f[1].Mere = 1;  // itself
     f[2].NbEnfants = 3;
     f[2].Enfants = {3, -1, 3, -1, -1, -1, -1, -1, -1, -1}; // twice, and 3 does not name 2
-    f[4].Enfants[4] = 5;            // NbEnfants 0 below rank 5
+    f[4].Enfants[4] = 5;                                   // NbEnfants 0 below rank 5
     f[5].Pere = 4;
     f[5].DateNaissance.definir(QStringLiteral("31/02/1900"));
     f[6].DateDeces.definir(QStringLiteral("hier"));
-    f[6].Pere = 7;                  // three generations in a cycle: 6 → 7 → 8 → 6
+    f[6].Pere = 7; // three generations in a cycle: 6 → 7 → 8 → 6
     f[7].Pere = 8;
     f[8].Mere = 6;
     RepertoireDeTravail rep;
@@ -302,8 +363,10 @@ void TestGedcom::verificationTrouveChaqueProbleme() {
           "Date illisible : la date de naissance de la fiche 5 (N5 P) est « 31/02/1900 »",
           "Date illisible : la date de décès de la fiche 6 (N6 P) est « hier »",
           "est son propre ancêtre"})
-        QVERIFY2(rapport.contains(QString::fromUtf8(attendu)), qPrintable(QString::fromUtf8(attendu) + u'\n' + rapport));
-    QVERIFY(!rapport.contains(QStringLiteral("fiche 4 (N4 P) compte parmi"))); // 5 names 4 as father
+        QVERIFY2(rapport.contains(QString::fromUtf8(attendu)),
+                 qPrintable(QString::fromUtf8(attendu) + u'\n' + rapport));
+    QVERIFY(
+        !rapport.contains(QStringLiteral("fiche 4 (N4 P) compte parmi"))); // 5 names 4 as father
 }
 
 void TestGedcom::verificationDUnFichierSain() {
@@ -328,7 +391,8 @@ void TestGedcom::verificationDansUneFenetre() {
         return true;
     });
     s.form.VerifierFichier1Click();
-    QVERIFY(texte.startsWith(QStringLiteral("2 problème(s) dans VELMORIS.FIC :"))); // the link, and the father's slot
+    QVERIFY(texte.startsWith(
+        QStringLiteral("2 problème(s) dans VELMORIS.FIC :"))); // the link, and the father's slot
     QVERIFY(texte.contains(QStringLiteral("fiche 99")));
     QCOMPARE(octetsDe(rep.chemin(QStringLiteral("VELMORIS.FIC"))), avant);
     VERIFIER_DIALOGUES(d);
@@ -348,8 +412,10 @@ void TestGedcom::exportPuisImportParLesMenus() {
     // Refusing to replace an existing file leaves it alone.
     d.attendreOuverture(ged)
         .attendreEnregistrement(rep.chemin(QStringLiteral("existant.FIC")))
-        .attendreQuestion(QStringLiteral("Le fichier ") + rep.chemin(QStringLiteral("existant.FIC")) +
-                              QStringLiteral(" existe déjà. Voulez-vous le remplacer ?"), false);
+        .attendreQuestion(QStringLiteral("Le fichier ") +
+                              rep.chemin(QStringLiteral("existant.FIC")) +
+                              QStringLiteral(" existe déjà. Voulez-vous le remplacer ?"),
+                          false);
     s.form.ImporterGedcom1Click();
     QCOMPARE(octetsDe(rep.chemin(QStringLiteral("existant.FIC"))), QByteArray(380, 'x'));
     QString rapport;
@@ -378,12 +444,16 @@ void TestGedcom::exportLuParUnLecteurGedcom() {
     const ResultatExport r = exporterGedcom(f);
     ecrireOctets(rep.chemin(QStringLiteral("a.ged")), r.gedcom);
     QProcess perl;
-    perl.start(QStringLiteral("perl"), {QStringLiteral(VELMORIS_SOURCE_DIR "/tests/outils/valider_gedcom.pl"),
-                                        rep.chemin(QStringLiteral("a.ged"))});
+    perl.start(QStringLiteral("perl"),
+               {QStringLiteral(VELMORIS_SOURCE_DIR "/tests/outils/valider_gedcom.pl"),
+                rep.chemin(QStringLiteral("a.ged"))});
     QVERIFY(perl.waitForFinished(60000));
-    const QString sortie = QString::fromUtf8(perl.readAllStandardOutput() + perl.readAllStandardError());
+    const QString sortie =
+        QString::fromUtf8(perl.readAllStandardOutput() + perl.readAllStandardError());
     QVERIFY2(perl.exitCode() == 0, qPrintable(sortie));
-    QVERIFY2(sortie.contains(QStringLiteral("individus %1 familles %2").arg(r.personnes).arg(r.familles)), qPrintable(sortie));
+    QVERIFY2(sortie.contains(
+                 QStringLiteral("individus %1 familles %2").arg(r.personnes).arg(r.familles)),
+             qPrintable(sortie));
     QVERIFY2(!sortie.contains(QStringLiteral("PROBLEME")), qPrintable(sortie));
 }
 

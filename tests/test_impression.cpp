@@ -17,7 +17,8 @@ class ImprimanteEnregistreuse : public Imprimante {
 public:
     void definirTitre(const QString& titre) override { appels << QStringLiteral("titre ") + titre; }
     void definirOrientation(Orientation o) override {
-        appels << (o == Orientation::Portrait ? QStringLiteral("portrait") : QStringLiteral("paysage"));
+        appels << (o == Orientation::Portrait ? QStringLiteral("portrait")
+                                              : QStringLiteral("paysage"));
     }
     void commencer() override { appels << QStringLiteral("début"); }
     void choisirPolice(const QString& face, int points) override {
@@ -75,18 +76,23 @@ void TestImpression::couperLigne_data() {
     QTest::newRow("blanc en 80") << QString(79, u'a') + QStringLiteral(" bbb")
                                  << QStringList{QString(79, u'a'), QStringLiteral(" bbb")};
     const QString l85 = QString(69, u'a') + u' ' + QString(15, u'b');
-    QTest::newRow("dernier blanc en 70") << l85 << QStringList{QString(69, u'a'), u' ' + QString(15, u'b')};
-    QTest::newRow("mot plus long que la largeur") << QString(170, u'm')
-                                                  << QStringList{QString(80, u'm'), QString(80, u'm'), QString(10, u'm')};
+    QTest::newRow("dernier blanc en 70")
+        << l85 << QStringList{QString(69, u'a'), u' ' + QString(15, u'b')};
+    QTest::newRow("mot plus long que la largeur")
+        << QString(170, u'm')
+        << QStringList{QString(80, u'm'), QString(80, u'm'), QString(10, u'm')};
     QTest::newRow("aaa#bbb") << "aaa#bbb" << QStringList{"aaa", "bbb"};
     QTest::newRow("dièse seul") << "#" << QStringList{"", ""};
     QTest::newRow("dièse après la largeur")
-        << QString(90, u'c') + QStringLiteral("#fin") << QStringList{QString(80, u'c'), QString(10, u'c'), "fin"};
-    QTest::newRow("neuf dièses et plus") << "1#2#3#4#5#6#7#8#9#10#11"
-                                         << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10#11"};
+        << QString(90, u'c') + QStringLiteral("#fin")
+        << QStringList{QString(80, u'c'), QString(10, u'c'), "fin"};
+    QTest::newRow("neuf dièses et plus")
+        << "1#2#3#4#5#6#7#8#9#10#11"
+        << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10#11"};
     const QString chemin = QStringLiteral("photo : ") + QString(100, u'p');
     QTest::newRow("chemin sans blanc de plus de 72")
-        << chemin << QStringList{QStringLiteral("photo :"), u' ' + QString(79, u'p'), QString(21, u'p')};
+        << chemin
+        << QStringList{QStringLiteral("photo :"), u' ' + QString(79, u'p'), QString(21, u'p')};
     QTest::newRow("vide") << "" << QStringList{""};
 }
 
@@ -117,16 +123,20 @@ void TestImpression::lignesDeDates() {
     const QByteArray s = bloc(f, 0);
     QVERIFY(s.contains("\r\nDate de naissance : 12/03/1890  \xE0 \r\n"));
     QVERIFY(!s.contains("mariage"));
-    QVERIFY(s.contains("\r\nDate de d\xE9" "ces : 01/01/1950  \xE0 Orl\xE9" "ans\r\n"));
+    QVERIFY(s.contains("\r\nDate de d\xE9"
+                       "ces : 01/01/1950  \xE0 Orl\xE9"
+                       "ans\r\n"));
 }
 
 void TestImpression::lignesDesParents_data() {
     QTest::addColumn<int>("pere");
     QTest::addColumn<int>("mere");
     QTest::addColumn<QByteArray>("ligne");
-    QTest::newRow("les deux") << 3 << 7
-                              << QByteArray("P\xE8re : Enregistrement N\xB0 3  M\xE8re : Enregistrement N\xB0 7\r\n");
-    QTest::newRow("mère seule") << -1 << 7 << QByteArray("\r\n  M\xE8re : Enregistrement N\xB0 7\r\n");
+    QTest::newRow("les deux")
+        << 3 << 7
+        << QByteArray("P\xE8re : Enregistrement N\xB0 3  M\xE8re : Enregistrement N\xB0 7\r\n");
+    QTest::newRow("mère seule") << -1 << 7
+                                << QByteArray("\r\n  M\xE8re : Enregistrement N\xB0 7\r\n");
     QTest::newRow("père seul") << 3 << -1 << QByteArray("P\xE8re : Enregistrement N\xB0 3\r\n");
     QTest::newRow("aucun") << -1 << -1 << QByteArray();
     QTest::newRow("négatif") << -5 << -1 << QByteArray("P\xE8re : Enregistrement N\xB0 -5\r\n");
@@ -140,20 +150,24 @@ void TestImpression::lignesDesParents() {
     f.Pere = pere;
     f.Mere = mere;
     const QByteArray s = bloc(f, 0);
-    if (ligne.isEmpty()) QVERIFY(!s.contains("Enregistrement"));
-    else QVERIFY2(s.contains(ligne), s.constData());
+    if (ligne.isEmpty())
+        QVERIFY(!s.contains("Enregistrement"));
+    else
+        QVERIFY2(s.contains(ligne), s.constData());
 }
 
 void TestImpression::lignesDesEnfants_data() {
     QTest::addColumn<int>("nombre");
     QTest::addColumn<QList<int>>("enfants");
     QTest::addColumn<QByteArray>("ligne");
-    QTest::newRow("3 sur 5 -1 8 9") << 3 << QList<int>{5, -1, 8, 9} << QByteArray("Enfants : enreg : 5enreg : 8\r\n");
+    QTest::newRow("3 sur 5 -1 8 9")
+        << 3 << QList<int>{5, -1, 8, 9} << QByteArray("Enfants : enreg : 5enreg : 8\r\n");
     QTest::newRow("2 vides") << 2 << QList<int>{-1, -1, 4} << QByteArray();
     QTest::newRow("aucun déclaré") << 0 << QList<int>{4} << QByteArray();
     QTest::newRow("255 déclarés, dix lus")
         << 255 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
-        << QByteArray("Enfants : enreg : 1enreg : 2enreg : 3enreg : 4enreg : 5enreg : 6enreg : 7enreg : 8enreg : 9enreg : 10\r\n");
+        << QByteArray("Enfants : enreg : 1enreg : 2enreg : 3enreg : 4enreg : 5enreg : 6enreg : "
+                      "7enreg : 8enreg : 9enreg : 10\r\n");
 }
 
 void TestImpression::lignesDesEnfants() {
@@ -162,10 +176,13 @@ void TestImpression::lignesDesEnfants() {
     QFETCH(QByteArray, ligne);
     TFiche f = personne(QStringLiteral("A"));
     f.NbEnfants = static_cast<std::uint8_t>(nombre);
-    for (int i = 0; i < enfants.size(); ++i) f.Enfants[i] = enfants[i];
+    for (int i = 0; i < enfants.size(); ++i)
+        f.Enfants[i] = enfants[i];
     const QByteArray s = bloc(f, 0);
-    if (ligne.isEmpty()) QVERIFY(!s.contains("Enfants"));
-    else QVERIFY2(s.endsWith(ligne), s.constData());
+    if (ligne.isEmpty())
+        QVERIFY(!s.contains("Enfants"));
+    else
+        QVERIFY2(s.endsWith(ligne), s.constData());
 }
 
 void TestImpression::lignePhotoEtQualiteInconnue() {
@@ -202,7 +219,8 @@ void TestImpression::listingDUnFichierVide() {
 void TestImpression::banniereEtSautsDePage() {
     RepertoireDeTravail rep;
     QByteArray contenu;
-    for (int i = 1; i <= 139; ++i) contenu += "ligne " + QByteArray::number(i) + "\r\n";
+    for (int i = 1; i <= 139; ++i)
+        contenu += "ligne " + QByteArray::number(i) + "\r\n";
     ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")), contenu);
     DialoguesScriptes d;
     ImprimanteEnregistreuse imprimante;
@@ -210,9 +228,9 @@ void TestImpression::banniereEtSautsDePage() {
                     Imprimante::Orientation::Portrait, 80, 70, imprimante, d);
     const QString entete = QStringLiteral("C:\\GENEALOGIE\\FAMILLE.FIC le ") + dateCourteDuJour();
     QCOMPARE(imprimante.appels.mid(0, 9),
-             (QStringList{QStringLiteral("titre ") + entete, "portrait", "début", "police Courier 10",
-                          "ligne " + Marge + QString(80, u'_'), "police Arial 15",
-                          "ligne " + Marge + entete, "police Courier 10",
+             (QStringList{QStringLiteral("titre ") + entete, "portrait", "début",
+                          "police Courier 10", "ligne " + Marge + QString(80, u'_'),
+                          "police Arial 15", "ligne " + Marge + entete, "police Courier 10",
                           "ligne " + Marge + QString(80, u'_')}));
     QCOMPARE(imprimante.appels.back(), QStringLiteral("fin"));
     const QStringList& l = imprimante.lignes;
@@ -233,8 +251,8 @@ void TestImpression::fichierVideImprimeUneMarge() {
     ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")), {});
     DialoguesScriptes d;
     ImprimanteEnregistreuse imprimante;
-    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"), Imprimante::Orientation::Portrait,
-                    80, 70, imprimante, d);
+    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"),
+                    Imprimante::Orientation::Portrait, 80, 70, imprimante, d);
     QCOMPARE(imprimante.lignes.size(), 4);
     QCOMPARE(imprimante.lignes.back(), Marge);
     VERIFIER_DIALOGUES(d);
@@ -246,11 +264,11 @@ void TestImpression::listingAbsentOuIllisible() {
     ImprimanteEnregistreuse imprimante;
     d.attendreMessage(QStringLiteral("Fichier d'impression non trouvé..."))
         .attendreMessage(QStringLiteral("Erreur d'accès au fichier : 5"));
-    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"), Imprimante::Orientation::Portrait,
-                    80, 70, imprimante, d);
+    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"),
+                    Imprimante::Orientation::Portrait, 80, 70, imprimante, d);
     QDir(rep.racine()).mkdir(QStringLiteral("genea.tmp")); // present but not readable as a file
-    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"), Imprimante::Orientation::Portrait,
-                    80, 70, imprimante, d);
+    ImprimerFichier(QStringLiteral("genea.tmp"), QStringLiteral("T"),
+                    Imprimante::Orientation::Portrait, 80, 70, imprimante, d);
     QVERIFY(imprimante.appels.isEmpty());
     VERIFIER_DIALOGUES(d);
 }
@@ -259,7 +277,8 @@ void TestImpression::listingAbsentOuIllisible() {
 void TestImpression::imprimerToutLeFichierVersPdf() {
     RepertoireDeTravail rep;
     std::vector<TFiche> fiches;
-    for (int i = 0; i < 100; ++i) fiches.push_back(personne(QStringLiteral("NOM%1").arg(i), QStringLiteral("Élise")));
+    for (int i = 0; i < 100; ++i)
+        fiches.push_back(personne(QStringLiteral("NOM%1").arg(i), QStringLiteral("Élise")));
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), fiches);
     const QByteArray avant = octetsDe(rep.chemin(QStringLiteral("VELMORIS.FIC")));
     DialoguesScriptes d;
@@ -272,7 +291,8 @@ void TestImpression::imprimerToutLeFichierVersPdf() {
     s.form.Imprimer1Click();
     // 300 listing lines: 68 on page 1, then 70 a page: five pages.
     const QByteArray pdf = octetsDe(rep.chemin(QStringLiteral("sortie.pdf")));
-    const auto pages = QString::fromLatin1(pdf).count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b(?!s)")));
+    const auto pages = QString::fromLatin1(pdf).count(
+        QRegularExpression(QStringLiteral("/Type\\s*/Page\\b(?!s)")));
     QCOMPARE(pages, 5);
     const QByteArray listing = octetsDe(rep.chemin(QStringLiteral("genea.tmp")));
     QVERIFY(listing.startsWith(" \r\nFiche 0\r\nMonsieur  NOM0  \xC9lise     \r\n"));

@@ -22,13 +22,15 @@ const QString Source = QStringLiteral(VELMORIS_SOURCE_DIR);
 const QString Construction = QStringLiteral(VELMORIS_BINARY_DIR);
 
 int pagesPdf(const QString& chemin) {
-    return static_cast<int>(QString::fromLatin1(octetsDe(chemin))
-                                .count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b(?!s)"))));
+    return static_cast<int>(
+        QString::fromLatin1(octetsDe(chemin))
+            .count(QRegularExpression(QStringLiteral("/Type\\s*/Page\\b(?!s)"))));
 }
 
 std::vector<TFiche> centFiches() {
     std::vector<TFiche> f;
-    for (int i = 0; i < 100; ++i) f.push_back(personne(QStringLiteral("NOM%1").arg(i), QStringLiteral("Jean")));
+    for (int i = 0; i < 100; ++i)
+        f.push_back(personne(QStringLiteral("NOM%1").arg(i), QStringLiteral("Jean")));
     return f;
 }
 
@@ -71,7 +73,8 @@ void TestInstallation::familleDeDemonstration() {
             if (parent == -1) continue;
             QVERIFY(parent >= 0 && parent < 40);
             const auto& enfants = f[static_cast<std::size_t>(parent)].Enfants;
-            QVERIFY2(std::find(enfants.begin(), enfants.end(), static_cast<std::int32_t>(n)) != enfants.end(),
+            QVERIFY2(std::find(enfants.begin(), enfants.end(), static_cast<std::int32_t>(n)) !=
+                         enfants.end(),
                      qPrintable(QString::number(n)));
         }
     }
@@ -105,7 +108,8 @@ void TestInstallation::manuelRenduAvecSesSections() {
     const QString pdf = Construction + QStringLiteral("/GENEA.pdf");
     QVERIFY(QFileInfo(pdf).size() > 10000);
     QProcess texte;
-    texte.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    texte.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
     QVERIFY2(texte.waitForFinished(), "pdftotext (poppler-utils) est nécessaire");
     const QString contenu = QString::fromUtf8(texte.readAllStandardOutput()).simplified();
     QFile source(Source + QStringLiteral("/docs/manuel.md"));
@@ -126,18 +130,22 @@ void TestInstallation::arbreDInstallation() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DESTDIR"), destination.path());
     installation.setProcessEnvironment(env);
-    installation.start(QStringLiteral("cmake"), {QStringLiteral("--install"), Construction,
-                                                  QStringLiteral("--prefix"), QStringLiteral("/usr/local")});
+    installation.start(QStringLiteral("cmake"),
+                       {QStringLiteral("--install"), Construction, QStringLiteral("--prefix"),
+                        QStringLiteral("/usr/local")});
     QVERIFY(installation.waitForFinished(60000));
     QCOMPARE(installation.exitCode(), 0);
     for (const char* fichier : {"/usr/local/bin/Velmoris", "/usr/local/share/velmoris/GENEA.pdf",
                                 "/usr/local/share/applications/velmoris.desktop",
                                 "/usr/local/share/icons/hicolor/scalable/apps/velmoris.svg"})
         QVERIFY2(QFile::exists(destination.path() + QString::fromLatin1(fichier)), fichier);
-    QVERIFY(QFileInfo(destination.path() + QStringLiteral("/usr/local/bin/Velmoris")).isExecutable());
-    const QByteArray entree = octetsDe(destination.path() + QStringLiteral("/usr/local/share/applications/velmoris.desktop"));
+    QVERIFY(
+        QFileInfo(destination.path() + QStringLiteral("/usr/local/bin/Velmoris")).isExecutable());
+    const QByteArray entree = octetsDe(
+        destination.path() + QStringLiteral("/usr/local/share/applications/velmoris.desktop"));
     QVERIFY(entree.contains("Exec=Velmoris"));
-    QVERIFY(entree.contains("GenericName[fr]=Arbre g\xC3\xA9n\xC3\xA9" "alogique"));
+    QVERIFY(entree.contains("GenericName[fr]=Arbre g\xC3\xA9n\xC3\xA9"
+                            "alogique"));
 }
 
 void TestInstallation::exportPdfDuListing() {
@@ -149,7 +157,8 @@ void TestInstallation::exportPdfDuListing() {
     d.attendreEnregistrement(rep.chemin(QStringLiteral("listing.pdf")));
     s.form.ExporterPdf1Click();
     QCOMPARE(d.derniersParametres().titre, QStringLiteral("Exporter en PDF"));
-    QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("listing.pdf"))), 5); // 68 + 70 + 70 + 70 + 22 lines
+    QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("listing.pdf"))),
+             5); // 68 + 70 + 70 + 70 + 22 lines
     VERIFIER_DIALOGUES(d);
 }
 
@@ -172,13 +181,17 @@ void TestInstallation::sansImprimanteLePdfEstPropose() {
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), centFiches());
     DialoguesScriptes d;
     Session s(d);
-    d.attendreQuestion(QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
-                                      "listing dans un fichier PDF ?"), true)
+    d.attendreQuestion(
+         QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
+                        "listing dans un fichier PDF ?"),
+         true)
         .attendreEnregistrement(rep.chemin(QStringLiteral("a.pdf")));
     s.form.commande(&TForm1::Imprimer1Click);
     QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("a.pdf"))), 5);
-    d.attendreQuestion(QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
-                                      "listing dans un fichier PDF ?"), false);
+    d.attendreQuestion(
+        QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
+                       "listing dans un fichier PDF ?"),
+        false);
     s.form.Imprimer1Click();
     VERIFIER_DIALOGUES(d);
 }
@@ -191,9 +204,12 @@ void TestInstallation::exportDeLArbre() {
     s.form.SbArbreClick();
     // The two buttons lie clear of every control of the chart.
     for (QWidget* autre : Form3->findChildren<QWidget*>()) {
-        if (autre == Form3->BtImprimer || autre == Form3->BtExporter || autre->parent() != Form3) continue;
-        QVERIFY2(!autre->geometry().intersects(Form3->BtImprimer->geometry()), qPrintable(autre->objectName()));
-        QVERIFY2(!autre->geometry().intersects(Form3->BtExporter->geometry()), qPrintable(autre->objectName()));
+        if (autre == Form3->BtImprimer || autre == Form3->BtExporter || autre->parent() != Form3)
+            continue;
+        QVERIFY2(!autre->geometry().intersects(Form3->BtImprimer->geometry()),
+                 qPrintable(autre->objectName()));
+        QVERIFY2(!autre->geometry().intersects(Form3->BtExporter->geometry()),
+                 qPrintable(autre->objectName()));
     }
     d.attendreEnregistrement(rep.chemin(QStringLiteral("arbre")));
     emit Form3->exportDemande();
@@ -213,7 +229,8 @@ void TestInstallation::raccourcis() {
     QCOMPARE(s.form.Quitter1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(s.form.Imprimer1->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
     auto raccourci = [&](const char* touches) {
-        auto* r = s.form.findChild<QShortcut*>(QStringLiteral("Raccourci ") + QString::fromLatin1(touches));
+        auto* r = s.form.findChild<QShortcut*>(QStringLiteral("Raccourci ") +
+                                               QString::fromLatin1(touches));
         if (!r) qFatal("raccourci absent : %s", touches);
         QCOMPARE(r->key(), QKeySequence(QString::fromLatin1(touches)));
         emit r->activated();
@@ -228,7 +245,8 @@ void TestInstallation::raccourcis() {
     QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("0"));
     s.form.ENom->setText(QStringLiteral("CHANGÉ"));
     raccourci("Ctrl+S");
-    QCOMPARE(lireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Nom.texte(), QStringLiteral("CHANGÉ"));
+    QCOMPARE(lireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Nom.texte(),
+             QStringLiteral("CHANGÉ"));
     raccourci("Ctrl+N");
     QVERIFY(s.form.NumEnreg->text().isEmpty());
     d.attendreSaisie(QStringLiteral("Quel nom cherchez-vous ?"), std::nullopt)

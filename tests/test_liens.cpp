@@ -121,7 +121,8 @@ void TestLiens::inscrireEnfant() {
     TFiche parent = personne(QStringLiteral("P"));
     parent.NbEnfants = static_cast<std::uint8_t>(nbAvant);
     ::inscrireEnfant(parent, rang, 12);
-    for (int i = 0; i < attendus.size(); ++i) QCOMPARE(parent.Enfants[i], attendus[i]);
+    for (int i = 0; i < attendus.size(); ++i)
+        QCOMPARE(parent.Enfants[i], attendus[i]);
     QCOMPARE(int(parent.NbEnfants), nbApres);
 }
 
@@ -134,9 +135,9 @@ void TestLiens::candidatsSelonLAnneeEtLaQualite() {
                                  QStringLiteral("P1861 B né le 01/01/1861"),
                                  QStringLiteral("SANSDATE F né le ") + SansDate,
                                  QStringLiteral("Inconnu")}));
-    QCOMPARE(meres, (QStringList{QStringLiteral("MLLE G née le 05/05/1920"),
-                                 QStringLiteral("MME H née le ca. 1925"),
-                                 QStringLiteral("Inconnue")}));
+    QCOMPARE(meres,
+             (QStringList{QStringLiteral("MLLE G née le 05/05/1920"),
+                          QStringLiteral("MME H née le ca. 1925"), QStringLiteral("Inconnue")}));
     QCOMPARE(FormLien->NbCandidatsPere, 3);
     QCOMPARE(FormLien->NbCandidatsMere, 2);
     QCOMPARE(FormLien->EEnfant->text(), QStringLiteral("ENFANT Léa 01/01/1950"));
@@ -171,8 +172,9 @@ void TestLiens::pereEtMereEcritsDansLOrdre() {
     b.form().EProfession->setText(QStringLiteral("Peintre")); // pending edit, saved at the end
     b.d.attendreModal(dansLeDialogue({.pere = 1, .mere = 0, .rangPere = 2, .rangMere = 0}));
     b.form().SBChainerClick();
-    QCOMPARE(*b.journal, (QStringList{QStringLiteral("écrire 2 P1861"), QStringLiteral("écrire 7 MLLE"),
-                                      QStringLiteral("écrire 0 ENFANT"), QStringLiteral("écrire 0 ENFANT")}));
+    QCOMPARE(*b.journal,
+             (QStringList{QStringLiteral("écrire 2 P1861"), QStringLiteral("écrire 7 MLLE"),
+                          QStringLiteral("écrire 0 ENFANT"), QStringLiteral("écrire 0 ENFANT")}));
     const auto f = b.disque();
     QCOMPARE(f[0].Pere, 2);
     QCOMPARE(f[0].Mere, 7);
@@ -229,8 +231,7 @@ void TestLiens::emplacementOccupeEcrase() {
 
 void TestLiens::rangsAuDeuxiemeUsage() {
     Banc b(familleDe1950());
-    b.d.attendreModal(
-        dansLeDialogue({.rangPere = 4, .rangMere = 6, .confirme = false}));
+    b.d.attendreModal(dansLeDialogue({.rangPere = 4, .rangMere = 6, .confirme = false}));
     b.form().SBChainerClick();
     int rangPere = 0, rangMere = 0;
     b.d.attendreModal([&](QDialog&) {
@@ -257,8 +258,8 @@ void TestLiens::ficheCouranteCandidatePourElleMeme() {
 void TestLiens::dateEnfantRefusee() {
     Banc b(familleDe1950());
     b.form().EDN->setText(QStringLiteral("1950"));
-    b.d.attendreMessage(
-        QStringLiteral("La date 1950 doit contenir une année à quatre chiffres entre 1000 et 2050"));
+    b.d.attendreMessage(QStringLiteral(
+        "La date 1950 doit contenir une année à quatre chiffres entre 1000 et 2050"));
     b.form().SBChainerClick();
     QVERIFY(b.journal->isEmpty());
     QVERIFY(!b.form().FichierGenea().estOuvert());
@@ -282,7 +283,8 @@ void TestLiens::selectionsManquantes_data() {
     QTest::addColumn<int>("rangMere");
     QTest::addColumn<QString>("message");
     const QString parents = QStringLiteral("Il faut sélectionner Père et Mère. Recommencez");
-    const QString rangs = QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc...");
+    const QString rangs =
+        QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc...");
     QTest::newRow("sans père") << -1 << 0 << 0 << 0 << parents;
     QTest::newRow("sans mère") << 0 << -1 << 0 << 0 << parents;
     QTest::newRow("sans rang du père") << 0 << 0 << -1 << 0 << rangs;
@@ -298,8 +300,7 @@ void TestLiens::selectionsManquantes() {
     Banc b(familleDe1950());
     const QByteArray avant = octetsDe(b.fic());
     FormLien->LBordreM->clearSelection(); // this rank survives from earlier tests
-    b.d.attendreModal(dansLeDialogue({pere, mere, rangPere, rangMere}))
-        .attendreMessage(message);
+    b.d.attendreModal(dansLeDialogue({pere, mere, rangPere, rangMere})).attendreMessage(message);
     b.form().SBChainerClick();
     QCOMPARE(octetsDe(b.fic()), avant);
     QVERIFY(!b.form().FichierGenea().estOuvert());
@@ -316,12 +317,15 @@ void TestLiens::dialogueAnnule() {
 }
 
 void TestLiens::plusDe251Candidats() {
-    std::vector<TFiche> f{ne(QStringLiteral("ENFANT"), QStringLiteral("A"), 0, QStringLiteral("01/01/1950"))};
+    std::vector<TFiche> f{
+        ne(QStringLiteral("ENFANT"), QStringLiteral("A"), 0, QStringLiteral("01/01/1950"))};
     for (int i = 0; i < 600; ++i)
-        f.push_back(ne(QStringLiteral("P%1").arg(i), QStringLiteral("X"), i % 2, QStringLiteral("01/01/1920")));
+        f.push_back(ne(QStringLiteral("P%1").arg(i), QStringLiteral("X"), i % 2,
+                       QStringLiteral("01/01/1920")));
     Banc b(f);
     QStringList peres;
-    b.d.attendreModal(dansLeDialogue({.pere = 299, .mere = 299, .rangPere = 0, .rangMere = 1}, &peres));
+    b.d.attendreModal(
+        dansLeDialogue({.pere = 299, .mere = 299, .rangPere = 0, .rangMere = 1}, &peres));
     b.form().SBChainerClick();
     QCOMPARE(peres.size(), 301);
     QCOMPARE(FormLien->NbCandidatsPere, 300);
@@ -356,8 +360,8 @@ void TestLiens::ficheNouvelleDateRefuseeRienNEstLie() {
     b.form().SbNouveauClick();
     b.form().ENom->setText(QStringLiteral("NOUVEAU"));
     b.form().EDN->setText(QStringLiteral("02/1950"));
-    b.d.attendreMessage(
-        QStringLiteral("La date 02/1950 doit contenir une année à quatre chiffres entre 1000 et 2050"));
+    b.d.attendreMessage(QStringLiteral(
+        "La date 02/1950 doit contenir une année à quatre chiffres entre 1000 et 2050"));
     b.form().SBChainerClick();
     QCOMPARE(octetsDe(b.fic()), avant);
     VERIFIER_DIALOGUES(b.d);
@@ -369,7 +373,8 @@ void TestLiens::briserLesChainages() {
     pere.NbEnfants = 1;
     pere.Enfants[0] = 2;
     TFiche mere = personne(QStringLiteral("MERE"), {}, 1);
-    TFiche moi = personne(QStringLiteral("MOI"), QStringLiteral("Jean"), 0, QStringLiteral("01/01/1930"));
+    TFiche moi =
+        personne(QStringLiteral("MOI"), QStringLiteral("Jean"), 0, QStringLiteral("01/01/1930"));
     moi.Pere = 0;
     moi.Mere = 1;
     moi.NbEnfants = 3;
@@ -391,7 +396,8 @@ void TestLiens::briserLesChainages() {
     QCOMPARE(f[2].Pere, -1);
     QCOMPARE(f[2].Mere, -1);
     QCOMPARE(int(f[2].NbEnfants), 0);
-    for (int e : f[2].Enfants) QCOMPARE(e, -1);
+    for (int e : f[2].Enfants)
+        QCOMPARE(e, -1);
     QCOMPARE(f[2].Photo.texte(), QStringLiteral("C:\\photos\\moi.jpg"));
     QCOMPARE(f[2].Nom.texte(), QStringLiteral("MOI"));
     QCOMPARE(f[2].LieuNaissance.texte(), QStringLiteral("Nîmes"));

@@ -39,7 +39,8 @@ struct Banc {
 std::function<bool(QDialog&)> choisirLigne(int ligne, QStringList* lignes = nullptr) {
     return [ligne, lignes](QDialog&) {
         if (lignes)
-            for (int i = 0; i < Form2->nombreLignes(); ++i) *lignes << Form2->texteLigne(i);
+            for (int i = 0; i < Form2->nombreLignes(); ++i)
+                *lignes << Form2->texteLigne(i);
         if (ligne >= 0) Form2->selectionnerLigne(ligne);
         return false;
     };
@@ -187,9 +188,9 @@ void TestNavigation::questionAvantChaqueDeplacement() {
     b.form().EProfession->setText(QStringLiteral("Notaire"));
     b.d.attendreQuestion(QuestionEnregistrer, true);
     if (commande == 6) b.d.attendreModal(choisirLigne(0));
-    void (TForm1::*commandes[])() = {&TForm1::SbDebutClick, &TForm1::SbPrecedentClick,
+    void (TForm1::*commandes[])() = {&TForm1::SbDebutClick,   &TForm1::SbPrecedentClick,
                                      &TForm1::BtSuivantClick, &TForm1::SbFinClick,
-                                     &TForm1::BTPereClick, &TForm1::BtMereClick,
+                                     &TForm1::BTPereClick,    &TForm1::BtMereClick,
                                      &TForm1::BtEnfantClick};
     (b.form().*commandes[commande])();
     QCOMPARE(b.num(), arrivee);
@@ -202,7 +203,8 @@ void TestNavigation::deplacementArreteSiLEnregistrementEchoue() {
     Banc b(numerotees(3));
     b.form().EDD->setText(QStringLiteral("hier"));
     b.d.attendreQuestion(QuestionEnregistrer, true)
-        .attendreMessage(QStringLiteral("La date hier doit contenir une année à quatre chiffres entre 1000 et 2050"));
+        .attendreMessage(QStringLiteral(
+            "La date hier doit contenir une année à quatre chiffres entre 1000 et 2050"));
     b.form().BtSuivantClick();
     QCOMPARE(b.num(), QStringLiteral("0"));
     QCOMPARE(b.form().EDD->text(), QStringLiteral("hier"));
@@ -219,8 +221,10 @@ void TestNavigation::enfantsAvecTrou() {
     QStringList lignes;
     b.d.attendreModal(choisirLigne(1, &lignes));
     b.form().BtEnfantClick();
-    QCOMPARE(lignes, (QStringList{QStringLiteral("N5 P5 01/01/1915"), QStringLiteral("N9 P9 01/01/1919")}));
-    QCOMPARE(Form2->Lab->text(), QStringLiteral("Sélectionnez l'un des enfants ou cliquez le bouton Fermer"));
+    QCOMPARE(lignes,
+             (QStringList{QStringLiteral("N5 P5 01/01/1915"), QStringLiteral("N9 P9 01/01/1919")}));
+    QCOMPARE(Form2->Lab->text(),
+             QStringLiteral("Sélectionnez l'un des enfants ou cliquez le bouton Fermer"));
     QCOMPARE(b.num(), QStringLiteral("9"));
     VERIFIER_DIALOGUES(b.d);
 }
@@ -242,7 +246,8 @@ void TestNavigation::enfantDeuxFois() {
 void TestNavigation::douzeDeclaresDixLus() {
     std::vector<TFiche> f = numerotees(12);
     f[0].NbEnfants = 12;
-    for (int i = 0; i < 10; ++i) f[0].Enfants[i] = i + 1;
+    for (int i = 0; i < 10; ++i)
+        f[0].Enfants[i] = i + 1;
     Banc b(f);
     QStringList lignes;
     b.d.attendreModal(choisirLigne(-1, &lignes));
@@ -258,7 +263,9 @@ void TestNavigation::enfantsHorsDuFichier() {
     f[0].Enfants = {1000, 3, -7, 20, -1, -1, -1, -1, -1, -1};
     Banc b(f);
     QStringList lignes;
-    b.d.attendreMessage(ErreurChainage).attendreMessage(ErreurChainage).attendreMessage(ErreurChainage);
+    b.d.attendreMessage(ErreurChainage)
+        .attendreMessage(ErreurChainage)
+        .attendreMessage(ErreurChainage);
     b.d.attendreModal(choisirLigne(-1, &lignes));
     b.form().BtEnfantClick();
     QCOMPARE(lignes, QStringList{QStringLiteral("N3 P3 01/01/1913")});
@@ -338,7 +345,8 @@ void TestNavigation::conjointParEnfantMemeRang() {
 
 void TestNavigation::conjointParDateDeMariage() {
     std::vector<TFiche> f = numerotees(5);
-    for (TFiche& p : f) p.DateMariage.definir(QStringLiteral("01/01/1900"));
+    for (TFiche& p : f)
+        p.DateMariage.definir(QStringLiteral("01/01/1900"));
     f[2].DateMariage.definir(QStringLiteral("12/06/1950"));
     f[3].DateMariage.definir(QStringLiteral("12/06/1950"));
     f[3].Qualite = 0; // same sex: still the spouse
@@ -415,8 +423,8 @@ void TestNavigation::conjointFichiersMinuscules() {
             fichier.ouvrir(chemin);
             TFiche trouve;
             const int n = chercherConjoint(fichier, fiche, courant, trouve);
-            const int attendu = nombre == 2 && courant >= 0 ? 1 - courant
-                                                            : (nombre >= 1 && courant != 0 ? 0 : -1);
+            const int attendu =
+                nombre == 2 && courant >= 0 ? 1 - courant : (nombre >= 1 && courant != 0 ? 0 : -1);
             QCOMPARE(n, attendu);
         }
     }

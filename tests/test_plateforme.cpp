@@ -34,7 +34,9 @@ private slots:
 void TestPlateforme::iniEcritParWindows() {
     RepertoireDeTravail rep;
     const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
-    ecrireOctets(ini, "[Autre]\r\nNomFic=faux\r\n\r\n[fichier]\r\nnomfic = C:\\GENEALOGIE\\FAMILLE.FIC \r\n");
+    ecrireOctets(
+        ini,
+        "[Autre]\r\nNomFic=faux\r\n\r\n[fichier]\r\nnomfic = C:\\GENEALOGIE\\FAMILLE.FIC \r\n");
     QCOMPARE(ini::lireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic")),
              QStringLiteral("C:\\GENEALOGIE\\FAMILLE.FIC"));
 }
@@ -50,34 +52,41 @@ void TestPlateforme::iniCleAbsenteOuFichierAbsent() {
 void TestPlateforme::iniEcrireGardeLesAutresLignes() {
     RepertoireDeTravail rep;
     const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
-    ecrireOctets(ini, "; réglages\r\n[Fenetre]\r\nX=10\r\n[FICHIER]\r\nNomFic=ancien.FIC\r\nAutre=2\r\n[Fin]\r\nY=3\r\n");
+    ecrireOctets(ini, "; "
+                      "réglages\r\n[Fenetre]\r\nX=10\r\n[FICHIER]\r\nNomFic=ancien.FIC\r\nAutre="
+                      "2\r\n[Fin]\r\nY=3\r\n");
     ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"),
                       QStringLiteral("D:\\Genea\\nouveau.FIC"));
-    QCOMPARE(octetsDe(ini), QByteArray("; réglages\r\n[Fenetre]\r\nX=10\r\n[FICHIER]\r\n"
-                                       "NomFic=D:\\Genea\\nouveau.FIC\r\nAutre=2\r\n[Fin]\r\nY=3\r\n"));
+    QCOMPARE(octetsDe(ini),
+             QByteArray("; réglages\r\n[Fenetre]\r\nX=10\r\n[FICHIER]\r\n"
+                        "NomFic=D:\\Genea\\nouveau.FIC\r\nAutre=2\r\n[Fin]\r\nY=3\r\n"));
 }
 
 void TestPlateforme::iniEcrireCreeLeFichier() {
     RepertoireDeTravail rep;
     const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
-    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"), QStringLiteral("/a/b.FIC"));
+    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"),
+                      QStringLiteral("/a/b.FIC"));
     QCOMPARE(octetsDe(ini), QByteArray("[FICHIER]\r\nNomFic=/a/b.FIC\r\n"));
     // A second section gets the key added after its last line.
     ecrireOctets(ini, "[FICHIER]\r\nAutre=1\r\n\r\n[X]\r\nY=2\r\n");
-    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"), QStringLiteral("c.FIC"));
-    QCOMPARE(octetsDe(ini), QByteArray("[FICHIER]\r\nAutre=1\r\nNomFic=c.FIC\r\n\r\n[X]\r\nY=2\r\n"));
+    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"),
+                      QStringLiteral("c.FIC"));
+    QCOMPARE(octetsDe(ini),
+             QByteArray("[FICHIER]\r\nAutre=1\r\nNomFic=c.FIC\r\n\r\n[X]\r\nY=2\r\n"));
 }
 
 void TestPlateforme::iniCheminAccentue() {
     RepertoireDeTravail rep;
     const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
-    for (const QString& chemin : {QStringLiteral("/home/hélène/Généalogie.FIC"),
-                                  QStringLiteral("/home/Жанна/семья.FIC")}) {
+    for (const QString& chemin :
+         {QStringLiteral("/home/hélène/Généalogie.FIC"), QStringLiteral("/home/Жанна/семья.FIC")}) {
         ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"), chemin);
         QCOMPARE(ini::lireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic")), chemin);
     }
     // A Windows-written file in its code page.
-    ecrireOctets(ini, "[FICHIER]\r\nNomFic=C:\\G\xE9n\xE9" "alogie\\A.FIC\r\n");
+    ecrireOctets(ini, "[FICHIER]\r\nNomFic=C:\\G\xE9n\xE9"
+                      "alogie\\A.FIC\r\n");
     QCOMPARE(ini::lireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic")),
              QStringLiteral("C:\\Généalogie\\A.FIC"));
 }
@@ -86,10 +95,12 @@ void TestPlateforme::iniFichierBinaire() {
     RepertoireDeTravail rep;
     const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
     QByteArray dechets(4096, '\0');
-    for (int i = 0; i < dechets.size(); ++i) dechets[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+    for (int i = 0; i < dechets.size(); ++i)
+        dechets[i] = static_cast<char>((i * 131 + 7) & 0xFF);
     ecrireOctets(ini, dechets);
     QVERIFY(ini::lireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic")).isEmpty());
-    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"), QStringLiteral("a.FIC"));
+    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"),
+                      QStringLiteral("a.FIC"));
     QCOMPARE(ini::lireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic")),
              QStringLiteral("a.FIC"));
 }
@@ -114,9 +125,12 @@ void TestPlateforme::imagesValides() {
     QCOMPARE(image.width(), largeur);
     // The test pictures are a reddish colour; grey ones stay grey.
     const QRgb pixel = image.pixel(largeur / 2, image.height() / 2);
-    if (nom.startsWith(u'g')) QCOMPARE(qRed(pixel), qGreen(pixel));
-    else if (nom.startsWith(u'b')) QVERIFY(qBlue(pixel) > qRed(pixel));
-    else QVERIFY(qRed(pixel) > 150 && qGreen(pixel) < 90);
+    if (nom.startsWith(u'g'))
+        QCOMPARE(qRed(pixel), qGreen(pixel));
+    else if (nom.startsWith(u'b'))
+        QVERIFY(qBlue(pixel) > qRed(pixel));
+    else
+        QVERIFY(qRed(pixel) > 150 && qGreen(pixel) < 90);
 }
 
 void TestPlateforme::imagesRefusees_data() {
@@ -213,10 +227,14 @@ void TestPlateforme::filtresQt() {
 void TestPlateforme::partieNomFichier_data() {
     QTest::addColumn<QString>("chemin");
     QTest::addColumn<QString>("nom");
-    QTest::newRow("windows") << "C:\\Images\\x.jpg" << "x.jpg";
-    QTest::newRow("unix") << "/home/a/y.BMP" << "y.BMP";
-    QTest::newRow("lecteur") << "C:z.jpg" << "z.jpg";
-    QTest::newRow("nu") << "w.jpg" << "w.jpg";
+    QTest::newRow("windows") << "C:\\Images\\x.jpg"
+                             << "x.jpg";
+    QTest::newRow("unix") << "/home/a/y.BMP"
+                          << "y.BMP";
+    QTest::newRow("lecteur") << "C:z.jpg"
+                             << "z.jpg";
+    QTest::newRow("nu") << "w.jpg"
+                        << "w.jpg";
 }
 
 void TestPlateforme::partieNomFichier() {

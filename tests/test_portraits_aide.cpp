@@ -73,7 +73,8 @@ void TestPortraitsAide::dialogueDeLaPhoto() {
     b.form().BtPhotoClick();
     QCOMPARE(b.d.derniersParametres().titre, QStringLiteral("Nom du fichier image"));
     QCOMPARE(b.d.derniersParametres().extensionParDefaut, QStringLiteral("*.JPG;*.BMP"));
-    QCOMPARE(b.d.derniersParametres().filtre, QStringLiteral("Fichiers Images (BMP et JPG)|*.JPG;*.BMP"));
+    QCOMPARE(b.d.derniersParametres().filtre,
+             QStringLiteral("Fichiers Images (BMP et JPG)|*.JPG;*.BMP"));
     QCOMPARE(b.d.derniersParametres().repertoireInitial, b.form().RepDonnees());
     VERIFIER_DIALOGUES(b.d);
 }
@@ -165,7 +166,8 @@ void TestPortraitsAide::cheminImpossibleEnWindows1252() {
     b.d.attendreOuverture(chemin).attendreMessage(
         QStringLiteral("Le chemin de cette image contient des caractères que le fichier de "
                        "généalogie ne peut pas enregistrer :\r") +
-        chemin + QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
+        chemin +
+        QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
     b.form().BtPhotoClick();
     QVERIFY(b.form().IPhoto->isHidden());
     QVERIFY(b.form().PhotoChoisie().isEmpty());

@@ -12,7 +12,8 @@
 namespace {
 
 const QString QuestionEnregistrer = QStringLiteral("Voulez-vous enregistrer les modifications ");
-const QString QuestionSupprimer = QStringLiteral("Voulez-vous vraiment supprimer le dernier enregistrement");
+const QString QuestionSupprimer =
+    QStringLiteral("Voulez-vous vraiment supprimer le dernier enregistrement");
 
 QString messageDate(const QString& date) {
     return QStringLiteral("La date ") + date +
@@ -86,8 +87,9 @@ void TestSaisie::nouveauDemandeEtVideLaFiche() {
     taper(b.form().ENom, QStringLiteral("MODIFIÉ"));
     b.d.attendreQuestion(QuestionEnregistrer, false);
     b.form().SbNouveauClick();
-    for (QLineEdit* e : {b.form().ENom, b.form().EPrenom, b.form().EDN, b.form().EDM, b.form().EDD,
-                         b.form().ELN, b.form().ELM, b.form().ELD, b.form().EProfession, b.form().ENBE})
+    for (QLineEdit* e :
+         {b.form().ENom, b.form().EPrenom, b.form().EDN, b.form().EDM, b.form().EDD, b.form().ELN,
+          b.form().ELM, b.form().ELD, b.form().EProfession, b.form().ENBE})
         QVERIFY(e->text().isEmpty());
     QVERIFY(b.form().NumEnreg->text().isEmpty());
     QCOMPARE(b.form().CBQualite->currentIndex(), 0);
@@ -416,7 +418,8 @@ void TestSaisie::enregistrementRefuseArreteLaCommande() {
     const QByteArray avant = octetsDe(b.fic());
     taper(b.form().ENom, QStringLiteral("CORRIGER"));
     taper(b.form().EDN, QStringLiteral("1890"));
-    b.d.attendreQuestion(QuestionEnregistrer, true).attendreMessage(messageDate(QStringLiteral("1890")));
+    b.d.attendreQuestion(QuestionEnregistrer, true)
+        .attendreMessage(messageDate(QStringLiteral("1890")));
     b.form().SbNouveauClick();
     QCOMPARE(b.form().ENom->text(), QStringLiteral("CORRIGER"));
     QCOMPARE(b.form().NumEnreg->text(), QStringLiteral("1"));

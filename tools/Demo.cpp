@@ -8,12 +8,14 @@
 namespace {
 
 ErreurVelmoris erreurLigne(int numero, const QString& pourquoi) {
-    return ErreurVelmoris(QStringLiteral("famille de démonstration, ligne %1 : %2").arg(numero).arg(pourquoi));
+    return ErreurVelmoris(
+        QStringLiteral("famille de démonstration, ligne %1 : %2").arg(numero).arg(pourquoi));
 }
 
 int entier(const QString& texte, int ligne) {
     int valeur = 0;
-    if (!lireEntier(texte, valeur)) throw erreurLigne(ligne, QStringLiteral("« %1 » n'est pas un nombre").arg(texte));
+    if (!lireEntier(texte, valeur))
+        throw erreurLigne(ligne, QStringLiteral("« %1 » n'est pas un nombre").arg(texte));
     return valeur;
 }
 
@@ -33,7 +35,9 @@ std::vector<TFiche> lireFamilleDemo(const QString& source) {
     if (!fichier.open(QIODevice::ReadOnly | QIODevice::Text))
         throw ErreurVelmoris(QStringLiteral("famille de démonstration introuvable : ") + source);
     std::vector<TFiche> fiches;
-    struct Lien { int parent, rang, enfant, ligne; };
+    struct Lien {
+        int parent, rang, enfant, ligne;
+    };
     std::vector<Lien> liens;
     int numeroLigne = 0;
     while (!fichier.atEnd()) {
@@ -42,10 +46,12 @@ std::vector<TFiche> lireFamilleDemo(const QString& source) {
         if (ligne.isEmpty() || ligne.startsWith(u'#')) continue;
         const QStringList c = ligne.split(u'|');
         if (c[0] == u"L" && c.size() == 4) {
-            liens.push_back({entier(c[1], numeroLigne), entier(c[2], numeroLigne), entier(c[3], numeroLigne), numeroLigne});
+            liens.push_back({entier(c[1], numeroLigne), entier(c[2], numeroLigne),
+                             entier(c[3], numeroLigne), numeroLigne});
             continue;
         }
-        if (c[0] != u"P" || c.size() != 17) throw erreurLigne(numeroLigne, QStringLiteral("ligne mal formée"));
+        if (c[0] != u"P" || c.size() != 17)
+            throw erreurLigne(numeroLigne, QStringLiteral("ligne mal formée"));
         if (entier(c[1], numeroLigne) != static_cast<int>(fiches.size()))
             throw erreurLigne(numeroLigne, QStringLiteral("les numéros doivent se suivre"));
         TFiche f;
@@ -68,6 +74,7 @@ std::vector<TFiche> lireFamilleDemo(const QString& source) {
         liens.push_back({f.Pere, entier(c[14], numeroLigne), numero, numeroLigne});
         liens.push_back({f.Mere, entier(c[15], numeroLigne), numero, numeroLigne});
     }
-    for (const Lien& l : liens) lier(fiches, l.parent, l.rang, l.enfant, l.ligne);
+    for (const Lien& l : liens)
+        lier(fiches, l.parent, l.rang, l.enfant, l.ligne);
     return fiches;
 }

@@ -21,7 +21,9 @@ public:
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
         return z ^ (z >> 31);
     }
-    int entre(int bas, int haut) { return bas + static_cast<int>(suivant() % static_cast<std::uint64_t>(haut - bas + 1)); }
+    int entre(int bas, int haut) {
+        return bas + static_cast<int>(suivant() % static_cast<std::uint64_t>(haut - bas + 1));
+    }
     bool chance(int pourMille) { return entre(0, 999) < pourMille; }
     template <typename T> const T& parmi(const std::vector<T>& liste) {
         return liste[static_cast<std::size_t>(entre(0, static_cast<int>(liste.size()) - 1))];
@@ -32,56 +34,129 @@ private:
 };
 
 const std::vector<QString> Noms = {
-    "MARTIN", "BERNARD", "THOMAS", "PETIT", "ROBERT", "RICHARD", "DURAND", "DUBOIS", "MOREAU",
-    "LAURENT", "SIMON", "MICHEL", "LEFÈVRE", "LEROY", "ROUX", "DAVID", "BERTRAND", "MOREL",
-    "FOURNIER", "GIRARD", "BONNET", "DUPONT", "LAMBERT", "FONTAINE", "ROUSSEAU", "VINCENT",
-    "MULLER", "LEFEBVRE", "FAURE", "ANDRÉ", "MERCIER", "BLANC", "GUÉRIN", "BOYER", "GARNIER",
-    "CHEVALIER", "FRANÇOIS", "LEGRAND", "GAUTHIER", "GARCIA", "PERRIN", "ROBIN", "CLÉMENT",
-    "MORIN", "NICOLAS", "HENRY", "ROUSSEL", "MATHIEU", "GAUTIER", "MASSON", "MARCHAND",
-    "DUVAL", "DENIS", "DUMONT", "MARIE", "LEMAIRE", "NOËL", "MEYER", "DUFOUR", "MEUNIER",
-    "BRUN", "BLANCHARD", "GIRAUD", "JOLY", "RIVIÈRE", "LUCAS", "BRUNET", "GAILLARD", "BARBIER",
-    "ARNAUD", "MARTINEZ", "GÉRARD", "ROCHE", "RENARD", "SCHMITT", "ROY", "LEROUX", "COLIN",
-    "VIDAL", "CARON", "PICARD", "ROGER", "FABRE", "AUBERT", "LEMOINE", "RENAUD", "DUMAS",
-    "LACROIX", "OLIVIER", "PHILIPPE", "BOURGEOIS", "PIERRE", "BENOÎT", "REY", "LECLERC",
-    "PAYET", "ROLLAND", "LECLERCQ", "GUILLAUME", "LECOMTE", "LÓPEZ", "JEAN", "DUPUY",
-    "GUILLOT", "HUBERT", "BERGER", "CARPENTIER", "SANCHEZ", "DUPUIS", "MOULIN", "LOUIS",
-    "DESCHAMPS", "HUET", "VASSEUR", "PEREZ", "BOUCHER", "FLEURY", "ROYER", "KLEIN", "JACQUET",
-    "ADAM", "PARIS", "POIRIER", "MARTY", "AUBRY", "GUYOT", "CARRÉ", "CHARLES", "RENAULT",
-    "CHARPENTIER", "MÉNARD", "MAILLARD", "BARON", "BERTIN", "BAILLY", "HERVÉ", "SCHNEIDER",
-    "FERNANDEZ", "LE GALL", "COLLET", "LÉGER", "BOUVIER", "JULIEN", "PRÉVOST", "MILLET",
-    "PERROT", "DANIEL", "LE ROUX", "COUSIN", "GERMAIN", "BRETON", "BESSON", "LANGLOIS", "RÉMY",
-    "LE GOFF", "PELLETIER", "LÉVÊQUE", "PERRIER", "LEBLANC", "BARRÉ", "LEBRUN", "MARCHAL",
-    "WEBER", "MALLET", "HAMON", "BOULANGER", "JACOB", "MONNIER", "MICHAUD", "RODRIGUEZ",
-    "GUICHARD", "GILLET", "ÉTIENNE", "GRONDIN", "POULAIN", "TESSIER", "CHEVALLIER", "COLLIN"};
+    "MARTIN",    "BERNARD",    "THOMAS",   "PETIT",       "ROBERT",    "RICHARD",   "DURAND",
+    "DUBOIS",    "MOREAU",     "LAURENT",  "SIMON",       "MICHEL",    "LEFÈVRE",   "LEROY",
+    "ROUX",      "DAVID",      "BERTRAND", "MOREL",       "FOURNIER",  "GIRARD",    "BONNET",
+    "DUPONT",    "LAMBERT",    "FONTAINE", "ROUSSEAU",    "VINCENT",   "MULLER",    "LEFEBVRE",
+    "FAURE",     "ANDRÉ",      "MERCIER",  "BLANC",       "GUÉRIN",    "BOYER",     "GARNIER",
+    "CHEVALIER", "FRANÇOIS",   "LEGRAND",  "GAUTHIER",    "GARCIA",    "PERRIN",    "ROBIN",
+    "CLÉMENT",   "MORIN",      "NICOLAS",  "HENRY",       "ROUSSEL",   "MATHIEU",   "GAUTIER",
+    "MASSON",    "MARCHAND",   "DUVAL",    "DENIS",       "DUMONT",    "MARIE",     "LEMAIRE",
+    "NOËL",      "MEYER",      "DUFOUR",   "MEUNIER",     "BRUN",      "BLANCHARD", "GIRAUD",
+    "JOLY",      "RIVIÈRE",    "LUCAS",    "BRUNET",      "GAILLARD",  "BARBIER",   "ARNAUD",
+    "MARTINEZ",  "GÉRARD",     "ROCHE",    "RENARD",      "SCHMITT",   "ROY",       "LEROUX",
+    "COLIN",     "VIDAL",      "CARON",    "PICARD",      "ROGER",     "FABRE",     "AUBERT",
+    "LEMOINE",   "RENAUD",     "DUMAS",    "LACROIX",     "OLIVIER",   "PHILIPPE",  "BOURGEOIS",
+    "PIERRE",    "BENOÎT",     "REY",      "LECLERC",     "PAYET",     "ROLLAND",   "LECLERCQ",
+    "GUILLAUME", "LECOMTE",    "LÓPEZ",    "JEAN",        "DUPUY",     "GUILLOT",   "HUBERT",
+    "BERGER",    "CARPENTIER", "SANCHEZ",  "DUPUIS",      "MOULIN",    "LOUIS",     "DESCHAMPS",
+    "HUET",      "VASSEUR",    "PEREZ",    "BOUCHER",     "FLEURY",    "ROYER",     "KLEIN",
+    "JACQUET",   "ADAM",       "PARIS",    "POIRIER",     "MARTY",     "AUBRY",     "GUYOT",
+    "CARRÉ",     "CHARLES",    "RENAULT",  "CHARPENTIER", "MÉNARD",    "MAILLARD",  "BARON",
+    "BERTIN",    "BAILLY",     "HERVÉ",    "SCHNEIDER",   "FERNANDEZ", "LE GALL",   "COLLET",
+    "LÉGER",     "BOUVIER",    "JULIEN",   "PRÉVOST",     "MILLET",    "PERROT",    "DANIEL",
+    "LE ROUX",   "COUSIN",     "GERMAIN",  "BRETON",      "BESSON",    "LANGLOIS",  "RÉMY",
+    "LE GOFF",   "PELLETIER",  "LÉVÊQUE",  "PERRIER",     "LEBLANC",   "BARRÉ",     "LEBRUN",
+    "MARCHAL",   "WEBER",      "MALLET",   "HAMON",       "BOULANGER", "JACOB",     "MONNIER",
+    "MICHAUD",   "RODRIGUEZ",  "GUICHARD", "GILLET",      "ÉTIENNE",   "GRONDIN",   "POULAIN",
+    "TESSIER",   "CHEVALLIER", "COLLIN"};
 
 const std::vector<QString> PrenomsMasculins = {
-    "Jean", "Pierre", "Louis", "Joseph", "François", "Jacques", "Antoine", "Michel", "André",
-    "Marcel", "René", "Henri", "Georges", "Paul", "Charles", "Claude", "Étienne", "Nicolas",
-    "Jean-Baptiste", "Jean-Pierre", "Bernard", "Roger", "Robert", "Lucien", "Émile", "Auguste",
-    "Eugène", "Jules", "Alphonse", "Gaston", "Maurice", "Raymond", "Marius", "Léon", "Alexandre",
-    "Philippe", "Alain", "Daniel", "Gérard", "Yves", "Noël", "Benoît", "Théodore", "Honoré"};
+    "Jean",     "Pierre", "Louis",   "Joseph",  "François",      "Jacques",     "Antoine",
+    "Michel",   "André",  "Marcel",  "René",    "Henri",         "Georges",     "Paul",
+    "Charles",  "Claude", "Étienne", "Nicolas", "Jean-Baptiste", "Jean-Pierre", "Bernard",
+    "Roger",    "Robert", "Lucien",  "Émile",   "Auguste",       "Eugène",      "Jules",
+    "Alphonse", "Gaston", "Maurice", "Raymond", "Marius",        "Léon",        "Alexandre",
+    "Philippe", "Alain",  "Daniel",  "Gérard",  "Yves",          "Noël",        "Benoît",
+    "Théodore", "Honoré"};
 
 const std::vector<QString> PrenomsFeminins = {
-    "Marie", "Jeanne", "Marguerite", "Anne", "Louise", "Catherine", "Françoise", "Madeleine",
-    "Germaine", "Suzanne", "Marcelle", "Yvonne", "Hélène", "Simone", "Denise", "Renée",
-    "Odette", "Geneviève", "Thérèse", "Élisabeth", "Juliette", "Berthe", "Léonie", "Joséphine",
-    "Marie-Louise", "Anne-Marie", "Claudine", "Pauline", "Victorine", "Rose", "Julie",
-    "Émilie", "Augustine", "Eugénie", "Céline", "Lucie", "Andrée", "Paulette", "Colette"};
+    "Marie",     "Jeanne",   "Marguerite", "Anne",         "Louise",     "Catherine", "Françoise",
+    "Madeleine", "Germaine", "Suzanne",    "Marcelle",     "Yvonne",     "Hélène",    "Simone",
+    "Denise",    "Renée",    "Odette",     "Geneviève",    "Thérèse",    "Élisabeth", "Juliette",
+    "Berthe",    "Léonie",   "Joséphine",  "Marie-Louise", "Anne-Marie", "Claudine",  "Pauline",
+    "Victorine", "Rose",     "Julie",      "Émilie",       "Augustine",  "Eugénie",   "Céline",
+    "Lucie",     "Andrée",   "Paulette",   "Colette"};
 
-const std::vector<QString> Lieux = {
-    "Paris", "Lyon", "Marseille", "Toulouse", "Nantes", "Bordeaux", "Lille", "Rennes", "Reims",
-    "Saint-Étienne", "Le Havre", "Grenoble", "Dijon", "Angers", "Nîmes", "Aix-en-Provence",
-    "Brest", "Le Mans", "Amiens", "Tours", "Limoges", "Clermont-Ferrand", "Besançon", "Metz",
-    "Perpignan", "Orléans", "Rouen", "Mulhouse", "Caen", "Nancy", "Avignon", "Poitiers",
-    "La Rochelle", "Quimper", "Vannes", "Saint-Malo", "Château-Thierry", "Bourg-en-Bresse",
-    "Mâcon", "Chalon-sur-Saône", "Annecy", "Pontarlier", "Lons-le-Saunier", "Saint-Flour"};
+const std::vector<QString> Lieux = {"Paris",
+                                    "Lyon",
+                                    "Marseille",
+                                    "Toulouse",
+                                    "Nantes",
+                                    "Bordeaux",
+                                    "Lille",
+                                    "Rennes",
+                                    "Reims",
+                                    "Saint-Étienne",
+                                    "Le Havre",
+                                    "Grenoble",
+                                    "Dijon",
+                                    "Angers",
+                                    "Nîmes",
+                                    "Aix-en-Provence",
+                                    "Brest",
+                                    "Le Mans",
+                                    "Amiens",
+                                    "Tours",
+                                    "Limoges",
+                                    "Clermont-Ferrand",
+                                    "Besançon",
+                                    "Metz",
+                                    "Perpignan",
+                                    "Orléans",
+                                    "Rouen",
+                                    "Mulhouse",
+                                    "Caen",
+                                    "Nancy",
+                                    "Avignon",
+                                    "Poitiers",
+                                    "La Rochelle",
+                                    "Quimper",
+                                    "Vannes",
+                                    "Saint-Malo",
+                                    "Château-Thierry",
+                                    "Bourg-en-Bresse",
+                                    "Mâcon",
+                                    "Chalon-sur-Saône",
+                                    "Annecy",
+                                    "Pontarlier",
+                                    "Lons-le-Saunier",
+                                    "Saint-Flour"};
 
-const std::vector<QString> Professions = {
-    "Cultivateur", "Laboureur", "Journalier", "Boulanger", "Forgeron", "Menuisier", "Tisserand",
-    "Instituteur", "Institutrice", "Couturière", "Charpentier", "Maçon", "Meunier", "Cordonnier",
-    "Tonnelier", "Vigneron", "Boucher", "Épicier", "Aubergiste", "Notaire", "Médecin",
-    "Pharmacien", "Curé", "Garde champêtre", "Marin", "Pêcheur", "Mineur", "Cheminot",
-    "Employé de bureau", "Ménagère", "Domestique", "Sage-femme", "Blanchisseuse", "Facteur"};
+const std::vector<QString> Professions = {"Cultivateur",
+                                          "Laboureur",
+                                          "Journalier",
+                                          "Boulanger",
+                                          "Forgeron",
+                                          "Menuisier",
+                                          "Tisserand",
+                                          "Instituteur",
+                                          "Institutrice",
+                                          "Couturière",
+                                          "Charpentier",
+                                          "Maçon",
+                                          "Meunier",
+                                          "Cordonnier",
+                                          "Tonnelier",
+                                          "Vigneron",
+                                          "Boucher",
+                                          "Épicier",
+                                          "Aubergiste",
+                                          "Notaire",
+                                          "Médecin",
+                                          "Pharmacien",
+                                          "Curé",
+                                          "Garde champêtre",
+                                          "Marin",
+                                          "Pêcheur",
+                                          "Mineur",
+                                          "Cheminot",
+                                          "Employé de bureau",
+                                          "Ménagère",
+                                          "Domestique",
+                                          "Sage-femme",
+                                          "Blanchisseuse",
+                                          "Facteur"};
 
 QString date(Aleatoire& a, int annee) {
     // A few dates are typed as free text, as people do.
@@ -122,7 +197,8 @@ public:
             ajouterPersonne(i);
             if (m_fenetre.size() > Fenetre) sortirLaPlusAncienne();
         }
-        while (!m_fenetre.empty()) sortirLaPlusAncienne();
+        while (!m_fenetre.empty())
+            sortirLaPlusAncienne();
     }
 
 private:
@@ -155,9 +231,11 @@ private:
             p.fiche.LieuDeces.definir(m_a.parmi(Lieux));
         }
         if (m_a.chance(50))
-            p.fiche.Photo.definir(QStringLiteral("C:\\GENEALOGIE\\PHOTOS\\portrait%1.jpg").arg(numero));
+            p.fiche.Photo.definir(
+                QStringLiteral("C:\\GENEALOGIE\\PHOTOS\\portrait%1.jpg").arg(numero));
         if (parents) lierAuxParents(p, *parents);
-        if (m_a.chance(2)) p.fiche.Pere = static_cast<std::int32_t>(m_total + m_a.entre(1, 5000)); // dangling
+        if (m_a.chance(2))
+            p.fiche.Pere = static_cast<std::int32_t>(m_total + m_a.entre(1, 5000)); // dangling
         m_fenetre.push_back(p);
         if (m_a.chance(650)) marier(m_fenetre.back());
     }
@@ -165,8 +243,10 @@ private:
     Couple* choisirParents() {
         if (m_couples.empty() || !m_a.chance(720)) return nullptr;
         for (int essai = 0; essai < 6; ++essai) {
-            Couple& c = m_couples[static_cast<std::size_t>(m_a.entre(0, static_cast<int>(m_couples.size()) - 1))];
-            if (c.enfants < NbEmplacementsEnfants && enMemoire(c.pere) && enMemoire(c.mere)) return &c;
+            Couple& c = m_couples[static_cast<std::size_t>(
+                m_a.entre(0, static_cast<int>(m_couples.size()) - 1))];
+            if (c.enfants < NbEmplacementsEnfants && enMemoire(c.pere) && enMemoire(c.mere))
+                return &c;
         }
         return nullptr;
     }
@@ -188,8 +268,11 @@ private:
     // Marries the person to someone of the other sex of about the same age.
     void marier(Personne& p) {
         for (int essai = 0; essai < 12 && m_fenetre.size() > 1; ++essai) {
-            Personne& autre = m_fenetre[static_cast<std::size_t>(m_a.entre(0, static_cast<int>(m_fenetre.size()) - 2))];
-            if (autre.marie || autre.homme == p.homme || std::abs(autre.naissance - p.naissance) > 12) continue;
+            Personne& autre = m_fenetre[static_cast<std::size_t>(
+                m_a.entre(0, static_cast<int>(m_fenetre.size()) - 2))];
+            if (autre.marie || autre.homme == p.homme ||
+                std::abs(autre.naissance - p.naissance) > 12)
+                continue;
             Personne& homme = p.homme ? p : autre;
             Personne& femme = p.homme ? autre : p;
             const int annee = std::max(homme.naissance, femme.naissance) + m_a.entre(18, 30);
@@ -229,7 +312,8 @@ void genererFiches(const ParametresGeneration& parametres,
 
 void genererFichier(const ParametresGeneration& parametres, const QString& chemin) {
     QFile sortie(chemin);
-    if (!sortie.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw ErreurES(ErreurES::AccesRefuse);
+    if (!sortie.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw ErreurES(ErreurES::AccesRefuse);
     QByteArray tampon;
     tampon.reserve(1 << 20);
     auto vider = [&] {

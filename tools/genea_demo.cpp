@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
         QDir dossier(a[2]);
         dossier.mkpath(QStringLiteral("PHOTOS"));
         QFile sortie(dossier.filePath(QStringLiteral("VELMORIS.FIC")));
-        if (!sortie.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw ErreurES(ErreurES::AccesRefuse);
+        if (!sortie.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw ErreurES(ErreurES::AccesRefuse);
         for (const TFiche& f : fiches) {
             std::uint8_t octets[TailleFiche];
             encoderFiche(f, octets);
