@@ -322,8 +322,11 @@ void TestFiabilite::fichierRemplaceParUnPlusCourt() {
 }
 
 void TestFiabilite::catalogueDesMauvaisesEntrees_data() {
+    QTest::addColumn<QString>("nom");
     QTest::addColumn<QByteArray>("contenu");
     QTest::addColumn<QStringList>("vu");
+    const QString defaut = QStringLiteral("VELMORIS.FIC");
+    const QString refus = QStringLiteral("Erreur: Accès au fichier refusé.");
     const QByteArray bonne = octetsFiche(personne(QStringLiteral("BON"), QStringLiteral("Jean")));
     auto avec = [](std::function<void(TFiche&)> changer) {
         TFiche f = personne(QStringLiteral("X"), QStringLiteral("Y"));
@@ -336,34 +339,50 @@ void TestFiabilite::catalogueDesMauvaisesEntrees_data() {
     QByteArray hasard(TailleFiche, '\0');
     for (int i = 0; i < TailleFiche; ++i)
         hasard[i] = static_cast<char>((i * 73 + 19) ^ (i >> 2));
-    QTest::newRow("fichier vide") << QByteArray() << QStringList{};
-    QTest::newRow("fiche partielle à la fin") << bonne + QByteArray(100, 'x') << QStringList{};
-    QTest::newRow("longueurs au-delà des largeurs") << longueurs << QStringList{};
-    QTest::newRow("liens négatifs")
-        << avec([](TFiche& f) { f.Pere = -5; }) + bonne
-        << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
-    QTest::newRow("liens immenses")
-        << avec([](TFiche& f) { f.Mere = 2147483647; })
-        << QStringList{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
-    QTest::newRow("père de lui-même") << avec([](TFiche& f) {
+    const QStringList fin{QStringLiteral("Erreur: Lecture au-delà de la fin de fichier.")};
+    const QByteArray lui = avec([](TFiche& f) {
         f.Pere = 0;
         f.Mere = 0;
-    }) << QStringList{};
-    QTest::newRow("255 enfants") << avec([](TFiche& f) {
+    });
+    const QByteArray nombreux = avec([](TFiche& f) {
         f.NbEnfants = 255;
         f.Enfants.fill(0);
-    }) << QStringList{};
-    QTest::newRow("380 octets au hasard") << hasard + bonne << QStringList{};
+    });
+    const QByteArray cycle =
+        avec([](TFiche& f) { f.Pere = 1; }) + avec([](TFiche& f) { f.Pere = 0; });
+    QTest::newRow("fichier vide") << defaut << QByteArray() << QStringList{};
+    QTest::newRow("fiche partielle à la fin")
+        << defaut << bonne + QByteArray(100, 'x') << QStringList{};
+    QTest::newRow("longueurs au-delà des largeurs") << defaut << longueurs << QStringList{};
+    QTest::newRow("liens négatifs")
+        << defaut << avec([](TFiche& f) { f.Pere = -5; }) + bonne << fin;
+    QTest::newRow("liens immenses")
+        << defaut << avec([](TFiche& f) { f.Mere = 2147483647; }) << fin;
+    QTest::newRow("père de lui-même") << defaut << lui << QStringList{};
+    QTest::newRow("cycle de parents") << defaut << cycle << QStringList{};
+    QTest::newRow("255 enfants") << defaut << nombreux << QStringList{};
+    QTest::newRow("380 octets au hasard") << defaut << hasard + bonne << QStringList{};
+    QTest::newRow("nom avec blancs et accents")
+        << QStringLiteral("Famille d'Hélène Noël.FIC") << bonne << QStringList{};
+    QTest::newRow("un dossier à la place du fichier")
+        << QStringLiteral("dossier.FIC") << QByteArray("/") << QStringList{refus};
 }
 
 // Each bad file: start-up, then every command that reads it, all through the
 // error box at worst; the file itself is never changed.
 void TestFiabilite::catalogueDesMauvaisesEntrees() {
+    QFETCH(QString, nom);
     QFETCH(QByteArray, contenu);
     QFETCH(QStringList, vu);
     RepertoireDeTravail rep;
-    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
-    ecrireOctets(fic, contenu);
+    const QString fic = rep.chemin(nom);
+    if (contenu == "/")
+        QDir(rep.racine()).mkdir(nom); // a directory where the file should be
+    else
+        ecrireOctets(fic, contenu);
+    if (nom != u"VELMORIS.FIC")
+        ini::ecrireValeur(rep.chemin(QStringLiteral("VELMOR.INI")), QStringLiteral("FICHIER"),
+                          QStringLiteral("NomFic"), fic);
     DialoguesLibres d;
     Session s(d);
     s.form.definirServiceImpression(std::make_unique<ImprimanteNulle>());
@@ -375,7 +394,8 @@ void TestFiabilite::catalogueDesMauvaisesEntrees() {
         s.form.commande(commande);
         QVERIFY(!s.form.FichierGenea().estOuvert());
     }
-    QCOMPARE(octetsDe(fic), contenu);
+    if (contenu != "/") QCOMPARE(octetsDe(fic), contenu);
+    QVERIFY(QFileInfo(fic).isDir() == (contenu == "/"));
 }
 
 void TestFiabilite::imagesMalformees_data() {
