@@ -64,6 +64,9 @@ QPlainTextEdit* TForm3::boite(const char* nom, QRect geometrie, const QString& c
     b->setObjectName(QString::fromLatin1(nom));
     b->setGeometry(geometrie);
     b->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A box shows what fits, as a memo without scroll bars does.
+    b->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    b->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     b->setDocumentTitle({});
     b->document()->setDocumentMargin(1);
     if (!couleur.isEmpty()) b->setStyleSheet(QStringLiteral("color: %1").arg(couleur));
