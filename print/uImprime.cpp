@@ -290,16 +290,26 @@ void ImprimerFichier(const QString& nomFichier, const QString& titre,
     fichier.close();
 }
 
+// The listing is written over the old one and the file is then cut at its
+// end: the pages the old listing left in memory are reused, which makes the
+// printout of a large file much faster than emptying the file first.
 void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom) {
-    const int fd =
-        ::open(QFile::encodeName(nom).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(QFile::encodeName(nom).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) throw ErreurES(ErreurES::codeDepuisErrno(errno));
     QFile listing;
     if (!listing.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throw ErreurES(ErreurES::AccesRefuse);
     }
-    ecrireListing(fichier, listing);
-    if (!listing.flush()) throw ErreurES(ErreurES::DisquePlein);
+    try {
+        ecrireListing(fichier, listing);
+        if (!listing.flush()) throw ErreurES(ErreurES::DisquePlein);
+    } catch (...) {
+        // What was written stays; nothing of the old listing remains after it.
+        listing.flush();
+        [[maybe_unused]] const int coupe = ::ftruncate(fd, listing.pos());
+        throw;
+    }
+    if (::ftruncate(fd, listing.pos()) != 0) throw ErreurES(ErreurES::codeDepuisErrno(errno));
     listing.close();
 }
