@@ -59,6 +59,7 @@ private slots:
     void lignePhotoEtQualiteInconnue();
     void octetsTelsQueStockes();
     void listingDUnFichierVide();
+    void listingPlusCourtQueLePrecedent();
     void banniereEtSautsDePage();
     void fichierVideImprimeUneMarge();
     void listingAbsentOuIllisible();
@@ -210,10 +211,22 @@ void TestImpression::octetsTelsQueStockes() {
 void TestImpression::listingDUnFichierVide() {
     RepertoireDeTravail rep;
     ecrireOctets(rep.chemin(QStringLiteral("v.FIC")), {});
+    ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")), QByteArray(10000, 'x')); // an older listing
     FichierDisque f;
     f.ouvrir(rep.chemin(QStringLiteral("v.FIC")));
     ecrireFichierListing(f, rep.chemin(QStringLiteral("genea.tmp")));
     QCOMPARE(QFileInfo(rep.chemin(QStringLiteral("genea.tmp"))).size(), 0);
+}
+
+void TestImpression::listingPlusCourtQueLePrecedent() {
+    RepertoireDeTravail rep;
+    const TFiche seule = personne(QStringLiteral("SEUL"), QStringLiteral("Jean"));
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), {seule});
+    ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")), QByteArray(10000, 'x'));
+    FichierDisque f;
+    f.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    ecrireFichierListing(f, rep.chemin(QStringLiteral("genea.tmp")));
+    QCOMPARE(octetsDe(rep.chemin(QStringLiteral("genea.tmp"))), bloc(seule, 0));
 }
 
 void TestImpression::banniereEtSautsDePage() {
