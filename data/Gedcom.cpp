@@ -117,11 +117,11 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
         maries.insert(couple.pere);
         maries.insert(couple.mere);
     }
-    std::vector<TFiche> tampon(1);
+    TFiche tampon;
     auto lire = [&](std::int32_t n) -> const TFiche& {
         fichier.positionner(n);
-        fichier.lire(tampon[0]);
-        return tampon[0];
+        fichier.lire(tampon);
+        return tampon;
     };
     for (auto i = parDateDeMariage.cbegin(); i != parDateDeMariage.cend(); ++i) {
         std::vector<std::int32_t> seuls;

@@ -39,6 +39,9 @@ public:
     // One of the program's dialogs: the action works on its widgets and says
     // whether the dialog is confirmed.
     DialoguesScriptes& attendreModal(std::function<bool(QDialog&)> action);
+    DialoguesScriptes& attendreApercu() {
+        return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
+    }
     DialoguesScriptes& attendreChoixImprimante() { return attendre(Genre::Imprimante, {}); }
 
     // What was shown, one line per box: "Genre: texte".
@@ -82,12 +85,6 @@ private:
     // Takes the next expectation when it is of this kind; records a fault otherwise.
     std::optional<Attente> prendre(Genre genre, const QString& texte);
 
-public:
-    DialoguesScriptes& attendreApercu() {
-        return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
-    }
-
-private:
     std::deque<Attente> m_attentes;
     QStringList m_journal;
     QStringList m_fautes;
