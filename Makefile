@@ -2,7 +2,8 @@
 # `make run` and `make test` install what is missing on a Debian machine first.
 
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
-            clang libclang-rt-14-dev poppler-utils libgedcom-perl
+            clang libclang-rt-14-dev poppler-utils libgedcom-perl \
+            libicu-dev qt6-translations-l10n
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,11 +1,13 @@
 #include "data/FichierGenea.h"
 
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -54,13 +56,30 @@ FichierDisque::~FichierDisque() {
 void FichierDisque::ouvrirAvec(const QString& chemin, int drapeaux) {
     if (m_fd >= 0) fermer();
     if (chemin.isEmpty()) throw ErreurES(ErreurES::FichierIntrouvable);
+    // A folder cannot be opened for writing; the error is the classic one.
+    struct stat avant {};
+    if (::stat(QFile::encodeName(chemin).constData(), &avant) == 0 && S_ISDIR(avant.st_mode))
+        throw ErreurES(ErreurES::AccesRefuse);
+    exigerFichierOrdinaire(chemin, QStringLiteral("Le fichier de généalogie"));
+    // Never wait on a pipe that took the file's place since the test above.
     const QByteArray nom = QFile::encodeName(chemin);
-    const int fd = ::open(nom.constData(), drapeaux | O_CLOEXEC, 0644);
+    const int fd = ::open(nom.constData(), drapeaux | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) leverErrno();
     struct stat infos {};
-    if (::fstat(fd, &infos) == 0 && S_ISDIR(infos.st_mode)) {
+    if (::fstat(fd, &infos) != 0 || !S_ISREG(infos.st_mode)) {
         ::close(fd);
+        exigerFichierOrdinaire(chemin, QStringLiteral("Le fichier de généalogie"));
         throw ErreurES(ErreurES::AccesRefuse);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Record numbers are signed 32-bit values: a larger file cannot be shown faithfully.
+    if (infos.st_size / TailleFiche > std::numeric_limits<std::int32_t>::max()) {
+        ::close(fd);
+        throw ErreurVelmoris(
+            QStringLiteral("Le fichier « %1 » compte %2 fiches : au-delà de 2 147 483 647, les "
+                           "numéros de fiche ne tiennent plus. Il n'a pas été ouvert")
+                .arg(chemin)
+                .arg(static_cast<qint64>(infos.st_size / TailleFiche)));
     }
     m_fd = fd;
     m_position = 0;
@@ -99,6 +118,13 @@ void FichierDisque::ecrire(const TFiche& fiche) {
     encoderFiche(fiche, octets);
     struct stat avant {};
     if (::fstat(m_fd, &avant) != 0) leverErrno();
+    // Never a run of zero-filled records before the one written.
+    if (m_position * TailleFiche > avant.st_size)
+        throw ErreurVelmoris(
+            QStringLiteral("La fiche %1 est au-delà de la fin du fichier, qui n'en compte que %2 : "
+                           "rien n'a été écrit")
+                .arg(m_position)
+                .arg(static_cast<qint64>(avant.st_size / TailleFiche)));
     try {
         ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
         // The record reaches the disk before the command reports success.

@@ -2,28 +2,55 @@
 
 #include "data/Cp1252.h"
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringConverter>
 #include <QStringList>
 
 namespace ini {
 namespace {
 
-// Windows writes the file in its ANSI code page; a file written here may hold
-// UTF-8 when a path needs characters outside Windows-1252.
-QString decoderContenu(const QByteArray& octets, bool& utf8) {
+// How the file was written, so that a rewrite keeps it: Windows programs
+// write their code page, some editors UTF-16 or UTF-8 with a byte-order mark.
+enum class Codage { Cp1252, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+
+QString decoderContenu(const QByteArray& octets, Codage& codage) {
+    if (octets.startsWith("\xFF\xFE")) {
+        codage = Codage::Utf16LE;
+        return QStringDecoder(QStringDecoder::Utf16LE)(octets.mid(2));
+    }
+    if (octets.startsWith("\xFE\xFF")) {
+        codage = Codage::Utf16BE;
+        return QStringDecoder(QStringDecoder::Utf16BE)(octets.mid(2));
+    }
+    if (octets.startsWith("\xEF\xBB\xBF")) {
+        codage = Codage::Utf8Bom;
+        return QString::fromUtf8(octets.mid(3));
+    }
     QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString texte = decodeur(octets);
-    utf8 = !decodeur.hasError() && texte.size() != octets.size();
+    const bool utf8 = !decodeur.hasError() && texte.size() != octets.size();
+    codage = utf8 ? Codage::Utf8 : Codage::Cp1252;
     if (!decodeur.hasError()) return texte;
     return cp1252::decoder(octets);
 }
 
-// A file keeps its encoding; the code page is used unless it cannot hold the text.
-QByteArray encoderContenu(const QString& texte, bool utf8) {
-    if (!utf8 && cp1252::representable(texte)) return cp1252::encoder(texte);
+// The code page is kept unless it cannot hold the text; then UTF-8.
+QByteArray encoderContenu(const QString& texte, Codage codage) {
+    switch (codage) {
+    case Codage::Utf16LE:
+        return QByteArray("\xFF\xFE", 2) + QStringEncoder(QStringEncoder::Utf16LE)(texte);
+    case Codage::Utf16BE:
+        return QByteArray("\xFE\xFF", 2) + QStringEncoder(QStringEncoder::Utf16BE)(texte);
+    case Codage::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + texte.toUtf8();
+    case Codage::Utf8:
+        return texte.toUtf8();
+    case Codage::Cp1252:
+        break;
+    }
+    if (cp1252::representable(texte)) return cp1252::encoder(texte);
     return texte.toUtf8();
 }
 
@@ -53,14 +80,18 @@ bool estCle(const QString& ligne, const QString& cle, QString* valeur) {
 struct Contenu {
     QStringList lignes;
     QString finDeLigne = QStringLiteral("\r\n");
-    bool utf8 = false;
+    Codage codage = Codage::Cp1252;
 };
 
+const QString QuoiIni = QStringLiteral("Le fichier de paramètres");
+
+// A file that is not there reads as empty; a pipe or a device in its place,
+// or a file larger than any settings file, is refused with its name.
 Contenu lireContenu(const QString& chemin) {
     Contenu contenu;
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) return contenu;
-    const QString texte = decoderContenu(fichier.readAll(), contenu.utf8);
+    if (!QFileInfo::exists(chemin) && !QFileInfo(chemin).isSymLink()) return contenu;
+    const QString texte =
+        decoderContenu(lireFichierBorne(chemin, TailleMaxIni, QuoiIni), contenu.codage);
     if (!texte.contains(QStringLiteral("\r\n")) && texte.contains(u'\n'))
         contenu.finDeLigne = QStringLiteral("\n");
     QString normalise = texte;
@@ -117,15 +148,10 @@ void ecrireValeur(const QString& chemin, const QString& section, const QString& 
         contenu.lignes << (u'[' + section + u']') << nouvelle;
     }
 
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly)) throw ErreurES(ErreurES::AccesRefuse);
-    const QByteArray octets =
-        encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne, contenu.utf8);
-    if (fichier.write(octets) != octets.size()) {
-        fichier.cancelWriting();
-        throw ErreurES(ErreurES::DisquePlein);
-    }
-    if (!fichier.commit()) throw ErreurES(ErreurES::AccesRefuse);
+    EcritureAtomique fichier(chemin);
+    fichier.ecrire(encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne,
+                                  contenu.codage));
+    fichier.valider();
 }
 
 } // namespace ini

@@ -2,6 +2,7 @@
 
 #include "data/Cp1252.h"
 #include "data/Recherches.h"
+#include "data/Translitteration.h"
 
 #include <QDate>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -29,9 +31,14 @@ QString famille(std::int32_t pere, std::int32_t mere) {
 
 class Ecrivain {
 public:
-    void ligne(int niveau, const QString& texte) {
+    // Control characters of damaged or foreign records never reach the file.
+    void ligne(int niveau, QString texte) {
+        const auto avant = texte.size();
+        texte.removeIf(estCaractereDeControle);
+        m_controles += static_cast<int>(avant - texte.size());
         m_sortie += QString::number(niveau).toUtf8() + ' ' + texte.toUtf8() + "\r\n";
     }
+    int controles() const { return m_controles; }
     void valeur(int niveau, const char* etiquette, const QString& texte) {
         if (!texte.isEmpty()) ligne(niveau, QString::fromLatin1(etiquette) + u' ' + texte);
     }
@@ -45,6 +52,7 @@ public:
 
 private:
     QByteArray m_sortie;
+    int m_controles = 0;
 };
 
 struct Couple {
@@ -190,6 +198,7 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier) {
         ++r.familles;
     }
     e.ligne(0, QStringLiteral("TRLR"));
+    r.caracteresDeControle = e.controles();
     r.gedcom = std::move(e.sortie());
     return r;
 }
@@ -298,6 +307,52 @@ struct Famille {
 
 } // namespace
 
+// A loop of families makes someone their own ancestor, which no tree holds.
+// Walking up the father and mother links, the link that closes a loop is
+// left at -1, on both sides, and each is reported.
+void briserBoucles(std::vector<TFiche>& fiches, QStringList& rapport,
+                   const std::function<QString(std::int32_t)>& designation) {
+    const auto nombre = static_cast<std::int32_t>(fiches.size());
+    std::vector<std::uint8_t> etat(fiches.size(), 0); // 0 unseen, 1 on the path, 2 done
+    struct Etape {
+        std::int32_t n;
+        int suivant; // 0 father, 1 mother, 2 finished
+    };
+    std::vector<Etape> pile;
+    for (std::int32_t depart = 0; depart < nombre; ++depart) {
+        if (etat[static_cast<std::size_t>(depart)]) continue;
+        pile.assign(1, {depart, 0});
+        etat[static_cast<std::size_t>(depart)] = 1;
+        while (!pile.empty()) {
+            Etape& e = pile.back();
+            if (e.suivant == 2) {
+                etat[static_cast<std::size_t>(e.n)] = 2;
+                pile.pop_back();
+                continue;
+            }
+            TFiche& enfant = fiches[static_cast<std::size_t>(e.n)];
+            const bool pere = e.suivant++ == 0;
+            std::int32_t& lien = pere ? enfant.Pere : enfant.Mere;
+            if (lien < 0 || lien >= nombre) continue;
+            if (etat[static_cast<std::size_t>(lien)] == 1) {
+                rapport << QStringLiteral(
+                               "Boucle dans les familles : %1 serait son propre ancêtre ; "
+                               "le lien vers %2 %3 n'a pas été gardé.")
+                               .arg(designation(e.n),
+                                    pere ? QStringLiteral("son père") : QStringLiteral("sa mère"),
+                                    designation(lien));
+                for (std::int32_t& slot : fiches[static_cast<std::size_t>(lien)].Enfants)
+                    if (slot == e.n) slot = -1;
+                lien = -1;
+            } else if (etat[static_cast<std::size_t>(lien)] == 0) {
+                etat[static_cast<std::size_t>(lien)] = 1;
+                const std::int32_t parent = lien;
+                pile.push_back({parent, 0});
+            }
+        }
+    }
+}
+
 QString dateDepuisGedcom(const QString& date, bool& approchee) {
     approchee = false;
     const QString d = date.trimmed().toUpper();
@@ -392,8 +447,12 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
         return QStringLiteral("Fiche %1 (%2 %3)").arg(i).arg(individus[i].nom, individus[i].prenom);
     };
     auto texte = [&](std::size_t i, auto& champ, const QString& valeur, const QString& quoi) {
-        champ.definir(valeur);
-        if (valeur.size() > champ.largeur)
+        const QString stocke = versCp1252(valeur);
+        champ.definir(stocke);
+        if (stocke != valeur)
+            r.rapport << QStringLiteral("%1 : %2 « %3 » est écrit « %4 ».")
+                             .arg(designation(i), quoi, valeur, champ.texte());
+        else if (valeur.size() > champ.largeur)
             r.rapport << QStringLiteral("%1 : %2 « %3 » est coupé à %4 caractères.")
                              .arg(designation(i), quoi, valeur)
                              .arg(champ.largeur);
@@ -464,5 +523,7 @@ ResultatImport importerGedcom(const QByteArray& contenu) {
             }
         }
     }
+    briserBoucles(r.fiches, r.rapport,
+                  [&](std::int32_t n) { return designation(static_cast<std::size_t>(n)); });
     return r;
 }

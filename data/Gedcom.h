@@ -16,6 +16,7 @@ struct ResultatExport {
     int liensPendants = 0; // links to records that do not exist, left out
     int personnes = 0;
     int familles = 0;
+    int caracteresDeControle = 0; // left out of the texts
 };
 
 // The whole file as GEDCOM: one INDI per record, one FAM per father and

@@ -3,31 +3,14 @@
 #include "platform/Dialogues.h"
 
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 #include <vector>
-
-namespace {
-
-// Qt reports file errors by kind; the general error box wants the classic codes.
-int codeDepuisQt(QFileDevice::FileError erreur, const QString& chemin) {
-    switch (erreur) {
-    case QFileDevice::ResourceError:
-        return ErreurES::DisquePlein;
-    case QFileDevice::OpenError:
-        return QFileInfo(chemin).absoluteDir().exists() ? ErreurES::AccesRefuse
-                                                        : ErreurES::FichierIntrouvable;
-    default:
-        return ErreurES::AccesRefuse;
-    }
-}
-
-} // namespace
 
 bool fichierExiste(const QString& chemin) {
     return !chemin.isEmpty() && QFileInfo::exists(chemin);
@@ -60,17 +43,33 @@ bool memeFichier(const QString& premier, const QString& second) {
 }
 
 void copierFiches(FichierEnregistrements& source, const QString& cible) {
-    QSaveFile copie(cible);
-    if (!copie.open(QIODevice::WriteOnly)) throw ErreurES(codeDepuisQt(copie.error(), cible));
+    EcritureAtomique copie(cible);
     std::vector<std::uint8_t> bloc(static_cast<std::size_t>(FichesParBloc * TailleFiche));
     const std::int64_t total = source.nombreFiches();
     for (std::int64_t debut = 0; debut < total; debut += FichesParBloc) {
         const std::int64_t voulu = std::min(FichesParBloc, total - debut);
         if (source.lireBloc(debut, voulu, bloc.data()) < voulu)
             throw ErreurES(ErreurES::LectureFinFichier);
-        const qint64 octets = voulu * TailleFiche;
-        if (copie.write(reinterpret_cast<const char*>(bloc.data()), octets) != octets)
-            throw ErreurES(ErreurES::DisquePlein);
+        copie.ecrire(reinterpret_cast<const char*>(bloc.data()), voulu * TailleFiche);
     }
-    if (!copie.commit()) throw ErreurES(codeDepuisQt(copie.error(), cible));
+    copie.valider();
+}
+
+QString refusNomFichierGenealogie(const QString& chemin, const QString& cheminIni) {
+    if (chemin.contains(u'\n') || chemin.contains(u'\r'))
+        return QStringLiteral("Le nom « %1 » contient un saut de ligne : le fichier de paramètres "
+                              "ne pourrait pas le garder. Choisissez un autre nom.")
+            .arg(chemin);
+    if (!chemin.isEmpty() && chemin.back().isSpace())
+        return QStringLiteral("Le nom « %1 » se termine par un blanc : le fichier de paramètres "
+                              "ne pourrait pas le garder tel quel. Choisissez un nom sans blanc "
+                              "final.")
+            .arg(chemin);
+    const bool memeNom =
+        QFileInfo(chemin).absoluteFilePath() == QFileInfo(cheminIni).absoluteFilePath();
+    if (memeNom || memeFichier(chemin, cheminIni))
+        return QStringLiteral("« %1 » est le fichier de paramètres du programme : il ne peut pas "
+                              "servir de fichier de généalogie. Choisissez un autre nom.")
+            .arg(chemin);
+    return {};
 }

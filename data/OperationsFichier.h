@@ -27,3 +27,8 @@ bool memeFichier(const QString& premier, const QString& second);
 // `cible`. The copy is written beside the target and renamed into place only
 // when complete, so a failure half-way leaves the target as it was.
 void copierFiches(FichierEnregistrements& source, const QString& cible);
+
+// Why a path cannot serve as a genealogy file, empty when it can: a name the
+// settings file cannot keep faithfully (a final blank, a line break), or the
+// settings file `cheminIni` itself.
+QString refusNomFichierGenealogie(const QString& chemin, const QString& cheminIni);

@@ -2,6 +2,9 @@
 
 #include "data/Texte.h"
 
+#include <unordered_set>
+#include <vector>
+
 void inscrireEnfant(TFiche& parent, int rang, std::int32_t enfant) {
     parent.Enfants[static_cast<std::size_t>(rang)] = enfant;
     if (rang >= 2)
@@ -39,4 +42,47 @@ bool parcourirCandidatsParents(
         return true;
     });
     return dateIllisible;
+}
+
+namespace {
+
+// Walks from `depart` along the links `suivants` gives, each record once;
+// true when `cible` is reached.
+bool atteint(FichierEnregistrements& fichier, std::int32_t depart, std::int32_t cible,
+             const std::function<void(const TFiche&, std::vector<std::int32_t>&)>& suivants) {
+    const std::int64_t nombre = fichier.nombreFiches();
+    std::unordered_set<std::int32_t> vus{depart};
+    std::vector<std::int32_t> aVoir{depart};
+    std::vector<std::int32_t> prochains;
+    TFiche fiche;
+    while (!aVoir.empty()) {
+        const std::int32_t n = aVoir.back();
+        aVoir.pop_back();
+        fichier.positionner(n);
+        fichier.lire(fiche);
+        prochains.clear();
+        suivants(fiche, prochains);
+        for (const std::int32_t p : prochains) {
+            if (p == cible) return true;
+            if (p >= 0 && p < nombre && vus.insert(p).second) aVoir.push_back(p);
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool descendDe(FichierEnregistrements& fichier, std::int32_t descendant, std::int32_t ancetre) {
+    const std::int64_t nombre = fichier.nombreFiches();
+    if (descendant < 0 || ancetre < 0 || descendant >= nombre || ancetre >= nombre) return false;
+    if (descendant == ancetre) return true;
+    const bool parLesParents =
+        atteint(fichier, descendant, ancetre, [](const TFiche& f, std::vector<std::int32_t>& v) {
+            v.push_back(f.Pere);
+            v.push_back(f.Mere);
+        });
+    return parLesParents ||
+           atteint(fichier, ancetre, descendant, [](const TFiche& f, std::vector<std::int32_t>& v) {
+               v.insert(v.end(), f.Enfants.begin(), f.Enfants.end());
+           });
 }

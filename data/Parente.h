@@ -29,3 +29,9 @@ QString ligneCandidat(const TFiche& fiche, bool pere);
 bool parcourirCandidatsParents(
     FichierEnregistrements& fichier, int anneeEnfant,
     const std::function<void(bool pere, std::int32_t numero, const TFiche& fiche)>& retenir);
+
+// Whether `descendant` descends from `ancetre` in the file: going up its
+// father and mother links reaches `ancetre`, or going down the children slots
+// of `ancetre` reaches it. Links outside the file are ignored, and each record
+// is read once at most, so a damaged file with loops still ends.
+bool descendDe(FichierEnregistrements& fichier, std::int32_t descendant, std::int32_t ancetre);

@@ -4,8 +4,10 @@
 #include "data/Texte.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QRegularExpression>
 
+#include <functional>
 #include <vector>
 
 bool dateLisible(const QString& date) {
@@ -16,32 +18,89 @@ bool dateLisible(const QString& date) {
     return !date.contains(u'/') && dateAcceptable(date);
 }
 
+std::int64_t RapportVerification::total() const {
+    std::int64_t n = 0;
+    for (const std::int64_t c : comptes)
+        n += c;
+    return n;
+}
+
+QStringList RapportVerification::texte(const QString& chemin) const {
+    if (total() == 0) return {QStringLiteral("Aucun problème trouvé dans ") + chemin + u'.'};
+    static const char* const genres[NombreGenresProblemes] = {"Liens hors du fichier",
+                                                              "Liens vers la fiche elle-même",
+                                                              "Enfants en double",
+                                                              "Nombres d'enfants trop petits",
+                                                              "Dates illisibles",
+                                                              "Liens à sens unique",
+                                                              "Cycles"};
+    const QLocale francais(QLocale::French, QLocale::France);
+    QStringList sortie{QStringLiteral("%1 problème(s) dans %2 :")
+                           .arg(francais.toString(static_cast<qlonglong>(total())), chemin)};
+    for (int g = 0; g < NombreGenresProblemes; ++g)
+        if (comptes[static_cast<std::size_t>(g)])
+            sortie << QStringLiteral("  %1 : %2")
+                          .arg(QString::fromUtf8(genres[g]),
+                               francais.toString(
+                                   static_cast<qlonglong>(comptes[static_cast<std::size_t>(g)])));
+    sortie << QString();
+    sortie << lignes;
+    if (lignesOmises)
+        sortie << QStringLiteral("… et %1 autres")
+                      .arg(francais.toString(static_cast<qlonglong>(lignesOmises)));
+    return sortie;
+}
+
 namespace {
 
-struct Resume {
+struct Liens {
     std::int32_t pere, mere;
 };
+
+// Counts every problem, and writes out the first ones only: a damaged file
+// may hold hundreds of millions of them.
+class Collecteur {
+public:
+    Collecteur(RapportVerification& rapport, int maximum)
+        : m_rapport(rapport), m_maximum(maximum) {}
+    void ajouter(Probleme genre, const std::function<QString()>& ligne) {
+        ++m_rapport.comptes[static_cast<std::size_t>(genre)];
+        if (m_rapport.lignes.size() < m_maximum)
+            m_rapport.lignes << ligne();
+        else
+            ++m_rapport.lignesOmises;
+    }
+
+private:
+    RapportVerification& m_rapport;
+    int m_maximum;
+};
+
+QString nomDe(std::int32_t n, const TFiche& f) {
+    return QStringLiteral("fiche %1 (%2 %3)").arg(n).arg(f.Nom.texte(), f.Prenom.texte());
+}
 
 QString qui(FichierEnregistrements& fichier, std::int32_t n) {
     TFiche f;
     fichier.positionner(n);
     fichier.lire(f);
-    return QStringLiteral("fiche %1 (%2 %3)").arg(n).arg(f.Nom.texte(), f.Prenom.texte());
+    return nomDe(n, f);
 }
 
 // A person is their own ancestor when walking up the father and mother links
 // comes back to them. Each record is walked once: white, on the path, done.
-void chercherCycles(const std::vector<Resume>& liens, FichierEnregistrements& fichier,
-                    QStringList& rapport) {
+void chercherCycles(const std::vector<Liens>& liens, FichierEnregistrements& fichier,
+                    Collecteur& collecteur) {
     const auto nombre = static_cast<std::int32_t>(liens.size());
     std::vector<std::uint8_t> etat(liens.size(), 0); // 0 unseen, 1 on the path, 2 done
     struct Etape {
         std::int32_t n;
         int suivant; // 0 father, 1 mother, 2 finished
     };
+    std::vector<Etape> pile;
     for (std::int32_t depart = 0; depart < nombre; ++depart) {
         if (etat[static_cast<std::size_t>(depart)]) continue;
-        std::vector<Etape> pile{{depart, 0}};
+        pile.assign(1, {depart, 0});
         etat[static_cast<std::size_t>(depart)] = 1;
         while (!pile.empty()) {
             Etape& e = pile.back();
@@ -50,12 +109,14 @@ void chercherCycles(const std::vector<Resume>& liens, FichierEnregistrements& fi
                 pile.pop_back();
                 continue;
             }
-            const Resume& r = liens[static_cast<std::size_t>(e.n)];
+            const Liens& r = liens[static_cast<std::size_t>(e.n)];
             const std::int32_t parent = e.suivant++ == 0 ? r.pere : r.mere;
             if (parent < 0 || parent >= nombre || parent == e.n) continue;
             if (etat[static_cast<std::size_t>(parent)] == 1) {
-                rapport << QStringLiteral("Cycle : %1 est son propre ancêtre.")
-                               .arg(qui(fichier, parent));
+                collecteur.ajouter(Probleme::Cycle, [&] {
+                    return QStringLiteral("Cycle : %1 est son propre ancêtre.")
+                        .arg(qui(fichier, parent));
+                });
             } else if (etat[static_cast<std::size_t>(parent)] == 0) {
                 etat[static_cast<std::size_t>(parent)] = 1;
                 pile.push_back({parent, 0});
@@ -64,72 +125,95 @@ void chercherCycles(const std::vector<Resume>& liens, FichierEnregistrements& fi
     }
 }
 
+void verifierFiche(std::int32_t n, const TFiche& f, std::int64_t nombre, Collecteur& c) {
+    auto hors = [&](std::int32_t v) { return v < -1 || v >= nombre; };
+    auto lienDouteux = [&](std::int32_t v, const QString& role) {
+        if (hors(v))
+            c.ajouter(Probleme::LienHorsFichier, [&] {
+                return QStringLiteral(
+                           "Lien hors du fichier : %1 a pour %2 la fiche %3, qui n'existe pas.")
+                    .arg(nomDe(n, f), role)
+                    .arg(v);
+            });
+        else if (v == n)
+            c.ajouter(Probleme::LienVersElleMeme, [&] {
+                return QStringLiteral("Lien vers elle-même : %1 se désigne comme %2.")
+                    .arg(nomDe(n, f), role);
+            });
+    };
+    lienDouteux(f.Pere, QStringLiteral("père"));
+    lienDouteux(f.Mere, QStringLiteral("mère"));
+    int dernierRempli = 0;
+    for (int s = 0; s < NbEmplacementsEnfants; ++s) {
+        const std::int32_t v = f.Enfants[static_cast<std::size_t>(s)];
+        if (v == -1) continue;
+        dernierRempli = s + 1;
+        lienDouteux(v, QStringLiteral("enfant de rang %1").arg(s + 1));
+        for (int autre = 0; autre < s; ++autre)
+            if (f.Enfants[static_cast<std::size_t>(autre)] == v)
+                c.ajouter(Probleme::EnfantEnDouble, [&] {
+                    return QStringLiteral("Enfant en double : %1 a la fiche %2 aux rangs %3 et %4.")
+                        .arg(nomDe(n, f))
+                        .arg(v)
+                        .arg(autre + 1)
+                        .arg(s + 1);
+                });
+    }
+    if (f.NbEnfants < dernierRempli)
+        c.ajouter(Probleme::NombreEnfantsTropPetit, [&] {
+            return QStringLiteral(
+                       "Nombre d'enfants trop petit : %1 déclare %2 enfant(s) mais en a un au "
+                       "rang %3.")
+                .arg(nomDe(n, f))
+                .arg(f.NbEnfants)
+                .arg(dernierRempli);
+        });
+    const std::pair<const char*, const ChampTexte<10>*> dates[] = {
+        {"de naissance", &f.DateNaissance},
+        {"de mariage", &f.DateMariage},
+        {"de décès", &f.DateDeces}};
+    for (const auto& [quoi, champ] : dates) {
+        if (champ->vide()) continue;
+        const QString date = champ->texte();
+        if (!dateLisible(date))
+            c.ajouter(Probleme::DateIllisible, [&] {
+                return QStringLiteral("Date illisible : la date %1 de la %2 est « %3 ».")
+                    .arg(QString::fromUtf8(quoi), nomDe(n, f), date);
+            });
+    }
+}
+
 } // namespace
 
-QStringList verifierFichier(FichierEnregistrements& fichier) {
-    QStringList rapport;
+RapportVerification verifierFichier(FichierEnregistrements& fichier, int lignesMaximum) {
+    RapportVerification rapport;
+    Collecteur collecteur(rapport, lignesMaximum);
     const std::int64_t nombre = fichier.nombreFiches();
-    std::vector<Resume> liens(static_cast<std::size_t>(nombre));
-    struct Enfant {
-        std::int32_t parent, enfant;
-    };
-    std::vector<Enfant> aVerifier;
-    auto hors = [&](std::int32_t v) { return v < -1 || v >= nombre; };
+    std::vector<Liens> liens(static_cast<std::size_t>(nombre));
     parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
         liens[static_cast<std::size_t>(n)] = {f.Pere, f.Mere};
-        const QString nom =
-            QStringLiteral("fiche %1 (%2 %3)").arg(n).arg(f.Nom.texte(), f.Prenom.texte());
-        auto lienDouteux = [&](std::int32_t v, const QString& role) {
-            if (hors(v))
-                rapport << QStringLiteral(
-                               "Lien hors du fichier : %1 a pour %2 la fiche %3, qui n'existe pas.")
-                               .arg(nom, role)
-                               .arg(v);
-            else if (v == n)
-                rapport << QStringLiteral("Lien vers elle-même : %1 se désigne comme %2.")
-                               .arg(nom, role);
-        };
-        lienDouteux(f.Pere, QStringLiteral("père"));
-        lienDouteux(f.Mere, QStringLiteral("mère"));
-        int dernierRempli = 0;
-        for (int s = 0; s < NbEmplacementsEnfants; ++s) {
-            const std::int32_t v = f.Enfants[static_cast<std::size_t>(s)];
-            if (v == -1) continue;
-            dernierRempli = s + 1;
-            lienDouteux(v, QStringLiteral("enfant de rang %1").arg(s + 1));
-            if (!hors(v) && v != n) aVerifier.push_back({n, v});
-            for (int autre = 0; autre < s; ++autre)
-                if (f.Enfants[static_cast<std::size_t>(autre)] == v)
-                    rapport << QStringLiteral(
-                                   "Enfant en double : %1 a la fiche %2 aux rangs %3 et %4.")
-                                   .arg(nom)
-                                   .arg(v)
-                                   .arg(autre + 1)
-                                   .arg(s + 1);
-        }
-        if (f.NbEnfants < dernierRempli)
-            rapport << QStringLiteral("Nombre d'enfants trop petit : %1 déclare %2 enfant(s) mais "
-                                      "en a un au rang %3.")
-                           .arg(nom)
-                           .arg(f.NbEnfants)
-                           .arg(dernierRempli);
-        const std::pair<QString, QString> dates[] = {
-            {QStringLiteral("de naissance"), f.DateNaissance.texte()},
-            {QStringLiteral("de mariage"), f.DateMariage.texte()},
-            {QStringLiteral("de décès"), f.DateDeces.texte()}};
-        for (const auto& [quoi, date] : dates)
-            if (!date.isEmpty() && !dateLisible(date))
-                rapport << QStringLiteral("Date illisible : la date %1 de la %2 est « %3 ».")
-                               .arg(quoi, nom, date);
+        verifierFiche(n, f, nombre, collecteur);
         return true;
     });
-    for (const Enfant& e : aVerifier) {
-        const Resume& r = liens[static_cast<std::size_t>(e.enfant)];
-        if (r.pere != e.parent && r.mere != e.parent)
-            rapport << QStringLiteral("Lien à sens unique : %1 compte parmi ses enfants la %2, qui "
-                                      "ne la nomme ni père ni mère.")
-                           .arg(qui(fichier, e.parent), qui(fichier, e.enfant));
-    }
-    chercherCycles(liens, fichier, rapport);
+    // A second pass, once every child's parents are known: a child listed
+    // by a parent it does not name.
+    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
+        for (int s = 0; s < NbEmplacementsEnfants; ++s) {
+            const std::int32_t v = f.Enfants[static_cast<std::size_t>(s)];
+            if (v < 0 || v >= nombre || v == n) continue;
+            bool dejaVu = false;
+            for (int autre = 0; autre < s && !dejaVu; ++autre)
+                dejaVu = f.Enfants[static_cast<std::size_t>(autre)] == v;
+            const Liens& r = liens[static_cast<std::size_t>(v)];
+            if (dejaVu || r.pere == n || r.mere == n) continue;
+            collecteur.ajouter(Probleme::LienASensUnique, [&] {
+                return QStringLiteral("Lien à sens unique : %1 compte parmi ses enfants la %2, "
+                                      "qui ne la nomme ni père ni mère.")
+                    .arg(nomDe(n, f), qui(fichier, v));
+            });
+        }
+        return true;
+    });
+    chercherCycles(liens, fichier, collecteur);
     return rapport;
 }

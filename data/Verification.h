@@ -4,13 +4,45 @@
 
 #include <QStringList>
 
-// Everything in a genealogy file that does not hold together, one French line
-// each with the record numbers and names: links past the end or to the
-// record itself, a child who does not name the parent that lists it, a person
-// who is their own ancestor, a child in several slots, dates that do not read
-// as dates, a declared number of children below the filled slots.
-// Reads the file only; changes nothing.
-QStringList verifierFichier(FichierEnregistrements& fichier);
+#include <array>
+#include <cstdint>
+
+// Kinds of problems the file check finds, in the order the report gives them.
+enum class Probleme {
+    LienHorsFichier,
+    LienVersElleMeme,
+    EnfantEnDouble,
+    NombreEnfantsTropPetit,
+    DateIllisible,
+    LienASensUnique,
+    Cycle,
+};
+constexpr int NombreGenresProblemes = 7;
+
+// What the check found: a count per kind, and the detail of the first
+// problems, one French line each with record numbers and names.
+struct RapportVerification {
+    std::array<std::int64_t, NombreGenresProblemes> comptes{};
+    QStringList lignes;
+    std::int64_t lignesOmises = 0; // problems counted beyond the detailed lines
+
+    std::int64_t total() const;
+    // The report as shown: counts per kind first, then the detailed lines,
+    // then "… et N autres" when some were left out.
+    QStringList texte(const QString& chemin) const;
+};
+
+// Detailed lines kept at most: the counts cover everything else.
+constexpr int LignesDetailMaximum = 10000;
+
+// Everything in a genealogy file that does not hold together: links past the
+// end or to the record itself, a child who does not name the parent that
+// lists it, a person who is their own ancestor, a child in several slots,
+// dates that do not read as dates, a declared number of children below the
+// filled slots. Reads the file only, in blocks; memory grows by nine bytes a
+// record whatever the damage, and the detail stops at `lignesMaximum`.
+RapportVerification verifierFichier(FichierEnregistrements& fichier,
+                                    int lignesMaximum = LignesDetailMaximum);
 
 // Whether a date text reads as a date: dd/mm/yyyy of the calendar, or a
 // form with a year such as "vers 1850".

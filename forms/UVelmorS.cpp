@@ -3,6 +3,7 @@
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
 #include "data/Texte.h"
+#include "data/Translitteration.h"
 #include "platform/BoutonImage.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+
+#include <algorithm>
 
 TForm1* Form1 = nullptr;
 
@@ -41,6 +44,24 @@ QLineEdit* edit(QWidget* parent, const char* nom, QRect geometrie, bool lectureS
     e->setObjectName(QString::fromLatin1(nom));
     e->setGeometry(geometrie);
     e->setReadOnly(lectureSeule);
+    return e;
+}
+
+// An entry edit of a text field: it takes no more characters than the field
+// holds, so the save never cuts what was typed, and what the user types or
+// pastes loses its control characters (a damaged record may show some; the
+// first edit of the field takes them out).
+QLineEdit* editDeChamp(QWidget* parent, const char* nom, QRect geometrie, int largeur) {
+    QLineEdit* e = edit(parent, nom, geometrie);
+    e->setMaxLength(largeur);
+    QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& texte) {
+        if (std::none_of(texte.begin(), texte.end(), estCaractereDeControle)) return;
+        QString propre = texte;
+        propre.removeIf(estCaractereDeControle);
+        const int curseur = e->cursorPosition();
+        e->setText(propre);
+        e->setCursorPosition(std::min<int>(curseur, static_cast<int>(propre.size())));
+    });
     return e;
 }
 
@@ -103,23 +124,23 @@ void TForm1::creerControles() {
     CBQualite->setGeometry(64, 160, 113, 21);
 
     LNom = etiquette(w, "LNom", QStringLiteral("Nom :"), 16, 192);
-    ENom = edit(w, "ENom", {64, 192, 113, 21});
+    ENom = editDeChamp(w, "ENom", {64, 192, 113, 21}, 25);
     Label2 = etiquette(w, "Label2", QStringLiteral("Prénoms :"), 184, 192);
-    EPrenom = edit(w, "EPrenom", {240, 192, 225, 21});
+    EPrenom = editDeChamp(w, "EPrenom", {240, 192, 225, 21}, 25);
     Label3 = etiquette(w, "Label3", QStringLiteral("Date de naissance :"), 16, 224);
-    EDN = edit(w, "EDN", {112, 224, 65, 21});
+    EDN = editDeChamp(w, "EDN", {112, 224, 65, 21}, 10);
     Label4 = etiquette(w, "Label4", QStringLiteral("Lieu de naissance :"), 184, 224);
-    ELN = edit(w, "ELN", {280, 224, 185, 21});
+    ELN = editDeChamp(w, "ELN", {280, 224, 185, 21}, 30);
     Label6 = etiquette(w, "Label6", QStringLiteral("Date de mariage :"), 16, 256);
-    EDM = edit(w, "EDM", {112, 256, 65, 21});
+    EDM = editDeChamp(w, "EDM", {112, 256, 65, 21}, 10);
     Label7 = etiquette(w, "Label7", QStringLiteral("Lieu de mariage :"), 184, 256);
-    ELM = edit(w, "ELM", {280, 256, 185, 21});
+    ELM = editDeChamp(w, "ELM", {280, 256, 185, 21}, 30);
     Label8 = etiquette(w, "Label8", QStringLiteral("Date de décès :"), 16, 288);
-    EDD = edit(w, "EDD", {112, 288, 65, 21});
+    EDD = editDeChamp(w, "EDD", {112, 288, 65, 21}, 10);
     Label9 = etiquette(w, "Label9", QStringLiteral("Lieu de décès :"), 184, 288);
-    ELD = edit(w, "ELD", {280, 288, 185, 21});
+    ELD = editDeChamp(w, "ELD", {280, 288, 185, 21}, 30);
     Label5 = etiquette(w, "Label5", QStringLiteral("Profession :"), 16, 320);
-    EProfession = edit(w, "EProfession", {80, 320, 97, 21});
+    EProfession = editDeChamp(w, "EProfession", {80, 320, 97, 21}, 30);
     Label10 = etiquette(w, "Label10", QStringLiteral("Nombre d'enfants :"), 184, 320);
     ENBE = edit(w, "ENBE", {280, 320, 81, 21});
 

@@ -8,9 +8,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BoutonImage;
 class Dialogues;
+struct ParametresDialogueFichier;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -227,10 +229,19 @@ private:
     void afficherPremiereFiche();
     bool enregistrer();
     bool ouvrirOuCreerPourEnregistrer(bool& parDialogue);
-    void copierFormulaireDansFiche();
+    QStringList copierFormulaireDansFiche();
     void appliquerRegleDuPortrait();
     QString parametresFichier() const;
     void basculerVers(const QString& chemin);
+    QString cheminIni() const;
+    bool lireIniSansBloquer();
+    void memoriserFichierCourant();
+    std::optional<QString> choisirFichierGenealogie(bool enregistrement,
+                                                    const ParametresDialogueFichier& parametres);
+    bool peutQuitterLaFiche();
+    void supprimerDerniere(std::int32_t numero);
+    bool verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
+                               bool nouvelle);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
     int numeroCourant(int defaut) const;
     bool imprimanteDisponible();

@@ -1,12 +1,14 @@
 // Start-up, the settings file and the commands of the "&Fichiers" menu.
 #include "forms/UVelmorS.h"
 
+#include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/OperationsFichier.h"
 #include "data/Texte.h"
 #include "platform/Dialogues.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -31,17 +33,25 @@ void TForm1::FormCreate() {
     m_RepProgramme = QDir::currentPath();
     m_RepDonnees = m_RepProgramme;
     m_CheminFichier = NomFichierParDefaut;
+    // Whatever stops the start-up, the caption names the current file and
+    // the form counts as unchanged.
+    struct Fin {
+        TForm1* form;
+        ~Fin() {
+            form->setWindowTitle(form->m_CheminFichier);
+            form->m_Modifie = false;
+        }
+    } fin{this};
 
-    if (fichierExiste(QDir(m_RepProgramme).filePath(NomFichierIni))) {
-        LireIni();
+    if (fichierExiste(cheminIni()) && lireIniSansBloquer()) {
         pAfficherEnreg(0);
     } else if (fichierExiste(NomFichierParDefaut)) {
         pAfficherEnreg(0);
     } else if (m_dialogues.questionAvertissement(
                    QStringLiteral("Un fichier de généalogie est-il déjà commencé ?"))) {
-        const auto choix = m_dialogues.ouvrirFichier(
-            {QStringLiteral("Nom du fichier de généalogie à charger ou à créer"), ExtensionFic,
-             FiltreDemarrage, m_RepProgramme, QString()});
+        const auto choix = choisirFichierGenealogie(
+            false, {QStringLiteral("Nom du fichier de généalogie à charger ou à créer"),
+                    ExtensionFic, FiltreDemarrage, m_RepProgramme, QString()});
         if (choix) {
             m_CheminFichier = *choix;
             if (fichierExiste(m_CheminFichier)) {
@@ -49,17 +59,39 @@ void TForm1::FormCreate() {
             } else {
                 m_FichierGenea->creer(m_CheminFichier);
                 m_FichierGenea->fermer();
-                EcrireIni();
+                memoriserFichierCourant();
             }
         }
     }
-    setWindowTitle(m_CheminFichier);
-    m_Modifie = false;
+}
+
+QString TForm1::cheminIni() const {
+    return QDir(m_RepProgramme).filePath(NomFichierIni);
+}
+
+// A settings file that cannot be read is reported and then ignored: the
+// program starts as if there were none.
+bool TForm1::lireIniSansBloquer() {
+    try {
+        LireIni();
+        return true;
+    } catch (const ErreurVelmoris& e) {
+        m_dialogues.erreur(avecPointFinal(e.texte()));
+        m_CheminFichier = NomFichierParDefaut;
+        return false;
+    }
 }
 
 void TForm1::LireIni() {
-    m_CheminFichier =
-        ini::lireValeur(QDir(m_RepProgramme).filePath(NomFichierIni), SectionIni, CleIni);
+    m_CheminFichier = ini::lireValeur(cheminIni(), SectionIni, CleIni);
+    // A save into the settings file itself would leave it unreadable and lose the person.
+    if (!m_CheminFichier.isEmpty() && memeFichier(m_CheminFichier, cheminIni())) {
+        m_dialogues.message(QStringLiteral("Le fichier de paramètres ") + cheminIni() +
+                            QStringLiteral(" se désigne lui-même comme fichier de généalogie : "
+                                           "il n'est pas ouvert comme tel"));
+        m_CheminFichier.clear();
+        return;
+    }
     if (fichierExiste(m_CheminFichier)) {
         m_RepDonnees = repertoireDe(m_CheminFichier);
     } else {
@@ -70,8 +102,35 @@ void TForm1::LireIni() {
 }
 
 void TForm1::EcrireIni() {
-    ini::ecrireValeur(QDir(m_RepProgramme).filePath(NomFichierIni), SectionIni, CleIni,
-                      m_CheminFichier);
+    ini::ecrireValeur(cheminIni(), SectionIni, CleIni, m_CheminFichier);
+}
+
+// The genealogy file is in use whatever happens to the settings file: when
+// it cannot be written, the user learns which file failed and what it means.
+void TForm1::memoriserFichierCourant() {
+    try {
+        EcrireIni();
+    } catch (const ErreurVelmoris& e) {
+        m_dialogues.message(
+            QStringLiteral("Le fichier de paramètres %1 n'a pas pu être écrit (%2).\r"
+                           "Le fichier de généalogie %3 est bien ouvert, mais il ne sera pas "
+                           "rouvert de lui-même au prochain démarrage.")
+                .arg(cheminIni(), avecPointFinal(e.texte()), m_CheminFichier));
+    }
+}
+
+// Names the settings file cannot hold faithfully, and the settings file itself,
+// are refused with a message; the dialog is shown again.
+std::optional<QString> TForm1::choisirFichierGenealogie(bool enregistrement,
+                                                        const ParametresDialogueFichier& p) {
+    for (;;) {
+        const auto choix =
+            enregistrement ? m_dialogues.enregistrerFichier(p) : m_dialogues.ouvrirFichier(p);
+        if (!choix) return choix;
+        const QString refus = refusNomFichierGenealogie(*choix, cheminIni());
+        if (refus.isEmpty()) return choix;
+        m_dialogues.message(refus);
+    }
 }
 
 // A file with no record (empty, or not there yet) leaves a blank form whose
@@ -88,49 +147,77 @@ void TForm1::afficherPremiereFiche() {
     if (sansFiche) passerEnNouvelleFiche();
 }
 
+// The switch is whole or does not happen: the target is opened first, and
+// nothing of the previous file stays on the form once the path has changed,
+// so a record of one file is never saved into another.
 void TForm1::basculerVers(const QString& chemin) {
+    if (fichierExiste(chemin)) {
+        m_FichierGenea->ouvrir(chemin);
+        FermetureGarantie fermeture(*m_FichierGenea);
+        m_FichierGenea->nombreFiches();
+        m_FichierGenea->fermer();
+    }
+    passerEnNouvelleFiche();
     m_CheminFichier = chemin;
+    struct Legende {
+        TForm1* form;
+        ~Legende() { form->setWindowTitle(form->m_CheminFichier); }
+    } legende{this};
     MontrePM();
     afficherPremiereFiche();
-    setWindowTitle(m_CheminFichier);
+}
+
+// Unsaved edits are offered for saving before the current file changes or
+// the program ends; false when the user's save did not complete.
+bool TForm1::peutQuitterLaFiche() {
+    return !m_Modifie || DemanderEnregistrement();
 }
 
 void TForm1::Ouvrir1Click() {
+    if (!peutQuitterLaFiche()) return;
     const auto choix =
-        m_dialogues.ouvrirFichier({QStringLiteral("Nom du fichier de généalogie"), ExtensionFic,
-                                   FiltreFichiers, m_RepProgramme, QString()});
+        choisirFichierGenealogie(false, {QStringLiteral("Nom du fichier de généalogie"),
+                                         ExtensionFic, FiltreFichiers, m_RepProgramme, QString()});
     if (!choix) return;
-    m_CheminFichier = *choix;
-    EcrireIni();
     basculerVers(*choix);
+    memoriserFichierCourant();
 }
 
 void TForm1::Enregistrersous1Click() {
+    if (!peutQuitterLaFiche()) return;
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
+    QString cible;
     {
         FermetureGarantie fermeture(*m_FichierGenea);
-        const auto choix =
-            m_dialogues.ouvrirFichier({QStringLiteral("Nom du fichier de généalogie"), ExtensionFic,
-                                       FiltreFichiers, m_RepProgramme, QString()});
+        const auto choix = choisirFichierGenealogie(
+            false, {QStringLiteral("Nom du fichier de généalogie"), ExtensionFic, FiltreFichiers,
+                    m_RepProgramme, QString()});
         if (!choix) {
             m_FichierGenea->fermer();
             return;
         }
+        cible = *choix;
         // Copying the file onto itself would empty it: then there is nothing to copy.
-        if (!memeFichier(m_CheminFichier, *choix)) copierFiches(*m_FichierGenea, *choix);
+        if (!memeFichier(m_CheminFichier, cible)) copierFiches(*m_FichierGenea, cible);
         m_FichierGenea->fermer();
-        m_CheminFichier = *choix;
     }
-    basculerVers(m_CheminFichier);
-    EcrireIni();
+    basculerVers(cible);
+    memoriserFichierCourant();
 }
 
 void TForm1::Quitter1Click() {
     close();
 }
 
-// Closing the main window ends the program; unsaved edits are dropped.
+// Closing the main window ends the program, once unsaved edits are saved or
+// given up; a save that does not complete keeps the window open.
 void TForm1::closeEvent(QCloseEvent* evenement) {
+    bool peutFermer = !m_Modifie;
+    if (!peutFermer) executer([&] { peutFermer = peutQuitterLaFiche(); });
+    if (!peutFermer) {
+        evenement->ignore();
+        return;
+    }
     QMainWindow::closeEvent(evenement);
     QCoreApplication::quit();
 }

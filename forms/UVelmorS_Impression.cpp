@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 #include "data/OperationsFichier.h"
 #include "forms/uArbre.h"
 #include "platform/Commande.h"
@@ -9,6 +10,7 @@
 #include "platform/ImprimanteQt.h"
 #include "print/uImprime.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
@@ -57,6 +59,7 @@ bool TForm1::surLeFichier(const std::function<void()>& travail) {
 }
 
 bool TForm1::ecrireListingDuFichier() {
+    refuserSiFichierGenealogie(NomFichierListing, m_CheminFichier, QStringLiteral("Le listing"));
     return surLeFichier([this] { ecrireFichierListing(*m_FichierGenea, NomFichierListing); });
 }
 
@@ -100,12 +103,17 @@ void TForm1::exporterListingEnPdf() {
     const auto choix = m_dialogues.enregistrerFichier(
         {TitreExportPdf, QStringLiteral("*.PDF"), FiltrePdf, m_RepProgramme, QString()});
     if (!choix) return;
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setOutputFileName(*choix);
-    ImprimanteQt service(pdf);
-    imprimerListingSur(service);
+    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("Le document PDF"));
+    EcritureAtomique document(*choix);
+    {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setOutputFileName(document.cheminTemporaire());
+        ImprimanteQt service(pdf);
+        imprimerListingSur(service);
+    }
+    validerPdf(document);
 }
 
 namespace {
@@ -147,15 +155,25 @@ void TForm1::ExporterArbreClick() {
          QStringLiteral("Image PNG ou document PDF |*.PNG;*.PDF"), m_RepProgramme, QString()});
     if (!choix) return;
     QString chemin = *choix;
+    if (QFileInfo(chemin).suffix().isEmpty()) chemin += QStringLiteral(".png");
+    refuserSiFichierGenealogie(chemin, m_CheminFichier, QStringLiteral("L'arbre"));
+    EcritureAtomique sortie(chemin);
     if (chemin.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        QPdfWriter pdf(chemin);
-        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                      QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-        peindreArbre(pdf, pdf.resolution());
+        {
+            QPdfWriter pdf(sortie.cheminTemporaire());
+            pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                          QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+            peindreArbre(pdf, pdf.resolution());
+        }
+        validerPdf(sortie);
         return;
     }
-    if (QFileInfo(chemin).suffix().isEmpty()) chemin += QStringLiteral(".png");
-    if (!Form3->grab().save(chemin, "PNG"))
+    QByteArray png;
+    QBuffer tampon(&png);
+    tampon.open(QIODevice::WriteOnly);
+    if (!Form3->grab().save(&tampon, "PNG"))
         throw ErreurVelmoris(
             QStringLiteral("L'arbre n'a pas pu être enregistré dans « %1 »").arg(chemin));
+    sortie.ecrire(png);
+    sortie.valider();
 }

@@ -10,10 +10,12 @@
 #include <QGroupBox>
 #include <QLineEdit>
 
+// Everything the command needs is checked before anything is written: the
+// dates and the number of children the final save will copy, the child's
+// year, the choices made in the dialog, and the file as it is once the
+// dialog has closed. A person not yet saved is linked at the number its save
+// will take, and saved only when a link is confirmed.
 void TForm1::SBChainerClick() {
-    // A person not yet saved is saved first, with its date check, so that it
-    // stands at the number the parents will name; nothing is linked otherwise.
-    if (NumEnreg->text().isEmpty() && !enregistrer()) return;
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     FermetureGarantie fermeture(*m_FichierGenea);
     if (!DateValide(EDN->text())) {
@@ -21,7 +23,14 @@ void TForm1::SBChainerClick() {
         return;
     }
     const int anneeEnfant = versEntier(EDN->text().right(4));
-    const std::int32_t enfant = versEntier(NumEnreg->text());
+    if (!DateValide(EDM->text()) || !DateValide(EDD->text())) {
+        m_FichierGenea->fermer();
+        return;
+    }
+    if (!ENBE->text().isEmpty()) versEntier(ENBE->text());
+    const bool nouvelle = NumEnreg->text().isEmpty();
+    const std::int32_t enfant = nouvelle ? static_cast<std::int32_t>(m_FichierGenea->nombreFiches())
+                                         : versEntier(NumEnreg->text());
 
     FormLien->preparer(ENom->text() + u' ' + EPrenom->text() + u' ' + EDN->text(),
                        [this](std::int32_t numero, TFiche& fiche) {
@@ -33,8 +42,10 @@ void TForm1::SBChainerClick() {
     struct Oubli {
         ~Oubli() { FormLien->oublierLecteur(); }
     } oubli;
+    // Nobody is offered as their own father or mother.
     const bool dateIllisible = parcourirCandidatsParents(
-        *m_FichierGenea, anneeEnfant, [](bool pere, std::int32_t numero, const TFiche&) {
+        *m_FichierGenea, anneeEnfant, [enfant](bool pere, std::int32_t numero, const TFiche&) {
+            if (numero == enfant) return;
             if (pere)
                 FormLien->ajouterPere(numero);
             else
@@ -61,15 +72,72 @@ void TForm1::SBChainerClick() {
         m_FichierGenea->fermer();
         return;
     }
-    m_FicheCourante.Pere = FormLien->candidatPere(FormLien->lignePere());
-    const bool pereEcrit = inscrireChezLeParent(m_FicheCourante.Pere, FormLien->rangPere(), enfant);
-    m_FicheCourante.Mere = FormLien->candidatMere(FormLien->ligneMere());
-    const bool mereEcrite =
-        inscrireChezLeParent(m_FicheCourante.Mere, FormLien->rangMere(), enfant);
-    m_FichierGenea->positionner(enfant);
-    m_FichierGenea->ecrire(m_FicheCourante);
+    const std::int32_t pere = FormLien->candidatPere(FormLien->lignePere());
+    const std::int32_t mere = FormLien->candidatMere(FormLien->ligneMere());
+    if (!verifierAvantChainage(enfant, pere, mere, nouvelle)) {
+        m_FichierGenea->fermer();
+        return;
+    }
+    m_FicheCourante.Pere = pere;
+    m_FicheCourante.Mere = mere;
+    const bool pereEcrit = inscrireChezLeParent(pere, FormLien->rangPere(), enfant);
+    const bool mereEcrite = inscrireChezLeParent(mere, FormLien->rangMere(), enfant);
+    if (!nouvelle) {
+        m_FichierGenea->positionner(enfant);
+        m_FichierGenea->ecrire(m_FicheCourante);
+    }
     m_FichierGenea->fermer();
-    if (pereEcrit || mereEcrite) enregistrer();
+    // A new person is written by the save, at the number the parents now name.
+    if (nouvelle || pereEcrit || mereEcrite) enregistrer();
+}
+
+namespace {
+
+QString designation(FichierEnregistrements& fichier, std::int32_t numero) {
+    TFiche fiche;
+    fichier.positionner(numero);
+    fichier.lire(fiche);
+    return QStringLiteral("%1 %2 (fiche %3)")
+        .arg(fiche.Nom.texte(), fiche.Prenom.texte())
+        .arg(numero);
+}
+
+} // namespace
+
+// The file as it is after the dialog: another program may have cut it or
+// added to it meanwhile; and no link may make anyone their own ancestor.
+bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
+                                   bool nouvelle) {
+    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const bool enfantDisparu = nouvelle ? enfant != nombre : enfant >= nombre;
+    if (enfantDisparu || pere >= nombre || mere >= nombre) {
+        m_dialogues.message(
+            QStringLiteral("Le fichier a été modifié par un autre programme pendant le choix "
+                           "des parents : il compte maintenant %1 fiche(s). Rien n'a été "
+                           "écrit ; recommencez le chaînage.")
+                .arg(nombre));
+        return false;
+    }
+    const std::pair<std::int32_t, QString> parents[] = {{pere, QStringLiteral("père")},
+                                                        {mere, QStringLiteral("mère")}};
+    for (const auto& [parent, role] : parents) {
+        if (parent < 0) continue;
+        if (parent == enfant) {
+            m_dialogues.message(QStringLiteral("%1 ne peut pas être son propre %2. Rien n'a été "
+                                               "écrit.")
+                                    .arg(designation(*m_FichierGenea, parent), role));
+            return false;
+        }
+        if (!nouvelle && descendDe(*m_FichierGenea, parent, enfant)) {
+            m_dialogues.message(
+                QStringLiteral("%1 descend de %2 : il ne peut pas être aussi son %3, la famille "
+                               "deviendrait sa propre ancêtre. Rien n'a été écrit.")
+                    .arg(designation(*m_FichierGenea, parent), designation(*m_FichierGenea, enfant),
+                         role));
+            return false;
+        }
+    }
+    return true;
 }
 
 // Reads the parent's record, enters the child at its rank and writes it back.
@@ -92,6 +160,19 @@ void TForm1::SbBriseChainClick() {
     const int numero = versEntier(NumEnreg->text());
     for (QLineEdit* e : {ENP, ENM, EPP, EPM})
         e->clear();
-    EcrireFiche(*m_FichierGenea, m_CheminFichier, m_dialogues, numero, m_FicheCourante);
-    pAfficherEnreg(numero);
+    // The record on screen may have been cut off the file by another program.
+    bool ecrite = false;
+    surLeFichier([&] {
+        if (numero >= m_FichierGenea->nombreFiches()) {
+            m_dialogues.message(
+                QStringLiteral("La fiche %1 n'existe plus : le fichier a été raccourci par un "
+                               "autre programme. Rien n'a été écrit.")
+                    .arg(numero));
+            return;
+        }
+        m_FichierGenea->positionner(numero);
+        m_FichierGenea->ecrire(m_FicheCourante);
+        ecrite = true;
+    });
+    if (ecrite) pAfficherEnreg(numero);
 }

@@ -3,6 +3,7 @@
 
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
+#include "data/FichiersSurs.h"
 #include "data/Gedcom.h"
 #include "data/OperationsFichier.h"
 #include "data/Recherches.h"
@@ -15,7 +16,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace {
@@ -23,10 +23,9 @@ namespace {
 const QString FiltreGedcom = QStringLiteral("Fichiers GEDCOM |*.GED");
 
 void ecrireAtomiquement(const QString& chemin, const QByteArray& contenu) {
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly) || fichier.write(contenu) != contenu.size() ||
-        !fichier.commit())
-        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » n'a pas pu être écrit").arg(chemin));
+    EcritureAtomique fichier(chemin);
+    fichier.ecrire(contenu);
+    fichier.valider();
 }
 
 } // namespace
@@ -54,6 +53,7 @@ void TForm1::ExporterGedcom1Click() {
                                                        QStringLiteral("*.GED"), FiltreGedcom,
                                                        m_RepProgramme, QString()});
     if (!choix) return;
+    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("L'export GEDCOM"));
     ecrireAtomiquement(*choix, resultat.gedcom);
     QString message = QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
                           .arg(resultat.personnes)
@@ -63,20 +63,25 @@ void TForm1::ExporterGedcom1Click() {
         message += QStringLiteral(
                        "\r%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
                        .arg(resultat.liensPendants);
+    if (resultat.caracteresDeControle)
+        message += QStringLiteral("\r%1 caractère(s) de contrôle, venus d'un fichier endommagé ou "
+                                  "étranger, ont été laissés de côté.")
+                       .arg(resultat.caracteresDeControle);
     m_dialogues.message(message);
 }
 
 void TForm1::ImporterGedcom1Click() {
+    if (!peutQuitterLaFiche()) return;
     const auto source = m_dialogues.ouvrirFichier({QStringLiteral("Fichier GEDCOM à importer"),
                                                    QStringLiteral("*.GED"), FiltreGedcom,
                                                    m_RepProgramme, QString()});
     if (!source) return;
-    QFile fichier(*source);
-    if (!fichier.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::FichierIntrouvable);
-    const ResultatImport resultat = importerGedcom(fichier.readAll());
-    const auto cible = m_dialogues.enregistrerFichier(
-        {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
-         QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
+    if (!fichierExiste(*source)) throw ErreurES(ErreurES::FichierIntrouvable);
+    const ResultatImport resultat = importerGedcom(
+        lireFichierBorne(*source, TailleMaxGedcom, QStringLiteral("Le fichier GEDCOM")));
+    const auto cible = choisirFichierGenealogie(
+        true, {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
+               QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
     if (!cible) return;
     if (fichierExiste(*cible) && !m_dialogues.questionAvertissement(
                                      QStringLiteral("Le fichier ") + *cible +
@@ -89,9 +94,8 @@ void TForm1::ImporterGedcom1Click() {
         octets.append(reinterpret_cast<const char*>(enregistrement), TailleFiche);
     }
     ecrireAtomiquement(*cible, octets);
-    m_CheminFichier = *cible;
-    EcrireIni();
     basculerVers(*cible);
+    memoriserFichierCourant();
     QStringList lignes{QStringLiteral("%1 personne(s) importée(s) de %2.")
                            .arg(resultat.fiches.size())
                            .arg(*source)};
@@ -125,12 +129,7 @@ void TForm1::RechercheApprochee1Click() {
 }
 
 void TForm1::VerifierFichier1Click() {
-    QStringList lignes;
-    if (!surLeFichier([&] { lignes = verifierFichier(*m_FichierGenea); })) return;
-    if (lignes.isEmpty())
-        lignes << QStringLiteral("Aucun problème trouvé dans ") + m_CheminFichier + u'.';
-    else
-        lignes.prepend(
-            QStringLiteral("%1 problème(s) dans %2 :").arg(lignes.size()).arg(m_CheminFichier));
-    montrerRapport(QStringLiteral("Vérification du fichier"), lignes);
+    RapportVerification rapport;
+    if (!surLeFichier([&] { rapport = verifierFichier(*m_FichierGenea); })) return;
+    montrerRapport(QStringLiteral("Vérification du fichier"), rapport.texte(m_CheminFichier));
 }

@@ -4,11 +4,14 @@
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
 #include "data/Texte.h"
+#include "data/Translitteration.h"
 #include "platform/BoutonImage.h"
 #include "platform/Dialogues.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+
+#include <vector>
 
 void TForm1::passerEnNouvelleFiche() {
     viderEditsSaisie();
@@ -64,9 +67,9 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
         }
         return true;
     }
-    const auto choix = m_dialogues.enregistrerFichier(
-        {QStringLiteral("Nom du fichier de généalogie"), QStringLiteral("*.FIC"),
-         QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
+    const auto choix = choisirFichierGenealogie(
+        true, {QStringLiteral("Nom du fichier de généalogie"), QStringLiteral("*.FIC"),
+               QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
     if (!choix) return false;
     if (fichierExiste(*choix))
         m_FichierGenea->ouvrir(*choix);
@@ -74,12 +77,7 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
         m_FichierGenea->creer(*choix);
     m_CheminFichier = *choix;
     parDialogue = true;
-    try {
-        EcrireIni();
-    } catch (...) {
-        m_FichierGenea->fermer();
-        throw;
-    }
+    memoriserFichierCourant();
     return true;
 }
 
@@ -89,7 +87,12 @@ bool TForm1::enregistrer() {
     bool parDialogue = false;
     if (!ouvrirOuCreerPourEnregistrer(parDialogue)) return false;
     FermetureGarantie fermeture(*m_FichierGenea);
-    if (parDialogue) setWindowTitle(m_CheminFichier);
+    if (parDialogue) {
+        setWindowTitle(m_CheminFichier);
+        // Links name records of the file the person was read from, not of this one.
+        m_FicheCourante.Pere = m_FicheCourante.Mere = -1;
+        m_FicheCourante.Enfants.fill(-1);
+    }
 
     const std::int64_t nombre = m_FichierGenea->nombreFiches();
     std::int64_t numero = nombre;
@@ -99,30 +102,48 @@ bool TForm1::enregistrer() {
     if (numero > nombre || numero < 0) numero = nombre;
     NumEnreg->setText(QString::number(numero));
 
-    copierFormulaireDansFiche();
+    const QStringList romanises = copierFormulaireDansFiche();
     m_FichierGenea->positionner(numero);
     m_FichierGenea->ecrire(m_FicheCourante);
     m_FichierGenea->fermer();
     pAfficherEnreg(static_cast<std::int32_t>(numero));
+    if (!romanises.isEmpty())
+        m_dialogues.message(
+            QStringLiteral("Le fichier de généalogie ne peut pas garder certains caractères tels "
+                           "quels : ils ont été remplacés par les lettres latines les plus "
+                           "proches.\r") +
+            romanises.join(u'\r'));
     return true;
 }
 
-void TForm1::copierFormulaireDansFiche() {
+// Returns one line for each field whose text the code page could not hold
+// as typed, with what is stored instead.
+QStringList TForm1::copierFormulaireDansFiche() {
     // The only step that can fail comes first, so a refused number changes nothing.
     const int enfants = ENBE->text().isEmpty() ? 0 : versEntier(ENBE->text());
+    QStringList romanises;
+    auto copier = [&](auto& champ, QLineEdit* edit, const char* nomChamp) {
+        const QString saisi = edit->text();
+        const QString stocke = versCp1252(saisi);
+        champ.definir(stocke);
+        if (stocke != saisi)
+            romanises << QStringLiteral("%1 : « %2 » devient « %3 »")
+                             .arg(QString::fromUtf8(nomChamp), saisi, champ.texte());
+    };
     TFiche& f = m_FicheCourante;
     f.Qualite = static_cast<std::uint8_t>(indexQualite());
-    f.Nom.definir(ENom->text());
-    f.Prenom.definir(EPrenom->text());
-    f.DateNaissance.definir(EDN->text());
-    f.DateMariage.definir(EDM->text());
-    f.DateDeces.definir(EDD->text());
-    f.LieuNaissance.definir(ELN->text());
-    f.LieuMariage.definir(ELM->text());
-    f.LieuDeces.definir(ELD->text());
+    copier(f.Nom, ENom, "Nom");
+    copier(f.Prenom, EPrenom, "Prénoms");
+    copier(f.DateNaissance, EDN, "Date de naissance");
+    copier(f.DateMariage, EDM, "Date de mariage");
+    copier(f.DateDeces, EDD, "Date de décès");
+    copier(f.LieuNaissance, ELN, "Lieu de naissance");
+    copier(f.LieuMariage, ELM, "Lieu de mariage");
+    copier(f.LieuDeces, ELD, "Lieu de décès");
     f.NbEnfants = static_cast<std::uint8_t>(enfants);
-    f.Profession.definir(EProfession->text());
+    copier(f.Profession, EProfession, "Profession");
     appliquerRegleDuPortrait();
+    return romanises;
 }
 
 void TForm1::appliquerRegleDuPortrait() {
@@ -156,11 +177,69 @@ void TForm1::SbSupprimerClick() {
         return;
     }
     MontrePM();
-    m_FichierGenea->positionner(dernier);
-    m_FichierGenea->tronquer();
+    supprimerDerniere(static_cast<std::int32_t>(dernier));
     m_FichierGenea->fermer();
     if (a >= 1)
         pAfficherEnreg(a - 1);
     else
         passerEnNouvelleFiche(); // the file is now empty
+}
+
+namespace {
+
+// Which links of a record name a given number: father, mother, then the ten
+// child slots, one bit each.
+std::uint16_t liensVers(const TFiche& fiche, std::int32_t numero) {
+    std::uint16_t masque = 0;
+    if (fiche.Pere == numero) masque |= 1u;
+    if (fiche.Mere == numero) masque |= 2u;
+    for (int s = 0; s < NbEmplacementsEnfants; ++s)
+        if (fiche.Enfants[static_cast<std::size_t>(s)] == numero) masque |= 4u << s;
+    return masque;
+}
+
+void remplacerLiens(TFiche& fiche, std::uint16_t masque, std::int32_t valeur) {
+    if (masque & 1u) fiche.Pere = valeur;
+    if (masque & 2u) fiche.Mere = valeur;
+    for (int s = 0; s < NbEmplacementsEnfants; ++s)
+        if (masque & (4u << s)) fiche.Enfants[static_cast<std::size_t>(s)] = valeur;
+}
+
+} // namespace
+
+// Before the last record goes, every link to its number in the rest of the
+// file becomes -1, so that the next person saved does not inherit them. When
+// a rewrite or the cut fails, the records already rewritten get their links
+// back: the file is left whole, and the error says why.
+void TForm1::supprimerDerniere(std::int32_t numero) {
+    std::vector<std::pair<std::int32_t, std::uint16_t>> aReecrire;
+    parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
+        if (n == numero) return false;
+        if (const std::uint16_t masque = liensVers(fiche, numero)) aReecrire.push_back({n, masque});
+        return true;
+    });
+    std::size_t faits = 0;
+    TFiche fiche;
+    auto reecrire = [&](std::int32_t n, std::uint16_t masque, std::int32_t valeur) {
+        m_FichierGenea->positionner(n);
+        m_FichierGenea->lire(fiche);
+        remplacerLiens(fiche, masque, valeur);
+        m_FichierGenea->positionner(n);
+        m_FichierGenea->ecrire(fiche);
+    };
+    try {
+        for (; faits < aReecrire.size(); ++faits)
+            reecrire(aReecrire[faits].first, aReecrire[faits].second, -1);
+        m_FichierGenea->positionner(numero);
+        m_FichierGenea->tronquer();
+    } catch (...) {
+        for (std::size_t i = 0; i < faits; ++i) {
+            try {
+                reecrire(aReecrire[i].first, aReecrire[i].second, numero);
+            } catch (...) {
+                // The first error is the one the user needs to see.
+            }
+        }
+        throw;
+    }
 }

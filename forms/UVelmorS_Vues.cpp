@@ -146,6 +146,20 @@ void TForm1::BtPhotoClick() {
             QStringLiteral("\rRenommez l'image ou son dossier, puis choisissez-la de nouveau."));
         return;
     }
+    // A cut path would name another file, and the portrait would be lost at
+    // the next display.
+    if (choix->size() > decltype(TFiche::Photo)::largeur) {
+        m_dialogues.message(
+            QStringLiteral("Le chemin de cette image a %1 caractères, et le fichier de "
+                           "généalogie n'en garde que %2 :\r")
+                .arg(choix->size())
+                .arg(decltype(TFiche::Photo)::largeur) +
+            *choix +
+            QStringLiteral("\rRangez l'image dans un dossier au chemin plus court, ou dans le "
+                           "dossier PHOTOS à côté du fichier de généalogie, puis choisissez-la "
+                           "de nouveau."));
+        return;
+    }
     m_PhotoChoisie = *choix;
     IPhoto->show();
     montrerImage(chargerImage(*choix));

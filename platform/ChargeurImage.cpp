@@ -1,10 +1,11 @@
 #include "platform/ChargeurImage.h"
 
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 #include "data/Texte.h"
 
 #include <QBuffer>
-#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <cmath>
@@ -123,13 +124,17 @@ QImage decoderJpeg(const QByteArray& octets, const QString& nomPourMessage) {
 namespace {
 
 QByteArray lireFichierImage(const QString& chemin) {
-    QFile fichier(chemin);
-    if (!fichier.exists())
+    if (!QFileInfo::exists(chemin))
         throw ErreurImage(QStringLiteral("Le fichier image « %1 » est introuvable").arg(chemin));
-    if (!fichier.open(QIODevice::ReadOnly))
-        throw ErreurImage(
-            QStringLiteral("Le fichier image « %1 » ne peut pas être lu").arg(chemin));
-    return fichier.readAll();
+    try {
+        return lireFichierBorne(chemin, TailleMaxImage, QStringLiteral("Le fichier image"));
+    } catch (const ErreurES& e) {
+        throw ErreurImage(QStringLiteral("Le fichier image « %1 » ne peut pas être lu (%2)")
+                              .arg(chemin, e.texte()));
+    } catch (const ErreurVelmoris& e) {
+        // Still a load error: the display tries the stored path after the PHOTOS folder.
+        throw ErreurImage(e.texte());
+    }
 }
 
 std::uint32_t lireLE(const QByteArray& o, int position, int taille) {

@@ -2,6 +2,7 @@
 
 #include "data/Cp1252.h"
 #include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
 #include "data/Recherches.h"
 #include "platform/Dialogues.h"
 
@@ -294,8 +295,17 @@ void ImprimerFichier(const QString& nomFichier, const QString& titre,
 // end: the pages the old listing left in memory are reused, which makes the
 // printout of a large file much faster than emptying the file first.
 void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom) {
-    const int fd = ::open(QFile::encodeName(nom).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const QString quoi = QStringLiteral("Le fichier du listing");
+    exigerFichierOrdinaire(nom, quoi);
+    const int fd = ::open(QFile::encodeName(nom).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) throw ErreurES(ErreurES::codeDepuisErrno(errno));
+    struct stat infos {};
+    if (::fstat(fd, &infos) != 0 || !S_ISREG(infos.st_mode)) {
+        ::close(fd);
+        exigerFichierOrdinaire(nom, quoi);
+        throw ErreurES(ErreurES::AccesRefuse);
+    }
     QFile listing;
     if (!listing.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

@@ -88,7 +88,11 @@ private slots:
     void deuxInconnusEcriventSeulementLEnfant();
     void emplacementOccupeEcrase();
     void rangsAuDeuxiemeUsage();
-    void ficheCouranteCandidatePourElleMeme();
+    void ficheCouranteJamaisCandidate();
+    void rienNEstEcritAvantLesVerifications_data();
+    void rienNEstEcritAvantLesVerifications();
+    void descendantRefuseCommeParent();
+    void fichierCoupePendantLeDialogue();
     void dateEnfantRefusee();
     void dateEnfantVide();
     void selectionsManquantes_data();
@@ -245,13 +249,90 @@ void TestLiens::rangsAuDeuxiemeUsage() {
     VERIFIER_DIALOGUES(b.d);
 }
 
-void TestLiens::ficheCouranteCandidatePourElleMeme() {
+void TestLiens::ficheCouranteJamaisCandidate() {
     Banc b({ne(QStringLiteral("MOI"), QStringLiteral("A"), 0, QString())});
     b.form().EDN->setText(QStringLiteral("01/01/1950")); // typed, not saved
     QStringList peres;
     b.d.attendreModal(dansLeDialogue({.confirme = false}, &peres));
     b.form().SBChainerClick();
-    QCOMPARE(peres.front(), QStringLiteral("MOI A né le ") + SansDate);
+    QCOMPARE(peres, QStringList{QStringLiteral("Inconnu")});
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// A new person whose linking stops anywhere before the last step leaves the
+// file exactly as it was: nothing is saved ahead of the checks.
+void TestLiens::rienNEstEcritAvantLesVerifications_data() {
+    QTest::addColumn<QString>("naissance");
+    QTest::addColumn<QString>("deces");
+    QTest::addColumn<QString>("erreur");  // the general error box, if any
+    QTest::addColumn<QString>("message"); // the plain message, if any
+    QTest::newRow("date de naissance vide")
+        << QString() << QString() << QStringLiteral("'' n'est pas une valeur entière correcte.")
+        << QString();
+    QTest::newRow("date de décès refusée")
+        << QStringLiteral("02/02/1950") << QStringLiteral("1990") << QString()
+        << QStringLiteral("La date 1990 doit contenir une année à quatre chiffres entre 1000 et "
+                          "2050");
+    QTest::newRow("dialogue annulé")
+        << QStringLiteral("02/02/1950") << QString() << QString() << QString();
+}
+
+void TestLiens::rienNEstEcritAvantLesVerifications() {
+    QFETCH(QString, naissance);
+    QFETCH(QString, deces);
+    QFETCH(QString, erreur);
+    QFETCH(QString, message);
+    Banc b(familleDe1950());
+    const QByteArray avant = octetsDe(b.fic());
+    b.form().SbNouveauClick();
+    b.form().ENom->setText(QStringLiteral("NOUVEAU"));
+    b.form().EDN->setText(naissance);
+    b.form().EDD->setText(deces);
+    if (!erreur.isEmpty())
+        b.d.attendreErreur(erreur);
+    else if (!message.isEmpty())
+        b.d.attendreMessage(message);
+    else
+        b.d.attendreModal(dansLeDialogue({0, 0, 0, 0, false}));
+    b.form().commande(&TForm1::SBChainerClick);
+    QCOMPARE(octetsDe(b.fic()), avant);
+    QCOMPARE(b.form().ENom->text(), QStringLiteral("NOUVEAU"));
+    QVERIFY(b.form().NumEnreg->text().isEmpty());
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// Record 0's son, record 1, offered as record 0's father: the family would loop.
+void TestLiens::descendantRefuseCommeParent() {
+    std::vector<TFiche> f{ne(QStringLiteral("GRAND"), QStringLiteral("Louis"), 0, QString()),
+                          ne(QStringLiteral("FILS"), QStringLiteral("Paul"), 0, QString())};
+    f[1].Pere = 0;
+    f[0].NbEnfants = 1;
+    f[0].Enfants[0] = 1;
+    Banc b(f);
+    const QByteArray avant = octetsDe(b.fic());
+    b.form().EDN->setText(QStringLiteral("01/01/1900"));
+    b.d.attendreModal(dansLeDialogue({.pere = 0, .mere = 0, .rangPere = 0, .rangMere = 0}))
+        .attendreMessage(QStringLiteral(
+            "FILS Paul (fiche 1) descend de GRAND Louis (fiche 0) : il ne peut pas être aussi son "
+            "père, la famille deviendrait sa propre ancêtre. Rien n'a été écrit."));
+    b.form().SBChainerClick();
+    QCOMPARE(octetsDe(b.fic()), avant);
+    VERIFIER_DIALOGUES(b.d);
+}
+
+void TestLiens::fichierCoupePendantLeDialogue() {
+    Banc b(familleDe1950());
+    const QString fic = b.fic();
+    b.d.attendreModal([&](QDialog& dialogue) {
+           dansLeDialogue({.pere = 0, .mere = 0, .rangPere = 0, .rangMere = 0})(dialogue);
+           QFile::resize(fic, 1 * TailleFiche); // another program keeps only record 0
+           return true;
+       })
+        .attendreMessage(QStringLiteral(
+            "Le fichier a été modifié par un autre programme pendant le choix des parents : il "
+            "compte maintenant 1 fiche(s). Rien n'a été écrit ; recommencez le chaînage."));
+    b.form().SBChainerClick();
+    QCOMPARE(octetsDe(fic), octetsFiche(familleDe1950()[0]));
     VERIFIER_DIALOGUES(b.d);
 }
 

@@ -1,0 +1,186 @@
+#include "data/FichiersSurs.h"
+
+#include "data/Erreurs.h"
+#include "data/OperationsFichier.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void leverErrno() {
+    throw ErreurES(ErreurES::codeDepuisErrno(errno));
+}
+
+QByteArray nomSysteme(const QString& chemin) {
+    return QFile::encodeName(chemin);
+}
+
+QString natureDe(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("un dossier");
+    if (S_ISFIFO(mode)) return QStringLiteral("un tube");
+    if (S_ISSOCK(mode)) return QStringLiteral("une prise réseau");
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return QStringLiteral("un périphérique");
+    return QStringLiteral("un fichier spécial");
+}
+
+[[noreturn]] void leverPasOrdinaire(const QString& chemin, const QString& quoi, mode_t mode) {
+    throw ErreurVelmoris(
+        QStringLiteral("%1 « %2 » est %3, pas un fichier ordinaire : il ne peut être ni lu ni "
+                       "écrit")
+            .arg(quoi, chemin, natureDe(mode)));
+}
+
+// Opens for reading without ever waiting on a pipe's writer, and checks the
+// kind of what was opened (the path may change between a test and the open).
+int ouvrirEnLecture(const QString& chemin, const QString& quoi) {
+    const int fd = ::open(nomSysteme(chemin).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) leverErrno();
+    struct stat infos {};
+    if (::fstat(fd, &infos) != 0) {
+        const int e = errno;
+        ::close(fd);
+        throw ErreurES(ErreurES::codeDepuisErrno(e));
+    }
+    if (!S_ISREG(infos.st_mode)) {
+        ::close(fd);
+        leverPasOrdinaire(chemin, quoi, infos.st_mode);
+    }
+    return fd;
+}
+
+void ecrireTout(int fd, const char* octets, std::int64_t taille) {
+    while (taille > 0) {
+        const ssize_t n = ::write(fd, octets, static_cast<std::size_t>(taille));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        octets += n;
+        taille -= n;
+    }
+}
+
+} // namespace
+
+void exigerFichierOrdinaire(const QString& chemin, const QString& quoi) {
+    struct stat infos {};
+    if (::stat(nomSysteme(chemin).constData(), &infos) != 0) return;
+    if (!S_ISREG(infos.st_mode)) leverPasOrdinaire(chemin, quoi, infos.st_mode);
+}
+
+QByteArray lireFichierBorne(const QString& chemin, std::int64_t maximum, const QString& quoi) {
+    const int fd = ouvrirEnLecture(chemin, quoi);
+    struct Fermeture {
+        int fd;
+        ~Fermeture() { ::close(fd); }
+    } fermeture{fd};
+    struct stat infos {};
+    if (::fstat(fd, &infos) != 0) leverErrno();
+    if (infos.st_size > maximum)
+        throw ErreurVelmoris(QStringLiteral("%1 « %2 » est trop grand (%3 Mo ; au plus %4 Mo)")
+                                 .arg(quoi, chemin)
+                                 .arg(infos.st_size >> 20)
+                                 .arg(maximum >> 20));
+    QByteArray contenu(static_cast<qsizetype>(infos.st_size), Qt::Uninitialized);
+    std::int64_t lus = 0;
+    while (lus < contenu.size()) {
+        const ssize_t n =
+            ::read(fd, contenu.data() + lus, static_cast<std::size_t>(contenu.size() - lus));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        if (n == 0) break; // cut short by another program meanwhile
+        lus += n;
+    }
+    contenu.truncate(static_cast<qsizetype>(lus));
+    return contenu;
+}
+
+void (*EcritureAtomique::etapeObservee)(const char*) = nullptr;
+
+namespace {
+void observer(const char* etape) {
+    if (EcritureAtomique::etapeObservee) EcritureAtomique::etapeObservee(etape);
+}
+} // namespace
+
+EcritureAtomique::EcritureAtomique(const QString& cible) {
+    // A link is followed: the file it names is the one replaced, and the link stays.
+    const QFileInfo infos(cible);
+    m_cible = cible;
+    if (infos.isSymLink())
+        m_cible = infos.exists() ? infos.canonicalFilePath() : infos.symLinkTarget();
+    exigerFichierOrdinaire(m_cible, QStringLiteral("Le fichier"));
+    struct stat existant {};
+    const bool remplace = ::stat(nomSysteme(m_cible).constData(), &existant) == 0;
+    // A file the user made read-only stays as it is, even though its folder
+    // would let a new file take its name.
+    if (remplace && ::access(nomSysteme(m_cible).constData(), W_OK) != 0) leverErrno();
+    QByteArray modele = nomSysteme(m_cible) + ".XXXXXX";
+    m_fd = ::mkostemp(modele.data(), O_CLOEXEC);
+    if (m_fd < 0) leverErrno();
+    m_temporaire = QFile::decodeName(modele);
+    // The new file keeps the permissions of the one it replaces.
+    const mode_t masque = ::umask(0);
+    ::umask(masque);
+    ::fchmod(m_fd, remplace ? (existant.st_mode & 07777) : (0666 & ~masque));
+}
+
+EcritureAtomique::~EcritureAtomique() {
+    if (m_fd >= 0) ::close(m_fd);
+    if (!m_valide) ::unlink(nomSysteme(m_temporaire).constData());
+}
+
+void EcritureAtomique::ecrire(const char* octets, std::int64_t taille) {
+    observer("écrire");
+    ecrireTout(m_fd, octets, taille);
+}
+
+void EcritureAtomique::valider() {
+    observer("synchroniser");
+    if (::fsync(m_fd) != 0) leverErrno();
+    observer("fermer");
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR) leverErrno();
+    observer("renommer");
+    if (::rename(nomSysteme(m_temporaire).constData(), nomSysteme(m_cible).constData()) != 0)
+        leverErrno();
+    m_valide = true;
+    // The new name reaches the disk too.
+    const int dossier = ::open(nomSysteme(QFileInfo(m_cible).absolutePath()).constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dossier >= 0) {
+        ::fsync(dossier);
+        ::close(dossier);
+    }
+}
+
+void refuserSiFichierGenealogie(const QString& sortie, const QString& genea, const QString& quoi) {
+    if (!memeFichier(sortie, genea)) return;
+    throw ErreurVelmoris(
+        QStringLiteral("%1 ne peut pas être écrit dans « %2 » : c'est le fichier de généalogie "
+                       "ouvert, dont toutes les fiches seraient perdues. Choisissez un autre nom")
+            .arg(quoi, sortie));
+}
+
+void validerPdf(EcritureAtomique& ecriture) {
+    const int fd = ouvrirEnLecture(ecriture.cheminTemporaire(), QStringLiteral("Le document PDF"));
+    struct stat infos {};
+    const bool lu = ::fstat(fd, &infos) == 0;
+    QByteArray fin(1024, '\0');
+    const off_t debut = lu && infos.st_size > fin.size() ? infos.st_size - fin.size() : 0;
+    const ssize_t n =
+        lu ? ::pread(fd, fin.data(), static_cast<std::size_t>(fin.size()), debut) : -1;
+    ::close(fd);
+    if (n <= 0 || !fin.left(n).trimmed().endsWith("%%EOF")) throw ErreurES(ErreurES::DisquePlein);
+    ecriture.valider();
+}

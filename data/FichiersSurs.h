@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// File access that never blocks on a pipe or a device, never reads more
+// than a cap into memory, and never reports a write as done before the
+// bytes are on the disk.
+
+// Raises a French error naming the file when something other than a regular
+// file (or a link to one) stands at `chemin`: a pipe, a device, a folder.
+// Nothing at the path is fine. `quoi` names the file for the user ("Le
+// fichier de paramètres", "L'image"...).
+void exigerFichierOrdinaire(const QString& chemin, const QString& quoi);
+
+// The whole content of a regular file, opened without blocking, refused with
+// a French message naming it when it is larger than `maximum` bytes.
+QByteArray lireFichierBorne(const QString& chemin, std::int64_t maximum, const QString& quoi);
+
+// Caps on what is read into memory. No real file comes near them.
+constexpr std::int64_t TailleMaxImage = 256LL << 20; // portraits: 256 MiB
+constexpr std::int64_t TailleMaxIni = 1LL << 20;     // settings file: 1 MiB
+constexpr std::int64_t TailleMaxGedcom = 2LL << 30;  // GEDCOM: 2 GiB
+
+// A file written beside its target and renamed over it only when every byte
+// is on the disk: a failure at any step, the last flush and sync included,
+// leaves the target as it was and raises the input/output error ("Disque
+// plein" for a full disk). A link as target is followed, so the file it
+// names is the one replaced.
+class EcritureAtomique {
+public:
+    explicit EcritureAtomique(const QString& cible);
+    ~EcritureAtomique();
+    EcritureAtomique(const EcritureAtomique&) = delete;
+    EcritureAtomique& operator=(const EcritureAtomique&) = delete;
+
+    void ecrire(const char* octets, std::int64_t taille);
+    void ecrire(const QByteArray& octets) { ecrire(octets.constData(), octets.size()); }
+    // Sync, close, rename over the target, sync the folder.
+    void valider();
+    // The path really written: the target, or the file a link names.
+    const QString& cible() const { return m_cible; }
+    // The temporary file, for writers that open a path of their own (PDF):
+    // what they leave there is what valider() puts in place.
+    const QString& cheminTemporaire() const { return m_temporaire; }
+
+    // Called at each step ("écrire", "synchroniser", "fermer", "renommer")
+    // before it runs; the fault-injection tests raise from it. Empty otherwise.
+    static void (*etapeObservee)(const char* etape);
+
+private:
+    QString m_cible;
+    QString m_temporaire;
+    int m_fd = -1;
+    bool m_valide = false;
+};
+
+// Raises a French error when an output of the program would be the current
+// genealogy file, through any link or spelling.
+void refuserSiFichierGenealogie(const QString& sortie, const QString& genea, const QString& quoi);
+
+// Puts in place a PDF that another writer left at the temporary path, once
+// it is seen whole (its last line is the end-of-file mark): a writer that ran
+// out of room leaves a cut document, reported as a full disk.
+void validerPdf(EcritureAtomique& ecriture);
