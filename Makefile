@@ -8,7 +8,7 @@ BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run install test test-sanitiseurs test-fuzz fuzz bench clean
+.PHONY: all deps configure build run install test test-sanitiseurs test-fuzz fuzz bench interop clean
 
 all: build
 
@@ -84,6 +84,11 @@ bench: deps
 	[ -f $(BUILD)/bench/genea100k.FIC ] || build-release/genea_gen 100000 1 $(BUILD)/bench/genea100k.FIC
 	[ -f $(BUILD)/bench/genea1M.FIC ] || build-release/genea_gen 1000000 1 $(BUILD)/bench/genea1M.FIC
 	QT_QPA_PLATFORM=offscreen build-release/bench_velmoris $(BUILD)/bench
+
+# GEDCOM exchange checked against Gramps' command-line tool, when it is
+# installed (it is never a dependency of the program, and not part of make test).
+interop: build
+	/usr/bin/python3 tools/interop.py $(BUILD)/Velmoris $(BUILD)/genea_demo demo/famille.txt
 
 clean:
 	rm -rf $(BUILD)

@@ -24,8 +24,9 @@ void preparerApplication() {
 
 // The main window comes first: its start-up sequence runs before the other
 // windows exist.
-Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier) {
-    m_form1 = std::make_unique<TForm1>(dialogues, std::move(fichier));
+Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
+                   const QString& fichierAOuvrir) {
+    m_form1 = std::make_unique<TForm1>(dialogues, std::move(fichier), fichierAOuvrir);
     Form1 = m_form1.get();
     m_formLien = std::make_unique<TFormLien>(m_form1.get());
     FormLien = m_formLien.get();

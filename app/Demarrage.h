@@ -2,6 +2,8 @@
 
 #include "data/FichierGenea.h"
 
+#include <QString>
+
 #include <memory>
 
 class Dialogues;
@@ -15,7 +17,9 @@ class TFormLien;
 // until the end; each is also reached through its global reference.
 class Fenetres {
 public:
-    Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier);
+    // `fichierAOuvrir`, when given, is opened in place of the last file used.
+    Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
+             const QString& fichierAOuvrir = {});
     ~Fenetres();
     Fenetres(const Fenetres&) = delete;
     Fenetres& operator=(const Fenetres&) = delete;

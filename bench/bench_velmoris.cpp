@@ -3,6 +3,7 @@
 //   bench_velmoris DOSSIER                 the table, for the files of DOSSIER
 //   bench_velmoris --op NOM FICHIER REPS   one operation, in a process of its own
 #include "app/Demarrage.h"
+#include "data/EchangeGedcom.h"
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
 #include "data/Recherches.h"
@@ -39,6 +40,7 @@ public:
     void message(const QString&) override {}
     bool questionAvertissement(const QString&) override { return false; }
     bool questionAttention(const QString&) override { return false; }
+    int choix(const QString&, const QStringList&) override { return -1; }
     void erreur(const QString& texte) override {
         std::fprintf(stderr, "erreur : %s\n", qPrintable(texte));
     }
@@ -160,6 +162,28 @@ void verification(const QString& chemin) {
     f.fermer();
 }
 
+QString cheminGedcom(const QString& chemin) {
+    return QFileInfo(chemin).dir().filePath(QFileInfo(chemin).completeBaseName() +
+                                            QStringLiteral(".ged"));
+}
+
+// The export, written durably beside the file; the import reads it back into
+// a new genealogy file.
+void exportGedcom(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    g_compteur += exporterVersFichier(f, cheminGedcom(chemin), {}).personnes;
+    f.fermer();
+}
+
+void importGedcom(const QString& chemin) {
+    const ResultatImport r = importerGedcomFichier(cheminGedcom(chemin));
+    const QString cible = QFileInfo(chemin).dir().filePath(QStringLiteral("importe.FIC"));
+    QFile::remove(cible);
+    creerFichierImporte(cible, r.fiches);
+    g_compteur += static_cast<std::int64_t>(r.fiches.size());
+}
+
 // The windows on the file, as the program starts with it as its default file.
 struct Programme {
     explicit Programme(const QString& chemin) {
@@ -218,7 +242,9 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
                                                   {"listing", listing},
                                                   {"copie", copie},
                                                   {"copie_simple", copieSimple},
-                                                  {"verification", verification}};
+                                                  {"verification", verification},
+                                                  {"export_gedcom", exportGedcom},
+                                                  {"import_gedcom", importGedcom}};
     Mesure m;
     if (simples.count(nom)) {
         m = mesurer(simples.at(nom), chemin, repetitions);
@@ -296,8 +322,8 @@ int tableau(const QString& dossier) {
     const QStringList operations = {"lecture_brute",   "recherche_nom", "candidats_parents",
                                     "conjoint_absent", "enfants_dix",   "listing",
                                     "copie_simple",    "copie",         "verification",
-                                    "affichage",       "demarrage",     "liste_500k",
-                                    "lien_500k"};
+                                    "export_gedcom",   "import_gedcom", "affichage",
+                                    "demarrage",       "liste_500k",    "lien_500k"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {
@@ -308,14 +334,28 @@ int tableau(const QString& dossier) {
             dansUnProcessus(programme, QStringLiteral("lecture_brute"), fichier, reps);
         Mesure copieSimple;
         for (const QString& op : operations) {
-            const bool liste = op.endsWith(QStringLiteral("500k"));
+            const bool longue =
+                op.endsWith(QStringLiteral("500k")) || op.endsWith(QStringLiteral("gedcom"));
             const Mesure m = op == u"lecture_brute"
                                  ? brute
-                                 : dansUnProcessus(programme, op, fichier, liste ? 3 : reps);
+                                 : dansUnProcessus(programme, op, fichier, longue ? 3 : reps);
             std::printf("%-18s %9lld %12.3f %9.2f %12.1f\n", qPrintable(op),
                         static_cast<long long>(fiches), m.medianeMs, m.medianeMs / brute.medianeMs,
                         m.pointeKo / 1024.0);
             if (op == u"copie_simple") copieSimple = m;
+            // GEDCOM throughput (at least 50 MB/s), and the import's peak against the
+            // size of the file it makes (at most twice).
+            if (op.endsWith(QStringLiteral("gedcom"))) {
+                const double megaOctets = QFileInfo(cheminGedcom(fichier)).size() / 1e6;
+                std::printf("%-18s %9lld %12s %9.1f %12s  Mo/s de GEDCOM (%.0f Mo)\n",
+                            op == u"export_gedcom" ? "export Mo/s" : "import Mo/s",
+                            static_cast<long long>(fiches), "", megaOctets / (m.medianeMs / 1000),
+                            "", megaOctets);
+                if (op == u"import_gedcom")
+                    std::printf("%-18s %9lld %12s %9.2f %12s  pointe / taille du .FIC\n",
+                                "import mémoire", static_cast<long long>(fiches), "",
+                                m.pointeKo * 1024.0 / QFileInfo(fichier).size(), "");
+            }
             // The durable copy against the plain durable copy of the same bytes: at most 1.3.
             if (op == u"copie")
                 std::printf("%-18s %9lld %12s %9.2f %12s\n", "copie/simple",

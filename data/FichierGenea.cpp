@@ -167,6 +167,46 @@ std::int64_t FichierDisque::lireBloc(std::int64_t premier, std::int64_t nombre,
     return octets / TailleFiche;
 }
 
+void FichierEnregistrements::ajouter(const std::vector<TFiche>& fiches) {
+    const std::int64_t avant = nombreFiches();
+    try {
+        positionner(avant);
+        for (const TFiche& f : fiches)
+            ecrire(f);
+    } catch (...) {
+        try {
+            positionner(avant);
+            tronquer();
+        } catch (...) {
+            // The first error is the one to report.
+        }
+        throw;
+    }
+}
+
+void FichierDisque::ajouter(const std::vector<TFiche>& fiches) {
+    exigerOuvert();
+    struct stat avant {};
+    if (::fstat(m_fd, &avant) != 0) leverErrno();
+    const std::int64_t debut = avant.st_size / TailleFiche * TailleFiche;
+    std::vector<std::uint8_t> bloc(static_cast<std::size_t>(FichesParBloc * TailleFiche));
+    try {
+        std::int64_t position = debut;
+        for (std::size_t i = 0; i < fiches.size();) {
+            std::size_t dans = 0;
+            for (; i < fiches.size() && dans < static_cast<std::size_t>(FichesParBloc); ++i, ++dans)
+                encoderFiche(fiches[i], bloc.data() + dans * TailleFiche);
+            const std::int64_t taille = static_cast<std::int64_t>(dans) * TailleFiche;
+            ecrireTout(m_fd, bloc.data(), taille, position);
+            position += taille;
+        }
+        if (::fdatasync(m_fd) != 0) leverErrno();
+    } catch (...) {
+        if (::ftruncate(m_fd, avant.st_size) == 0) ::fdatasync(m_fd);
+        throw;
+    }
+}
+
 FermetureGarantie::~FermetureGarantie() {
     try {
         m_fichier.fermer();

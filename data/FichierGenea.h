@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // A file of 380-byte records, the handle every command uses on the current
 // genealogy file. Every failure raises ErreurES with its code.
@@ -27,6 +28,9 @@ public:
     // scans; returns how many were read (fewer only at the end of the file).
     virtual std::int64_t lireBloc(std::int64_t premier, std::int64_t nombre,
                                   std::uint8_t* dest) = 0;
+    // Appends the records at the end, all of them or none: a failure part-way
+    // cuts the file back to its size before.
+    virtual void ajouter(const std::vector<TFiche>& fiches);
 };
 
 // The real file on disk.
@@ -47,6 +51,8 @@ public:
     void fermer() override;
     bool estOuvert() const override { return m_fd >= 0; }
     std::int64_t lireBloc(std::int64_t premier, std::int64_t nombre, std::uint8_t* dest) override;
+    // In blocks, with one sync at the end.
+    void ajouter(const std::vector<TFiche>& fiches) override;
 
 private:
     void ouvrirAvec(const QString& chemin, int drapeaux);

@@ -8,10 +8,17 @@ template <int Largeur> QString ChampTexte<Largeur>::texte() const {
     return cp1252::decoder(octets.data(), longueurSignificative());
 }
 
+// Straight into the field, without building the whole encoded text: a
+// character the code page cannot hold becomes "?", one for a pair of surrogates.
 template <int Largeur> void ChampTexte<Largeur>::definir(const QString& texte) {
-    const QByteArray brut = cp1252::encoder(texte);
-    const int n = brut.size() > Largeur ? Largeur : static_cast<int>(brut.size());
-    std::memcpy(octets.data(), brut.constData(), static_cast<std::size_t>(n));
+    int n = 0;
+    for (qsizetype i = 0; i < texte.size() && n < Largeur; ++i) {
+        unsigned char octet = '?';
+        if (!cp1252::depuisUnicode(texte[i].unicode(), octet)) octet = '?';
+        if (texte[i].isHighSurrogate() && i + 1 < texte.size() && texte[i + 1].isLowSurrogate())
+            ++i;
+        octets[static_cast<std::size_t>(n++)] = octet;
+    }
     longueur = static_cast<std::uint8_t>(n);
 }
 

@@ -1,21 +1,21 @@
 #include "data/Verification.h"
 
+#include "data/Dates.h"
 #include "data/Recherches.h"
 #include "data/Texte.h"
 
-#include <QDate>
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <functional>
 #include <vector>
 
 bool dateLisible(const QString& date) {
-    static const QRegularExpression calendrier(QStringLiteral("^(\\d{2})/(\\d{2})/(\\d{4})$"));
-    const auto m = calendrier.match(date);
-    if (m.hasMatch())
-        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt()).isValid();
-    return !date.contains(u'/') && dateAcceptable(date);
+    const DateLue lue = lireDate(date);
+    if (lue.genre == DateLue::Genre::Texte) return false;
+    // Free text that ends in a year reads, unless it is a day the calendar lacks.
+    if (lue.genre == DateLue::Genre::AnneeSeule)
+        return !date.contains(u'/') && dateAcceptable(date);
+    return true;
 }
 
 std::int64_t RapportVerification::total() const {

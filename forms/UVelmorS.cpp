@@ -75,8 +75,9 @@ BoutonImage* bouton(QWidget* parent, const char* nom, const QString& legende, Gl
 
 } // namespace
 
-TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
-    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)) {
+TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
+               const QString& fichierAOuvrir)
+    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)), m_fichierAOuvrir(fichierAOuvrir) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Saisie"));
     setFont(policeFenetre());

@@ -35,7 +35,8 @@ public:
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier);
+    TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
+           const QString& fichierAOuvrir = {});
     ~TForm1() override;
 
     // Shared state of the window.
@@ -234,6 +235,7 @@ private:
     QString parametresFichier() const;
     void basculerVers(const QString& chemin);
     QString cheminIni() const;
+    bool ouvrirFichierDemande();
     bool lireIniSansBloquer();
     void memoriserFichierCourant();
     std::optional<QString> choisirFichierGenealogie(bool enregistrement,
@@ -269,7 +271,8 @@ private:
     bool m_dejaMontree = false;
     std::unique_ptr<QPrinter> m_imprimante;
     std::unique_ptr<Imprimante> m_serviceImpression;
-    QString m_fichierAide; // the application's help file, once asked for
+    QString m_fichierAide;    // the application's help file, once asked for
+    QString m_fichierAOuvrir; // named on the command line, or by the desktop
 };
 
 extern TForm1* Form1;

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 
@@ -43,7 +44,9 @@ void TForm1::FormCreate() {
         }
     } fin{this};
 
-    if (fichierExiste(cheminIni()) && lireIniSansBloquer()) {
+    if (ouvrirFichierDemande()) {
+        return;
+    } else if (fichierExiste(cheminIni()) && lireIniSansBloquer()) {
         pAfficherEnreg(0);
     } else if (fichierExiste(NomFichierParDefaut)) {
         pAfficherEnreg(0);
@@ -63,6 +66,28 @@ void TForm1::FormCreate() {
             }
         }
     }
+}
+
+// A file named on the command line, or opened from the file manager, comes
+// before the last file used, and becomes it.
+bool TForm1::ouvrirFichierDemande() {
+    if (m_fichierAOuvrir.isEmpty()) return false;
+    const QString chemin = QFileInfo(m_fichierAOuvrir).absoluteFilePath();
+    if (!fichierExiste(chemin)) {
+        m_dialogues.message(QStringLiteral("Le fichier ") + chemin +
+                            QStringLiteral(" est introuvable : le dernier fichier utilisé est "
+                                           "ouvert à sa place."));
+        return false;
+    }
+    const QString refus = refusNomFichierGenealogie(chemin, cheminIni());
+    if (!refus.isEmpty()) {
+        m_dialogues.message(refus);
+        return false;
+    }
+    m_RepDonnees = repertoireDe(chemin);
+    basculerVers(chemin);
+    memoriserFichierCourant();
+    return true;
 }
 
 QString TForm1::cheminIni() const {

@@ -1,6 +1,7 @@
 // The "&Outils" menu: GEDCOM export and import, approximate search, file check.
 #include "forms/UVelmorS.h"
 
+#include "data/EchangeGedcom.h"
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/FichiersSurs.h"
@@ -13,6 +14,7 @@
 #include "platform/Dialogues.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -21,12 +23,6 @@
 namespace {
 
 const QString FiltreGedcom = QStringLiteral("Fichiers GEDCOM |*.GED");
-
-void ecrireAtomiquement(const QString& chemin, const QByteArray& contenu) {
-    EcritureAtomique fichier(chemin);
-    fichier.ecrire(contenu);
-    fichier.valider();
-}
 
 } // namespace
 
@@ -46,30 +42,42 @@ void TForm1::montrerRapport(const QString& titre, const QStringList& lignes) {
     m_dialogues.executerModal(rapport);
 }
 
+// Portraits go out by their full path, or copied beside the GEDCOM file where
+// another program finds them wherever the two are moved together.
 void TForm1::ExporterGedcom1Click() {
-    ResultatExport resultat;
-    if (!surLeFichier([&] { resultat = exporterGedcom(*m_FichierGenea); })) return;
+    std::int64_t portraits = 0;
+    if (!surLeFichier([&] {
+            parcourirFiches(*m_FichierGenea, [&](std::int32_t, const TFiche& f) {
+                portraits += f.Photo.vide() ? 0 : 1;
+                return true;
+            });
+        }))
+        return;
     const auto choix = m_dialogues.enregistrerFichier({QStringLiteral("Exporter en GEDCOM"),
                                                        QStringLiteral("*.GED"), FiltreGedcom,
                                                        m_RepProgramme, QString()});
     if (!choix) return;
     refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("L'export GEDCOM"));
-    ecrireAtomiquement(*choix, resultat.gedcom);
-    QString message = QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
-                          .arg(resultat.personnes)
-                          .arg(resultat.familles)
-                          .arg(*choix);
-    if (resultat.liensPendants)
-        message += QStringLiteral(
-                       "\r%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
-                       .arg(resultat.liensPendants);
-    if (resultat.caracteresDeControle)
-        message += QStringLiteral("\r%1 caractère(s) de contrôle, venus d'un fichier endommagé ou "
-                                  "étranger, ont été laissés de côté.")
-                       .arg(resultat.caracteresDeControle);
-    m_dialogues.message(message);
+    OptionsExport options;
+    options.cheminFichier = m_CheminFichier;
+    options.dossierGedcom = QFileInfo(*choix).absolutePath();
+    if (portraits) {
+        const int reponse = m_dialogues.choix(
+            QStringLiteral("%1 personne(s) ont un portrait. Comment le fichier GEDCOM doit-il "
+                           "les nommer ?")
+                .arg(portraits),
+            {QStringLiteral("Par leur chemin complet"),
+             QStringLiteral("Copiés à côté du fichier GEDCOM"), QStringLiteral("Annuler")});
+        if (reponse < 0 || reponse == 2) return;
+        options.copierPortraits = reponse == 1;
+    }
+    ResultatExport resultat;
+    surLeFichier([&] { resultat = exporterVersFichier(*m_FichierGenea, *choix, options); });
+    m_dialogues.message(resumeExport(resultat, *choix, options).join(u'\r'));
 }
 
+// The imported persons go into a new file, or after the records of the open
+// file; an existing file is never replaced or added to by the new-file path.
 void TForm1::ImporterGedcom1Click() {
     if (!peutQuitterLaFiche()) return;
     const auto source = m_dialogues.ouvrirFichier({QStringLiteral("Fichier GEDCOM à importer"),
@@ -77,32 +85,48 @@ void TForm1::ImporterGedcom1Click() {
                                                    m_RepProgramme, QString()});
     if (!source) return;
     if (!fichierExiste(*source)) throw ErreurES(ErreurES::FichierIntrouvable);
-    const ResultatImport resultat = importerGedcom(
-        lireFichierBorne(*source, TailleMaxGedcom, QStringLiteral("Le fichier GEDCOM")));
-    const auto cible = choisirFichierGenealogie(
-        true, {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
-               QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
-    if (!cible) return;
-    if (fichierExiste(*cible) && !m_dialogues.questionAvertissement(
-                                     QStringLiteral("Le fichier ") + *cible +
-                                     QStringLiteral(" existe déjà. Voulez-vous le remplacer ?")))
-        return;
-    QByteArray octets;
-    for (const TFiche& f : resultat.fiches) {
-        std::uint8_t enregistrement[TailleFiche];
-        encoderFiche(f, enregistrement);
-        octets.append(reinterpret_cast<const char*>(enregistrement), TailleFiche);
+    bool ajout = false;
+    if (fichierExiste(m_CheminFichier)) {
+        const int reponse = m_dialogues.choix(QStringLiteral("Où mettre les personnes importées ?"),
+                                              {QStringLiteral("Les ajouter au fichier ouvert"),
+                                               QStringLiteral("Créer un nouveau fichier"),
+                                               QStringLiteral("Annuler")});
+        if (reponse < 0 || reponse == 2) return;
+        ajout = reponse == 0;
     }
-    ecrireAtomiquement(*cible, octets);
+    if (ajout) {
+        std::int64_t avant = 0;
+        ResultatImport resultat;
+        if (!surLeFichier([&] {
+                avant = m_FichierGenea->nombreFiches();
+                resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant));
+                ajouterAuFichier(*m_FichierGenea, resultat.fiches, avant);
+            }))
+            return;
+        MontrePM();
+        pAfficherEnreg(static_cast<std::int32_t>(avant));
+        montrerRapport(QStringLiteral("Importation GEDCOM"),
+                       resumeImport(resultat, *source, m_CheminFichier, true));
+        return;
+    }
+    const ResultatImport resultat = importerGedcomFichier(*source);
+    std::optional<QString> cible;
+    for (;;) {
+        cible = choisirFichierGenealogie(
+            true, {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
+                   QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
+        if (!cible) return;
+        if (!fichierExiste(*cible)) break;
+        m_dialogues.message(QStringLiteral("Le fichier %1 existe déjà : l'importation crée "
+                                           "toujours un nouveau fichier. Choisissez un autre "
+                                           "nom, ou ouvrez ce fichier et ajoutez-y l'importation.")
+                                .arg(*cible));
+    }
+    creerFichierImporte(*cible, resultat.fiches);
     basculerVers(*cible);
     memoriserFichierCourant();
-    QStringList lignes{QStringLiteral("%1 personne(s) importée(s) de %2.")
-                           .arg(resultat.fiches.size())
-                           .arg(*source)};
-    lignes << (resultat.rapport.isEmpty()
-                   ? QStringList{QStringLiteral("Tout a été gardé fidèlement.")}
-                   : resultat.rapport);
-    montrerRapport(QStringLiteral("Importation GEDCOM"), lignes);
+    montrerRapport(QStringLiteral("Importation GEDCOM"),
+                   resumeImport(resultat, *source, *cible, false));
 }
 
 void TForm1::RechercheApprochee1Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -29,6 +30,9 @@ public:
     virtual bool questionAvertissement(const QString& texte) = 0;
     // Yes/No question captioned "ATTENTION"; true for Yes.
     virtual bool questionAttention(const QString& texte) = 0;
+    // A question whose answers are the program's own buttons, captioned with
+    // the application title; the index of the button chosen, -1 when closed.
+    virtual int choix(const QString& texte, const QStringList& boutons) = 0;
     // The general error box: caption "Arbre généalogique", error icon, "OK".
     // The text arrives complete, full stop included.
     virtual void erreur(const QString& texte) = 0;

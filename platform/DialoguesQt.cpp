@@ -71,6 +71,11 @@ bool DialoguesQt::questionAttention(const QString& texte) {
                          {QStringLiteral("&Oui"), QStringLiteral("&Non")}) == 0;
 }
 
+int DialoguesQt::choix(const QString& texte, const QStringList& boutons) {
+    return afficherBoite(m_parent, QMessageBox::Question, QString::fromUtf16(TitreApplication),
+                         texte, boutons);
+}
+
 void DialoguesQt::erreur(const QString& texte) {
     afficherBoite(m_parent, QMessageBox::Critical, QString::fromUtf16(TitreApplication), texte,
                   {QStringLiteral("OK")});

@@ -12,6 +12,7 @@ public:
     void message(const QString& texte) override;
     bool questionAvertissement(const QString& texte) override;
     bool questionAttention(const QString& texte) override;
+    int choix(const QString& texte, const QStringList& boutons) override;
     void erreur(const QString& texte) override;
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) override;
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;

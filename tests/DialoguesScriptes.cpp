@@ -27,6 +27,8 @@ QString nomGenre(DialoguesScriptes::Genre genre) {
         return QStringLiteral("Modal");
     case G::Imprimante:
         return QStringLiteral("Imprimante");
+    case G::Choix:
+        return QStringLiteral("Choix");
     }
     return {};
 }
@@ -45,6 +47,13 @@ DialoguesScriptes& DialoguesScriptes::attendreQuestion(const QString& texte, boo
 
 DialoguesScriptes& DialoguesScriptes::attendreAttention(const QString& texte, bool oui) {
     m_attentes.push_back({Genre::Attention, texte, oui, std::nullopt, {}});
+    return *this;
+}
+
+DialoguesScriptes& DialoguesScriptes::attendreChoix(const QString& texte, int bouton) {
+    Attente attente{Genre::Choix, texte, false, std::nullopt, {}};
+    attente.bouton = bouton;
+    m_attentes.push_back(std::move(attente));
     return *this;
 }
 
@@ -101,6 +110,11 @@ bool DialoguesScriptes::questionAvertissement(const QString& texte) {
 bool DialoguesScriptes::questionAttention(const QString& texte) {
     const auto attente = prendre(Genre::Attention, texte);
     return attente && attente->oui;
+}
+
+int DialoguesScriptes::choix(const QString& texte, const QStringList&) {
+    const auto attente = prendre(Genre::Choix, texte);
+    return attente ? attente->bouton : -1;
 }
 
 void DialoguesScriptes::erreur(const QString& texte) {

@@ -20,7 +20,8 @@ public:
         Enregistrer,
         Saisie,
         Modal,
-        Imprimante
+        Imprimante,
+        Choix
     };
 
     DialoguesScriptes& attendreMessage(const QString& texte) {
@@ -31,6 +32,8 @@ public:
     }
     DialoguesScriptes& attendreQuestion(const QString& texte, bool oui);
     DialoguesScriptes& attendreAttention(const QString& texte, bool oui);
+    // A choice among the program's buttons, answered with the button's index.
+    DialoguesScriptes& attendreChoix(const QString& texte, int bouton);
     // A file dialog answered with a path, or cancelled with nothing.
     DialoguesScriptes& attendreOuverture(std::optional<QString> chemin);
     DialoguesScriptes& attendreEnregistrement(std::optional<QString> chemin);
@@ -55,6 +58,7 @@ public:
     void message(const QString& texte) override;
     bool questionAvertissement(const QString& texte) override;
     bool questionAttention(const QString& texte) override;
+    int choix(const QString& texte, const QStringList& boutons) override;
     void erreur(const QString& texte) override;
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier& parametres) override;
     std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& parametres) override;
@@ -80,6 +84,7 @@ private:
         bool oui = false;
         std::optional<QString> reponse;
         std::function<bool(QDialog&)> action;
+        int bouton = -1;
     };
     DialoguesScriptes& attendre(Genre genre, const QString& texte);
     // Takes the next expectation when it is of this kind; records a fault otherwise.

@@ -73,6 +73,7 @@ private slots:
     void enregistrerSousSurLuiMeme();
     void enregistrerSousFichierAbsent();
     void controlesAuxPositionsDeLaTable();
+    void fichierNommeALOuverture();
 };
 
 void TestDemarrage::cinqFenetresDansLOrdre() {
@@ -525,6 +526,21 @@ void TestDemarrage::controlesAuxPositionsDeLaTable() {
     QVERIFY(s.form.Label10->geometry().right() < s.form.ENBE->x());
     QVERIFY(s.form.Label4->geometry().right() < s.form.ELN->x());
     QVERIFY(s.form.Label5->geometry().right() < s.form.EProfession->x());
+    VERIFIER_DIALOGUES(d);
+}
+
+// "Velmoris autre.FIC", or a double-click in the file manager: that file
+// comes before the last one used, and becomes it.
+void TestDemarrage::fichierNommeALOuverture() {
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), {personne(QStringLiteral("DEFAUT"))});
+    ecrireFichier(rep.chemin(QStringLiteral("autre.FIC")), {personne(QStringLiteral("NOMME"))});
+    DialoguesScriptes d;
+    preparerApplication();
+    Fenetres f(d, std::make_unique<FichierDisque>(), QStringLiteral("autre.FIC"));
+    QCOMPARE(f.principale().ENom->text(), QStringLiteral("NOMME"));
+    QCOMPARE(f.principale().windowTitle(), rep.chemin(QStringLiteral("autre.FIC")));
+    QCOMPARE(iniNomFic(rep), rep.chemin(QStringLiteral("autre.FIC")));
     VERIFIER_DIALOGUES(d);
 }
 

@@ -34,6 +34,10 @@ public:
         return true;
     }
     bool questionAttention(const QString& t) override { return questionAvertissement(t); }
+    int choix(const QString& t, const QStringList&) override {
+        journal << QStringLiteral("Choix: ") + t;
+        return 0;
+    }
     void erreur(const QString& t) override { journal << QStringLiteral("Erreur: ") + t; }
     std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override {
         return cheminOuvrir;

@@ -373,6 +373,7 @@ void TestSurete::tubesEtPeripheriquesRefuses() {
         std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override {
             return cheminGedcom;
         }
+        int choix(const QString&, const QStringList&) override { return 1; } // a new file
         QString cheminGedcom;
     } d;
     d.cheminGedcom = chemin;
@@ -480,7 +481,7 @@ void TestSurete::saisiesEtNomsImpossibles_data() {
         << "3 caractère(s) de contrôle, venus d'un fichier endommagé";
     QTest::newRow("boucle GEDCOM")
         << "import"
-        << "Boucle dans les familles : Fiche 1 (B Paul) serait son propre ancêtre";
+        << "B Paul : une boucle dans les familles en ferait son propre ancêtre";
     QTest::newRow("paramètres désignant eux-mêmes")
         << "ini"
         << "se désigne lui-même comme fichier de généalogie";
@@ -520,6 +521,7 @@ void TestSurete::saisiesEtNomsImpossibles() {
         std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& p) override {
             return ouvrirFichier(p);
         }
+        int choix(const QString&, const QStringList&) override { return 1; } // a new file
     } d;
     Session s(d);
     if (cas.startsWith(QStringLiteral("saisie "))) {

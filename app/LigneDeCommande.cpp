@@ -1,0 +1,158 @@
+#include "app/LigneDeCommande.h"
+
+#include "data/EchangeGedcom.h"
+#include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
+#include "data/OperationsFichier.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+void ecrire(std::FILE* flux, const QString& texte) {
+    const QByteArray octets = texte.toUtf8() + '\n';
+    std::fwrite(octets.constData(), 1, static_cast<std::size_t>(octets.size()), flux);
+}
+
+DemandeLigneDeCommande erreur(const QString& texte) {
+    DemandeLigneDeCommande d;
+    d.genre = DemandeLigneDeCommande::Genre::Erreur;
+    d.erreur = texte;
+    return d;
+}
+
+int importer(const DemandeLigneDeCommande& d) {
+    if (d.ajouter) {
+        if (!fichierExiste(d.fichier))
+            throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » n'existe pas : sans --ajouter, "
+                                                "l'importation le crée")
+                                     .arg(d.fichier));
+        FichierDisque fichier;
+        fichier.ouvrir(d.fichier);
+        FermetureGarantie fermeture(fichier);
+        const std::int64_t avant = fichier.nombreFiches();
+        const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant));
+        ajouterAuFichier(fichier, r.fiches, avant);
+        fichier.fermer();
+        ecrire(stdout, resumeImport(r, d.gedcom, d.fichier, true).join(u'\n'));
+        return 0;
+    }
+    if (fichierExiste(d.fichier))
+        throw ErreurVelmoris(
+            QStringLiteral("Le fichier « %1 » existe déjà : il n'est pas remplacé. "
+                           "Ajoutez --ajouter pour y ajouter les personnes")
+                .arg(d.fichier));
+    const ResultatImport r = importerGedcomFichier(d.gedcom);
+    creerFichierImporte(d.fichier, r.fiches);
+    ecrire(stdout, resumeImport(r, d.gedcom, d.fichier, false).join(u'\n'));
+    return 0;
+}
+
+int exporter(const DemandeLigneDeCommande& d) {
+    if (!fichierExiste(d.fichier))
+        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
+    refuserSiFichierGenealogie(d.gedcom, d.fichier, QStringLiteral("L'export GEDCOM"));
+    FichierDisque fichier;
+    fichier.ouvrir(d.fichier);
+    FermetureGarantie fermeture(fichier);
+    OptionsExport options;
+    options.cheminFichier = d.fichier;
+    options.dossierGedcom = QFileInfo(d.gedcom).absolutePath();
+    options.copierPortraits = d.copierPortraits;
+    const ResultatExport r = exporterVersFichier(fichier, d.gedcom, options);
+    fichier.fermer();
+    ecrire(stdout, resumeExport(r, d.gedcom, options).join(u'\n'));
+    return 0;
+}
+
+} // namespace
+
+QString aideLigneDeCommande() {
+    return QStringLiteral(
+        "Velmoris, éditeur d'arbre généalogique.\n"
+        "\n"
+        "Utilisation :\n"
+        "  Velmoris                       ouvre le dernier fichier de généalogie utilisé\n"
+        "  Velmoris FICHIER.FIC           ouvre ce fichier de généalogie\n"
+        "  Velmoris --importer-gedcom ENTREE.ged FICHIER.FIC [--ajouter]\n"
+        "                                 crée FICHIER.FIC à partir du fichier GEDCOM ;\n"
+        "                                 avec --ajouter, ajoute les personnes à FICHIER.FIC\n"
+        "  Velmoris --exporter-gedcom FICHIER.FIC SORTIE.ged [--copier-portraits]\n"
+        "                                 écrit FICHIER.FIC en GEDCOM ; avec --copier-portraits,\n"
+        "                                 les portraits sont copiés dans un dossier PHOTOS\n"
+        "                                 à côté de SORTIE.ged\n"
+        "  Velmoris --aide                affiche cette aide\n"
+        "\n"
+        "Les conversions n'ouvrent aucune fenêtre. Le code de sortie vaut 0 en cas de succès,\n"
+        "1 en cas d'échec, 2 quand la ligne de commande est incorrecte.");
+}
+
+DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
+    using G = DemandeLigneDeCommande::Genre;
+    DemandeLigneDeCommande d;
+    QStringList positionnels;
+    for (const QString& a : arguments) {
+        if (a == u"--aide" || a == u"-h" || a == u"--help")
+            d.genre = G::Aide;
+        else if (a == u"--importer-gedcom")
+            d.genre = d.genre == G::Fenetre ? G::Importer : G::Erreur;
+        else if (a == u"--exporter-gedcom")
+            d.genre = d.genre == G::Fenetre ? G::Exporter : G::Erreur;
+        else if (a == u"--ajouter")
+            d.ajouter = true;
+        else if (a == u"--copier-portraits")
+            d.copierPortraits = true;
+        else if (a.startsWith(u'-') && a.size() > 1)
+            return erreur(QStringLiteral("Option inconnue : %1").arg(a));
+        else
+            positionnels << a;
+    }
+    if (d.genre == G::Aide) return d;
+    if (d.genre == G::Erreur)
+        return erreur(QStringLiteral("Une seule conversion à la fois : --importer-gedcom ou "
+                                     "--exporter-gedcom"));
+    if (d.ajouter && d.genre != G::Importer)
+        return erreur(QStringLiteral("--ajouter ne sert qu'avec --importer-gedcom"));
+    if (d.copierPortraits && d.genre != G::Exporter)
+        return erreur(QStringLiteral("--copier-portraits ne sert qu'avec --exporter-gedcom"));
+    if (d.genre == G::Fenetre) {
+        if (positionnels.size() > 1)
+            return erreur(QStringLiteral("Un seul fichier de généalogie à ouvrir"));
+        d.fichier = positionnels.value(0);
+        return d;
+    }
+    if (positionnels.size() != 2)
+        return erreur(d.genre == G::Importer
+                          ? QStringLiteral("--importer-gedcom attend ENTREE.ged et FICHIER.FIC")
+                          : QStringLiteral("--exporter-gedcom attend FICHIER.FIC et SORTIE.ged"));
+    d.gedcom = positionnels[d.genre == G::Importer ? 0 : 1];
+    d.fichier = positionnels[d.genre == G::Importer ? 1 : 0];
+    return d;
+}
+
+int executerSansFenetre(const DemandeLigneDeCommande& d) {
+    using G = DemandeLigneDeCommande::Genre;
+    switch (d.genre) {
+    case G::Aide:
+        ecrire(stdout, aideLigneDeCommande());
+        return 0;
+    case G::Erreur:
+        ecrire(stderr, d.erreur + QStringLiteral(".\n\n") + aideLigneDeCommande());
+        return 2;
+    case G::Fenetre:
+        return 2;
+    case G::Importer:
+    case G::Exporter:
+        break;
+    }
+    try {
+        return d.genre == G::Importer ? importer(d) : exporter(d);
+    } catch (const ErreurVelmoris& e) {
+        ecrire(stderr, QStringLiteral("Erreur : ") + avecPointFinal(e.texte()));
+    } catch (const std::bad_alloc&) {
+        ecrire(stderr, QStringLiteral("Erreur : Mémoire insuffisante."));
+    }
+    return 1;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/FichierGenea.h"
+#include "data/Gedcom.h"
+
+#include <QString>
+#include <QStringList>
+
+// GEDCOM exchange on whole files, shared by the window and the command line.
+
+// Writes the export of the open genealogy file to `cible`, durably: a
+// failure at any step leaves the previous `cible` as it was.
+ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QString& cible,
+                                   const OptionsExport& options);
+
+// What the export did, in French, for a message or the terminal.
+QStringList resumeExport(const ResultatExport& resultat, const QString& cible,
+                         const OptionsExport& options);
+
+// Creates the genealogy file `cible` holding the records, durably. An
+// existing file is never replaced: the import always makes a new file.
+void creerFichierImporte(const QString& cible, const std::vector<TFiche>& fiches);
+
+// Appends the imported records to the open genealogy file, all of them or
+// none. `attendu` is the record count their links were numbered from: if
+// another program changed the file meanwhile, nothing is written.
+void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>& fiches,
+                      std::int64_t attendu);
+
+// The report of an import, with a first line saying what was read and where it went.
+QStringList resumeImport(const ResultatImport& resultat, const QString& source,
+                         const QString& cible, bool ajout);
