@@ -8,16 +8,61 @@
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
+#include "data/Erreurs.h"
+#include "data/Preferences.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTranslator>
 
 static void chargerRessources() {
     Q_INIT_RESOURCE(velmoris);
 }
 
+void allerAuDossierDeTravailDuBureau(QString& fichierAOuvrir) {
+    if (!fichierAOuvrir.isEmpty()) fichierAOuvrir = QFileInfo(fichierAOuvrir).absoluteFilePath();
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) documents = QDir::homePath();
+    const QString dossier = QDir(documents).filePath(QStringLiteral("Généalogie"));
+    if (QDir().mkpath(dossier)) QDir::setCurrent(dossier);
+}
+
+void appliquerTailleAffichage(const QString& cheminIni) {
+    // A user who set the scale for all Qt programs keeps it.
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
+    double facteur = 0;
+    try {
+        facteur = preferences::facteurAffichage(preferences::lireTailleAffichage(cheminIni));
+    } catch (const ErreurVelmoris&) {
+        return; // the start-up tells what is wrong with the settings file
+    }
+    if (facteur <= 0) return; // automatic: Qt follows the screen's resolution
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(facteur));
+}
+
+// The standard dialogs and the edits' menus speak French, as the program does.
+void installerTraductions() {
+    static QTranslator qtbase;
+    static bool installee = false;
+    if (installee) return;
+    installee =
+        qtbase.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (installee) QCoreApplication::installTranslator(&qtbase);
+}
+
+// Each window's caption is exactly what it sets: the desktop learns the
+// program's name from its desktop entry and the application name.
 void preparerApplication() {
     chargerRessources();
     QApplication::setApplicationName(QStringLiteral("Velmoris"));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(TitreApplication));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmoris"));
+    installerTraductions();
     installerSubstitutionsPolices();
     QApplication::setFont(policeFenetre());
 }

@@ -34,5 +34,16 @@ private:
     std::unique_ptr<TAboutBox> m_aboutBox;
 };
 
-// Application-wide settings: title, fonts.
+// Started from the desktop's menu or file manager, the program works in the
+// user's genealogy folder (Documents/Généalogie), created when missing: its
+// settings file, its default file and its listing go there, not in the home
+// folder. A file named relative to where it was started keeps naming it.
+void allerAuDossierDeTravailDuBureau(QString& fichierAOuvrir);
+
+// The display size of the settings file, applied before the application
+// exists: Qt then scales every window uniformly, text and positions alike.
+void appliquerTailleAffichage(const QString& cheminIni);
+
+// Application-wide settings: name, French translations of the standard dialogs, fonts.
 void preparerApplication();
+void installerTraductions();

@@ -83,6 +83,9 @@ QString aideLigneDeCommande() {
         "                                 écrit FICHIER.FIC en GEDCOM ; avec --copier-portraits,\n"
         "                                 les portraits sont copiés dans un dossier PHOTOS\n"
         "                                 à côté de SORTIE.ged\n"
+        "  Velmoris --bureau [FICHIER.FIC]\n"
+        "                                 comme lancé depuis le menu du bureau : le dossier de\n"
+        "                                 travail est Documents/Généalogie\n"
         "  Velmoris --aide                affiche cette aide\n"
         "\n"
         "Les conversions n'ouvrent aucune fenêtre. Le code de sortie vaut 0 en cas de succès,\n"
@@ -104,6 +107,8 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
             d.ajouter = true;
         else if (a == u"--copier-portraits")
             d.copierPortraits = true;
+        else if (a == u"--bureau")
+            d.bureau = true;
         else if (a.startsWith(u'-') && a.size() > 1)
             return erreur(QStringLiteral("Option inconnue : %1").arg(a));
         else
@@ -117,6 +122,8 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
         return erreur(QStringLiteral("--ajouter ne sert qu'avec --importer-gedcom"));
     if (d.copierPortraits && d.genre != G::Exporter)
         return erreur(QStringLiteral("--copier-portraits ne sert qu'avec --exporter-gedcom"));
+    if (d.bureau && d.genre != G::Fenetre)
+        return erreur(QStringLiteral("--bureau ne sert qu'à ouvrir la fenêtre"));
     if (d.genre == G::Fenetre) {
         if (positionnels.size() > 1)
             return erreur(QStringLiteral("Un seul fichier de généalogie à ouvrir"));

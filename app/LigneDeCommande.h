@@ -13,7 +13,8 @@ struct DemandeLigneDeCommande {
     QString gedcom;  // the GEDCOM file read or written
     bool ajouter = false;
     bool copierPortraits = false;
-    QString erreur; // for Genre::Erreur, in French
+    bool bureau = false; // started from the desktop: work in the user's genealogy folder
+    QString erreur;      // for Genre::Erreur, in French
 };
 
 // Reads the arguments after the program's name.

@@ -4,6 +4,7 @@
 #include "platform/DialoguesQt.h"
 
 #include <QApplication>
+#include <QDir>
 
 namespace {
 
@@ -23,10 +24,13 @@ int main(int argc, char* argv[]) {
         QCoreApplication application(argc, argv);
         return executerSansFenetre(demande);
     }
+    QString fichier = demande.fichier;
+    if (demande.bureau) allerAuDossierDeTravailDuBureau(fichier);
+    appliquerTailleAffichage(QDir::current().filePath(QStringLiteral("VELMOR.INI")));
     QApplication application(argc, argv);
     preparerApplication();
     DialoguesQt dialogues;
-    Fenetres fenetres(dialogues, std::make_unique<FichierDisque>(), demande.fichier);
+    Fenetres fenetres(dialogues, std::make_unique<FichierDisque>(), fichier);
     dialogues.definirParent(&fenetres.principale());
     fenetres.principale().show();
     return application.exec();

@@ -118,36 +118,51 @@ QString lireValeur(const QString& chemin, const QString& section, const QString&
     return {};
 }
 
-void ecrireValeur(const QString& chemin, const QString& section, const QString& cle,
-                  const QString& valeur) {
-    Contenu contenu = lireContenu(chemin);
+namespace {
+
+// Sets one key in the lines, in place when present, else at the end of its
+// section, or in a new section at the end.
+void placer(QStringList& lignes, const QString& section, const QString& cle,
+            const QString& valeur) {
     const QString nouvelle = cle + u'=' + valeur;
     int debutSection = -1;
-    int finSection = static_cast<int>(contenu.lignes.size());
-    bool ecrit = false;
-    for (int i = 0; i < contenu.lignes.size() && !ecrit; ++i) {
+    int finSection = static_cast<int>(lignes.size());
+    for (int i = 0; i < lignes.size(); ++i) {
         QString nom;
-        if (estSection(contenu.lignes[i], nom)) {
+        if (estSection(lignes[i], nom)) {
             if (debutSection >= 0) {
                 finSection = i;
                 break;
             }
             if (nom.compare(section, Qt::CaseInsensitive) == 0) debutSection = i;
-        } else if (debutSection >= 0 && estCle(contenu.lignes[i], cle, nullptr)) {
-            contenu.lignes[i] = nouvelle;
-            ecrit = true;
+        } else if (debutSection >= 0 && estCle(lignes[i], cle, nullptr)) {
+            lignes[i] = nouvelle;
+            return;
         }
     }
-    if (!ecrit && debutSection >= 0) {
-        // After the last non-empty line of the section.
-        int position = finSection;
-        while (position > debutSection + 1 && contenu.lignes[position - 1].trimmed().isEmpty())
-            --position;
-        contenu.lignes.insert(position, nouvelle);
-    } else if (!ecrit) {
-        contenu.lignes << (u'[' + section + u']') << nouvelle;
+    if (debutSection < 0) {
+        lignes << (u'[' + section + u']') << nouvelle;
+        return;
     }
+    // After the last non-empty line of the section.
+    int position = finSection;
+    while (position > debutSection + 1 && lignes[position - 1].trimmed().isEmpty())
+        --position;
+    lignes.insert(position, nouvelle);
+}
 
+} // namespace
+
+void ecrireValeur(const QString& chemin, const QString& section, const QString& cle,
+                  const QString& valeur) {
+    ecrireValeurs(chemin, section, {{cle, valeur}});
+}
+
+void ecrireValeurs(const QString& chemin, const QString& section,
+                   const QList<std::pair<QString, QString>>& valeurs) {
+    Contenu contenu = lireContenu(chemin);
+    for (const auto& [cle, valeur] : valeurs)
+        placer(contenu.lignes, section, cle, valeur);
     EcritureAtomique fichier(chemin);
     fichier.ecrire(encoderContenu(contenu.lignes.join(contenu.finDeLigne) + contenu.finDeLigne,
                                   contenu.codage));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // The settings file, in the INI format Windows programs write. Values are
 // taken raw (a path like C:\GENEALOGIE\FAMILLE.FIC reads back unchanged),
@@ -14,5 +17,8 @@ QString lireValeur(const QString& chemin, const QString& section, const QString&
 // leaves the old file or the new one. Raises ErreurES on failure.
 void ecrireValeur(const QString& chemin, const QString& section, const QString& cle,
                   const QString& valeur);
+// Several keys of one section in a single write.
+void ecrireValeurs(const QString& chemin, const QString& section,
+                   const QList<std::pair<QString, QString>>& valeurs);
 
 } // namespace ini

@@ -172,9 +172,10 @@ void verifierFiche(std::int32_t n, const TFiche& f, std::int64_t nombre, Collect
         {"de naissance", &f.DateNaissance},
         {"de mariage", &f.DateMariage},
         {"de décès", &f.DateDeces}};
-    for (const auto& [quoi, champ] : dates) {
-        if (champ->vide()) continue;
-        const QString date = champ->texte();
+    for (const auto& paire : dates) {
+        const char* quoi = paire.first;
+        if (paire.second->vide()) continue;
+        const QString date = paire.second->texte();
         if (!dateLisible(date))
             c.ajouter(Probleme::DateIllisible, [&] {
                 return QStringLiteral("Date illisible : la date %1 de la %2 est « %3 ».")

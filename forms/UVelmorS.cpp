@@ -2,6 +2,7 @@
 
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
+#include "data/Preferences.h"
 #include "data/Texte.h"
 #include "data/Translitteration.h"
 #include "platform/BoutonImage.h"
@@ -12,9 +13,11 @@
 #include "platform/Polices.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrinter>
@@ -107,6 +110,9 @@ void TForm1::creerControles() {
     w->setObjectName(QStringLiteral("ZoneClient"));
     w->setFixedSize(LargeurClient, HauteurClient);
     setCentralWidget(w);
+    // The form is laid out for one size: enlarging it would only add empty
+    // space. The display size (Outils menu) makes everything larger instead.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     using D = BoutonImage::Disposition;
 
     Label1 = etiquette(w, "Label1", QStringLiteral("Arbre généalogique"), 8, 8);
@@ -225,6 +231,17 @@ void TForm1::creerMenu() {
     QMenu* fichiers = menuBar()->addMenu(QStringLiteral("&Fichiers"));
     Ouvrir1 = ajouter(fichiers, "Ouvrir1", QStringLiteral("&Ouvrir"));
     Enregistrersous1 = ajouter(fichiers, "Enregistrersous1", QStringLiteral("&Enregistrer sous"));
+    // The most recent files, filled from the settings file.
+    m_separateurRecents = fichiers->addSeparator();
+    for (int i = 0; i < 4; ++i) {
+        QAction* recent = fichiers->addAction(QString());
+        recent->setObjectName(QStringLiteral("FichierRecent%1").arg(i + 1));
+        recent->setVisible(false);
+        connect(recent, &QAction::triggered, this,
+                [this, i] { executer([this, i] { ouvrirFichierRecent(i); }); });
+        FichiersRecents << recent;
+    }
+    fichiers->addSeparator();
     Quitter1 = ajouter(fichiers, "Quitter1", QStringLiteral("&Quitter"));
     QMenu* impression = menuBar()->addMenu(QStringLiteral("&Impression"));
     Choixdelimprimante1 =
@@ -241,6 +258,20 @@ void TForm1::creerMenu() {
     RechercheApprochee1 =
         ajouter(outils, "RechercheApprochee1", QStringLiteral("Recherche approchée…"));
     VerifierFichier1 = ajouter(outils, "VerifierFichier1", QStringLiteral("Vérifier le fichier"));
+    outils->addSeparator();
+    QMenu* taille = outils->addMenu(QStringLiteral("Taille de l'affichage"));
+    taille->setObjectName(QStringLiteral("TailleAffichage1"));
+    auto* groupe = new QActionGroup(this);
+    for (const QString& valeur : preferences::taillesAffichage()) {
+        QAction* choix =
+            taille->addAction(valeur == u"Automatique" ? valeur : valeur + QStringLiteral(" %"));
+        choix->setObjectName(QStringLiteral("Taille") + valeur);
+        choix->setCheckable(true);
+        choix->setActionGroup(groupe);
+        connect(choix, &QAction::triggered, this,
+                [this, valeur] { executer([this, valeur] { choisirTailleAffichage(valeur); }); });
+        TaillesAffichage << choix;
+    }
     QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
     Apropos1 = ajouter(aide, "Apropos1", QStringLiteral("&A propos"));

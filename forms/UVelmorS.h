@@ -209,6 +209,8 @@ public:
     QAction* VerifierFichier1 = nullptr;
     QAction* Fichierdaide1 = nullptr;
     QAction* Apropos1 = nullptr;
+    QList<QAction*> FichiersRecents;  // "&1 chemin" … "&4 chemin"
+    QList<QAction*> TaillesAffichage; // Automatique, 100 %, 125 %, 150 %, 200 %
 
 protected:
     void showEvent(QShowEvent* evenement) override;
@@ -236,6 +238,10 @@ private:
     void basculerVers(const QString& chemin);
     QString cheminIni() const;
     bool ouvrirFichierDemande();
+    void mettreAJourFichiersRecents();
+    void ouvrirFichierRecent(int rang);
+    void choisirTailleAffichage(const QString& taille);
+    void marquerTailleAffichage();
     bool lireIniSansBloquer();
     void memoriserFichierCourant();
     std::optional<QString> choisirFichierGenealogie(bool enregistrement,
@@ -273,6 +279,7 @@ private:
     std::unique_ptr<Imprimante> m_serviceImpression;
     QString m_fichierAide;    // the application's help file, once asked for
     QString m_fichierAOuvrir; // named on the command line, or by the desktop
+    QAction* m_separateurRecents = nullptr;
 };
 
 extern TForm1* Form1;

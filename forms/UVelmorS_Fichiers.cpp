@@ -4,6 +4,7 @@
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/OperationsFichier.h"
+#include "data/Preferences.h"
 #include "data/Texte.h"
 #include "platform/Dialogues.h"
 
@@ -41,6 +42,8 @@ void TForm1::FormCreate() {
         ~Fin() {
             form->setWindowTitle(form->m_CheminFichier);
             form->m_Modifie = false;
+            form->mettreAJourFichiersRecents();
+            form->marquerTailleAffichage();
         }
     } fin{this};
 
@@ -135,6 +138,10 @@ void TForm1::EcrireIni() {
 void TForm1::memoriserFichierCourant() {
     try {
         EcrireIni();
+        preferences::ecrireFichiersRecents(
+            cheminIni(), preferences::avecRecent(preferences::lireFichiersRecents(cheminIni()),
+                                                 m_CheminFichier));
+        mettreAJourFichiersRecents();
     } catch (const ErreurVelmoris& e) {
         m_dialogues.message(
             QStringLiteral("Le fichier de paramètres %1 n'a pas pu être écrit (%2).\r"
@@ -227,6 +234,40 @@ void TForm1::Enregistrersous1Click() {
         m_FichierGenea->fermer();
     }
     basculerVers(cible);
+    memoriserFichierCourant();
+}
+
+// The four most recent files in the "&Fichiers" menu, as the settings file
+// keeps them; a settings file that cannot be read leaves the menu empty.
+void TForm1::mettreAJourFichiersRecents() {
+    QStringList fichiers;
+    try {
+        fichiers = preferences::lireFichiersRecents(cheminIni());
+    } catch (const ErreurVelmoris&) {
+    }
+    for (int i = 0; i < FichiersRecents.size(); ++i) {
+        FichiersRecents[i]->setVisible(i < fichiers.size());
+        FichiersRecents[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(fichiers.value(i)));
+        FichiersRecents[i]->setData(fichiers.value(i));
+    }
+    m_separateurRecents->setVisible(!fichiers.isEmpty());
+}
+
+// A file that has gone is taken out of the list, and the user told.
+void TForm1::ouvrirFichierRecent(int rang) {
+    const QString chemin = FichiersRecents.value(rang)->data().toString();
+    if (chemin.isEmpty() || !peutQuitterLaFiche()) return;
+    if (!fichierExiste(chemin)) {
+        QStringList fichiers = preferences::lireFichiersRecents(cheminIni());
+        fichiers.removeAll(chemin);
+        preferences::ecrireFichiersRecents(cheminIni(), fichiers);
+        mettreAJourFichiersRecents();
+        m_dialogues.message(QStringLiteral("Le fichier ") + chemin +
+                            QStringLiteral(" n'existe plus : il est retiré de la liste des "
+                                           "fichiers récents."));
+        return;
+    }
+    basculerVers(chemin);
     memoriserFichierCourant();
 }
 

@@ -7,17 +7,21 @@
 #include "data/FichiersSurs.h"
 #include "data/Gedcom.h"
 #include "data/OperationsFichier.h"
+#include "data/Preferences.h"
 #include "data/Recherches.h"
 #include "data/Verification.h"
 #include "forms/UEnfants.h"
 #include "forms/uRapport.h"
 #include "platform/Dialogues.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QTextDocument>
 
 namespace {
@@ -112,9 +116,10 @@ void TForm1::ImporterGedcom1Click() {
     const ResultatImport resultat = importerGedcomFichier(*source);
     std::optional<QString> cible;
     for (;;) {
-        cible = choisirFichierGenealogie(
-            true, {QStringLiteral("Nouveau fichier de généalogie"), QStringLiteral("*.FIC"),
-                   QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
+        cible = choisirFichierGenealogie(true, {QStringLiteral("Nouveau fichier de généalogie"),
+                                                QStringLiteral("*.FIC"),
+                                                QStringLiteral("Fichiers de généalogie |*.FIC"),
+                                                m_RepProgramme, QString(), false});
         if (!cible) return;
         if (!fichierExiste(*cible)) break;
         m_dialogues.message(QStringLiteral("Le fichier %1 existe déjà : l'importation crée "
@@ -156,4 +161,34 @@ void TForm1::VerifierFichier1Click() {
     RapportVerification rapport;
     if (!surLeFichier([&] { rapport = verifierFichier(*m_FichierGenea); })) return;
     montrerRapport(QStringLiteral("Vérification du fichier"), rapport.texte(m_CheminFichier));
+}
+
+void TForm1::marquerTailleAffichage() {
+    QString taille = preferences::taillesAffichage().front();
+    try {
+        taille = preferences::lireTailleAffichage(cheminIni());
+    } catch (const ErreurVelmoris&) {
+    }
+    for (QAction* choix : TaillesAffichage)
+        choix->setChecked(choix->objectName() == QStringLiteral("Taille") + taille);
+}
+
+// The display size applies from the next start: Qt scales every window
+// uniformly only when the program starts.
+void TForm1::choisirTailleAffichage(const QString& taille) {
+    preferences::ecrireTailleAffichage(cheminIni(), taille);
+    marquerTailleAffichage();
+    const int reponse =
+        m_dialogues.choix(QStringLiteral("La nouvelle taille de l'affichage s'applique au prochain "
+                                         "démarrage de Velmoris."),
+                          {QStringLiteral("Redémarrer maintenant"), QStringLiteral("Plus tard")});
+    if (reponse != 0 || !peutQuitterLaFiche()) return;
+    QStringList arguments;
+    if (fichierExiste(m_CheminFichier)) arguments << QFileInfo(m_CheminFichier).absoluteFilePath();
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments,
+                                 QDir::currentPath()))
+        throw ErreurVelmoris(QStringLiteral("Velmoris n'a pas pu être redémarré : la nouvelle "
+                                            "taille s'appliquera au prochain démarrage"));
+    m_Modifie = false;
+    close();
 }

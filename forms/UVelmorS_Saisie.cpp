@@ -69,7 +69,7 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
     }
     const auto choix = choisirFichierGenealogie(
         true, {QStringLiteral("Nom du fichier de généalogie"), QStringLiteral("*.FIC"),
-               QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString()});
+               QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString(), false});
     if (!choix) return false;
     if (fichierExiste(*choix))
         m_FichierGenea->ouvrir(*choix);

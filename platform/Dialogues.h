@@ -16,6 +16,9 @@ struct ParametresDialogueFichier {
     QString filtre;             // description and pattern joined by "|"
     QString repertoireInitial;
     QString nomFichier;
+    // False where choosing an existing file does not replace it (the program
+    // adds to it, or refuses it): the dialog must not ask to replace it.
+    bool confirmerRemplacement = true;
 };
 
 // Every modal interaction of the program goes through this interface: the Qt

@@ -35,6 +35,7 @@ std::optional<QString> dialogueFichier(QWidget* parent, const ParametresDialogue
     dialogue.setAcceptMode(mode);
     dialogue.setFileMode(QFileDialog::AnyFile);
     dialogue.setOption(QFileDialog::DontUseNativeDialog, false);
+    dialogue.setOption(QFileDialog::DontConfirmOverwrite, !p.confirmerRemplacement);
     QString suffixe = p.extensionParDefaut;
     suffixe.remove(u'*').remove(u'.');
     if (!suffixe.contains(u';')) dialogue.setDefaultSuffix(suffixe);
