@@ -53,7 +53,7 @@ public:
     }
     void configurerImprimante(QPrinter&) override {}
     void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
-    void lancer(const QString&) override {}
+    bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
     // The dialog is shown and painted once, then closed: the time a user waits for it.
     bool executerModal(QDialog& dialogue) override {

@@ -67,7 +67,7 @@ public:
     void definirServiceImpression(std::unique_ptr<Imprimante> service);
 
     // Hands a command line to the launcher; does not wait, reports nothing.
-    void LancerCommande(const QString& ligne, int modeAffichage);
+    bool LancerCommande(const QString& ligne, int modeAffichage);
 
     // Runs a handler through the command wrapper (the general error box).
     void commande(void (TForm1::*gestionnaire)());

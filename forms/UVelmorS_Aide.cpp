@@ -24,14 +24,26 @@ QString TForm1::cheminDuManuel() const {
     return candidats[0];
 }
 
+// When nothing can show the manual, the user learns where it is.
 void TForm1::BtAideClick() {
-    LancerCommande(QStringLiteral("explorer.exe ") + cheminDuManuel(), AfficherFenetre);
+    const QString manuel = cheminDuManuel();
+    if (LancerCommande(QStringLiteral("explorer.exe ") + manuel, AfficherFenetre)) return;
+    if (!QFileInfo::exists(manuel))
+        m_dialogues.message(QStringLiteral("Le manuel GENEA.pdf est introuvable : il devrait se "
+                                           "trouver ici :\r") +
+                            manuel);
+    else
+        m_dialogues.message(QStringLiteral("Aucun lecteur de documents PDF n'est installé pour "
+                                           "ouvrir le manuel. Vous le trouverez ici :\r") +
+                            manuel +
+                            QStringLiteral("\rInstallez un lecteur de PDF (Evince ou Okular par "
+                                           "exemple) pour l'ouvrir depuis Velmoris."));
 }
 
 // The launcher takes the whole line, however long: a cut line would name
 // another document.
-void TForm1::LancerCommande(const QString& ligne, int) {
-    m_dialogues.lancer(ligne);
+bool TForm1::LancerCommande(const QString& ligne, int) {
+    return m_dialogues.lancer(ligne);
 }
 
 void TForm1::Fichierdaide1Click() {

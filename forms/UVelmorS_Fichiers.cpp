@@ -101,6 +101,13 @@ QString TForm1::cheminIni() const {
 // program starts as if there were none.
 bool TForm1::lireIniSansBloquer() {
     try {
+        // A settings file that holds only this program's own preferences (a
+        // display size chosen before any genealogy file) names no file at all.
+        if (ini::lireValeur(cheminIni(), SectionIni, CleIni).isEmpty() &&
+            (!preferences::lireFichiersRecents(cheminIni()).isEmpty() ||
+             !ini::lireValeur(cheminIni(), QStringLiteral("AFFICHAGE"), QStringLiteral("Taille"))
+                  .isEmpty()))
+            return false;
         LireIni();
         return true;
     } catch (const ErreurVelmoris& e) {

@@ -8,12 +8,11 @@
 #include "platform/Commande.h"
 #include "platform/Dialogues.h"
 #include "platform/ImprimanteQt.h"
+#include "print/ArbrePapier.h"
 #include "print/uImprime.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -116,64 +115,36 @@ void TForm1::exporterListingEnPdf() {
     validerPdf(document);
 }
 
-namespace {
-
-// The chart as it appears, scaled to fit the page and centred.
-void peindreArbre(QPagedPaintDevice& page, int resolution) {
-    QPainter peintre;
-    if (!peintre.begin(&page))
-        throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
-    const QRect cible = page.pageLayout().paintRectPixels(resolution);
-    const QSize taille = Form3->size();
-    const double echelle =
-        std::min(double(cible.width()) / taille.width(), double(cible.height()) / taille.height());
-    peintre.translate((cible.width() - taille.width() * echelle) / 2,
-                      (cible.height() - taille.height() * echelle) / 2);
-    peintre.scale(echelle, echelle);
-    Form3->render(&peintre, {}, {}, QWidget::DrawChildren);
-    peintre.end();
-}
-
-} // namespace
-
 void TForm1::ImprimerArbreClick() {
     if (!imprimanteDisponible()) {
         m_dialogues.message(QStringLiteral("Aucune imprimante n'est installée : le bouton Exporter "
-                                           "enregistre l'arbre en image ou en PDF."));
+                                           "enregistre l'arbre en PDF, en SVG ou en image PNG."));
         return;
     }
     QPrinter& imprimante = imprimanteChoisie();
     imprimante.setDocName(QStringLiteral("Cinq générations"));
     imprimante.setPageOrientation(QPageLayout::Landscape);
-    peindreArbre(imprimante, imprimante.resolution());
+    QPainter peintre;
+    const bool commence = peintre.begin(&imprimante);
     imprimante.setPageOrientation(QPageLayout::Portrait);
+    if (!commence) throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
+    peindreDessinArbre(peintre, Form3->dessin(),
+                       imprimante.pageLayout().paintRectPixels(imprimante.resolution()));
+    peintre.end();
 }
 
+// Drawn for paper, not captured from the screen: vector PDF and SVG, or a
+// PNG at print resolution.
 void TForm1::ExporterArbreClick() {
     const auto choix = m_dialogues.enregistrerFichier(
-        {QStringLiteral("Exporter l'arbre"), QStringLiteral("*.PNG"),
-         QStringLiteral("Image PNG ou document PDF |*.PNG;*.PDF"), m_RepProgramme, QString()});
+        {QStringLiteral("Exporter l'arbre"), QStringLiteral("*.PDF"),
+         QStringLiteral("Document PDF, dessin SVG ou image PNG |*.PDF;*.SVG;*.PNG"), m_RepProgramme,
+         QString()});
     if (!choix) return;
     QString chemin = *choix;
-    if (QFileInfo(chemin).suffix().isEmpty()) chemin += QStringLiteral(".png");
+    const QString extension = QFileInfo(chemin).suffix().toLower();
+    if (extension != u"pdf" && extension != u"svg" && extension != u"png")
+        chemin += QStringLiteral(".pdf");
     refuserSiFichierGenealogie(chemin, m_CheminFichier, QStringLiteral("L'arbre"));
-    EcritureAtomique sortie(chemin);
-    if (chemin.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
-        {
-            QPdfWriter pdf(sortie.cheminTemporaire());
-            pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                          QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-            peindreArbre(pdf, pdf.resolution());
-        }
-        validerPdf(sortie);
-        return;
-    }
-    QByteArray png;
-    QBuffer tampon(&png);
-    tampon.open(QIODevice::WriteOnly);
-    if (!Form3->grab().save(&tampon, "PNG"))
-        throw ErreurVelmoris(
-            QStringLiteral("L'arbre n'a pas pu être enregistré dans « %1 »").arg(chemin));
-    sortie.ecrire(png);
-    sortie.valider();
+    exporterDessinArbre(Form3->dessin(), chemin);
 }

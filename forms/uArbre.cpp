@@ -161,6 +161,37 @@ void TForm3::creerTextesFixes() {
     connect(BtExporter, &QPushButton::clicked, this, &TForm3::exportDemande);
 }
 
+DessinArbre TForm3::dessin() const {
+    DessinArbre d;
+    d.taille = size();
+    d.police = MPers->font();
+    for (const QFrame* trait : findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (trait->objectName().startsWith(QStringLiteral("Bevel")))
+            d.traits.push_back(trait->geometry());
+    }
+    for (const QLabel* l : findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        DessinArbre::Texte t;
+        t.place = l->geometry();
+        t.texte = l->text();
+        t.police = l->font();
+        t.couleur = l == Panel1 || l == StaticText1 ? QColor(Qt::red) : QColor(Qt::black);
+        t.cadre = l == Panel1 || l == StaticText1;
+        if (l == StaticText1) t.fond = QColor(0xE0, 0xE0, 0xE0);
+        d.textes.push_back(t);
+    }
+    for (const QPlainTextEdit* b : boites()) {
+        DessinArbre::Boite boite;
+        boite.place = b->geometry();
+        const QString texte = b->toPlainText();
+        if (!texte.isEmpty()) boite.lignes = texte.split(u'\n');
+        boite.couleur = b == MPers ? QColor(Qt::red)
+                        : b == MC  ? QColor(Qt::darkGreen)
+                                   : QColor(Qt::black);
+        d.boites.push_back(boite);
+    }
+    return d;
+}
+
 void TForm3::viderBoites() {
     for (QPlainTextEdit* b : boites())
         b->clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/TFiche.h"
+#include "print/ArbrePapier.h"
 
 #include <QWidget>
 
@@ -23,6 +24,8 @@ public:
     // The child box of a birth rank from 1 to 8.
     QPlainTextEdit* boiteEnfant(int rang) const;
     QList<QPlainTextEdit*> boites() const;
+    // The chart as paper needs it: boxes, captions and connectors, no button.
+    DessinArbre dessin() const;
 
     QPlainTextEdit *MAGP1, *MAGP2, *MAGP3, *MAGP4, *MAGP5, *MAGP6, *MAGP7, *MAGP8;
     QPlainTextEdit *mgpp, *mgmp, *mgpm, *mgmm;

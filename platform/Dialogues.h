@@ -56,8 +56,9 @@ public:
     virtual void configurerImprimante(QPrinter& imprimante) = 0;
 
     // Starts the program named at the head of a command line with the rest as
-    // its arguments, without waiting; a failed start is not reported.
-    virtual void lancer(const QString& ligneDeCommande) = 0;
+    // its arguments, without waiting; false when nothing can show it (no
+    // viewer for the document, or no such document).
+    virtual bool lancer(const QString& ligneDeCommande) = 0;
     // Asks the help viewer for the table of contents of a help file; raises
     // an error when no viewer can show it.
     virtual void afficherSommaireAide(const QString& fichierAide) = 0;

@@ -4,12 +4,16 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 
@@ -112,15 +116,32 @@ void DialoguesQt::configurerImprimante(QPrinter& imprimante) {
     dialogue.exec();
 }
 
+namespace {
+
+// Whether the desktop has a program for the document's type: the opener
+// itself starts whatever it finds and cannot say, later, that it found none.
+bool visionneusePour(const QString& document) {
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty()) return true; // no way to know: the opener will try
+    const QString type = QMimeDatabase().mimeTypeForFile(document).name();
+    QProcess requete;
+    requete.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!requete.waitForFinished(5000)) return true;
+    return !requete.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace
+
 // The manual's command line names the Windows file explorer; here the document
 // it names goes to the desktop's opener instead.
-void DialoguesQt::lancer(const QString& ligneDeCommande) {
+bool DialoguesQt::lancer(const QString& ligneDeCommande) {
     const QString explorateur = QStringLiteral("explorer.exe ");
     if (ligneDeCommande.startsWith(explorateur, Qt::CaseInsensitive)) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(ligneDeCommande.mid(explorateur.size())));
-        return;
+        const QString document = ligneDeCommande.mid(explorateur.size());
+        if (!QFileInfo(document).isFile() || !visionneusePour(document)) return false;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(document));
     }
-    QDesktopServices::openUrl(QUrl::fromUserInput(ligneDeCommande));
+    return QDesktopServices::openUrl(QUrl::fromUserInput(ligneDeCommande));
 }
 
 // Windows help files have no viewer on this platform.

@@ -19,7 +19,7 @@ public:
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
     void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override;
-    void lancer(const QString& ligneDeCommande) override;
+    bool lancer(const QString& ligneDeCommande) override;
     void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
 

@@ -69,13 +69,17 @@ public:
         prendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
         peindre(imprimante);
     }
-    void lancer(const QString& ligneDeCommande) override { lancements << ligneDeCommande; }
+    bool lancer(const QString& ligneDeCommande) override {
+        lancements << ligneDeCommande;
+        return visionneusePdf;
+    }
     void afficherSommaireAide(const QString& fichierAide) override;
     bool executerModal(QDialog& dialogue) override;
 
     QStringList lancements;       // command lines handed to the launcher
     QStringList aides;            // help files asked for
     bool visionneuseAide = false; // whether a help viewer exists
+    bool visionneusePdf = true;   // whether the manual can be shown
 
 private:
     struct Attente {

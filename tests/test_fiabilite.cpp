@@ -50,7 +50,7 @@ public:
     }
     void configurerImprimante(QPrinter&) override {}
     void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
-    void lancer(const QString&) override {}
+    bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
     bool executerModal(QDialog& dialogue) override {
         if (&dialogue == FormLien) {

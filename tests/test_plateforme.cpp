@@ -7,6 +7,14 @@
 #include "platform/DialoguesQt.h"
 #include "tests/OutilsTests.h"
 
+#include "app/Demarrage.h"
+#include "data/Preferences.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 class TestPlateforme : public QObject {
@@ -29,6 +37,8 @@ private slots:
     void filtresQt();
     void partieNomFichier_data();
     void partieNomFichier();
+    void dialoguesStandardsEnFrancais();
+    void preferencesDansLeursSections();
 };
 
 void TestPlateforme::iniEcritParWindows() {
@@ -241,6 +251,43 @@ void TestPlateforme::partieNomFichier() {
     QFETCH(QString, chemin);
     QFETCH(QString, nom);
     QCOMPARE(::partieNomFichier(chemin), nom);
+}
+
+// Qt's own dialogs and the edits' menus speak French, as the program does.
+void TestPlateforme::dialoguesStandardsEnFrancais() {
+    preparerApplication();
+    QMessageBox boite;
+    boite.setStandardButtons(QMessageBox::Cancel | QMessageBox::Save);
+    QCOMPARE(boite.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Annuler"));
+    QCOMPARE(boite.button(QMessageBox::Save)->text().remove(u'&'), QStringLiteral("Enregistrer"));
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList textes;
+    for (const QAction* a : menu->actions())
+        textes << a->text().remove(u'&');
+    QVERIFY2(textes.join(u'|').contains(QStringLiteral("Tout sélectionner")),
+             qPrintable(textes.join(u'|')));
+}
+
+// The display size and the recent files have sections of their own; the
+// genealogy file's name stays alone in [FICHIER].
+void TestPlateforme::preferencesDansLeursSections() {
+    RepertoireDeTravail rep;
+    const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
+    ini::ecrireValeur(ini, QStringLiteral("FICHIER"), QStringLiteral("NomFic"),
+                      QStringLiteral("a.FIC"));
+    preferences::ecrireTailleAffichage(ini, QStringLiteral("150"));
+    QStringList recents;
+    for (const char* f : {"a.FIC", "b.FIC", "c.FIC", "a.FIC", "d.FIC", "e.FIC"})
+        recents = preferences::avecRecent(recents, QString::fromLatin1(f));
+    preferences::ecrireFichiersRecents(ini, recents);
+    QCOMPARE(preferences::lireFichiersRecents(ini),
+             (QStringList{"e.FIC", "d.FIC", "a.FIC", "c.FIC"}));
+    QCOMPARE(preferences::lireTailleAffichage(ini), QStringLiteral("150"));
+    QCOMPARE(preferences::facteurAffichage(QStringLiteral("150")), 1.5);
+    QCOMPARE(preferences::facteurAffichage(QStringLiteral("Automatique")), 0.0);
+    const QString texte = QString::fromLatin1(octetsDe(ini));
+    QVERIFY(texte.startsWith(QStringLiteral("[FICHIER]\r\nNomFic=a.FIC\r\n[AFFICHAGE]")));
 }
 
 QTEST_MAIN(TestPlateforme)

@@ -47,6 +47,7 @@ private slots:
     void extensionFicJamaisStockee();
     void manuel_data();
     void manuel();
+    void manuelSansVisionneuse();
     void fichierDAideSansVisionneuse();
     void aProposNeufLignesEtEntree();
 };
@@ -206,6 +207,23 @@ void TestPortraitsAide::manuel() {
     s.form.BtAideClick();
     QCOMPARE(d.lancements, QStringList{QStringLiteral("explorer.exe ") + rep.chemin(repertoire) +
                                        QStringLiteral("/GENEA.pdf")});
+    VERIFIER_DIALOGUES(d);
+}
+
+// Without any PDF viewer, the help button tells where the manual is.
+void TestPortraitsAide::manuelSansVisionneuse() {
+    RepertoireDeTravail rep;
+    ecrireOctets(rep.chemin(QStringLiteral("GENEA.pdf")), "%PDF-1.4");
+    DialoguesScriptes d;
+    d.visionneusePdf = false;
+    d.attendreQuestion(QStringLiteral("Un fichier de généalogie est-il déjà commencé ?"), false)
+        .attendreMessage(QStringLiteral("Aucun lecteur de documents PDF n'est installé pour ouvrir "
+                                        "le manuel. Vous le trouverez ici :\r%1\rInstallez un "
+                                        "lecteur de PDF (Evince ou Okular par exemple) pour "
+                                        "l'ouvrir depuis Velmoris.")
+                             .arg(rep.chemin(QStringLiteral("GENEA.pdf"))));
+    Session s(d);
+    s.form.BtAideClick();
     VERIFIER_DIALOGUES(d);
 }
 

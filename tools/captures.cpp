@@ -1,0 +1,131 @@
+// Screenshots of the main windows, made by the program itself on the offscreen
+// platform, for the manual:  captures FAMILLE.txt DOSSIER
+// The demonstration family is written into a working folder of its own; each
+// window is shown on a chosen person and grabbed as DOSSIER/<name>.png.
+#include "app/Demarrage.h"
+#include "data/FichierGenea.h"
+#include "forms/UEnfants.h"
+#include "forms/UVelmorS.h"
+#include "forms/uArbre.h"
+#include "forms/uLien.h"
+#include "forms/uRapport.h"
+#include "platform/Dialogues.h"
+#include "print/ArbrePapier.h"
+#include "tools/Demo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListView>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Dialogs that grab each window of the program's own as it is shown, and
+// answer nothing else.
+class DialoguesPhotographe : public Dialogues {
+public:
+    explicit DialoguesPhotographe(QString dossier) : m_dossier(std::move(dossier)) {}
+    QString prochaine; // the name of the next modal window's picture
+
+    void message(const QString&) override {}
+    bool questionAvertissement(const QString&) override { return false; }
+    bool questionAttention(const QString&) override { return false; }
+    int choix(const QString&, const QStringList&) override { return -1; }
+    void erreur(const QString& texte) override {
+        std::fprintf(stderr, "captures : %s\n", qPrintable(texte));
+    }
+    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return {}; }
+    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override {
+        return {};
+    }
+    QString saisie(const QString&, const QString&, const QString& defaut) override {
+        return defaut;
+    }
+    void configurerImprimante(QPrinter&) override {}
+    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+    bool lancer(const QString&) override { return true; }
+    void afficherSommaireAide(const QString&) override {}
+    bool executerModal(QDialog& dialogue) override {
+        if (!prochaine.isEmpty()) {
+            if (m_avant) m_avant(dialogue);
+            photographier(dialogue, prochaine);
+        }
+        prochaine.clear();
+        m_avant = {};
+        return false;
+    }
+    // What to do in the next modal window before it is grabbed.
+    void avant(std::function<void(QDialog&)> action) { m_avant = std::move(action); }
+
+    void photographier(QWidget& fenetre, const QString& nom) const {
+        fenetre.show();
+        QApplication::processEvents();
+        if (!fenetre.grab().save(QDir(m_dossier).filePath(nom + QStringLiteral(".png"))))
+            std::fprintf(stderr, "captures : %s n'a pas pu être enregistrée\n", qPrintable(nom));
+        fenetre.hide();
+    }
+
+private:
+    QString m_dossier;
+    std::function<void(QDialog&)> m_avant;
+};
+
+void ecrireDemo(const QString& famille, const QString& dossier) {
+    QFile sortie(QDir(dossier).filePath(QStringLiteral("VELMORIS.FIC")));
+    sortie.open(QIODevice::WriteOnly);
+    for (const TFiche& f : lireFamilleDemo(famille)) {
+        std::uint8_t octets[TailleFiche];
+        encoderFiche(f, octets);
+        sortie.write(reinterpret_cast<const char*>(octets), TailleFiche);
+    }
+    QDir(dossier).mkpath(QStringLiteral("PHOTOS"));
+    const QDir photos(QFileInfo(famille).dir().filePath(QStringLiteral("PHOTOS")));
+    for (const QString& nom : photos.entryList(QDir::Files))
+        QFile::copy(photos.filePath(nom), QDir(dossier).filePath(QStringLiteral("PHOTOS/") + nom));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList a = application.arguments();
+    if (a.size() != 3) {
+        std::fprintf(stderr, "usage : captures FAMILLE.txt DOSSIER\n");
+        return 2;
+    }
+    const QString dossier = QFileInfo(a[2]).absoluteFilePath();
+    QDir().mkpath(dossier);
+    QTemporaryDir travail;
+    ecrireDemo(QFileInfo(a[1]).absoluteFilePath(), travail.path());
+    QDir::setCurrent(travail.path());
+    preparerApplication();
+    DialoguesPhotographe dialogues(dossier);
+    Fenetres fenetres(dialogues, std::make_unique<FichierDisque>());
+    TForm1& form = fenetres.principale();
+    form.show();
+    form.pAfficherEnreg(20); // Jacques, with his parents and a portrait
+    dialogues.photographier(form, QStringLiteral("principale"));
+    form.SbArbreClick();
+    dialogues.photographier(*Form3, QStringLiteral("arbre"));
+    exporterDessinArbre(Form3->dessin(),
+                        QDir(dossier).filePath(QStringLiteral("arbre_papier.png")));
+    dialogues.prochaine = QStringLiteral("chainage");
+    dialogues.avant([](QDialog&) {
+        FormLien->selectionner(FormLien->LBPere, 0);
+        FormLien->LbOrdreP->setCurrentRow(0);
+    });
+    form.SBChainerClick();
+    form.pAfficherEnreg(14); // Paul, three children
+    dialogues.prochaine = QStringLiteral("enfants");
+    form.BtEnfantClick();
+    dialogues.prochaine = QStringLiteral("verification");
+    form.VerifierFichier1Click();
+    return 0;
+}
