@@ -4,6 +4,7 @@
 #include "forms/UVelmorS.h"
 #include "forms/uAbout.h"
 #include "forms/uArbre.h"
+#include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
@@ -86,9 +87,22 @@ Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements>
                      [principale] { principale->commande(&TForm1::ExporterArbreClick); });
     m_aboutBox = std::make_unique<TAboutBox>(m_form1.get());
     AboutBox = m_aboutBox.get();
+    // The index of persons, beside the five windows, and the chart's own moves.
+    m_index = std::make_unique<TIndex>(m_form1.get());
+    Index = m_index.get();
+    QObject::connect(Index, &TIndex::ficheDemandee, principale, [principale](std::int32_t n) {
+        principale->executer([principale, n] { principale->allerALaFiche(n); });
+    });
+    QObject::connect(Form3, &TForm3::pivotDemande, principale, [principale](std::int32_t n) {
+        principale->executer([principale, n] { principale->changerDePivot(n, true); });
+    });
+    QObject::connect(Form3, &TForm3::retourDemande, principale, [principale] {
+        principale->executer([principale] { principale->revenirAuPivotPrecedent(); });
+    });
 }
 
 Fenetres::~Fenetres() {
+    m_index.reset();
     m_aboutBox.reset();
     m_form3.reset();
     m_form2.reset();

@@ -12,6 +12,7 @@ class TForm1;
 class TForm2;
 class TForm3;
 class TFormLien;
+class TIndex;
 
 // The five windows of the program, created once in a fixed order and kept
 // until the end; each is also reached through its global reference.
@@ -32,6 +33,7 @@ private:
     std::unique_ptr<TForm2> m_form2;
     std::unique_ptr<TForm3> m_form3;
     std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<TIndex> m_index;
 };
 
 // Started from the desktop's menu or file manager, the program works in the

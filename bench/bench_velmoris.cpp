@@ -11,9 +11,11 @@
 #include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
+#include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
 #include "print/uImprime.h"
+#include <QLineEdit>
 
 #include <QApplication>
 #include <QDir>
@@ -263,6 +265,32 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
                 QApplication::processEvents();
             },
             chemin, repetitions);
+    } else if (nom == u"index") {
+        // The index opened from the menu: read, sorted by name, shown and painted.
+        Programme p(chemin);
+        Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+        m = mesurer(
+            [&](const QString&) {
+                fenetres.principale().IndexDesPersonnes1Click();
+                QApplication::processEvents();
+                Index->hide();
+            },
+            chemin, repetitions);
+    } else if (nom == u"index_frappe") {
+        // Each keystroke of "dupont j" in the filter, the list repainted.
+        Programme p(chemin);
+        Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
+        fenetres.principale().IndexDesPersonnes1Click();
+        QApplication::processEvents();
+        const QString mot = QStringLiteral("martin j");
+        int lettre = 0;
+        m = mesurer(
+            [&](const QString&) {
+                Index->EFiltre->setText(mot.left(lettre % mot.size() + 1));
+                QApplication::processEvents();
+                ++lettre;
+            },
+            chemin, static_cast<int>(mot.size()) * 2);
     } else if (nom == u"liste_500k") {
         Programme p(chemin);
         Fenetres fenetres(p.dialogues, std::make_unique<FichierDisque>());
@@ -322,8 +350,9 @@ int tableau(const QString& dossier) {
     const QStringList operations = {"lecture_brute",   "recherche_nom", "candidats_parents",
                                     "conjoint_absent", "enfants_dix",   "listing",
                                     "copie_simple",    "copie",         "verification",
-                                    "export_gedcom",   "import_gedcom", "affichage",
-                                    "demarrage",       "liste_500k",    "lien_500k"};
+                                    "export_gedcom",   "import_gedcom", "index",
+                                    "index_frappe",    "affichage",     "demarrage",
+                                    "liste_500k",      "lien_500k"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

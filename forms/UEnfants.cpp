@@ -44,6 +44,11 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
     BitBtn1->setAutoDefault(false);
     BitBtn1->setDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+    // A double-click chooses the line and closes the list, as a click and "&Fermer" do.
+    connect(LB, &QListView::doubleClicked, this, [this](const QModelIndex& ligne) {
+        LB->setCurrentIndex(ligne);
+        reject();
+    });
 
     GroupBox1 = new QGroupBox(QStringLiteral("INFORMATION"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

@@ -252,6 +252,12 @@ void TForm1::creerMenu() {
     Quitter1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     Imprimer1->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     QMenu* outils = menuBar()->addMenu(QStringLiteral("&Outils"));
+    IndexDesPersonnes1 =
+        ajouter(outils, "IndexDesPersonnes1", QStringLiteral("&Index des personnes"));
+    IndexDesPersonnes1->setShortcut(QKeySequence(QStringLiteral("Ctrl+I")));
+    AllerALaFiche1 = ajouter(outils, "AllerALaFiche1", QStringLiteral("&Aller à la fiche…"));
+    AllerALaFiche1->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
+    outils->addSeparator();
     ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
     ImporterGedcom1 =
         ajouter(outils, "ImporterGedcom1", QStringLiteral("Importer un fichier GEDCOM…"));
@@ -308,6 +314,8 @@ void TForm1::relierEvenements() {
     relier(ImporterGedcom1, &QAction::triggered, &TForm1::ImporterGedcom1Click);
     relier(RechercheApprochee1, &QAction::triggered, &TForm1::RechercheApprochee1Click);
     relier(VerifierFichier1, &QAction::triggered, &TForm1::VerifierFichier1Click);
+    relier(IndexDesPersonnes1, &QAction::triggered, &TForm1::IndexDesPersonnes1Click);
+    relier(AllerALaFiche1, &QAction::triggered, &TForm1::AllerALaFiche1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);

@@ -107,6 +107,8 @@ public slots:
     void ImporterGedcom1Click();
     void RechercheApprochee1Click();
     void VerifierFichier1Click();
+    void IndexDesPersonnes1Click();
+    void AllerALaFiche1Click();
     // The chart window's own buttons.
     void ImprimerArbreClick();
     void ExporterArbreClick();
@@ -129,6 +131,16 @@ public slots:
     void ENBEChange() { m_Modifie = true; }
 
 public:
+    // Shows a record, as the other moves do: the save question first when
+    // the form holds edits; false when the user's save did not complete.
+    bool allerALaFiche(std::int32_t numero);
+    // The chart drawn again around another person, who is shown in the main
+    // window; the previous pivot is kept for "Retour".
+    void changerDePivot(std::int32_t numero, bool retenir);
+    void revenirAuPivotPrecedent();
+    // The index, when open, reads the file again.
+    void actualiserIndex();
+
     // The spouse search: `fiche` receives the spouse's record, or keeps the
     // caller's with names and dates emptied; the Tag of NumEnreg gets the number or -1.
     void ChercherConjoint(TFiche& fiche);
@@ -207,6 +219,8 @@ public:
     QAction* ImporterGedcom1 = nullptr;
     QAction* RechercheApprochee1 = nullptr;
     QAction* VerifierFichier1 = nullptr;
+    QAction* IndexDesPersonnes1 = nullptr;
+    QAction* AllerALaFiche1 = nullptr;
     QAction* Fichierdaide1 = nullptr;
     QAction* Apropos1 = nullptr;
     QList<QAction*> FichiersRecents;  // "&1 chemin" … "&4 chemin"

@@ -204,6 +204,7 @@ void TForm1::basculerVers(const QString& chemin) {
     } legende{this};
     MontrePM();
     afficherPremiereFiche();
+    actualiserIndex();
 }
 
 // Unsaved edits are offered for saving before the current file changes or

@@ -5,6 +5,8 @@
 #include "data/OperationsFichier.h"
 #include "data/Recherches.h"
 #include "forms/UEnfants.h"
+#include "forms/uArbre.h"
+#include "forms/uIndex.h"
 #include "platform/Dialogues.h"
 
 #include <limits>
@@ -123,4 +125,68 @@ void TForm1::BtConjointClick() {
     if (NumEnreg->Tag == -1) return;
     MontrePM();
     pAfficherEnreg(NumEnreg->Tag);
+}
+
+bool TForm1::allerALaFiche(std::int32_t numero) {
+    if (m_Modifie && !DemanderEnregistrement()) return false;
+    MontrePM();
+    pAfficherEnreg(numero);
+    return NumEnreg->text() == QString::number(numero);
+}
+
+// A number that is no record of the file gets a clear message; the form
+// changes only once the number is good.
+void TForm1::AllerALaFiche1Click() {
+    const QString reponse = m_dialogues.saisie(QStringLiteral("Aller à la fiche"),
+                                               QStringLiteral("Numéro de la fiche ?"), QString());
+    if (reponse.trimmed().isEmpty()) return;
+    int numero = -1;
+    if (!lireEntier(reponse.trimmed(), numero) || numero < 0) {
+        m_dialogues.message(QStringLiteral("« %1 » n'est pas un numéro de fiche : tapez un nombre "
+                                           "entier, 0 pour la première fiche.")
+                                .arg(reponse.trimmed()));
+        return;
+    }
+    std::int64_t nombre = 0;
+    if (!surLeFichier([&] { nombre = m_FichierGenea->nombreFiches(); })) return;
+    if (numero >= nombre) {
+        m_dialogues.message(
+            nombre == 0
+                ? QStringLiteral("La fiche %1 n'existe pas : le fichier est vide.").arg(numero)
+                : QStringLiteral("La fiche %1 n'existe pas : le fichier compte %2 "
+                                 "fiche(s), numérotées de 0 à %3.")
+                      .arg(numero)
+                      .arg(nombre)
+                      .arg(nombre - 1));
+        return;
+    }
+    allerALaFiche(numero);
+}
+
+void TForm1::IndexDesPersonnes1Click() {
+    if (!surLeFichier([this] { Index->charger(*m_FichierGenea); })) return;
+    Index->selectionnerFiche(numeroCourant(-1));
+    Index->show();
+    Index->raise();
+    Index->activateWindow();
+}
+
+void TForm1::actualiserIndex() {
+    if (!Index || !Index->isVisible() || !fichierExiste(m_CheminFichier)) return;
+    surLeFichier([this] { Index->charger(*m_FichierGenea); });
+}
+
+void TForm1::changerDePivot(std::int32_t numero, bool retenir) {
+    const std::int32_t ancien = Form3->pivot();
+    if (!allerALaFiche(numero)) return;
+    if (retenir && ancien >= 0 && ancien != numero) Form3->retenirPivot(ancien);
+    SbArbreClick();
+}
+
+void TForm1::revenirAuPivotPrecedent() {
+    const std::int32_t precedent = Form3->pivotPrecedent();
+    if (precedent < 0) return;
+    if (!allerALaFiche(precedent)) return;
+    Form3->oublierPivotPrecedent();
+    SbArbreClick();
 }

@@ -109,6 +109,7 @@ void TForm1::ImporterGedcom1Click() {
             return;
         MontrePM();
         pAfficherEnreg(static_cast<std::int32_t>(avant));
+        actualiserIndex();
         montrerRapport(QStringLiteral("Importation GEDCOM"),
                        resumeImport(resultat, *source, m_CheminFichier, true));
         return;

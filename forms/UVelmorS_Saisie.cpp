@@ -107,6 +107,7 @@ bool TForm1::enregistrer() {
     m_FichierGenea->ecrire(m_FicheCourante);
     m_FichierGenea->fermer();
     pAfficherEnreg(static_cast<std::int32_t>(numero));
+    actualiserIndex();
     if (!romanises.isEmpty())
         m_dialogues.message(
             QStringLiteral("Le fichier de généalogie ne peut pas garder certains caractères tels "
@@ -183,6 +184,7 @@ void TForm1::SbSupprimerClick() {
         pAfficherEnreg(a - 1);
     else
         passerEnNouvelleFiche(); // the file is now empty
+    actualiserIndex();
 }
 
 namespace {

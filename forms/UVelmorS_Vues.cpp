@@ -29,12 +29,14 @@ TForm1::Parents TForm1::ChercherParents(const TFiche& fiche, QPlainTextEdit* boi
         m_FichierGenea->positionner(fiche.Pere);
         m_FichierGenea->lire(parents.pere);
         RemplirMemo(boitePere, parents.pere);
+        Form3->noterFiche(boitePere, fiche.Pere);
     }
     parents.mereTrouvee = fiche.Mere != -1;
     if (parents.mereTrouvee) {
         m_FichierGenea->positionner(fiche.Mere);
         m_FichierGenea->lire(parents.mere);
         RemplirMemo(boiteMere, parents.mere);
+        Form3->noterFiche(boiteMere, fiche.Mere);
     }
     return parents;
 }
@@ -73,6 +75,7 @@ void TForm1::remplirEnfants() {
                                 : dernierRempli       ? dernierRempli
                                                       : Form3->boiteEnfant(BoitesEnfants);
         RemplirMemo(boite, enfant);
+        Form3->noterFiche(boite, numero);
         dernierRempli = boite;
     }
 }
@@ -82,6 +85,7 @@ void TForm1::SbArbreClick() {
     FermetureGarantie fermeture(*m_FichierGenea);
     Form3->viderBoites();
     RemplirMemo(Form3->MPers, m_FicheCourante);
+    Form3->noterFiche(Form3->MPers, numeroCourant(-1));
     const Parents parents = ChercherParents(m_FicheCourante, Form3->MP, Form3->MM);
     if (parents.pereTrouve) {
         QPlainTextEdit* const boites[6] = {Form3->mgpp,  Form3->mgmp,  Form3->MAGP1,
@@ -98,6 +102,8 @@ void TForm1::SbArbreClick() {
     TFiche conjoint = m_FicheCourante;
     ChercherConjoint(conjoint);
     RemplirMemo(Form3->MC, conjoint);
+    Form3->noterFiche(Form3->MC, NumEnreg->Tag);
+    Form3->terminerRemplissage();
     Form3->show();
     Form3->raise();
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 TForm3* Form3 = nullptr;
 
@@ -53,6 +54,9 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
     creerTextesFixes();
 
     connect(MPers, &QPlainTextEdit::textChanged, this, &TForm3::MPersChange);
+    // A double-click on a filled box makes that person the pivot.
+    for (QPlainTextEdit* b : boites())
+        b->viewport()->installEventFilter(this);
 }
 
 TForm3::~TForm3() {
@@ -159,6 +163,17 @@ void TForm3::creerTextesFixes() {
     BtExporter->setObjectName(QStringLiteral("BtExporter"));
     BtExporter->setGeometry(554, 454, 76, 22);
     connect(BtExporter, &QPushButton::clicked, this, &TForm3::exportDemande);
+    // Back to the previous pivot; beside the other buttons, clear of the chart.
+    BtRetour = new QPushButton(QStringLiteral("Retour"), this);
+    BtRetour->setObjectName(QStringLiteral("BtRetour"));
+    BtRetour->setGeometry(390, 454, 76, 22);
+    BtRetour->setToolTip(QStringLiteral("Revenir au personnage pivot précédent (Alt+Gauche)"));
+    BtRetour->setEnabled(false);
+    connect(BtRetour, &QPushButton::clicked, this, &TForm3::retourDemande);
+    auto* retour = new QShortcut(QKeySequence(QStringLiteral("Alt+Left")), this);
+    connect(retour, &QShortcut::activated, this, [this] {
+        if (BtRetour->isEnabled()) emit retourDemande();
+    });
 }
 
 DessinArbre TForm3::dessin() const {
@@ -193,8 +208,48 @@ DessinArbre TForm3::dessin() const {
 }
 
 void TForm3::viderBoites() {
-    for (QPlainTextEdit* b : boites())
+    for (QPlainTextEdit* b : boites()) {
         b->clear();
+        b->setToolTip({});
+    }
+    m_fiches.clear();
+}
+
+void TForm3::noterFiche(QPlainTextEdit* boite, std::int32_t numero) {
+    if (numero >= 0) m_fiches[boite] = numero;
+}
+
+std::int32_t TForm3::ficheDe(const QPlainTextEdit* boite) const {
+    return m_fiches.value(boite, -1);
+}
+
+void TForm3::terminerRemplissage() {
+    // The boxes are narrow: the whole text, names and dates, on hovering.
+    for (QPlainTextEdit* b : boites())
+        if (m_fiches.contains(b))
+            b->setToolTip(b->toPlainText() +
+                          QStringLiteral("\n(fiche %1 — double-clic pour en faire "
+                                         "le pivot)")
+                              .arg(m_fiches.value(b)));
+    BtRetour->setEnabled(!m_historique.isEmpty());
+}
+
+void TForm3::retenirPivot(std::int32_t numero) {
+    m_historique.push_back(numero);
+}
+
+void TForm3::oublierPivotPrecedent() {
+    if (!m_historique.isEmpty()) m_historique.pop_back();
+}
+
+bool TForm3::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() == QEvent::MouseButtonDblClick)
+        for (QPlainTextEdit* b : boites())
+            if (b->viewport() == objet && ficheDe(b) >= 0) {
+                emit pivotDemande(ficheDe(b));
+                return true;
+            }
+    return QWidget::eventFilter(objet, evenement);
 }
 
 QList<QPlainTextEdit*> TForm3::boites() const {

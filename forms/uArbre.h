@@ -3,6 +3,7 @@
 #include "data/TFiche.h"
 #include "print/ArbrePapier.h"
 
+#include <QHash>
 #include <QWidget>
 
 class BoutonImage;
@@ -27,6 +28,19 @@ public:
     // The chart as paper needs it: boxes, captions and connectors, no button.
     DessinArbre dessin() const;
 
+    // The record shown in a box, for the double-click that makes it the pivot.
+    void noterFiche(QPlainTextEdit* boite, std::int32_t numero);
+    std::int32_t ficheDe(const QPlainTextEdit* boite) const;
+    // Once filled: each box's full text as its tooltip, "Retour" as it may be.
+    void terminerRemplissage();
+    std::int32_t pivot() const { return ficheDe(MPers); }
+    // The pivots before the one shown, most recent last.
+    void retenirPivot(std::int32_t numero);
+    std::int32_t pivotPrecedent() const {
+        return m_historique.isEmpty() ? -1 : m_historique.back();
+    }
+    void oublierPivotPrecedent();
+
     QPlainTextEdit *MAGP1, *MAGP2, *MAGP3, *MAGP4, *MAGP5, *MAGP6, *MAGP7, *MAGP8;
     QPlainTextEdit *mgpp, *mgmp, *mgpm, *mgmm;
     QPlainTextEdit *MP, *MM, *MC, *MPers;
@@ -36,10 +50,16 @@ public:
     BoutonImage* SbSortie = nullptr;
     QPushButton* BtImprimer = nullptr;
     QPushButton* BtExporter = nullptr;
+    QPushButton* BtRetour = nullptr;
 
 signals:
     void impressionDemandee();
     void exportDemande();
+    void pivotDemande(std::int32_t numero);
+    void retourDemande();
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 public slots:
     void SbSortieClick() { hide(); }
@@ -49,6 +69,8 @@ private:
     QPlainTextEdit* boite(const char* nom, QRect geometrie, const QString& couleur = {});
     void creerConnecteurs();
     void creerTextesFixes();
+    QHash<const QPlainTextEdit*, std::int32_t> m_fiches;
+    QList<std::int32_t> m_historique;
 };
 
 // Appends the four lines of a person's box: names, then "N : ", "M : ",

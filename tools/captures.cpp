@@ -7,6 +7,7 @@
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
+#include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
 #include "platform/Dialogues.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -127,5 +129,8 @@ int main(int argc, char* argv[]) {
     form.BtEnfantClick();
     dialogues.prochaine = QStringLiteral("verification");
     form.VerifierFichier1Click();
+    form.IndexDesPersonnes1Click();
+    Index->EFiltre->setText(QStringLiteral("gir"));
+    dialogues.photographier(*Index, QStringLiteral("index"));
     return 0;
 }

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -181,12 +182,17 @@ bool paginer(QTextDocument& document) {
                    !suivant.begin().fragment().charFormat().isImageFormat())
                 suivant = suivant.next();
             if (!suivant.isValid()) continue;
+            // The heading's line, and the second line of what follows (or
+            // the whole of a picture), on one page.
             const QRectF titre = mise->blockBoundingRect(b);
+            const double hautTitre = titre.top() + b.layout()->lineAt(0).y();
             const QRectF apres = mise->blockBoundingRect(suivant);
-            // At least two lines of what follows, or the whole of a picture.
-            const double voulu =
-                std::min(apres.height(), 2.6 * QFontMetricsF(document.defaultFont()).height());
-            if (pageDe(titre.top()) != pageDe(apres.top() + voulu - 1)) {
+            double basSuivant = apres.bottom();
+            if (const QTextLayout* lignes = suivant.layout(); lignes && lignes->lineCount() > 0) {
+                const QTextLine l = lignes->lineAt(std::min(1, lignes->lineCount() - 1));
+                basSuivant = apres.top() + l.y() + l.height();
+            }
+            if (pageDe(hautTitre) != pageDe(basSuivant - 1)) {
                 QTextBlockFormat f = b.blockFormat();
                 f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
                 QTextCursor(b).setBlockFormat(f);
@@ -252,7 +258,9 @@ void imprimer(QTextDocument& document, QPdfWriter& pdf) {
         if (page > 0) pdf.newPage();
         p.save();
         p.translate(0, -page * zone.height());
-        document.drawContents(&p, QRectF(0, page * zone.height(), zone.width(), zone.height()));
+        // A hair short of the page: a line that starts the next page exactly
+        // is not drawn, hidden, at the foot of this one.
+        document.drawContents(&p, QRectF(0, page * zone.height(), zone.width(), zone.height() - 1));
         p.restore();
         p.save();
         p.setFont(pied);

@@ -1,0 +1,357 @@
+#include "data/IndexPersonnes.h"
+
+#include "data/Cp1252.h"
+#include "data/Dates.h"
+
+#include <QStringList>
+
+#include <unicode/coll.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <numeric>
+
+// ---------------------------------------------------------------- dictionary
+
+namespace {
+
+std::uint32_t empreinte(const std::uint8_t* o, int n) {
+    std::uint32_t h = 2166136261u; // FNV-1a
+    for (int i = 0; i < n; ++i)
+        h = (h ^ o[i]) * 16777619u;
+    return h;
+}
+
+} // namespace
+
+std::uint32_t Dictionnaire::numero(const std::uint8_t* octets, int longueur) {
+    if (m_cases.size() < 2 * m_debuts.size() + 16) agrandir();
+    const std::uint32_t masque = static_cast<std::uint32_t>(m_cases.size() - 1);
+    for (std::uint32_t i = empreinte(octets, longueur) & masque;; i = (i + 1) & masque) {
+        const std::uint32_t c = m_cases[i];
+        if (c == 0) {
+            const auto n = static_cast<std::uint32_t>(m_debuts.size());
+            m_debuts.push_back(static_cast<std::uint32_t>(m_octets.size()));
+            m_octets.push_back(static_cast<char>(longueur));
+            m_octets.append(reinterpret_cast<const char*>(octets),
+                            static_cast<std::size_t>(longueur));
+            m_cases[i] = n + 1;
+            return n;
+        }
+        const char* stocke = m_octets.data() + m_debuts[c - 1];
+        if (static_cast<std::uint8_t>(stocke[0]) == longueur &&
+            std::memcmp(stocke + 1, octets, static_cast<std::size_t>(longueur)) == 0)
+            return c - 1;
+    }
+}
+
+void Dictionnaire::agrandir() {
+    const std::size_t taille = std::max<std::size_t>(64, m_cases.size() * 2);
+    m_cases.assign(taille, 0);
+    const std::uint32_t masque = static_cast<std::uint32_t>(taille - 1);
+    for (std::uint32_t n = 0; n < m_debuts.size(); ++n) {
+        const auto* o = reinterpret_cast<const std::uint8_t*>(m_octets.data() + m_debuts[n]);
+        std::uint32_t i = empreinte(o + 1, o[0]) & masque;
+        while (m_cases[i] != 0)
+            i = (i + 1) & masque;
+        m_cases[i] = n + 1;
+    }
+}
+
+QString Dictionnaire::texte(std::uint32_t numero) const {
+    const auto* o = reinterpret_cast<const unsigned char*>(m_octets.data() + m_debuts[numero]);
+    return cp1252::decoder(o + 1, o[0]);
+}
+
+// ---------------------------------------------------------------- French order
+
+QString reduireTexte(const QString& texte) {
+    QString sortie;
+    sortie.reserve(texte.size());
+    for (const QChar c : texte.normalized(QString::NormalizationForm_KD)) {
+        if (c.isMark()) continue;
+        switch (c.unicode()) {
+        case u'œ':
+        case u'Œ':
+            sortie += QStringLiteral("oe");
+            continue;
+        case u'æ':
+        case u'Æ':
+            sortie += QStringLiteral("ae");
+            continue;
+        case u'ß':
+            sortie += QStringLiteral("ss");
+            continue;
+        case u'’':
+            sortie += u'\'';
+            continue;
+        default:
+            break;
+        }
+        sortie += c.toCaseFolded();
+    }
+    return sortie;
+}
+
+namespace {
+
+// "de Gaulle" sorts with the G, "d'Artagnan" with the A; "Du Bellay" and
+// "La Fontaine" keep their article, as French lists do.
+QString sansParticule(const QString& nom) {
+    const QString t = nom.trimmed();
+    for (const QString& particule :
+         {QStringLiteral("de "), QStringLiteral("d'"), QStringLiteral("d’")})
+        if (t.startsWith(particule, Qt::CaseInsensitive) && t.size() > particule.size())
+            return t.mid(particule.size()).trimmed();
+    return t;
+}
+
+const icu::Collator& collateurFrancais() {
+    static const std::unique_ptr<icu::Collator> collateur = [] {
+        UErrorCode etat = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> c(
+            icu::Collator::createInstance(icu::Locale::getFrance(), etat));
+        // Case and accents do not count: "Dupont", "DUPONT" and "Dupönt" are one name.
+        if (U_SUCCESS(etat))
+            c->setStrength(icu::Collator::PRIMARY);
+        else
+            c.reset();
+        return c;
+    }();
+    return *collateur;
+}
+
+std::string cleDeTri(const QString& texte) {
+    const icu::UnicodeString u(reinterpret_cast<const UChar*>(texte.utf16()),
+                               static_cast<int32_t>(texte.size()));
+    std::string cle(64, '\0');
+    int32_t n = collateurFrancais().getSortKey(u, reinterpret_cast<uint8_t*>(cle.data()),
+                                               static_cast<int32_t>(cle.size()));
+    if (n > static_cast<int32_t>(cle.size())) {
+        cle.resize(static_cast<std::size_t>(n));
+        n = collateurFrancais().getSortKey(u, reinterpret_cast<uint8_t*>(cle.data()), n);
+    }
+    cle.resize(static_cast<std::size_t>(std::max(0, n - 1))); // without the final NUL
+    return cle;
+}
+
+} // namespace
+
+std::vector<std::uint32_t> rangsFrancais(const std::vector<QString>& textes, bool nomDeFamille) {
+    std::vector<std::string> cles(textes.size());
+    for (std::size_t i = 0; i < textes.size(); ++i) {
+        cles[i] = nomDeFamille ? cleDeTri(sansParticule(textes[i])) + '\x01' + cleDeTri(textes[i])
+                               : cleDeTri(textes[i]);
+        // An empty text sorts after every other.
+        if (textes[i].trimmed().isEmpty()) cles[i] = std::string(1, '\xFF');
+    }
+    std::vector<std::uint32_t> ordre(textes.size());
+    std::iota(ordre.begin(), ordre.end(), 0u);
+    std::sort(ordre.begin(), ordre.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return cles[a] < cles[b]; });
+    std::vector<std::uint32_t> rangs(textes.size());
+    std::uint32_t rang = 0;
+    for (std::size_t i = 0; i < ordre.size(); ++i) {
+        if (i > 0 && cles[ordre[i]] != cles[ordre[i - 1]]) ++rang;
+        rangs[ordre[i]] = rang;
+    }
+    return rangs;
+}
+
+// ---------------------------------------------------------------- the index
+
+namespace {
+
+template <int L> std::uint32_t enregistrer(Dictionnaire& d, const ChampTexte<L>& c) {
+    return d.numero(c.octets.data(), c.longueurSignificative());
+}
+
+std::vector<QString> textesDe(const Dictionnaire& d) {
+    std::vector<QString> textes(d.taille());
+    for (std::uint32_t i = 0; i < d.taille(); ++i)
+        textes[i] = d.texte(i);
+    return textes;
+}
+
+// The rank of each value in increasing order, equal values sharing it.
+std::vector<std::uint32_t> rangsDe(const std::vector<std::int32_t>& valeurs) {
+    std::vector<std::uint32_t> ordre(valeurs.size());
+    std::iota(ordre.begin(), ordre.end(), 0u);
+    std::sort(ordre.begin(), ordre.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return valeurs[a] < valeurs[b]; });
+    std::vector<std::uint32_t> rangs(valeurs.size());
+    std::uint32_t rang = 0;
+    for (std::size_t i = 0; i < ordre.size(); ++i) {
+        if (i > 0 && valeurs[ordre[i]] != valeurs[ordre[i - 1]]) ++rang;
+        rangs[ordre[i]] = rang;
+    }
+    return rangs;
+}
+
+// Year, month, day in one number; the unknown parts as 0, no date last.
+std::int32_t cleDeDate(const QString& date) {
+    const DateLue d = lireDate(date);
+    if (!d.aUneAnnee()) return INT_MAX;
+    return d.annee * 10000 + d.mois * 100 + d.jour;
+}
+
+} // namespace
+
+void IndexPersonnes::construire(FichierEnregistrements& fichier) {
+    *this = IndexPersonnes();
+    m_personnes.reserve(static_cast<std::size_t>(fichier.nombreFiches()));
+    parcourirFiches(fichier, [&](std::int32_t, const TFiche& f) {
+        m_personnes.push_back({enregistrer(m_noms, f.Nom), enregistrer(m_prenoms, f.Prenom),
+                               enregistrer(m_dates, f.DateNaissance),
+                               enregistrer(m_lieux, f.LieuNaissance),
+                               enregistrer(m_dates, f.DateDeces)});
+        return true;
+    });
+    const std::vector<QString> noms = textesDe(m_noms), prenoms = textesDe(m_prenoms);
+    m_rangNom = rangsFrancais(noms, true);
+    m_rangPrenom = rangsFrancais(prenoms, false);
+    m_rangLieu = rangsFrancais(textesDe(m_lieux), false);
+    std::vector<std::int32_t> clesDates(m_dates.taille());
+    for (std::uint32_t i = 0; i < m_dates.taille(); ++i)
+        clesDates[i] = cleDeDate(m_dates.texte(i));
+    m_rangDate = rangsDe(clesDates);
+    m_nomsReduits.resize(noms.size());
+    for (std::size_t i = 0; i < noms.size(); ++i)
+        m_nomsReduits[i] = reduireTexte(noms[i].trimmed());
+    m_prenomsReduits.resize(prenoms.size());
+    for (std::size_t i = 0; i < prenoms.size(); ++i)
+        m_prenomsReduits[i] = reduireTexte(prenoms[i].trimmed());
+    trier(m_colonne, m_croissant);
+}
+
+void IndexPersonnes::trier(Colonne colonne, bool croissant) {
+    m_colonne = colonne;
+    m_croissant = croissant;
+    trierVisibles();
+    filtrer(m_filtre);
+}
+
+void IndexPersonnes::trierVisibles() {
+    // One 64-bit key a person: the column's rank, then the names and the
+    // birth date, so that the sort is a sort of numbers.
+    std::vector<std::pair<std::uint64_t, std::int32_t>> cles(m_personnes.size());
+    for (std::size_t i = 0; i < m_personnes.size(); ++i) {
+        const Personne& p = m_personnes[i];
+        const std::uint64_t nom = m_rangNom[p.nom] & 0xFFFFF;
+        const std::uint64_t prenom = m_rangPrenom[p.prenom] & 0xFFFFF;
+        const std::uint64_t naissance = m_rangDate[p.dateNaissance] & 0xFFFFFF;
+        const std::uint64_t deces = m_rangDate[p.dateDeces] & 0xFFFFFF;
+        const std::uint64_t lieu = m_rangLieu[p.lieuNaissance] & 0xFFFFF;
+        std::uint64_t cle = i;
+        switch (m_colonne) {
+        case Colonne::Numero:
+            break;
+        case Colonne::Nom:
+            cle = nom << 44 | prenom << 24 | naissance;
+            break;
+        case Colonne::Prenom:
+            cle = prenom << 44 | nom << 24 | naissance;
+            break;
+        case Colonne::Naissance:
+            cle = naissance << 40 | nom << 20 | prenom;
+            break;
+        case Colonne::LieuNaissance:
+            cle = lieu << 44 | nom << 24 | prenom;
+            break;
+        case Colonne::Deces:
+            cle = deces << 40 | nom << 20 | prenom;
+            break;
+        }
+        cles[i] = {cle, static_cast<std::int32_t>(i)};
+    }
+    std::sort(cles.begin(), cles.end());
+    if (!m_croissant) std::reverse(cles.begin(), cles.end());
+    m_ordre.resize(cles.size());
+    for (std::size_t i = 0; i < cles.size(); ++i)
+        m_ordre[i] = cles[i].second;
+}
+
+void IndexPersonnes::filtrer(const QString& filtre) {
+    m_filtre = filtre;
+    const QString f = reduireTexte(filtre.trimmed());
+    if (f.isEmpty()) {
+        m_visibles = m_ordre;
+        return;
+    }
+    m_visibles.clear();
+    bool chiffres = false;
+    const int numero = f.toInt(&chiffres);
+    if (chiffres) {
+        if (numero >= 0 && numero < nombre()) m_visibles.push_back(numero);
+        return;
+    }
+    // Each distinct surname and given names once, then each person.
+    std::vector<std::uint8_t> nomVa(m_nomsReduits.size()), prenomVa(m_prenomsReduits.size());
+    std::vector<std::int32_t> reste(m_nomsReduits.size(),
+                                    -1); // "Nom Prénom": what follows the surname
+    QStringList restes;
+    for (std::size_t i = 0; i < m_nomsReduits.size(); ++i) {
+        const QString& nom = m_nomsReduits[i];
+        nomVa[i] = nom.startsWith(f) || sansParticule(nom).startsWith(f);
+        if (f.size() > nom.size() && !nom.isEmpty() && f.startsWith(nom) && f[nom.size()] == u' ') {
+            const QString suite = f.mid(nom.size() + 1);
+            if (!restes.contains(suite)) restes << suite;
+            reste[i] = static_cast<std::int32_t>(restes.indexOf(suite));
+        }
+    }
+    auto commenceUnPrenom = [](const QString& prenoms, const QString& debut) {
+        if (prenoms.startsWith(debut)) return true;
+        for (qsizetype i = 1; i < prenoms.size(); ++i)
+            if ((prenoms[i - 1] == u' ' || prenoms[i - 1] == u'-') &&
+                QStringView(prenoms).mid(i).startsWith(debut))
+                return true;
+        return false;
+    };
+    std::vector<std::vector<std::uint8_t>> prenomVaApres(
+        static_cast<std::size_t>(restes.size()),
+        std::vector<std::uint8_t>(m_prenomsReduits.size()));
+    for (std::size_t i = 0; i < m_prenomsReduits.size(); ++i) {
+        prenomVa[i] = commenceUnPrenom(m_prenomsReduits[i], f);
+        for (qsizetype r = 0; r < restes.size(); ++r)
+            prenomVaApres[static_cast<std::size_t>(r)][i] =
+                m_prenomsReduits[i].startsWith(restes[r]);
+    }
+    for (const std::int32_t personne : m_ordre) {
+        const Personne& p = m_personnes[static_cast<std::size_t>(personne)];
+        const std::int32_t r = reste[p.nom];
+        if (nomVa[p.nom] || prenomVa[p.prenom] ||
+            (r >= 0 && prenomVaApres[static_cast<std::size_t>(r)][p.prenom]))
+            m_visibles.push_back(personne);
+    }
+}
+
+QString IndexPersonnes::texte(std::int32_t personne, Colonne colonne) const {
+    const Personne& p = m_personnes[static_cast<std::size_t>(personne)];
+    switch (colonne) {
+    case Colonne::Numero:
+        return QString::number(personne);
+    case Colonne::Nom:
+        return m_noms.texte(p.nom);
+    case Colonne::Prenom:
+        return m_prenoms.texte(p.prenom);
+    case Colonne::Naissance:
+        return m_dates.texte(p.dateNaissance);
+    case Colonne::LieuNaissance:
+        return m_lieux.texte(p.lieuNaissance);
+    case Colonne::Deces:
+        return m_dates.texte(p.dateDeces);
+    }
+    return {};
+}
+
+std::int32_t IndexPersonnes::numeroFiche(std::int32_t personne) const {
+    return personne;
+}
+
+std::int32_t IndexPersonnes::ligneDe(std::int32_t numeroFiche) const {
+    const auto i = std::find(m_visibles.begin(), m_visibles.end(), numeroFiche);
+    return i == m_visibles.end() ? -1 : static_cast<std::int32_t>(i - m_visibles.begin());
+}

@@ -1,0 +1,214 @@
+#include "forms/uIndex.h"
+
+#include "platform/Polices.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+TIndex* Index = nullptr;
+
+namespace {
+
+using Colonne = IndexPersonnes::Colonne;
+
+const char* const Entetes[IndexPersonnes::NombreColonnes] = {
+    "N°", "Nom", "Prénom(s)", "Naissance", "Lieu de naissance", "Décès"};
+
+} // namespace
+
+ModeleIndex::ModeleIndex(IndexPersonnes& index, QObject* parent)
+    : QAbstractTableModel(parent), m_index(index) {}
+
+int ModeleIndex::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_index.visibles().size());
+}
+
+int ModeleIndex::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : IndexPersonnes::NombreColonnes;
+}
+
+QVariant ModeleIndex::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    if (role == Qt::TextAlignmentRole && index.column() == 0)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    return m_index.texte(m_index.visibles()[static_cast<std::size_t>(index.row())],
+                         static_cast<Colonne>(index.column()));
+}
+
+QVariant ModeleIndex::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= IndexPersonnes::NombreColonnes)
+        return {};
+    return QString::fromUtf8(Entetes[section]);
+}
+
+void ModeleIndex::sort(int colonne, Qt::SortOrder ordre) {
+    beginResetModel();
+    m_index.trier(static_cast<Colonne>(colonne), ordre == Qt::AscendingOrder);
+    endResetModel();
+}
+
+void ModeleIndex::recharger() {
+    beginResetModel();
+    endResetModel();
+}
+
+TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("Index"));
+    setWindowTitle(QStringLiteral("Index des personnes"));
+    setFont(policeFenetre());
+    resize(760, 520);
+
+    auto* etiquette = new QLabel(QStringLiteral("&Chercher (nom, prénom ou numéro) :"), this);
+    EFiltre = new QLineEdit(this);
+    EFiltre->setObjectName(QStringLiteral("EFiltre"));
+    EFiltre->setClearButtonEnabled(true);
+    EFiltre->setPlaceholderText(QStringLiteral("Dupont, Jean, « Dupont Jean » ou 1234"));
+    etiquette->setBuddy(EFiltre);
+    EFiltre->installEventFilter(this);
+
+    m_modele = new ModeleIndex(m_index, this);
+    Liste = new QTableView(this);
+    Liste->setObjectName(QStringLiteral("Liste"));
+    Liste->setModel(m_modele);
+    Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Liste->setSelectionMode(QAbstractItemView::SingleSelection);
+    Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Liste->setSortingEnabled(true);
+    Liste->sortByColumn(static_cast<int>(Colonne::Nom), Qt::AscendingOrder);
+    Liste->verticalHeader()->hide();
+    Liste->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Liste->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    Liste->horizontalHeader()->setStretchLastSection(true);
+    Liste->setWordWrap(false);
+    Liste->installEventFilter(this);
+    const int largeurs[] = {64, 150, 170, 80, 170};
+    for (int c = 0; c < 5; ++c)
+        Liste->setColumnWidth(c, largeurs[c]);
+    connect(Liste, &QTableView::doubleClicked, this, [this] { demanderLaFiche(); });
+
+    LCompte = new QLabel(this);
+    LCompte->setObjectName(QStringLiteral("LCompte"));
+    BtAfficher = new QPushButton(QStringLiteral("&Afficher"), this);
+    BtAfficher->setObjectName(QStringLiteral("BtAfficher"));
+    BtFermer = new QPushButton(QStringLiteral("&Fermer"), this);
+    BtFermer->setObjectName(QStringLiteral("BtFermer"));
+    connect(BtAfficher, &QPushButton::clicked, this, [this] { demanderLaFiche(); });
+    connect(BtFermer, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* haut = new QHBoxLayout;
+    haut->addWidget(etiquette);
+    haut->addWidget(EFiltre, 1);
+    auto* bas = new QHBoxLayout;
+    bas->addWidget(LCompte, 1);
+    bas->addWidget(BtAfficher);
+    bas->addWidget(BtFermer);
+    auto* tout = new QVBoxLayout(this);
+    tout->addLayout(haut);
+    tout->addWidget(Liste, 1);
+    tout->addLayout(bas);
+
+    connect(EFiltre, &QLineEdit::textChanged, this, &TIndex::filtrer);
+}
+
+TIndex::~TIndex() {
+    if (Index == this) Index = nullptr;
+}
+
+void TIndex::charger(FichierEnregistrements& fichier) {
+    const std::int32_t avant = ficheSelectionnee();
+    const Colonne colonne = m_index.colonneDeTri();
+    const bool croissant = m_index.croissant();
+    const QString filtre = m_index.filtre();
+    m_index.construire(fichier);
+    m_index.trier(colonne, croissant);
+    m_index.filtrer(filtre);
+    m_modele->recharger();
+    selectionnerFiche(avant);
+    compter();
+}
+
+void TIndex::filtrer(const QString& texte) {
+    m_index.filtrer(texte);
+    m_modele->recharger();
+    // The first person found is ready for Enter.
+    if (!m_index.visibles().empty()) Liste->selectRow(0);
+    compter();
+}
+
+void TIndex::compter() {
+    const QLocale francais(QLocale::French, QLocale::France);
+    LCompte->setText(QStringLiteral("%1 personne(s) sur %2")
+                         .arg(francais.toString(static_cast<qlonglong>(m_index.visibles().size())),
+                              francais.toString(m_index.nombre())));
+}
+
+std::int32_t TIndex::ficheSelectionnee() const {
+    const QModelIndexList lignes = Liste->selectionModel()->selectedRows();
+    if (lignes.isEmpty()) return -1;
+    const int ligne = lignes.front().row();
+    if (ligne < 0 || ligne >= static_cast<int>(m_index.visibles().size())) return -1;
+    return m_index.numeroFiche(m_index.visibles()[static_cast<std::size_t>(ligne)]);
+}
+
+void TIndex::selectionnerFiche(std::int32_t numero) {
+    const std::int32_t ligne = numero < 0 ? -1 : m_index.ligneDe(numero);
+    if (ligne < 0) {
+        Liste->clearSelection();
+        return;
+    }
+    Liste->selectRow(ligne);
+    Liste->scrollTo(m_modele->index(ligne, 0), QAbstractItemView::PositionAtCenter);
+}
+
+void TIndex::demanderLaFiche() {
+    const std::int32_t numero = ficheSelectionnee();
+    if (numero >= 0) emit ficheDemandee(numero);
+}
+
+// Escape closes the index, wherever the focus is in it.
+void TIndex::keyPressEvent(QKeyEvent* evenement) {
+    if (evenement->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(evenement);
+}
+
+void TIndex::showEvent(QShowEvent* evenement) {
+    QWidget::showEvent(evenement);
+    EFiltre->setFocus();
+    EFiltre->selectAll();
+}
+
+// In the filter, the arrows move through the list and Enter shows the
+// person; in the list, Enter shows the person.
+bool TIndex::eventFilter(QObject* objet, QEvent* evenement) {
+    if (evenement->type() != QEvent::KeyPress) return QWidget::eventFilter(objet, evenement);
+    const auto* touche = static_cast<QKeyEvent*>(evenement);
+    if (touche->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (touche->key() == Qt::Key_Return || touche->key() == Qt::Key_Enter) {
+        demanderLaFiche();
+        return true;
+    }
+    if (objet == EFiltre &&
+        (touche->key() == Qt::Key_Down || touche->key() == Qt::Key_Up ||
+         touche->key() == Qt::Key_PageDown || touche->key() == Qt::Key_PageUp)) {
+        QKeyEvent copie(touche->type(), touche->key(), touche->modifiers());
+        QCoreApplication::sendEvent(Liste, &copie);
+        return true;
+    }
+    return QWidget::eventFilter(objet, evenement);
+}

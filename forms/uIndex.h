@@ -1,0 +1,70 @@
+#pragma once
+
+#include "data/IndexPersonnes.h"
+
+#include <QAbstractTableModel>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// The index as a table: the cells come from the index when they are shown,
+// never a widget item per person.
+class ModeleIndex : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ModeleIndex(IndexPersonnes& index, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int colonne, Qt::SortOrder ordre) override;
+    // After the index changed under the model.
+    void recharger();
+
+private:
+    IndexPersonnes& m_index;
+};
+
+// The index of persons: everyone of the file, sorted by a column, narrowed
+// as the user types; Enter or a double-click shows the person in the main
+// window. It stays open beside the main window and follows the file.
+class TIndex : public QWidget {
+    Q_OBJECT
+public:
+    explicit TIndex(QWidget* parent = nullptr);
+    ~TIndex() override;
+
+    // Reads the whole file again, keeping the sort, the filter and the
+    // person selected.
+    void charger(FichierEnregistrements& fichier);
+    // The record of the line selected, -1 when none.
+    std::int32_t ficheSelectionnee() const;
+    void selectionnerFiche(std::int32_t numero);
+    const IndexPersonnes& index() const { return m_index; }
+
+    QLineEdit* EFiltre = nullptr;
+    QTableView* Liste = nullptr;
+    QLabel* LCompte = nullptr;
+    QPushButton* BtAfficher = nullptr;
+    QPushButton* BtFermer = nullptr;
+
+signals:
+    void ficheDemandee(std::int32_t numero);
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+    void showEvent(QShowEvent* evenement) override;
+    void keyPressEvent(QKeyEvent* evenement) override;
+
+private:
+    void filtrer(const QString& texte);
+    void demanderLaFiche();
+    void compter();
+    IndexPersonnes m_index;
+    ModeleIndex* m_modele = nullptr;
+};
+
+extern TIndex* Index;
