@@ -6,6 +6,7 @@
 #include "data/EchangeGedcom.h"
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
+#include "data/Rapports.h"
 #include "data/Recherches.h"
 #include "data/Verification.h"
 #include "forms/ListePersonnes.h"
@@ -186,6 +187,39 @@ void importGedcom(const QString& chemin) {
     g_compteur += static_cast<std::int64_t>(r.fiches.size());
 }
 
+void statistiquesDuFichier(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    g_compteur += statistiques(f).fiches;
+    f.fermer();
+}
+
+// Two kinship searches: two persons with long ancestries, a hundred records
+// from the end and a third of the way in (most often unrelated: both
+// ancestries walked whole), and the first and a cousin found through a
+// grandparent.
+void parente(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    const auto dernier = static_cast<std::int32_t>(f.nombreFiches() - 100);
+    g_compteur += lienDeParente(f, dernier, static_cast<std::int32_t>(f.nombreFiches() / 3)).trouve;
+    TFiche fiche;
+    std::int32_t n = dernier;
+    for (int g = 0; g < 2 && n >= 0; ++g) {
+        f.positionner(n);
+        f.lire(fiche);
+        n = fiche.Pere;
+    }
+    std::int32_t cousin = n;
+    for (int g = 0; g < 2 && cousin >= 0; ++g) {
+        f.positionner(cousin);
+        f.lire(fiche);
+        cousin = fiche.Enfants[static_cast<std::size_t>(g == 0 ? fiche.NbEnfants > 1 : 0)];
+    }
+    if (cousin >= 0) g_compteur += lienDeParente(f, dernier, cousin).trouve;
+    f.fermer();
+}
+
 // The windows on the file, as the program starts with it as its default file.
 struct Programme {
     explicit Programme(const QString& chemin) {
@@ -246,6 +280,8 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
                                                   {"copie_simple", copieSimple},
                                                   {"verification", verification},
                                                   {"export_gedcom", exportGedcom},
+                                                  {"statistiques", statistiquesDuFichier},
+                                                  {"parente", parente},
                                                   {"import_gedcom", importGedcom}};
     Mesure m;
     if (simples.count(nom)) {
@@ -347,12 +383,12 @@ Mesure dansUnProcessus(const QString& programme, const QString& nom, const QStri
 
 int tableau(const QString& dossier) {
     const QString programme = QCoreApplication::applicationFilePath();
-    const QStringList operations = {"lecture_brute",   "recherche_nom", "candidats_parents",
-                                    "conjoint_absent", "enfants_dix",   "listing",
-                                    "copie_simple",    "copie",         "verification",
-                                    "export_gedcom",   "import_gedcom", "index",
-                                    "index_frappe",    "affichage",     "demarrage",
-                                    "liste_500k",      "lien_500k"};
+    const QStringList operations = {
+        "lecture_brute", "recherche_nom", "candidats_parents", "conjoint_absent",
+        "enfants_dix",   "listing",       "copie_simple",      "copie",
+        "verification",  "export_gedcom", "import_gedcom",     "index",
+        "index_frappe",  "statistiques",  "parente",           "affichage",
+        "demarrage",     "liste_500k",    "lien_500k"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

@@ -278,6 +278,14 @@ void TForm1::creerMenu() {
                 [this, valeur] { executer([this, valeur] { choisirTailleAffichage(valeur); }); });
         TaillesAffichage << choix;
     }
+    QMenu* rapports = menuBar()->addMenu(QStringLiteral("&Rapports"));
+    ListeAscendance1 =
+        ajouter(rapports, "ListeAscendance1", QStringLiteral("Liste d'ascendance (Sosa)…"));
+    ListeDescendance1 = ajouter(rapports, "ListeDescendance1",
+                                QStringLiteral("Liste de descendance (d'Aboville)…"));
+    FicheFamiliale1 = ajouter(rapports, "FicheFamiliale1", QStringLiteral("Fiche familiale"));
+    LienDeParente1 = ajouter(rapports, "LienDeParente1", QStringLiteral("Lien de parenté…"));
+    Statistiques1 = ajouter(rapports, "Statistiques1", QStringLiteral("Statistiques"));
     QMenu* aide = menuBar()->addMenu(QStringLiteral("&Aide"));
     Fichierdaide1 = ajouter(aide, "Fichierdaide1", QStringLiteral("&Fichier d'aide"));
     Apropos1 = ajouter(aide, "Apropos1", QStringLiteral("&A propos"));
@@ -315,6 +323,11 @@ void TForm1::relierEvenements() {
     relier(RechercheApprochee1, &QAction::triggered, &TForm1::RechercheApprochee1Click);
     relier(VerifierFichier1, &QAction::triggered, &TForm1::VerifierFichier1Click);
     relier(IndexDesPersonnes1, &QAction::triggered, &TForm1::IndexDesPersonnes1Click);
+    relier(ListeAscendance1, &QAction::triggered, &TForm1::ListeAscendance1Click);
+    relier(ListeDescendance1, &QAction::triggered, &TForm1::ListeDescendance1Click);
+    relier(FicheFamiliale1, &QAction::triggered, &TForm1::FicheFamiliale1Click);
+    relier(LienDeParente1, &QAction::triggered, &TForm1::LienDeParente1Click);
+    relier(Statistiques1, &QAction::triggered, &TForm1::Statistiques1Click);
     relier(AllerALaFiche1, &QAction::triggered, &TForm1::AllerALaFiche1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);

@@ -21,6 +21,7 @@ class QPlainTextEdit;
 class QPrinter;
 class Imprimante;
 class QPushButton;
+struct DocumentRapport;
 
 // The panel that shows the number of the record on screen. Its Tag carries
 // the result of the spouse search.
@@ -109,6 +110,12 @@ public slots:
     void VerifierFichier1Click();
     void IndexDesPersonnes1Click();
     void AllerALaFiche1Click();
+    // Reports.
+    void ListeAscendance1Click();
+    void ListeDescendance1Click();
+    void FicheFamiliale1Click();
+    void LienDeParente1Click();
+    void Statistiques1Click();
     // The chart window's own buttons.
     void ImprimerArbreClick();
     void ExporterArbreClick();
@@ -221,6 +228,11 @@ public:
     QAction* VerifierFichier1 = nullptr;
     QAction* IndexDesPersonnes1 = nullptr;
     QAction* AllerALaFiche1 = nullptr;
+    QAction* ListeAscendance1 = nullptr;
+    QAction* ListeDescendance1 = nullptr;
+    QAction* FicheFamiliale1 = nullptr;
+    QAction* LienDeParente1 = nullptr;
+    QAction* Statistiques1 = nullptr;
     QAction* Fichierdaide1 = nullptr;
     QAction* Apropos1 = nullptr;
     QList<QAction*> FichiersRecents;  // "&1 chemin" … "&4 chemin"
@@ -252,6 +264,9 @@ private:
     void basculerVers(const QString& chemin);
     QString cheminIni() const;
     bool ouvrirFichierDemande();
+    std::int32_t personneDuRapport();
+    int demanderGenerations(const QString& titre);
+    void montrerRapportImprimable(const DocumentRapport& rapport);
     void mettreAJourFichiersRecents();
     void ouvrirFichierRecent(int rang);
     void choisirTailleAffichage(const QString& taille);

@@ -7,6 +7,7 @@
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
+#include "forms/uChoixPersonne.h"
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -50,18 +53,32 @@ public:
         return defaut;
     }
     void configurerImprimante(QPrinter&) override {}
-    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+    // The preview as the user sees it, grabbed under the next name.
+    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override {
+        QPrintPreviewDialog dialogue(&imprimante);
+        dialogue.setWindowTitle(QStringLiteral("Aperçu avant impression"));
+        dialogue.resize(760, 640);
+        QObject::connect(&dialogue, &QPrintPreviewDialog::paintRequested, &dialogue,
+                         [&peindre](QPrinter* p) { peindre(*p); });
+        if (!prochaine.isEmpty()) photographier(dialogue, prochaine);
+        prochaine.clear();
+    }
     bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
+    // The next modal window is grabbed, or, with prochaineModale, confirmed
+    // so that what follows it (a report's preview) is grabbed instead.
     bool executerModal(QDialog& dialogue) override {
-        if (!prochaine.isEmpty()) {
-            if (m_avant) m_avant(dialogue);
-            photographier(dialogue, prochaine);
-        }
-        prochaine.clear();
+        if (m_avant) m_avant(dialogue);
         m_avant = {};
+        if (prochaineModale) {
+            prochaineModale = false;
+            return true;
+        }
+        if (!prochaine.isEmpty()) photographier(dialogue, prochaine);
+        prochaine.clear();
         return false;
     }
+    bool prochaineModale = false;
     // What to do in the next modal window before it is grabbed.
     void avant(std::function<void(QDialog&)> action) { m_avant = std::move(action); }
 
@@ -132,5 +149,25 @@ int main(int argc, char* argv[]) {
     form.IndexDesPersonnes1Click();
     Index->EFiltre->setText(QStringLiteral("gir"));
     dialogues.photographier(*Index, QStringLiteral("index"));
+    Index->hide();
+    // The reports, in their preview, for Jacques.
+    form.pAfficherEnreg(20);
+    const std::pair<const char*, void (TForm1::*)()> rapports[] = {
+        {"ascendance", &TForm1::ListeAscendance1Click},
+        {"descendance", &TForm1::ListeDescendance1Click},
+        {"fiche_familiale", &TForm1::FicheFamiliale1Click},
+        {"statistiques", &TForm1::Statistiques1Click}};
+    for (const auto& [nom, commande] : rapports) {
+        dialogues.prochaine = QString::fromLatin1(nom);
+        (form.*commande)();
+    }
+    form.pAfficherEnreg(0); // for the kinship, the eldest ancestor and Jacques
+    dialogues.avant([](QDialog& dialogue) {
+        auto& choix = static_cast<TChoixPersonne&>(dialogue);
+        choix.EFiltre->setText(QStringLiteral("20"));
+    });
+    dialogues.prochaineModale = true;
+    dialogues.prochaine = QStringLiteral("parente");
+    form.LienDeParente1Click();
     return 0;
 }

@@ -14,11 +14,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
-#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
+#include <QTextLayout>
 #include <QTextTable>
 #include <QUrl>
 
@@ -177,9 +177,13 @@ bool paginer(QTextDocument& document) {
                 b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
                 continue;
             QTextBlock suivant = b.next();
-            while (suivant.isValid() && suivant.text().trimmed().isEmpty() &&
-                   !QTextCursor(suivant).currentTable() &&
-                   !suivant.begin().fragment().charFormat().isImageFormat())
+            // What the heading introduces: past empty blocks and the headings
+            // of its own subsections, which go with it.
+            auto vide = [](const QTextBlock& x) {
+                return x.text().trimmed().isEmpty() && !QTextCursor(x).currentTable() &&
+                       !x.begin().fragment().charFormat().isImageFormat();
+            };
+            while (suivant.isValid() && (vide(suivant) || estTitre(suivant)))
                 suivant = suivant.next();
             if (!suivant.isValid()) continue;
             // The heading's line, and the second line of what follows (or
