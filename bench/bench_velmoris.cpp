@@ -16,6 +16,7 @@
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
 #include "print/uImprime.h"
+#include "tools/DialoguesMuets.h"
 #include <QLineEdit>
 
 #include <QApplication>
@@ -36,36 +37,6 @@
 #include <vector>
 
 namespace {
-
-// Dialogs that answer nothing: the benchmark measures the work, not a user.
-class DialoguesMuets : public Dialogues {
-public:
-    void message(const QString&) override {}
-    bool questionAvertissement(const QString&) override { return false; }
-    bool questionAttention(const QString&) override { return false; }
-    int choix(const QString&, const QStringList&) override { return -1; }
-    void erreur(const QString& texte) override {
-        std::fprintf(stderr, "erreur : %s\n", qPrintable(texte));
-    }
-    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return {}; }
-    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override {
-        return {};
-    }
-    QString saisie(const QString&, const QString&, const QString& defaut) override {
-        return defaut;
-    }
-    void configurerImprimante(QPrinter&) override {}
-    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
-    bool lancer(const QString&) override { return true; }
-    void afficherSommaireAide(const QString&) override {}
-    // The dialog is shown and painted once, then closed: the time a user waits for it.
-    bool executerModal(QDialog& dialogue) override {
-        dialogue.show();
-        QApplication::processEvents();
-        dialogue.hide();
-        return false;
-    }
-};
 
 std::int64_t g_compteur = 0; // keeps the work from being optimised away
 

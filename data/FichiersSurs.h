@@ -22,7 +22,7 @@ QByteArray lireFichierBorne(const QString& chemin, std::int64_t maximum, const Q
 // Caps on what is read into memory. No real file comes near them.
 constexpr std::int64_t TailleMaxImage = 256LL << 20; // portraits: 256 MiB
 constexpr std::int64_t TailleMaxIni = 1LL << 20;     // settings file: 1 MiB
-constexpr std::int64_t TailleMaxGedcom = 2LL << 30;  // GEDCOM: 2 GiB
+constexpr std::int64_t TailleMaxGedcom = 8LL << 30;  // GEDCOM: 8 GiB, read in blocks
 
 // A file written beside its target and renamed over it only when every byte
 // is on the disk: a failure at any step, the last flush and sync included,

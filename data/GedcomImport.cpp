@@ -7,6 +7,7 @@
 #include "data/Dates.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
+#include "data/Parente.h"
 #include "data/Translitteration.h"
 
 #include <QFile>
@@ -362,44 +363,22 @@ bool administratif(std::uint64_t c) {
 // `decalage`.
 void briserBoucles(std::vector<TFiche>& fiches, std::int32_t decalage,
                    const std::function<void(std::int32_t, const QString&)>& signaler) {
-    const auto nombre = static_cast<std::int32_t>(fiches.size());
-    std::vector<std::uint8_t> etat(fiches.size(), 0); // 0 unseen, 1 on the path, 2 done
-    struct Etape {
-        std::int32_t n;
-        int suivant; // 0 father, 1 mother, 2 finished
-    };
-    std::vector<Etape> pile;
-    for (std::int32_t depart = 0; depart < nombre; ++depart) {
-        if (etat[static_cast<std::size_t>(depart)]) continue;
-        pile.assign(1, {depart, 0});
-        etat[static_cast<std::size_t>(depart)] = 1;
-        while (!pile.empty()) {
-            const std::int32_t n = pile.back().n;
-            if (pile.back().suivant == 2) {
-                etat[static_cast<std::size_t>(n)] = 2;
-                pile.pop_back();
-                continue;
-            }
-            const bool pere = pile.back().suivant++ == 0;
-            std::int32_t& lien = pere ? fiches[static_cast<std::size_t>(n)].Pere
-                                      : fiches[static_cast<std::size_t>(n)].Mere;
-            const std::int32_t parent = lien - decalage;
-            if (lien < 0 || parent < 0 || parent >= nombre) continue;
-            if (etat[static_cast<std::size_t>(parent)] == 1) {
-                signaler(
-                    n, QStringLiteral("une boucle dans les familles en ferait son propre ancêtre ; "
-                                      "le lien vers %1 %2 n'a pas été gardé")
-                           .arg(pere ? QStringLiteral("son père") : QStringLiteral("sa mère"),
-                                designationPersonne(fiches[static_cast<std::size_t>(parent)])));
-                for (std::int32_t& slot : fiches[static_cast<std::size_t>(parent)].Enfants)
-                    if (slot == n + decalage) slot = -1;
-                lien = -1;
-            } else if (etat[static_cast<std::size_t>(parent)] == 0) {
-                etat[static_cast<std::size_t>(parent)] = 1;
-                pile.push_back({parent, 0});
-            }
-        }
-    }
+    chercherBoucles(
+        static_cast<std::int32_t>(fiches.size()),
+        [&](std::int32_t n, bool pere) {
+            const TFiche& f = fiches[static_cast<std::size_t>(n)];
+            const std::int32_t lien = pere ? f.Pere : f.Mere;
+            return lien < 0 ? -1 : lien - decalage;
+        },
+        [&](std::int32_t n, bool pere, std::int32_t parent) {
+            signaler(n, QStringLiteral("une boucle dans les familles en ferait son propre "
+                                       "ancêtre ; le lien vers %1 %2 n'a pas été gardé")
+                            .arg(pere ? QStringLiteral("son père") : QStringLiteral("sa mère"),
+                                 designationPersonne(fiches[static_cast<std::size_t>(parent)])));
+            for (std::int32_t& slot : fiches[static_cast<std::size_t>(parent)].Enfants)
+                if (slot == n + decalage) slot = -1;
+            (pere ? fiches[static_cast<std::size_t>(n)].Pere : fiches[static_cast<std::size_t>(n)].Mere) = -1;
+        });
 }
 
 class Lecteur {

@@ -86,3 +86,35 @@ bool descendDe(FichierEnregistrements& fichier, std::int32_t descendant, std::in
                v.insert(v.end(), f.Enfants.begin(), f.Enfants.end());
            });
 }
+
+void chercherBoucles(std::int32_t nombre, const std::function<std::int32_t(std::int32_t, bool)>& lien,
+                     const std::function<void(std::int32_t, bool, std::int32_t)>& surBoucle) {
+    std::vector<std::uint8_t> etat(static_cast<std::size_t>(nombre), 0); // unseen, on the way, done
+    struct Etape {
+        std::int32_t n;
+        int suivant; // 0 father, 1 mother, 2 finished
+    };
+    std::vector<Etape> pile;
+    for (std::int32_t depart = 0; depart < nombre; ++depart) {
+        if (etat[static_cast<std::size_t>(depart)]) continue;
+        pile.assign(1, {depart, 0});
+        etat[static_cast<std::size_t>(depart)] = 1;
+        while (!pile.empty()) {
+            const std::int32_t n = pile.back().n;
+            if (pile.back().suivant == 2) {
+                etat[static_cast<std::size_t>(n)] = 2;
+                pile.pop_back();
+                continue;
+            }
+            const bool pere = pile.back().suivant++ == 0;
+            const std::int32_t parent = lien(n, pere);
+            if (parent < 0 || parent >= nombre) continue;
+            if (etat[static_cast<std::size_t>(parent)] == 1) {
+                surBoucle(n, pere, parent);
+            } else if (etat[static_cast<std::size_t>(parent)] == 0) {
+                etat[static_cast<std::size_t>(parent)] = 1;
+                pile.push_back({parent, 0});
+            }
+        }
+    }
+}

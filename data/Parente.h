@@ -30,6 +30,13 @@ bool parcourirCandidatsParents(
     FichierEnregistrements& fichier, int anneeEnfant,
     const std::function<void(bool pere, std::int32_t numero, const TFiche& fiche)>& retenir);
 
+// Walks up the father and mother links of persons 0 to `nombre` - 1, each
+// person once, and calls `surBoucle(enfant, pere, parent)` for each link
+// that leads back to a person on the way (a loop: someone their own
+// ancestor). `lien(n, pere)` gives the father or the mother of n, -1 for none.
+void chercherBoucles(std::int32_t nombre, const std::function<std::int32_t(std::int32_t, bool)>& lien,
+                     const std::function<void(std::int32_t, bool, std::int32_t)>& surBoucle);
+
 // Whether `descendant` descends from `ancetre` in the file: going up its
 // father and mother links reaches `ancetre`, or going down the children slots
 // of `ancetre` reaches it. Links outside the file are ignored, and each record

@@ -1,6 +1,7 @@
 #include "data/Verification.h"
 
 #include "data/Dates.h"
+#include "data/Parente.h"
 #include "data/Recherches.h"
 #include "data/Texte.h"
 
@@ -88,41 +89,21 @@ QString qui(FichierEnregistrements& fichier, std::int32_t n) {
 }
 
 // A person is their own ancestor when walking up the father and mother links
-// comes back to them. Each record is walked once: white, on the path, done.
+// comes back to them; a link to the record itself is told on its own.
 void chercherCycles(const std::vector<Liens>& liens, FichierEnregistrements& fichier,
                     Collecteur& collecteur) {
-    const auto nombre = static_cast<std::int32_t>(liens.size());
-    std::vector<std::uint8_t> etat(liens.size(), 0); // 0 unseen, 1 on the path, 2 done
-    struct Etape {
-        std::int32_t n;
-        int suivant; // 0 father, 1 mother, 2 finished
-    };
-    std::vector<Etape> pile;
-    for (std::int32_t depart = 0; depart < nombre; ++depart) {
-        if (etat[static_cast<std::size_t>(depart)]) continue;
-        pile.assign(1, {depart, 0});
-        etat[static_cast<std::size_t>(depart)] = 1;
-        while (!pile.empty()) {
-            Etape& e = pile.back();
-            if (e.suivant == 2) {
-                etat[static_cast<std::size_t>(e.n)] = 2;
-                pile.pop_back();
-                continue;
-            }
-            const Liens& r = liens[static_cast<std::size_t>(e.n)];
-            const std::int32_t parent = e.suivant++ == 0 ? r.pere : r.mere;
-            if (parent < 0 || parent >= nombre || parent == e.n) continue;
-            if (etat[static_cast<std::size_t>(parent)] == 1) {
-                collecteur.ajouter(Probleme::Cycle, [&] {
-                    return QStringLiteral("Cycle : %1 est son propre ancêtre.")
-                        .arg(qui(fichier, parent));
-                });
-            } else if (etat[static_cast<std::size_t>(parent)] == 0) {
-                etat[static_cast<std::size_t>(parent)] = 1;
-                pile.push_back({parent, 0});
-            }
-        }
-    }
+    chercherBoucles(
+        static_cast<std::int32_t>(liens.size()),
+        [&](std::int32_t n, bool pere) {
+            const Liens& l = liens[static_cast<std::size_t>(n)];
+            const std::int32_t parent = pere ? l.pere : l.mere;
+            return parent == n ? -1 : parent;
+        },
+        [&](std::int32_t, bool, std::int32_t parent) {
+            collecteur.ajouter(Probleme::Cycle, [&] {
+                return QStringLiteral("Cycle : %1 est son propre ancêtre.").arg(qui(fichier, parent));
+            });
+        });
 }
 
 void verifierFiche(std::int32_t n, const TFiche& f, std::int64_t nombre, Collecteur& c) {

@@ -26,15 +26,7 @@ TChoixPersonne::TChoixPersonne(const QString& titre, FichierEnregistrements& fic
     etiquette->setBuddy(EFiltre);
     m_modele = new ModeleIndex(m_index, this);
     Liste = new QTableView(this);
-    Liste->setObjectName(QStringLiteral("Liste"));
-    Liste->setModel(m_modele);
-    Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Liste->setSelectionMode(QAbstractItemView::SingleSelection);
-    Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Liste->setSortingEnabled(true);
-    Liste->sortByColumn(static_cast<int>(IndexPersonnes::Colonne::Nom), Qt::AscendingOrder);
-    Liste->verticalHeader()->hide();
-    Liste->horizontalHeader()->setStretchLastSection(true);
+    preparerListeIndex(Liste, m_modele);
     BtOK = new QPushButton(QStringLiteral("OK"), this);
     BtOK->setDefault(true);
     BtAnnuler = new QPushButton(QStringLiteral("Annuler"), this);

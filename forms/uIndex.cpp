@@ -62,6 +62,24 @@ void ModeleIndex::recharger() {
     endResetModel();
 }
 
+void preparerListeIndex(QTableView* liste, ModeleIndex* modele) {
+    liste->setObjectName(QStringLiteral("Liste"));
+    liste->setModel(modele);
+    liste->setSelectionBehavior(QAbstractItemView::SelectRows);
+    liste->setSelectionMode(QAbstractItemView::SingleSelection);
+    liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    liste->setSortingEnabled(true);
+    liste->sortByColumn(static_cast<int>(Colonne::Nom), Qt::AscendingOrder);
+    liste->verticalHeader()->hide();
+    liste->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    liste->verticalHeader()->setDefaultSectionSize(liste->fontMetrics().height() + 6);
+    liste->horizontalHeader()->setStretchLastSection(true);
+    liste->setWordWrap(false);
+    const int largeurs[] = {64, 150, 170, 80, 170};
+    for (int c = 0; c < 5; ++c)
+        liste->setColumnWidth(c, largeurs[c]);
+}
+
 TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Index"));
     setWindowTitle(QStringLiteral("Index des personnes"));
@@ -78,22 +96,8 @@ TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     m_modele = new ModeleIndex(m_index, this);
     Liste = new QTableView(this);
-    Liste->setObjectName(QStringLiteral("Liste"));
-    Liste->setModel(m_modele);
-    Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Liste->setSelectionMode(QAbstractItemView::SingleSelection);
-    Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Liste->setSortingEnabled(true);
-    Liste->sortByColumn(static_cast<int>(Colonne::Nom), Qt::AscendingOrder);
-    Liste->verticalHeader()->hide();
-    Liste->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Liste->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    Liste->horizontalHeader()->setStretchLastSection(true);
-    Liste->setWordWrap(false);
+    preparerListeIndex(Liste, m_modele);
     Liste->installEventFilter(this);
-    const int largeurs[] = {64, 150, 170, 80, 170};
-    for (int c = 0; c < 5; ++c)
-        Liste->setColumnWidth(c, largeurs[c]);
     connect(Liste, &QTableView::doubleClicked, this, [this] { demanderLaFiche(); });
 
     LCompte = new QLabel(this);

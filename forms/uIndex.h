@@ -67,4 +67,8 @@ private:
     ModeleIndex* m_modele = nullptr;
 };
 
+// A table of the index: whole rows selected, sorted by clicking a heading,
+// by name first.
+void preparerListeIndex(QTableView* liste, ModeleIndex* modele);
+
 extern TIndex* Index;

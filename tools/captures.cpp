@@ -11,7 +11,7 @@
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
-#include "platform/Dialogues.h"
+#include "tools/DialoguesMuets.h"
 #include "print/ArbrePapier.h"
 #include "tools/Demo.h"
 
@@ -33,26 +33,11 @@ namespace {
 
 // Dialogs that grab each window of the program's own as it is shown, and
 // answer nothing else.
-class DialoguesPhotographe : public Dialogues {
+class DialoguesPhotographe : public DialoguesMuets {
 public:
     explicit DialoguesPhotographe(QString dossier) : m_dossier(std::move(dossier)) {}
     QString prochaine; // the name of the next modal window's picture
 
-    void message(const QString&) override {}
-    bool questionAvertissement(const QString&) override { return false; }
-    bool questionAttention(const QString&) override { return false; }
-    int choix(const QString&, const QStringList&) override { return -1; }
-    void erreur(const QString& texte) override {
-        std::fprintf(stderr, "captures : %s\n", qPrintable(texte));
-    }
-    std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override { return {}; }
-    std::optional<QString> enregistrerFichier(const ParametresDialogueFichier&) override {
-        return {};
-    }
-    QString saisie(const QString&, const QString&, const QString& defaut) override {
-        return defaut;
-    }
-    void configurerImprimante(QPrinter&) override {}
     // The preview as the user sees it, grabbed under the next name.
     void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override {
         QPrintPreviewDialog dialogue(&imprimante);
