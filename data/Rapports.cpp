@@ -471,8 +471,13 @@ private:
         std::uint64_t debut = 0, fin = 0;
         std::memcpy(&debut, champ, std::min(8, n + 1));
         if (n + 1 > 8) std::memcpy(&fin, champ + n + 1 - 8, 8);
-        const std::uint64_t h = (debut * 0x9E3779B97F4A7C15ull) ^ (fin * 0xC2B2AE3D27D4EB4Full);
-        return static_cast<std::size_t>(h ^ (h >> 29));
+        // MurmurHash3's finaliser: every byte reaches every bit of the slot number.
+        std::uint64_t h = debut * 0x9E3779B97F4A7C15ull + fin * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDull;
+        h ^= h >> 33;
+        h *= 0xC4CEB9FE1A85EC53ull;
+        return static_cast<std::size_t>(h ^ (h >> 33));
     }
     QString texte(std::size_t i) const {
         const auto* o = reinterpret_cast<const unsigned char*>(m_octets.data() + m_debuts[i]);
