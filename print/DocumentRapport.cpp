@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -54,7 +56,6 @@ const QString Style = QStringLiteral(
     "h1 { color: #9a0000; font-size: 15pt; } h2 { color: #7a1010; font-size: 12pt; } "
     "p.source { color: #555555; font-size: 9pt; } td { padding: 2px 4px; vertical-align: top; } "
     "td.numero { color: #7a1010; font-weight: bold; white-space: nowrap; } "
-    "td.barre { background-color: #b44040; } td.compte { text-align: right; } "
     "th { background-color: #eeeeee; padding: 2px 4px; text-align: left; }");
 
 QString nomDeGeneration(int g) {
@@ -86,14 +87,15 @@ QString barres(const std::vector<std::pair<QString, std::int64_t>>& valeurs, con
     for (const auto& [libelle, v] : valeurs) {
         const int largeur = static_cast<int>(
             std::lround(LongueurBarre * static_cast<double>(v) / static_cast<double>(maximum)));
-        html +=
-            QStringLiteral("<tr><td width=\"170\">%1</td><td class=\"compte\" width=\"60\">%2</td>"
-                           "<td>%3</td></tr>")
-                .arg(h(libelle), nombre(v),
-                     largeur > 0 ? QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"9\"/>")
-                                       .arg(ImageBarre)
-                                       .arg(largeur)
-                                 : QString());
+        // The bar and its count share one line, so that a page break never
+        // parts a bar from its label: cells of one text line break together.
+        const QString barre = largeur > 0 ? QStringLiteral("<img src=\"%1\" width=\"%2\" "
+                                                           "height=\"9\"/>&nbsp;")
+                                                .arg(ImageBarre)
+                                                .arg(largeur)
+                                          : QString();
+        html += QStringLiteral("<tr><td width=\"170\">%1</td><td>%2%3</td></tr>")
+                    .arg(h(libelle), barre, nombre(v));
     }
     return html + QStringLiteral("</table>");
 }
@@ -286,11 +288,58 @@ DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
             {"Portrait", f.Photo.texte()}};
         r.html += QStringLiteral("<td><table cellspacing=\"0\">");
         for (const auto& [libelle, valeur] : champs)
-            r.html += QStringLiteral("<tr><td width=\"120\"><b>%1</b></td><td>%2</td></tr>")
+            r.html += QStringLiteral("<tr><td width=\"150\"><b>%1</b></td><td>%2</td></tr>")
                           .arg(h(QString::fromUtf8(libelle)), h(valeur));
         r.html += QStringLiteral("</table></td></tr></table>");
     }
     return r;
+}
+
+namespace {
+
+int pageDe(const QTextDocument& document, double y) {
+    return static_cast<int>(y / document.pageSize().height());
+}
+
+// The last block of the heading's section, up to the next heading.
+QTextBlock finDeSection(const QTextBlock& titre) {
+    QTextBlock fin = titre;
+    while (fin.next().isValid() && fin.next().blockFormat().headingLevel() == 0)
+        fin = fin.next();
+    return fin;
+}
+
+// What must share the heading's page: its whole section when that takes no
+// more than half a page (a person of the family sheet, a short generation),
+// otherwise the two blocks that follow it (a count line and a first row).
+QTextBlock finDuTitre(const QAbstractTextDocumentLayout& mise, const QTextBlock& titre,
+                      double hauteurPage) {
+    const QTextBlock section = finDeSection(titre);
+    if (mise.blockBoundingRect(section).bottom() - mise.blockBoundingRect(titre).top() <=
+        hauteurPage / 2)
+        return section;
+    QTextBlock fin = titre;
+    for (int i = 0; i < 2 && fin.blockNumber() < section.blockNumber(); ++i)
+        fin = fin.next();
+    return fin;
+}
+
+} // namespace
+
+void garderTitresAvecLeurTexte(QTextDocument& document) {
+    QAbstractTextDocumentLayout* mise = document.documentLayout();
+    const double hauteur = document.pageSize().height();
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() == 0) continue;
+        const double haut = mise->blockBoundingRect(b).top();
+        const double bas = mise->blockBoundingRect(finDuTitre(*mise, b, hauteur)).bottom() - 1;
+        const int page = pageDe(document, haut);
+        const bool enHautDePage = haut - page * hauteur < 1;
+        if (enHautDePage || pageDe(document, bas) == page) continue;
+        QTextBlockFormat format = b.blockFormat();
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(b).setBlockFormat(format);
+    }
 }
 
 int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
@@ -313,6 +362,7 @@ int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
     const QSizeF page(zone.width(), zone.height() - 2 * marge);
     document.setPageSize(page);
     document.markContentsDirty(0, document.characterCount());
+    garderTitresAvecLeurTexte(document);
     const int pages = document.pageCount();
     QFont petite = police;
     petite.setPointSizeF(8);

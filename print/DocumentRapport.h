@@ -7,6 +7,7 @@
 #include <QString>
 
 class QPagedPaintDevice;
+class QTextDocument;
 
 // A report as a rich text page, then painted on paper: the report's title at
 // the head of every page, the page numbers at its foot.
@@ -43,6 +44,10 @@ struct MembreFamille {
 };
 DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
                                       const QString& fichier, const QString& date);
+
+// Moves to the next page every heading that would end a page apart from the
+// text it heads, once the document is laid out on pages.
+void garderTitresAvecLeurTexte(QTextDocument& document);
 
 // Paints the report on pages of the device, and returns the page count.
 int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport);

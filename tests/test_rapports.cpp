@@ -4,11 +4,15 @@
 #include "data/Rapports.h"
 #include "forms/UVelmorS.h"
 #include "forms/uChoixPersonne.h"
+#include "print/DocumentRapport.h"
 #include "tests/OutilsTests.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 namespace {
@@ -88,6 +92,7 @@ private slots:
     void statistiquesDuFichier();
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
+    void titresJamaisSeulsEnBasDePage();
 };
 
 // Marc's great-grandparents reach him twice: listed once, with both numbers.
@@ -259,6 +264,36 @@ void TestRapports::rapportsDansLApercu() {
     for (const QString& attendu : vu)
         QVERIFY2(contenu.contains(attendu), qPrintable(attendu + u'\n' + contenu));
     QVERIFY(!contenu.contains(QStringLiteral("fiche 7)")) || rapport == u"fiche");
+}
+
+// Sections of one to five rows on short pages: some heading falls at the foot
+// of a page, and must go over with its section; a long one, with its first row.
+void TestRapports::titresJamaisSeulsEnBasDePage() {
+    QString html;
+    for (int i = 0; i < 40; ++i) {
+        html += QStringLiteral("<h2>Génération %1</h2><p>compte</p><table>").arg(i);
+        for (int r = 0; r <= (i == 20 ? 40 : i % 5); ++r)
+            html += QStringLiteral("<tr><td>%1</td><td>personne</td></tr>").arg(r);
+        html += QStringLiteral("</table>");
+    }
+    QTextDocument document;
+    document.setHtml(html);
+    document.setPageSize(QSizeF(400, 300));
+    garderTitresAvecLeurTexte(document);
+    QAbstractTextDocumentLayout* mise = document.documentLayout();
+    const auto page = [&](double y) { return int(y / 300); };
+    int titres = 0;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() == 0) continue;
+        ++titres;
+        QTextBlock fin = b.next().next(); // the first row's number
+        const bool longue = titres == 21;
+        while (!longue && fin.next().isValid() && fin.next().blockFormat().headingLevel() == 0)
+            fin = fin.next();
+        QCOMPARE(page(mise->blockBoundingRect(fin).bottom() - 1),
+                 page(mise->blockBoundingRect(b).top()));
+    }
+    QCOMPARE(titres, 40);
 }
 
 QTEST_MAIN(TestRapports)
