@@ -72,10 +72,7 @@ QStringList RapportImport::texte() const {
 }
 
 QString designationPersonne(const TFiche& f) {
-    QStringList parties;
-    for (const QString& partie : {f.Nom.texte(), f.Prenom.texte()})
-        if (!partie.trimmed().isEmpty()) parties << partie.trimmed();
-    const QString nom = parties.isEmpty() ? QStringLiteral("(sans nom)") : parties.join(u' ');
+    const QString nom = nomComplet(f);
     QStringList dates;
     const DateLue naissance = lireDate(f.DateNaissance.texte());
     const DateLue deces = lireDate(f.DateDeces.texte());
@@ -377,7 +374,8 @@ void briserBoucles(std::vector<TFiche>& fiches, std::int32_t decalage,
                                  designationPersonne(fiches[static_cast<std::size_t>(parent)])));
             for (std::int32_t& slot : fiches[static_cast<std::size_t>(parent)].Enfants)
                 if (slot == n + decalage) slot = -1;
-            (pere ? fiches[static_cast<std::size_t>(n)].Pere : fiches[static_cast<std::size_t>(n)].Mere) = -1;
+            (pere ? fiches[static_cast<std::size_t>(n)].Pere
+                  : fiches[static_cast<std::size_t>(n)].Mere) = -1;
         });
 }
 

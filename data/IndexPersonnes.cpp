@@ -3,6 +3,7 @@
 #include "data/Cp1252.h"
 #include "data/Dates.h"
 #include "data/Erreurs.h"
+#include "data/Texte.h"
 
 #include <QStringList>
 
@@ -83,25 +84,10 @@ QString reduireTexte(const QString& texte) {
     sortie.reserve(texte.size());
     for (const QChar c : texte.normalized(QString::NormalizationForm_KD)) {
         if (c.isMark()) continue;
-        switch (c.unicode()) {
-        case u'œ':
-        case u'Œ':
-            sortie += QStringLiteral("oe");
-            continue;
-        case u'æ':
-        case u'Æ':
-            sortie += QStringLiteral("ae");
-            continue;
-        case u'ß':
-            sortie += QStringLiteral("ss");
-            continue;
-        case u'’':
-            sortie += u'\'';
-            continue;
-        default:
-            break;
-        }
-        sortie += c.toCaseFolded();
+        if (const QLatin1StringView l = ligatureDepliee(c); !l.isEmpty())
+            sortie += QString(l).toCaseFolded();
+        else
+            sortie += c == u'’' ? QChar(u'\'') : c.toCaseFolded();
     }
     return sortie;
 }
@@ -150,6 +136,25 @@ std::string cleDeTri(const QString& texte) {
 
 } // namespace
 
+namespace {
+
+// The rank of each value in increasing order, equal values sharing it.
+template <typename Valeur> std::vector<std::uint32_t> rangsDe(const std::vector<Valeur>& valeurs) {
+    std::vector<std::uint32_t> ordre(valeurs.size());
+    std::iota(ordre.begin(), ordre.end(), 0u);
+    std::sort(ordre.begin(), ordre.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return valeurs[a] < valeurs[b]; });
+    std::vector<std::uint32_t> rangs(valeurs.size());
+    std::uint32_t rang = 0;
+    for (std::size_t i = 0; i < ordre.size(); ++i) {
+        if (i > 0 && valeurs[ordre[i]] != valeurs[ordre[i - 1]]) ++rang;
+        rangs[ordre[i]] = rang;
+    }
+    return rangs;
+}
+
+} // namespace
+
 std::vector<std::uint32_t> rangsFrancais(const std::vector<QString>& textes, bool nomDeFamille) {
     std::vector<std::string> cles(textes.size());
     for (std::size_t i = 0; i < textes.size(); ++i) {
@@ -158,17 +163,7 @@ std::vector<std::uint32_t> rangsFrancais(const std::vector<QString>& textes, boo
         // An empty text sorts after every other.
         if (textes[i].trimmed().isEmpty()) cles[i] = std::string(1, '\xFF');
     }
-    std::vector<std::uint32_t> ordre(textes.size());
-    std::iota(ordre.begin(), ordre.end(), 0u);
-    std::sort(ordre.begin(), ordre.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return cles[a] < cles[b]; });
-    std::vector<std::uint32_t> rangs(textes.size());
-    std::uint32_t rang = 0;
-    for (std::size_t i = 0; i < ordre.size(); ++i) {
-        if (i > 0 && cles[ordre[i]] != cles[ordre[i - 1]]) ++rang;
-        rangs[ordre[i]] = rang;
-    }
-    return rangs;
+    return rangsDe(cles);
 }
 
 // ---------------------------------------------------------------- the index
@@ -186,21 +181,6 @@ std::vector<QString> textesDe(const Dictionnaire& d) {
     for (std::uint32_t i = 0; i < d.taille(); ++i)
         textes[i] = d.texte(i);
     return textes;
-}
-
-// The rank of each value in increasing order, equal values sharing it.
-std::vector<std::uint32_t> rangsDe(const std::vector<std::int32_t>& valeurs) {
-    std::vector<std::uint32_t> ordre(valeurs.size());
-    std::iota(ordre.begin(), ordre.end(), 0u);
-    std::sort(ordre.begin(), ordre.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return valeurs[a] < valeurs[b]; });
-    std::vector<std::uint32_t> rangs(valeurs.size());
-    std::uint32_t rang = 0;
-    for (std::size_t i = 0; i < ordre.size(); ++i) {
-        if (i > 0 && valeurs[ordre[i]] != valeurs[ordre[i - 1]]) ++rang;
-        rangs[ordre[i]] = rang;
-    }
-    return rangs;
 }
 
 // Year, month, day in one number; the unknown parts as 0, no date last.

@@ -19,13 +19,6 @@
 
 namespace {
 
-QString designation(const TFiche& f) {
-    QString nom = f.Nom.texte().trimmed();
-    const QString prenom = f.Prenom.texte().trimmed();
-    if (!prenom.isEmpty()) nom += (nom.isEmpty() ? QString() : QStringLiteral(" ")) + prenom;
-    return nom.isEmpty() ? QStringLiteral("(sans nom)") : nom;
-}
-
 // The records a report reads, each read once from the file.
 class Lecteur {
 public:
@@ -41,7 +34,7 @@ public:
         return i->second;
     }
     QString qui(std::int32_t n) {
-        return QStringLiteral("%1 (fiche %2)").arg(designation(fiche(n))).arg(n);
+        return QStringLiteral("%1 (fiche %2)").arg(nomComplet(fiche(n))).arg(n);
     }
     std::int64_t nombre() const { return m_nombre; }
 
@@ -399,15 +392,15 @@ LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std
     const TFiche& fa = lecteur.fiche(a);
     const TFiche& fb = lecteur.fiche(b);
     r.deAVersB = QStringLiteral("%1 est %2 de %3.")
-                     .arg(designation(fa),
+                     .arg(nomComplet(fa),
                           avecArticle(nomDuLien(r.generationsA, r.generationsB, feminin(fa), demi),
                                       feminin(fa)),
-                          designation(fb));
+                          nomComplet(fb));
     r.deBVersA = QStringLiteral("%1 est %2 de %3.")
-                     .arg(designation(fb),
+                     .arg(nomComplet(fb),
                           avecArticle(nomDuLien(r.generationsB, r.generationsA, feminin(fb), demi),
                                       feminin(fb)),
-                          designation(fa));
+                          nomComplet(fa));
     return r;
 }
 

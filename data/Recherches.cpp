@@ -1,6 +1,7 @@
 #include "data/Recherches.h"
 
 #include "data/Cp1252.h"
+#include "data/Texte.h"
 
 #include <algorithm>
 
@@ -103,19 +104,11 @@ QString cleApprochee(const QString& texte) {
         case u'\'':
         case u'\u2019':
             continue;
-        case u'œ':
-        case u'Œ':
-            cle += QStringLiteral("OE");
-            continue;
-        case u'æ':
-        case u'Æ':
-            cle += QStringLiteral("AE");
-            continue;
-        case u'ß':
-            cle += QStringLiteral("SS");
-            continue;
         default:
-            cle += c.toUpper();
+            if (const QLatin1StringView l = ligatureDepliee(c); !l.isEmpty())
+                cle += QString(l).toUpper();
+            else
+                cle += c.toUpper();
         }
     }
     return cle;

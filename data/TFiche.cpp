@@ -2,6 +2,8 @@
 
 #include "data/Cp1252.h"
 
+#include <QStringList>
+
 #include <cstring>
 
 template <int Largeur> QString ChampTexte<Largeur>::texte() const {
@@ -102,6 +104,13 @@ void ViderFiche(TFiche& fiche) {
     fiche.Mere = -1;
     fiche.Enfants.fill(-1);
     fiche.Photo.vider();
+}
+
+QString nomComplet(const TFiche& fiche) {
+    QStringList parties;
+    for (const QString& partie : {fiche.Nom.texte().trimmed(), fiche.Prenom.texte().trimmed()})
+        if (!partie.isEmpty()) parties << partie;
+    return parties.isEmpty() ? QStringLiteral("(sans nom)") : parties.join(u' ');
 }
 
 QString motQualite(std::uint8_t qualite) {

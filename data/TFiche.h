@@ -62,5 +62,9 @@ void encoderFiche(const TFiche& fiche, std::uint8_t* octets);
 // places, occupation and title stay.
 void ViderFiche(TFiche& fiche);
 
+// "NOM Prénom" as lists and reports show a person: either part may be
+// missing, and "(sans nom)" stands for a record with neither.
+QString nomComplet(const TFiche& fiche);
+
 // The civil title word of a Qualite value, empty outside 0 to 2.
 QString motQualite(std::uint8_t qualite);

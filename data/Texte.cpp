@@ -60,3 +60,20 @@ bool anneeDeOctets(const std::uint8_t* octets, int longueur, int& annee) {
     annee = negatif ? -valeur : valeur;
     return true;
 }
+
+QLatin1StringView ligatureDepliee(QChar c) {
+    switch (c.unicode()) {
+    case u'œ':
+        return QLatin1StringView("oe");
+    case u'Œ':
+        return QLatin1StringView("OE");
+    case u'æ':
+        return QLatin1StringView("ae");
+    case u'Æ':
+        return QLatin1StringView("AE");
+    case u'ß':
+        return QLatin1StringView("ss");
+    default:
+        return {};
+    }
+}

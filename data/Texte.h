@@ -6,6 +6,10 @@
 
 // Small text rules shared by the commands.
 
+// The letters a ligature stands for, in its case ("œ" gives "oe", "Æ" gives
+// "AE", "ß" gives "ss"); empty for any other character.
+QLatin1StringView ligatureDepliee(QChar c);
+
 // Capitalises only the letters a to z; accented letters stay as they are.
 QString majusculesAZ(const QString& texte);
 

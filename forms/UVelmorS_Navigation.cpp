@@ -128,7 +128,7 @@ void TForm1::BtConjointClick() {
 }
 
 bool TForm1::allerALaFiche(std::int32_t numero) {
-    if (m_Modifie && !DemanderEnregistrement()) return false;
+    if (!peutQuitterLaFiche()) return false;
     MontrePM();
     pAfficherEnreg(numero);
     return NumEnreg->text() == QString::number(numero);

@@ -54,9 +54,5 @@ TChoixPersonne::TChoixPersonne(const QString& titre, FichierEnregistrements& fic
 }
 
 std::int32_t TChoixPersonne::ficheChoisie() const {
-    const QModelIndexList lignes = Liste->selectionModel()->selectedRows();
-    if (lignes.isEmpty()) return -1;
-    const int ligne = lignes.front().row();
-    if (ligne < 0 || ligne >= static_cast<int>(m_index.visibles().size())) return -1;
-    return m_index.numeroFiche(m_index.visibles()[static_cast<std::size_t>(ligne)]);
+    return ficheDeLaLigneChoisie(*Liste, m_index);
 }

@@ -80,6 +80,14 @@ void preparerListeIndex(QTableView* liste, ModeleIndex* modele) {
         liste->setColumnWidth(c, largeurs[c]);
 }
 
+std::int32_t ficheDeLaLigneChoisie(const QTableView& liste, const IndexPersonnes& index) {
+    const QModelIndexList lignes = liste.selectionModel()->selectedRows();
+    if (lignes.isEmpty()) return -1;
+    const int ligne = lignes.front().row();
+    if (ligne < 0 || ligne >= static_cast<int>(index.visibles().size())) return -1;
+    return index.numeroFiche(index.visibles()[static_cast<std::size_t>(ligne)]);
+}
+
 TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Index"));
     setWindowTitle(QStringLiteral("Index des personnes"));
@@ -157,11 +165,7 @@ void TIndex::compter() {
 }
 
 std::int32_t TIndex::ficheSelectionnee() const {
-    const QModelIndexList lignes = Liste->selectionModel()->selectedRows();
-    if (lignes.isEmpty()) return -1;
-    const int ligne = lignes.front().row();
-    if (ligne < 0 || ligne >= static_cast<int>(m_index.visibles().size())) return -1;
-    return m_index.numeroFiche(m_index.visibles()[static_cast<std::size_t>(ligne)]);
+    return ficheDeLaLigneChoisie(*Liste, m_index);
 }
 
 void TIndex::selectionnerFiche(std::int32_t numero) {

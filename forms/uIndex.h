@@ -70,5 +70,7 @@ private:
 // A table of the index: whole rows selected, sorted by clicking a heading,
 // by name first.
 void preparerListeIndex(QTableView* liste, ModeleIndex* modele);
+// The record of the line selected in such a table, -1 when none.
+std::int32_t ficheDeLaLigneChoisie(const QTableView& liste, const IndexPersonnes& index);
 
 extern TIndex* Index;

@@ -20,13 +20,6 @@ QString h(const QString& texte) {
     return texte.toHtmlEscaped();
 }
 
-QString nomDe(const TFiche& f) {
-    QStringList parties;
-    for (const QString& p : {f.Nom.texte().trimmed(), f.Prenom.texte().trimmed()})
-        if (!p.isEmpty()) parties << p;
-    return parties.isEmpty() ? QStringLiteral("(sans nom)") : parties.join(u' ');
-}
-
 // "12/03/1890 à Mâcon", or whichever of the two is known.
 QString dateEtLieu(const QString& date, const QString& lieu) {
     QStringList parties;
@@ -103,7 +96,7 @@ QString barres(const std::vector<std::pair<QString, std::int64_t>>& valeurs, con
 } // namespace
 
 QString resumePersonne(const TFiche& f) {
-    QString texte = nomDe(f);
+    QString texte = nomComplet(f);
     auto evenement = [&](const char* signe, const QString& date, const QString& lieu) {
         if (date.trimmed().isEmpty() && lieu.trimmed().isEmpty()) return;
         texte += QStringLiteral(", ") + QString::fromUtf8(signe) + u' ' +
@@ -118,7 +111,7 @@ QString resumePersonne(const TFiche& f) {
 DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personne,
                                   const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Liste d'ascendance de %1").arg(nomDe(personne));
+    r.titre = QStringLiteral("Liste d'ascendance de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation de Sosa-Stradonitz : la personne porte le numéro 1, "
                             "le père d'une personne n le numéro 2n, sa mère 2n + 1. Un ancêtre "
@@ -153,7 +146,7 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
 DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& personne,
                                    const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Liste de descendance de %1").arg(nomDe(personne));
+    r.titre = QStringLiteral("Liste de descendance de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation d'Aboville : la personne porte le numéro 1, ses "
                             "enfants 1.1, 1.2… par rang de naissance, leurs enfants 1.1.1, et "
@@ -180,7 +173,7 @@ DocumentRapport rapportParente(const LienDeParente& l, const std::vector<TFiche>
                                const std::vector<TFiche>& communs, const TFiche& a, const TFiche& b,
                                const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Lien de parenté entre %1 et %2").arg(nomDe(a), nomDe(b));
+    r.titre = QStringLiteral("Lien de parenté entre %1 et %2").arg(nomComplet(a), nomComplet(b));
     r.html = entete(r.titre, fichier, date);
     if (!l.trouve) {
         r.html += QStringLiteral("<p><b>Aucun lien de parenté trouvé.</b></p>") + notes(l.notes);
@@ -190,7 +183,7 @@ DocumentRapport rapportParente(const LienDeParente& l, const std::vector<TFiche>
     r.html += QStringLiteral("<h2>Le chemin par l'ancêtre commun</h2><table width=\"100%\" "
                              "cellspacing=\"0\"><tr><th>Génération</th><th>Du côté de %1</th>"
                              "<th>Du côté de %2</th></tr>")
-                  .arg(h(nomDe(a)), h(nomDe(b)));
+                  .arg(h(nomComplet(a)), h(nomComplet(b)));
     const std::size_t lignes = std::max(cheminA.size(), cheminB.size());
     for (std::size_t i = 0; i < lignes; ++i) {
         auto cellule = [&](const std::vector<TFiche>& chemin) {
@@ -202,15 +195,15 @@ DocumentRapport rapportParente(const LienDeParente& l, const std::vector<TFiche>
     }
     QStringList noms;
     for (const TFiche& c : communs)
-        noms << nomDe(c);
+        noms << nomComplet(c);
     r.html += QStringLiteral("</table><p>%1 : %2, à %3 génération(s) de %4 et à %5 de %6.</p>")
                   .arg(noms.size() > 1 ? QStringLiteral("Ancêtres communs les plus proches")
                                        : QStringLiteral("Ancêtre commun le plus proche"),
                        h(noms.join(QStringLiteral(" et "))))
                   .arg(l.generationsA)
-                  .arg(h(nomDe(a)))
+                  .arg(h(nomComplet(a)))
                   .arg(l.generationsB)
-                  .arg(h(nomDe(b)));
+                  .arg(h(nomComplet(b)));
     r.html += notes(l.notes);
     return r;
 }
@@ -261,13 +254,13 @@ DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
                                       const QString& fichier, const QString& date) {
     DocumentRapport r;
     const TFiche& personne = membres.front().personne;
-    r.titre = QStringLiteral("Fiche familiale de %1").arg(nomDe(personne));
+    r.titre = QStringLiteral("Fiche familiale de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date);
     int image = 0;
     for (const MembreFamille& m : membres) {
         const TFiche& f = m.personne;
         r.html += QStringLiteral("<h2>%1 — %2 (fiche %3)</h2><table width=\"100%\"><tr>")
-                      .arg(h(m.role), h(nomDe(f)))
+                      .arg(h(m.role), h(nomComplet(f)))
                       .arg(m.fiche);
         if (!m.portrait.isNull()) {
             const QString nom = QStringLiteral("portrait%1").arg(image++);

@@ -32,6 +32,17 @@ TFiche personne(const QString& nom, const QString& prenom, int qualite, const QS
     return f;
 }
 
+void lier(std::vector<TFiche>& fiches, int enfant, int pere, int mere) {
+    TFiche& f = fiches[static_cast<std::size_t>(enfant)];
+    f.Pere = pere;
+    f.Mere = mere;
+    for (const int p : {pere, mere}) {
+        if (p < 0) continue;
+        TFiche& parent = fiches[static_cast<std::size_t>(p)];
+        parent.Enfants[parent.NbEnfants++] = enfant;
+    }
+}
+
 QByteArray octetsFiche(const TFiche& fiche) {
     QByteArray octets(TailleFiche, '\0');
     encoderFiche(fiche, reinterpret_cast<std::uint8_t*>(octets.data()));

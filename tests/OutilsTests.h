@@ -32,6 +32,10 @@ private:
 TFiche personne(const QString& nom, const QString& prenom = {}, int qualite = 0,
                 const QString& naissance = {});
 
+// Makes `enfant` the child of `pere` and `mere` (-1 for none), entered at
+// the next child slot of each parent.
+void lier(std::vector<TFiche>& fiches, int enfant, int pere, int mere);
+
 void ecrireFichier(const QString& chemin, const std::vector<TFiche>& fiches);
 std::vector<TFiche> lireFichier(const QString& chemin);
 QByteArray octetsDe(const QString& chemin);

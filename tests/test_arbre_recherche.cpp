@@ -26,17 +26,13 @@ std::vector<TFiche> arbreComplet() {
     for (int i = 0; i < 20; ++i)
         f.push_back(personne(QStringLiteral("N%1").arg(i), QStringLiteral("P%1").arg(i), i % 2,
                              QStringLiteral("01/01/%1").arg(1950 - i)));
-    auto lier = [&](int enfant, int pere, int mere) {
-        f[static_cast<std::size_t>(enfant)].Pere = pere;
-        f[static_cast<std::size_t>(enfant)].Mere = mere;
-    };
-    lier(0, 1, 2);
-    lier(1, 3, 4);
-    lier(3, 5, 6);
-    lier(4, 7, 8);
-    lier(2, 9, 10);
-    lier(9, 11, 12);
-    lier(10, 13, 14);
+    lier(f, 0, 1, 2);
+    lier(f, 1, 3, 4);
+    lier(f, 3, 5, 6);
+    lier(f, 4, 7, 8);
+    lier(f, 2, 9, 10);
+    lier(f, 9, 11, 12);
+    lier(f, 10, 13, 14);
     return f;
 }
 

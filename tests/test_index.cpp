@@ -49,12 +49,8 @@ std::vector<TFiche> troisGenerations() {
     std::vector<TFiche> f{personne(QStringLiteral("AIEUL"), QStringLiteral("Louis")),
                           personne(QStringLiteral("PERE"), QStringLiteral("Paul")),
                           personne(QStringLiteral("FILS"), QStringLiteral("Marc"))};
-    f[1].Pere = 0;
-    f[0].NbEnfants = 1;
-    f[0].Enfants[0] = 1;
-    f[2].Pere = 1;
-    f[1].NbEnfants = 1;
-    f[1].Enfants[0] = 2;
+    lier(f, 1, 0, -1);
+    lier(f, 2, 1, -1);
     return f;
 }
 

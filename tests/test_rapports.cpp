@@ -36,23 +36,14 @@ std::vector<TFiche> famille() {
         f.push_back(personne(
             QString::fromUtf8(n[0]), QString::fromUtf8(n[1]), QString::fromLatin1(n[2]).toInt(),
             QStringLiteral("01/01/%1").arg(1850 + 20 * static_cast<int>(f.size() / 4))));
-    auto lier = [&](int enfant, int pere, int mere) {
-        f[static_cast<std::size_t>(enfant)].Pere = pere;
-        f[static_cast<std::size_t>(enfant)].Mere = mere;
-        for (int p : {pere, mere}) {
-            if (p < 0) continue;
-            TFiche& parent = f[static_cast<std::size_t>(p)];
-            parent.Enfants[parent.NbEnfants++] = enfant;
-        }
-    };
-    lier(3, 0, 1);
-    lier(4, 0, 1);
-    lier(5, 0, 2);
-    lier(7, 3, 6);
-    lier(9, 4, 8);
-    lier(10, 7, 9);
-    lier(11, 5, -1);
-    lier(12, -1, 11);
+    lier(f, 3, 0, 1);
+    lier(f, 4, 0, 1);
+    lier(f, 5, 0, 2);
+    lier(f, 7, 3, 6);
+    lier(f, 9, 4, 8);
+    lier(f, 10, 7, 9);
+    lier(f, 11, 5, -1);
+    lier(f, 12, -1, 11);
     f[4].Enfants[1] = 9; // the same child in two slots
     f[4].NbEnfants = 2;
     f[13].Pere = 14;
