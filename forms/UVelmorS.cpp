@@ -481,14 +481,35 @@ void TForm1::afficherPortrait() {
         repertoireDe(m_CheminFichier) + QStringLiteral("/PHOTOS/") + partieNomFichier(photo);
     try {
         montrerImage(chargerImage(dansDossier));
+        return;
     } catch (const ErreurImage&) {
-        montrerImage(chargerImage(photo));
     }
+    try {
+        montrerImage(chargerImage(photo));
+    } catch (const ErreurImage& e) {
+        signalerPortraitManquant(photo, e.texte());
+    }
+}
+
+// A portrait that cannot be shown is no reason to stop the display: the
+// frame stays (so the next save keeps the stored path), says what is
+// missing, and the user is told once, not again when the same record is
+// shown again right after a save.
+void TForm1::signalerPortraitManquant(const QString& photo, const QString& raison) {
+    IPhoto->setPixmap({});
+    IPhoto->setText(QStringLiteral("Portrait\nintrouvable"));
+    const QString cle = NumEnreg->text() + u'|' + photo;
+    if (cle == m_portraitSignale) return;
+    m_portraitSignale = cle;
+    m_dialogues.message(avecPointFinal(raison) +
+                        QStringLiteral("\rLa fiche est affichée sans portrait ; son chemin reste "
+                                       "enregistré."));
 }
 
 void TForm1::montrerImage(const QImage& image) {
     // At its own size, centred, cropped by the frame; never scaled.
     IPhoto->setPixmap(QPixmap::fromImage(image));
+    m_portraitSignale.clear();
 }
 
 void TForm1::lireParents() {

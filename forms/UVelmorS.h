@@ -32,6 +32,9 @@ public:
     int Tag = 0;
 };
 
+// The save question of every command that leaves the record on screen.
+inline const QString QuestionEnregistrer = QStringLiteral("Voulez-vous enregistrer les modifications ");
+
 // The main entry window: one person at a time, and every command of the program.
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -253,10 +256,18 @@ private:
     void selectionnerQualite(int index);
     void afficherPortrait();
     void montrerImage(const QImage& image);
+    void signalerPortraitManquant(const QString& photo, const QString& raison);
     void lireParents();
     void passerEnNouvelleFiche();
     void afficherPremiereFiche();
-    bool enregistrer();
+    // The save; `dejaControlee` when the caller has checked the form already.
+    bool enregistrer(bool dejaControlee = false);
+    bool dateSaisieValide(const QLineEdit* edit, const ChampTexte<10>& stockee);
+    bool datesSaisiesValides();
+    bool nombreEnfantsTientDansLaFiche();
+    bool ficheSansNomAcceptee();
+    // Everything the save checks before it writes, each with its message.
+    bool saisieEnregistrable();
     bool ouvrirOuCreerPourEnregistrer(bool& parDialogue);
     QStringList copierFormulaireDansFiche();
     void appliquerRegleDuPortrait();
@@ -276,6 +287,7 @@ private:
     std::optional<QString> choisirFichierGenealogie(bool enregistrement,
                                                     const ParametresDialogueFichier& parametres);
     bool peutQuitterLaFiche();
+    bool remplacementAccepte(const QString& cible);
     void supprimerDerniere(std::int32_t numero);
     bool verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
                                bool nouvelle);
@@ -285,6 +297,11 @@ private:
     bool ecrireListingDuFichier();
     void imprimerListingSur(Imprimante& imprimante);
     void exporterListingEnPdf();
+    void montrerApercu(const QString& titre, const std::function<void(QPrinter&)>& peindre);
+    void enregistrerEnPdf(const QString& titre, const std::function<void(QPrinter&)>& peindre);
+    QString dossierDesDocuments() const;
+    QString cheminPdfPropose(const QString& titre) const;
+    QString titreDuListing() const;
     void creerRaccourcis();
     void montrerRapport(const QString& titre, const QStringList& lignes);
     // Opens the current file, runs `travail` on it and closes it on every path;
@@ -309,6 +326,7 @@ private:
     QString m_fichierAide;    // the application's help file, once asked for
     QString m_fichierAOuvrir; // named on the command line, or by the desktop
     QAction* m_separateurRecents = nullptr;
+    QString m_portraitSignale; // the record and path of the last missing portrait told
 };
 
 extern TForm1* Form1;

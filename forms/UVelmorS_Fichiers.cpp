@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QLocale>
 
 namespace {
 
@@ -208,9 +209,19 @@ void TForm1::basculerVers(const QString& chemin) {
 }
 
 // Unsaved edits are offered for saving before the current file changes or
-// the program ends; false when the user's save did not complete.
+// the program ends, with "Annuler" to go back on the command; false when the
+// user cancelled or the save did not complete.
 bool TForm1::peutQuitterLaFiche() {
-    return !m_Modifie || DemanderEnregistrement();
+    if (!m_Modifie) return true;
+    switch (m_dialogues.questionAvecAnnulation(QuestionEnregistrer)) {
+    case Dialogues::Reponse::Oui:
+        return enregistrer();
+    case Dialogues::Reponse::Non:
+        return true;
+    case Dialogues::Reponse::Annuler:
+        break;
+    }
+    return false;
 }
 
 void TForm1::Ouvrir1Click() {
@@ -221,6 +232,20 @@ void TForm1::Ouvrir1Click() {
     if (!choix) return;
     basculerVers(*choix);
     memoriserFichierCourant();
+}
+
+// Another genealogy file is replaced by the copy only when the user says so:
+// a slip of the mouse in the dialog would otherwise lose a whole tree.
+bool TForm1::remplacementAccepte(const QString& cible) {
+    const QFileInfo info(cible);
+    if (!info.exists() || info.size() == 0) return true;
+    const qint64 personnes = info.size() / TailleFiche;
+    return m_dialogues.confirmer(
+        QStringLiteral("Le fichier %1 existe déjà et contient %2 personne%3. Le remplacer par une "
+                       "copie de %4 ?")
+            .arg(cible,
+                 QLocale(QLocale::French, QLocale::France).toString(personnes),
+                 personnes > 1 ? QStringLiteral("s") : QString(), m_CheminFichier));
 }
 
 void TForm1::Enregistrersous1Click() {
@@ -238,7 +263,12 @@ void TForm1::Enregistrersous1Click() {
         }
         cible = *choix;
         // Copying the file onto itself would empty it: then there is nothing to copy.
-        if (!memeFichier(m_CheminFichier, cible)) copierFiches(*m_FichierGenea, cible);
+        const bool surLuiMeme = memeFichier(m_CheminFichier, cible);
+        if (!surLuiMeme && !remplacementAccepte(cible)) {
+            m_FichierGenea->fermer();
+            return;
+        }
+        if (!surLuiMeme) copierFiches(*m_FichierGenea, cible);
         m_FichierGenea->fermer();
     }
     basculerVers(cible);

@@ -11,6 +11,7 @@
 #include "print/ArbrePapier.h"
 #include "print/uImprime.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
@@ -84,13 +85,70 @@ void TForm1::Imprimer1Click() {
 
 void TForm1::Apercu1Click() {
     if (!ecrireListingDuFichier()) return;
-    m_dialogues.apercu(imprimanteChoisie(), [this](QPrinter& imprimante) {
-        // Painting happens inside the preview's own events: errors stop here.
-        executerCommande(m_dialogues, [&] {
-            ImprimanteQt service(imprimante);
-            imprimerListingSur(service);
+    const auto peindre = [this](QPrinter& imprimante) {
+        ImprimanteQt service(imprimante);
+        imprimerListingSur(service);
+    };
+    montrerApercu(titreDuListing(), peindre);
+}
+
+// The preview of a document, whose "Enregistrer en PDF" proposes the
+// document's own name beside the genealogy file; a printer set to print into
+// a PDF file proposes that name too, not the one of the previous document.
+void TForm1::montrerApercu(const QString& titre, const std::function<void(QPrinter&)>& peindre) {
+    QPrinter& imprimante = imprimanteChoisie();
+    imprimante.setDocName(titre);
+    if (imprimante.outputFormat() == QPrinter::PdfFormat)
+        imprimante.setOutputFileName(cheminPdfPropose(titre));
+    m_dialogues.apercu(
+        imprimante,
+        [this, &peindre](QPrinter& p) {
+            // Painting happens inside the preview's own events: errors stop here.
+            executerCommande(m_dialogues, [&] { peindre(p); });
+        },
+        [this, &titre, &peindre] {
+            executerCommande(m_dialogues, [&] { enregistrerEnPdf(titre, peindre); });
         });
-    });
+}
+
+// The folder of the genealogy file, where its documents belong.
+QString TForm1::dossierDesDocuments() const {
+    return m_CheminFichier.isEmpty() ? m_RepProgramme
+                                     : QFileInfo(m_CheminFichier).absolutePath();
+}
+
+QString TForm1::cheminPdfPropose(const QString& titre) const {
+    QString nom = titre;
+    // Characters no file name may hold on the usual desktops.
+    for (QChar& c : nom)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20) c = u'-';
+    nom = nom.simplified();
+    if (nom.isEmpty()) nom = QStringLiteral("document");
+    return QDir(dossierDesDocuments()).filePath(nom + QStringLiteral(".pdf"));
+}
+
+QString TForm1::titreDuListing() const {
+    return QStringLiteral("Listing de ") + QFileInfo(m_CheminFichier).completeBaseName();
+}
+
+void TForm1::enregistrerEnPdf(const QString& titre,
+                              const std::function<void(QPrinter&)>& peindre) {
+    const QString propose = cheminPdfPropose(titre);
+    const auto choix = m_dialogues.enregistrerFichier({TitreExportPdf, QStringLiteral("*.PDF"),
+                                                       FiltrePdf, QFileInfo(propose).path(),
+                                                       QFileInfo(propose).fileName()});
+    if (!choix) return;
+    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("Le document PDF"));
+    EcritureAtomique document(*choix);
+    {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setDocName(titre);
+        pdf.setOutputFileName(document.cheminTemporaire());
+        peindre(pdf);
+    }
+    validerPdf(document);
 }
 
 void TForm1::ExporterPdf1Click() {
@@ -99,20 +157,10 @@ void TForm1::ExporterPdf1Click() {
 }
 
 void TForm1::exporterListingEnPdf() {
-    const auto choix = m_dialogues.enregistrerFichier(
-        {TitreExportPdf, QStringLiteral("*.PDF"), FiltrePdf, m_RepProgramme, QString()});
-    if (!choix) return;
-    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("Le document PDF"));
-    EcritureAtomique document(*choix);
-    {
-        QPrinter pdf(QPrinter::HighResolution);
-        pdf.setOutputFormat(QPrinter::PdfFormat);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setOutputFileName(document.cheminTemporaire());
+    enregistrerEnPdf(titreDuListing(), [this](QPrinter& pdf) {
         ImprimanteQt service(pdf);
         imprimerListingSur(service);
-    }
-    validerPdf(document);
+    });
 }
 
 void TForm1::ImprimerArbreClick() {

@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/Modification.h"
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
 #include "forms/uLien.h"
@@ -9,6 +10,9 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+
+#include <algorithm>
+#include <functional>
 
 // Everything the command needs is checked before anything is written: the
 // dates and the number of children the final save will copy, the child's
@@ -18,12 +22,13 @@
 void TForm1::SBChainerClick() {
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     FermetureGarantie fermeture(*m_FichierGenea);
+    // The child's year chooses the candidates: the birth date must give one.
     if (!DateValide(EDN->text())) {
         m_FichierGenea->fermer();
         return;
     }
     const int anneeEnfant = versEntier(EDN->text().right(4));
-    if (!DateValide(EDM->text()) || !DateValide(EDD->text())) {
+    if (!saisieEnregistrable()) {
         m_FichierGenea->fermer();
         return;
     }
@@ -88,7 +93,7 @@ void TForm1::SBChainerClick() {
     }
     m_FichierGenea->fermer();
     // A new person is written by the save, at the number the parents now name.
-    if (nouvelle || pereEcrit || mereEcrite) enregistrer();
+    if (nouvelle || pereEcrit || mereEcrite) enregistrer(true);
 }
 
 namespace {
@@ -152,7 +157,45 @@ bool TForm1::inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t en
     return true;
 }
 
+namespace {
+
+bool aDesLiens(const TFiche& fiche) {
+    return fiche.Pere != -1 || fiche.Mere != -1 ||
+           std::any_of(fiche.Enfants.begin(), fiche.Enfants.end(),
+                       [](std::int32_t e) { return e != -1; });
+}
+
+// The other side of a person's links: the person leaves the child slots of
+// the parents it named, and the children it listed no longer name it.
+void retirerDesFichesLiees(FichierEnregistrements& fichier, const TFiche& avant,
+                           std::int32_t numero, Modification& modification) {
+    const std::int64_t nombre = fichier.nombreFiches();
+    auto changer = [&](std::int32_t n, const std::function<void(TFiche&)>& retirer) {
+        if (n < 0 || n >= nombre || n == numero) return;
+        TFiche fiche = modification.fiche(fichier, n);
+        const TFiche ancienne = fiche;
+        retirer(fiche);
+        if (!(fiche == ancienne)) modification.fiches[n] = fiche;
+    };
+    for (const std::int32_t parent : {avant.Pere, avant.Mere})
+        changer(parent, [numero](TFiche& f) {
+            std::replace(f.Enfants.begin(), f.Enfants.end(), numero, -1);
+        });
+    for (const std::int32_t enfant : avant.Enfants)
+        changer(enfant, [numero](TFiche& f) {
+            if (f.Pere == numero) f.Pere = -1;
+            if (f.Mere == numero) f.Mere = -1;
+        });
+}
+
+} // namespace
+
+// Unsaved edits are offered for saving first: the command shows the record
+// again as stored. The person can leave the records of its parents and
+// children too, in the same change, so that no one-way link is left behind.
 void TForm1::SbBriseChainClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    const TFiche avant = m_FicheCourante;
     m_FicheCourante.NbEnfants = 0;
     m_FicheCourante.Pere = -1;
     m_FicheCourante.Mere = -1;
@@ -170,8 +213,16 @@ void TForm1::SbBriseChainClick() {
                     .arg(numero));
             return;
         }
-        m_FichierGenea->positionner(numero);
-        m_FichierGenea->ecrire(m_FicheCourante);
+        Modification modification;
+        modification.libelle = QStringLiteral("la suppression des chaînages de %1").arg(nomComplet(avant));
+        modification.personne = numero;
+        modification.fiches[numero] = m_FicheCourante;
+        if (aDesLiens(avant) &&
+            m_dialogues.questionAvertissement(
+                QStringLiteral("Retirer aussi %1 des fiches de ses parents et de ses enfants ?")
+                    .arg(nomComplet(avant))))
+            retirerDesFichesLiees(*m_FichierGenea, avant, numero, modification);
+        appliquerModification(*m_FichierGenea, modification);
         ecrite = true;
     });
     if (ecrite) pAfficherEnreg(numero);

@@ -119,7 +119,10 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
     m_FichierGenea->fermer();
 }
 
+// The spouse command leaves the record on screen as the other moves do: the
+// save question comes first, so that no typed edit is dropped.
 void TForm1::BtConjointClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
     TFiche copie = m_FicheCourante;
     ChercherConjoint(copie);
     if (NumEnreg->Tag == -1) return;
@@ -128,7 +131,7 @@ void TForm1::BtConjointClick() {
 }
 
 bool TForm1::allerALaFiche(std::int32_t numero) {
-    if (!peutQuitterLaFiche()) return false;
+    if (m_Modifie && !DemanderEnregistrement()) return false;
     MontrePM();
     pAfficherEnreg(numero);
     return NumEnreg->text() == QString::number(numero);

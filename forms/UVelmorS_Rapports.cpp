@@ -50,13 +50,8 @@ int TForm1::demanderGenerations(const QString& titre) {
 }
 
 void TForm1::montrerRapportImprimable(const DocumentRapport& rapport) {
-    QPrinter& imprimante = imprimanteChoisie();
-    imprimante.setDocName(rapport.titre);
-    imprimante.setPageOrientation(QPageLayout::Portrait);
-    m_dialogues.apercu(imprimante, [this, &rapport](QPrinter& p) {
-        // Painting happens inside the preview's own events: errors stop here.
-        executerCommande(m_dialogues, [&] { imprimerRapport(p, rapport); });
-    });
+    imprimanteChoisie().setPageOrientation(QPageLayout::Portrait);
+    montrerApercu(rapport.titre, [&rapport](QPrinter& p) { imprimerRapport(p, rapport); });
 }
 
 void TForm1::ListeAscendance1Click() {

@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/Modification.h"
 #include "data/OperationsFichier.h"
 #include "data/Texte.h"
 #include "data/Translitteration.h"
@@ -36,9 +37,7 @@ void TForm1::SbNouveauClick() {
 // True when the command that asked may go on: the user answered No, or the
 // save completed. A save that did not complete keeps the edits on the form.
 bool TForm1::DemanderEnregistrement() {
-    if (!m_dialogues.questionAvertissement(
-            QStringLiteral("Voulez-vous enregistrer les modifications ")))
-        return true;
+    if (!m_dialogues.questionAvertissement(QuestionEnregistrer)) return true;
     return enregistrer();
 }
 
@@ -52,6 +51,68 @@ bool TForm1::DateValide(const QString& date) {
 
 void TForm1::SbEnregistrerClick() {
     enregistrer();
+}
+
+// A date is checked when the user typed it: one that the file already held
+// (kept by an import, written by another program) does not block every later
+// save of that person; the file check lists those dates.
+bool TForm1::dateSaisieValide(const QLineEdit* edit, const ChampTexte<10>& stockee) {
+    const bool inchangee = !NumEnreg->text().isEmpty() && edit->text() == stockee.texte();
+    return inchangee || DateValide(edit->text());
+}
+
+bool TForm1::datesSaisiesValides() {
+    return dateSaisieValide(EDN, m_FicheCourante.DateNaissance) &&
+           dateSaisieValide(EDM, m_FicheCourante.DateMariage) &&
+           dateSaisieValide(EDD, m_FicheCourante.DateDeces);
+}
+
+// The record keeps the number of children in one byte: a number it cannot
+// hold is refused, not stored as another one.
+bool TForm1::nombreEnfantsTientDansLaFiche() {
+    int nombre = 0;
+    const QString texte = ENBE->text();
+    // A text that is no number gets the conversion error when the form is copied.
+    if (texte.isEmpty() || !lireEntier(texte, nombre) || (nombre >= 0 && nombre <= 255))
+        return true;
+    m_dialogues.message(QStringLiteral("Le nombre d'enfants %1 ne tient pas dans la fiche : "
+                                       "tapez un nombre de 0 à 255.")
+                            .arg(texte.trimmed()));
+    return false;
+}
+
+// A person with neither surname nor given names is most often a form emptied
+// by "Changer Nom" or "Nouveau" and saved by habit: the user confirms it,
+// knowing whose record it would replace.
+bool TForm1::ficheSansNomAcceptee() {
+    if (!ENom->text().trimmed().isEmpty() || !EPrenom->text().trimmed().isEmpty()) return true;
+    int numero = -1;
+    QString remplacee;
+    auto lireLaRemplacee = [&] {
+        if (numero >= m_FichierGenea->nombreFiches()) return;
+        TFiche fiche;
+        m_FichierGenea->positionner(numero);
+        m_FichierGenea->lire(fiche);
+        if (!fiche.Nom.vide() || !fiche.Prenom.vide()) remplacee = nomComplet(fiche);
+    };
+    // The linking asks with the file already open.
+    if (lireEntier(NumEnreg->text(), numero) && numero >= 0) {
+        if (m_FichierGenea->estOuvert())
+            lireLaRemplacee();
+        else if (fichierExiste(m_CheminFichier))
+            surLeFichier(lireLaRemplacee);
+    }
+    return m_dialogues.confirmer(
+        remplacee.isEmpty()
+            ? QStringLiteral("Cette fiche n'a ni nom ni prénoms. L'enregistrer quand même ?")
+            : QStringLiteral("La fiche n° %1 de %2 serait remplacée par une fiche sans nom ni "
+                             "prénoms. L'enregistrer quand même ?")
+                  .arg(numero)
+                  .arg(remplacee));
+}
+
+bool TForm1::saisieEnregistrable() {
+    return datesSaisiesValides() && nombreEnfantsTientDansLaFiche() && ficheSansNomAcceptee();
 }
 
 // Opens the current file, or, when there is none, the file named in the save
@@ -81,9 +142,8 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
     return true;
 }
 
-bool TForm1::enregistrer() {
-    if (!DateValide(EDN->text()) || !DateValide(EDM->text()) || !DateValide(EDD->text()))
-        return false;
+bool TForm1::enregistrer(bool dejaControlee) {
+    if (!dejaControlee && !saisieEnregistrable()) return false;
     bool parDialogue = false;
     if (!ouvrirOuCreerPourEnregistrer(parDialogue)) return false;
     FermetureGarantie fermeture(*m_FichierGenea);
@@ -210,38 +270,20 @@ void remplacerLiens(TFiche& fiche, std::uint16_t masque, std::int32_t valeur) {
 } // namespace
 
 // Before the last record goes, every link to its number in the rest of the
-// file becomes -1, so that the next person saved does not inherit them. When
-// a rewrite or the cut fails, the records already rewritten get their links
-// back: the file is left whole, and the error says why.
+// file becomes -1, so that the next person saved does not inherit them; the
+// rewrites and the cut are one change, written whole or not at all.
 void TForm1::supprimerDerniere(std::int32_t numero) {
-    std::vector<std::pair<std::int32_t, std::uint16_t>> aReecrire;
+    Modification modification;
+    modification.libelle = QStringLiteral("la suppression de la fiche %1").arg(numero);
     parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
         if (n == numero) return false;
-        if (const std::uint16_t masque = liensVers(fiche, numero)) aReecrire.push_back({n, masque});
+        if (const std::uint16_t masque = liensVers(fiche, numero)) {
+            TFiche sansLien = fiche;
+            remplacerLiens(sansLien, masque, -1);
+            modification.fiches[n] = sansLien;
+        }
         return true;
     });
-    std::size_t faits = 0;
-    TFiche fiche;
-    auto reecrire = [&](std::int32_t n, std::uint16_t masque, std::int32_t valeur) {
-        m_FichierGenea->positionner(n);
-        m_FichierGenea->lire(fiche);
-        remplacerLiens(fiche, masque, valeur);
-        m_FichierGenea->positionner(n);
-        m_FichierGenea->ecrire(fiche);
-    };
-    try {
-        for (; faits < aReecrire.size(); ++faits)
-            reecrire(aReecrire[faits].first, aReecrire[faits].second, -1);
-        m_FichierGenea->positionner(numero);
-        m_FichierGenea->tronquer();
-    } catch (...) {
-        for (std::size_t i = 0; i < faits; ++i) {
-            try {
-                reecrire(aReecrire[i].first, aReecrire[i].second, numero);
-            } catch (...) {
-                // The first error is the one the user needs to see.
-            }
-        }
-        throw;
-    }
+    modification.nombreFinal = numero;
+    appliquerModification(*m_FichierGenea, modification);
 }

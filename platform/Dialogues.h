@@ -31,6 +31,13 @@ public:
     virtual void message(const QString& texte) = 0;
     // Warning question captioned "Avertissement" with "&Oui" and "&Non"; true for Oui.
     virtual bool questionAvertissement(const QString& texte) = 0;
+    // The same warning question with a third button, "Annuler", where the
+    // user may want to go back on the command that asked.
+    enum class Reponse { Oui, Non, Annuler };
+    virtual Reponse questionAvecAnnulation(const QString& texte) = 0;
+    // A warning question before a step that cannot be taken back: "&Oui"
+    // and "&Non", "&Non" being the default; true for Oui.
+    virtual bool confirmer(const QString& texte) = 0;
     // Yes/No question captioned "ATTENTION"; true for Yes.
     virtual bool questionAttention(const QString& texte) = 0;
     // A question whose answers are the program's own buttons, captioned with
@@ -49,8 +56,10 @@ public:
     virtual QString saisie(const QString& titre, const QString& question,
                            const QString& defaut) = 0;
 
-    // The print preview of what `peindre` prints on the printer it is given.
-    virtual void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) = 0;
+    // The print preview of what `peindre` prints on the printer it is given;
+    // its "Enregistrer en PDF" button runs `enregistrerPdf`.
+    virtual void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre,
+                        const std::function<void()>& enregistrerPdf) = 0;
 
     // The printer-setup dialog; what is confirmed there stays with the printer.
     virtual void configurerImprimante(QPrinter& imprimante) = 0;

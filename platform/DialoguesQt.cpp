@@ -13,6 +13,10 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QToolBar>
+#include <QGuiApplication>
+#include <QAction>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
@@ -20,7 +24,7 @@
 namespace {
 
 int afficherBoite(QWidget* parent, QMessageBox::Icon icone, const QString& titre,
-                  const QString& texte, const QStringList& boutons) {
+                  const QString& texte, const QStringList& boutons, int parDefaut = 0) {
     // A lone carriage return separates lines in the program's messages.
     QString lignes = texte;
     lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -28,7 +32,7 @@ int afficherBoite(QWidget* parent, QMessageBox::Icon icone, const QString& titre
     QList<QAbstractButton*> crees;
     for (int i = 0; i < boutons.size(); ++i)
         crees << boite.addButton(boutons[i], i == 0 ? QMessageBox::YesRole : QMessageBox::NoRole);
-    boite.setDefaultButton(static_cast<QPushButton*>(crees.front()));
+    boite.setDefaultButton(static_cast<QPushButton*>(crees.at(parDefaut)));
     boite.exec();
     return static_cast<int>(crees.indexOf(boite.clickedButton()));
 }
@@ -71,6 +75,24 @@ bool DialoguesQt::questionAvertissement(const QString& texte) {
                          {QStringLiteral("&Oui"), QStringLiteral("&Non")}) == 0;
 }
 
+Dialogues::Reponse DialoguesQt::questionAvecAnnulation(const QString& texte) {
+    switch (afficherBoite(m_parent, QMessageBox::Warning, QStringLiteral("Avertissement"), texte,
+                          {QStringLiteral("&Oui"), QStringLiteral("&Non"),
+                           QStringLiteral("Annuler")})) {
+    case 0:
+        return Reponse::Oui;
+    case 1:
+        return Reponse::Non;
+    default:
+        return Reponse::Annuler; // the close box too
+    }
+}
+
+bool DialoguesQt::confirmer(const QString& texte) {
+    return afficherBoite(m_parent, QMessageBox::Warning, QStringLiteral("Avertissement"), texte,
+                         {QStringLiteral("&Oui"), QStringLiteral("&Non")}, 1) == 0;
+}
+
 bool DialoguesQt::questionAttention(const QString& texte) {
     return afficherBoite(m_parent, QMessageBox::NoIcon, QStringLiteral("ATTENTION"), texte,
                          {QStringLiteral("&Oui"), QStringLiteral("&Non")}) == 0;
@@ -107,7 +129,21 @@ QString DialoguesQt::saisie(const QString& titre, const QString& question, const
 }
 
 bool DialoguesQt::executerModal(QDialog& dialogue) {
+    ajusterALEcran(dialogue);
     return dialogue.exec() == QDialog::Accepted;
+}
+
+void ajusterALEcran(QWidget& fenetre) {
+    const QScreen* ecran = fenetre.screen() ? fenetre.screen() : QGuiApplication::primaryScreen();
+    if (!ecran) return;
+    const QRect disponible = ecran->availableGeometry();
+    // Room for the frame the desktop adds around the window.
+    const QSize place = disponible.size() - QSize(16, 48);
+    const QSize taille = fenetre.size().boundedTo(place);
+    if (taille != fenetre.size()) fenetre.resize(taille.expandedTo(fenetre.minimumSize()));
+    QRect cadre = fenetre.frameGeometry();
+    cadre.moveCenter(disponible.center());
+    fenetre.move(cadre.topLeft());
 }
 
 void DialoguesQt::configurerImprimante(QPrinter& imprimante) {
@@ -149,11 +185,22 @@ void DialoguesQt::afficherSommaireAide(const QString&) {
     throw ErreurVelmoris(QStringLiteral("Impossible de trouver une table des matières"));
 }
 
-void DialoguesQt::apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) {
+void DialoguesQt::apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre,
+                         const std::function<void()>& enregistrerPdf) {
     QPrintPreviewDialog dialogue(&imprimante, m_parent);
     dialogue.setWindowTitle(QStringLiteral("Aperçu avant impression"));
     dialogue.resize(900, 700);
+    ajusterALEcran(dialogue);
     QObject::connect(&dialogue, &QPrintPreviewDialog::paintRequested, &dialogue,
                      [&peindre](QPrinter* p) { peindre(*p); });
+    // Beside the preview's own print button: the document as a PDF file.
+    if (auto* barre = dialogue.findChild<QToolBar*>()) {
+        barre->addSeparator();
+        QAction* pdf = barre->addAction(QStringLiteral("Enregistrer en PDF"));
+        pdf->setObjectName(QStringLiteral("EnregistrerEnPdf"));
+        pdf->setToolTip(QStringLiteral("Enregistrer ce document en PDF, à côté du fichier de "
+                                       "généalogie"));
+        QObject::connect(pdf, &QAction::triggered, &dialogue, enregistrerPdf);
+    }
     dialogue.exec();
 }

@@ -356,6 +356,9 @@ int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
     document.setPageSize(page);
     document.markContentsDirty(0, document.characterCount());
     garderTitresAvecLeurTexte(document);
+    // The page breaks just set moved blocks down: the layout is done again
+    // whole, so that drawing a page starts from where its blocks now are.
+    document.markContentsDirty(0, document.characterCount());
     const int pages = document.pageCount();
     QFont petite = police;
     petite.setPointSizeF(8);

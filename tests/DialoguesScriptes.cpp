@@ -29,6 +29,8 @@ QString nomGenre(DialoguesScriptes::Genre genre) {
         return QStringLiteral("Imprimante");
     case G::Choix:
         return QStringLiteral("Choix");
+    case G::Confirmation:
+        return QStringLiteral("Confirmation");
     }
     return {};
 }
@@ -42,6 +44,26 @@ DialoguesScriptes& DialoguesScriptes::attendre(Genre genre, const QString& texte
 
 DialoguesScriptes& DialoguesScriptes::attendreQuestion(const QString& texte, bool oui) {
     m_attentes.push_back({Genre::Avertissement, texte, oui, std::nullopt, {}});
+    return *this;
+}
+
+DialoguesScriptes& DialoguesScriptes::attendreQuestionAnnulee(const QString& texte) {
+    Attente attente{Genre::Avertissement, texte, false, std::nullopt, {}};
+    attente.annuler = true;
+    m_attentes.push_back(std::move(attente));
+    return *this;
+}
+
+DialoguesScriptes& DialoguesScriptes::attendreConfirmation(const QString& texte, bool oui) {
+    m_attentes.push_back({Genre::Confirmation, texte, oui, std::nullopt, {}});
+    return *this;
+}
+
+DialoguesScriptes& DialoguesScriptes::attendreApercuEnregistreEnPdf() {
+    Attente attente{Genre::Modal, QStringLiteral("Aperçu avant impression"), false, std::nullopt,
+                    {}};
+    attente.pdf = true;
+    m_attentes.push_back(std::move(attente));
     return *this;
 }
 
@@ -104,7 +126,29 @@ void DialoguesScriptes::message(const QString& texte) {
 
 bool DialoguesScriptes::questionAvertissement(const QString& texte) {
     const auto attente = prendre(Genre::Avertissement, texte);
+    if (attente && attente->annuler)
+        m_fautes << QStringLiteral("pas de bouton Annuler dans : ") + texte;
     return attente && attente->oui;
+}
+
+Dialogues::Reponse DialoguesScriptes::questionAvecAnnulation(const QString& texte) {
+    const auto attente = prendre(Genre::Avertissement, texte);
+    if (!attente) return Reponse::Non;
+    if (attente->annuler) return Reponse::Annuler;
+    return attente->oui ? Reponse::Oui : Reponse::Non;
+}
+
+bool DialoguesScriptes::confirmer(const QString& texte) {
+    const auto attente = prendre(Genre::Confirmation, texte);
+    return attente && attente->oui;
+}
+
+void DialoguesScriptes::apercu(QPrinter& imprimante,
+                               const std::function<void(QPrinter&)>& peindre,
+                               const std::function<void()>& enregistrerPdf) {
+    const auto attente = prendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
+    peindre(imprimante);
+    if (attente && attente->pdf) enregistrerPdf();
 }
 
 bool DialoguesScriptes::questionAttention(const QString& texte) {

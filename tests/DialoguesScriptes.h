@@ -21,7 +21,8 @@ public:
         Saisie,
         Modal,
         Imprimante,
-        Choix
+        Choix,
+        Confirmation
     };
 
     DialoguesScriptes& attendreMessage(const QString& texte) {
@@ -30,7 +31,11 @@ public:
     DialoguesScriptes& attendreErreur(const QString& texte) {
         return attendre(Genre::Erreur, texte);
     }
+    // The save question; on quitting or switching files it also has "Annuler".
     DialoguesScriptes& attendreQuestion(const QString& texte, bool oui);
+    DialoguesScriptes& attendreQuestionAnnulee(const QString& texte);
+    // A question whose default answer is No.
+    DialoguesScriptes& attendreConfirmation(const QString& texte, bool oui);
     DialoguesScriptes& attendreAttention(const QString& texte, bool oui);
     // A choice among the program's buttons, answered with the button's index.
     DialoguesScriptes& attendreChoix(const QString& texte, int bouton);
@@ -45,6 +50,8 @@ public:
     DialoguesScriptes& attendreApercu() {
         return attendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
     }
+    // The preview, in which the user presses "Enregistrer en PDF".
+    DialoguesScriptes& attendreApercuEnregistreEnPdf();
     DialoguesScriptes& attendreChoixImprimante() { return attendre(Genre::Imprimante, {}); }
 
     // What was shown, one line per box: "Genre: texte".
@@ -57,6 +64,8 @@ public:
 
     void message(const QString& texte) override;
     bool questionAvertissement(const QString& texte) override;
+    Reponse questionAvecAnnulation(const QString& texte) override;
+    bool confirmer(const QString& texte) override;
     bool questionAttention(const QString& texte) override;
     int choix(const QString& texte, const QStringList& boutons) override;
     void erreur(const QString& texte) override;
@@ -65,10 +74,8 @@ public:
     QString saisie(const QString& titre, const QString& question, const QString& defaut) override;
     void configurerImprimante(QPrinter& imprimante) override;
     // The preview paints once, on the printer it is given.
-    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override {
-        prendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
-        peindre(imprimante);
-    }
+    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre,
+                const std::function<void()>& enregistrerPdf) override;
     bool lancer(const QString& ligneDeCommande) override {
         lancements << ligneDeCommande;
         return visionneusePdf;
@@ -89,6 +96,8 @@ private:
         std::optional<QString> reponse;
         std::function<bool(QDialog&)> action;
         int bouton = -1;
+        bool annuler = false; // answered with "Annuler"
+        bool pdf = false;     // the preview's PDF button pressed
     };
     DialoguesScriptes& attendre(Genre genre, const QString& texte);
     // Takes the next expectation when it is of this kind; records a fault otherwise.

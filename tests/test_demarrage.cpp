@@ -360,8 +360,10 @@ void TestDemarrage::portraitDeQuatreCaracteres() {
     VERIFIER_DIALOGUES(d);
 }
 
-// Found neither in PHOTOS nor at its path: the error box, and the display
-// stops with the record's fields already shown.
+// Found neither in PHOTOS nor at its path: the record is shown whole, parents
+// included, without a portrait; one message, not repeated when the same
+// record is shown again after a save; nothing counts as modified, and the
+// stored path is kept.
 void TestDemarrage::portraitIntrouvable() {
     RepertoireDeTravail rep;
     std::vector<TFiche> fiches = famille();
@@ -369,12 +371,19 @@ void TestDemarrage::portraitIntrouvable() {
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), fiches);
     DialoguesScriptes d;
     Session s(d);
-    d.attendreErreur(QStringLiteral("Le fichier image « a.jpg » est introuvable."));
+    d.attendreMessage(QStringLiteral("Le fichier image « a.jpg » est introuvable.\rLa fiche est "
+                                     "affichée sans portrait ; son chemin reste enregistré."));
     s.form.executer([&] { s.form.pAfficherEnreg(2); });
-    QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("2"));
     QCOMPARE(s.form.EPrenom->text(), QStringLiteral("Paul"));
-    QVERIFY(s.form.Modifie());
+    QCOMPARE(s.form.ENP->text(), QStringLiteral("DURAND"));
+    QCOMPARE(s.form.EPM->text(), QStringLiteral("Marie"));
+    QVERIFY(!s.form.Modifie());
     QVERIFY(!s.form.FichierGenea().estOuvert());
+    s.form.EProfession->setText(QStringLiteral("Meunier"));
+    s.form.SbEnregistrerClick();
+    QCOMPARE(lireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")))[2].Photo.texte(),
+             QStringLiteral("a.jpg"));
+    QVERIFY(!s.form.Modifie());
     VERIFIER_DIALOGUES(d);
 }
 
@@ -435,11 +444,18 @@ void TestDemarrage::enregistrerSousCopieIdentique() {
     trois.resize(3);
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), trois);
     const QString copie = rep.chemin(QStringLiteral("copie.FIC"));
-    ecrireOctets(copie, QByteArray(5000, 'x')); // replaced whole
+    ecrireOctets(copie, QByteArray(5000, 'x')); // replaced whole, once the user agrees
     DialoguesScriptes d;
     Session s(d);
     s.form.pAfficherEnreg(2);
-    d.attendreOuverture(copie);
+    const QString question = QStringLiteral("Le fichier %1 existe déjà et contient 13 personnes. "
+                                            "Le remplacer par une copie de VELMORIS.FIC ?")
+                                 .arg(copie);
+    d.attendreOuverture(copie).attendreConfirmation(question, false);
+    s.form.Enregistrersous1Click();
+    QCOMPARE(octetsDe(copie), QByteArray(5000, 'x'));
+    QCOMPARE(s.form.windowTitle(), QStringLiteral("VELMORIS.FIC"));
+    d.attendreOuverture(copie).attendreConfirmation(question, true);
     s.form.Enregistrersous1Click();
     QCOMPARE(octetsDe(copie).size(), 1140);
     QCOMPARE(octetsDe(copie), octetsDe(rep.chemin(QStringLiteral("VELMORIS.FIC"))));

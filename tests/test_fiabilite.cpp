@@ -34,6 +34,11 @@ public:
         return true;
     }
     bool questionAttention(const QString& t) override { return questionAvertissement(t); }
+    Reponse questionAvecAnnulation(const QString& t) override {
+        questionAvertissement(t);
+        return Reponse::Oui;
+    }
+    bool confirmer(const QString& t) override { return questionAvertissement(t); }
     int choix(const QString& t, const QStringList&) override {
         journal << QStringLiteral("Choix: ") + t;
         return 0;
@@ -49,7 +54,8 @@ public:
         return question.contains(QStringLiteral("nom ")) ? QStringLiteral("DURAND") : QString();
     }
     void configurerImprimante(QPrinter&) override {}
-    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+    void apercu(QPrinter&, const std::function<void(QPrinter&)>&,
+                const std::function<void()>&) override {}
     bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
     bool executerModal(QDialog& dialogue) override {
@@ -434,7 +440,9 @@ void TestFiabilite::imagesMalformees() {
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), {f});
     DialoguesLibres d;
     Session s(d);
-    QCOMPARE(d.erreurs(), 1);
+    QCOMPARE(d.erreurs(), 0);
+    QCOMPARE(d.journal.filter(nom).size(), 1); // told once, as a message
+    QVERIFY(!s.form.Modifie());
     QCOMPARE(s.form.ENom->text(), QStringLiteral("PORTRAIT"));
     QVERIFY(!s.form.FichierGenea().estOuvert());
 }

@@ -217,10 +217,9 @@ void TestInstallation::apercuPeintLesMemesPages() {
     DialoguesScriptes d;
     Session s(d);
     s.form.imprimanteChoisie().setOutputFormat(QPrinter::PdfFormat);
-    s.form.imprimanteChoisie().setOutputFileName(rep.chemin(QStringLiteral("apercu.pdf")));
     d.attendreApercu();
     s.form.Apercu1Click();
-    QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("apercu.pdf"))), 5);
+    QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("Listing de VELMORIS.pdf"))), 5);
     VERIFIER_DIALOGUES(d);
 }
 

@@ -1,6 +1,7 @@
 // Linking parents through the dialog, and removing a record's links.
 #include "data/Parente.h"
 #include "forms/UEnfants.h"
+#include "data/Verification.h"
 #include "forms/UVelmorS.h"
 #include "forms/uLien.h"
 #include "tests/FichierJournalise.h"
@@ -101,6 +102,7 @@ private slots:
     void plusDe251Candidats();
     void ficheNouvelleEnregistreeDAbord();
     void ficheNouvelleDateRefuseeRienNEstLie();
+    void briserLesChainages_data();
     void briserLesChainages();
     void briserSansNumero();
     void briserFichierAbsent();
@@ -448,12 +450,24 @@ void TestLiens::ficheNouvelleDateRefuseeRienNEstLie() {
     VERIFIER_DIALOGUES(b.d);
 }
 
+// The save question first; then the person's own links are cleared, and,
+// when the user says so, the person leaves its parents' and children's
+// records as well, so that the file check finds nothing one-way.
+void TestLiens::briserLesChainages_data() {
+    QTest::addColumn<bool>("desDeuxCotes");
+    QTest::newRow("ses propres liens seulement") << false;
+    QTest::newRow("des deux côtés") << true;
+}
+
 void TestLiens::briserLesChainages() {
+    QFETCH(bool, desDeuxCotes);
     RepertoireDeTravail rep;
     TFiche pere = personne(QStringLiteral("PERE"));
     pere.NbEnfants = 1;
     pere.Enfants[0] = 2;
     TFiche mere = personne(QStringLiteral("MERE"), {}, 1);
+    mere.NbEnfants = 2;
+    mere.Enfants[1] = 2;
     TFiche moi =
         personne(QStringLiteral("MOI"), QStringLiteral("Jean"), 0, QStringLiteral("01/01/1930"));
     moi.Pere = 0;
@@ -464,14 +478,19 @@ void TestLiens::briserLesChainages() {
     moi.Enfants[2] = 5;
     moi.LieuNaissance.definir(QStringLiteral("Nîmes"));
     moi.Photo.definir(QStringLiteral("C:\\photos\\moi.jpg"));
-    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), {pere, mere, moi});
-    ecrireOctets(rep.chemin(QStringLiteral("moi.jpg")), jpegDeTest(10, 10));
+    TFiche fils = personne(QStringLiteral("FILS")), fille = personne(QStringLiteral("FILLE"));
+    fils.Pere = fille.Pere = 2;
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), {pere, mere, moi, fils, fille});
     QDir(rep.racine()).mkdir(QStringLiteral("PHOTOS"));
     ecrireOctets(rep.chemin(QStringLiteral("PHOTOS/moi.jpg")), jpegDeTest(10, 10));
     DialoguesScriptes d;
     Session s(d);
     s.form.pAfficherEnreg(2);
     s.form.ENom->setText(QStringLiteral("PERDU"));
+    d.attendreQuestion(QuestionEnregistrer, false)
+        .attendreQuestion(
+            QStringLiteral("Retirer aussi MOI Jean des fiches de ses parents et de ses enfants ?"),
+            desDeuxCotes);
     s.form.SbBriseChainClick();
     const auto f = lireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")));
     QCOMPARE(f[2].Pere, -1);
@@ -485,15 +504,14 @@ void TestLiens::briserLesChainages() {
     QCOMPARE(s.form.ENom->text(), QStringLiteral("MOI"));
     QCOMPARE(s.form.ENBE->text(), QStringLiteral("0"));
     QVERIFY(s.form.ENP->text().isEmpty());
-    QCOMPARE(f[0].Enfants[0], 2); // the father still lists the person
-    // The father's children command still leads to the person.
-    s.form.pAfficherEnreg(0);
-    d.attendreModal([](QDialog&) {
-        Form2->selectionnerLigne(0);
-        return false;
-    });
-    s.form.BtEnfantClick();
-    QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("2"));
+    QCOMPARE(f[0].Enfants[0], desDeuxCotes ? -1 : 2);
+    QCOMPARE(f[1].Enfants[1], desDeuxCotes ? -1 : 2);
+    QCOMPARE(f[3].Pere, desDeuxCotes ? -1 : 2);
+    QCOMPARE(f[4].Pere, desDeuxCotes ? -1 : 2);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("VELMORIS.FIC")));
+    const RapportVerification verification = verifierFichier(fichier);
+    QCOMPARE(verification.comptes[int(Probleme::LienASensUnique)], desDeuxCotes ? 0 : 2);
     VERIFIER_DIALOGUES(d);
 }
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-const QString QuestionEnregistrer = QStringLiteral("Voulez-vous enregistrer les modifications ");
 const QString ErreurChainage = QStringLiteral("Il y a une erreur de chaînage");
 
 std::vector<TFiche> numerotees(int nombre) {
@@ -74,7 +73,7 @@ private slots:
     void pasDeConjointParDateVide();
     void ficheCouranteJamaisCandidate();
     void sansConjointRienNeChange();
-    void conjointSansQuestion();
+    void conjointDemandeDEnregistrer();
     void conjointFichiersMinuscules();
     void conjointSurFicheNouvelle();
 };
@@ -397,15 +396,18 @@ void TestNavigation::sansConjointRienNeChange() {
     VERIFIER_DIALOGUES(b.d);
 }
 
-void TestNavigation::conjointSansQuestion() {
+// The spouse command asks the save question, as every other move does.
+void TestNavigation::conjointDemandeDEnregistrer() {
     std::vector<TFiche> f = numerotees(3);
     f[0].DateMariage.definir(QStringLiteral("01/02/1930"));
     f[2].DateMariage.definir(QStringLiteral("01/02/1930"));
     Banc b(f);
-    b.form().EProfession->setText(QStringLiteral("perdu"));
+    b.form().EProfession->setText(QStringLiteral("gardé"));
+    b.d.attendreQuestion(QuestionEnregistrer, true);
     b.form().BtConjointClick();
     QCOMPARE(b.num(), QStringLiteral("2"));
-    QVERIFY(lireFichier(b.rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Profession.vide());
+    QCOMPARE(lireFichier(b.rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Profession.texte(),
+             QStringLiteral("gardé"));
     VERIFIER_DIALOGUES(b.d);
 }
 

@@ -216,7 +216,8 @@ void TestRapports::rapportsDansLApercu_data() {
                        "Père — ARNAUD Pierre", "Enfant (rang 1) — ARNAUD Marc"};
     QTest::newRow("lien de parenté")
         << "parente"
-        << QStringList{"ARNAUD Luc est le cousin germain de ARNAUD Sophie.", "ARNAUD Louis"};
+        << QStringList{"Lien de parenté entre ARNAUD Luc et ARNAUD Sophie",
+                       "ARNAUD Luc est le cousin germain de ARNAUD Sophie.", "ARNAUD Louis"};
     QTest::newRow("statistiques") << "statistiques"
                                   << QStringList{"Statistiques du fichier", "16 fiche(s)", "ARNAUD",
                                                  "De 1850 à 1950."};
@@ -230,8 +231,6 @@ void TestRapports::rapportsDansLApercu() {
     DialoguesScriptes d;
     Session s(d);
     s.form.pAfficherEnreg(7);
-    s.form.imprimanteChoisie().setOutputFormat(QPrinter::PdfFormat);
-    s.form.imprimanteChoisie().setOutputFileName(rep.chemin(QStringLiteral("rapport.pdf")));
     if (rapport == u"ascendance" || rapport == u"descendance")
         d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt);
     if (rapport == u"parente")
@@ -239,13 +238,16 @@ void TestRapports::rapportsDansLApercu() {
             static_cast<TChoixPersonne&>(dialogue).EFiltre->setText(QStringLiteral("sophie"));
             return true;
         });
-    d.attendreApercu();
+    // Saved from the preview, under the report's own title, beside the file.
+    d.attendreApercuEnregistreEnPdf().attendreEnregistrement(rep.chemin(QStringLiteral("rapport.pdf")));
     if (rapport == u"ascendance") s.form.ListeAscendance1Click();
     if (rapport == u"descendance") s.form.ListeDescendance1Click();
     if (rapport == u"fiche") s.form.FicheFamiliale1Click();
     if (rapport == u"parente") s.form.LienDeParente1Click();
     if (rapport == u"statistiques") s.form.Statistiques1Click();
     VERIFIER_DIALOGUES(d);
+    QCOMPARE(d.derniersParametres().repertoireInitial, rep.racine());
+    QCOMPARE(d.derniersParametres().nomFichier, vu.front() + QStringLiteral(".pdf"));
     QProcess texte;
     texte.start(QStringLiteral("pdftotext"),
                 {QStringLiteral("-enc"), QStringLiteral("UTF-8"),

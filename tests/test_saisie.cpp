@@ -11,7 +11,6 @@
 
 namespace {
 
-const QString QuestionEnregistrer = QStringLiteral("Voulez-vous enregistrer les modifications ");
 const QString QuestionSupprimer =
     QStringLiteral("Voulez-vous vraiment supprimer le dernier enregistrement");
 
@@ -70,6 +69,9 @@ private slots:
     void qualiteSansSelectionStockee255();
     void supprimerLaDerniere();
     void changerNomPuisEnregistrer();
+    void ficheSansNomDemandeConfirmation_data();
+    void ficheSansNomDemandeConfirmation();
+    void dateGardeeNeBloquePasLEnregistrement();
     void supprimerSurFicheNouvelleNeFaitRien();
     void supprimerRefuse();
     void supprimerLaSeuleFiche();
@@ -197,17 +199,29 @@ void TestSaisie::nombreDEnfants_data() {
     QTest::addColumn<int>("stocke");
     QTest::newRow("vide") << "" << 0;
     QTest::newRow("12") << "12" << 12;
-    QTest::newRow("300") << "300" << 44;
-    QTest::newRow("-1") << "-1" << 255;
+    QTest::newRow("255") << "255" << 255;
+    QTest::newRow("300 refusé") << "300" << -1;
+    QTest::newRow("-1 refusé") << "-1" << -1;
 }
 
+// A number the record's byte cannot hold is refused, never stored as another.
 void TestSaisie::nombreDEnfants() {
     QFETCH(QString, texte);
     QFETCH(int, stocke);
     Banc b(1);
+    const QByteArray avant = octetsDe(b.fic());
     taper(b.form().ENBE, texte);
+    if (stocke < 0)
+        b.d.attendreMessage(QStringLiteral("Le nombre d'enfants %1 ne tient pas dans la fiche : "
+                                           "tapez un nombre de 0 à 255.")
+                                .arg(texte));
     b.form().SbEnregistrerClick();
-    QCOMPARE(int(lireFichier(b.fic())[0].NbEnfants), stocke);
+    if (stocke < 0) {
+        QCOMPARE(octetsDe(b.fic()), avant);
+        QVERIFY(b.form().Modifie());
+    } else {
+        QCOMPARE(int(lireFichier(b.fic())[0].NbEnfants), stocke);
+    }
     VERIFIER_DIALOGUES(b.d);
 }
 
@@ -302,6 +316,73 @@ void TestSaisie::changerNomPuisEnregistrer() {
     QCOMPARE(f[2].Pere, 0); // the old person's links
     QCOMPARE(f[2].Enfants[0], 92);
     VERIFIER_DIALOGUES(b.d);
+}
+
+// "Changer Nom" then the usual Oui, or Nouveau then Enregistrer: a person
+// without any name is written only once the user confirms; Non keeps the form.
+void TestSaisie::ficheSansNomDemandeConfirmation_data() {
+    QTest::addColumn<QString>("chemin");
+    QTest::addColumn<bool>("oui");
+    QTest::newRow("Changer Nom, puis Suivant, non") << "changer nom" << false;
+    QTest::newRow("Changer Nom, puis Suivant, oui") << "changer nom" << true;
+    QTest::newRow("Nouveau puis Enregistrer, non") << "nouveau" << false;
+}
+
+void TestSaisie::ficheSansNomDemandeConfirmation() {
+    QFETCH(QString, chemin);
+    QFETCH(bool, oui);
+    Banc b(5);
+    const QByteArray avant = octetsDe(b.fic());
+    b.form().pAfficherEnreg(2);
+    if (chemin == u"changer nom") {
+        b.d.attendreMessage(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
+                                           "Remplacez celui-ci par un autre nom"))
+            .attendreQuestion(QuestionEnregistrer, true)
+            .attendreConfirmation(QStringLiteral("La fiche n° 2 de NOM2 Prénom2 serait remplacée "
+                                                 "par une fiche sans nom ni prénoms. "
+                                                 "L'enregistrer quand même ?"),
+                                  oui);
+        b.form().SbSupprimerClick();
+        b.form().BtSuivantClick();
+    } else {
+        b.d.attendreConfirmation(
+            QStringLiteral("Cette fiche n'a ni nom ni prénoms. L'enregistrer quand même ?"), oui);
+        b.form().show();
+        QVERIFY(QTest::qWaitForWindowActive(&b.form()));
+        QTest::keyClick(b.form().ENom, Qt::Key_N, Qt::ControlModifier);
+        taper(b.form().ELN, QStringLiteral("Lyon"));
+        QTest::keyClick(b.form().ELN, Qt::Key_S, Qt::ControlModifier);
+    }
+    if (oui) {
+        QVERIFY(lireFichier(b.fic())[2].Nom.vide());
+        QCOMPARE(b.form().NumEnreg->text(), QStringLiteral("3"));
+    } else {
+        QCOMPARE(octetsDe(b.fic()), avant);
+        QVERIFY(b.form().Modifie());
+        QCOMPARE(b.form().NumEnreg->text(), chemin == u"nouveau" ? QString() : QStringLiteral("2"));
+    }
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// A date the file already holds, that the save would refuse if typed, does
+// not block the save of another field; a date the user changes is checked.
+void TestSaisie::dateGardeeNeBloquePasLEnregistrement() {
+    std::vector<TFiche> f = fiches(1);
+    f[0].DateNaissance.definir(QStringLiteral("?\?/?\?/20"));
+    f[0].DateDeces.definir(QStringLiteral("19/04/570"));
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), f);
+    DialoguesScriptes d;
+    Session s(d);
+    taper(s.form.EProfession, QStringLiteral("tisserand"));
+    s.form.SbEnregistrerClick();
+    QCOMPARE(lireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")))[0].Profession.texte(),
+             QStringLiteral("tisserand"));
+    taper(s.form.EDD, QStringLiteral("19/04/571"));
+    d.attendreMessage(messageDate(QStringLiteral("19/04/571")));
+    s.form.SbEnregistrerClick();
+    QVERIFY(s.form.Modifie());
+    VERIFIER_DIALOGUES(d);
 }
 
 void TestSaisie::supprimerSurFicheNouvelleNeFaitRien() {

@@ -161,20 +161,23 @@ void TestSurete::suppressionToutOuRienAChaqueEtape() {
 
 void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer_data() {
     QTest::addColumn<QString>("commande");
-    QTest::addColumn<bool>("oui");
-    QTest::addColumn<QString>("deces"); // "1990" is refused by the date check
-    QTest::addColumn<bool>("suite");    // whether the quit or the switch goes on
-    QTest::newRow("menu Quitter, non") << "Quitter" << false << QString() << true;
-    QTest::newRow("menu Quitter, oui") << "Quitter" << true << QString() << true;
-    QTest::newRow("bouton Fermer, oui, date refusée") << "Fermer" << true << "1990" << false;
-    QTest::newRow("case de fermeture, oui, date refusée") << "fenêtre" << true << "1990" << false;
-    QTest::newRow("Ouvrir, oui, date refusée") << "Ouvrir" << true << "1990" << false;
-    QTest::newRow("Ouvrir, non") << "Ouvrir" << false << QString() << true;
+    QTest::addColumn<QString>("reponse"); // oui, non, or annuler
+    QTest::addColumn<QString>("deces");   // "1990" is refused by the date check
+    QTest::addColumn<bool>("suite");      // whether the quit or the switch goes on
+    QTest::newRow("menu Quitter, non") << "Quitter" << "non" << QString() << true;
+    QTest::newRow("menu Quitter, oui") << "Quitter" << "oui" << QString() << true;
+    QTest::newRow("menu Quitter, annuler") << "Quitter" << "annuler" << QString() << false;
+    QTest::newRow("bouton Fermer, oui, date refusée") << "Fermer" << "oui" << "1990" << false;
+    QTest::newRow("case de fermeture, oui, date refusée")
+        << "fenêtre" << "oui" << "1990" << false;
+    QTest::newRow("Ouvrir, oui, date refusée") << "Ouvrir" << "oui" << "1990" << false;
+    QTest::newRow("Ouvrir, non") << "Ouvrir" << "non" << QString() << true;
+    QTest::newRow("Ouvrir, annuler") << "Ouvrir" << "annuler" << QString() << false;
 }
 
 void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer() {
     QFETCH(QString, commande);
-    QFETCH(bool, oui);
+    QFETCH(QString, reponse);
     QFETCH(QString, deces);
     QFETCH(bool, suite);
     Banc b;
@@ -182,7 +185,10 @@ void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer() {
     b.form().pAfficherEnreg(2);
     b.form().ENom->setText(QStringLiteral("MODIFIÉ"));
     b.form().EDD->setText(deces);
-    b.d.attendreQuestion(QStringLiteral("Voulez-vous enregistrer les modifications "), oui);
+    if (reponse == u"annuler")
+        b.d.attendreQuestionAnnulee(QuestionEnregistrer);
+    else
+        b.d.attendreQuestion(QuestionEnregistrer, reponse == u"oui");
     if (!deces.isEmpty())
         b.d.attendreMessage(QStringLiteral("La date 1990 doit contenir une année à quatre "
                                            "chiffres entre 1000 et 2050"));
@@ -193,7 +199,7 @@ void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer() {
     if (commande == u"Ouvrir") b.form().Ouvrir1->trigger();
     if (commande != u"Ouvrir") QCOMPARE(b.form().isVisible(), !suite);
     const bool enregistre = lireFichier(b.chemin(Fic))[2].Nom.texte() == u"MODIFIÉ";
-    QCOMPARE(enregistre, oui && deces.isEmpty());
+    QCOMPARE(enregistre, reponse == u"oui" && deces.isEmpty());
     if (!suite) {
         QCOMPARE(b.form().ENom->text(), QStringLiteral("MODIFIÉ"));
         QVERIFY(b.form().Modifie());
@@ -264,7 +270,12 @@ void TestSurete::ecritureInterrompueLaisseLaCibleIntacte() {
     const QString cible = b.chemin(QStringLiteral("cible"));
     ecrireOctets(cible, "ancien contenu");
     b.form().pAfficherEnreg(0);
-    if (commande == u"enregistrer sous") b.d.attendreOuverture(cible);
+    if (commande == u"enregistrer sous")
+        b.d.attendreOuverture(cible).attendreConfirmation(
+            QStringLiteral("Le fichier %1 existe déjà et contient 0 personne. Le remplacer par "
+                           "une copie de VELMORIS.FIC ?")
+                .arg(cible),
+            true);
     if (commande != u"enregistrer sous") b.d.attendreEnregistrement(cible);
     b.d.attendreErreur(QStringLiteral("Disque plein."));
     const QByteArray nomEtape = etape.toUtf8();

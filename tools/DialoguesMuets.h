@@ -15,6 +15,8 @@ class DialoguesMuets : public Dialogues {
 public:
     void message(const QString&) override {}
     bool questionAvertissement(const QString&) override { return false; }
+    Reponse questionAvecAnnulation(const QString&) override { return Reponse::Annuler; }
+    bool confirmer(const QString&) override { return false; }
     bool questionAttention(const QString&) override { return false; }
     int choix(const QString&, const QStringList&) override { return -1; }
     void erreur(const QString& texte) override {
@@ -28,7 +30,8 @@ public:
         return defaut;
     }
     void configurerImprimante(QPrinter&) override {}
-    void apercu(QPrinter&, const std::function<void(QPrinter&)>&) override {}
+    void apercu(QPrinter&, const std::function<void(QPrinter&)>&,
+                const std::function<void()>&) override {}
     bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
     bool executerModal(QDialog& dialogue) override {

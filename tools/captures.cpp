@@ -39,7 +39,8 @@ public:
     QString prochaine; // the name of the next modal window's picture
 
     // The preview as the user sees it, grabbed under the next name.
-    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre) override {
+    void apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre,
+                const std::function<void()>&) override {
         QPrintPreviewDialog dialogue(&imprimante);
         dialogue.setWindowTitle(QStringLiteral("Aperçu avant impression"));
         dialogue.resize(760, 640);
