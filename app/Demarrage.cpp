@@ -32,7 +32,19 @@ void allerAuDossierDeTravailDuBureau(QString& fichierAOuvrir) {
     if (QDir().mkpath(dossier)) QDir::setCurrent(dossier);
 }
 
+namespace {
+constexpr const char* MarqueTailleAppliquee = "VELMORIS_TAILLE_APPLIQUEE";
+}
+
 void appliquerTailleAffichage(const QString& cheminIni) {
+    // A scale this program set for itself reaches a restarted copy through
+    // the environment: it is chosen again from the settings, so that going
+    // back to 100 % takes effect at the restart.
+    if (qEnvironmentVariableIsSet(MarqueTailleAppliquee)) {
+        qunsetenv("QT_SCALE_FACTOR");
+        qunsetenv("QT_ENABLE_HIGHDPI_SCALING");
+        qunsetenv(MarqueTailleAppliquee);
+    }
     // A user who set the scale for all Qt programs keeps it.
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
     double facteur = 0;
@@ -44,6 +56,7 @@ void appliquerTailleAffichage(const QString& cheminIni) {
     if (facteur <= 0) return; // automatic: Qt follows the screen's resolution
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     qputenv("QT_SCALE_FACTOR", QByteArray::number(facteur));
+    qputenv(MarqueTailleAppliquee, "1");
 }
 
 // The standard dialogs and the edits' menus speak French, as the program does.
@@ -96,6 +109,11 @@ Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements>
     QObject::connect(Form3, &TForm3::pivotDemande, principale, [principale](std::int32_t n) {
         principale->executer([principale, n] { principale->changerDePivot(n, true); });
     });
+    QObject::connect(Form3, &TForm3::choixDuPivotDemande, principale,
+                     [principale](const QList<std::int32_t>& numeros) {
+                         principale->executer(
+                             [principale, numeros] { principale->choisirLePivot(numeros); });
+                     });
     QObject::connect(Form3, &TForm3::retourDemande, principale, [principale] {
         principale->executer([principale] { principale->revenirAuPivotPrecedent(); });
     });

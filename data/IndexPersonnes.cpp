@@ -192,6 +192,34 @@ std::int32_t cleDeDate(const QString& date) {
 
 } // namespace
 
+namespace {
+
+// Hyphens and apostrophes part words as blanks do: "Marie-Thérèse",
+// "d'Artagnan".
+QString motsSepares(const QString& reduit) {
+    QString t = reduit;
+    for (QChar& c : t)
+        if (c == u'-' || c == u'\'') c = u' ';
+    return t;
+}
+
+// Whether one of the words of `texte` (words parted by blanks) starts with `debut`.
+bool unMotCommencePar(const QString& texte, const QString& debut) {
+    for (qsizetype i = texte.indexOf(debut); i >= 0; i = texte.indexOf(debut, i + 1))
+        if (i == 0 || texte[i - 1] == u' ') return true;
+    return false;
+}
+
+// One bit for each word of the filter found at the start of a word of `texte`.
+std::uint64_t motsTrouves(const QString& texte, const QStringList& mots) {
+    std::uint64_t trouves = 0;
+    for (qsizetype m = 0; m < mots.size(); ++m)
+        if (unMotCommencePar(texte, mots[m])) trouves |= std::uint64_t(1) << m;
+    return trouves;
+}
+
+} // namespace
+
 void IndexPersonnes::construire(FichierEnregistrements& fichier) {
     *this = IndexPersonnes();
     // The stored bytes read in blocks, no record decoded.
@@ -222,10 +250,10 @@ void IndexPersonnes::construire(FichierEnregistrements& fichier) {
     m_rangDate = rangsDe(clesDates);
     m_nomsReduits.resize(noms.size());
     for (std::size_t i = 0; i < noms.size(); ++i)
-        m_nomsReduits[i] = reduireTexte(noms[i].trimmed());
+        m_nomsReduits[i] = motsSepares(reduireTexte(noms[i].trimmed()));
     m_prenomsReduits.resize(prenoms.size());
     for (std::size_t i = 0; i < prenoms.size(); ++i)
-        m_prenomsReduits[i] = reduireTexte(prenoms[i].trimmed());
+        m_prenomsReduits[i] = motsSepares(reduireTexte(prenoms[i].trimmed()));
     trier(m_colonne, m_croissant);
 }
 
@@ -290,43 +318,22 @@ void IndexPersonnes::filtrer(const QString& filtre) {
         if (numero >= 0 && numero < nombre()) m_visibles.push_back(numero);
         return;
     }
+    // Every word typed, in any order, starts a word of the surname (its
+    // particle included) or of the given names.
+    QStringList mots = motsSepares(f).split(u' ', Qt::SkipEmptyParts);
+    mots.removeDuplicates();
+    if (mots.size() > 64) mots.resize(64);
+    const std::uint64_t tous =
+        mots.size() == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << mots.size()) - 1;
     // Each distinct surname and given names once, then each person.
-    std::vector<std::uint8_t> nomVa(m_nomsReduits.size()), prenomVa(m_prenomsReduits.size());
-    std::vector<std::int32_t> reste(m_nomsReduits.size(),
-                                    -1); // "Nom Prénom": what follows the surname
-    QStringList restes;
-    for (std::size_t i = 0; i < m_nomsReduits.size(); ++i) {
-        const QString& nom = m_nomsReduits[i];
-        nomVa[i] = nom.startsWith(f) || sansParticule(nom).startsWith(f);
-        if (f.size() > nom.size() && !nom.isEmpty() && f.startsWith(nom) && f[nom.size()] == u' ') {
-            const QString suite = f.mid(nom.size() + 1);
-            if (!restes.contains(suite)) restes << suite;
-            reste[i] = static_cast<std::int32_t>(restes.indexOf(suite));
-        }
-    }
-    auto commenceUnPrenom = [](const QString& prenoms, const QString& debut) {
-        if (prenoms.startsWith(debut)) return true;
-        for (qsizetype i = 1; i < prenoms.size(); ++i)
-            if ((prenoms[i - 1] == u' ' || prenoms[i - 1] == u'-') &&
-                QStringView(prenoms).mid(i).startsWith(debut))
-                return true;
-        return false;
-    };
-    std::vector<std::vector<std::uint8_t>> prenomVaApres(
-        static_cast<std::size_t>(restes.size()),
-        std::vector<std::uint8_t>(m_prenomsReduits.size()));
-    for (std::size_t i = 0; i < m_prenomsReduits.size(); ++i) {
-        prenomVa[i] = commenceUnPrenom(m_prenomsReduits[i], f);
-        for (qsizetype r = 0; r < restes.size(); ++r)
-            prenomVaApres[static_cast<std::size_t>(r)][i] =
-                m_prenomsReduits[i].startsWith(restes[r]);
-    }
+    std::vector<std::uint64_t> parNom(m_nomsReduits.size()), parPrenom(m_prenomsReduits.size());
+    for (std::size_t i = 0; i < m_nomsReduits.size(); ++i)
+        parNom[i] = motsTrouves(m_nomsReduits[i], mots);
+    for (std::size_t i = 0; i < m_prenomsReduits.size(); ++i)
+        parPrenom[i] = motsTrouves(m_prenomsReduits[i], mots);
     for (const std::int32_t personne : m_ordre) {
         const Personne& p = m_personnes[static_cast<std::size_t>(personne)];
-        const std::int32_t r = reste[p.nom];
-        if (nomVa[p.nom] || prenomVa[p.prenom] ||
-            (r >= 0 && prenomVaApres[static_cast<std::size_t>(r)][p.prenom]))
-            m_visibles.push_back(personne);
+        if ((parNom[p.nom] | parPrenom[p.prenom]) == tous) m_visibles.push_back(personne);
     }
 }
 

@@ -48,9 +48,10 @@ public:
     Colonne colonneDeTri() const { return m_colonne; }
     bool croissant() const { return m_croissant; }
 
-    // Narrows to the persons whose surname, one of whose given names, or
-    // "Nom Prénom", starts with `filtre`, ignoring accents and case. Digits
-    // alone name a record: that record only. Empty: everyone.
+    // Narrows to the persons of whom every word of `filtre`, in any order,
+    // starts a word of the surname (particles included) or of the given
+    // names, ignoring accents and case; hyphens and apostrophes part words.
+    // Digits alone name a record: that record only. Empty: everyone.
     void filtrer(const QString& filtre);
     const QString& filtre() const { return m_filtre; }
 
@@ -69,7 +70,7 @@ private:
     Dictionnaire m_noms, m_prenoms, m_dates, m_lieux;
     std::vector<std::uint32_t> m_rangNom, m_rangPrenom, m_rangLieu; // collation ranks
     std::vector<std::uint32_t> m_rangDate;                // year, month, day order; no date last
-    std::vector<QString> m_nomsReduits, m_prenomsReduits; // folded, for the filter
+    std::vector<QString> m_nomsReduits, m_prenomsReduits; // folded, words parted by blanks
     std::vector<std::int32_t> m_ordre;                    // everyone, sorted
     std::vector<std::int32_t> m_visibles;                 // those the filter keeps, sorted
     Colonne m_colonne = Colonne::Nom;

@@ -28,13 +28,15 @@ std::int64_t RapportVerification::total() const {
 
 QStringList RapportVerification::texte(const QString& chemin) const {
     if (total() == 0) return {QStringLiteral("Aucun problème trouvé dans ") + chemin + u'.'};
-    static const char* const genres[NombreGenresProblemes] = {"Liens hors du fichier",
-                                                              "Liens vers la fiche elle-même",
-                                                              "Enfants en double",
-                                                              "Nombres d'enfants trop petits",
-                                                              "Dates illisibles",
-                                                              "Liens à sens unique",
-                                                              "Cycles"};
+    static const char* const genres[NombreGenresProblemes] = {
+        "Liens hors du fichier",
+        "Liens vers la fiche elle-même",
+        "Enfants en double",
+        "Nombres d'enfants trop petits",
+        "Dates illisibles",
+        "Liens à sens unique",
+        "Cycles",
+        "Dates qu'un enregistrement refuserait"};
     const QLocale francais(QLocale::French, QLocale::France);
     QStringList sortie{QStringLiteral("%1 problème(s) dans %2 :")
                            .arg(francais.toString(static_cast<qlonglong>(total())), chemin)};
@@ -101,7 +103,8 @@ void chercherCycles(const std::vector<Liens>& liens, FichierEnregistrements& fic
         },
         [&](std::int32_t, bool, std::int32_t parent) {
             collecteur.ajouter(Probleme::Cycle, [&] {
-                return QStringLiteral("Cycle : %1 est son propre ancêtre.").arg(qui(fichier, parent));
+                return QStringLiteral("Cycle : %1 est son propre ancêtre.")
+                    .arg(qui(fichier, parent));
             });
         });
 }
@@ -160,6 +163,14 @@ void verifierFiche(std::int32_t n, const TFiche& f, std::int64_t nombre, Collect
         if (!dateLisible(date))
             c.ajouter(Probleme::DateIllisible, [&] {
                 return QStringLiteral("Date illisible : la date %1 de la %2 est « %3 ».")
+                    .arg(QString::fromUtf8(quoi), nomDe(n, f), date);
+            });
+        else if (!dateAcceptable(date))
+            c.ajouter(Probleme::DateRefusee, [&] {
+                return QStringLiteral("Date qu'un enregistrement refuserait : la date %1 de la %2 "
+                                      "est « %3 ». Elle reste telle quelle tant qu'on ne la "
+                                      "modifie pas ; modifiée, elle doit finir par une année de "
+                                      "1000 à 2050.")
                     .arg(QString::fromUtf8(quoi), nomDe(n, f), date);
             });
     }

@@ -16,8 +16,9 @@ enum class Probleme {
     DateIllisible,
     LienASensUnique,
     Cycle,
+    DateRefusee, // reads as a date, but a save would refuse it if it were typed
 };
-constexpr int NombreGenresProblemes = 7;
+constexpr int NombreGenresProblemes = 8;
 
 // What the check found: a count per kind, and the detail of the first
 // problems, one French line each with record numbers and names.

@@ -368,6 +368,12 @@ void TForm1::creerRaccourcis() {
         raccourci->setObjectName(QStringLiteral("Raccourci ") + QString::fromLatin1(touches));
         connect(raccourci, &QShortcut::activated, this, [this, g = gestionnaire] { commande(g); });
     }
+    // Alt+F and Alt+A belong to the "&Fermer" and "&Aide" buttons: F10 opens
+    // the menu bar, as on every desktop, and the arrows lead to every menu.
+    auto* barre = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    barre->setObjectName(QStringLiteral("Raccourci F10"));
+    connect(barre, &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
 void TForm1::showEvent(QShowEvent* evenement) {

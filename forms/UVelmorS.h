@@ -33,7 +33,8 @@ public:
 };
 
 // The save question of every command that leaves the record on screen.
-inline const QString QuestionEnregistrer = QStringLiteral("Voulez-vous enregistrer les modifications ");
+inline const QString QuestionEnregistrer =
+    QStringLiteral("Voulez-vous enregistrer les modifications ");
 
 // The main entry window: one person at a time, and every command of the program.
 class TForm1 : public QMainWindow {
@@ -148,6 +149,8 @@ public:
     // window; the previous pivot is kept for "Retour".
     void changerDePivot(std::int32_t numero, bool retenir);
     void revenirAuPivotPrecedent();
+    // One of the persons of a chart box that shows several, picked in the list.
+    void choisirLePivot(const QList<std::int32_t>& numeros);
     // The index, when open, reads the file again.
     void actualiserIndex();
 

@@ -1,6 +1,7 @@
 // The user manual, the help file and the About box.
 #include "forms/UVelmorS.h"
 
+#include "data/Erreurs.h"
 #include "forms/uAbout.h"
 #include "platform/Dialogues.h"
 
@@ -46,9 +47,15 @@ bool TForm1::LancerCommande(const QString& ligne, int) {
     return m_dialogues.lancer(ligne);
 }
 
+// Without a viewer for the old help file, the manual takes its place, or
+// the user learns where it is, as with the help button.
 void TForm1::Fichierdaide1Click() {
     m_fichierAide = m_RepProgramme + QStringLiteral("/GENEA.HLP");
-    m_dialogues.afficherSommaireAide(m_fichierAide);
+    try {
+        m_dialogues.afficherSommaireAide(m_fichierAide);
+    } catch (const ErreurVelmoris&) {
+        BtAideClick();
+    }
 }
 
 void TForm1::Apropos1Click() {

@@ -243,8 +243,7 @@ bool TForm1::remplacementAccepte(const QString& cible) {
     return m_dialogues.confirmer(
         QStringLiteral("Le fichier %1 existe déjà et contient %2 personne%3. Le remplacer par une "
                        "copie de %4 ?")
-            .arg(cible,
-                 QLocale(QLocale::French, QLocale::France).toString(personnes),
+            .arg(cible, QLocale(QLocale::French, QLocale::France).toString(personnes),
                  personnes > 1 ? QStringLiteral("s") : QString(), m_CheminFichier));
 }
 

@@ -113,8 +113,7 @@ void TForm1::montrerApercu(const QString& titre, const std::function<void(QPrint
 
 // The folder of the genealogy file, where its documents belong.
 QString TForm1::dossierDesDocuments() const {
-    return m_CheminFichier.isEmpty() ? m_RepProgramme
-                                     : QFileInfo(m_CheminFichier).absolutePath();
+    return m_CheminFichier.isEmpty() ? m_RepProgramme : QFileInfo(m_CheminFichier).absolutePath();
 }
 
 QString TForm1::cheminPdfPropose(const QString& titre) const {
@@ -131,12 +130,11 @@ QString TForm1::titreDuListing() const {
     return QStringLiteral("Listing de ") + QFileInfo(m_CheminFichier).completeBaseName();
 }
 
-void TForm1::enregistrerEnPdf(const QString& titre,
-                              const std::function<void(QPrinter&)>& peindre) {
+void TForm1::enregistrerEnPdf(const QString& titre, const std::function<void(QPrinter&)>& peindre) {
     const QString propose = cheminPdfPropose(titre);
-    const auto choix = m_dialogues.enregistrerFichier({TitreExportPdf, QStringLiteral("*.PDF"),
-                                                       FiltrePdf, QFileInfo(propose).path(),
-                                                       QFileInfo(propose).fileName()});
+    const auto choix =
+        m_dialogues.enregistrerFichier({TitreExportPdf, QStringLiteral("*.PDF"), FiltrePdf,
+                                        QFileInfo(propose).path(), QFileInfo(propose).fileName()});
     if (!choix) return;
     refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("Le document PDF"));
     EcritureAtomique document(*choix);

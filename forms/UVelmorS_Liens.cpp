@@ -214,7 +214,8 @@ void TForm1::SbBriseChainClick() {
             return;
         }
         Modification modification;
-        modification.libelle = QStringLiteral("la suppression des chaînages de %1").arg(nomComplet(avant));
+        modification.libelle =
+            QStringLiteral("la suppression des chaînages de %1").arg(nomComplet(avant));
         modification.personne = numero;
         modification.fiches[numero] = m_FicheCourante;
         if (aDesLiens(avant) &&

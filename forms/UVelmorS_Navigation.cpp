@@ -8,6 +8,7 @@
 #include "forms/uArbre.h"
 #include "forms/uIndex.h"
 #include "platform/Dialogues.h"
+#include "platform/DialoguesQt.h"
 
 #include <limits>
 
@@ -169,6 +170,7 @@ void TForm1::AllerALaFiche1Click() {
 void TForm1::IndexDesPersonnes1Click() {
     if (!surLeFichier([this] { Index->charger(*m_FichierGenea); })) return;
     Index->selectionnerFiche(numeroCourant(-1));
+    if (!Index->isVisible()) ajusterALEcran(*Index);
     Index->show();
     Index->raise();
     Index->activateWindow();
@@ -184,6 +186,23 @@ void TForm1::changerDePivot(std::int32_t numero, bool retenir) {
     if (!allerALaFiche(numero)) return;
     if (retenir && ancien >= 0 && ancien != numero) Form3->retenirPivot(ancien);
     SbArbreClick();
+}
+
+void TForm1::choisirLePivot(const QList<std::int32_t>& numeros) {
+    if (!surLeFichier([&] {
+            Form2->commencer(QStringLiteral("Sélectionnez la personne à mettre au centre de "
+                                            "l'arbre, puis cliquez sur Fermer"));
+            const std::int64_t nombre = m_FichierGenea->nombreFiches();
+            TFiche fiche;
+            for (const std::int32_t n : numeros) {
+                if (n < 0 || n >= nombre) continue;
+                m_FichierGenea->positionner(n);
+                m_FichierGenea->lire(fiche);
+                Form2->ajouter(lignePersonne(fiche), n);
+            }
+        }))
+        return;
+    if (const auto choix = Form2->choisir(m_dialogues)) changerDePivot(*choix, true);
 }
 
 void TForm1::revenirAuPivotPrecedent() {

@@ -170,6 +170,8 @@ void TForm3::creerTextesFixes() {
     BtRetour->setToolTip(QStringLiteral("Revenir au personnage pivot précédent (Alt+Gauche)"));
     BtRetour->setEnabled(false);
     connect(BtRetour, &QPushButton::clicked, this, &TForm3::retourDemande);
+    auto* sortie = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(sortie, &QShortcut::activated, this, &TForm3::SbSortieClick);
     auto* retour = new QShortcut(QKeySequence(QStringLiteral("Alt+Left")), this);
     connect(retour, &QShortcut::activated, this, [this] {
         if (BtRetour->isEnabled()) emit retourDemande();
@@ -216,21 +218,34 @@ void TForm3::viderBoites() {
 }
 
 void TForm3::noterFiche(QPlainTextEdit* boite, std::int32_t numero) {
-    if (numero >= 0) m_fiches[boite] = numero;
+    if (numero >= 0) m_fiches[boite].push_back(numero);
 }
 
 std::int32_t TForm3::ficheDe(const QPlainTextEdit* boite) const {
-    return m_fiches.value(boite, -1);
+    return m_fiches.value(boite).value(0, -1);
+}
+
+QList<std::int32_t> TForm3::fichesDe(const QPlainTextEdit* boite) const {
+    return m_fiches.value(boite);
 }
 
 void TForm3::terminerRemplissage() {
     // The boxes are narrow: the whole text, names and dates, on hovering.
-    for (QPlainTextEdit* b : boites())
-        if (m_fiches.contains(b))
+    for (QPlainTextEdit* b : boites()) {
+        const QList<std::int32_t> fiches = fichesDe(b);
+        if (fiches.size() == 1)
             b->setToolTip(b->toPlainText() +
-                          QStringLiteral("\n(fiche %1 — double-clic pour en faire "
-                                         "le pivot)")
-                              .arg(m_fiches.value(b)));
+                          QStringLiteral("\n(fiche %1 — double-clic pour en faire le pivot)")
+                              .arg(fiches.front()));
+        else if (fiches.size() > 1) {
+            QStringList numeros;
+            for (const std::int32_t n : fiches)
+                numeros << QString::number(n);
+            b->setToolTip(b->toPlainText() +
+                          QStringLiteral("\n(fiches %1 — double-clic pour choisir le pivot)")
+                              .arg(numeros.join(QStringLiteral(", "))));
+        }
+    }
     BtRetour->setEnabled(!m_historique.isEmpty());
 }
 
@@ -246,7 +261,10 @@ bool TForm3::eventFilter(QObject* objet, QEvent* evenement) {
     if (evenement->type() == QEvent::MouseButtonDblClick)
         for (QPlainTextEdit* b : boites())
             if (b->viewport() == objet && ficheDe(b) >= 0) {
-                emit pivotDemande(ficheDe(b));
+                if (fichesDe(b).size() > 1)
+                    emit choixDuPivotDemande(fichesDe(b));
+                else
+                    emit pivotDemande(ficheDe(b));
                 return true;
             }
     return QWidget::eventFilter(objet, evenement);

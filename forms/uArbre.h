@@ -28,9 +28,11 @@ public:
     // The chart as paper needs it: boxes, captions and connectors, no button.
     DessinArbre dessin() const;
 
-    // The record shown in a box, for the double-click that makes it the pivot.
+    // The records shown in a box, for the double-click that makes one of them
+    // the pivot: the last child box may hold ranks 8 to 10.
     void noterFiche(QPlainTextEdit* boite, std::int32_t numero);
     std::int32_t ficheDe(const QPlainTextEdit* boite) const;
+    QList<std::int32_t> fichesDe(const QPlainTextEdit* boite) const;
     // Once filled: each box's full text as its tooltip, "Retour" as it may be.
     void terminerRemplissage();
     std::int32_t pivot() const { return ficheDe(MPers); }
@@ -56,6 +58,8 @@ signals:
     void impressionDemandee();
     void exportDemande();
     void pivotDemande(std::int32_t numero);
+    // A double-click on a box that shows several persons: one is to be chosen.
+    void choixDuPivotDemande(const QList<std::int32_t>& numeros);
     void retourDemande();
 
 protected:
@@ -69,7 +73,7 @@ private:
     QPlainTextEdit* boite(const char* nom, QRect geometrie, const QString& couleur = {});
     void creerConnecteurs();
     void creerTextesFixes();
-    QHash<const QPlainTextEdit*, std::int32_t> m_fiches;
+    QHash<const QPlainTextEdit*, QList<std::int32_t>> m_fiches;
     QList<std::int32_t> m_historique;
 };
 

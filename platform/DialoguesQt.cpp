@@ -2,9 +2,11 @@
 
 #include "data/Erreurs.h"
 
+#include <QAction>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
@@ -15,11 +17,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolBar>
-#include <QGuiApplication>
-#include <QAction>
+
 #include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -76,9 +78,9 @@ bool DialoguesQt::questionAvertissement(const QString& texte) {
 }
 
 Dialogues::Reponse DialoguesQt::questionAvecAnnulation(const QString& texte) {
-    switch (afficherBoite(m_parent, QMessageBox::Warning, QStringLiteral("Avertissement"), texte,
-                          {QStringLiteral("&Oui"), QStringLiteral("&Non"),
-                           QStringLiteral("Annuler")})) {
+    switch (afficherBoite(
+        m_parent, QMessageBox::Warning, QStringLiteral("Avertissement"), texte,
+        {QStringLiteral("&Oui"), QStringLiteral("&Non"), QStringLiteral("Annuler")})) {
     case 0:
         return Reponse::Oui;
     case 1:
@@ -141,8 +143,13 @@ void ajusterALEcran(QWidget& fenetre) {
     const QSize place = disponible.size() - QSize(16, 48);
     const QSize taille = fenetre.size().boundedTo(place);
     if (taille != fenetre.size()) fenetre.resize(taille.expandedTo(fenetre.minimumSize()));
+    // A window keeps its place unless part of it would be off the screen.
     QRect cadre = fenetre.frameGeometry();
-    cadre.moveCenter(disponible.center());
+    if (disponible.contains(cadre)) return;
+    cadre.moveLeft(std::clamp(cadre.left(), disponible.left(),
+                              std::max(disponible.left(), disponible.right() - cadre.width())));
+    cadre.moveTop(std::clamp(cadre.top(), disponible.top(),
+                             std::max(disponible.top(), disponible.bottom() - cadre.height())));
     fenetre.move(cadre.topLeft());
 }
 

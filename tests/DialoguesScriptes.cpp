@@ -60,8 +60,8 @@ DialoguesScriptes& DialoguesScriptes::attendreConfirmation(const QString& texte,
 }
 
 DialoguesScriptes& DialoguesScriptes::attendreApercuEnregistreEnPdf() {
-    Attente attente{Genre::Modal, QStringLiteral("Aperçu avant impression"), false, std::nullopt,
-                    {}};
+    Attente attente{
+        Genre::Modal, QStringLiteral("Aperçu avant impression"), false, std::nullopt, {}};
     attente.pdf = true;
     m_attentes.push_back(std::move(attente));
     return *this;
@@ -143,8 +143,7 @@ bool DialoguesScriptes::confirmer(const QString& texte) {
     return attente && attente->oui;
 }
 
-void DialoguesScriptes::apercu(QPrinter& imprimante,
-                               const std::function<void(QPrinter&)>& peindre,
+void DialoguesScriptes::apercu(QPrinter& imprimante, const std::function<void(QPrinter&)>& peindre,
                                const std::function<void()>& enregistrerPdf) {
     const auto attente = prendre(Genre::Modal, QStringLiteral("Aperçu avant impression"));
     peindre(imprimante);

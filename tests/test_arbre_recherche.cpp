@@ -69,6 +69,8 @@ private slots:
     void enfantsHorsDuFichier();
     void rangsNeufEtDix();
     void rangNeufSansAutreEnfant();
+    void boiteDePlusieursEnfantsOffreLeChoix();
+    void echapFermeLArbre();
     void parentHorsDuFichierAbandonne();
     void instantaneNonRafraichi();
     void saisieDansMPersFermeLaFenetre();
@@ -191,6 +193,35 @@ void TestArbreRecherche::rangNeufSansAutreEnfant() {
     Banc b(f);
     b.form().SbArbreClick();
     QCOMPARE(Form3->Me8->toPlainText(), boite(f[17]));
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// The box that holds ranks 9 and 10 below its own child: a double-click
+// offers the choice among them, and the one picked becomes the pivot.
+void TestArbreRecherche::boiteDePlusieursEnfantsOffreLeChoix() {
+    std::vector<TFiche> f = arbreComplet();
+    f[0].NbEnfants = 10;
+    f[0].Enfants = {-1, -1, -1, -1, -1, -1, -1, 15, 16, 17};
+    Banc b(f);
+    b.form().SbArbreClick();
+    QVERIFY(Form3->Me8->toolTip().contains(QStringLiteral("fiches 15, 16, 17")));
+    b.d.attendreModal([](QDialog&) {
+        if (Form2->nombreLignes() != 3) return false;
+        Form2->selectionnerLigne(1);
+        return false;
+    });
+    QTest::mouseDClick(Form3->Me8->viewport(), Qt::LeftButton);
+    QCOMPARE(b.form().NumEnreg->text(), QStringLiteral("16"));
+    QVERIFY(Form3->MPers->toPlainText().startsWith(QStringLiteral("N16 P16")));
+    VERIFIER_DIALOGUES(b.d);
+}
+
+void TestArbreRecherche::echapFermeLArbre() {
+    Banc b(arbreComplet());
+    b.form().SbArbreClick();
+    QVERIFY(QTest::qWaitForWindowActive(Form3));
+    QTest::keyClick(Form3->MP, Qt::Key_Escape);
+    QVERIFY(!Form3->isVisible());
     VERIFIER_DIALOGUES(b.d);
 }
 

@@ -1,6 +1,7 @@
 // Start-up, the settings file, the display of a record and the file commands,
 // through the real entry window and scripted dialogs.
 #include "data/FichierIni.h"
+#include "data/Preferences.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uAbout.h"
@@ -47,6 +48,7 @@ class TestDemarrage : public QObject {
     Q_OBJECT
 private slots:
     void cinqFenetresDansLOrdre();
+    void tailleDAffichageAuRedemarrage();
     void sansRienReponseNon();
     void fichierParDefautSansIni();
     void nouveauNomDansLeDialogue();
@@ -364,6 +366,27 @@ void TestDemarrage::portraitDeQuatreCaracteres() {
 // included, without a portrait; one message, not repeated when the same
 // record is shown again after a save; nothing counts as modified, and the
 // stored path is kept.
+// A restart inherits the scale the program set for itself: the settings
+// choose again (back to 100 %), while a scale the user set stays.
+void TestDemarrage::tailleDAffichageAuRedemarrage() {
+    RepertoireDeTravail rep;
+    const QString ini = rep.chemin(QStringLiteral("VELMOR.INI"));
+    const QByteArray avant = qgetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCALE_FACTOR");
+    preferences::ecrireTailleAffichage(ini, QStringLiteral("200"));
+    appliquerTailleAffichage(ini);
+    QCOMPARE(qgetenv("QT_SCALE_FACTOR"), QByteArray("2"));
+    preferences::ecrireTailleAffichage(ini, QStringLiteral("100"));
+    appliquerTailleAffichage(ini); // the restarted copy
+    QCOMPARE(qgetenv("QT_SCALE_FACTOR"), QByteArray("1"));
+    qunsetenv("VELMORIS_TAILLE_APPLIQUEE");
+    qputenv("QT_SCALE_FACTOR", "1.5"); // the user's own
+    appliquerTailleAffichage(ini);
+    QCOMPARE(qgetenv("QT_SCALE_FACTOR"), QByteArray("1.5"));
+    qputenv("QT_SCALE_FACTOR", avant);
+    if (avant.isEmpty()) qunsetenv("QT_SCALE_FACTOR");
+}
+
 void TestDemarrage::portraitIntrouvable() {
     RepertoireDeTravail rep;
     std::vector<TFiche> fiches = famille();

@@ -408,6 +408,7 @@ void TestGedcom::verificationTrouveChaqueProbleme() {
     f[6].Pere = 7; // three generations in a cycle: 6 → 7 → 8 → 6
     f[7].Pere = 8;
     f[8].Mere = 6;
+    f[7].DateMariage.definir(QStringLiteral("19/04/570")); // kept by an import
     RepertoireDeTravail rep;
     ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
     FichierDisque fichier;
@@ -421,6 +422,8 @@ void TestGedcom::verificationTrouveChaqueProbleme() {
           "Nombre d'enfants trop petit : fiche 4 (N4 P) déclare 0 enfant(s) mais en a un au rang 5",
           "Date illisible : la date de naissance de la fiche 5 (N5 P) est « 31/02/1900 »",
           "Date illisible : la date de décès de la fiche 6 (N6 P) est « hier »",
+          "Date qu'un enregistrement refuserait : la date de mariage de la fiche 7 (N7 P) est « "
+          "19/04/570 »",
           "est son propre ancêtre"})
         QVERIFY2(rapport.contains(QString::fromUtf8(attendu)),
                  qPrintable(QString::fromUtf8(attendu) + u'\n' + rapport));

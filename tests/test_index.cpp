@@ -108,9 +108,19 @@ void TestIndex::filtre_data() {
     QTest::newRow("sans accent") << "dupre" << QStringList{"Dupré|Élise"};
     QTest::newRow("accent tapé") << "ÉLI" << QStringList{"Dupré|Élise"};
     QTest::newRow("nom après la particule") << "gaulle" << QStringList{"de Gaulle|Charles"};
-    QTest::newRow("un des prénoms") << "jean" << QStringList{"DUPONT|Jean", "Dupont|Marie-Jeanne"};
-    QTest::newRow("nom et prénom") << "dupont je" << QStringList{"DUPONT|Jean"};
-    QTest::newRow("nom et prénom exact") << "dupont m" << QStringList{"Dupont|Marie-Jeanne"};
+    QTest::newRow("un des prénoms")
+        << "jean" << QStringList{"DUPONT|Jean", "Dupont|Marie-Jeanne", "de La Fontaine|Jean"};
+    QTest::newRow("nom et début de prénom")
+        << "dupont je" << QStringList{"DUPONT|Jean", "Dupont|Marie-Jeanne"};
+    QTest::newRow("deux mots du nom composé")
+        << "martin dupont" << QStringList{"Dupont-Martin|Luc"};
+    QTest::newRow("nom après un article") << "fontaine" << QStringList{"de La Fontaine|Jean"};
+    QTest::newRow("nom puis prénom") << "gaulle charles" << QStringList{"de Gaulle|Charles"};
+    QTest::newRow("prénom puis nom") << "charles de" << QStringList{"de Gaulle|Charles"};
+    QTest::newRow("prénom composé, sans trait d'union")
+        << "marie therese" << QStringList{"Curie|Marie-Thérèse"};
+    QTest::newRow("après une apostrophe") << "artagnan" << QStringList{"d'Artagnan|Charles"};
+    QTest::newRow("un mot qui ne va pas") << "dupont zoe" << QStringList{};
     QTest::newRow("numéro de fiche") << "3" << QStringList{"de Gaulle|Charles"};
     QTest::newRow("rien") << "zorro" << QStringList{};
 }
@@ -118,8 +128,9 @@ void TestIndex::filtre_data() {
 void TestIndex::filtre() {
     QFETCH(QString, filtre);
     QFETCH(QStringList, trouves);
-    IndexPersonnes index = indexDe(personnes({"DUPONT|Jean", "Dupont|Marie-Jeanne", "Dupré|Élise",
-                                              "de Gaulle|Charles", "Dupont-Martin|Luc"}));
+    IndexPersonnes index = indexDe(personnes(
+        {"DUPONT|Jean", "Dupont|Marie-Jeanne", "Dupré|Élise", "de Gaulle|Charles",
+         "Dupont-Martin|Luc", "de La Fontaine|Jean", "Curie|Marie-Thérèse", "d'Artagnan|Charles"}));
     index.filtrer(filtre);
     QCOMPARE(nomsVisibles(index), trouves);
 }

@@ -1,7 +1,7 @@
 // Linking parents through the dialog, and removing a record's links.
 #include "data/Parente.h"
-#include "forms/UEnfants.h"
 #include "data/Verification.h"
+#include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uLien.h"
 #include "tests/FichierJournalise.h"

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -74,6 +75,7 @@ private slots:
     void ficheCouranteJamaisCandidate();
     void sansConjointRienNeChange();
     void conjointDemandeDEnregistrer();
+    void f10OuvreLaBarreDeMenus();
     void conjointFichiersMinuscules();
     void conjointSurFicheNouvelle();
 };
@@ -397,6 +399,18 @@ void TestNavigation::sansConjointRienNeChange() {
 }
 
 // The spouse command asks the save question, as every other move does.
+// Alt+F and Alt+A reach the "&Fermer" and "&Aide" buttons: F10 opens the
+// first menu, from which the arrows lead to every other.
+void TestNavigation::f10OuvreLaBarreDeMenus() {
+    Banc b(numerotees(2));
+    b.form().show();
+    QVERIFY(QTest::qWaitForWindowActive(&b.form()));
+    QTest::keyClick(b.form().ENom, Qt::Key_F10);
+    QCOMPARE(b.form().menuBar()->activeAction(), b.form().menuBar()->actions().front());
+    QCOMPARE(b.form().menuBar()->activeAction()->text(), QStringLiteral("&Fichiers"));
+    VERIFIER_DIALOGUES(b.d);
+}
+
 void TestNavigation::conjointDemandeDEnregistrer() {
     std::vector<TFiche> f = numerotees(3);
     f[0].DateMariage.definir(QStringLiteral("01/02/1930"));

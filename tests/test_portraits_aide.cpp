@@ -228,10 +228,18 @@ void TestPortraitsAide::manuelSansVisionneuse() {
     VERIFIER_DIALOGUES(d);
 }
 
+// No help viewer and no PDF viewer: the help menu tells where the manual
+// is, as the help button does, and the edit in progress stays.
 void TestPortraitsAide::fichierDAideSansVisionneuse() {
     Banc b;
+    ecrireOctets(b.rep.chemin(QStringLiteral("GENEA.pdf")), "%PDF-1.4");
+    b.d.visionneusePdf = false;
     b.form().ENom->setText(QStringLiteral("en cours"));
-    b.d.attendreErreur(QStringLiteral("Impossible de trouver une table des matières."));
+    b.d.attendreMessage(QStringLiteral("Aucun lecteur de documents PDF n'est installé pour ouvrir "
+                                       "le manuel. Vous le trouverez ici :\r%1\rInstallez un "
+                                       "lecteur de PDF (Evince ou Okular par exemple) pour "
+                                       "l'ouvrir depuis Velmoris.")
+                            .arg(b.rep.chemin(QStringLiteral("GENEA.pdf"))));
     b.form().commande(&TForm1::Fichierdaide1Click);
     QCOMPARE(b.d.aides, QStringList{b.rep.racine() + QStringLiteral("/GENEA.HLP")});
     QCOMPARE(b.form().ENom->text(), QStringLiteral("en cours"));

@@ -84,6 +84,8 @@ private slots:
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
     void titresJamaisSeulsEnBasDePage();
+    void titresImprimesApresLesSautsDePage_data();
+    void titresImprimesApresLesSautsDePage();
 };
 
 // Marc's great-grandparents reach him twice: listed once, with both numbers.
@@ -239,7 +241,8 @@ void TestRapports::rapportsDansLApercu() {
             return true;
         });
     // Saved from the preview, under the report's own title, beside the file.
-    d.attendreApercuEnregistreEnPdf().attendreEnregistrement(rep.chemin(QStringLiteral("rapport.pdf")));
+    d.attendreApercuEnregistreEnPdf().attendreEnregistrement(
+        rep.chemin(QStringLiteral("rapport.pdf")));
     if (rapport == u"ascendance") s.form.ListeAscendance1Click();
     if (rapport == u"descendance") s.form.ListeDescendance1Click();
     if (rapport == u"fiche") s.form.FicheFamiliale1Click();
@@ -287,6 +290,69 @@ void TestRapports::titresJamaisSeulsEnBasDePage() {
                  page(mise->blockBoundingRect(b).top()));
     }
     QCOMPARE(titres, 40);
+}
+
+// Reports long enough to break many times, printed as PDF: every heading of
+// the document is on paper, and in its order.
+void TestRapports::titresImprimesApresLesSautsDePage_data() {
+    QTest::addColumn<QString>("rapport");
+    QTest::addColumn<int>("longueur"); // a small change in the lines' lengths
+    for (int longueur = 0; longueur < 3; ++longueur) {
+        QTest::addRow("ascendance de 10 générations, %d", longueur) << "ascendance" << longueur;
+        QTest::addRow("fiche familiale de 10 enfants, %d", longueur) << "fiche" << longueur;
+    }
+}
+
+void TestRapports::titresImprimesApresLesSautsDePage() {
+    QFETCH(QString, rapport);
+    QFETCH(int, longueur);
+    RepertoireDeTravail rep;
+    // A full tree of ten generations: record n has parents 2n + 1 and 2n + 2.
+    std::vector<TFiche> f;
+    for (int i = 0; i < 1023; ++i) {
+        f.push_back(personne(QStringLiteral("NOM") + QString(1 + (i * 7 + longueur) % 15, u'X'),
+                             QStringLiteral("Prénom%1 Jean").arg(i), i % 2,
+                             QStringLiteral("01/01/1900")));
+        f.back().LieuNaissance.definir(QStringLiteral("Saint-Martin-") + QString(i % 12, u'y'));
+        f.back().Pere = 2 * i + 1 < 1023 ? 2 * i + 1 : -1;
+        f.back().Mere = 2 * i + 2 < 1023 ? 2 * i + 2 : -1;
+    }
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    DocumentRapport document;
+    QStringList titres;
+    if (rapport == u"ascendance") {
+        document = rapportAscendance(ascendanceSosa(fichier, 0, 10), f[0], {}, {});
+        for (int g = 1; g <= 10; ++g)
+            titres << QStringLiteral("Génération %1 ").arg(g);
+    } else {
+        std::vector<MembreFamille> membres{{QStringLiteral("Personne"), 0, f[0], {}}};
+        for (int rang = 1; rang <= 10; ++rang) {
+            QImage portrait(60, 20 + 30 * ((rang + longueur) % 3), QImage::Format_RGB32);
+            portrait.fill(Qt::gray);
+            membres.push_back({QStringLiteral("Enfant (rang %1)").arg(rang), rang,
+                               f[std::size_t(rang)], portrait});
+            titres << QStringLiteral("Enfant (rang %1)").arg(rang);
+        }
+        document = rapportFicheFamiliale(membres, {}, {});
+    }
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(rep.chemin(QStringLiteral("r.pdf")));
+    QVERIFY(imprimerRapport(pdf, document) > 1);
+    QProcess texte;
+    texte.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                 rep.chemin(QStringLiteral("r.pdf")), QStringLiteral("-")});
+    QVERIFY(texte.waitForFinished());
+    const QString contenu = QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+    qsizetype depuis = 0;
+    for (const QString& titre : titres) {
+        const qsizetype ici = contenu.indexOf(titre, depuis);
+        QVERIFY2(ici >= 0, qPrintable(titre));
+        depuis = ici;
+    }
 }
 
 QTEST_MAIN(TestRapports)

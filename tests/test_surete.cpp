@@ -164,15 +164,25 @@ void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer_data() {
     QTest::addColumn<QString>("reponse"); // oui, non, or annuler
     QTest::addColumn<QString>("deces");   // "1990" is refused by the date check
     QTest::addColumn<bool>("suite");      // whether the quit or the switch goes on
-    QTest::newRow("menu Quitter, non") << "Quitter" << "non" << QString() << true;
-    QTest::newRow("menu Quitter, oui") << "Quitter" << "oui" << QString() << true;
-    QTest::newRow("menu Quitter, annuler") << "Quitter" << "annuler" << QString() << false;
-    QTest::newRow("bouton Fermer, oui, date refusée") << "Fermer" << "oui" << "1990" << false;
-    QTest::newRow("case de fermeture, oui, date refusée")
-        << "fenêtre" << "oui" << "1990" << false;
-    QTest::newRow("Ouvrir, oui, date refusée") << "Ouvrir" << "oui" << "1990" << false;
-    QTest::newRow("Ouvrir, non") << "Ouvrir" << "non" << QString() << true;
-    QTest::newRow("Ouvrir, annuler") << "Ouvrir" << "annuler" << QString() << false;
+    QTest::newRow("menu Quitter, non") << "Quitter"
+                                       << "non" << QString() << true;
+    QTest::newRow("menu Quitter, oui") << "Quitter"
+                                       << "oui" << QString() << true;
+    QTest::newRow("menu Quitter, annuler") << "Quitter"
+                                           << "annuler" << QString() << false;
+    QTest::newRow("bouton Fermer, oui, date refusée") << "Fermer"
+                                                      << "oui"
+                                                      << "1990" << false;
+    QTest::newRow("case de fermeture, oui, date refusée") << "fenêtre"
+                                                          << "oui"
+                                                          << "1990" << false;
+    QTest::newRow("Ouvrir, oui, date refusée") << "Ouvrir"
+                                               << "oui"
+                                               << "1990" << false;
+    QTest::newRow("Ouvrir, non") << "Ouvrir"
+                                 << "non" << QString() << true;
+    QTest::newRow("Ouvrir, annuler") << "Ouvrir"
+                                     << "annuler" << QString() << false;
 }
 
 void TestSurete::quitterOuChangerDeFichierDemandeDEnregistrer() {

@@ -11,9 +11,9 @@
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
-#include "tools/DialoguesMuets.h"
 #include "print/ArbrePapier.h"
 #include "tools/Demo.h"
+#include "tools/DialoguesMuets.h"
 
 #include <QApplication>
 #include <QDir>
