@@ -30,7 +30,9 @@ int importer(const DemandeLigneDeCommande& d) {
                                                 "l'importation le crée")
                                      .arg(d.fichier));
         FichierDisque fichier;
-        fichier.ouvrir(d.fichier);
+        nommerSiErreur(
+            QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
+            d.fichier, [&] { fichier.ouvrir(d.fichier); });
         FermetureGarantie fermeture(fichier);
         const std::int64_t avant = fichier.nombreFiches();
         const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant));
@@ -55,7 +57,8 @@ int exporter(const DemandeLigneDeCommande& d) {
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
     refuserSiFichierGenealogie(d.gedcom, d.fichier, QStringLiteral("L'export GEDCOM"));
     FichierDisque fichier;
-    fichier.ouvrir(d.fichier);
+    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
+                   d.fichier, [&] { fichier.ouvrir(d.fichier); });
     FermetureGarantie fermeture(fichier);
     OptionsExport options;
     options.cheminFichier = d.fichier;

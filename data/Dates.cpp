@@ -4,8 +4,12 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <unicode/calendar.h>
+#include <unicode/locid.h>
+
 #include <array>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -186,6 +190,10 @@ QString dateGedcom(const QString& date) {
     case Genre::Texte:
         break;
     }
+    // A year before our era, as the import keeps it.
+    static const QRegularExpression avantJC(QStringLiteral("^(\\d{1,4}) B\\.C\\.$"));
+    if (const auto m = avantJC.match(date.trimmed()); m.hasMatch())
+        return m.captured(1) + QStringLiteral(" B.C.");
     return u'(' + sansParentheses(date.trimmed()) + u')';
 }
 
@@ -222,31 +230,74 @@ struct DateGedcom {
 const std::array<const char*, 13> MoisRepublicains = {"VEND", "BRUM", "FRIM", "NIVO", "PLUV",
                                                       "VENT", "GERM", "FLOR", "PRAI", "MESS",
                                                       "THER", "FRUC", "COMP"};
+const std::array<const char*, 13> MoisHebreux = {"TSH", "CSH", "KSL", "TVT", "SHV", "ADR", "ADS",
+                                                 "NSN", "IYR", "SVN", "TMZ", "AAV", "ELL"};
 
-// "[day] [month] year [B.C.]" in one calendar, the words already in capitals.
-DateGedcom lireDateSimple(const QString& texte, bool republicain) {
+// Month names as programs write them, in capitals without the final dot:
+// GEDCOM's, English and French, in full or cut.
+int moisEcrit(QString nom) {
+    static const std::array<QStringList, 12> noms = {
+        QStringList{"JAN", "JANUARY", "JANV", "JANVIER"},
+        {"FEB", "FEBRUARY", "FEV", "FÉV", "FEVR", "FÉVR", "FEVRIER", "FÉVRIER"},
+        {"MAR", "MARCH", "MARS"},
+        {"APR", "APRIL", "AVR", "AVRIL"},
+        {"MAY", "MAI"},
+        {"JUN", "JUNE", "JUIN"},
+        {"JUL", "JULY", "JUIL", "JUILLET"},
+        {"AUG", "AUGUST", "AOU", "AOÛ", "AOUT", "AOÛT"},
+        {"SEP", "SEPT", "SEPTEMBER", "SEPTEMBRE"},
+        {"OCT", "OCTOBER", "OCTOBRE"},
+        {"NOV", "NOVEMBER", "NOVEMBRE"},
+        {"DEC", "DÉC", "DECEMBER", "DECEMBRE", "DÉCEMBRE"}};
+    if (nom.endsWith(u'.')) nom.chop(1);
+    for (int m = 0; m < 12; ++m)
+        if (noms[static_cast<std::size_t>(m)].contains(nom)) return m + 1;
+    return 0;
+}
+
+// The year of a dual date, "1750/51", by the new style: the year that
+// follows the first, across a decade or a century ("1699/00" is 1700).
+bool lireAnneeDouble(const QString& an, DateGedcom& d) {
+    const auto barre = an.indexOf(u'/');
+    bool ok = false, okSuite = false;
+    const int base = an.left(barre).toInt(&ok);
+    const QString suite = an.mid(barre + 1);
+    const int fin = suite.toInt(&okSuite);
+    if (!ok || !okSuite || base <= 0 || suite.isEmpty() || suite.size() > 4 || suite.size() == 3)
+        return false;
+    int annee = fin;
+    if (suite.size() < 4) {
+        const int pas = suite.size() == 1 ? 10 : 100;
+        annee = base - base % pas + fin;
+        if (annee <= base) annee += pas;
+    }
+    if (annee <= base || annee > base + 1) return false;
+    d.annee = annee;
+    d.anneeDouble = true;
+    return true;
+}
+
+// "[day] [month] year [B.C.]" in one calendar, the words already in capitals;
+// "Dec 29, 1812" as American programs write it.
+DateGedcom lireDateSimple(QString texte, bool republicain, bool hebreu) {
     DateGedcom d;
+    texte.replace(u',', u' ');
     QStringList mots = texte.split(u' ', Qt::SkipEmptyParts);
-    if (!mots.isEmpty() &&
-        (mots.back() == u"B.C." || mots.back() == u"BC" || mots.back() == u"(B.C.)")) {
+    if (!mots.isEmpty() && (mots.back() == u"B.C." || mots.back() == u"BC" ||
+                            mots.back() == u"(B.C.)" || mots.back() == u"BCE")) {
         d.avantJC = true;
         mots.removeLast();
     }
+    if (mots.size() == 3 && moisEcrit(mots[0]) && !moisEcrit(mots[1]) && !republicain && !hebreu)
+        std::swap(mots[0], mots[1]);
     if (mots.isEmpty() || mots.size() > 3) return d;
-    // A dual year, "1750/51", is the year by the new style.
-    QString an = mots.back();
-    if (const auto barre = an.indexOf(u'/'); barre > 0) {
-        bool ok = false, okSuite = false;
-        const int base = an.left(barre).toInt(&ok);
-        const QString suite = an.mid(barre + 1);
-        const int fin = suite.toInt(&okSuite);
-        if (!ok || !okSuite || suite.isEmpty() || suite.size() > 2) return d;
-        d.annee = base - base % (suite.size() == 1 ? 10 : 100) + fin;
-        d.anneeDouble = true;
+    const QString& an = mots.back();
+    if (an.indexOf(u'/') > 0) {
+        if (!lireAnneeDouble(an, d)) return d;
     } else {
         bool ok = false;
         d.annee = an.toInt(&ok);
-        if (!ok || d.annee <= 0) return d;
+        if (!ok || d.annee <= 0 || an.startsWith(u'+') || an.startsWith(u'-')) return d;
     }
     if (mots.size() >= 2) {
         const QString& nomMois = mots[mots.size() - 2];
@@ -254,10 +305,12 @@ DateGedcom lireDateSimple(const QString& texte, bool republicain) {
             for (int m = 0; m < 13; ++m)
                 if (nomMois == QLatin1String(MoisRepublicains[static_cast<std::size_t>(m)]))
                     d.mois = m + 1;
-        } else {
-            for (int m = 0; m < 12; ++m)
-                if (nomMois == QLatin1String(MoisGedcom[static_cast<std::size_t>(m)]))
+        } else if (hebreu) {
+            for (int m = 0; m < 13; ++m)
+                if (nomMois == QLatin1String(MoisHebreux[static_cast<std::size_t>(m)]))
                     d.mois = m + 1;
+        } else {
+            d.mois = moisEcrit(nomMois);
         }
         if (d.mois == 0) return d;
     }
@@ -270,11 +323,12 @@ DateGedcom lireDateSimple(const QString& texte, bool republicain) {
     return d;
 }
 
-enum class Calendrier { Gregorien, Julien, Republicain, Autre };
+enum class Calendrier { Gregorien, Julien, Republicain, Hebreu, Autre };
 
 Calendrier extraireCalendrier(QString& texte) {
     static const QRegularExpression echappement(QStringLiteral("@#D([^@]*)@\\s*"));
     Calendrier c = Calendrier::Gregorien;
+    if (!texte.contains(u'@')) return c;
     auto m = echappement.match(texte);
     while (m.hasMatch()) {
         const QString nom = m.captured(1).trimmed();
@@ -282,6 +336,8 @@ Calendrier extraireCalendrier(QString& texte) {
             c = Calendrier::Julien;
         else if (nom == u"FRENCH R")
             c = Calendrier::Republicain;
+        else if (nom == u"HEBREW")
+            c = Calendrier::Hebreu;
         else if (nom != u"GREGORIAN")
             c = Calendrier::Autre;
         texte.remove(m.capturedStart(), m.capturedLength());
@@ -294,49 +350,78 @@ QString deuxChiffres(int n) {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
-// Ten characters at most; what does not fit is cut.
-QString dix(const QString& texte) {
-    return texte.left(10);
-}
-
-// One date, brought into the Gregorian calendar when it is Republican.
+// One date, brought into the Gregorian calendar when it is Republican or Hebrew.
 struct Simple {
     DateGedcom d;
     Calendrier calendrier = Calendrier::Gregorien;
     bool convertie = false;
+    bool anneeDeuxFois = false; // a whole Hebrew year lies across two Gregorian ones
 };
 
 Simple lireSimple(QString texte, Calendrier parDefaut) {
     Simple s;
     s.calendrier = extraireCalendrier(texte);
     if (s.calendrier == Calendrier::Gregorien) s.calendrier = parDefaut;
-    s.d = lireDateSimple(texte.trimmed(), s.calendrier == Calendrier::Republicain);
-    if (!s.d.valide || s.calendrier != Calendrier::Republicain) return s;
-    // A whole Republican year or month becomes the Gregorian year of its middle.
-    const int jour = s.d.jour ? s.d.jour : 15;
-    const int mois = s.d.mois ? s.d.mois : 7;
-    const JourGregorien g = depuisRepublicain(jour, mois, s.d.annee);
-    if (!g.valide()) {
-        s.d.valide = false;
-        return s;
+    s.d = lireDateSimple(texte.trimmed(), s.calendrier == Calendrier::Republicain,
+                         s.calendrier == Calendrier::Hebreu);
+    if (!s.d.valide) return s;
+    if (s.calendrier == Calendrier::Republicain) {
+        // A whole Republican year or month becomes the Gregorian year of its middle.
+        const JourGregorien g =
+            depuisRepublicain(s.d.jour ? s.d.jour : 15, s.d.mois ? s.d.mois : 7, s.d.annee);
+        if (!g.valide()) {
+            s.d.valide = false;
+            return s;
+        }
+        s.d.mois = s.d.mois && s.d.jour ? g.mois : 0;
+        s.d.jour = s.d.jour ? g.jour : 0;
+        s.d.annee = g.annee;
+        s.convertie = true;
+    } else if (s.calendrier == Calendrier::Hebreu) {
+        const JourGregorien g =
+            depuisHebreu(s.d.jour ? s.d.jour : 1, s.d.mois ? s.d.mois : 1, s.d.annee);
+        if (!g.valide()) {
+            s.d.valide = false;
+            return s;
+        }
+        s.anneeDeuxFois = s.d.mois == 0;
+        s.d.jour = s.d.jour ? g.jour : 0;
+        s.d.mois = s.d.mois ? g.mois : 0;
+        s.d.annee = g.annee;
+        s.convertie = true;
     }
-    s.d.jour = s.d.jour ? g.jour : 0;
-    s.d.mois = s.d.mois && s.d.jour ? g.mois : 0;
-    s.d.annee = g.annee;
-    s.convertie = true;
     return s;
 }
 
 bool anneeTenable(const DateGedcom& d) {
-    return d.valide && !d.avantJC && d.annee >= 1000 && d.annee <= 9999;
+    return d.valide && !d.avantJC && d.annee >= 1 && d.annee <= 9999;
+}
+
+// What cannot be held leaves the field empty: a cut text would read as another date.
+DateImportee nonGardee() {
+    return {QString(), DateImportee::Ecart::NonGardee};
+}
+
+// The record's text when it holds the date, else nothing: ten characters at most.
+DateImportee tenue(const QString& fiche, DateImportee::Ecart ecart) {
+    if (fiche.size() > 10) return nonGardee();
+    return {fiche, ecart};
 }
 
 DateImportee simpleVersFiche(const Simple& s, DateImportee::Ecart sinon) {
     const DateGedcom& d = s.d;
     const QString an = QString::number(d.annee);
+    if (d.avantJC) {
+        // "534 B.C." is held, never as a year of our era.
+        return tenue(an + QStringLiteral(" B.C."),
+                     d.mois ? DateImportee::Ecart::Precision : DateImportee::Ecart::Aucun);
+    }
+    if (!anneeTenable(d)) return nonGardee();
     QString fiche;
     DateImportee::Ecart ecart = sinon;
-    if (d.jour && jourExiste(d.jour, d.mois, d.annee)) {
+    if (s.anneeDeuxFois) {
+        fiche = an + u'-' + QString::number(d.annee + 1);
+    } else if (d.jour && jourExiste(d.jour, d.mois, d.annee)) {
         fiche = deuxChiffres(d.jour) + u'/' + deuxChiffres(d.mois) + u'/' + an;
     } else if (d.mois) {
         fiche = QStringLiteral("?\?/") + deuxChiffres(d.mois) + u'/' + an;
@@ -347,20 +432,14 @@ DateImportee simpleVersFiche(const Simple& s, DateImportee::Ecart sinon) {
     if (d.anneeDouble) ecart = DateImportee::Ecart::Precision;
     if (s.calendrier == Calendrier::Julien) ecart = DateImportee::Ecart::Julien;
     if (s.convertie) ecart = DateImportee::Ecart::Calendrier;
-    if (!anneeTenable(d)) ecart = DateImportee::Ecart::NonGardee;
-    return {dix(fiche), ecart};
+    return tenue(fiche, ecart);
 }
 
 DateImportee::Ecart ecartDe(const Simple& s, bool precisionPerdue) {
-    if (!anneeTenable(s.d)) return DateImportee::Ecart::NonGardee;
     if (s.convertie) return DateImportee::Ecart::Calendrier;
     if (s.calendrier == Calendrier::Julien) return DateImportee::Ecart::Julien;
     return precisionPerdue || s.d.anneeDouble ? DateImportee::Ecart::Precision
                                               : DateImportee::Ecart::Aucun;
-}
-
-DateImportee nonGardee(const QString& texte) {
-    return {dix(texte), DateImportee::Ecart::NonGardee};
 }
 
 // The common forms, "5 MAY 1900", "MAY 1900" and "1900", without splitting
@@ -413,25 +492,96 @@ bool lireDateCourante(const QString& d, DateImportee& sortie) {
     return true;
 }
 
+// The words before a date: "Abt.", "abt", "About", "circa" are ABT; the
+// dot and the case do not matter.
+QString motQualifiant(QString mot) {
+    if (mot.endsWith(u'.')) mot.chop(1);
+    if (mot == u"APRÈS") return QStringLiteral("AFT");
+    static const std::array<std::pair<const char*, const char*>, 16> synonymes = {
+        {{"ABOUT", "ABT"},
+         {"CIRCA", "ABT"},
+         {"CA", "ABT"},
+         {"C", "ABT"},
+         {"CIR", "ABT"},
+         {"APPROX", "ABT"},
+         {"BEFORE", "BEF"},
+         {"BEFOR", "BEF"},
+         {"AFTER", "AFT"},
+         {"ESTIMATED", "EST"},
+         {"CALCULATED", "CAL"},
+         {"BETWEEN", "BET"},
+         {"INTERPRETED", "INT"},
+         {"VERS", "ABT"},
+         {"AVANT", "BEF"},
+         {"APRES", "AFT"}}};
+    for (const auto& [long_, court] : synonymes)
+        if (mot == QLatin1String(long_)) return QString::fromLatin1(court);
+    return mot;
+}
+
 } // namespace
+
+JourGregorien depuisHebreu(int jour, int mois, int an) {
+    if (an < 1 || mois < 1 || mois > 13 || jour < 1 || jour > 30) return {};
+    UErrorCode etat = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> hebreu(
+        icu::Calendar::createInstance(icu::Locale("fr_FR@calendar=hebrew"), etat));
+    if (U_FAILURE(etat)) return {};
+    hebreu->setLenient(false);
+    hebreu->clear();
+    // GEDCOM's months: TSH 1 … ADR 6 (Adar, Adar I of a leap year), ADS 7 (Adar II) … ELL 13.
+    // ICU's: TISHRI 0 … ADAR_1 5, ADAR 6 … ELUL 12; ADAR_1 exists in leap years only.
+    const bool embolismique = (7 * an + 1) % 19 < 7;
+    int moisIcu = mois - 1;
+    constexpr int AdarIcu = 6; // ICU's ADAR: Adar of a common year, Adar II of a leap one
+    if (mois == 6 && !embolismique) moisIcu = AdarIcu;
+    if (mois == 7 && !embolismique) return {}; // no Adar II in a common year
+    hebreu->set(UCAL_EXTENDED_YEAR, an);
+    hebreu->set(UCAL_MONTH, moisIcu);
+    hebreu->set(UCAL_DATE, jour);
+    const UDate instant = hebreu->getTime(etat);
+    if (U_FAILURE(etat)) return {};
+    std::unique_ptr<icu::Calendar> gregorien(
+        icu::Calendar::createInstance(icu::Locale("fr_FR@calendar=gregorian"), etat));
+    if (U_FAILURE(etat)) return {};
+    gregorien->setTime(instant, etat);
+    const int j = gregorien->get(UCAL_DATE, etat);
+    const int m = gregorien->get(UCAL_MONTH, etat) + 1;
+    const int a = gregorien->get(UCAL_EXTENDED_YEAR, etat);
+    if (U_FAILURE(etat) || a < 1) return {};
+    return {j, m, a};
+}
 
 DateImportee dateDepuisGedcom(const QString& gedcom) {
     DateImportee courante;
     if (lireDateCourante(gedcom, courante)) return courante;
-    const QString brut = gedcom.trimmed();
+    const QString brut = gedcom.simplified();
     if (brut.isEmpty()) return {};
-    // A phrase in parentheses is kept as it was typed, as far as it fits.
+    // A phrase in parentheses is kept as it was typed, when it fits.
     if (brut.startsWith(u'(') && brut.endsWith(u')')) {
         const QString phrase = brut.mid(1, brut.size() - 2).trimmed();
-        return {dix(phrase),
-                phrase.size() > 10 ? DateImportee::Ecart::NonGardee : DateImportee::Ecart::Aucun};
+        return phrase.size() <= 10 ? DateImportee{phrase, DateImportee::Ecart::Aucun} : nonGardee();
     }
+    // ISO dates, "2000-05-20" or "2000-05".
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})(?:-(\\d{2}))?$"));
+    if (brut.size() >= 7 && brut[4] == u'-' && chiffre(brut[0]))
+        if (const auto m = iso.match(brut); m.hasMatch()) {
+            const int annee = m.captured(1).toInt(), mois = m.captured(2).toInt();
+            const int jour = m.captured(3).isEmpty() ? 0 : m.captured(3).toInt();
+            if (mois < 1 || mois > 12 || annee < 1) return nonGardee();
+            if (jour && jourExiste(jour, mois, annee))
+                return {deuxChiffres(jour) + u'/' + deuxChiffres(mois) + u'/' + m.captured(1),
+                        DateImportee::Ecart::Aucun};
+            if (jour) return nonGardee();
+            return {QStringLiteral("?\?/") + deuxChiffres(mois) + u'/' + m.captured(1),
+                    DateImportee::Ecart::Aucun};
+        }
     QString texte = brut.toUpper();
     const Calendrier calendrier = extraireCalendrier(texte);
     texte = texte.simplified();
-    if (calendrier == Calendrier::Autre) return nonGardee(texte);
+    if (calendrier == Calendrier::Autre) return nonGardee();
     const qsizetype espace = texte.indexOf(u' ');
-    const QString mot = espace < 0 ? texte : texte.left(espace);
+    const QString mot = motQualifiant(espace < 0 ? texte : texte.left(espace));
     const QString reste = espace < 0 ? QString() : texte.mid(espace + 1);
 
     // INT: the date is exact; a phrase this program wrote from a typed date
@@ -443,11 +593,13 @@ DateImportee dateDepuisGedcom(const QString& gedcom) {
         if (!phrase.isEmpty() && phrase.size() <= 10 &&
             dateGedcom(phrase).compare(brut, Qt::CaseInsensitive) == 0)
             return {phrase, DateImportee::Ecart::Aucun};
-        const QString date = parenthese < 0 ? reste : texte.mid(4, texte.indexOf(u'(') - 4);
+        const qsizetype debut = texte.indexOf(u' ') + 1;
+        const QString date = parenthese < 0 ? reste : texte.mid(debut, texte.indexOf(u'(') - debut);
+        const Simple s = lireSimple(date, calendrier);
+        if (!s.d.valide) return nonGardee();
         // The phrase that went with the date is not kept: the report says so.
-        return simpleVersFiche(lireSimple(date, calendrier), phrase.isEmpty()
-                                                                 ? DateImportee::Ecart::Aucun
-                                                                 : DateImportee::Ecart::Precision);
+        return simpleVersFiche(s, phrase.isEmpty() ? DateImportee::Ecart::Aucun
+                                                   : DateImportee::Ecart::Precision);
     }
     struct Qualifiee {
         const char* mot;
@@ -457,29 +609,32 @@ DateImportee dateDepuisGedcom(const QString& gedcom) {
                                            {"BEF", "av. "},  {"AFT", "ap. "},  {"FROM", "dep. "},
                                            {"TO", "jusq. "}};
     // BET … AND …, FROM … TO …: two years.
-    static const QRegularExpression deux(QStringLiteral("^(BET|FROM) (.+) (AND|TO) (.+)$"));
+    static const QRegularExpression deux(
+        QStringLiteral("^(BET|BETWEEN|FROM)\\.? (.+) (AND|TO|-)\\.? (.+)$"));
     if (const auto m = deux.match(texte); m.hasMatch()) {
         const Simple a = lireSimple(m.captured(2), calendrier);
         const Simple b = lireSimple(m.captured(4), calendrier);
-        if (!a.d.valide || !b.d.valide || a.d.avantJC || b.d.avantJC) return nonGardee(texte);
-        const bool entre = m.captured(1) == u"BET";
+        if (!anneeTenable(a.d) || !anneeTenable(b.d)) return nonGardee();
+        const bool entre = m.captured(1) != u"FROM";
         const QString fiche = QString::number(a.d.annee) +
                               (entre ? QStringLiteral("-") : QStringLiteral("..")) +
                               QString::number(b.d.annee);
         const bool perte = a.d.mois || b.d.mois;
         DateImportee::Ecart ecart = ecartDe(a, perte);
         if (ecart == DateImportee::Ecart::Aucun) ecart = ecartDe(b, perte);
-        if (fiche.size() > 10) ecart = DateImportee::Ecart::NonGardee;
-        return {dix(fiche), ecart};
+        return tenue(fiche, ecart);
     }
     for (const Qualifiee& q : qualifiees) {
         if (mot != QLatin1String(q.mot)) continue;
         const Simple s = lireSimple(reste, calendrier);
-        if (!s.d.valide || s.d.avantJC) return nonGardee(texte);
-        const QString fiche = QString::fromLatin1(q.prefixe) + QString::number(s.d.annee);
-        return {dix(fiche), ecartDe(s, s.d.mois != 0)};
+        if (!anneeTenable(s.d)) return nonGardee();
+        return tenue(QString::fromLatin1(q.prefixe) + QString::number(s.d.annee),
+                     ecartDe(s, s.d.mois != 0 || s.anneeDeuxFois));
     }
     const Simple s = lireSimple(texte, calendrier);
-    if (!s.d.valide || s.d.avantJC) return nonGardee(texte);
-    return simpleVersFiche(s, DateImportee::Ecart::Aucun);
+    if (s.d.valide) return simpleVersFiche(s, DateImportee::Ecart::Aucun);
+    // Free text that a record can hold as it is, and that reads as no date.
+    if (brut.size() <= 10 && lireDate(brut).genre == DateLue::Genre::Texte)
+        return {brut, DateImportee::Ecart::Aucun};
+    return nonGardee();
 }

@@ -58,9 +58,11 @@ struct DateImportee {
         Precision,  // held less precisely (a day or a month dropped)
         Calendrier, // French Republican: converted to the Gregorian day
         Julien,     // Julian: day, month and year kept as written
-        NonGardee,  // cannot be held (before 1000, B.C., another calendar, a long phrase)
+        NonGardee,  // cannot be held: the field stays empty (another calendar, a long phrase)
     };
-    QString fiche; // at most ten characters
+    // At most ten characters, and never a shorter text that would read as
+    // another date: what cannot be held leaves it empty.
+    QString fiche;
     Ecart ecart = Ecart::Aucun;
 };
 
@@ -73,3 +75,6 @@ struct JourGregorien {
     bool valide() const { return annee != 0; }
 };
 JourGregorien depuisRepublicain(int jour, int mois, int an);
+// The same for the Hebrew calendar, months numbered as GEDCOM does (TSH 1 …
+// ADR 6, ADS 7 … ELL 13), by ICU's Hebrew calendar.
+JourGregorien depuisHebreu(int jour, int mois, int an);

@@ -3,10 +3,13 @@
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
+#include <functional>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -18,11 +21,13 @@ QString nombre(std::int64_t n) {
 
 ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QString& cible,
                                    const OptionsExport& options) {
-    EcritureAtomique sortie(cible);
+    std::unique_ptr<EcritureAtomique> sortie;
+    nommerSiErreur(QStringLiteral("Le fichier GEDCOM « %1 » ne peut pas être écrit : %2"), cible,
+                   [&] { sortie = std::make_unique<EcritureAtomique>(cible); });
     ResultatExport r = exporterGedcom(
-        fichier, [&](const char* octets, std::int64_t taille) { sortie.ecrire(octets, taille); },
+        fichier, [&](const char* octets, std::int64_t taille) { sortie->ecrire(octets, taille); },
         options);
-    sortie.valider();
+    sortie->valider();
     return r;
 }
 
@@ -44,6 +49,15 @@ QStringList resumeExport(const ResultatExport& r, const QString& cible,
         lignes << QStringLiteral(
                       "%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
                       .arg(r.liensPendants);
+    if (r.mariagesSansConjoint)
+        lignes << QStringLiteral("%1 mariage(s) dont aucune fiche ne nomme le conjoint ont été "
+                                 "écrits chacun dans une famille à un seul conjoint connu.")
+                      .arg(nombre(r.mariagesSansConjoint));
+    if (r.mariagesEnDesaccord)
+        lignes << QStringLiteral("%1 couple(s) dont les deux fiches donnent des mariages "
+                                 "différents : les deux sont écrits, chacun avec une note qui "
+                                 "dit de quelle fiche il vient.")
+                      .arg(nombre(r.mariagesEnDesaccord));
     if (r.caracteresDeControle)
         lignes << QStringLiteral("%1 caractère(s) de contrôle, venus d'un fichier endommagé ou "
                                  "étranger, ont été laissés de côté.")
@@ -56,7 +70,10 @@ void creerFichierImporte(const QString& cible, const std::vector<TFiche>& fiches
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » existe déjà : l'importation crée "
                                             "toujours un nouveau fichier")
                                  .arg(cible));
-    EcritureAtomique sortie(cible);
+    std::unique_ptr<EcritureAtomique> ecriture;
+    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être créé : %2"),
+                   cible, [&] { ecriture = std::make_unique<EcritureAtomique>(cible); });
+    EcritureAtomique& sortie = *ecriture;
     std::vector<std::uint8_t> bloc(static_cast<std::size_t>(FichesParBloc * TailleFiche));
     std::size_t dans = 0;
     auto vider = [&] {
@@ -88,11 +105,37 @@ void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>
     fichier.ajouter(fiches);
 }
 
+QString cheminListeComplete(const QString& cible) {
+    const QFileInfo info(cible);
+    return info.absoluteDir().filePath(info.completeBaseName() +
+                                       QStringLiteral(" - rapport d'importation.txt"));
+}
+
 QStringList resumeImport(const ResultatImport& r, const QString& source, const QString& cible,
                          bool ajout) {
     QStringList lignes{(ajout ? QStringLiteral("%1 personne(s) de %2 ajoutées à %3.")
                               : QStringLiteral("%1 personne(s) de %2 importées dans %3."))
                            .arg(nombre(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
-    lignes << r.rapport.texte();
+    // No cap hides a line: past the first ones, the whole list is written out.
+    QString liste;
+    if (r.rapport.lignesOmises) {
+        liste = cheminListeComplete(cible);
+        r.rapport.ecrireListeComplete(liste);
+    }
+    lignes << r.rapport.texte(liste);
     return lignes;
+}
+
+void nommerSiErreur(const QString& message, const QString& chemin,
+                    const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ErreurES& e) {
+        QString raison = avecPointFinal(e.texte());
+        raison.chop(1);
+        if (e.code() == ErreurES::FichierIntrouvable && !QFileInfo(chemin).absoluteDir().exists())
+            raison = QStringLiteral("le dossier « %1 » n'existe pas")
+                         .arg(QFileInfo(chemin).absolutePath());
+        throw ErreurVelmoris(message.arg(chemin, raison.toLower()));
+    }
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // GEDCOM exchange on whole files, shared by the window and the command line.
 
 // Writes the export of the open genealogy file to `cible`, durably: a
@@ -27,6 +29,15 @@ void creerFichierImporte(const QString& cible, const std::vector<TFiche>& fiches
 void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>& fiches,
                       std::int64_t attendu);
 
-// The report of an import, with a first line saying what was read and where it went.
+// The report of an import, with a first line saying what was read and where
+// it went. A report longer than its first lines has its whole list written
+// beside the genealogy file, at cheminListeComplete(cible), and says so.
+QString cheminListeComplete(const QString& cible);
 QStringList resumeImport(const ResultatImport& resultat, const QString& source,
                          const QString& cible, bool ajout);
+
+// Runs a step on a file; an input/output error it raises is told with
+// `message`, %1 the file's name and %2 what went wrong ("le dossier …
+// n'existe pas").
+void nommerSiErreur(const QString& message, const QString& chemin,
+                    const std::function<void()>& action);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Exchange with other genealogy programs in GEDCOM 5.5.1.
@@ -32,15 +33,22 @@ struct ResultatExport {
     std::int64_t caracteresDeControle = 0; // left out of the texts
     int portraitsCopies = 0;
     int portraitsIntrouvables = 0; // written with their stored path
+    // Marriages of a record whose spouse no record names, written as a
+    // family of one; couples whose two records give different marriages.
+    std::int64_t mariagesSansConjoint = 0;
+    std::int64_t mariagesEnDesaccord = 0;
 };
 
 // Receives the GEDCOM text block by block.
 using SortieOctets = std::function<void(const char* octets, std::int64_t taille)>;
 
 // The whole file as GEDCOM, written as it is read: one INDI per record, one
-// FAM per father and mother pair of each child, and one per childless couple
-// sharing a marriage date. Identifiers come from the record numbers: the same
-// file always gives the same export. Memory: about 60 bytes a record.
+// FAM per father and mother pair of each child, one per childless couple
+// that only two records can form (the same marriage date, a man and a
+// woman, no other spouse), and one per marriage whose spouse no record
+// names. Each record's marriage is written once, in its own family.
+// Identifiers come from the record numbers: the same file always gives the
+// same export. Memory: about 60 bytes a record.
 ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctets& sortie,
                               const OptionsExport& options = {});
 // The same, into memory.
@@ -56,32 +64,57 @@ enum class Ecart {
     DateNonGardee,
     TexteCoupe,
     Translitteration,
-    NomAlternatif,
-    NomComplement, // suffix, title, nickname
-    Evenement,
+    NomAlternatif,   // other names, married names
+    NomComplement,   // titles, nicknames, suffixes, name parts
+    Evenement,       // events and attributes
+    DetailEvenement, // what a kept event says beyond its date and place
+    Cause,
+    Age,
+    Adresse,
+    Coordonnees,
     Source,
     Note,
     Media,
     Mariage,
     PlusDeDixEnfants,
-    PlusieursFamilles,
-    Substitut, // a baptism or burial standing in for a birth or death
+    LienFamille, // a child of several families, FAMC and CHIL that disagree
+    Filiation,   // adoptions and other pedigrees
+    Substitut,   // a baptism or burial standing in for a birth or death
+    DecesSansDate,
+    Confidentialite,
+    Identifiant,
+    ReferencePendante,
+    Enregistrement, // records of the file the import does not read
+    Structure,      // lines at a wrong level, identifiers used twice
     Boucle,
-    Lecture, // the file's own character set or lines
+    Lecture,           // the file's own character set or lines
+    EnfantsReordonnes, // told, nothing lost: children entered by birth date
+    LienComplete,      // told, nothing lost: a link given by FAMC or CHIL alone
 };
-constexpr int NombreEcarts = 18;
+constexpr int NombreEcarts = 32;
 
-// Detailed lines of an import report at most: the counts cover the rest.
+// Kinds that tell what the import did, not what it lost.
+bool ecartInformatif(Ecart genre);
+
+// Detailed lines of an import report kept in memory: the rest go to a
+// temporary file, from which the whole list can be written out.
 constexpr int LignesRapportMaximum = 10000;
 
-struct RapportImport {
-    std::array<std::int64_t, NombreEcarts> comptes{};
-    QStringList lignes; // one line per case, naming the person; capped
-    std::int64_t lignesOmises = 0;
+class QTemporaryFile;
 
+struct RapportImport {
+    std::array<std::int64_t, NombreEcarts> comptes{}; // items, not lines
+    QStringList lignes; // one line per case, naming the person; the first ones
+    std::int64_t lignesOmises = 0;
+    std::shared_ptr<QTemporaryFile> suite; // the lines past the first ones
+
+    // Items lost or changed, the informative kinds left out.
     std::int64_t total() const;
-    // Counts per kind first, then the lines, then "… et N autres".
-    QStringList texte() const;
+    void ajouter(Ecart genre, std::int64_t quantite, const QString& ligne);
+    // Counts per kind first, then the lines, then where the others are.
+    QStringList texte(const QString& listeComplete = {}) const;
+    // Every line, those past the first ones too, in a UTF-8 text file.
+    void ecrireListeComplete(const QString& chemin) const;
 };
 
 struct ResultatImport {
@@ -90,15 +123,14 @@ struct ResultatImport {
 };
 
 // Reads GEDCOM in UTF-8 (with or without byte-order mark), UTF-16, ANSI
-// (Windows-1252) or ANSEL, as its header says. The links of the records are
-// numbered from `decalage`, for an import appended to a file that already
-// holds that many records.
-ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage = 0);
+// (Windows-1252), ANSEL, code page 437 or any other one-byte set ICU knows,
+// as its header says. The links of the records are numbered from
+// `decalage`, for an import appended to a file that already holds that many
+// records. A text that holds no person is refused with an error naming `nom`.
+ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage = 0,
+                              const QString& nom = {});
 // The same, reading a file block by block: only the records stay in memory.
 ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage = 0);
-
-// Text in ANSEL (the GEDCOM character set of older programs) to Unicode.
-QString decoderAnsel(const QByteArray& octets);
 
 // The report's name for a person: "DUPONT Jean (° 1850, † 1920)".
 QString designationPersonne(const TFiche& fiche);

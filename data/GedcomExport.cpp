@@ -180,6 +180,35 @@ struct Lien {
     }
 };
 
+// The marriage a record holds: its date and place fields as stored.
+struct MariageDeFiche {
+    std::int32_t fiche;
+    ChampTexte<10> date;
+    ChampTexte<30> lieu;
+    bool memeDate(const MariageDeFiche& autre) const {
+        return !date.vide() && date.longueurSignificative() == autre.date.longueurSignificative() &&
+               std::equal(date.octets.begin(), date.octets.begin() + date.longueurSignificative(),
+                          autre.date.octets.begin());
+    }
+};
+
+// A family of the export: a couple the records prove, or one person's
+// marriage whose spouse no record names. Each marriage of a record is
+// written in exactly one family.
+struct FamilleEcrite {
+    Couple couple{-1, -1};
+    std::int32_t seul = -1;   // the person of a marriage without a known spouse
+    std::int32_t duPere = -1; // whose record's marriage goes in this family
+    std::int32_t deLaMere = -1;
+    bool operator<(const FamilleEcrite& a) const {
+        if (seul != a.seul) return seul < a.seul;
+        return couple < a.couple;
+    }
+    std::int32_t conjoint(std::int32_t n) const {
+        return couple.pere == n ? couple.mere : couple.pere;
+    }
+};
+
 // Where a portrait is and what the export writes for it.
 QString cheminDuPortrait(const QString& photo, const OptionsExport& options, ResultatExport& r) {
     const QString nom = partieNomFichier(photo);
@@ -227,115 +256,219 @@ void ecrireEntete(Sortie& s) {
         s.ligne(l);
 }
 
-} // namespace
+void ecrireFamille(Sortie& s, const FamilleEcrite& f) {
+    if (f.seul < 0) return ecrireFamille(s, f.couple.pere, f.couple.mere);
+    s.brut("@M");
+    s.nombre(f.seul);
+    s.brut("@");
+}
 
-ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctets& sortieOctets,
-                              const OptionsExport& options) {
-    ResultatExport r;
+// The marriage of one record in its family: "1 MARR" with the date and place.
+void ecrireMariage(Sortie& s, const MariageDeFiche& m, const TFiche* note) {
+    s.ligne("1 MARR");
+    if (!m.date.vide()) ecrireDate(s, m.date);
+    if (!m.lieu.vide()) {
+        s.brut("2 PLAC ");
+        s.champ(m.lieu);
+        s.finDeLigne();
+    }
+    if (note) {
+        s.brut("2 NOTE D'après la fiche de ");
+        s.texte(nomComplet(*note));
+        s.finDeLigne();
+    }
+}
+
+bool memeLieu(const MariageDeFiche& a, const MariageDeFiche& b) {
+    return a.lieu.vide() || b.lieu.vide() || a.lieu.texte() == b.lieu.texte();
+}
+
+// The families the records prove, and where each record's marriage goes.
+struct Familles {
+    std::vector<Lien> liens;              // children, by family then rank
+    std::vector<FamilleEcrite> familles;  // sorted
+    std::vector<MariageDeFiche> mariages; // by record number
+    std::int64_t sansConjoint = 0;
+};
+
+const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n) {
+    const auto i =
+        std::lower_bound(f.mariages.begin(), f.mariages.end(), n,
+                         [](const MariageDeFiche& m, std::int32_t v) { return m.fiche < v; });
+    return i != f.mariages.end() && i->fiche == n ? &*i : nullptr;
+}
+
+Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
+    Familles f;
     const std::int64_t nombre = fichier.nombreFiches();
     auto existe = [&](std::int32_t n) { return n >= 0 && n < nombre; };
-    // First pass: every child's parents, and every parent's children slots.
+    // First pass: every child's parents, every parent's children slots, the
+    // marriages the records hold, and each person's sex.
     std::vector<Couple> parents(static_cast<std::size_t>(nombre));
     std::vector<std::array<std::int32_t, NbEmplacementsEnfants>> enfants(
         static_cast<std::size_t>(nombre));
-    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
-        Couple c{f.Pere, f.Mere};
+    std::vector<std::uint8_t> qualite(static_cast<std::size_t>(nombre));
+    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& fiche) {
+        Couple c{fiche.Pere, fiche.Mere};
         for (std::int32_t* lien : {&c.pere, &c.mere})
             if (*lien != -1 && !existe(*lien)) {
                 ++r.liensPendants;
                 *lien = -1;
             }
         parents[static_cast<std::size_t>(n)] = c;
-        enfants[static_cast<std::size_t>(n)] = f.Enfants;
-        for (int s = 0; s < emplacementsEnfants(f.NbEnfants); ++s) {
-            const std::int32_t v = f.Enfants[static_cast<std::size_t>(s)];
+        enfants[static_cast<std::size_t>(n)] = fiche.Enfants;
+        qualite[static_cast<std::size_t>(n)] = fiche.Qualite;
+        for (int s = 0; s < emplacementsEnfants(fiche.NbEnfants); ++s) {
+            const std::int32_t v = fiche.Enfants[static_cast<std::size_t>(s)];
             if (v != -1 && !existe(v)) ++r.liensPendants;
         }
+        if (!fiche.DateMariage.vide() || !fiche.LieuMariage.vide())
+            f.mariages.push_back({n, fiche.DateMariage, fiche.LieuMariage});
         return true;
     });
-    // The families, from the children's links, children by rank.
+    // The families of the children's links, children by rank.
     auto rang = [&](std::int32_t parent, std::int32_t enfant) {
         if (parent < 0) return NbEmplacementsEnfants;
         const auto& s = enfants[static_cast<std::size_t>(parent)];
         const auto i = std::find(s.begin(), s.end(), enfant);
         return i == s.end() ? NbEmplacementsEnfants : static_cast<int>(i - s.begin());
     };
-    std::vector<Lien> liens;
-    std::vector<std::uint8_t> parent(static_cast<std::size_t>(nombre), 0);
     for (std::int32_t n = 0; n < nombre; ++n) {
         const Couple c = parents[static_cast<std::size_t>(n)];
         if (c.pere == -1 && c.mere == -1) continue;
-        liens.push_back({c, std::min(rang(c.pere, n), rang(c.mere, n)), n});
-        for (std::int32_t p : {c.pere, c.mere})
-            if (p >= 0) parent[static_cast<std::size_t>(p)] = 1;
+        f.liens.push_back({c, std::min(rang(c.pere, n), rang(c.mere, n)), n});
     }
     enfants = {};
     parents = {};
-    std::sort(liens.begin(), liens.end());
-    std::vector<Couple> familles;
-    for (const Lien& l : liens)
-        if (familles.empty() || !(familles.back() == l.couple)) familles.push_back(l.couple);
-    // Childless couples that share a marriage date, paired in file order.
-    std::unordered_map<std::string, std::vector<std::pair<std::int32_t, bool>>> seulsParDate;
-    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
-        if (!f.DateMariage.vide() && !parent[static_cast<std::size_t>(n)])
-            seulsParDate[std::string(
-                             reinterpret_cast<const char*>(f.DateMariage.octets.data()),
-                             static_cast<std::size_t>(f.DateMariage.longueurSignificative()))]
-                .push_back({n, f.Qualite == 0});
-        return true;
-    });
-    std::vector<Couple> sansEnfant;
-    for (auto& [date, seuls] : seulsParDate) {
-        std::sort(seuls.begin(), seuls.end());
-        for (std::size_t a = 0; a + 1 < seuls.size(); a += 2) {
-            const bool homme = seuls[a].second;
-            sansEnfant.push_back(homme ? Couple{seuls[a].first, seuls[a + 1].first}
-                                       : Couple{seuls[a + 1].first, seuls[a].first});
-        }
+    std::sort(f.liens.begin(), f.liens.end());
+    // A person with a spouse the children prove.
+    std::vector<std::uint8_t> epoux(static_cast<std::size_t>(nombre), 0);
+    for (const Lien& l : f.liens) {
+        if (!f.familles.empty() && f.familles.back().couple == l.couple) continue;
+        FamilleEcrite famille;
+        famille.couple = l.couple;
+        f.familles.push_back(famille);
+        if (l.couple.pere >= 0 && l.couple.mere >= 0)
+            epoux[static_cast<std::size_t>(l.couple.pere)] =
+                epoux[static_cast<std::size_t>(l.couple.mere)] = 1;
     }
-    seulsParDate = {};
-    familles.insert(familles.end(), sansEnfant.begin(), sansEnfant.end());
-    std::sort(familles.begin(), familles.end());
-    // Each parent's families, in family order.
+    // A childless couple: the same marriage date in exactly two records, a
+    // man and a woman, neither with a spouse proven elsewhere. Where more
+    // records hold the date, nobody is paired: each marriage goes out alone.
+    std::unordered_map<std::string, std::vector<std::int32_t>> parDate;
+    for (const MariageDeFiche& m : f.mariages)
+        if (!m.date.vide())
+            parDate[std::string(reinterpret_cast<const char*>(m.date.octets.data()),
+                                static_cast<std::size_t>(m.date.longueurSignificative()))]
+                .push_back(m.fiche);
+    for (auto& [date, fiches] : parDate) {
+        if (fiches.size() != 2) continue;
+        std::int32_t a = fiches[0], b = fiches[1];
+        if (epoux[static_cast<std::size_t>(a)] || epoux[static_cast<std::size_t>(b)]) continue;
+        const std::uint8_t qa = qualite[static_cast<std::size_t>(a)],
+                           qb = qualite[static_cast<std::size_t>(b)];
+        const bool hommeA = qa == 0, hommeB = qb == 0;
+        const bool femmeA = qa == 1 || qa == 2, femmeB = qb == 1 || qb == 2;
+        if ((hommeA && hommeB) || (femmeA && femmeB)) continue;
+        if (hommeB || femmeA) std::swap(a, b);
+        FamilleEcrite famille;
+        famille.couple = {a, b};
+        f.familles.push_back(famille);
+    }
+    parDate = {};
+    std::sort(f.familles.begin(), f.familles.end());
+    // Each record's marriage goes to the one family it belongs to: its only
+    // couple, or the couple whose other record holds the same date; a
+    // marriage that fits none goes out as a family of its own.
+    std::vector<std::pair<std::int32_t, std::uint32_t>> couplesDe;
+    for (std::uint32_t i = 0; i < f.familles.size(); ++i) {
+        const Couple& c = f.familles[i].couple;
+        if (c.pere < 0 || c.mere < 0) continue;
+        couplesDe.push_back({c.pere, i});
+        couplesDe.push_back({c.mere, i});
+    }
+    std::sort(couplesDe.begin(), couplesDe.end());
+    std::vector<FamilleEcrite> seules;
+    for (const MariageDeFiche& m : f.mariages) {
+        auto debut = std::lower_bound(couplesDe.begin(), couplesDe.end(),
+                                      std::pair<std::int32_t, std::uint32_t>{m.fiche, 0});
+        auto fin = debut;
+        while (fin != couplesDe.end() && fin->first == m.fiche)
+            ++fin;
+        std::int64_t choisie = -1;
+        if (fin - debut == 1) {
+            choisie = debut->second;
+        } else {
+            for (auto i = debut; i != fin && choisie < 0; ++i) {
+                const MariageDeFiche* autre = mariageDe(f, f.familles[i->second].conjoint(m.fiche));
+                if (autre && m.memeDate(*autre)) choisie = i->second;
+            }
+        }
+        if (choisie < 0) {
+            FamilleEcrite seule;
+            seule.seul = m.fiche;
+            (qualite[static_cast<std::size_t>(m.fiche)] == 1 ||
+                     qualite[static_cast<std::size_t>(m.fiche)] == 2
+                 ? seule.deLaMere
+                 : seule.duPere) = m.fiche;
+            seules.push_back(seule);
+            ++f.sansConjoint;
+            continue;
+        }
+        FamilleEcrite& famille = f.familles[static_cast<std::size_t>(choisie)];
+        (famille.couple.pere == m.fiche ? famille.duPere : famille.deLaMere) = m.fiche;
+    }
+    f.familles.insert(f.familles.end(), seules.begin(), seules.end());
+    return f;
+}
+
+} // namespace
+
+ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctets& sortieOctets,
+                              const OptionsExport& options) {
+    ResultatExport r;
+    const Familles f = famillesProuvees(fichier, r);
+    r.mariagesSansConjoint = f.sansConjoint;
+    // Each person's families, in family order.
     std::vector<std::pair<std::int32_t, std::uint32_t>> famillesDe;
-    for (std::uint32_t i = 0; i < familles.size(); ++i)
-        for (std::int32_t p : {familles[i].pere, familles[i].mere})
+    for (std::uint32_t i = 0; i < f.familles.size(); ++i) {
+        const FamilleEcrite& famille = f.familles[i];
+        if (famille.seul >= 0) famillesDe.push_back({famille.seul, i});
+        for (std::int32_t p : {famille.couple.pere, famille.couple.mere})
             if (p >= 0) famillesDe.push_back({p, i});
+    }
     std::sort(famillesDe.begin(), famillesDe.end());
 
     Sortie s(sortieOctets);
     ecrireEntete(s);
     std::size_t prochaine = 0;
-    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
+    const std::int64_t nombre = fichier.nombreFiches();
+    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& fiche) {
         s.brut("0 ");
         ecrireIndividu(s, n);
         s.ligne(" INDI");
         s.brut("1 NAME ");
-        if (!f.Prenom.vide()) {
-            s.champ(f.Prenom);
+        if (!fiche.Prenom.vide()) {
+            s.champ(fiche.Prenom);
             s.brut(" ");
         }
         s.brut("/");
-        s.champ(f.Nom);
+        s.champ(fiche.Nom);
         s.ligne("/");
-        if (f.Qualite <= 2) {
-            s.brut("2 NPFX ");
-            s.texte(motQualite(f.Qualite));
-            s.finDeLigne();
-        }
-        s.ligne(f.Qualite == 0 ? "1 SEX M" : f.Qualite <= 2 ? "1 SEX F" : "1 SEX U");
-        if (!f.Profession.vide()) {
+        // Women and men are told by their sex; only Mademoiselle is a title.
+        if (fiche.Qualite == 2) s.ligne("2 NPFX Mademoiselle");
+        s.ligne(fiche.Qualite == 0 ? "1 SEX M" : fiche.Qualite <= 2 ? "1 SEX F" : "1 SEX U");
+        if (!fiche.Profession.vide()) {
             s.brut("1 OCCU ");
-            s.champ(f.Profession);
+            s.champ(fiche.Profession);
             s.finDeLigne();
         }
-        ecrireEvenement(s, "1 BIRT", f.DateNaissance, f.LieuNaissance);
-        ecrireEvenement(s, "1 DEAT", f.DateDeces, f.LieuDeces);
-        ecrirePortrait(s, f, options, r);
-        std::int32_t pere = f.Pere, mere = f.Mere;
-        if (!existe(pere)) pere = -1;
-        if (!existe(mere)) mere = -1;
+        ecrireEvenement(s, "1 BIRT", fiche.DateNaissance, fiche.LieuNaissance);
+        ecrireEvenement(s, "1 DEAT", fiche.DateDeces, fiche.LieuDeces);
+        ecrirePortrait(s, fiche, options, r);
+        std::int32_t pere = fiche.Pere, mere = fiche.Mere;
+        if (pere < 0 || pere >= nombre) pere = -1;
+        if (mere < 0 || mere >= nombre) mere = -1;
         if (pere != -1 || mere != -1) {
             s.brut("1 FAMC ");
             ecrireFamille(s, pere, mere);
@@ -344,41 +477,64 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
         while (prochaine < famillesDe.size() && famillesDe[prochaine].first < n)
             ++prochaine;
         for (; prochaine < famillesDe.size() && famillesDe[prochaine].first == n; ++prochaine) {
-            const Couple& c = familles[famillesDe[prochaine].second];
             s.brut("1 FAMS ");
-            ecrireFamille(s, c.pere, c.mere);
+            ecrireFamille(s, f.familles[famillesDe[prochaine].second]);
             s.finDeLigne();
         }
         ++r.personnes;
         return true;
     });
     famillesDe = {};
-    TFiche temoin;
     std::size_t l = 0;
-    for (const Couple& c : familles) {
-        s.brut("0 ");
-        ecrireFamille(s, c.pere, c.mere);
-        s.ligne(" FAM");
-        if (c.pere >= 0) {
-            s.brut("1 HUSB ");
-            ecrireIndividu(s, c.pere);
-            s.finDeLigne();
-        }
-        if (c.mere >= 0) {
-            s.brut("1 WIFE ");
-            ecrireIndividu(s, c.mere);
-            s.finDeLigne();
-        }
-        while (l < liens.size() && liens[l].couple < c)
-            ++l;
-        for (; l < liens.size() && liens[l].couple == c; ++l) {
-            s.brut("1 CHIL ");
-            ecrireIndividu(s, liens[l].enfant);
-            s.finDeLigne();
-        }
-        fichier.positionner(c.pere >= 0 ? c.pere : c.mere);
+    TFiche temoin;
+    auto lire = [&](std::int32_t n) -> const TFiche& {
+        fichier.positionner(n);
         fichier.lire(temoin);
-        ecrireEvenement(s, "1 MARR", temoin.DateMariage, temoin.LieuMariage);
+        return temoin;
+    };
+    for (const FamilleEcrite& famille : f.familles) {
+        const Couple& c = famille.couple;
+        s.brut("0 ");
+        ecrireFamille(s, famille);
+        s.ligne(" FAM");
+        const std::int32_t mari = famille.seul >= 0 ? famille.duPere : c.pere;
+        const std::int32_t femme = famille.seul >= 0 ? famille.deLaMere : c.mere;
+        if (mari >= 0) {
+            s.brut("1 HUSB ");
+            ecrireIndividu(s, mari);
+            s.finDeLigne();
+        }
+        if (femme >= 0) {
+            s.brut("1 WIFE ");
+            ecrireIndividu(s, femme);
+            s.finDeLigne();
+        }
+        if (famille.seul < 0) {
+            while (l < f.liens.size() && f.liens[l].couple < c)
+                ++l;
+            for (; l < f.liens.size() && f.liens[l].couple == c; ++l) {
+                s.brut("1 CHIL ");
+                ecrireIndividu(s, f.liens[l].enfant);
+                s.finDeLigne();
+            }
+        }
+        // The marriage as each spouse's record holds it; two records that
+        // disagree are both written, each saying whose it is.
+        const MariageDeFiche* dePere = famille.duPere >= 0 ? mariageDe(f, famille.duPere) : nullptr;
+        const MariageDeFiche* deMere =
+            famille.deLaMere >= 0 ? mariageDe(f, famille.deLaMere) : nullptr;
+        if (dePere && deMere && !(dePere->memeDate(*deMere) && memeLieu(*dePere, *deMere)) &&
+            !(dePere->date.vide() && deMere->date.vide() && memeLieu(*dePere, *deMere))) {
+            ++r.mariagesEnDesaccord;
+            const TFiche lui = lire(dePere->fiche);
+            ecrireMariage(s, *dePere, &lui);
+            ecrireMariage(s, *deMere, &lire(deMere->fiche));
+        } else if (dePere || deMere) {
+            MariageDeFiche m = dePere ? *dePere : *deMere;
+            if (dePere && deMere && m.lieu.vide()) m.lieu = deMere->lieu;
+            if (dePere && deMere && m.date.vide()) m.date = deMere->date;
+            ecrireMariage(s, m, nullptr);
+        }
         ++r.familles;
     }
     s.ligne("0 TRLR");

@@ -1,292 +1,67 @@
-// The GEDCOM import: lines read as they come, block by block; only the
-// records, and a few bytes a person and a family, stay in memory. Whatever
-// cannot be kept as it was is counted and told, person by person.
+// The GEDCOM import: records read as they come, block by block; only the
+// persons, and a few bytes a family and a link, stay in memory. Whatever the
+// record cannot hold is counted item by item and told, person by person.
 #include "data/Gedcom.h"
 
 #include "data/Cp1252.h"
 #include "data/Dates.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
+#include "data/GedcomLecture.h"
 #include "data/Parente.h"
 #include "data/Translitteration.h"
 
 #include <QFile>
-#include <QLocale>
-#include <QMap>
 #include <QStringDecoder>
-
-#include <functional>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <optional>
+#include <functional>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
-// ---------------------------------------------------------------- the report
-
-std::int64_t RapportImport::total() const {
-    std::int64_t n = 0;
-    for (const std::int64_t c : comptes)
-        n += c;
-    return n;
-}
-
-QStringList RapportImport::texte() const {
-    if (total() == 0) return {QStringLiteral("Tout a été gardé fidèlement.")};
-    static const char* const genres[NombreEcarts] = {
-        "Dates gardées moins précises",
-        "Dates du calendrier républicain converties",
-        "Dates juliennes gardées telles qu'écrites",
-        "Dates qui ne tiennent pas dans la fiche",
-        "Textes coupés à la largeur du champ",
-        "Textes aux caractères remplacés par des lettres latines",
-        "Noms secondaires non gardés",
-        "Titres, surnoms et suffixes de nom non gardés",
-        "Événements et attributs non gardés",
-        "Sources non gardées",
-        "Notes non gardées",
-        "Images et documents non gardés",
-        "Mariages non représentables",
-        "Familles de plus de dix enfants",
-        "Personnes enfants de plusieurs familles",
-        "Baptêmes ou inhumations tenant lieu de naissance ou de décès",
-        "Boucles dans les familles",
-        "Particularités du fichier"};
-    const QLocale francais(QLocale::French, QLocale::France);
-    QStringList sortie;
-    for (int g = 0; g < NombreEcarts; ++g)
-        if (const std::int64_t c = comptes[static_cast<std::size_t>(g)])
-            sortie << QStringLiteral("  %1 : %2")
-                          .arg(QString::fromUtf8(genres[g]),
-                               francais.toString(static_cast<qlonglong>(c)));
-    sortie << QString() << lignes;
-    if (lignesOmises)
-        sortie << QStringLiteral("… et %1 autres")
-                      .arg(francais.toString(static_cast<qlonglong>(lignesOmises)));
-    return sortie;
-}
-
-QString designationPersonne(const TFiche& f) {
-    const QString nom = nomComplet(f);
-    QStringList dates;
-    const DateLue naissance = lireDate(f.DateNaissance.texte());
-    const DateLue deces = lireDate(f.DateDeces.texte());
-    if (naissance.aUneAnnee()) dates << QStringLiteral("° %1").arg(naissance.annee);
-    if (deces.aUneAnnee()) dates << QStringLiteral("† %1").arg(deces.annee);
-    return dates.isEmpty() ? nom
-                           : nom + QStringLiteral(" (") + dates.join(QStringLiteral(", ")) + u')';
-}
-
-// ---------------------------------------------------------------- ANSEL
-
-QString decoderAnsel(const QByteArray& octets) {
-    static const QMap<unsigned char, char16_t> speciaux = {
-        {0xA1, u'Ł'}, {0xA2, u'Ø'}, {0xA3, u'Đ'}, {0xA4, u'Þ'}, {0xA5, u'Æ'}, {0xA6, u'Œ'},
-        {0xA7, u'ʹ'}, {0xA8, u'·'}, {0xA9, u'♭'}, {0xAA, u'®'}, {0xAB, u'±'}, {0xAE, u'ʼ'},
-        {0xB0, u'ʻ'}, {0xB1, u'ł'}, {0xB2, u'ø'}, {0xB3, u'đ'}, {0xB4, u'þ'}, {0xB5, u'æ'},
-        {0xB6, u'œ'}, {0xB7, u'ʺ'}, {0xB8, u'ı'}, {0xB9, u'£'}, {0xBA, u'ð'}, {0xC0, u'°'},
-        {0xC1, u'ℓ'}, {0xC2, u'℗'}, {0xC3, u'©'}, {0xC4, u'♯'}, {0xC5, u'¿'}, {0xC6, u'¡'},
-        {0xCF, u'ß'}};
-    static const QMap<unsigned char, char16_t> diacritiques = {
-        {0xE0, 0x0309}, {0xE1, 0x0300}, {0xE2, 0x0301}, {0xE3, 0x0302}, {0xE4, 0x0303},
-        {0xE5, 0x0304}, {0xE6, 0x0306}, {0xE7, 0x0307}, {0xE8, 0x0308}, {0xE9, 0x030C},
-        {0xEA, 0x030A}, {0xEB, 0x0361}, {0xEC, 0x0360}, {0xED, 0x0315}, {0xEE, 0x030B},
-        {0xEF, 0x0310}, {0xF0, 0x0327}, {0xF1, 0x0328}, {0xF2, 0x0323}, {0xF3, 0x0324},
-        {0xF4, 0x0325}, {0xF5, 0x0333}, {0xF6, 0x0332}, {0xF7, 0x0326}, {0xF8, 0x031C},
-        {0xF9, 0x032E}, {0xFA, 0x0360}, {0xFB, 0x0361}, {0xFE, 0x0313}};
-    QString texte;
-    QString enAttente; // ANSEL puts the marks before the letter they go on
-    for (const char c : octets) {
-        const auto o = static_cast<unsigned char>(c);
-        if (diacritiques.contains(o)) {
-            enAttente += QChar(diacritiques.value(o));
-            continue;
-        }
-        texte += o < 0x80 ? QChar(o) : QChar(speciaux.value(o, u'?'));
-        texte += enAttente;
-        enAttente.clear();
-    }
-    return (texte + enAttente).normalized(QString::NormalizationForm_C);
-}
+using gedcom::code;
 
 namespace {
 
-// ---------------------------------------------------------------- lines
+// ---------------------------------------------------------------- tags
 
-enum class Codage { Utf8, Utf16LE, Utf16BE, Ansel, Cp1252 };
+constexpr std::uint64_t INDI = code("INDI"), FAM = code("FAM"), OBJE = code("OBJE"),
+                        HEAD = code("HEAD"), TRLR = code("TRLR"), SOUR = code("SOUR"),
+                        NOTE = code("NOTE"), NAME = code("NAME"), SEX = code("SEX"),
+                        OCCU = code("OCCU"), BIRT = code("BIRT"), DEAT = code("DEAT"),
+                        CHR = code("CHR"), BAPM = code("BAPM"), BURI = code("BURI"),
+                        CREM = code("CREM"), FAMC = code("FAMC"), FAMS = code("FAMS"),
+                        DATE = code("DATE"), PLAC = code("PLAC"), FILE = code("FILE"),
+                        FORM = code("FORM"), HUSB = code("HUSB"), WIFE = code("WIFE"),
+                        CHIL = code("CHIL"), MARR = code("MARR"), PEDI = code("PEDI"),
+                        GIVN = code("GIVN"), SURN = code("SURN"), NPFX = code("NPFX"),
+                        NSFX = code("NSFX"), NICK = code("NICK"), SPFX = code("SPFX"),
+                        TYPE = code("TYPE"), CAUS = code("CAUS"), AGE = code("AGE"),
+                        ADDR = code("ADDR"), MAP = code("MAP"), LATI = code("LATI"),
+                        LONG = code("LONG"), RESN = code("RESN"), REFN = code("REFN"),
+                        NCHI = code("NCHI"), FREL = code("_FREL"), MREL = code("_MREL"),
+                        MARNM = code("_MARNM");
 
-struct Ligne {
-    int niveau = 0;
-    std::string_view reference; // "@I1@", or empty
-    std::string_view etiquette;
-    std::string_view valeur;
-};
-
-// A tag as one number, its letters packed: comparisons are then single
-// instructions. Tags longer than eight letters have no code.
-constexpr std::uint64_t code(std::string_view etiquette) {
-    if (etiquette.size() > 8) return 0;
-    std::uint64_t c = 0;
-    for (const char lettre : etiquette)
-        c = c << 8 | static_cast<std::uint8_t>(lettre);
-    return c;
+// Tags that hold nothing the user entered: no loss when they go.
+bool administratif(std::uint64_t c) {
+    return c == code("CHAN") || c == code("RIN") || c == code("_UID") || c == code("UID") ||
+           c == code("_UPD") || c == code("EXID");
 }
 
-bool blanc(char c) {
-    return c == ' ' || c == '\t';
+bool identifiant(std::uint64_t c) {
+    return c == REFN || c == code("AFN") || c == code("RFN") || c == code("_FSFTID");
 }
 
-// "level [@xref@] TAG [value]"; false for a line that is none.
-bool decouper(std::string_view l, Ligne& sortie) {
-    std::size_t i = 0;
-    while (i < l.size() && blanc(l[i]))
-        ++i;
-    if (i == l.size() || l[i] < '0' || l[i] > '9') return false;
-    int niveau = 0;
-    while (i < l.size() && l[i] >= '0' && l[i] <= '9') {
-        niveau = niveau * 10 + (l[i] - '0');
-        if (niveau > 99) return false;
-        ++i;
-    }
-    if (i == l.size() || !blanc(l[i])) return false;
-    while (i < l.size() && blanc(l[i]))
-        ++i;
-    sortie = {};
-    sortie.niveau = niveau;
-    if (i < l.size() && l[i] == '@') {
-        const std::size_t fin = l.find('@', i + 1);
-        if (fin == std::string_view::npos) return false;
-        sortie.reference = l.substr(i, fin - i + 1);
-        i = fin + 1;
-        while (i < l.size() && blanc(l[i]))
-            ++i;
-    }
-    const std::size_t debut = i;
-    while (i < l.size() && !blanc(l[i]))
-        ++i;
-    if (i == debut) return false;
-    sortie.etiquette = l.substr(debut, i - debut);
-    if (i < l.size()) sortie.valeur = l.substr(i + 1); // one delimiter blank, the rest is value
-    return true;
+bool adresse(std::uint64_t c) {
+    return c == ADDR || c == code("PHON") || c == code("EMAIL") || c == code("FAX") ||
+           c == code("WWW") || c == code("_EMAIL");
 }
-
-std::string_view sansBlancs(std::string_view v) {
-    while (!v.empty() && blanc(v.front()))
-        v.remove_prefix(1);
-    while (!v.empty() && (blanc(v.back()) || v.back() == '\r'))
-        v.remove_suffix(1);
-    return v;
-}
-
-// Cuts a stream of bytes into lines at CR, LF or CR LF, across blocks.
-class Decoupeur {
-public:
-    template <typename F> void ajouter(std::string_view bloc, F&& ligne) {
-        std::size_t debut = 0;
-        for (std::size_t i = 0; i < bloc.size(); ++i) {
-            const char c = bloc[i];
-            if (c != '\n' && c != '\r') continue;
-            if (m_reste.empty()) {
-                ligne(bloc.substr(debut, i - debut));
-            } else {
-                m_reste.append(bloc.data() + debut, i - debut);
-                ligne(std::string_view(m_reste));
-                m_reste.clear();
-            }
-            debut = i + 1;
-        }
-        m_reste.append(bloc.data() + debut, bloc.size() - debut);
-    }
-    template <typename F> void terminer(F&& ligne) {
-        if (!m_reste.empty()) ligne(std::string_view(m_reste));
-        m_reste.clear();
-    }
-
-private:
-    std::string m_reste;
-};
-
-// ---------------------------------------------------------------- identifiers
-
-// Cross-reference identifiers to numbers. "@I0123@" is packed into one
-// 64-bit key (letters, number of digits, value); other forms keep their text.
-class Identifiants {
-public:
-    std::int32_t numero(std::string_view ref) {
-        const auto cle = cleCompacte(ref);
-        const auto suivant = static_cast<std::int32_t>(m_compactes.size() + m_autres.size());
-        if (cle) return m_compactes.try_emplace(*cle, suivant).first->second;
-        return m_autres.try_emplace(std::string(ref), suivant).first->second;
-    }
-    std::int32_t nombre() const {
-        return static_cast<std::int32_t>(m_compactes.size() + m_autres.size());
-    }
-
-private:
-    static std::optional<std::uint64_t> cleCompacte(std::string_view r) {
-        if (r.size() < 3 || r.front() != '@' || r.back() != '@') return std::nullopt;
-        r = r.substr(1, r.size() - 2);
-        std::size_t lettres = 0;
-        while (lettres < r.size() && !(r[lettres] >= '0' && r[lettres] <= '9'))
-            ++lettres;
-        const std::size_t chiffres = r.size() - lettres;
-        if (lettres > 3 || chiffres == 0 || chiffres > 10) return std::nullopt;
-        std::uint64_t valeur = 0;
-        for (std::size_t i = lettres; i < r.size(); ++i) {
-            if (r[i] < '0' || r[i] > '9') return std::nullopt;
-            valeur = valeur * 10 + static_cast<std::uint64_t>(r[i] - '0');
-        }
-        std::uint64_t prefixe = 0;
-        for (std::size_t i = 0; i < lettres; ++i)
-            prefixe = prefixe << 8 | static_cast<std::uint8_t>(r[i]);
-        return prefixe << 40 | static_cast<std::uint64_t>(chiffres) << 36 | valeur;
-    }
-    std::unordered_map<std::uint64_t, std::int32_t> m_compactes;
-    std::unordered_map<std::string, std::int32_t> m_autres;
-};
-
-// ---------------------------------------------------------------- the reader
-
-struct NomLu {
-    QString valeur, prenom, nom, type;
-    QStringList complements; // suffix, title, nickname
-};
-
-struct Evenement {
-    QString date, lieu;
-    bool present = false;
-};
-
-// What the reader keeps of a person until the end of its record.
-struct PersonneEnCours {
-    std::vector<NomLu> noms;
-    QString sexe, profession, photo;
-    Evenement naissance, deces, bapteme, inhumation;
-    std::string objet;      // a picture record the person points to
-    QStringList evenements; // not kept
-    int sources = 0, notes = 0, medias = 0, professions = 0;
-};
-
-// What stays of a person until the links are made.
-struct PersonneLiee {
-    std::int32_t premiereFamc = -1;
-    std::uint16_t nombreFamc = 0;
-    bool conjoint = false;
-    std::int32_t objet = -1; // a picture record, when the portrait is one
-};
-
-struct Famille {
-    std::int32_t mari = -1, femme = -1; // person identifiers
-    std::vector<std::int32_t> enfants;
-    QString date, lieu;
-    QStringList evenements; // not kept
-    int sources = 0, notes = 0, medias = 0;
-};
 
 QString nomEvenement(std::string_view etiquette) {
     static const std::unordered_map<std::string_view, const char*> noms = {
@@ -322,6 +97,7 @@ QString nomEvenement(std::string_view etiquette) {
         {"SSN", "numéro de sécurité sociale"},
         {"CAST", "caste"},
         {"ASSO", "relation"},
+        {"ALIA", "alias"},
         {"TITL", "titre"},
         {"DIV", "divorce"},
         {"DIVF", "demande de divorce"},
@@ -339,19 +115,38 @@ QString nomEvenement(std::string_view etiquette) {
         {"BAPL", "baptême LDS"},
         {"ENDL", "dotation LDS"},
         {"OCCU", "autre profession"},
-        {"FACT", "fait"},
-        {"ALIA", "alias"}};
+        {"FACT", "fait"}};
     const auto i = noms.find(etiquette);
     return i == noms.end()
                ? QString::fromLatin1(etiquette.data(), static_cast<qsizetype>(etiquette.size()))
                : QString::fromUtf8(i->second);
 }
 
-// Tags that hold nothing the user entered: no loss when they go.
-bool administratif(std::uint64_t c) {
-    return c == code("CHAN") || c == code("RIN") || c == code("_UID") || c == code("UID") ||
-           c == code("REFN") || c == code("RFN") || c == code("AFN") || c == code("SUBM") ||
-           c == code("ANCI") || c == code("DESI") || c == code("RESN");
+// How a child belongs to a family, as FAMC's PEDI or CHIL's _FREL and _MREL say.
+enum class Filiation : std::uint8_t { Naissance, Adoption, Accueil, Autre };
+
+Filiation filiationDe(std::string_view valeur) {
+    std::string v(gedcom::sansBlancs(valeur));
+    std::transform(v.begin(), v.end(), v.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (v.empty() || v == "birth" || v == "natural" || v == "biological" || v == "naissance")
+        return Filiation::Naissance;
+    if (v.rfind("adopt", 0) == 0) return Filiation::Adoption;
+    if (v == "foster" || v == "guardian") return Filiation::Accueil;
+    return Filiation::Autre; // step, sealing, unknown…
+}
+
+QString nomFiliation(Filiation f) {
+    switch (f) {
+    case Filiation::Naissance:
+        return QStringLiteral("de naissance");
+    case Filiation::Adoption:
+        return QStringLiteral("adoptif");
+    case Filiation::Accueil:
+        return QStringLiteral("d'accueil");
+    case Filiation::Autre:
+        break;
+    }
+    return QStringLiteral("d'un autre genre (beau-parent…)");
 }
 
 // A loop of families makes someone their own ancestor, which no tree holds.
@@ -379,151 +174,265 @@ void briserBoucles(std::vector<TFiche>& fiches, std::int32_t decalage,
         });
 }
 
-class Lecteur {
-public:
-    Lecteur(Codage codage, std::int32_t decalage) : m_codage(codage), m_decalage(decalage) {}
+// The elements grouped by a key from 0 to `cles` - 1, each group in the
+// order the elements came: a counting sort, in linear time.
+template <typename T, typename Cle>
+std::vector<T> grouper(std::vector<T>&& elements, std::size_t cles,
+                       std::vector<std::uint32_t>& debut, Cle cle) {
+    debut.assign(cles + 1, 0);
+    for (const T& e : elements)
+        ++debut[static_cast<std::size_t>(cle(e)) + 1];
+    for (std::size_t i = 0; i < cles; ++i)
+        debut[i + 1] += debut[i];
+    std::vector<std::uint32_t> place(debut.begin(), debut.end() - 1);
+    std::vector<T> groupes(elements.size());
+    for (T& e : elements)
+        groupes[place[static_cast<std::size_t>(cle(e))]++] = std::move(e);
+    elements = {};
+    return groupes;
+}
 
-    // Continuation lines belong to the value of the line above them.
-    void ligne(std::string_view brute) {
-        Ligne l;
-        if (!decouper(brute, l)) {
-            if (!sansBlancs(brute).empty()) ++m_lignesIllisibles;
-            return;
-        }
-        if (l.etiquette == "CONC" || l.etiquette == "CONT") {
-            if (m_enAttente) {
-                if (l.etiquette == "CONT") m_valeur += ' ';
-                m_valeur.append(l.valeur.data(), l.valeur.size());
-            }
-            return;
-        }
-        traiterEnAttente();
-        m_enAttente = true;
-        m_ligne = l;
-        m_reference.assign(l.reference.data(), l.reference.size());
-        m_etiquette.assign(l.etiquette.data(), l.etiquette.size());
-        m_valeur.assign(l.valeur.data(), l.valeur.size());
-    }
+// A small group in order by a key, the equal ones in their order.
+template <typename Iterateur, typename Avant>
+void trierPetitGroupe(Iterateur debut, Iterateur fin, Avant avant) {
+    for (Iterateur i = debut; i != fin; ++i)
+        for (Iterateur j = i; j != debut && avant(*j, *(j - 1)); --j)
+            std::iter_swap(j, j - 1);
+}
 
-    ResultatImport terminer();
-    RapportImport& rapport() { return m_r.rapport; }
+// ---------------------------------------------------------------- what stays in memory
 
-private:
-    void traiterEnAttente() {
-        if (!m_enAttente) return;
-        m_enAttente = false;
-        Ligne l = m_ligne;
-        l.reference = m_reference;
-        l.etiquette = m_etiquette;
-        l.valeur = m_valeur;
-        traiter(l);
-    }
-    void traiter(const Ligne& l);
-    void traiterIndividu(const Ligne& l);
-    void traiterFamille(const Ligne& l);
-    void terminerEnregistrement();
-    void terminerIndividu();
-    void completerIndividu();
-    QString valeur(std::string_view v);
-    QString valeurNettoyee(std::string_view v) { return valeur(sansBlancs(v)); }
-
-    void ecart(Ecart genre, std::int32_t numero, const QString& detail);
-    void ecart(Ecart genre, const QString& ligne);
-    void texte(std::int32_t numero, auto& champ, const QString& valeur, const char* quoi);
-    void date(std::int32_t numero, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
-
-    Codage m_codage;
-    std::int32_t m_decalage;
-    ResultatImport m_r;
-    Identifiants m_personnes, m_familles;
-    std::vector<std::int32_t> m_numeroDe; // person identifier to record number, -1 while unseen
-    std::vector<PersonneLiee> m_liees;    // by record number
-    std::vector<Famille> m_famillesLues;  // by family identifier
-    std::vector<std::int32_t> m_ordreFamilles;
-    std::int64_t m_lignesIllisibles = 0;
-    std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
-    bool m_utf8Faux = false;
-
-    bool m_enAttente = false;
-    Ligne m_ligne;
-    std::string m_reference, m_etiquette, m_valeur;
-
-    enum class Dans { Rien, Individu, Famille, Objet, Autre } m_dans = Dans::Rien;
-    Identifiants m_objets;
-    std::vector<QString> m_fichiersObjets; // by picture record identifier
-    std::int32_t m_objet = -1;
-    int m_niveau1Marr = 0; // marriages met in the family being read
-    struct Differe {
+// A family, until the links are made.
+struct Famille {
+    std::int32_t mari = -1, femme = -1; // person identifiers
+    struct Enfant {
+        std::int32_t personne;
+        Filiation filiation;
+    };
+    std::vector<Enfant> enfants;
+    QString date, lieu;      // of its first marriage
+    bool definie = false;    // its record was read
+    bool avecEnfant = false; // a child's record names this couple
+    std::int32_t ligne = 0;  // the order of the families in the file
+    struct Perte {
         Ecart genre;
-        std::int32_t numero;
+        std::int64_t quantite;
         QString detail;
     };
-    std::vector<Differe> m_differes;
-    bool m_differer = false;
-    PersonneEnCours m_p;
-    std::int32_t m_numero = -1;  // record number of the person being read
-    std::int32_t m_famille = -1; // identifier of the family being read
-    std::uint64_t m_niveau1 = 0; // the tag the deeper lines belong to
+    std::vector<Perte> pertes; // told with one of the spouses
 };
 
-QString Lecteur::valeur(std::string_view v) {
-    const QByteArray octets = QByteArray::fromRawData(v.data(), static_cast<qsizetype>(v.size()));
-    switch (m_codage) {
-    case Codage::Ansel:
-        return decoderAnsel(octets);
-    case Codage::Cp1252:
-        return cp1252::decoder(octets);
-    default:
-        break;
+// A FAMC or FAMS of a person, in the order the person lists them.
+struct LienPersonne {
+    std::int32_t fiche;   // the person's record, from 0 in this import
+    std::int32_t famille; // family identifier
+    Filiation filiation;
+};
+
+struct NomLu {
+    QString prenom, nom, suffixe;
+};
+
+class Importateur {
+public:
+    Importateur(gedcom::JeuDeCaracteres jeu, std::int32_t decalage)
+        : m_decodeur(std::move(jeu)), m_decalage(decalage) {}
+
+    void ligne(std::string_view brute);
+    ResultatImport terminer(const QString& nom);
+
+private:
+    // Reading.
+    void finEnregistrement();
+    void entete();
+    void individu();
+    void lirePersonne();
+    void famille();
+    void objet();
+    QString valeur(std::size_t ligne);
+    QString valeurSurUneLigne(std::size_t ligne);
+    // Telling.
+    void perte(Ecart genre, std::int32_t fiche, const QString& detail, std::int64_t quantite = 1);
+    void perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite = 1);
+    void texte(std::int32_t fiche, auto& champ, const QString& valeur, const char* quoi);
+    void date(std::int32_t fiche, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
+    // The person being read.
+    NomLu lireNom(std::size_t ligne, std::int32_t fiche, TFiche& f);
+    void lireEvenement(std::size_t ligne, std::int32_t fiche, const QString& nom, bool aDateEtLieu);
+    void detailsDeLigne(std::size_t ligne, std::int32_t fiche, const QString& dans);
+    // Once everything is read.
+    void portraits();
+    void referencesPendantes();
+    void liens();
+    void enfantsParRang(const std::vector<std::pair<std::int32_t, std::int32_t>>& enfantsDe);
+    void mariages();
+    std::int32_t ficheDe(std::int32_t personne) const {
+        return personne >= 0 && static_cast<std::size_t>(personne) < m_ficheDe.size()
+                   ? m_ficheDe[static_cast<std::size_t>(personne)]
+                   : -1;
     }
-    if (std::all_of(v.begin(), v.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return QString::fromLatin1(octets);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString t = utf8(octets);
-    if (!utf8.hasError()) return t;
-    m_utf8Faux = true;
-    return cp1252::decoder(octets);
-}
+    TFiche& fiche(std::int32_t n) { return m_r.fiches[static_cast<std::size_t>(n)]; }
 
-void Lecteur::ecart(Ecart genre, const QString& ligne) {
-    ++m_r.rapport.comptes[static_cast<std::size_t>(genre)];
-    if (m_r.rapport.lignes.size() < LignesRapportMaximum)
-        m_r.rapport.lignes << ligne;
-    else
-        ++m_r.rapport.lignesOmises;
-}
+    gedcom::Decodeur m_decodeur;
+    std::int32_t m_decalage;
+    ResultatImport m_r;
+    gedcom::Enregistrement m_e;
+    gedcom::Identifiants m_personnes, m_familles, m_objets;
+    std::vector<std::int32_t> m_ficheDe; // person identifier to record, -1 while unseen
+    std::vector<Famille> m_famillesLues; // by family identifier
+    std::vector<LienPersonne> m_famc, m_fams;
+    std::vector<QString> m_fichiersObjets;                         // by picture record identifier
+    std::vector<std::pair<std::int32_t, std::int32_t>> m_objetsDe; // record, picture record
+    std::vector<std::uint8_t> m_avecFamille;                       // by record: a FAMS, or a spouse
+    std::vector<std::uint8_t> m_titreDonne;                        // by record: NPFX gave the title
+    bool m_deVelmoris = false;
+    bool m_differer = false;
+    std::vector<std::size_t> m_noms, m_autres; // lines of the person being read
+    std::vector<Famille::Perte> m_enAttente;
+    std::int32_t m_nombreFamilles = 0;
+    std::int64_t m_illisibles = 0, m_horsEnregistrement = 0;
+    std::int64_t m_controles = 0, m_controlesFichier = 0; // of the record being read, of the others
+    std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
+};
 
-void Lecteur::ecart(Ecart genre, std::int32_t numero, const QString& detail) {
-    // While a record is being completed, its lines wait for its names and dates.
-    if (m_differer) {
-        m_differes.push_back({genre, numero, detail});
+// ---------------------------------------------------------------- reading
+
+void Importateur::ligne(std::string_view brute) {
+    gedcom::Ligne l;
+    if (!gedcom::decouper(brute, l)) {
+        if (!gedcom::sansBlancs(brute).empty()) ++m_illisibles;
         return;
     }
-    ++m_r.rapport.comptes[static_cast<std::size_t>(genre)];
-    if (m_r.rapport.lignes.size() < LignesRapportMaximum)
-        m_r.rapport.lignes << designationPersonne(m_r.fiches[static_cast<std::size_t>(numero)]) +
-                                  QStringLiteral(" : ") + detail;
-    else
-        ++m_r.rapport.lignesOmises;
+    if (l.etiquette == "CONC" || l.etiquette == "CONT") {
+        if (m_e.vide())
+            ++m_horsEnregistrement;
+        else
+            m_e.continuer(l.valeur, l.etiquette == "CONT");
+        return;
+    }
+    if (l.niveau == 0) {
+        finEnregistrement();
+        m_e.commencer(l);
+        return;
+    }
+    if (m_e.vide()) {
+        ++m_horsEnregistrement;
+        return;
+    }
+    m_e.ajouter(l);
 }
 
-void Lecteur::texte(std::int32_t numero, auto& champ, const QString& valeur, const char* quoi) {
+void Importateur::finEnregistrement() {
+    if (m_e.vide()) return;
+    m_e.terminer();
+    const std::uint64_t c = m_e.code(0);
+    if (c == INDI)
+        individu();
+    else if (c == FAM)
+        famille();
+    else if (c == OBJE)
+        objet();
+    else if (c == HEAD)
+        entete();
+    else if (c == SOUR)
+        ++m_enregistrementsIgnores[0];
+    else if (c == NOTE)
+        ++m_enregistrementsIgnores[1];
+    else if (c != TRLR && c != code("SUBM") && c != code("SUBN"))
+        ++m_enregistrementsIgnores[3];
+    if (c != INDI) {
+        m_controlesFichier += m_controles;
+        m_controles = 0;
+    }
+    if (c != INDI && m_e.lignesReparees())
+        perteDuFichier(
+            Ecart::Structure,
+            QStringLiteral("Le fichier : %1 ligne(s) mal placée(s) dans un "
+                           "enregistrement %2, rattachée(s) à la ligne qui les précède")
+                .arg(m_e.lignesReparees())
+                .arg(QString::fromLatin1(m_e.etiquette(0).data(),
+                                         static_cast<qsizetype>(m_e.etiquette(0).size()))),
+            m_e.lignesReparees());
+    m_e.vider();
+}
+
+// Control characters of the text go; a tab becomes a blank.
+QString Importateur::valeur(std::size_t ligne) {
+    QString t = m_decodeur.texte(gedcom::sansBlancs(m_e.valeur(ligne)));
+    const char16_t* c = reinterpret_cast<const char16_t*>(t.constData());
+    bool propre = true;
+    for (qsizetype i = 0; i < t.size() && propre; ++i)
+        propre = c[i] >= 0x20 && (c[i] < 0x7F || c[i] > 0x9F);
+    if (propre) return t;
+    for (QChar& c : t)
+        if (c == u'\t') {
+            c = u' ';
+            ++m_controles;
+        }
+    const qsizetype avant = t.size();
+    t.removeIf([](QChar c) { return c != u'\n' && estCaractereDeControle(c); });
+    m_controles += avant - t.size();
+    return t;
+}
+
+QString Importateur::valeurSurUneLigne(std::size_t ligne) {
+    QString t = valeur(ligne);
+    // Most values are one clean line: no copy for them.
+    const char16_t* c = reinterpret_cast<const char16_t*>(t.constData());
+    const qsizetype n = t.size();
+    bool propre = n == 0 || (c[0] != u' ' && c[n - 1] != u' ');
+    for (qsizetype i = 1; i < n && propre; ++i)
+        propre = c[i] != u'\n' && !(c[i] == u' ' && c[i - 1] == u' ');
+    if (propre) return t;
+    return t.replace(u'\n', u' ').simplified();
+}
+
+void Importateur::entete() {
+    const std::size_t source = m_e.sous(0, SOUR);
+    m_deVelmoris = source && gedcom::sansBlancs(m_e.valeur(source)) == "VELMORIS";
+}
+
+void Importateur::objet() {
+    const std::int32_t id = m_objets.numero(m_e.reference(0));
+    if (static_cast<std::size_t>(id) >= m_fichiersObjets.size())
+        m_fichiersObjets.resize(static_cast<std::size_t>(id) + 1);
+    if (const std::size_t fichier = m_e.sous(0, FILE);
+        fichier && m_fichiersObjets[static_cast<std::size_t>(id)].isEmpty())
+        m_fichiersObjets[static_cast<std::size_t>(id)] = valeurSurUneLigne(fichier);
+}
+
+// ---------------------------------------------------------------- telling
+
+void Importateur::perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite) {
+    m_r.rapport.ajouter(genre, quantite, ligne);
+}
+
+void Importateur::perte(Ecart genre, std::int32_t n, const QString& detail, std::int64_t quantite) {
+    // While a person is read, its lines wait for its names and dates.
+    if (m_differer) {
+        m_enAttente.push_back({genre, quantite, detail});
+        return;
+    }
+    m_r.rapport.ajouter(genre, quantite,
+                        designationPersonne(fiche(n)) + QStringLiteral(" : ") + detail);
+}
+
+void Importateur::texte(std::int32_t n, auto& champ, const QString& valeur, const char* quoi) {
     const QString stocke = versCp1252(valeur);
     champ.definir(stocke);
     if (stocke != valeur)
-        ecart(Ecart::Translitteration, numero,
+        perte(Ecart::Translitteration, n,
               QStringLiteral("%1 « %2 » est écrit « %3 »")
                   .arg(QString::fromUtf8(quoi), valeur, champ.texte()));
     else if (valeur.size() > champ.largeur)
-        ecart(Ecart::TexteCoupe, numero,
+        perte(Ecart::TexteCoupe, n,
               QStringLiteral("%1 « %2 » est coupé à %3 caractères")
                   .arg(QString::fromUtf8(quoi), valeur)
                   .arg(champ.largeur));
 }
 
-void Lecteur::date(std::int32_t numero, ChampTexte<10>& champ, const QString& valeur,
-                   const char* quoi) {
+void Importateur::date(std::int32_t n, ChampTexte<10>& champ, const QString& valeur,
+                       const char* quoi) {
     const DateImportee d = dateDepuisGedcom(valeur);
     champ.definir(d.fiche);
     const QString q = QString::fromUtf8(quoi);
@@ -531,473 +440,853 @@ void Lecteur::date(std::int32_t numero, ChampTexte<10>& champ, const QString& va
     case DateImportee::Ecart::Aucun:
         return;
     case DateImportee::Ecart::Precision:
-        ecart(Ecart::DatePrecision, numero,
+        perte(Ecart::DatePrecision, n,
               QStringLiteral("%1 « %2 » devient « %3 »").arg(q, valeur, d.fiche));
         return;
     case DateImportee::Ecart::Calendrier:
-        ecart(Ecart::DateCalendrier, numero,
-              QStringLiteral("%1 du calendrier républicain « %2 » devient « %3 »")
+        perte(Ecart::DateCalendrier, n,
+              QStringLiteral("%1 « %2 » devient « %3 » au calendrier grégorien")
                   .arg(q, valeur, d.fiche));
         return;
     case DateImportee::Ecart::Julien:
-        ecart(Ecart::DateJulienne, numero,
+        perte(Ecart::DateJulienne, n,
               QStringLiteral("%1 du calendrier julien « %2 » est gardée telle qu'écrite : « %3 »")
                   .arg(q, valeur, d.fiche));
         return;
     case DateImportee::Ecart::NonGardee:
-        ecart(Ecart::DateNonGardee, numero,
-              QStringLiteral("%1 « %2 » ne tient pas dans la fiche : « %3 »")
-                  .arg(q, valeur, d.fiche));
+        perte(Ecart::DateNonGardee, n,
+              QStringLiteral("%1 « %2 » ne tient pas dans la fiche : le champ reste vide")
+                  .arg(q, valeur));
         return;
     }
 }
 
-void Lecteur::traiter(const Ligne& l) {
-    const std::uint64_t c = code(l.etiquette);
-    if (l.niveau == 0) {
-        terminerEnregistrement();
-        m_niveau1 = 0;
-        if (c == code("INDI")) {
-            m_dans = Dans::Individu;
-            m_numero = static_cast<std::int32_t>(m_r.fiches.size());
-            const std::int32_t id = m_personnes.numero(l.reference);
-            if (static_cast<std::size_t>(id) >= m_numeroDe.size())
-                m_numeroDe.resize(static_cast<std::size_t>(id) + 1, -1);
-            m_numeroDe[static_cast<std::size_t>(id)] = m_numero;
-            m_r.fiches.emplace_back();
-            ViderFiche(m_r.fiches.back());
-            m_liees.emplace_back();
-            m_p = {};
-        } else if (c == code("FAM")) {
-            m_dans = Dans::Famille;
-            m_famille = m_familles.numero(l.reference);
-            if (static_cast<std::size_t>(m_famille) >= m_famillesLues.size())
-                m_famillesLues.resize(static_cast<std::size_t>(m_famille) + 1);
-            m_ordreFamilles.push_back(m_famille);
-        } else if (c == code("OBJE")) {
-            m_dans = Dans::Objet;
-            m_objet = m_objets.numero(l.reference);
-            if (static_cast<std::size_t>(m_objet) >= m_fichiersObjets.size())
-                m_fichiersObjets.resize(static_cast<std::size_t>(m_objet) + 1);
-        } else {
-            m_dans = Dans::Autre;
-            if (c == code("SOUR"))
-                ++m_enregistrementsIgnores[0];
-            else if (c == code("NOTE"))
-                ++m_enregistrementsIgnores[1];
-            else if (c == code("REPO"))
-                ++m_enregistrementsIgnores[3];
-        }
-        return;
-    }
-    if (m_dans == Dans::Objet && c == code("FILE") &&
-        m_fichiersObjets[static_cast<std::size_t>(m_objet)].isEmpty())
-        m_fichiersObjets[static_cast<std::size_t>(m_objet)] = valeurNettoyee(l.valeur);
-    if (l.niveau == 1) m_niveau1 = c;
-    if (m_dans == Dans::Individu) traiterIndividu(l);
-    if (m_dans == Dans::Famille) traiterFamille(l);
+// What a line and its lines say beyond what the record holds, each item
+// told in its kind: `dans` names where it was ("la naissance").
+void Importateur::detailsDeLigne(std::size_t l, std::int32_t n, const QString& dans) {
+    const std::uint64_t c = m_e.code(l);
+    const QString v = valeurSurUneLigne(l).left(60);
+    auto avecValeur = [&](const QString& quoi) {
+        return v.isEmpty() ? quoi : quoi + QStringLiteral(" « ") + v + QStringLiteral(" »");
+    };
+    if (c == SOUR)
+        perte(Ecart::Source, n, QStringLiteral("une source (%1) n'est pas gardée").arg(dans));
+    else if (c == NOTE)
+        perte(Ecart::Note, n, QStringLiteral("une note (%1) n'est pas gardée").arg(dans));
+    else if (c == OBJE)
+        perte(Ecart::Media, n, QStringLiteral("une image (%1) n'est pas gardée").arg(dans));
+    else if (c == CAUS)
+        perte(Ecart::Cause, n,
+              avecValeur(QStringLiteral("la cause (%1)").arg(dans)) +
+                  QStringLiteral(" n'est pas gardée"));
+    else if (c == AGE)
+        perte(Ecart::Age, n,
+              avecValeur(QStringLiteral("l'âge (%1)").arg(dans)) +
+                  QStringLiteral(" n'est pas gardé"));
+    else if (adresse(c))
+        perte(Ecart::Adresse, n,
+              avecValeur(QStringLiteral("l'adresse (%1)").arg(dans)) +
+                  QStringLiteral(" n'est pas gardée"));
+    else if (c == MAP || c == LATI || c == LONG)
+        perte(Ecart::Coordonnees, n,
+              QStringLiteral("les coordonnées du lieu (%1) ne sont pas gardées").arg(dans));
+    else if (c == RESN)
+        perte(Ecart::Confidentialite, n,
+              avecValeur(QStringLiteral("la mention de confidentialité (%1)").arg(dans)) +
+                  QStringLiteral(" n'est pas gardée"));
+    else if (identifiant(c))
+        perte(Ecart::Identifiant, n,
+              avecValeur(QStringLiteral("le numéro (%1)").arg(dans)) +
+                  QStringLiteral(" n'est pas gardé"));
+    else if (!administratif(c))
+        perte(Ecart::DetailEvenement, n,
+              avecValeur(QStringLiteral("%1 : %2").arg(dans, nomEvenement(m_e.etiquette(l)))) +
+                  QStringLiteral(" n'est pas gardé"));
 }
 
-void Lecteur::traiterIndividu(const Ligne& l) {
-    PersonneEnCours& p = m_p;
-    const std::string_view e = l.etiquette;
-    const std::uint64_t c = code(e);
-    // Sources, notes and pictures anywhere in the record.
-    if (c == code("SOUR")) {
-        if (l.niveau == 1 || m_niveau1 != code("OBJE")) ++p.sources;
-        return;
-    }
-    if (c == code("NOTE")) {
-        ++p.notes;
-        return;
-    }
-    if (c == code("OBJE") && l.niveau > 1) {
-        ++p.medias;
-        return;
-    }
-    if (l.niveau == 1) {
-        if (c == code("NAME")) {
-            p.noms.push_back({valeurNettoyee(l.valeur), {}, {}, {}, {}});
-        } else if (c == code("SEX")) {
-            p.sexe = valeurNettoyee(l.valeur).toUpper();
-        } else if (c == code("OCCU")) {
-            if (p.professions++ == 0)
-                p.profession = valeurNettoyee(l.valeur);
-            else
-                p.evenements << nomEvenement(e) + QStringLiteral(" « ") + valeurNettoyee(l.valeur) +
-                                    u'»';
-        } else if (c == code("FAMC")) {
-            PersonneLiee& liee = m_liees.back();
-            if (liee.nombreFamc++ == 0) liee.premiereFamc = m_familles.numero(sansBlancs(l.valeur));
-        } else if (c == code("FAMS")) {
-            m_liees.back().conjoint = true;
-        } else if (c == code("OBJE")) {
-            // A pointer to a picture record; an embedded one has its FILE below.
-            const std::string_view v = sansBlancs(l.valeur);
-            if (!v.empty() && v.front() == '@') {
-                if (p.photo.isEmpty() && p.objet.empty())
-                    p.objet.assign(v.data(), v.size());
-                else
-                    ++p.medias;
-            }
-        } else if (c == code("BIRT") || c == code("DEAT") || c == code("CHR") ||
-                   c == code("BAPM") || c == code("BURI") || c == code("CREM")) {
-            Evenement& ev = c == code("BIRT")                         ? p.naissance
-                            : c == code("DEAT")                       ? p.deces
-                            : (c == code("CHR") || c == code("BAPM")) ? p.bapteme
-                                                                      : p.inhumation;
-            if (ev.present) p.evenements << nomEvenement(e);
-            ev.present = true;
-        } else if (!administratif(c)) {
-            QString nom = nomEvenement(e);
-            if (c == code("EVEN") || c == code("FACT")) {
-                const QString v = valeurNettoyee(l.valeur);
-                if (!v.isEmpty()) nom += QStringLiteral(" « ") + v.left(40) + QStringLiteral(" »");
-            }
-            p.evenements << nom;
-        }
-        return;
-    }
-    if (l.niveau != 2) return;
-    if (m_niveau1 == code("NAME") && !p.noms.empty()) {
-        NomLu& n = p.noms.back();
-        if (c == code("GIVN"))
-            n.prenom = valeurNettoyee(l.valeur);
-        else if (c == code("SURN"))
-            n.nom = valeurNettoyee(l.valeur);
-        else if (c == code("TYPE"))
-            n.type = valeurNettoyee(l.valeur).toLower();
-        else if (c == code("NPFX") || c == code("NSFX") || c == code("NICK"))
-            n.complements << valeurNettoyee(l.valeur);
-        return;
-    }
-    if (m_niveau1 == code("OBJE") && c == code("FILE")) {
-        if (p.photo.isEmpty() && p.objet.empty())
-            p.photo = valeurNettoyee(l.valeur);
-        else
-            ++p.medias;
-        return;
-    }
-    Evenement* ev = m_niveau1 == code("BIRT")                                  ? &p.naissance
-                    : m_niveau1 == code("DEAT")                                ? &p.deces
-                    : (m_niveau1 == code("CHR") || m_niveau1 == code("BAPM"))  ? &p.bapteme
-                    : (m_niveau1 == code("BURI") || m_niveau1 == code("CREM")) ? &p.inhumation
-                                                                               : nullptr;
-    if (!ev) return;
-    if (c == code("DATE") && ev->date.isEmpty()) ev->date = valeurNettoyee(l.valeur);
-    if (c == code("PLAC") && ev->lieu.isEmpty()) ev->lieu = valeurNettoyee(l.valeur);
-}
+// ---------------------------------------------------------------- a person
 
-void Lecteur::traiterFamille(const Ligne& l) {
-    Famille& f = m_famillesLues[static_cast<std::size_t>(m_famille)];
-    const std::string_view e = l.etiquette;
-    const std::uint64_t c = code(e);
-    if (c == code("SOUR")) {
-        ++f.sources;
-        return;
-    }
-    if (c == code("NOTE")) {
-        ++f.notes;
-        return;
-    }
-    if (c == code("OBJE")) {
-        ++f.medias;
-        return;
-    }
-    if (l.niveau == 1) {
-        const std::string_view v = sansBlancs(l.valeur);
-        if (c == code("HUSB"))
-            f.mari = m_personnes.numero(v);
-        else if (c == code("WIFE"))
-            f.femme = m_personnes.numero(v);
-        else if (c == code("CHIL"))
-            f.enfants.push_back(m_personnes.numero(v));
-        else if (c == code("MARR")) {
-            if (m_niveau1Marr++ > 0) f.evenements << nomEvenement(e);
-        } else if (!administratif(c) && c != code("NCHI"))
-            f.evenements << nomEvenement(e);
-        return;
-    }
-    if (l.niveau == 2 && m_niveau1 == code("MARR") && m_niveau1Marr == 1) {
-        if (c == code("DATE") && f.date.isEmpty()) f.date = valeurNettoyee(l.valeur);
-        if (c == code("PLAC") && f.lieu.isEmpty()) f.lieu = valeurNettoyee(l.valeur);
-    }
-}
-
-void Lecteur::terminerEnregistrement() {
-    if (m_dans == Dans::Individu) terminerIndividu();
-    m_niveau1Marr = 0;
-    m_dans = Dans::Rien;
-}
-
-// The main name is the first that is not an alias or a married name.
-const NomLu* nomPrincipal(const std::vector<NomLu>& noms) {
-    for (const NomLu& n : noms)
-        if (n.type.isEmpty() || n.type == u"birth" || n.type == u"naissance") return &n;
-    return noms.empty() ? nullptr : &noms.front();
-}
-
-void Lecteur::terminerIndividu() {
-    m_differer = true;
-    completerIndividu();
-    m_differer = false;
-    for (const Differe& d : m_differes)
-        ecart(d.genre, d.numero, d.detail);
-    m_differes.clear();
-    m_p = {};
-}
-
-void Lecteur::completerIndividu() {
-    PersonneEnCours& p = m_p;
-    TFiche& f = m_r.fiches[static_cast<std::size_t>(m_numero)];
-    const std::int32_t n = m_numero;
-    // The name first: every line of the report names the person.
-    const NomLu* principal = nomPrincipal(p.noms);
-    QString suffixe;
-    if (principal) {
-        // "Given names /Surname/ suffix".
-        const QString& v = principal->valeur;
-        const auto barre = v.indexOf(u'/');
-        const auto seconde = barre < 0 ? -1 : v.indexOf(u'/', barre + 1);
-        QString prenom = barre < 0 ? v : v.left(barre).trimmed();
-        QString nom = barre < 0
-                          ? QString()
-                          : v.mid(barre + 1, seconde < 0 ? -1 : seconde - barre - 1).trimmed();
-        suffixe = seconde < 0 ? QString() : v.mid(seconde + 1).trimmed();
-        if (nom.isEmpty()) nom = principal->nom;
-        if (prenom.isEmpty()) prenom = principal->prenom;
-        texte(n, f.Nom, nom, "le nom");
-        texte(n, f.Prenom, prenom, "le prénom");
-    }
-    f.Qualite = p.sexe == u"M" ? 0 : p.sexe == u"F" ? (m_liees.back().conjoint ? 1 : 2) : 255;
-    if (principal) {
-        QStringList complements;
-        for (const QString& c : principal->complements) {
+// "Given names /Surname/ suffix", its parts given apart when the value lacks them.
+NomLu Importateur::lireNom(std::size_t l, std::int32_t n, TFiche& f) {
+    NomLu nom;
+    const QString v = valeurSurUneLigne(l);
+    const auto barre = v.indexOf(u'/');
+    const auto seconde = barre < 0 ? -1 : v.indexOf(u'/', barre + 1);
+    nom.prenom = barre < 0 ? v : v.left(barre).trimmed();
+    nom.nom =
+        barre < 0 ? QString() : v.mid(barre + 1, seconde < 0 ? -1 : seconde - barre - 1).trimmed();
+    nom.suffixe = seconde < 0 ? QString() : v.mid(seconde + 1).trimmed();
+    QString prefixeNom;
+    for (std::size_t j = l + 1, fin = m_e.fin(l); j < fin; j = m_e.fin(j)) {
+        const std::uint64_t c = m_e.code(j);
+        const QString partie = valeurSurUneLigne(j);
+        if (c == GIVN) {
+            if (nom.prenom.isEmpty())
+                nom.prenom = partie;
+            else if (partie.compare(nom.prenom, Qt::CaseInsensitive) != 0)
+                perte(Ecart::NomComplement, n,
+                      QStringLiteral("les prénoms donnés à part « %1 » ne sont pas gardés")
+                          .arg(partie));
+        } else if (c == SURN) {
+            const QString complet = prefixeNom.isEmpty() ? partie : prefixeNom + u' ' + partie;
+            if (nom.nom.isEmpty())
+                nom.nom = partie;
+            else if (partie.compare(nom.nom, Qt::CaseInsensitive) != 0 &&
+                     complet.compare(nom.nom, Qt::CaseInsensitive) != 0)
+                perte(Ecart::NomComplement, n,
+                      QStringLiteral("le nom donné à part « %1 » n'est pas gardé").arg(partie));
+        } else if (c == SPFX) {
+            prefixeNom = partie;
+            if (!nom.nom.startsWith(partie, Qt::CaseInsensitive))
+                perte(Ecart::NomComplement, n,
+                      QStringLiteral("la particule « %1 » n'est pas gardée").arg(partie));
+        } else if (c == NPFX) {
             bool titre = false;
             for (std::uint8_t q = 0; q <= 2; ++q)
-                if (c.compare(motQualite(q), Qt::CaseInsensitive) == 0) {
+                if (partie.compare(motQualite(q), Qt::CaseInsensitive) == 0) {
                     f.Qualite = q;
+                    m_titreDonne.back() = 1;
                     titre = true;
                 }
-            if (!titre && c != suffixe) complements << c;
+            if (!titre)
+                perte(Ecart::NomComplement, n,
+                      QStringLiteral("le titre « %1 » n'est pas gardé").arg(partie));
+        } else if (c == NSFX) {
+            if (partie != nom.suffixe)
+                perte(Ecart::NomComplement, n,
+                      QStringLiteral("le suffixe « %1 » n'est pas gardé").arg(partie));
+        } else if (c == NICK) {
+            perte(Ecart::NomComplement, n,
+                  QStringLiteral("le surnom « %1 » n'est pas gardé").arg(partie));
+        } else if (c == MARNM) {
+            perte(Ecart::NomAlternatif, n,
+                  QStringLiteral("le nom d'épouse « %1 » n'est pas gardé").arg(partie));
+        } else if (c != TYPE) {
+            detailsDeLigne(j, n, QStringLiteral("le nom"));
         }
-        if (!suffixe.isEmpty()) complements.prepend(suffixe);
-        if (!complements.isEmpty())
-            ecart(Ecart::NomComplement, n,
-                  QStringLiteral("« %1 » n'est pas gardé avec le nom")
-                      .arg(complements.join(QStringLiteral(" », « "))));
-        for (const NomLu& autre : p.noms)
-            if (&autre != principal)
-                ecart(Ecart::NomAlternatif, n,
-                      QStringLiteral("le nom secondaire « %1 » n'est pas gardé")
-                          .arg(QString(autre.valeur).remove(u'/').simplified()));
     }
-    texte(n, f.Profession, p.profession, "la profession");
-    // A baptism or a burial stands in for a birth or a death that has nothing.
-    struct Noms {
-        const char* evenement;
-        const char* date;
-        const char* lieu;
-    };
-    auto evenement = [&](Evenement& principalEv, const Evenement& substitut, const Noms& quoi,
-                         const Noms& parQuoi, ChampTexte<10>& champDate,
-                         ChampTexte<30>& champLieu) {
-        const bool vide = principalEv.date.isEmpty() && principalEv.lieu.isEmpty();
-        const bool remplace = vide && (!substitut.date.isEmpty() || !substitut.lieu.isEmpty());
-        const Evenement& ev = remplace ? substitut : principalEv;
-        const Noms& noms = remplace ? parQuoi : quoi;
-        date(n, champDate, ev.date, noms.date);
-        texte(n, champLieu, ev.lieu, noms.lieu);
-        if (remplace)
-            ecart(
-                Ecart::Substitut, n,
-                QStringLiteral("%1 tient lieu de %2")
-                    .arg(QString::fromUtf8(parQuoi.evenement), QString::fromUtf8(quoi.evenement)));
-        return remplace;
-    };
-    const bool bapteme = evenement(p.naissance, p.bapteme,
-                                   {"naissance", "la date de naissance", "le lieu de naissance"},
-                                   {"le baptême", "la date de baptême", "le lieu de baptême"},
-                                   f.DateNaissance, f.LieuNaissance);
-    const bool inhumation = evenement(
-        p.deces, p.inhumation, {"décès", "la date de décès", "le lieu de décès"},
-        {"l'inhumation", "la date d'inhumation", "le lieu d'inhumation"}, f.DateDeces, f.LieuDeces);
-    if (p.bapteme.present && !bapteme) p.evenements << QStringLiteral("baptême");
-    if (p.inhumation.present && !inhumation) p.evenements << QStringLiteral("inhumation");
-    if (!p.photo.isEmpty()) texte(n, f.Photo, p.photo, "le chemin du portrait");
-    if (!p.objet.empty()) m_liees.back().objet = m_objets.numero(p.objet);
-    if (!p.evenements.isEmpty())
-        ecart(Ecart::Evenement, n,
-              QStringLiteral("non gardé : ") + p.evenements.join(QStringLiteral(", ")));
-    if (p.sources)
-        ecart(Ecart::Source, n, QStringLiteral("%1 source(s) non gardée(s)").arg(p.sources));
-    if (p.notes) ecart(Ecart::Note, n, QStringLiteral("%1 note(s) non gardée(s)").arg(p.notes));
-    if (p.medias)
-        ecart(Ecart::Media, n,
-              QStringLiteral("%1 image(s) ou document(s) non gardé(s)").arg(p.medias));
+    if (!nom.suffixe.isEmpty())
+        perte(Ecart::NomComplement, n,
+              QStringLiteral("« %1 » n'est pas gardé avec le nom").arg(nom.suffixe));
+    return nom;
 }
 
-ResultatImport Lecteur::terminer() {
-    traiterEnAttente();
-    terminerEnregistrement();
-    const auto nombre = static_cast<std::int32_t>(m_r.fiches.size());
-    auto numeroDe = [&](std::int32_t id) {
-        return id >= 0 && static_cast<std::size_t>(id) < m_numeroDe.size()
-                   ? m_numeroDe[static_cast<std::size_t>(id)]
-                   : -1;
+// A kept event: its date and place went into the record; the rest is told.
+void Importateur::lireEvenement(std::size_t l, std::int32_t n, const QString& nom,
+                                bool aDateEtLieu) {
+    for (std::size_t j = l + 1, fin = m_e.fin(l); j < fin; j = m_e.fin(j)) {
+        const std::uint64_t c = m_e.code(j);
+        if (aDateEtLieu && c == DATE) {
+            for (std::size_t k = j + 1; k < m_e.fin(j); k = m_e.fin(k))
+                detailsDeLigne(k, n, nom);
+            continue;
+        }
+        if (aDateEtLieu && c == PLAC) {
+            for (std::size_t k = j + 1; k < m_e.fin(j); k = m_e.fin(k))
+                if (m_e.code(k) != FORM) detailsDeLigne(k, n, nom);
+            continue;
+        }
+        detailsDeLigne(j, n, nom);
+    }
+}
+
+void Importateur::individu() {
+    m_differer = true;
+    lirePersonne();
+    m_differer = false;
+    const auto n = static_cast<std::int32_t>(m_r.fiches.size()) - 1;
+    if (m_controles) {
+        perte(Ecart::Lecture, n,
+              QStringLiteral("%1 caractère(s) de contrôle (tabulation, octet nul…) retiré(s) des "
+                             "textes, une tabulation devenant un blanc")
+                  .arg(m_controles),
+              m_controles);
+        m_controles = 0;
+    }
+    for (const Famille::Perte& p : m_enAttente)
+        perte(p.genre, n, p.detail, p.quantite);
+    m_enAttente.clear();
+}
+
+void Importateur::lirePersonne() {
+    const auto n = static_cast<std::int32_t>(m_r.fiches.size());
+    if (!m_e.reference(0).empty()) {
+        const std::int32_t id = m_personnes.numero(m_e.reference(0));
+        if (static_cast<std::size_t>(id) >= m_ficheDe.size())
+            m_ficheDe.resize(static_cast<std::size_t>(id) + 1, -1);
+        if (m_ficheDe[static_cast<std::size_t>(id)] < 0)
+            m_ficheDe[static_cast<std::size_t>(id)] = n;
+    }
+    m_r.fiches.emplace_back();
+    m_avecFamille.push_back(0);
+    m_titreDonne.push_back(0);
+    TFiche& f = m_r.fiches.back();
+    ViderFiche(f);
+    f.Qualite = 255;
+    // Where each kind of line is; the first of each goes into the record.
+    std::vector<std::size_t>& noms = m_noms;
+    std::vector<std::size_t>& autres = m_autres;
+    noms.clear();
+    autres.clear();
+    std::size_t sexe = 0, profession = 0, naissance = 0, deces = 0, bapteme = 0, inhumation = 0,
+                portrait = 0;
+    for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
+        const std::uint64_t c = m_e.code(l);
+        std::size_t* premier = c == SEX                 ? &sexe
+                               : c == OCCU              ? &profession
+                               : c == BIRT              ? &naissance
+                               : c == DEAT              ? &deces
+                               : c == CHR || c == BAPM  ? &bapteme
+                               : c == BURI || c == CREM ? &inhumation
+                                                        : nullptr;
+        if (c == NAME) {
+            noms.push_back(l);
+        } else if (c == FAMC || c == FAMS) {
+            const std::string_view ref = gedcom::sansBlancs(m_e.valeur(l));
+            const std::size_t pedi = m_e.sous(l, PEDI);
+            (c == FAMC ? m_famc : m_fams)
+                .push_back({n, m_familles.numero(ref),
+                            pedi ? filiationDe(m_e.valeur(pedi)) : Filiation::Naissance});
+            if (c == FAMS) m_avecFamille.back() = 1;
+            for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
+                if (m_e.code(j) != PEDI && m_e.code(j) != code("STAT")) autres.push_back(j);
+        } else if (c == OBJE && !portrait &&
+                   (m_e.sous(l, FILE) || gedcom::sansBlancs(m_e.valeur(l)).starts_with('@'))) {
+            portrait = l;
+        } else if (premier && !*premier) {
+            *premier = l;
+        } else if (!administratif(c)) {
+            autres.push_back(l);
+        }
+    }
+    if (m_e.lignesReparees()) autres.push_back(0); // told once the name is known
+
+    // The main name: the first that is not an alias or a married name.
+    std::size_t principal = 0;
+    for (const std::size_t l : noms) {
+        const std::size_t type = m_e.sous(l, TYPE);
+        const QString t = type ? valeurSurUneLigne(type).toLower() : QString();
+        if (t.isEmpty() || t == u"birth" || t == u"naissance") {
+            principal = l;
+            break;
+        }
+    }
+    if (!principal && !noms.empty()) principal = noms.front();
+    if (principal) {
+        const NomLu nom = lireNom(principal, n, f);
+        texte(n, f.Nom, nom.nom, "le nom");
+        texte(n, f.Prenom, nom.prenom, "le prénom");
+    }
+    const QString s = sexe ? valeurSurUneLigne(sexe).toUpper() : QString();
+    if (!m_titreDonne.back())
+        f.Qualite = s == u"M"   ? 0
+                    : s == u"F" ? 1
+                                : 255; // settled for women once the links are read
+    for (const std::size_t l : noms)
+        if (l != principal)
+            perte(Ecart::NomAlternatif, n,
+                  QStringLiteral("le nom secondaire « %1 » n'est pas gardé")
+                      .arg(QString(valeurSurUneLigne(l)).remove(u'/').simplified()));
+    if (profession) {
+        texte(n, f.Profession, valeurSurUneLigne(profession), "la profession");
+        lireEvenement(profession, n, QStringLiteral("la profession"), false);
+    }
+    // A baptism or a burial stands in for a birth or a death that has nothing.
+    auto evenement = [&](std::size_t principalEv, std::size_t substitut, const char* nomEv,
+                         const char* nomSubstitut, ChampTexte<10>& champDate,
+                         ChampTexte<30>& champLieu, const char* quoiDate, const char* quoiLieu) {
+        auto dateEtLieu = [&](std::size_t ev) {
+            return ev && (m_e.sous(ev, DATE) || m_e.sous(ev, PLAC));
+        };
+        const bool remplace = !dateEtLieu(principalEv) && dateEtLieu(substitut);
+        const std::size_t ev = remplace ? substitut : principalEv;
+        if (ev) {
+            if (const std::size_t d = m_e.sous(ev, DATE))
+                date(n, champDate, valeurSurUneLigne(d), quoiDate);
+            if (const std::size_t p = m_e.sous(ev, PLAC))
+                texte(n, champLieu, valeurSurUneLigne(p), quoiLieu);
+            lireEvenement(ev, n, QString::fromUtf8(remplace ? nomSubstitut : nomEv), true);
+        }
+        if (remplace)
+            perte(Ecart::Substitut, n,
+                  QStringLiteral("%1 tient lieu de %2")
+                      .arg(QString::fromUtf8(nomSubstitut), QString::fromUtf8(nomEv)));
+        else if (substitut)
+            autres.push_back(substitut);
+        return ev;
     };
-    // Portraits given as picture records, which may come after the persons.
-    std::vector<std::uint8_t> objetUtilise(m_fichiersObjets.size(), 0);
-    for (std::int32_t n = 0; n < nombre; ++n) {
-        const std::int32_t objet = m_liees[static_cast<std::size_t>(n)].objet;
-        if (objet < 0 || static_cast<std::size_t>(objet) >= m_fichiersObjets.size()) continue;
-        objetUtilise[static_cast<std::size_t>(objet)] = 1;
+    evenement(naissance, bapteme, "naissance", "le baptême", f.DateNaissance, f.LieuNaissance,
+              "la date de naissance", "le lieu de naissance");
+    const std::size_t evDeces = evenement(deces, inhumation, "décès", "l'inhumation", f.DateDeces,
+                                          f.LieuDeces, "la date de décès", "le lieu de décès");
+    if (deces && evDeces == deces && !m_e.sous(deces, DATE) && !m_e.sous(deces, PLAC))
+        perte(
+            Ecart::DecesSansDate, n,
+            QStringLiteral("le décès est connu sans date ni lieu : la fiche ne peut pas le dire"));
+    if (portrait) {
+        const std::string_view pointeur = gedcom::sansBlancs(m_e.valeur(portrait));
+        if (pointeur.starts_with('@'))
+            m_objetsDe.push_back({n, m_objets.numero(pointeur)});
+        else
+            texte(n, f.Photo, valeurSurUneLigne(m_e.sous(portrait, FILE)), "le chemin du portrait");
+        for (std::size_t j = portrait + 1; j < m_e.fin(portrait); j = m_e.fin(j))
+            if (m_e.code(j) != FILE && m_e.code(j) != FORM)
+                perte(Ecart::Media, n,
+                      QStringLiteral("un détail du portrait (%1) n'est pas gardé")
+                          .arg(nomEvenement(m_e.etiquette(j))));
+    }
+    for (const std::size_t l : autres) {
+        if (l == 0) {
+            perte(Ecart::Structure, n,
+                  QStringLiteral("%1 ligne(s) mal placée(s), rattachée(s) à la ligne qui les "
+                                 "précède")
+                      .arg(m_e.lignesReparees()),
+                  m_e.lignesReparees());
+            continue;
+        }
+        const std::uint64_t c = m_e.code(l);
+        if (m_e.niveau(l) > 1) {
+            detailsDeLigne(l, n, QStringLiteral("un lien de famille"));
+        } else if (c == SOUR || c == NOTE || c == OBJE || c == RESN || identifiant(c) ||
+                   adresse(c)) {
+            detailsDeLigne(l, n, QStringLiteral("la personne"));
+        } else if (c == MARNM || c == code("_AKA")) {
+            perte(Ecart::NomAlternatif, n,
+                  QStringLiteral("le nom « %1 » n'est pas gardé").arg(valeurSurUneLigne(l)));
+        } else {
+            QString nom = nomEvenement(m_e.etiquette(l));
+            if (const std::size_t d = m_e.sous(l, DATE))
+                nom += QStringLiteral(" (%1)").arg(valeurSurUneLigne(d));
+            else if (const QString v = valeurSurUneLigne(l);
+                     !v.isEmpty() && !v.startsWith(u'@') && v != u"Y")
+                nom += QStringLiteral(" « %1 »").arg(v.left(40));
+            perte(Ecart::Evenement, n, QStringLiteral("non gardé : ") + nom);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- a family
+
+void Importateur::famille() {
+    std::int32_t id = -1;
+    if (!m_e.reference(0).empty())
+        id = m_familles.numero(m_e.reference(0));
+    else
+        id = m_familles.numero("@sans identifiant " + std::to_string(m_nombreFamilles) + "@");
+    if (static_cast<std::size_t>(id) >= m_famillesLues.size())
+        m_famillesLues.resize(static_cast<std::size_t>(id) + 1);
+    Famille& f = m_famillesLues[static_cast<std::size_t>(id)];
+    auto perteFamille = [&f](Ecart genre, const QString& detail) {
+        f.pertes.push_back({genre, 1, detail});
+    };
+    if (f.definie) {
+        perteDuFichier(
+            Ecart::Structure,
+            QStringLiteral("Le fichier : la famille %1 est définie deux fois ; la "
+                           "seconde n'est pas lue")
+                .arg(QString::fromLatin1(m_e.reference(0).data(),
+                                         static_cast<qsizetype>(m_e.reference(0).size()))));
+        return;
+    }
+    f.definie = true;
+    f.ligne = m_nombreFamilles++;
+    bool mariage = false;
+    for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
+        const std::uint64_t c = m_e.code(l);
+        const std::string_view ref = gedcom::sansBlancs(m_e.valeur(l));
+        if (c == HUSB || c == WIFE) {
+            const std::int32_t personne = m_personnes.numero(ref);
+            if (f.mari < 0 && c == HUSB) f.mari = personne;
+            if (f.femme < 0 && c == WIFE) f.femme = personne;
+        } else if (c == CHIL) {
+            Filiation filiation = Filiation::Naissance;
+            for (const std::uint64_t relation : {FREL, MREL, PEDI})
+                if (const std::size_t r = m_e.sous(l, relation);
+                    r && filiationDe(m_e.valeur(r)) != Filiation::Naissance)
+                    filiation = filiationDe(m_e.valeur(r));
+            f.enfants.push_back({m_personnes.numero(ref), filiation});
+        } else if (c == MARR && !mariage) {
+            mariage = true;
+            if (const std::size_t d = m_e.sous(l, DATE)) f.date = valeurSurUneLigne(d);
+            if (const std::size_t p = m_e.sous(l, PLAC)) f.lieu = valeurSurUneLigne(p);
+            for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
+                if (m_e.code(j) != DATE && m_e.code(j) != PLAC)
+                    perteFamille(m_e.code(j) == SOUR   ? Ecart::Source
+                                 : m_e.code(j) == NOTE ? Ecart::Note
+                                 : m_e.code(j) == OBJE ? Ecart::Media
+                                                       : Ecart::DetailEvenement,
+                                 QStringLiteral("le mariage : %1 n'est pas gardé")
+                                     .arg(nomEvenement(m_e.etiquette(j))));
+        } else if (c == SOUR || c == NOTE || c == OBJE) {
+            perteFamille(c == SOUR   ? Ecart::Source
+                         : c == NOTE ? Ecart::Note
+                                     : Ecart::Media,
+                         c == SOUR   ? QStringLiteral("une source de la famille n'est pas gardée")
+                         : c == NOTE ? QStringLiteral("une note de la famille n'est pas gardée")
+                                     : QStringLiteral("une image de la famille n'est pas gardée"));
+        } else if (c == RESN || identifiant(c)) {
+            perteFamille(c == RESN ? Ecart::Confidentialite : Ecart::Identifiant,
+                         QStringLiteral("%1 de la famille n'est pas gardé")
+                             .arg(nomEvenement(m_e.etiquette(l))));
+        } else if (!administratif(c)) {
+            QString nom = nomEvenement(m_e.etiquette(l));
+            if (const std::size_t d = m_e.sous(l, DATE))
+                nom += QStringLiteral(" (%1)").arg(valeurSurUneLigne(d));
+            else if (c == NCHI)
+                nom += QStringLiteral(" « %1 »").arg(valeurSurUneLigne(l));
+            perteFamille(Ecart::Evenement, QStringLiteral("non gardé (famille) : ") + nom);
+        }
+    }
+    if (m_e.lignesReparees())
+        f.pertes.push_back({Ecart::Structure, m_e.lignesReparees(),
+                            QStringLiteral("%1 ligne(s) mal placée(s) dans la famille, "
+                                           "rattachée(s) à la ligne qui les précède")
+                                .arg(m_e.lignesReparees())});
+}
+
+// ---------------------------------------------------------------- once everything is read
+
+// Portraits given as picture records, which may come after the persons.
+void Importateur::portraits() {
+    std::vector<std::uint8_t> utilise(m_fichiersObjets.size(), 0);
+    for (const auto& [n, objet] : m_objetsDe) {
+        if (objet < 0 || static_cast<std::size_t>(objet) >= m_fichiersObjets.size()) {
+            perte(Ecart::ReferencePendante, n,
+                  QStringLiteral("le portrait renvoie à une image absente du fichier"));
+            continue;
+        }
+        utilise[static_cast<std::size_t>(objet)] = 1;
         const QString& chemin = m_fichiersObjets[static_cast<std::size_t>(objet)];
-        if (!chemin.isEmpty())
-            texte(n, m_r.fiches[static_cast<std::size_t>(n)].Photo, chemin,
-                  "le chemin du portrait");
+        if (!chemin.isEmpty()) texte(n, fiche(n).Photo, chemin, "le chemin du portrait");
     }
-    m_enregistrementsIgnores[2] = std::count(objetUtilise.begin(), objetUtilise.end(), 0);
-    // The links, family by family, in the order of the file.
-    for (const std::int32_t id : m_ordreFamilles) {
-        Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
-        const std::int32_t mari = numeroDe(fam.mari), femme = numeroDe(fam.femme);
-        // What the family held beyond its links is told once, with one of the spouses.
-        if (const std::int32_t temoin = mari >= 0 ? mari : femme; temoin >= 0) {
-            if (!fam.evenements.isEmpty())
-                ecart(Ecart::Evenement, temoin,
-                      QStringLiteral("non gardé (famille) : ") +
-                          fam.evenements.join(QStringLiteral(", ")));
-            if (fam.sources)
-                ecart(Ecart::Source, temoin,
-                      QStringLiteral("%1 source(s) de la famille non gardée(s)").arg(fam.sources));
-            if (fam.notes)
-                ecart(Ecart::Note, temoin,
-                      QStringLiteral("%1 note(s) de la famille non gardée(s)").arg(fam.notes));
-            if (fam.medias)
-                ecart(Ecart::Media, temoin,
-                      QStringLiteral("%1 image(s) de la famille non gardée(s)").arg(fam.medias));
-        }
-        if (mari >= 0 && femme >= 0 && fam.enfants.empty() && fam.date.isEmpty())
-            ecart(
-                Ecart::Mariage, mari,
-                QStringLiteral(
-                    "le couple avec %1, sans enfant ni date de mariage, ne peut pas être retrouvé")
-                    .arg(designationPersonne(m_r.fiches[static_cast<std::size_t>(femme)])));
-        if (!fam.date.isEmpty() || !fam.lieu.isEmpty()) {
-            for (std::int32_t conjoint : {mari, femme}) {
-                if (conjoint < 0) continue;
-                TFiche& f = m_r.fiches[static_cast<std::size_t>(conjoint)];
-                if (!f.DateMariage.vide() || !f.LieuMariage.vide()) {
-                    QStringList quand;
-                    for (const QString& partie : {fam.date, fam.lieu})
-                        if (!partie.isEmpty()) quand << partie;
-                    ecart(Ecart::Mariage, conjoint,
-                          QStringLiteral(
-                              "un autre mariage (%1) n'est pas gardé : la fiche n'en tient qu'un")
-                              .arg(quand.join(QStringLiteral(", "))));
-                    continue;
-                }
-                date(conjoint, f.DateMariage, fam.date, "la date de mariage");
-                texte(conjoint, f.LieuMariage, fam.lieu, "le lieu de mariage");
-            }
-        }
-        bool signalee = false;
-        for (const std::int32_t idEnfant : fam.enfants) {
-            const std::int32_t enfant = numeroDe(idEnfant);
-            if (enfant < 0) continue;
-            const PersonneLiee& liee = m_liees[static_cast<std::size_t>(enfant)];
-            if (liee.nombreFamc == 0 || liee.premiereFamc == id) {
-                m_r.fiches[static_cast<std::size_t>(enfant)].Pere =
-                    mari < 0 ? -1 : mari + m_decalage;
-                m_r.fiches[static_cast<std::size_t>(enfant)].Mere =
-                    femme < 0 ? -1 : femme + m_decalage;
-            }
-            for (std::int32_t parent : {mari, femme}) {
-                if (parent < 0) continue;
-                TFiche& p = m_r.fiches[static_cast<std::size_t>(parent)];
-                if (p.NbEnfants >= NbEmplacementsEnfants) {
-                    if (!signalee)
-                        ecart(Ecart::PlusDeDixEnfants, parent,
-                              QStringLiteral("la famille compte %1 enfants : seuls dix sont "
-                                             "inscrits chez les parents")
-                                  .arg(fam.enfants.size()));
-                    signalee = true;
-                    continue;
-                }
-                p.Enfants[p.NbEnfants] = enfant + m_decalage;
-                ++p.NbEnfants;
-            }
-        }
-        fam = {};
+    m_enregistrementsIgnores[2] = std::count(utilise.begin(), utilise.end(), 0);
+}
+
+// References to persons or families the file does not hold, GEDCOM 7's
+// @VOID@ among them: each is told, and left out.
+void Importateur::referencesPendantes() {
+    auto familleAbsente = [&](const LienPersonne& l) {
+        return static_cast<std::size_t>(l.famille) >= m_famillesLues.size() ||
+               !m_famillesLues[static_cast<std::size_t>(l.famille)].definie;
+    };
+    for (const auto* liste : {&m_famc, &m_fams})
+        for (const LienPersonne& l : *liste)
+            if (familleAbsente(l))
+                perte(Ecart::ReferencePendante, l.fiche,
+                      QStringLiteral("une famille à laquelle la personne renvoie n'est pas dans "
+                                     "le fichier"));
+    const std::int32_t vide = m_personnes.chercher("@VOID@");
+    for (Famille& f : m_famillesLues) {
+        if (!f.definie) continue;
+        auto absente = [&](std::int32_t personne) {
+            return personne >= 0 && ficheDe(personne) < 0;
+        };
+        const std::int32_t temoin = ficheDe(f.mari) >= 0 ? ficheDe(f.mari) : ficheDe(f.femme);
+        auto signaler = [&](const QString& quoi, std::int32_t personne) {
+            const QString detail =
+                personne == vide
+                    ? QStringLiteral("la famille nomme %1 « @VOID@ » (personne inconnue)").arg(quoi)
+                    : QStringLiteral("la famille renvoie, comme %1, à une personne absente du "
+                                     "fichier")
+                          .arg(quoi);
+            if (temoin >= 0)
+                perte(Ecart::ReferencePendante, temoin, detail);
+            else
+                perteDuFichier(Ecart::ReferencePendante, QStringLiteral("Le fichier : ") + detail);
+        };
+        if (absente(f.mari)) signaler(QStringLiteral("mari"), f.mari);
+        if (absente(f.femme)) signaler(QStringLiteral("épouse"), f.femme);
+        for (const Famille::Enfant& e : f.enfants)
+            if (absente(e.personne)) signaler(QStringLiteral("enfant"), e.personne);
     }
-    for (std::int32_t n = 0; n < nombre; ++n)
-        if (m_liees[static_cast<std::size_t>(n)].nombreFamc > 1)
-            ecart(Ecart::PlusieursFamilles, n,
-                  QStringLiteral("enfant de %1 familles : seule la première est gardée")
-                      .arg(m_liees[static_cast<std::size_t>(n)].nombreFamc));
+}
+
+// The families a child belongs to, by its own FAMC and by their CHIL: one is
+// chosen, the birth family first, and every other one is told.
+void Importateur::liens() {
+    struct Appartenance {
+        std::int32_t enfant;
+        std::int32_t famille;
+        Filiation filiation;
+        bool parFamc, parChil;
+        std::int64_t ordre; // the child's own order first, then the file's
+    };
+    auto definie = [&](std::int32_t famille) {
+        return famille >= 0 && static_cast<std::size_t>(famille) < m_famillesLues.size() &&
+               m_famillesLues[static_cast<std::size_t>(famille)].definie;
+    };
+    std::vector<Appartenance> toutes;
+    toutes.reserve(m_famc.size());
+    for (std::size_t i = 0; i < m_famc.size(); ++i)
+        if (definie(m_famc[i].famille))
+            toutes.push_back({m_famc[i].fiche, m_famc[i].famille, m_famc[i].filiation, true, false,
+                              static_cast<std::int64_t>(i)});
+    for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
+        const Famille& f = m_famillesLues[id];
+        for (const Famille::Enfant& e : f.enfants)
+            if (const std::int32_t enfant = ficheDe(e.personne); enfant >= 0)
+                toutes.push_back({enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
+                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne});
+    }
+    m_famc = {};
+    // By child, one entry per family, the two sides merged, the child's own
+    // order first.
+    std::vector<std::uint32_t> debut;
+    std::vector<Appartenance> fusion = grouper(std::move(toutes), m_r.fiches.size(), debut,
+                                               [](const Appartenance& a) { return a.enfant; });
+    for (std::size_t e = 0; e + 1 < debut.size(); ++e) {
+        const auto premier = fusion.begin() + debut[e], dernier = fusion.begin() + debut[e + 1];
+        for (auto a = premier; a != dernier; ++a)
+            for (auto b = a + 1; b != dernier; ++b)
+                if (b->famille == a->famille && b->enfant >= 0) {
+                    a->parFamc |= b->parFamc;
+                    a->parChil |= b->parChil;
+                    a->ordre = std::min(a->ordre, b->ordre);
+                    if (b->filiation != Filiation::Naissance) a->filiation = b->filiation;
+                    b->enfant = -1; // merged
+                }
+        trierPetitGroupe(premier, dernier, [](const Appartenance& a, const Appartenance& b) {
+            return a.ordre < b.ordre;
+        });
+    }
+    std::erase_if(fusion, [](const Appartenance& a) { return a.enfant < 0; });
+    auto parents = [&](std::int32_t famille) {
+        const Famille& f = m_famillesLues[static_cast<std::size_t>(famille)];
+        QStringList noms;
+        for (const std::int32_t p : {ficheDe(f.mari), ficheDe(f.femme)})
+            if (p >= 0) noms << designationPersonne(fiche(p));
+        return noms.isEmpty() ? QStringLiteral("parents inconnus")
+                              : noms.join(QStringLiteral(" et "));
+    };
+    std::vector<std::int32_t> familleChoisie(m_r.fiches.size(), -1);
+    for (std::size_t debut = 0; debut < fusion.size();) {
+        std::size_t fin = debut;
+        while (fin < fusion.size() && fusion[fin].enfant == fusion[debut].enfant)
+            ++fin;
+        const std::int32_t enfant = fusion[debut].enfant;
+        const Appartenance* choisie = nullptr;
+        for (std::size_t i = debut; i < fin && !choisie; ++i)
+            if (fusion[i].filiation == Filiation::Naissance) choisie = &fusion[i];
+        for (std::size_t i = debut; i < fin; ++i) {
+            const Appartenance& a = fusion[i];
+            if (a.filiation != Filiation::Naissance)
+                perte(Ecart::Filiation, enfant,
+                      QStringLiteral("le lien %1 avec %2 n'est pas inscrit dans les fiches, "
+                                     "qui ne nomment que les parents de naissance")
+                          .arg(nomFiliation(a.filiation), parents(a.famille)));
+            else if (&a != choisie)
+                perte(Ecart::LienFamille, enfant,
+                      QStringLiteral("enfant aussi de %1 : seule la famille de %2 est gardée")
+                          .arg(parents(a.famille), parents(choisie->famille)));
+            if (a.parFamc != a.parChil && a.filiation == Filiation::Naissance)
+                perte(Ecart::LienComplete, enfant,
+                      a.parFamc ? QStringLiteral("la personne se dit enfant de %1, que cette "
+                                                 "famille ne compte pas parmi ses enfants ; le "
+                                                 "lien est gardé")
+                                      .arg(parents(a.famille))
+                                : QStringLiteral("la famille de %1 la compte parmi ses enfants "
+                                                 "sans que la personne s'en dise l'enfant ; le "
+                                                 "lien est gardé")
+                                      .arg(parents(a.famille)));
+        }
+        debut = fin;
+        if (!choisie) continue;
+        Famille& f = m_famillesLues[static_cast<std::size_t>(choisie->famille)];
+        f.avecEnfant = true;
+        const std::int32_t pere = ficheDe(f.mari), mere = ficheDe(f.femme);
+        fiche(enfant).Pere = pere < 0 ? -1 : pere + m_decalage;
+        fiche(enfant).Mere = mere < 0 ? -1 : mere + m_decalage;
+        familleChoisie[static_cast<std::size_t>(enfant)] = choisie->famille;
+    }
+    fusion = {};
+    // Each parent's children in the file's order: family by family, as each
+    // lists them, then those only their own FAMC names.
+    std::vector<std::pair<std::int32_t, std::int32_t>> enfantsDe; // parent, child
+    auto inscrire = [&](std::int32_t enfant) {
+        std::int32_t& famille = familleChoisie[static_cast<std::size_t>(enfant)];
+        if (famille < 0) return;
+        const Famille& f = m_famillesLues[static_cast<std::size_t>(famille)];
+        for (const std::int32_t p : {ficheDe(f.mari), ficheDe(f.femme)})
+            if (p >= 0 && p != enfant) enfantsDe.push_back({p, enfant});
+        famille = -1;
+    };
+    std::vector<std::int32_t> ordre(m_famillesLues.size());
+    std::iota(ordre.begin(), ordre.end(), 0);
+    std::sort(ordre.begin(), ordre.end(), [&](std::int32_t a, std::int32_t b) {
+        return m_famillesLues[static_cast<std::size_t>(a)].ligne <
+               m_famillesLues[static_cast<std::size_t>(b)].ligne;
+    });
+    for (const std::int32_t id : ordre)
+        for (const Famille::Enfant& e : m_famillesLues[static_cast<std::size_t>(id)].enfants)
+            if (const std::int32_t enfant = ficheDe(e.personne);
+                enfant >= 0 && familleChoisie[static_cast<std::size_t>(enfant)] == id)
+                inscrire(enfant);
+    for (std::int32_t enfant = 0; enfant < static_cast<std::int32_t>(familleChoisie.size());
+         ++enfant)
+        inscrire(enfant);
+    // By parent, each parent's children in the order found.
+    enfantsParRang(grouper(std::move(enfantsDe), m_r.fiches.size(), debut,
+                           [](const std::pair<std::int32_t, std::int32_t>& l) { return l.first; }));
+}
+
+// The sort key of a birth date, read from the stored bytes for the common
+// forms; -1 without a year.
+std::int64_t cleDeNaissance(const ChampTexte<10>& date) {
+    const int n = date.longueurSignificative();
+    const auto& o = date.octets;
+    auto chiffres = [&](int debut, int longueur, int& valeur) {
+        valeur = 0;
+        for (int i = debut; i < debut + longueur; ++i) {
+            const std::uint8_t c = o[static_cast<std::size_t>(i)];
+            if (c < '0' || c > '9') return false;
+            valeur = valeur * 10 + (c - '0');
+        }
+        return true;
+    };
+    int jour = 0, mois = 0, annee = 0;
+    if (n == 10 && o[2] == '/' && o[5] == '/' && chiffres(6, 4, annee)) {
+        if (!chiffres(3, 2, mois)) mois = 0;
+        if (!chiffres(0, 2, jour)) jour = 0;
+        return static_cast<std::int64_t>(annee) * 10000 + mois * 100 + jour;
+    }
+    const DateLue d = lireDate(date.texte());
+    if (!d.aUneAnnee()) return -1;
+    return static_cast<std::int64_t>(d.annee) * 10000 + d.mois * 100 + d.jour;
+}
+
+// A parent's children go into the slots by birth date, the slot being the
+// birth rank: the undated keep the file's order after the dated ones, or
+// among them when the file's order agrees with their dates.
+void Importateur::enfantsParRang(
+    const std::vector<std::pair<std::int32_t, std::int32_t>>& enfantsDe) {
+    std::vector<std::int32_t> ordre;
+    std::vector<std::int64_t> cles;
+    for (std::size_t debut = 0; debut < enfantsDe.size();) {
+        std::size_t fin = debut;
+        const std::int32_t parent = enfantsDe[debut].first;
+        ordre.clear();
+        while (fin < enfantsDe.size() && enfantsDe[fin].first == parent)
+            ordre.push_back(enfantsDe[fin++].second);
+        debut = fin;
+        if (ordre.size() > 1) {
+            cles.clear();
+            bool enOrdre = true;
+            std::int64_t precedente = -1;
+            for (const std::int32_t e : ordre) {
+                cles.push_back(cleDeNaissance(fiche(e).DateNaissance));
+                if (cles.back() >= 0) {
+                    enOrdre = enOrdre && cles.back() >= precedente;
+                    precedente = cles.back();
+                }
+            }
+            if (!enOrdre) {
+                std::vector<std::size_t> indices(ordre.size());
+                std::iota(indices.begin(), indices.end(), 0);
+                std::stable_partition(indices.begin(), indices.end(),
+                                      [&](std::size_t i) { return cles[i] >= 0; });
+                const auto fin = std::find_if(indices.begin(), indices.end(),
+                                              [&](std::size_t i) { return cles[i] < 0; });
+                std::stable_sort(indices.begin(), fin,
+                                 [&](std::size_t a, std::size_t b) { return cles[a] < cles[b]; });
+                std::vector<std::int32_t> range;
+                for (const std::size_t i : indices)
+                    range.push_back(ordre[i]);
+                ordre.swap(range);
+                perte(Ecart::EnfantsReordonnes, parent,
+                      QStringLiteral("les enfants sont inscrits par date de naissance, non dans "
+                                     "l'ordre du fichier"));
+            }
+        }
+        TFiche& p = fiche(parent);
+        const std::size_t inscrits = std::min<std::size_t>(ordre.size(), NbEmplacementsEnfants);
+        for (std::size_t rang = 0; rang < inscrits; ++rang)
+            p.Enfants[rang] = ordre[rang] + m_decalage;
+        p.NbEnfants = static_cast<std::uint8_t>(inscrits);
+        if (ordre.size() > inscrits)
+            perte(Ecart::PlusDeDixEnfants, parent,
+                  QStringLiteral("%1 enfants : seuls les dix premiers sont inscrits ; les autres "
+                                 "nomment toujours leurs parents")
+                      .arg(ordre.size()),
+                  static_cast<std::int64_t>(ordre.size() - inscrits));
+    }
+}
+
+// Each person's record holds one marriage: that of the first of its families
+// (in the order the person lists them) that has a date or a place. The
+// others are told, and so are childless couples without any date.
+void Importateur::mariages() {
+    // Each person's families: those it lists first, in its order, then those
+    // that name it, in the file's order.
+    struct DeLaPersonne {
+        std::int32_t fiche, famille;
+        std::int64_t ordre;
+    };
+    std::vector<DeLaPersonne> familles;
+    for (std::size_t i = 0; i < m_fams.size(); ++i)
+        familles.push_back({m_fams[i].fiche, m_fams[i].famille, static_cast<std::int64_t>(i)});
+    for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
+        const Famille& f = m_famillesLues[id];
+        if (!f.definie) continue;
+        for (const std::int32_t p : {ficheDe(f.mari), ficheDe(f.femme)})
+            if (p >= 0)
+                familles.push_back({p, static_cast<std::int32_t>(id),
+                                    static_cast<std::int64_t>(m_fams.size()) + f.ligne});
+    }
+    m_fams = {};
+    std::vector<std::uint32_t> groupes;
+    familles = grouper(std::move(familles), m_r.fiches.size(), groupes,
+                       [](const DeLaPersonne& d) { return d.fiche; });
+    for (std::size_t p = 0; p + 1 < groupes.size(); ++p)
+        trierPetitGroupe(
+            familles.begin() + groupes[p], familles.begin() + groupes[p + 1],
+            [](const DeLaPersonne& a, const DeLaPersonne& b) { return a.ordre < b.ordre; });
+    std::vector<std::int32_t> vues;
+    for (std::size_t debut = 0; debut < familles.size();) {
+        const std::int32_t n = familles[debut].fiche;
+        TFiche& f = fiche(n);
+        bool tenu = false;
+        vues.clear();
+        for (; debut < familles.size() && familles[debut].fiche == n; ++debut) {
+            const std::int32_t id = familles[debut].famille;
+            if (static_cast<std::size_t>(id) >= m_famillesLues.size() ||
+                !m_famillesLues[static_cast<std::size_t>(id)].definie ||
+                std::find(vues.begin(), vues.end(), id) != vues.end())
+                continue;
+            vues.push_back(id);
+            const Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
+            const std::int32_t autre =
+                ficheDe(fam.mari) == n ? ficheDe(fam.femme) : ficheDe(fam.mari);
+            auto avec = [&] {
+                return autre >= 0 ? QStringLiteral(" avec ") + designationPersonne(fiche(autre))
+                                  : QString();
+            };
+            if (fam.date.isEmpty() && fam.lieu.isEmpty()) {
+                if (autre >= 0 && !fam.avecEnfant && ficheDe(fam.mari) == n)
+                    perte(Ecart::Mariage, n,
+                          QStringLiteral("le couple%1, sans enfant ni date de mariage, ne peut "
+                                         "pas être retrouvé")
+                              .arg(avec()));
+                continue;
+            }
+            if (tenu) {
+                QStringList quand;
+                for (const QString& partie : {fam.date, fam.lieu})
+                    if (!partie.isEmpty()) quand << partie;
+                perte(Ecart::Mariage, n,
+                      QStringLiteral("un autre mariage%1 (%2) n'est pas gardé : la fiche n'en "
+                                     "tient qu'un")
+                          .arg(avec(), quand.join(QStringLiteral(", "))));
+                continue;
+            }
+            tenu = true;
+            date(n, f.DateMariage, fam.date, "la date de mariage");
+            texte(n, f.LieuMariage, fam.lieu, "le lieu de mariage");
+        }
+        m_avecFamille[static_cast<std::size_t>(n)] = 1;
+    }
+    // A woman's title: Madame when she has a spouse, or when this program
+    // wrote the file (its women without a title are Madame).
+    if (!m_deVelmoris)
+        for (std::size_t n = 0; n < m_r.fiches.size(); ++n)
+            if (m_r.fiches[n].Qualite == 1 && !m_titreDonne[n] && !m_avecFamille[n])
+                m_r.fiches[n].Qualite = 2;
+    std::vector<std::int32_t> ordre(m_famillesLues.size());
+    std::iota(ordre.begin(), ordre.end(), 0);
+    std::stable_sort(ordre.begin(), ordre.end(), [&](std::int32_t a, std::int32_t b) {
+        return m_famillesLues[static_cast<std::size_t>(a)].ligne <
+               m_famillesLues[static_cast<std::size_t>(b)].ligne;
+    });
+    // What a family held beyond its links, told with one of its spouses.
+    for (const std::int32_t id : ordre) {
+        const Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
+        const std::int32_t temoin = ficheDe(fam.mari) >= 0 ? ficheDe(fam.mari) : ficheDe(fam.femme);
+        for (const Famille::Perte& p : fam.pertes) {
+            if (temoin >= 0)
+                perte(p.genre, temoin, p.detail, p.quantite);
+            else
+                perteDuFichier(p.genre,
+                               QStringLiteral("Le fichier : une famille sans parent "
+                                              "connu : ") +
+                                   p.detail,
+                               p.quantite);
+        }
+    }
+}
+
+ResultatImport Importateur::terminer(const QString& nom) {
+    finEnregistrement();
+    const auto nombre = static_cast<std::int32_t>(m_r.fiches.size());
+    if (nombre == 0)
+        throw ErreurVelmoris(
+            (nom.isEmpty() ? QStringLiteral("Ce texte")
+                           : QStringLiteral("Le fichier « %1 »").arg(nom)) +
+            QStringLiteral(" ne contient aucune personne : ce n'est pas un fichier GEDCOM, ou il "
+                           "est vide. Rien n'a été importé."));
+    portraits();
+    referencesPendantes();
+    liens();
+    mariages();
     briserBoucles(m_r.fiches, m_decalage,
-                  [&](std::int32_t n, const QString& detail) { ecart(Ecart::Boucle, n, detail); });
+                  [&](std::int32_t n, const QString& detail) { perte(Ecart::Boucle, n, detail); });
     static const char* const quoi[] = {"source(s)", "note(s)", "image(s) ou document(s)",
-                                       "dépôt(s) d'archives"};
-    static const Ecart genres[] = {Ecart::Source, Ecart::Note, Ecart::Media, Ecart::Source};
+                                       "autre(s) enregistrement(s) (dépôts, lieux…)"};
+    static const Ecart genres[] = {Ecart::Source, Ecart::Note, Ecart::Media, Ecart::Enregistrement};
     for (int i = 0; i < 4; ++i)
-        if (m_enregistrementsIgnores[static_cast<std::size_t>(i)])
-            ecart(genres[i], QStringLiteral("Le fichier : %1 %2 non gardé(e)s")
-                                 .arg(m_enregistrementsIgnores[static_cast<std::size_t>(i)])
-                                 .arg(QString::fromUtf8(quoi[i])));
-    if (m_codage == Codage::Ansel)
-        ecart(Ecart::Lecture,
-              QStringLiteral("Le fichier est écrit en ANSEL : ses accents ont été convertis."));
-    if (m_utf8Faux)
-        ecart(Ecart::Lecture, QStringLiteral("Le fichier annonce l'UTF-8 sans en être partout : "
-                                             "ces textes ont été lus en Windows-1252."));
-    if (m_lignesIllisibles)
-        ecart(Ecart::Lecture,
-              QStringLiteral("%1 ligne(s) qui ne suivent pas la forme GEDCOM ont été ignorées.")
-                  .arg(m_lignesIllisibles));
+        if (const std::int64_t n = m_enregistrementsIgnores[static_cast<std::size_t>(i)])
+            perteDuFichier(genres[i],
+                           QStringLiteral("Le fichier : %1 %2 non gardé(e)s")
+                               .arg(n)
+                               .arg(QString::fromUtf8(quoi[i])),
+                           n);
+    const gedcom::JeuDeCaracteres& jeu = m_decodeur.jeu();
+    if (jeu.inconnu)
+        perteDuFichier(Ecart::Lecture,
+                       QStringLiteral("Le fichier annonce le jeu de caractères « %1 », inconnu : "
+                                      "il a été lu en UTF-8.")
+                           .arg(jeu.nom));
+    if (const std::int64_t n = m_decodeur.valeursFautives())
+        perteDuFichier(Ecart::Lecture,
+                       QStringLiteral("%1 texte(s) ne sont pas écrits dans le jeu de caractères "
+                                      "annoncé (%2) : des lettres ont pu être mal lues.")
+                           .arg(n)
+                           .arg(jeu.nom.isEmpty() ? QStringLiteral("UTF-8") : jeu.nom),
+                       n);
+    if (m_controlesFichier)
+        perteDuFichier(Ecart::Lecture,
+                       QStringLiteral("Le fichier : %1 caractère(s) de contrôle (tabulations, "
+                                      "octets nuls…) ont été retirés des textes de ses familles "
+                                      "et autres enregistrements.")
+                           .arg(m_controlesFichier),
+                       m_controlesFichier);
+    if (m_illisibles)
+        perteDuFichier(Ecart::Lecture,
+                       QStringLiteral("%1 ligne(s) qui ne suivent pas la forme GEDCOM ont été "
+                                      "ignorées.")
+                           .arg(m_illisibles),
+                       m_illisibles);
+    if (m_horsEnregistrement)
+        perteDuFichier(Ecart::Structure,
+                       QStringLiteral("%1 ligne(s) hors de tout enregistrement ont été ignorées.")
+                           .arg(m_horsEnregistrement),
+                       m_horsEnregistrement);
     return std::move(m_r);
 }
 
-// ---------------------------------------------------------------- character sets
-
-Codage codageDe(const QByteArray& tete) {
-    if (tete.startsWith("\xFF\xFE") || (tete.size() > 1 && tete[0] != 0 && tete[1] == 0))
-        return Codage::Utf16LE;
-    if (tete.startsWith("\xFE\xFF") || (tete.size() > 1 && tete[0] == 0)) return Codage::Utf16BE;
-    if (tete.startsWith("\xEF\xBB\xBF")) return Codage::Utf8;
-    // The header's character set.
-    Decoupeur decoupeur;
-    QByteArray jeu;
-    decoupeur.ajouter(std::string_view(tete.constData(), static_cast<std::size_t>(tete.size())),
-                      [&](std::string_view brute) {
-                          Ligne l;
-                          if (jeu.isEmpty() && decouper(brute, l) && l.niveau == 1 &&
-                              l.etiquette == "CHAR")
-                              jeu = QByteArray(sansBlancs(l.valeur).data(),
-                                               static_cast<qsizetype>(sansBlancs(l.valeur).size()))
-                                        .toUpper();
-                      });
-    if (jeu == "ANSEL") return Codage::Ansel;
-    if (jeu == "ANSI" || jeu == "WINDOWS" || jeu == "IBMPC" || jeu == "ASCII" || jeu == "CP1252" ||
-        jeu == "WINDOWS-1252")
-        return Codage::Cp1252;
-    return Codage::Utf8;
-}
-
-// Feeds a reader with the bytes of a file or of memory, as UTF-8 when the
-// file is UTF-16.
+// Feeds the importer with the bytes of a file or of memory, as UTF-8 when
+// the file is UTF-16.
 class Alimentation {
 public:
-    Alimentation(Lecteur& lecteur, Codage codage) : m_lecteur(lecteur), m_codage(codage) {
-        if (codage == Codage::Utf16LE) m_utf16 = QStringDecoder(QStringDecoder::Utf16LE);
-        if (codage == Codage::Utf16BE) m_utf16 = QStringDecoder(QStringDecoder::Utf16BE);
+    Alimentation(Importateur& importateur, gedcom::Codage codage)
+        : m_importateur(importateur), m_codage(codage) {
+        if (codage == gedcom::Codage::Utf16LE) m_utf16 = QStringDecoder(QStringDecoder::Utf16LE);
+        if (codage == gedcom::Codage::Utf16BE) m_utf16 = QStringDecoder(QStringDecoder::Utf16BE);
     }
     void ajouter(const char* octets, std::int64_t taille) {
-        auto ligne = [this](std::string_view l) { m_lecteur.ligne(l); };
-        if (m_codage == Codage::Utf16LE || m_codage == Codage::Utf16BE) {
+        auto ligne = [this](std::string_view l) { m_importateur.ligne(l); };
+        if (m_codage == gedcom::Codage::Utf16LE || m_codage == gedcom::Codage::Utf16BE) {
             const QByteArray utf8 =
                 QString(m_utf16(QByteArrayView(octets, static_cast<qsizetype>(taille)))).toUtf8();
+            if (m_utf16.hasError()) m_erreurs = true;
             m_decoupeur.ajouter(
                 std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), ligne);
         } else {
@@ -1005,40 +1294,50 @@ public:
         }
     }
     void terminer() {
-        m_decoupeur.terminer([this](std::string_view l) { m_lecteur.ligne(l); });
+        m_decoupeur.terminer([this](std::string_view l) { m_importateur.ligne(l); });
     }
+    bool erreursUtf16() const { return m_erreurs; }
 
 private:
-    Lecteur& m_lecteur;
-    Codage m_codage;
+    Importateur& m_importateur;
+    gedcom::Codage m_codage;
     QStringDecoder m_utf16;
-    Decoupeur m_decoupeur;
+    gedcom::Decoupeur m_decoupeur;
+    bool m_erreurs = false;
 };
 
-std::int64_t tailleMarque(const QByteArray& tete, Codage codage) {
-    if ((codage == Codage::Utf16LE && tete.startsWith("\xFF\xFE")) ||
-        (codage == Codage::Utf16BE && tete.startsWith("\xFE\xFF")))
-        return 2;
-    return codage == Codage::Utf8 && tete.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+ResultatImport conclure(Importateur& importateur, Alimentation& alimentation, const QString& nom) {
+    alimentation.terminer();
+    ResultatImport r = importateur.terminer(nom);
+    if (alimentation.erreursUtf16())
+        r.rapport.ajouter(Ecart::Lecture, 1,
+                          QStringLiteral("Le fichier, écrit en UTF-16, contient des octets qui "
+                                         "ne sont pas du texte : ils ont été remplacés."));
+    return r;
 }
 
 } // namespace
 
-ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage) {
-    const Codage codage = codageDe(contenu.left(65536));
-    Lecteur lecteur(codage, decalage);
-    Alimentation alimentation(lecteur, codage);
-    const std::int64_t marque = tailleMarque(contenu, codage);
+ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage,
+                              const QString& nom) {
+    const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(contenu.left(65536));
+    Importateur importateur(jeu, decalage);
+    Alimentation alimentation(importateur, jeu.codage);
+    const std::int64_t marque = gedcom::tailleMarque(contenu, jeu.codage);
     alimentation.ajouter(contenu.constData() + marque, contenu.size() - marque);
-    alimentation.terminer();
-    return lecteur.terminer();
+    return conclure(importateur, alimentation, nom);
 }
 
 ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage) {
     const QString quoi = QStringLiteral("Le fichier GEDCOM");
+    if (!QFile::exists(chemin))
+        throw ErreurVelmoris(QStringLiteral("%1 « %2 » est introuvable").arg(quoi, chemin));
     exigerFichierOrdinaire(chemin, quoi);
     const int fd = ::open(QFile::encodeName(chemin).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw ErreurES(ErreurES::codeDepuisErrno(errno));
+    if (fd < 0)
+        throw ErreurVelmoris(
+            QStringLiteral("%1 « %2 » ne peut pas être lu (%3)")
+                .arg(quoi, chemin, ErreurES::texteDuCode(ErreurES::codeDepuisErrno(errno))));
     struct Fermeture {
         int fd;
         ~Fermeture() { ::close(fd); }
@@ -1065,10 +1364,10 @@ ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalag
     std::int64_t n = lire();
     const QByteArray tete = QByteArray::fromRawData(
         bloc.data(), static_cast<qsizetype>(std::min<std::int64_t>(n, 65536)));
-    const Codage codage = codageDe(tete);
-    Lecteur lecteur(codage, decalage);
-    Alimentation alimentation(lecteur, codage);
-    const std::int64_t marque = tailleMarque(tete, codage);
+    const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(tete);
+    Importateur importateur(jeu, decalage);
+    Alimentation alimentation(importateur, jeu.codage);
+    const std::int64_t marque = gedcom::tailleMarque(tete, jeu.codage);
     alimentation.ajouter(bloc.data() + marque, n - marque);
     lus += n;
     // The file never grows past its size at the start, whatever another program does.
@@ -1077,6 +1376,5 @@ ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalag
         alimentation.ajouter(bloc.data(), n);
         lus += n;
     }
-    alimentation.terminer();
-    return lecteur.terminer();
+    return conclure(importateur, alimentation, chemin);
 }

@@ -27,6 +27,11 @@ QString romaniser(const QString& mot) {
                              static_cast<int32_t>(mot.size()));
     t->transliterate(texte);
     QString resultat(reinterpret_cast<const QChar*>(texte.getBuffer()), texte.length());
+    // A script without capitals (Chinese, Japanese…) romanises in small
+    // letters: a name then starts each word with a capital.
+    if (!mot.front().isUpper() && !mot.front().isLower())
+        for (qsizetype i = 0; i < resultat.size(); ++i)
+            if (i == 0 || resultat[i - 1] == u' ') resultat[i] = resultat[i].toUpper();
     for (QChar& c : resultat) {
         unsigned char octet = 0;
         if (!cp1252::depuisUnicode(c.unicode(), octet)) c = u'?';

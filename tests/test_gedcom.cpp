@@ -113,15 +113,14 @@ void TestGedcom::exportLigneALigne() {
                                         "2 VERS 5.5.1", "2 FORM LINEAGE-LINKED", "1 CHAR UTF-8",
                                         "1 LANG French", "0 @SUBM1@ SUBM", "1 NAME Velmoris"}));
     QCOMPARE(bloc(l, "0 @I0@ INDI"),
-             (QStringList{"0 @I0@ INDI", "1 NAME Pierre /DURAND/", "2 NPFX Monsieur", "1 SEX M",
-                          "1 OCCU Boulanger", "1 BIRT", "2 DATE 3 FEB 1876", "2 PLAC Mâcon",
-                          "1 FAMS @F0_1@"}));
+             (QStringList{"0 @I0@ INDI", "1 NAME Pierre /DURAND/", "1 SEX M", "1 OCCU Boulanger",
+                          "1 BIRT", "2 DATE 3 FEB 1876", "2 PLAC Mâcon", "1 FAMS @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I1@ INDI"),
-             (QStringList{"0 @I1@ INDI", "1 NAME Jeanne /LEFÈVRE/", "2 NPFX Madame", "1 SEX F",
-                          "1 BIRT", "2 DATE ABT 1874", "1 FAMS @F0_1@"}));
+             (QStringList{"0 @I1@ INDI", "1 NAME Jeanne /LEFÈVRE/", "1 SEX F", "1 BIRT",
+                          "2 DATE ABT 1874", "1 FAMS @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I2@ INDI"),
-             (QStringList{"0 @I2@ INDI", "1 NAME Paul /DURAND/", "2 NPFX Monsieur", "1 SEX M",
-                          "1 BIRT", "2 DATE 7 APR 1902", "1 DEAT", "2 DATE 30 SEP 1975", "1 OBJE",
+             (QStringList{"0 @I2@ INDI", "1 NAME Paul /DURAND/", "1 SEX M", "1 BIRT",
+                          "2 DATE 7 APR 1902", "1 DEAT", "2 DATE 30 SEP 1975", "1 OBJE",
                           "2 FILE C:\\PHOTOS\\paul.jpg", "3 FORM jpg", "1 FAMC @F0_1@"}));
     QCOMPARE(bloc(l, "0 @I3@ INDI")[3], QStringLiteral("1 SEX F"));
     // The children in rank order: Berthe (rank 1) before Paul (rank 2).
@@ -231,10 +230,10 @@ void TestGedcom::importEcritAilleurs() {
     QCOMPARE(r.fiches[2].Enfants[9], 12);
     QCOMPARE(r.fiches[13].Pere, 2); // the eleventh child still names its father
     const QString rapport = r.rapport.texte().join(u'\n');
-    QVERIFY2(rapport.contains(QStringLiteral("ANSEL")), qPrintable(rapport));
     QVERIFY2(rapport.contains(QStringLiteral("coupé à 30 caractères")), qPrintable(rapport));
     QVERIFY2(rapport.contains(QStringLiteral("11 enfants")), qPrintable(rapport));
-    QVERIFY2(rapport.contains(QStringLiteral("enfant de 2 familles")), qPrintable(rapport));
+    QVERIFY2(rapport.contains(QStringLiteral("enfant aussi de LEFÉVRE Louis")),
+             qPrintable(rapport));
     QVERIFY2(!rapport.contains(QStringLiteral("ABT 1850")), qPrintable(rapport)); // held as it is
 }
 
@@ -272,11 +271,26 @@ void TestGedcom::dates_data() {
     ligne("julienne", "@#DJULIAN@ 5 MAY 1600", "05/05/1600", E::Julien, "5 MAY 1600");
     ligne("jour impossible", "31 FEB 1890", "?\?/02/1890", E::Precision, "FEB 1890");
     ligne("année double", "1750/51", "?\?/?\?/1751", E::Precision, "1751");
-    ligne("avant l'an mil", "Abt 794", "vers 794", E::NonGardee, "ABT 794");
-    ligne("avant J.-C.", "44 B.C.", "44 B.C.", E::NonGardee, "");
-    ligne("hébraïque", "@#DHEBREW@ 1 TSH 5760", "1 TSH 5760", E::NonGardee, "");
+    ligne("avant l'an mil", "Abt 794", "vers 794", E::Aucun, "ABT 794");
+    ligne("avant J.-C.", "44 B.C.", "44 B.C.", E::Aucun, "44 B.C.");
+    ligne("avant J.-C., un jour", "1 AUG 534 BC", "534 B.C.", E::Precision, "534 B.C.");
+    ligne("hébraïque", "@#DHEBREW@ 1 TSH 5760", "11/09/1999", E::Calendrier, "11 SEP 1999");
+    ligne("année hébraïque", "@#DHEBREW@ 4865", "1104-1105", E::Calendrier, "BET 1104 AND 1105");
+    ligne("autre calendrier", "@#DROMAN@ 12 AUC 700", "", E::NonGardee, "");
     ligne("phrase", "(ca. 1850)", "ca. 1850", E::Aucun, "ABT 1850");
-    ligne("longue phrase", "(about the war)", "about the ", E::NonGardee, "");
+    ligne("longue phrase, jamais coupée", "(about the war)", "", E::NonGardee, "");
+    ligne("année double d'un siècle", "8 JAN 1699/00", "08/01/1700", E::Precision, "8 JAN 1700");
+    ligne("année double d'une décennie", "1759/0", "?\?/?\?/1760", E::Precision, "1760");
+    ligne("année double entière", "12 MAR 1637/1638", "12/03/1638", E::Precision, "12 MAR 1638");
+    ligne("mot inconnu après la date", "17 JUN 1985 SL", "", E::NonGardee, "");
+    ligne("texte court sans année", "inconnue", "inconnue", E::Aucun, "(inconnue)");
+    ligne("Abt. avec un point", "Abt. 1850", "vers 1850", E::Aucun, "ABT 1850");
+    ligne("abt. en minuscules", "abt. 1850", "vers 1850", E::Aucun, "ABT 1850");
+    ligne("Bef. et un mois", "Bef. Mar 1900", "av. 1900", E::Precision, "BEF 1900");
+    ligne("mois anglais en entier", "29 December 1812", "29/12/1812", E::Aucun, "29 DEC 1812");
+    ligne("mois français en entier", "3 février 1890", "03/02/1890", E::Aucun, "3 FEB 1890");
+    ligne("à l'américaine", "Dec 29, 1812", "29/12/1812", E::Aucun, "29 DEC 1812");
+    ligne("ISO", "2000-05-20", "20/05/2000", E::Aucun, "20 MAY 2000");
     ligne("vide", "", "", E::Aucun, "");
 }
 
@@ -290,7 +304,8 @@ void TestGedcom::dates() {
     QCOMPARE(int(d.ecart), ecart);
     if (!retour.isEmpty()) QCOMPARE(dateGedcom(fiche), retour);
     // The forms the record holds pass the save's date check when the year allows.
-    if (ecart != int(DateImportee::Ecart::NonGardee) && !fiche.isEmpty())
+    const DateLue lue = lireDate(fiche);
+    if (lue.aUneAnnee() && lue.annee >= 1000 && lue.annee <= 2050)
         QVERIFY2(dateAcceptable(fiche), qPrintable(fiche));
 }
 
@@ -521,7 +536,7 @@ void TestGedcom::rapportHonnete() {
     auto compte = [&](Ecart e) { return r.rapport.comptes[static_cast<std::size_t>(e)]; };
     QCOMPARE(compte(Ecart::Translitteration), 2);
     QCOMPARE(compte(Ecart::NomAlternatif), 1);
-    QCOMPARE(compte(Ecart::NomComplement), 1);
+    QCOMPARE(compte(Ecart::NomComplement), 2); // the suffix and the nickname
     QCOMPARE(compte(Ecart::Substitut), 2);
     QCOMPARE(compte(Ecart::Evenement), 2); // the residence, the divorce
     QCOMPARE(compte(Ecart::Source), 2);    // the person's, and the file's
@@ -533,9 +548,11 @@ void TestGedcom::rapportHonnete() {
              qPrintable(texte));
     for (const char* attendu :
          {"Zielinski Jan (° 1850, † 1920) : le nom secondaire « Johnny Z » n'est pas gardé",
-          "Zielinski Jan (° 1850, † 1920) : « Jr », « Janek » n'est pas gardé avec le nom",
+          "Zielinski Jan (° 1850, † 1920) : « Jr » n'est pas gardé avec le nom",
+          "Zielinski Jan (° 1850, † 1920) : le surnom « Janek » n'est pas gardé",
           "le baptême tient lieu de naissance", "non gardé : résidence",
-          "non gardé (famille) : divorce", "un autre mariage (1890) n'est pas gardé"})
+          "non gardé (famille) : divorce",
+          "un autre mariage avec Durand Marie (1890) n'est pas gardé"})
         QVERIFY2(texte.contains(QString::fromUtf8(attendu)),
                  qPrintable(QString::fromUtf8(attendu) + u'\n' + texte));
     QVERIFY2(!texte.contains(QStringLiteral("devient « 12/03/1852 »")), qPrintable(texte));
@@ -623,7 +640,13 @@ void TestGedcom::ligneDeCommande_data() {
     QTest::newRow("option inconnue")
         << QStringList{"--tout"} << 2 << "Option inconnue : --tout" << 8;
     QTest::newRow("GEDCOM absent") << QStringList{"--importer-gedcom", "absent.ged", "c.FIC"} << 1
-                                   << "Fichier introuvable" << 8;
+                                   << "Le fichier GEDCOM « absent.ged » est introuvable" << 8;
+    QTest::newRow("sortie dans un dossier absent")
+        << QStringList{"--exporter-gedcom", "a.FIC", "absent/a.ged"} << 1
+        << "Le fichier GEDCOM « absent/a.ged » ne peut pas être écrit : le dossier" << 8;
+    QTest::newRow("fichier sans personne")
+        << QStringList{"--importer-gedcom", "a.FIC", "c.FIC"} << 1
+        << "Le fichier « a.FIC » ne contient aucune personne" << 8;
 }
 
 void TestGedcom::ligneDeCommande() {

@@ -496,6 +496,8 @@ void TestSurete::saisiesEtNomsImpossibles_data() {
                                   << "Nom : « Zieliński » devient « Zielinski »";
     QTest::newRow("nom cyrillique") << "saisie Иван"
                                     << "Nom : « Иван » devient « Ivan »";
+    QTest::newRow("nom chinois, en majuscules") << "saisie 张三"
+                                                << "Nom : « 张三 » devient « Zhang San »";
     QTest::newRow("contrôle collé") << "collage" << QString();
     QTest::newRow("contrôles vers GEDCOM")
         << "export"
