@@ -155,6 +155,12 @@ DateLue lireDate(const QString& date) {
     return lireAutresFormes(d);
 }
 
+std::int64_t cleDeTriDate(const QString& date) {
+    const DateLue d = lireDate(date);
+    if (!d.aUneAnnee()) return -1;
+    return static_cast<std::int64_t>(d.annee) * 10000 + d.mois * 100 + d.jour;
+}
+
 QString dateGedcom(const QString& date) {
     const DateLue d = lireDate(date);
     const QString a = QString::number(d.annee), b = QString::number(d.annee2);

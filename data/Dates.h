@@ -48,6 +48,10 @@ struct DateLue {
 
 DateLue lireDate(const QString& date);
 
+// A key that sorts dates by year, month and day, whatever their form; -1
+// for a date without a year.
+std::int64_t cleDeTriDate(const QString& date);
+
 // The GEDCOM date of a record's date; empty for an empty date.
 QString dateGedcom(const QString& date);
 

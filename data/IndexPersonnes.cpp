@@ -264,6 +264,12 @@ void IndexPersonnes::trier(Colonne colonne, bool croissant) {
     filtrer(m_filtre);
 }
 
+void IndexPersonnes::exclure(std::int32_t numeroFiche) {
+    m_exclue = numeroFiche;
+    trierVisibles();
+    filtrer(m_filtre);
+}
+
 void IndexPersonnes::trierVisibles() {
     // One 64-bit key a person: the column's rank, then the names and the
     // birth date, so that the sort is a sort of numbers.
@@ -299,9 +305,10 @@ void IndexPersonnes::trierVisibles() {
     }
     std::sort(cles.begin(), cles.end());
     if (!m_croissant) std::reverse(cles.begin(), cles.end());
-    m_ordre.resize(cles.size());
-    for (std::size_t i = 0; i < cles.size(); ++i)
-        m_ordre[i] = cles[i].second;
+    m_ordre.clear();
+    m_ordre.reserve(cles.size());
+    for (const auto& [cle, personne] : cles)
+        if (personne != m_exclue) m_ordre.push_back(personne);
 }
 
 void IndexPersonnes::filtrer(const QString& filtre) {
@@ -315,7 +322,7 @@ void IndexPersonnes::filtrer(const QString& filtre) {
     bool chiffres = false;
     const int numero = f.toInt(&chiffres);
     if (chiffres) {
-        if (numero >= 0 && numero < nombre()) m_visibles.push_back(numero);
+        if (numero >= 0 && numero < nombre() && numero != m_exclue) m_visibles.push_back(numero);
         return;
     }
     // Every word typed, in any order, starts a word of the surname (its

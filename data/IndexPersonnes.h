@@ -54,6 +54,8 @@ public:
     // Digits alone name a record: that record only. Empty: everyone.
     void filtrer(const QString& filtre);
     const QString& filtre() const { return m_filtre; }
+    // Leaves a record out of every list (the person a choice is about); -1 for none.
+    void exclure(std::int32_t numeroFiche);
 
     // The text of a cell, and the record number, of a person of the index.
     QString texte(std::int32_t personne, Colonne colonne) const;
@@ -76,6 +78,7 @@ private:
     Colonne m_colonne = Colonne::Nom;
     bool m_croissant = true;
     QString m_filtre;
+    std::int32_t m_exclue = -1;
 };
 
 // A text without accents or case, ligatures opened: what the filter compares.

@@ -63,8 +63,8 @@ void TForm1::ListeAscendance1Click() {
     if (!surLeFichier([&] {
             const AscendanceSosa a = ascendanceSosa(*m_FichierGenea, personne, generations);
             if (a.generations.empty()) throw ErreurES(ErreurES::LectureFinFichier);
-            rapport = rapportAscendance(a, a.generations.front().front().personne, m_CheminFichier,
-                                        dateDuJour());
+            rapport = rapportAscendance(a, a.generations.front().ancetres.front().personne,
+                                        m_CheminFichier, dateDuJour());
         }))
         return;
     montrerRapportImprimable(rapport);
@@ -112,6 +112,7 @@ void TForm1::FicheFamiliale1Click() {
     const std::int32_t personne = personneDuRapport();
     if (personne < 0) return;
     std::vector<MembreFamille> membres;
+    QStringList remarques;
     if (!surLeFichier([&] {
             const std::int64_t nombre = m_FichierGenea->nombreFiches();
             auto ajouter = [&](const QString& role, std::int32_t n) {
@@ -138,9 +139,19 @@ void TForm1::FicheFamiliale1Click() {
                 vus.push_back(enfant);
                 ajouter(QStringLiteral("Enfant (rang %1)").arg(rang + 1), enfant);
             }
+            // The ranks are those the record holds: told when they are not the birth order.
+            if (!enfantsDansLOrdreDesDates(*m_FichierGenea, fiche))
+                remarques << QStringLiteral("Les enfants sont donnés dans l'ordre de leur rang sur "
+                                            "la fiche, qui n'est pas celui de leurs dates de "
+                                            "naissance.");
+            if (std::none_of(fiche.Enfants.begin(), fiche.Enfants.end(),
+                             [](std::int32_t e) { return e == -1; }))
+                remarques << QStringLiteral("Les dix emplacements d'enfants de la fiche sont "
+                                            "pris : d'autres enfants peuvent manquer.");
         }))
         return;
-    montrerRapportImprimable(rapportFicheFamiliale(membres, m_CheminFichier, dateDuJour()));
+    montrerRapportImprimable(
+        rapportFicheFamiliale(membres, m_CheminFichier, dateDuJour(), remarques));
 }
 
 // The second person is chosen in the index of persons.
@@ -150,7 +161,7 @@ void TForm1::LienDeParente1Click() {
     std::int32_t b = -1;
     if (!surLeFichier([&] {
             TChoixPersonne choix(QStringLiteral("Lien de parenté : avec qui ?"), *m_FichierGenea,
-                                 this);
+                                 this, a);
             if (m_dialogues.executerModal(choix)) b = choix.ficheChoisie();
         }))
         return;
@@ -164,15 +175,7 @@ void TForm1::LienDeParente1Click() {
             m_FichierGenea->lire(f);
             return f;
         };
-        std::vector<TFiche> cheminA, cheminB, communs;
-        for (const std::int32_t n : lien.cheminA)
-            cheminA.push_back(lire(n));
-        for (const std::int32_t n : lien.cheminB)
-            cheminB.push_back(lire(n));
-        for (const std::int32_t n : lien.ancetresCommuns)
-            communs.push_back(lire(n));
-        rapport = rapportParente(lien, cheminA, cheminB, communs, lire(a), lire(b), m_CheminFichier,
-                                 dateDuJour());
+        rapport = rapportParente(lien, lire, a, b, m_CheminFichier, dateDuJour());
     });
     montrerRapportImprimable(rapport);
 }

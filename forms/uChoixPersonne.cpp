@@ -12,13 +12,14 @@
 #include <QVBoxLayout>
 
 TChoixPersonne::TChoixPersonne(const QString& titre, FichierEnregistrements& fichier,
-                               QWidget* parent)
+                               QWidget* parent, std::int32_t exclue)
     : QDialog(parent) {
     setObjectName(QStringLiteral("ChoixPersonne"));
     setWindowTitle(titre);
     setFont(policeFenetre());
     resize(640, 420);
     m_index.construire(fichier);
+    m_index.exclure(exclue);
 
     auto* etiquette = new QLabel(QStringLiteral("&Chercher (nom, prénom ou numéro) :"), this);
     EFiltre = new QLineEdit(this);

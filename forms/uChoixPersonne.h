@@ -14,8 +14,9 @@ class QTableView;
 class TChoixPersonne : public QDialog {
     Q_OBJECT
 public:
-    TChoixPersonne(const QString& titre, FichierEnregistrements& fichier,
-                   QWidget* parent = nullptr);
+    // `exclue`, when given, is not offered (the person the choice is about).
+    TChoixPersonne(const QString& titre, FichierEnregistrements& fichier, QWidget* parent = nullptr,
+                   std::int32_t exclue = -1);
     // The record chosen, -1 when none.
     std::int32_t ficheChoisie() const;
 

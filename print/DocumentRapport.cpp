@@ -11,6 +11,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
+#include <unordered_map>
+
 #include <algorithm>
 #include <cmath>
 
@@ -51,6 +53,8 @@ const QString Style = QStringLiteral(
     "td.numero { color: #7a1010; font-weight: bold; white-space: nowrap; } "
     "th { background-color: #eeeeee; padding: 2px 4px; text-align: left; }");
 
+// What a generation is called, the person's being the first; none past the
+// great-great-grandparents.
 QString nomDeGeneration(int g) {
     switch (g) {
     case 0:
@@ -61,9 +65,25 @@ QString nomDeGeneration(int g) {
         return QStringLiteral("les grands-parents");
     case 3:
         return QStringLiteral("les arrière-grands-parents");
+    case 4:
+        return QStringLiteral("les arrière-arrière-grands-parents");
     default:
-        return QStringLiteral("%1e génération").arg(g + 1);
+        return {};
     }
+}
+
+// "12, 13" or "12, 13 et 4 094 autres numéros".
+QString numerosSosa(const AncetreSosa& a) {
+    QStringList n;
+    for (const std::uint64_t v : a.numeros)
+        n << nombre(static_cast<std::int64_t>(v));
+    if (a.nombreDeNumeros <= a.numeros.size()) return n.join(QStringLiteral(", "));
+    while (n.size() > 2)
+        n.removeLast();
+    const std::uint64_t autres = a.nombreDeNumeros - static_cast<std::uint64_t>(n.size());
+    return n.join(QStringLiteral(", ")) +
+           QStringLiteral(" et %1 autre%2 numéro%2")
+               .arg(nombre(static_cast<std::int64_t>(autres)), autres > 1 ? "s" : "");
 }
 
 // A simple bar chart drawn by the program: one line per value, the bar a
@@ -113,31 +133,60 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
     DocumentRapport r;
     r.titre = QStringLiteral("Liste d'ascendance de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date) +
-             QStringLiteral("<p>Numérotation de Sosa-Stradonitz : la personne porte le numéro 1, "
-                            "le père d'une personne n le numéro 2n, sa mère 2n + 1. Un ancêtre "
-                            "atteint par plusieurs chemins (implexe) est cité une fois, avec tous "
-                            "ses numéros.</p>");
+             QStringLiteral("<p>Numérotation de Sosa-Stradonitz : la personne porte le numéro 1 "
+                            "et forme la 1re génération ; le père d'une personne n porte le "
+                            "numéro 2n, sa mère 2n + 1. Un ancêtre atteint par plusieurs "
+                            "chemins (implexe) est cité une fois, à sa première génération, avec "
+                            "tous ses numéros, et rappelé aux générations suivantes.</p>");
+    std::unordered_map<std::int32_t, std::size_t> citeA; // where each person was listed
+    std::uint64_t numeros = 0, personnes = 0;
     for (std::size_t g = 0; g < a.generations.size(); ++g) {
-        const auto& generation = a.generations[g];
-        std::int64_t numeros = 0;
-        for (const AncetreSosa& x : generation)
-            numeros += static_cast<std::int64_t>(x.numeros.size());
-        r.html += QStringLiteral("<h2>Génération %1 : %2</h2>")
+        const GenerationSosa& generation = a.generations[g];
+        const QString nom = nomDeGeneration(static_cast<int>(g));
+        r.html += QStringLiteral("<h2>Génération %1%2</h2>")
                       .arg(g + 1)
-                      .arg(nomDeGeneration(static_cast<int>(g)));
-        if (g > 0)
-            r.html += QStringLiteral("<p class=\"source\">%1 ancêtre(s) connu(s) sur %2.</p>")
-                          .arg(nombre(numeros), nombre(std::int64_t(1) << g));
-        r.html += QStringLiteral("<table width=\"100%\">");
-        for (const AncetreSosa& x : generation) {
-            QStringList n;
-            for (const std::uint64_t v : x.numeros)
-                n << QString::number(v);
-            r.html +=
-                QStringLiteral("<tr><td class=\"numero\" width=\"14%\">%1</td><td>%2</td></tr>")
-                    .arg(h(n.join(QStringLiteral(", "))), h(resumePersonne(x.personne)));
+                      .arg(nom.isEmpty() ? QString() : QStringLiteral(" : ") + h(nom));
+        if (g > 0) {
+            // Every number of this generation counts, whoever holds it.
+            QString compte =
+                QStringLiteral("%1 ancêtre%2 connu%2 sur %3")
+                    .arg(nombre(static_cast<std::int64_t>(generation.numeros)),
+                         generation.numeros > 1 ? "s" : "", nombre(std::int64_t(1) << g));
+            if (generation.personnes < generation.numeros)
+                compte += QStringLiteral(", %1 personne%2 distincte%2")
+                              .arg(nombre(static_cast<std::int64_t>(generation.personnes)),
+                                   generation.personnes > 1 ? "s" : "");
+            r.html += QStringLiteral("<p class=\"source\">%1.</p>").arg(compte);
         }
+        numeros += generation.numeros;
+        personnes += generation.ancetres.size();
+        r.html += QStringLiteral("<table width=\"100%\">");
+        for (const AncetreSosa& x : generation.ancetres) {
+            citeA[x.fiche] = g;
+            r.html +=
+                QStringLiteral("<tr><td class=\"numero\" width=\"18%\">%1</td><td>%2</td></tr>")
+                    .arg(h(numerosSosa(x)), h(resumePersonne(x.personne)));
+        }
+        for (const AncetreSosa& x : generation.dejaCites)
+            r.html += QStringLiteral("<tr><td class=\"numero\" width=\"18%\">%1</td><td>%2 "
+                                     "<i>(déjà cité%3 à la génération %4)</i></td></tr>")
+                          .arg(h(numerosSosa(x)), h(nomComplet(x.personne)),
+                               x.personne.Qualite == 1 || x.personne.Qualite == 2 ? "e" : "")
+                          .arg(citeA.count(x.fiche) ? citeA[x.fiche] + 1 : g + 1);
         r.html += QStringLiteral("</table>");
+    }
+    if (numeros > personnes) {
+        const std::uint64_t doubles = numeros - personnes;
+        r.html += QStringLiteral("<h2>Implexe</h2><p>%1 numéros de Sosa sont portés par %2 "
+                                 "personnes distinctes : %3 numéro(s) reviennent à un ancêtre "
+                                 "déjà compté, un taux d'implexe de %4 %.</p>")
+                      .arg(nombre(static_cast<std::int64_t>(numeros)),
+                           nombre(static_cast<std::int64_t>(personnes)),
+                           nombre(static_cast<std::int64_t>(doubles)))
+                      .arg(QLocale(QLocale::French, QLocale::France)
+                               .toString(100.0 * static_cast<double>(doubles) /
+                                             static_cast<double>(numeros),
+                                         'f', 1));
     }
     r.html += notes(a.notes);
     return r;
@@ -149,9 +198,10 @@ DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& p
     r.titre = QStringLiteral("Liste de descendance de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation d'Aboville : la personne porte le numéro 1, ses "
-                            "enfants 1.1, 1.2… par rang de naissance, leurs enfants 1.1.1, et "
-                            "ainsi de suite. Le conjoint est celui que trouve le bouton "
-                            "Conjoint(e).</p><table width=\"100%\">");
+                            "enfants 1.1, 1.2… dans l'ordre de leur rang sur la fiche (le rang de "
+                            "naissance tel qu'il a été saisi), leurs enfants 1.1.1, et ainsi de "
+                            "suite. Le conjoint est celui que trouve le bouton Conjoint(e).</p>"
+                            "<table width=\"100%\">");
     for (const DescendantAboville& x : d.descendants) {
         const int profondeur = static_cast<int>(x.numero.count(u'.'));
         QString texte = h(resumePersonne(x.personne));
@@ -160,6 +210,13 @@ DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& p
         else if (x.conjoint >= 0)
             texte +=
                 QStringLiteral("<br/>&nbsp;&nbsp;x %1").arg(h(resumePersonne(x.personneConjoint)));
+        if (x.dejaCite.isEmpty() && x.enfantsHorsOrdre)
+            texte += QStringLiteral("<br/>&nbsp;&nbsp;<i>Ses enfants suivent leur rang sur la "
+                                    "fiche, qui n'est pas l'ordre de leurs dates de "
+                                    "naissance.</i>");
+        if (x.dejaCite.isEmpty() && x.dixEnfants)
+            texte += QStringLiteral("<br/>&nbsp;&nbsp;<i>Les dix emplacements d'enfants de la "
+                                    "fiche sont pris : d'autres enfants peuvent manquer.</i>");
         r.html += QStringLiteral("<tr><td class=\"numero\" width=\"18%\">%1%2</td><td>%3</td></tr>")
                       .arg(QString(profondeur * 2, u' ').replace(u' ', QStringLiteral("&nbsp;")),
                            h(x.numero), texte);
@@ -168,42 +225,66 @@ DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& p
     return r;
 }
 
-DocumentRapport rapportParente(const LienDeParente& l, const std::vector<TFiche>& cheminA,
-                               const std::vector<TFiche>& cheminB,
-                               const std::vector<TFiche>& communs, const TFiche& a, const TFiche& b,
-                               const QString& fichier, const QString& date) {
+DocumentRapport rapportParente(const LienDeParente& l,
+                               const std::function<TFiche(std::int32_t)>& fiche, std::int32_t a,
+                               std::int32_t b, const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Lien de parenté entre %1 et %2").arg(nomComplet(a), nomComplet(b));
+    const TFiche fa = fiche(a), fb = fiche(b);
+    r.titre = QStringLiteral("Lien de parenté entre %1 et %2").arg(nomComplet(fa), nomComplet(fb));
     r.html = entete(r.titre, fichier, date);
     if (!l.trouve) {
         r.html += QStringLiteral("<p><b>Aucun lien de parenté trouvé.</b></p>") + notes(l.notes);
         return r;
     }
-    r.html += QStringLiteral("<p><b>%1</b><br/><b>%2</b></p>").arg(h(l.deAVersB), h(l.deBVersA));
-    r.html += QStringLiteral("<h2>Le chemin par l'ancêtre commun</h2><table width=\"100%\" "
-                             "cellspacing=\"0\"><tr><th>Génération</th><th>Du côté de %1</th>"
-                             "<th>Du côté de %2</th></tr>")
-                  .arg(h(nomComplet(a)), h(nomComplet(b)));
-    const std::size_t lignes = std::max(cheminA.size(), cheminB.size());
-    for (std::size_t i = 0; i < lignes; ++i) {
-        auto cellule = [&](const std::vector<TFiche>& chemin) {
-            return i < chemin.size() ? h(resumePersonne(chemin[i])) : QString();
-        };
-        r.html += QStringLiteral("<tr><td class=\"numero\">%1</td><td>%2</td><td>%3</td></tr>")
-                      .arg(i)
-                      .arg(cellule(cheminA), cellule(cheminB));
+    if (l.memePersonne) {
+        r.html += QStringLiteral("<p><b>%1</b></p>").arg(h(l.deAVersB));
+        return r;
     }
-    QStringList noms;
-    for (const TFiche& c : communs)
-        noms << nomComplet(c);
-    r.html += QStringLiteral("</table><p>%1 : %2, à %3 génération(s) de %4 et à %5 de %6.</p>")
-                  .arg(noms.size() > 1 ? QStringLiteral("Ancêtres communs les plus proches")
-                                       : QStringLiteral("Ancêtre commun le plus proche"),
-                       h(noms.join(QStringLiteral(" et "))))
-                  .arg(l.generationsA)
-                  .arg(h(nomComplet(a)))
-                  .arg(l.generationsB)
-                  .arg(h(nomComplet(b)));
+    r.html += QStringLiteral("<p><b>%1</b><br/><b>%2</b></p>").arg(h(l.deAVersB), h(l.deBVersA));
+    for (std::size_t i = 0; i < l.relations.size(); ++i) {
+        const RelationDeParente& x = l.relations[i];
+        r.html += l.relations.size() == 1
+                      ? QStringLiteral("<h2>Le chemin par l'ancêtre commun</h2>")
+                      : QStringLiteral("<h2>%1 relation : %2 %3</h2>")
+                            .arg(i == 0 ? QStringLiteral("1re") : QStringLiteral("%1e").arg(i + 1),
+                                 h(x.nomDeAVersB), h(deNom(nomComplet(fb))));
+        QStringList communs;
+        for (const std::int32_t c : x.ancetresCommuns)
+            communs << nomComplet(fiche(c));
+        r.html += QStringLiteral("<p>%1 est %2 %3 ; %4 est %5 %6.<br/>%7 : %8, à %9 de %10 et à "
+                                 "%11 de %12. Parenté au %13 degré civil, %14 degré canonique.</p>")
+                      .arg(h(nomComplet(fa)), h(x.nomDeAVersB), h(deNom(nomComplet(fb))),
+                           h(nomComplet(fb)), h(x.nomDeBVersA), h(deNom(nomComplet(fa))),
+                           communs.size() > 1 ? QStringLiteral("Ancêtres communs")
+                                              : QStringLiteral("Ancêtre commun"),
+                           h(communs.join(QStringLiteral(" et "))))
+                      .arg(x.generationsA > 1 ? QStringLiteral("%1 générations").arg(x.generationsA)
+                                              : QStringLiteral("%1 génération").arg(x.generationsA))
+                      .arg(h(nomComplet(fa)))
+                      .arg(x.generationsB)
+                      .arg(h(nomComplet(fb)))
+                      .arg(x.degreCivil() == 1 ? QStringLiteral("1er")
+                                               : QStringLiteral("%1e").arg(x.degreCivil()))
+                      .arg(x.degreCanonique() == 1 ? QStringLiteral("1er")
+                                                   : QStringLiteral("%1e").arg(x.degreCanonique()));
+        r.html += QStringLiteral("<table width=\"100%\" cellspacing=\"0\"><tr><th>Génération</th>"
+                                 "<th>Du côté %1</th><th>Du côté %2</th></tr>")
+                      .arg(h(deNom(nomComplet(fa))), h(deNom(nomComplet(fb))));
+        const std::size_t lignes = std::max(x.cheminA.size(), x.cheminB.size());
+        for (std::size_t k = 0; k < lignes; ++k) {
+            auto cellule = [&](const std::vector<std::int32_t>& c) {
+                return k < c.size() ? h(resumePersonne(fiche(c[k]))) : QString();
+            };
+            r.html += QStringLiteral("<tr><td class=\"numero\">%1</td><td>%2</td><td>%3</td></tr>")
+                          .arg(k + 1)
+                          .arg(cellule(x.cheminA), cellule(x.cheminB));
+        }
+        r.html += QStringLiteral("</table>");
+    }
+    if (l.autresRelations)
+        r.html += QStringLiteral("<p>Ils sont encore apparentés de %1 autre(s) façon(s), plus "
+                                 "éloignée(s), par d'autres ancêtres communs (implexe).</p>")
+                      .arg(l.autresRelations);
     r.html += notes(l.notes);
     return r;
 }
@@ -227,22 +308,39 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
                      QStringLiteral("fiche"));
     r.html += QStringLiteral("<h2>Les noms les plus fréquents</h2>") +
               barres(s.nomsFrequents, QStringLiteral("nom"));
-    std::vector<std::pair<QString, std::int64_t>> decennies;
-    for (const auto& [decennie, n] : s.naissancesParDecennie)
-        decennies.push_back({QStringLiteral("%1-%2").arg(decennie).arg(decennie + 9), n});
-    r.html += QStringLiteral("<h2>Naissances par décennie</h2>") +
-              barres(decennies, QStringLiteral("naissance datée"));
+    r.html += QStringLiteral("<h2>Les prénoms les plus fréquents</h2><p class=\"source\">Le "
+                             "premier prénom de chaque personne.</p>") +
+              barres(s.prenomsFrequents, QStringLiteral("prénom"));
+    const std::pair<const char*, const std::map<int, std::int64_t>*> periodes[] = {
+        {"Naissances", &s.naissancesParDecennie},
+        {"Mariages", &s.mariagesParDecennie},
+        {"Décès", &s.decesParDecennie}};
+    for (const auto& [quoi, parDecennie] : periodes) {
+        std::vector<std::pair<QString, std::int64_t>> decennies;
+        for (const auto& [decennie, n] : *parDecennie)
+            decennies.push_back({QStringLiteral("%1-%2").arg(decennie).arg(decennie + 9), n});
+        r.html += QStringLiteral("<h2>%1 par décennie</h2>").arg(QString::fromUtf8(quoi)) +
+                  barres(decennies, QStringLiteral("date"));
+    }
+    const QLocale francais(QLocale::French, QLocale::France);
     r.html += QStringLiteral("<h2>Durée de vie</h2>");
     r.html +=
         s.viesMesurees
-            ? QStringLiteral("<p>%1 an(s) en moyenne, sur %2 vie(s) dont l'année de naissance "
-                             "et celle du décès se lisent.</p>")
-                  .arg(QLocale(QLocale::French, QLocale::France)
-                           .toString(s.dureeDeVieMoyenne, 'f', 1),
-                       nombre(s.viesMesurees))
-            : QStringLiteral("<p>Aucune vie dont les deux années se lisent.</p>");
-    r.html += QStringLiteral("<h2>Les lieux les plus fréquents</h2>") +
-              barres(s.lieuxFrequents, QStringLiteral("lieu"));
+            ? QStringLiteral("<p>%1 an(s) en moyenne, sur %2 vie(s) dont les années de naissance "
+                             "et de décès sont sûres.</p>")
+                  .arg(francais.toString(s.dureeDeVieMoyenne, 'f', 1), nombre(s.viesMesurees))
+            : QStringLiteral("<p>Aucune vie dont les deux années soient sûres.</p>");
+    if (s.viesApprochees)
+        r.html +=
+            QStringLiteral("<p>Comptées à part, %1 vie(s) aux dates approchées (« vers », "
+                           "« av. », « ap. », intervalles) : %2 an(s) en moyenne.</p>")
+                .arg(nombre(s.viesApprochees), francais.toString(s.dureeDeVieApprochee, 'f', 1));
+    const std::pair<const char*, const std::vector<std::pair<QString, std::int64_t>>*> lieux[] = {
+        {"naissance", &s.lieuxNaissance}, {"mariage", &s.lieuxMariage}, {"décès", &s.lieuxDeces}};
+    for (const auto& [quoi, liste] : lieux)
+        r.html += QStringLiteral("<h2>Les lieux de %1 les plus fréquents</h2>")
+                      .arg(QString::fromUtf8(quoi)) +
+                  barres(*liste, QStringLiteral("lieu"));
     r.html += QStringLiteral("<h2>Années extrêmes</h2>");
     r.html += s.premiereAnnee
                   ? QStringLiteral("<p>De %1 à %2.</p>").arg(s.premiereAnnee).arg(s.derniereAnnee)
@@ -251,11 +349,14 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
 }
 
 DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
-                                      const QString& fichier, const QString& date) {
+                                      const QString& fichier, const QString& date,
+                                      const QStringList& remarques) {
     DocumentRapport r;
     const TFiche& personne = membres.front().personne;
     r.titre = QStringLiteral("Fiche familiale de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date);
+    for (const QString& remarque : remarques)
+        r.html += QStringLiteral("<p><i>%1</i></p>").arg(h(remarque));
     int image = 0;
     for (const MembreFamille& m : membres) {
         const TFiche& f = m.personne;

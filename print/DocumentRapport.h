@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 class QPagedPaintDevice;
 class QTextDocument;
 
@@ -25,12 +27,11 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
                                   const QString& fichier, const QString& date);
 DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& personne,
                                    const QString& fichier, const QString& date);
-// `cheminA` and `cheminB` are the records of the two lines, `communs` those
-// of the nearest common ancestors.
-DocumentRapport rapportParente(const LienDeParente& l, const std::vector<TFiche>& cheminA,
-                               const std::vector<TFiche>& cheminB,
-                               const std::vector<TFiche>& communs, const TFiche& a, const TFiche& b,
-                               const QString& fichier, const QString& date);
+// Every relation found, each with its common ancestors and the way through
+// them; `fiche` reads a record of the file.
+DocumentRapport rapportParente(const LienDeParente& l,
+                               const std::function<TFiche(std::int32_t)>& fiche, std::int32_t a,
+                               std::int32_t b, const QString& fichier, const QString& date);
 DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichier,
                                     const QString& date);
 
@@ -42,8 +43,10 @@ struct MembreFamille {
     TFiche personne;
     QImage portrait; // null when none could be loaded
 };
+// `remarques` head the sheet: children out of the order of their dates…
 DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
-                                      const QString& fichier, const QString& date);
+                                      const QString& fichier, const QString& date,
+                                      const QStringList& remarques = {});
 
 // Moves to the next page every heading that would end a page apart from the
 // text it heads, once the document is laid out on pages.

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QTableView>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
@@ -70,6 +71,27 @@ QString ligne(const AncetreSosa& a) {
     return numeros.join(u',') + u' ' + a.personne.Prenom.texte();
 }
 
+// Families built to be hard (records from 0):
+//  0 × 1 → 4, 5; 2 × 3 → 6, 7; 4 × 6 → 8 and 5 × 7 → 9: double first cousins.
+//  10 × 11 → 12, 13; 13 × 14 → 15; 12 × 15 (uncle and niece) → 16.
+//  17 × 18 → 19, 20; 21 × 22 → 23, 24; 20 → 25; 24 → 26; 19 × 26 → 27 (A);
+//  25 × 23 → 28 (B): A is B's uncle "à la mode de Bretagne", and his nephew too.
+//  29 × 30 → 31; 29 × 31 → 32: a father who is also a grandfather.
+std::vector<TFiche> familleDifficile() {
+    std::vector<TFiche> f;
+    const int hommes[] = {0, 2, 4, 5, 8, 10, 12, 14, 16, 17, 19, 21, 23, 25, 27, 29, 32};
+    for (int i = 0; i < 33; ++i)
+        f.push_back(personne(QStringLiteral("N%1").arg(i), QStringLiteral("P%1").arg(i),
+                             std::count(std::begin(hommes), std::end(hommes), i) ? 0 : 1));
+    const int liens[][3] = {{4, 0, 1},    {5, 0, 1},    {6, 2, 3},    {7, 2, 3},    {8, 4, 6},
+                            {9, 5, 7},    {12, 10, 11}, {13, 10, 11}, {15, 14, 13}, {16, 12, 15},
+                            {19, 17, 18}, {20, 17, 18}, {23, 21, 22}, {24, 21, 22}, {25, -1, 20},
+                            {26, -1, 24}, {27, 19, 26}, {28, 25, 23}, {31, 29, 30}, {32, 29, 31}};
+    for (const auto& l : liens)
+        lier(f, l[0], l[1], l[2]);
+    return f;
+}
+
 } // namespace
 
 class TestRapports : public QObject {
@@ -77,10 +99,16 @@ class TestRapports : public QObject {
 private slots:
     void ascendanceAvecImplexe();
     void ascendanceBoucleEtLienPerdu();
+    void comptesDeLImplexe_data();
+    void comptesDeLImplexe();
     void descendance();
     void liensDeParente_data();
     void liensDeParente();
+    void nomsDesLiens_data();
+    void nomsDesLiens();
     void statistiquesDuFichier();
+    void statistiquesDesDatesApprochees();
+    void rangsHorsDeLOrdreDesDates();
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
     void titresJamaisSeulsEnBasDePage();
@@ -96,7 +124,7 @@ void TestRapports::ascendanceAvecImplexe() {
     QStringList g;
     for (const auto& generation : s.generations) {
         QStringList l;
-        for (const AncetreSosa& a : generation)
+        for (const AncetreSosa& a : generation.ancetres)
             l << ligne(a);
         g << l.join(QStringLiteral(" | "));
     }
@@ -104,6 +132,64 @@ void TestRapports::ascendanceAvecImplexe() {
                              "8,12 Louis | 9,13 Marie"}));
     QVERIFY(s.notes.isEmpty());
     QCOMPARE(ascendanceSosa(f.fichier, 10, 2).generations.size(), std::size_t(2));
+}
+
+// Per generation, the Sosa numbers that fall in it and the persons they are:
+// the grandparents of a child of an uncle and his niece, and a tree where
+// every generation is the same couple (more paths than any list could hold).
+void TestRapports::comptesDeLImplexe_data() {
+    QTest::addColumn<int>("depart");
+    QTest::addColumn<int>("generations");
+    QTest::addColumn<QStringList>("comptes"); // numbers/persons, generation by generation
+    QTest::addColumn<QString>("rappels");     // the persons recalled in the last generation
+    QTest::newRow("oncle et nièce")
+        << 16 << 10 << QStringList{"1/1", "2/2", "4/4", "2/2"} << "14 P10 | 15 P11";
+    QTest::newRow("un seul couple sur 25 générations")
+        << -1 << 25 << QStringList{"1/1", "2/2", "4/2", "8/2"} << "";
+}
+
+void TestRapports::comptesDeLImplexe() {
+    QFETCH(int, depart);
+    QFETCH(int, generations);
+    QFETCH(QStringList, comptes);
+    QFETCH(QString, rappels);
+    RepertoireDeTravail rep;
+    std::vector<TFiche> f = familleDifficile();
+    if (depart < 0) {
+        // Generation k is the couple 2k - 1 and 2k, parents of both of generation k - 1.
+        f.clear();
+        for (int i = 0; i < 2 * generations - 1; ++i)
+            f.push_back(personne(QStringLiteral("C%1").arg(i), {}, i % 2 ? 0 : 1));
+        for (int i = 0; i < 2 * generations - 3; ++i) {
+            const int couple = i == 0 ? 1 : (i + 1) / 2 * 2 + 1;
+            f[static_cast<std::size_t>(i)].Pere = couple;
+            f[static_cast<std::size_t>(i)].Mere = couple + 1;
+        }
+        depart = 0;
+    }
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    const AscendanceSosa s = ascendanceSosa(fichier, depart, generations);
+    QStringList trouves;
+    for (const GenerationSosa& g : s.generations)
+        trouves << QStringLiteral("%1/%2").arg(g.numeros).arg(g.personnes);
+    QCOMPARE(trouves.mid(0, comptes.size()), comptes);
+    QVERIFY2(s.notes.isEmpty(), qPrintable(s.notes.join(u'\n')));
+    if (!rappels.isEmpty()) {
+        QStringList l;
+        for (const AncetreSosa& a : s.generations.back().dejaCites)
+            l << ligne(a);
+        QCOMPARE(l.join(QStringLiteral(" | ")), rappels);
+        return;
+    }
+    // Each person once, with how many numbers it holds beyond those shown.
+    QCOMPARE(int(s.generations.size()), generations);
+    QCOMPARE(s.generations.back().numeros, std::uint64_t(1) << (generations - 1));
+    QCOMPARE(s.generations.back().personnes, std::uint64_t(2));
+    QVERIFY(rapportAscendance(s, f[0], {}, {})
+                .html.contains(QLocale(QLocale::French, QLocale::France).toString(4194302) +
+                               QStringLiteral(" autres numéros")));
 }
 
 void TestRapports::ascendanceBoucleEtLienPerdu() {
@@ -136,54 +222,124 @@ void TestRapports::descendance() {
     QCOMPARE(descendanceAboville(f.fichier, 13, 30).notes.size(), 0); // 13 has no child listed
 }
 
+// Each pair of the test families, the sentence both ways: elision, agreement,
+// half and double relations, ties, implex, loops.
 void TestRapports::liensDeParente_data() {
+    QTest::addColumn<bool>("difficile"); // in the second family
     QTest::addColumn<int>("a");
     QTest::addColumn<int>("b");
     QTest::addColumn<QString>("aVersB");
     QTest::addColumn<QString>("bVersA");
-    auto cas = [](const char* nom, int a, int b, const char* ab, const char* ba) {
-        QTest::newRow(nom) << a << b << QString::fromUtf8(ab) << QString::fromUtf8(ba);
+    QTest::addColumn<int>("relations");
+    auto cas = [](const char* nom, bool difficile, int a, int b, const char* ab, const char* ba,
+                  int relations = 1) {
+        QTest::newRow(nom) << difficile << a << b << QString::fromUtf8(ab) << QString::fromUtf8(ba)
+                           << relations;
     };
-    cas("père", 3, 7, "ARNAUD Pierre est le père de ARNAUD Luc.",
-        "ARNAUD Luc est le fils de ARNAUD Pierre.");
-    cas("arrière-grand-père", 0, 10, "ARNAUD Louis est l'arrière-grand-père de ARNAUD Marc.",
-        "ARNAUD Marc est l'arrière-petit-fils de ARNAUD Louis.");
-    cas("frères", 3, 4, "ARNAUD Pierre est le frère de ARNAUD Paul.",
-        "ARNAUD Paul est le frère de ARNAUD Pierre.");
-    cas("demi-frères", 3, 5, "ARNAUD Pierre est le demi-frère de ARNAUD Henri.",
-        "ARNAUD Henri est le demi-frère de ARNAUD Pierre.");
-    cas("oncle", 4, 7, "ARNAUD Paul est l'oncle de ARNAUD Luc.",
-        "ARNAUD Luc est le neveu de ARNAUD Paul.");
-    cas("tante à la mode de Bretagne", 11, 10,
-        "ARNAUD Julie est la demi-tante à la mode de Bretagne de ARNAUD Marc.",
-        "ARNAUD Marc est le demi-petit-cousin de ARNAUD Julie.");
-    cas("cousins germains", 7, 9, "ARNAUD Luc est le cousin germain de ARNAUD Sophie.",
-        "ARNAUD Sophie est la cousine germaine de ARNAUD Luc.");
-    cas("à la mode de Bretagne", 7, 12,
+    cas("père", false, 3, 7, "ARNAUD Pierre est le père d'ARNAUD Luc.",
+        "ARNAUD Luc est le fils d'ARNAUD Pierre.");
+    cas("arrière-grand-père", false, 0, 10, "ARNAUD Louis est l'arrière-grand-père d'ARNAUD Marc.",
+        "ARNAUD Marc est l'arrière-petit-fils d'ARNAUD Louis.");
+    cas("frères", false, 3, 4, "ARNAUD Pierre est le frère d'ARNAUD Paul.",
+        "ARNAUD Paul est le frère d'ARNAUD Pierre.");
+    cas("demi-frères", false, 3, 5, "ARNAUD Pierre est le demi-frère d'ARNAUD Henri.",
+        "ARNAUD Henri est le demi-frère d'ARNAUD Pierre.");
+    cas("oncle", false, 4, 7, "ARNAUD Paul est l'oncle d'ARNAUD Luc.",
+        "ARNAUD Luc est le neveu d'ARNAUD Paul.");
+    cas("tante à la mode de Bretagne", false, 11, 10,
+        "ARNAUD Julie est la demi-tante à la mode de Bretagne d'ARNAUD Marc.",
+        "ARNAUD Marc est le demi-neveu à la mode de Bretagne d'ARNAUD Julie.");
+    cas("cousins germains", false, 7, 9, "ARNAUD Luc est le cousin germain d'ARNAUD Sophie.",
+        "ARNAUD Sophie est la cousine germaine d'ARNAUD Luc.");
+    cas("à la mode de Bretagne", false, 7, 12,
         "ARNAUD Luc est le demi-oncle à la mode de Bretagne de FAURE Tom.",
-        "FAURE Tom est le demi-petit-cousin de ARNAUD Luc.");
-    cas("issus de germains", 10, 12, "ARNAUD Marc est le demi-cousin issu de germain de FAURE Tom.",
-        "FAURE Tom est le demi-cousin issu de germain de ARNAUD Marc.");
-    cas("aucun lien", 15, 0, "", "");
-    cas("boucle", 13, 14, "BOUCLE Un est le père de BOUCLE Deux.",
-        "BOUCLE Deux est le fils de BOUCLE Un.");
+        "FAURE Tom est le demi-neveu à la mode de Bretagne d'ARNAUD Luc.");
+    cas("issus de germains", false, 10, 12,
+        "ARNAUD Marc est le demi-cousin issu de germain de FAURE Tom.",
+        "FAURE Tom est le demi-cousin issu de germain d'ARNAUD Marc.");
+    cas("aucun lien", false, 15, 0, "", "", 0);
+    cas("boucle", false, 13, 14, "BOUCLE Un est le père de BOUCLE Deux, et aussi son fils.",
+        "BOUCLE Deux est le fils de BOUCLE Un, et aussi son père.", 2);
+    cas("la même personne", false, 7, 7,
+        "Les deux personnes choisies n'en font qu'une : ARNAUD Luc (fiche 7).",
+        "Les deux personnes choisies n'en font qu'une : ARNAUD Luc (fiche 7).", 0);
+    cas("doubles cousins germains", true, 8, 9, "N8 P8 est le double cousin germain de N9 P9.",
+        "N9 P9 est la double cousine germaine de N8 P8.", 2);
+    cas("oncle et neveu à la fois", true, 27, 28,
+        "N27 P27 est l'oncle à la mode de Bretagne de N28 P28, et aussi son neveu à la mode de "
+        "Bretagne.",
+        "N28 P28 est la nièce à la mode de Bretagne de N27 P27, et aussi sa tante à la mode de "
+        "Bretagne.",
+        2);
+    cas("père et grand-père", true, 29, 32, "N29 P29 est le père de N32 P32.",
+        "N32 P32 est le fils de N29 P29.", 2);
+    cas("enfant d'un oncle et de sa nièce", true, 16, 12, "N16 P16 est le fils de N12 P12.",
+        "N12 P12 est le père de N16 P16.", 2); // and his grand-nephew, told further
+    cas("ancêtre lointain", true, 28, 21, "N28 P28 est la petite-fille de N21 P21.",
+        "N21 P21 est le grand-père de N28 P28.");
 }
 
 void TestRapports::liensDeParente() {
+    QFETCH(bool, difficile);
     QFETCH(int, a);
     QFETCH(int, b);
     QFETCH(QString, aVersB);
     QFETCH(QString, bVersA);
-    Fichier f;
-    const LienDeParente l = lienDeParente(f.fichier, a, b);
+    QFETCH(int, relations);
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), difficile ? familleDifficile() : famille());
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    const LienDeParente l = lienDeParente(fichier, a, b);
     QCOMPARE(l.trouve, !aVersB.isEmpty());
     QCOMPARE(l.deAVersB, aVersB);
     QCOMPARE(l.deBVersA, bVersA);
-    if (l.trouve) {
-        QCOMPARE(l.cheminA.front(), a);
-        QCOMPARE(l.cheminB.front(), b);
-        QCOMPARE(l.cheminA.back(), l.cheminB.back());
+    QCOMPARE(int(l.relations.size()), relations);
+    // The same relations from the other end, in the same order.
+    const LienDeParente inverse = lienDeParente(fichier, b, a);
+    QCOMPARE(inverse.deAVersB, bVersA);
+    for (std::size_t i = 0; i < l.relations.size(); ++i) {
+        const RelationDeParente& x = l.relations[i];
+        QCOMPARE(x.cheminA.front(), a);
+        QCOMPARE(x.cheminB.front(), b);
+        QCOMPARE(x.cheminA.back(), x.cheminB.back());
+        QCOMPARE(inverse.relations[i].nomDeAVersB, x.nomDeBVersA);
     }
+}
+
+// The names of the relations, each pair of generations both ways, a man and a woman.
+void TestRapports::nomsDesLiens_data() {
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<QString>("homme");
+    QTest::addColumn<QString>("femme");
+    auto cas = [](int a, int b, const char* h, const char* f) {
+        QTest::addRow("%d,%d", a, b) << a << b << QString::fromUtf8(h) << QString::fromUtf8(f);
+    };
+    cas(0, 3, "arrière-grand-père", "arrière-grand-mère");
+    cas(0, 5, "ancêtre à la 6e génération", "ancêtre à la 6e génération");
+    cas(5, 0, "descendant à la 6e génération", "descendante à la 6e génération");
+    cas(1, 3, "grand-oncle", "grand-tante");
+    cas(3, 1, "petit-neveu", "petite-nièce");
+    cas(2, 3, "oncle à la mode de Bretagne", "tante à la mode de Bretagne");
+    cas(3, 2, "neveu à la mode de Bretagne", "nièce à la mode de Bretagne");
+    cas(2, 4, "grand-oncle à la mode de Bretagne", "grand-tante à la mode de Bretagne");
+    cas(4, 2, "petit-neveu à la mode de Bretagne", "petite-nièce à la mode de Bretagne");
+    cas(3, 3, "cousin issu de germain", "cousine issue de germain");
+    cas(4, 4, "cousin issu d'issu de germain", "cousine issue d'issue de germain");
+    cas(3, 4, "cousin au 7e degré", "cousine au 7e degré");
+}
+
+void TestRapports::nomsDesLiens() {
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(QString, homme);
+    QFETCH(QString, femme);
+    QCOMPARE(nomDuLien(a, b, false, false), homme);
+    QCOMPARE(nomDuLien(a, b, true, false), femme);
+    QCOMPARE(deNom(QStringLiteral("Alvarado Marsha")), QStringLiteral("d'Alvarado Marsha"));
+    QCOMPARE(deNom(QStringLiteral("Élise")), QStringLiteral("d'Élise"));
+    QCOMPARE(deNom(QStringLiteral("Hugo")), QStringLiteral("de Hugo"));
 }
 
 void TestRapports::statistiquesDuFichier() {
@@ -198,6 +354,60 @@ void TestRapports::statistiquesDuFichier() {
     QCOMPARE(s.premiereAnnee, 1850);
     QCOMPARE(s.derniereAnnee, 1950);
     QCOMPARE(s.sansAucunLien, 0);
+    QCOMPARE(s.mariagesParDecennie.at(1950), 2);
+}
+
+// The ranks are the record's: the descendants and the family sheet say when
+// they are not the order of the birth dates.
+void TestRapports::rangsHorsDeLOrdreDesDates() {
+    RepertoireDeTravail rep;
+    std::vector<TFiche> f{
+        personne(QStringLiteral("P")),
+        personne(QStringLiteral("E"), QStringLiteral("Cadet"), 0, QStringLiteral("01/01/1990")),
+        personne(QStringLiteral("E"), QStringLiteral("Aîné"), 0, QStringLiteral("01/01/1980"))};
+    lier(f, 1, 0, -1);
+    lier(f, 2, 0, -1);
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    QVERIFY(!enfantsDansLOrdreDesDates(fichier, f[0]));
+    QVERIFY(enfantsDansLOrdreDesDates(fichier, f[1]));
+    const DescendanceAboville d = descendanceAboville(fichier, 0, 3);
+    QVERIFY(d.descendants[0].enfantsHorsOrdre);
+    QVERIFY(
+        rapportDescendance(d, f[0], {}, {})
+            .html.contains(QStringLiteral("qui n'est pas l'ordre de leurs dates de naissance")));
+}
+
+// Lives between approximate dates counted apart, years before 1000 read,
+// first names and places by kind of event, each person once.
+void TestRapports::statistiquesDesDatesApprochees() {
+    RepertoireDeTravail rep;
+    auto vie = [](const char* prenom, const char* naissance, const char* deces, const char* lieu) {
+        TFiche f = personne(QStringLiteral("X"), QString::fromUtf8(prenom), 0,
+                            QString::fromUtf8(naissance));
+        f.DateDeces.definir(QString::fromUtf8(deces));
+        f.LieuNaissance.definir(QString::fromUtf8(lieu));
+        f.LieuDeces.definir(QString::fromUtf8(lieu));
+        return f;
+    };
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")),
+                  {vie("Jean Louis", "01/01/1800", "01/01/1860", "Lyon"),
+                   vie("Jean", "vers 1800", "1850-1860", "Lyon"),
+                   vie("Anne", "12/03/794", "vers 850", "Aix"), vie("Marc", "", "", "")});
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    const Statistiques s = statistiques(fichier);
+    QCOMPARE(s.viesMesurees, 1);
+    QCOMPARE(s.dureeDeVieMoyenne, 60.0);
+    QCOMPARE(s.viesApprochees, 2);
+    QCOMPARE(s.dureeDeVieApprochee, 53.0); // (1850 - 1800 + 850 - 794) / 2
+    QCOMPARE(s.premiereAnnee, 794);
+    QCOMPARE(s.naissancesParDecennie.at(790), 1);
+    QCOMPARE(s.prenomsFrequents.front(), (std::pair<QString, std::int64_t>{"Jean", 2}));
+    QCOMPARE(s.lieuxNaissance.front(), (std::pair<QString, std::int64_t>{"Lyon", 2}));
+    QCOMPARE(s.lieuxDeces.front(), (std::pair<QString, std::int64_t>{"Lyon", 2}));
+    QVERIFY(s.lieuxMariage.empty());
 }
 
 // Each report of the menu, for Luc, in the preview: names in place of
@@ -219,7 +429,7 @@ void TestRapports::rapportsDansLApercu_data() {
     QTest::newRow("lien de parenté")
         << "parente"
         << QStringList{"Lien de parenté entre ARNAUD Luc et ARNAUD Sophie",
-                       "ARNAUD Luc est le cousin germain de ARNAUD Sophie.", "ARNAUD Louis"};
+                       "ARNAUD Luc est le cousin germain d'ARNAUD Sophie.", "ARNAUD Louis"};
     QTest::newRow("statistiques") << "statistiques"
                                   << QStringList{"Statistiques du fichier", "16 fiche(s)", "ARNAUD",
                                                  "De 1850 à 1950."};
@@ -237,7 +447,11 @@ void TestRapports::rapportsDansLApercu() {
         d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt);
     if (rapport == u"parente")
         d.attendreModal([](QDialog& dialogue) {
-            static_cast<TChoixPersonne&>(dialogue).EFiltre->setText(QStringLiteral("sophie"));
+            auto& choix = static_cast<TChoixPersonne&>(dialogue);
+            // The person on screen is not offered: no "X est le lui-même de X".
+            choix.EFiltre->setText(QStringLiteral("7"));
+            if (choix.Liste->model()->rowCount() != 0) return false;
+            choix.EFiltre->setText(QStringLiteral("sophie"));
             return true;
         });
     // Saved from the preview, under the report's own title, beside the file.
