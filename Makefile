@@ -3,7 +3,8 @@
 
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
             clang libclang-rt-14-dev poppler-utils libgedcom-perl \
-            libicu-dev qt6-translations-l10n qt6-svg-dev shared-mime-info desktop-file-utils
+            libicu-dev qt6-translations-l10n qt6-svg-dev shared-mime-info desktop-file-utils \
+            libsqlite3-dev
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

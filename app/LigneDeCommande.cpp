@@ -1,5 +1,6 @@
 #include "app/LigneDeCommande.h"
 
+#include "data/ComplementsFichier.h"
 #include "data/EchangeGedcom.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
@@ -35,10 +36,14 @@ int importer(const DemandeLigneDeCommande& d) {
             d.fichier, [&] { fichier.ouvrir(d.fichier); });
         FermetureGarantie fermeture(fichier);
         const std::int64_t avant = fichier.nombreFiches();
-        const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant));
+        ComplementsDImport complements(d.fichier, true);
+        const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant),
+                                                       complements.options());
         ajouterAuFichier(fichier, r.fiches, avant);
         fichier.fermer();
-        ecrire(stdout, resumeImport(r, d.gedcom, d.fichier, true).join(u'\n'));
+        complements.garder(r.complements);
+        ecrire(stdout,
+               resumeImport(r, d.gedcom, d.fichier, true, complements.avertissement()).join(u'\n'));
         return 0;
     }
     if (fichierExiste(d.fichier))
@@ -46,9 +51,12 @@ int importer(const DemandeLigneDeCommande& d) {
             QStringLiteral("Le fichier « %1 » existe déjà : il n'est pas remplacé. "
                            "Ajoutez --ajouter pour y ajouter les personnes")
                 .arg(d.fichier));
-    const ResultatImport r = importerGedcomFichier(d.gedcom);
+    ComplementsDImport complements(d.fichier, false);
+    const ResultatImport r = importerGedcomFichier(d.gedcom, 0, complements.options());
     creerFichierImporte(d.fichier, r.fiches);
-    ecrire(stdout, resumeImport(r, d.gedcom, d.fichier, false).join(u'\n'));
+    complements.garder(r.complements);
+    ecrire(stdout,
+           resumeImport(r, d.gedcom, d.fichier, false, complements.avertissement()).join(u'\n'));
     return 0;
 }
 
@@ -64,9 +72,13 @@ int exporter(const DemandeLigneDeCommande& d) {
     options.cheminFichier = d.fichier;
     options.dossierGedcom = QFileInfo(d.gedcom).absolutePath();
     options.copierPortraits = d.copierPortraits;
+    QString avertissement;
+    const std::unique_ptr<Complements> complements =
+        complementsPourExporter(d.fichier, avertissement);
+    options.complements = complements.get();
     const ResultatExport r = exporterVersFichier(fichier, d.gedcom, options);
     fichier.fermer();
-    ecrire(stdout, resumeExport(r, d.gedcom, options).join(u'\n'));
+    ecrire(stdout, resumeExport(r, d.gedcom, options, avertissement).join(u'\n'));
     return 0;
 }
 

@@ -32,9 +32,15 @@ ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QStrin
 }
 
 QStringList resumeExport(const ResultatExport& r, const QString& cible,
-                         const OptionsExport& options) {
+                         const OptionsExport& options, const QString& avertissement) {
     QStringList lignes{QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
                            .arg(nombre(r.personnes), nombre(r.familles), cible)};
+    if (r.personnesCompletees || r.enregistrementsCompletes)
+        lignes << QStringLiteral("Les compléments ont rendu à %1 personne(s) ce que leurs fiches "
+                                 "ne peuvent pas tenir, et %2 source(s), note(s) et autre(s) "
+                                 "enregistrement(s) du fichier.")
+                      .arg(nombre(r.personnesCompletees), nombre(r.enregistrementsCompletes));
+    if (!avertissement.isEmpty()) lignes << avertissement;
     if (options.copierPortraits)
         lignes << QStringLiteral("Les portraits sont copiés dans le dossier PHOTOS à côté du "
                                  "fichier GEDCOM, qui les nomme par des chemins relatifs "
@@ -112,7 +118,7 @@ QString cheminListeComplete(const QString& cible) {
 }
 
 QStringList resumeImport(const ResultatImport& r, const QString& source, const QString& cible,
-                         bool ajout) {
+                         bool ajout, const QString& avertissement) {
     QStringList lignes{(ajout ? QStringLiteral("%1 personne(s) de %2 ajoutées à %3.")
                               : QStringLiteral("%1 personne(s) de %2 importées dans %3."))
                            .arg(nombre(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
@@ -122,6 +128,7 @@ QStringList resumeImport(const ResultatImport& r, const QString& source, const Q
         liste = cheminListeComplete(cible);
         r.rapport.ecrireListeComplete(liste);
     }
+    if (!avertissement.isEmpty()) lignes << avertissement;
     lignes << r.rapport.texte(liste);
     return lignes;
 }

@@ -16,8 +16,9 @@ ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QStrin
                                    const OptionsExport& options);
 
 // What the export did, in French, for a message or the terminal.
+// `avertissement` says why the companion store could not serve, if so.
 QStringList resumeExport(const ResultatExport& resultat, const QString& cible,
-                         const OptionsExport& options);
+                         const OptionsExport& options, const QString& avertissement = {});
 
 // Creates the genealogy file `cible` holding the records, durably. An
 // existing file is never replaced: the import always makes a new file.
@@ -34,7 +35,7 @@ void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>
 // beside the genealogy file, at cheminListeComplete(cible), and says so.
 QString cheminListeComplete(const QString& cible);
 QStringList resumeImport(const ResultatImport& resultat, const QString& source,
-                         const QString& cible, bool ajout);
+                         const QString& cible, bool ajout, const QString& avertissement = {});
 
 // Runs a step on a file; an input/output error it raises is told with
 // `message`, %1 the file's name and %2 what went wrong ("le dossier …

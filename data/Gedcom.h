@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Complements.h"
 #include "data/FichierGenea.h"
 #include "data/TFiche.h"
 
@@ -23,6 +24,9 @@ struct OptionsExport {
     bool copierPortraits = false;
     QString dossierGedcom; // where the copies go, with copierPortraits
     QString cheminFichier; // the genealogy file, whose PHOTOS folder comes first
+    // The file's companion store, when it has one: what the records cannot
+    // hold goes out as the source had it.
+    Complements* complements = nullptr;
 };
 
 struct ResultatExport {
@@ -37,6 +41,9 @@ struct ResultatExport {
     // family of one; couples whose two records give different marriages.
     std::int64_t mariagesSansConjoint = 0;
     std::int64_t mariagesEnDesaccord = 0;
+    // Persons and records written with what the companion store keeps.
+    std::int64_t personnesCompletees = 0;
+    std::int64_t enregistrementsCompletes = 0;
 };
 
 // Receives the GEDCOM text block by block.
@@ -104,13 +111,16 @@ class QTemporaryFile;
 
 struct RapportImport {
     std::array<std::int64_t, NombreEcarts> comptes{}; // items, not lines
+    std::array<std::int64_t, NombreEcarts> gardes{};  // of them, kept in the companion store
     QStringList lignes; // one line per case, naming the person; the first ones
     std::int64_t lignesOmises = 0;
     std::shared_ptr<QTemporaryFile> suite; // the lines past the first ones
 
     // Items lost or changed, the informative kinds left out.
     std::int64_t total() const;
-    void ajouter(Ecart genre, std::int64_t quantite, const QString& ligne);
+    // Of them, those no store keeps.
+    std::int64_t perdus() const;
+    void ajouter(Ecart genre, std::int64_t quantite, const QString& ligne, bool garde = false);
     // Counts per kind first, then the lines, then where the others are.
     QStringList texte(const QString& listeComplete = {}) const;
     // Every line, those past the first ones too, in a UTF-8 text file.
@@ -120,6 +130,13 @@ struct RapportImport {
 struct ResultatImport {
     std::vector<TFiche> fiches;
     RapportImport rapport;
+    // What goes to the companion store of the genealogy file.
+    ComplementsImport complements;
+};
+
+struct OptionsImport {
+    bool complements = true; // gather what the records cannot hold for the companion store
+    int numeroImport = 1;    // this import's number in the store, carried by its identifiers
 };
 
 // Reads GEDCOM in UTF-8 (with or without byte-order mark), UTF-16, ANSI
@@ -128,9 +145,10 @@ struct ResultatImport {
 // `decalage`, for an import appended to a file that already holds that many
 // records. A text that holds no person is refused with an error naming `nom`.
 ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage = 0,
-                              const QString& nom = {});
+                              const QString& nom = {}, const OptionsImport& options = {});
 // The same, reading a file block by block: only the records stay in memory.
-ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage = 0);
+ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage = 0,
+                                     const OptionsImport& options = {});
 
 // The report's name for a person: "DUPONT Jean (° 1850, † 1920)".
 QString designationPersonne(const TFiche& fiche);

@@ -2,6 +2,7 @@
 // matters: a file of a million records goes out at disk speed.
 #include "data/Gedcom.h"
 
+#include "data/Complements.h"
 #include "data/Cp1252.h"
 #include "data/Dates.h"
 #include "data/Erreurs.h"
@@ -197,8 +198,9 @@ struct MariageDeFiche {
 // written in exactly one family.
 struct FamilleEcrite {
     Couple couple{-1, -1};
-    std::int32_t seul = -1;   // the person of a marriage without a known spouse
-    std::int32_t duPere = -1; // whose record's marriage goes in this family
+    std::int32_t complement = -1; // the couple of the companion store it is, by index
+    std::int32_t seul = -1;       // the person of a marriage without a known spouse
+    std::int32_t duPere = -1;     // whose record's marriage goes in this family
     std::int32_t deLaMere = -1;
     bool operator<(const FamilleEcrite& a) const {
         if (seul != a.seul) return seul < a.seul;
@@ -244,8 +246,13 @@ void ecrirePortrait(Sortie& s, const TFiche& f, const OptionsExport& options, Re
     s.brut("2 FILE ");
     s.texte(chemin);
     s.finDeLigne();
-    const QString extension = extensionDe(chemin).toLower();
-    s.ligne(extension == u".bmp" ? "3 FORM bmp" : "3 FORM jpg");
+    // The picture's own format, as its name says; JPEG when it says none.
+    QString format = extensionDe(chemin).toLower().mid(1);
+    if (format.isEmpty() || format == u"jpeg" || format == u"jpe") format = QStringLiteral("jpg");
+    if (format == u"tiff") format = QStringLiteral("tif");
+    s.brut("3 FORM ");
+    s.texte(format);
+    s.finDeLigne();
 }
 
 void ecrireEntete(Sortie& s) {
@@ -279,6 +286,113 @@ void ecrireMariage(Sortie& s, const MariageDeFiche& m, const TFiche* note) {
     }
 }
 
+// A GEDCOM text of the companion store, line by line; a value too long for
+// one line goes on in CONC lines.
+void ecrireStocke(Sortie& s, const std::string& gedcom) {
+    constexpr std::size_t Longueur = 200;
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        const std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.empty()) continue;
+        if (ligne.size() <= Longueur + 20) {
+            s.texte(QString::fromUtf8(ligne.data(), static_cast<qsizetype>(ligne.size())));
+            s.finDeLigne();
+            continue;
+        }
+        const int niveau = std::atoi(std::string(ligne.substr(0, ligne.find(' '))).c_str());
+        const QString texte = QString::fromUtf8(ligne.data(), static_cast<qsizetype>(ligne.size()));
+        qsizetype coupe = Longueur;
+        // Never between the two halves of a character outside the basic plane.
+        if (texte[coupe - 1].isHighSurrogate()) --coupe;
+        s.texte(texte.left(coupe));
+        s.finDeLigne();
+        for (qsizetype i = coupe; i < texte.size();) {
+            qsizetype n = std::min<qsizetype>(Longueur, texte.size() - i);
+            if (i + n < texte.size() && texte[i + n - 1].isHighSurrogate()) --n;
+            s.texte(QStringLiteral("%1 CONC ").arg(niveau + 1) + texte.mid(i, n));
+            s.finDeLigne();
+            i += n;
+        }
+    }
+}
+
+// The lines under a structure of the stored text (its first one, or the
+// first of tag `etiquette`), without the level 2 subtrees named in `otees`:
+// what the source said of a field the user has since edited (its sources,
+// notes, age…) goes out under the record's new value.
+std::string sousLignes(const std::string& gedcom, std::string_view etiquette,
+                       std::initializer_list<std::string_view> otees) {
+    std::string sortie;
+    enum { Avant, Dedans, Apres } etat = Avant;
+    bool ote = false;
+    for (std::size_t debut = 0; debut < gedcom.size() && etat != Apres;) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        const std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.starts_with("1 ")) {
+            if (etat == Dedans) etat = Apres;
+            const std::string_view tag = ligne.substr(2, ligne.find(' ', 2) - 2);
+            if (etat == Avant && (etiquette.empty() || tag == etiquette)) etat = Dedans;
+            continue;
+        }
+        if (etat != Dedans) continue;
+        if (ligne.starts_with("2 ")) {
+            const std::string_view tag = ligne.substr(2, ligne.find(' ', 2) - 2);
+            ote = std::find(otees.begin(), otees.end(), tag) != otees.end();
+        }
+        if (ote) continue;
+        sortie.append(ligne.data(), ligne.size());
+        sortie += '\n';
+    }
+    return sortie;
+}
+
+// The family's lines without its marriages: the records give them instead.
+std::string sansMariage(const std::string& gedcom) {
+    std::string sortie;
+    bool dansMariage = false;
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        const std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.starts_with("1 "))
+            dansMariage = ligne == "1 MARR" || ligne.starts_with("1 MARR ");
+        if (dansMariage) continue;
+        sortie.append(ligne.data(), ligne.size());
+        sortie += '\n';
+    }
+    return sortie;
+}
+
+// The user's note: "1 NOTE" and a CONT line for each line break.
+void ecrireNote(Sortie& s, const std::string& note) {
+    std::string gedcom = "1 NOTE ";
+    for (const char c : note)
+        gedcom += c == '\n' ? std::string("\n2 CONT ") : std::string(1, c);
+    ecrireStocke(s, gedcom + '\n');
+}
+
+void ecrireSexe(Sortie& s, const TFiche& fiche) {
+    s.ligne(fiche.Qualite == 0 ? "1 SEX M" : fiche.Qualite <= 2 ? "1 SEX F" : "1 SEX U");
+}
+
+void ecrireLigneNom(Sortie& s, const TFiche& fiche) {
+    s.brut("1 NAME ");
+    if (!fiche.Prenom.vide()) {
+        s.champ(fiche.Prenom);
+        s.brut(" ");
+    }
+    s.brut("/");
+    s.champ(fiche.Nom);
+    s.ligne("/");
+    // Women and men are told by their sex; only Mademoiselle is a title.
+    if (fiche.Qualite == 2) s.ligne("2 NPFX Mademoiselle");
+}
+
 bool memeLieu(const MariageDeFiche& a, const MariageDeFiche& b) {
     return a.lieu.vide() || b.lieu.vide() || a.lieu.texte() == b.lieu.texte();
 }
@@ -289,7 +403,56 @@ struct Familles {
     std::vector<FamilleEcrite> familles;  // sorted
     std::vector<MariageDeFiche> mariages; // by record number
     std::int64_t sansConjoint = 0;
+    // The couples of the companion store, their persons checked: a spouse or
+    // a child whose record no longer holds its fingerprint is left out.
+    std::vector<EntreeCouple> couples;
+    // Children of a couple the records do not name as their parents
+    // (adopted, or a second birth family): child, family index, pedigree.
+    struct FamcEnPlus {
+        std::int32_t enfant;
+        std::uint32_t famille;
+        std::string filiation, gedcom;
+        bool operator<(const FamcEnPlus& autre) const {
+            return std::tie(enfant, famille) < std::tie(autre.enfant, autre.famille);
+        }
+    };
+    std::vector<FamcEnPlus> famcEnPlus;
+    // What the source said of a child's link to its birth family, by child,
+    // for the couple it was said of.
+    std::unordered_map<std::int32_t, std::pair<Couple, std::string>> famcNaissance;
 };
+
+// The couples of the store whose persons still are those the records hold.
+std::vector<EntreeCouple> couplesVerifies(FichierEnregistrements& fichier,
+                                          Complements& complements) {
+    std::vector<EntreeCouple> couples = complements.couples();
+    const std::int64_t nombre = fichier.nombreFiches();
+    std::unordered_map<std::int32_t, std::string> empreintes;
+    for (const EntreeCouple& c : couples) {
+        for (const std::int32_t p : {c.mari, c.femme})
+            if (p >= 0 && p < nombre) empreintes.emplace(p, std::string());
+        for (const EntreeCouple::Enfant& e : c.enfants)
+            if (e.fiche >= 0 && e.fiche < nombre) empreintes.emplace(e.fiche, std::string());
+    }
+    TFiche lue;
+    for (auto& [n, empreinte] : empreintes) {
+        fichier.positionner(n);
+        fichier.lire(lue);
+        empreinte = empreinteDe(lue);
+    }
+    auto valide = [&](std::int32_t n, const std::string& empreinte) {
+        const auto i = empreintes.find(n);
+        return i != empreintes.end() && i->second == empreinte;
+    };
+    for (EntreeCouple& c : couples) {
+        if (!valide(c.mari, c.empreinteMari)) c.mari = -1;
+        if (!valide(c.femme, c.empreinteFemme)) c.femme = -1;
+        std::erase_if(c.enfants,
+                      [&](const EntreeCouple::Enfant& e) { return !valide(e.fiche, e.empreinte); });
+    }
+    std::erase_if(couples, [](const EntreeCouple& c) { return c.mari < 0 && c.femme < 0; });
+    return couples;
+}
 
 const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n) {
     const auto i =
@@ -298,8 +461,10 @@ const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n) {
     return i != f.mariages.end() && i->fiche == n ? &*i : nullptr;
 }
 
-Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
+Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r,
+                          Complements* complements) {
     Familles f;
+    if (complements) f.couples = couplesVerifies(fichier, *complements);
     const std::int64_t nombre = fichier.nombreFiches();
     auto existe = [&](std::int32_t n) { return n >= 0 && n < nombre; };
     // First pass: every child's parents, every parent's children slots, the
@@ -341,7 +506,7 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
     enfants = {};
     parents = {};
     std::sort(f.liens.begin(), f.liens.end());
-    // A person with a spouse the children prove.
+    // A person with a spouse the children prove, or the companion store.
     std::vector<std::uint8_t> epoux(static_cast<std::size_t>(nombre), 0);
     for (const Lien& l : f.liens) {
         if (!f.familles.empty() && f.familles.back().couple == l.couple) continue;
@@ -351,6 +516,20 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
         if (l.couple.pere >= 0 && l.couple.mere >= 0)
             epoux[static_cast<std::size_t>(l.couple.pere)] =
                 epoux[static_cast<std::size_t>(l.couple.mere)] = 1;
+    }
+    for (std::size_t i = 0; i < f.couples.size(); ++i) {
+        const EntreeCouple& c = f.couples[i];
+        const Couple couple{c.mari, c.femme};
+        auto famille = std::find_if(f.familles.begin(), f.familles.end(),
+                                    [&](const FamilleEcrite& x) { return x.couple == couple; });
+        if (famille == f.familles.end()) {
+            f.familles.push_back({});
+            famille = f.familles.end() - 1;
+            famille->couple = couple;
+        }
+        if (famille->complement < 0) famille->complement = static_cast<std::int32_t>(i);
+        if (c.mari >= 0 && c.femme >= 0)
+            epoux[static_cast<std::size_t>(c.mari)] = epoux[static_cast<std::size_t>(c.femme)] = 1;
     }
     // A childless couple: the same marriage date in exactly two records, a
     // man and a woman, neither with a spouse proven elsewhere. Where more
@@ -383,9 +562,10 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
     std::vector<std::pair<std::int32_t, std::uint32_t>> couplesDe;
     for (std::uint32_t i = 0; i < f.familles.size(); ++i) {
         const Couple& c = f.familles[i].couple;
-        if (c.pere < 0 || c.mere < 0) continue;
-        couplesDe.push_back({c.pere, i});
-        couplesDe.push_back({c.mere, i});
+        // A family of one known spouse is only the store's: the source had it so.
+        if ((c.pere < 0 || c.mere < 0) && f.familles[i].complement < 0) continue;
+        for (const std::int32_t conjoint : {c.pere, c.mere})
+            if (conjoint >= 0) couplesDe.push_back({conjoint, i});
     }
     std::sort(couplesDe.begin(), couplesDe.end());
     std::vector<FamilleEcrite> seules;
@@ -396,7 +576,17 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
         while (fin != couplesDe.end() && fin->first == m.fiche)
             ++fin;
         std::int64_t choisie = -1;
-        if (fin - debut == 1) {
+        // The couple of the store whose marriage the import wrote in this record.
+        const std::string ecrit =
+            m.date.texte().toStdString() + '\x1f' + m.lieu.texte().toStdString();
+        for (auto i = debut; i != fin && choisie < 0; ++i) {
+            const FamilleEcrite& x = f.familles[i->second];
+            if (x.complement < 0) continue;
+            const EntreeCouple& c = f.couples[static_cast<std::size_t>(x.complement)];
+            if ((c.mari == m.fiche ? c.ecritMari : c.ecritFemme) == ecrit) choisie = i->second;
+        }
+        if (choisie >= 0) {
+        } else if (fin - debut == 1) {
             choisie = debut->second;
         } else {
             for (auto i = debut; i != fin && choisie < 0; ++i) {
@@ -419,6 +609,18 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
         (famille.couple.pere == m.fiche ? famille.duPere : famille.deLaMere) = m.fiche;
     }
     f.familles.insert(f.familles.end(), seules.begin(), seules.end());
+    // The store's children the records do not give: adopted, fostered, or
+    // of a second birth family.
+    for (std::uint32_t i = 0; i < f.familles.size(); ++i) {
+        if (f.familles[i].complement < 0) continue;
+        for (const EntreeCouple::Enfant& e :
+             f.couples[static_cast<std::size_t>(f.familles[i].complement)].enfants)
+            if (e.filiation != "birth")
+                f.famcEnPlus.push_back({e.fiche, i, e.filiation, e.gedcom});
+            else if (!e.gedcom.empty())
+                f.famcNaissance[e.fiche] = {f.familles[i].couple, e.gedcom};
+    }
+    std::sort(f.famcEnPlus.begin(), f.famcEnPlus.end());
     return f;
 }
 
@@ -427,7 +629,7 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r) {
 ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctets& sortieOctets,
                               const OptionsExport& options) {
     ResultatExport r;
-    const Familles f = famillesProuvees(fichier, r);
+    const Familles f = famillesProuvees(fichier, r, options.complements);
     r.mariagesSansConjoint = f.sansConjoint;
     // Each person's families, in family order.
     std::vector<std::pair<std::int32_t, std::uint32_t>> famillesDe;
@@ -441,31 +643,83 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
 
     Sortie s(sortieOctets);
     ecrireEntete(s);
-    std::size_t prochaine = 0;
+    std::size_t prochaine = 0, famcEnPlus = 0;
     const std::int64_t nombre = fichier.nombreFiches();
+    // The store's entries, read in record order as the records are.
+    std::unique_ptr<CurseurPersonnes> curseur =
+        options.complements ? options.complements->curseurPersonnes() : nullptr;
+    EntreePersonne entree;
+    bool encore = curseur && curseur->suivante(entree);
+    std::vector<EntreePersonne> entrees;
     parcourirFiches(fichier, [&](std::int32_t n, const TFiche& fiche) {
         s.brut("0 ");
         ecrireIndividu(s, n);
         s.ligne(" INDI");
-        s.brut("1 NAME ");
-        if (!fiche.Prenom.vide()) {
-            s.champ(fiche.Prenom);
-            s.brut(" ");
+        // What the store keeps of this person, while the record is the one it was written for.
+        entrees.clear();
+        for (; encore && entree.fiche <= n; encore = curseur->suivante(entree))
+            if (entree.fiche == n && entree.empreinte == empreinteDe(fiche))
+                entrees.push_back(std::move(entree));
+        // A field the record still holds as the import wrote it goes out as
+        // the source had it; one edited since, as the record holds it, with
+        // what the source said about it.
+        struct ChampStocke {
+            const std::string* gedcom = nullptr;
+            bool aJour = false;
+        };
+        auto champ = [&](const char* nom) {
+            ChampStocke c;
+            for (const EntreePersonne& e : entrees)
+                for (const EntreePersonne::Champ& ch : e.champs)
+                    if (ch.nom == nom) {
+                        c = {&ch.gedcom, ch.ecrit == ecritDe(fiche, nom)};
+                        if (c.aJour) return c;
+                    }
+            return c;
+        };
+        if (!entrees.empty()) ++r.personnesCompletees;
+        if (const ChampStocke nom = champ("NAME"); nom.aJour) {
+            ecrireStocke(s, *nom.gedcom);
+            ecrireSexe(s, fiche);
+        } else {
+            ecrireLigneNom(s, fiche);
+            if (nom.gedcom)
+                ecrireStocke(s,
+                             sousLignes(*nom.gedcom, {}, {"GIVN", "SURN", "SPFX", "NPFX", "NSFX"}));
+            ecrireSexe(s, fiche);
         }
-        s.brut("/");
-        s.champ(fiche.Nom);
-        s.ligne("/");
-        // Women and men are told by their sex; only Mademoiselle is a title.
-        if (fiche.Qualite == 2) s.ligne("2 NPFX Mademoiselle");
-        s.ligne(fiche.Qualite == 0 ? "1 SEX M" : fiche.Qualite <= 2 ? "1 SEX F" : "1 SEX U");
-        if (!fiche.Profession.vide()) {
+        if (const ChampStocke profession = champ("OCCU"); profession.aJour) {
+            ecrireStocke(s, *profession.gedcom);
+        } else if (!fiche.Profession.vide() || profession.gedcom) {
             s.brut("1 OCCU ");
             s.champ(fiche.Profession);
             s.finDeLigne();
+            if (profession.gedcom) ecrireStocke(s, sousLignes(*profession.gedcom, {}, {}));
         }
-        ecrireEvenement(s, "1 BIRT", fiche.DateNaissance, fiche.LieuNaissance);
-        ecrireEvenement(s, "1 DEAT", fiche.DateDeces, fiche.LieuDeces);
-        ecrirePortrait(s, fiche, options, r);
+        auto evenement = [&](const char* nom, const char* ligne, const ChampTexte<10>& date,
+                             const ChampTexte<30>& lieu) {
+            const ChampStocke stocke = champ(nom);
+            if (stocke.aJour) return ecrireStocke(s, *stocke.gedcom);
+            const bool substitut = stocke.gedcom && !stocke.gedcom->starts_with(ligne);
+            const std::string sous =
+                stocke.gedcom && !substitut ? sousLignes(*stocke.gedcom, {}, {"DATE", "PLAC"}) : "";
+            if (date.vide() && lieu.vide() && !sous.empty()) s.ligne(ligne);
+            ecrireEvenement(s, ligne, date, lieu);
+            ecrireStocke(s, sous);
+            // A baptism that stood for the birth is an event of its own.
+            if (substitut) ecrireStocke(s, *stocke.gedcom);
+        };
+        evenement("BIRT", "1 BIRT", fiche.DateNaissance, fiche.LieuNaissance);
+        evenement("DEAT", "1 DEAT", fiche.DateDeces, fiche.LieuDeces);
+        if (const ChampStocke portrait = champ("OBJE"); portrait.aJour)
+            ecrireStocke(s, *portrait.gedcom);
+        else
+            ecrirePortrait(s, fiche, options, r);
+        for (const EntreePersonne& e : entrees) {
+            for (const std::string& structure : e.structures)
+                ecrireStocke(s, structure);
+            if (!e.note.empty()) ecrireNote(s, e.note);
+        }
         std::int32_t pere = fiche.Pere, mere = fiche.Mere;
         if (pere < 0 || pere >= nombre) pere = -1;
         if (mere < 0 || mere >= nombre) mere = -1;
@@ -473,6 +727,23 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
             s.brut("1 FAMC ");
             ecrireFamille(s, pere, mere);
             s.finDeLigne();
+            if (const auto i = f.famcNaissance.find(n);
+                i != f.famcNaissance.end() && i->second.first == Couple{pere, mere})
+                ecrireStocke(s, i->second.second);
+        }
+        while (famcEnPlus < f.famcEnPlus.size() && f.famcEnPlus[famcEnPlus].enfant < n)
+            ++famcEnPlus;
+        for (; famcEnPlus < f.famcEnPlus.size() && f.famcEnPlus[famcEnPlus].enfant == n;
+             ++famcEnPlus) {
+            const Familles::FamcEnPlus& lien = f.famcEnPlus[famcEnPlus];
+            s.brut("1 FAMC ");
+            ecrireFamille(s, f.familles[lien.famille]);
+            s.finDeLigne();
+            s.brut("2 PEDI ");
+            s.texte(
+                QString::fromStdString(lien.filiation == "other-birth" ? "birth" : lien.filiation));
+            s.finDeLigne();
+            ecrireStocke(s, lien.gedcom);
         }
         while (prochaine < famillesDe.size() && famillesDe[prochaine].first < n)
             ++prochaine;
@@ -509,6 +780,9 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
             ecrireIndividu(s, femme);
             s.finDeLigne();
         }
+        const EntreeCouple* complement =
+            famille.complement >= 0 ? &f.couples[static_cast<std::size_t>(famille.complement)]
+                                    : nullptr;
         if (famille.seul < 0) {
             while (l < f.liens.size() && f.liens[l].couple < c)
                 ++l;
@@ -517,26 +791,65 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
                 ecrireIndividu(s, f.liens[l].enfant);
                 s.finDeLigne();
             }
+            if (complement)
+                for (const EntreeCouple::Enfant& e : complement->enfants)
+                    if (e.filiation != "birth") {
+                        s.brut("1 CHIL ");
+                        ecrireIndividu(s, e.fiche);
+                        s.finDeLigne();
+                    }
         }
-        // The marriage as each spouse's record holds it; two records that
-        // disagree are both written, each saying whose it is.
+        // The family's own lines as the source had them, its marriage too
+        // while the spouses' records hold it as the import wrote it.
         const MariageDeFiche* dePere = famille.duPere >= 0 ? mariageDe(f, famille.duPere) : nullptr;
         const MariageDeFiche* deMere =
             famille.deLaMere >= 0 ? mariageDe(f, famille.deLaMere) : nullptr;
+        if (complement) {
+            auto intact = [&](std::int32_t conjoint, const std::string& ecrit,
+                              const MariageDeFiche* m) {
+                if (conjoint < 0 || ecrit.empty()) return true;
+                return m && m->fiche == conjoint &&
+                       m->date.texte().toStdString() + '\x1f' + m->lieu.texte().toStdString() ==
+                           ecrit;
+            };
+            if (intact(complement->mari, complement->ecritMari, dePere) &&
+                intact(complement->femme, complement->ecritFemme, deMere)) {
+                ecrireStocke(s, complement->gedcom);
+                ++r.familles;
+                continue;
+            }
+            ecrireStocke(s, sansMariage(complement->gedcom));
+        }
+        // What the source said of a marriage edited since: its sources, notes…
+        const std::string sousMariage =
+            complement ? sousLignes(complement->gedcom, "MARR", {"DATE", "PLAC"}) : std::string();
+        // The marriage as each spouse's record holds it; two records that
+        // disagree are both written, each saying whose it is.
         if (dePere && deMere && !(dePere->memeDate(*deMere) && memeLieu(*dePere, *deMere)) &&
             !(dePere->date.vide() && deMere->date.vide() && memeLieu(*dePere, *deMere))) {
             ++r.mariagesEnDesaccord;
             const TFiche lui = lire(dePere->fiche);
             ecrireMariage(s, *dePere, &lui);
+            ecrireStocke(s, sousMariage);
             ecrireMariage(s, *deMere, &lire(deMere->fiche));
         } else if (dePere || deMere) {
             MariageDeFiche m = dePere ? *dePere : *deMere;
             if (dePere && deMere && m.lieu.vide()) m.lieu = deMere->lieu;
             if (dePere && deMere && m.date.vide()) m.date = deMere->date;
             ecrireMariage(s, m, nullptr);
+            ecrireStocke(s, sousMariage);
+        } else if (!sousMariage.empty()) {
+            s.ligne("1 MARR");
+            ecrireStocke(s, sousMariage);
         }
         ++r.familles;
     }
+    // The file's own sources, notes, pictures… as the source had them.
+    if (options.complements)
+        options.complements->parcourirEnregistrements([&](const EnregistrementComplement& e) {
+            ecrireStocke(s, e.gedcom);
+            ++r.enregistrementsCompletes;
+        });
     s.ligne("0 TRLR");
     s.vider();
     r.caracteresDeControle = s.controles();

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -213,11 +214,23 @@ struct Famille {
     QString date, lieu;      // of its first marriage
     bool definie = false;    // its record was read
     bool avecEnfant = false; // a child's record names this couple
-    std::int32_t ligne = 0;  // the order of the families in the file
+    // For the companion store: its children and how each belongs to it, the
+    // marriage written in each spouse's record, the order of this marriage
+    // for each spouse.
+    struct Membre {
+        std::int32_t enfant;
+        std::string filiation; // as GEDCOM's PEDI says
+        std::string lignes;    // what the child's FAMC said beyond it
+    };
+    std::vector<Membre> membres;
+    std::string ecritMari, ecritFemme;
+    int ordreMari = 0, ordreFemme = 0;
+    std::int32_t ligne = 0; // the order of the families in the file
     struct Perte {
         Ecart genre;
         std::int64_t quantite;
         QString detail;
+        bool gardable = true; // a companion store keeps it
     };
     std::vector<Perte> pertes; // told with one of the spouses
 };
@@ -227,6 +240,7 @@ struct LienPersonne {
     std::int32_t fiche;   // the person's record, from 0 in this import
     std::int32_t famille; // family identifier
     Filiation filiation;
+    std::string lignes; // for the companion store: what a FAMC says beyond its pedigree
 };
 
 struct NomLu {
@@ -235,8 +249,9 @@ struct NomLu {
 
 class Importateur {
 public:
-    Importateur(gedcom::JeuDeCaracteres jeu, std::int32_t decalage)
-        : m_decodeur(std::move(jeu)), m_decalage(decalage) {}
+    Importateur(gedcom::JeuDeCaracteres jeu, std::int32_t decalage, const OptionsImport& options)
+        : m_decodeur(std::move(jeu)), m_decalage(decalage), m_avecComplements(options.complements),
+          m_numeroImport(options.numeroImport) {}
 
     void ligne(std::string_view brute);
     ResultatImport terminer(const QString& nom);
@@ -252,14 +267,17 @@ private:
     QString valeur(std::size_t ligne);
     QString valeurSurUneLigne(std::size_t ligne);
     // Telling.
-    void perte(Ecart genre, std::int32_t fiche, const QString& detail, std::int64_t quantite = 1);
+    void perte(Ecart genre, std::int32_t fiche, const QString& detail, std::int64_t quantite = 1,
+               bool gardable = true);
     void perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite = 1);
+    void autreEnregistrement(std::uint64_t code);
     void texte(std::int32_t fiche, auto& champ, const QString& valeur, const char* quoi);
     void date(std::int32_t fiche, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
     // The person being read.
     NomLu lireNom(std::size_t ligne, std::int32_t fiche, TFiche& f);
     void lireEvenement(std::size_t ligne, std::int32_t fiche, const QString& nom, bool aDateEtLieu);
-    void detailsDeLigne(std::size_t ligne, std::int32_t fiche, const QString& dans);
+    void detailsDeLigne(std::size_t ligne, std::int32_t fiche, const QString& dans,
+                        bool gardable = true);
     // Once everything is read.
     void portraits();
     void referencesPendantes();
@@ -290,9 +308,23 @@ private:
     std::vector<std::size_t> m_noms, m_autres; // lines of the person being read
     std::vector<Famille::Perte> m_enAttente;
     std::int32_t m_nombreFamilles = 0;
+    // What goes to the companion store: the persons read, the families' own
+    // lines by identifier, the file's other records by their identifier.
+    bool m_avecComplements = false;
+    int m_numeroImport = 1;
+    std::vector<EntreePersonne> m_entrees;
+    std::vector<std::string> m_lignesFamilles;
+    std::vector<std::pair<std::string, std::string>> m_enregistrementsGardes; // xref, GEDCOM
+    std::string texteUtf8(std::size_t ligne, int niveau);
+    void garderPersonne(std::int32_t n, std::size_t principal, const std::vector<std::size_t>& noms,
+                        std::size_t profession, std::size_t naissance, bool naissanceSubstitut,
+                        std::size_t deces, bool decesSubstitut, std::size_t portrait,
+                        const std::vector<std::size_t>& autres);
+    ComplementsImport complementsResolus();
     std::int64_t m_illisibles = 0, m_horsEnregistrement = 0;
     std::int64_t m_controles = 0, m_controlesFichier = 0; // of the record being read, of the others
     std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
+    std::array<std::int64_t, 4> m_enregistrementsGardesParGenre{};
 };
 
 // ---------------------------------------------------------------- reading
@@ -330,16 +362,13 @@ void Importateur::finEnregistrement() {
         individu();
     else if (c == FAM)
         famille();
-    else if (c == OBJE)
+    else if (c == OBJE) {
         objet();
-    else if (c == HEAD)
+        autreEnregistrement(c);
+    } else if (c == HEAD)
         entete();
-    else if (c == SOUR)
-        ++m_enregistrementsIgnores[0];
-    else if (c == NOTE)
-        ++m_enregistrementsIgnores[1];
     else if (c != TRLR && c != code("SUBM") && c != code("SUBN"))
-        ++m_enregistrementsIgnores[3];
+        autreEnregistrement(c);
     if (c != INDI) {
         m_controlesFichier += m_controles;
         m_controles = 0;
@@ -392,6 +421,16 @@ void Importateur::entete() {
     m_deVelmoris = source && gedcom::sansBlancs(m_e.valeur(source)) == "VELMORIS";
 }
 
+// A source, a note, a repository…: kept whole in the companion store when
+// there is one and it can be named, counted either way.
+void Importateur::autreEnregistrement(std::uint64_t c) {
+    const std::size_t genre = c == SOUR ? 0 : c == NOTE ? 1 : c == OBJE ? 2 : 3;
+    const bool garde = m_avecComplements && !m_e.reference(0).empty();
+    if (garde) m_enregistrementsGardes.push_back({std::string(m_e.reference(0)), texteUtf8(0, 0)});
+    // Pictures are counted once their use by persons is known.
+    if (genre != 2) ++(garde ? m_enregistrementsGardesParGenre : m_enregistrementsIgnores)[genre];
+}
+
 void Importateur::objet() {
     const std::int32_t id = m_objets.numero(m_e.reference(0));
     if (static_cast<std::size_t>(id) >= m_fichiersObjets.size())
@@ -403,18 +442,27 @@ void Importateur::objet() {
 
 // ---------------------------------------------------------------- telling
 
-void Importateur::perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite) {
-    m_r.rapport.ajouter(genre, quantite, ligne);
+// With a companion store, what the record cannot hold is kept there, but for
+// what no store can bring back: damaged text, loops, references to nothing.
+bool gardable(Ecart genre) {
+    return genre != Ecart::ReferencePendante && genre != Ecart::Boucle && genre != Ecart::Lecture &&
+           !ecartInformatif(genre);
 }
 
-void Importateur::perte(Ecart genre, std::int32_t n, const QString& detail, std::int64_t quantite) {
+void Importateur::perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite) {
+    m_r.rapport.ajouter(genre, quantite, ligne, m_avecComplements && gardable(genre));
+}
+
+void Importateur::perte(Ecart genre, std::int32_t n, const QString& detail, std::int64_t quantite,
+                        bool garde) {
     // While a person is read, its lines wait for its names and dates.
     if (m_differer) {
-        m_enAttente.push_back({genre, quantite, detail});
+        m_enAttente.push_back({genre, quantite, detail, garde});
         return;
     }
     m_r.rapport.ajouter(genre, quantite,
-                        designationPersonne(fiche(n)) + QStringLiteral(" : ") + detail);
+                        designationPersonne(fiche(n)) + QStringLiteral(" : ") + detail,
+                        garde && m_avecComplements && gardable(genre));
 }
 
 void Importateur::texte(std::int32_t n, auto& champ, const QString& valeur, const char* quoi) {
@@ -463,45 +511,48 @@ void Importateur::date(std::int32_t n, ChampTexte<10>& champ, const QString& val
 
 // What a line and its lines say beyond what the record holds, each item
 // told in its kind: `dans` names where it was ("la naissance").
-void Importateur::detailsDeLigne(std::size_t l, std::int32_t n, const QString& dans) {
+void Importateur::detailsDeLigne(std::size_t l, std::int32_t n, const QString& dans, bool garde) {
     const std::uint64_t c = m_e.code(l);
+    auto perteIci = [&](Ecart genre, std::int32_t fiche, const QString& detail) {
+        perte(genre, fiche, detail, 1, garde);
+    };
     const QString v = valeurSurUneLigne(l).left(60);
     auto avecValeur = [&](const QString& quoi) {
         return v.isEmpty() ? quoi : quoi + QStringLiteral(" « ") + v + QStringLiteral(" »");
     };
     if (c == SOUR)
-        perte(Ecart::Source, n, QStringLiteral("une source (%1) n'est pas gardée").arg(dans));
+        perteIci(Ecart::Source, n, QStringLiteral("une source (%1) n'est pas gardée").arg(dans));
     else if (c == NOTE)
-        perte(Ecart::Note, n, QStringLiteral("une note (%1) n'est pas gardée").arg(dans));
+        perteIci(Ecart::Note, n, QStringLiteral("une note (%1) n'est pas gardée").arg(dans));
     else if (c == OBJE)
-        perte(Ecart::Media, n, QStringLiteral("une image (%1) n'est pas gardée").arg(dans));
+        perteIci(Ecart::Media, n, QStringLiteral("une image (%1) n'est pas gardée").arg(dans));
     else if (c == CAUS)
-        perte(Ecart::Cause, n,
-              avecValeur(QStringLiteral("la cause (%1)").arg(dans)) +
-                  QStringLiteral(" n'est pas gardée"));
+        perteIci(Ecart::Cause, n,
+                 avecValeur(QStringLiteral("la cause (%1)").arg(dans)) +
+                     QStringLiteral(" n'est pas gardée"));
     else if (c == AGE)
-        perte(Ecart::Age, n,
-              avecValeur(QStringLiteral("l'âge (%1)").arg(dans)) +
-                  QStringLiteral(" n'est pas gardé"));
+        perteIci(Ecart::Age, n,
+                 avecValeur(QStringLiteral("l'âge (%1)").arg(dans)) +
+                     QStringLiteral(" n'est pas gardé"));
     else if (adresse(c))
-        perte(Ecart::Adresse, n,
-              avecValeur(QStringLiteral("l'adresse (%1)").arg(dans)) +
-                  QStringLiteral(" n'est pas gardée"));
+        perteIci(Ecart::Adresse, n,
+                 avecValeur(QStringLiteral("l'adresse (%1)").arg(dans)) +
+                     QStringLiteral(" n'est pas gardée"));
     else if (c == MAP || c == LATI || c == LONG)
-        perte(Ecart::Coordonnees, n,
-              QStringLiteral("les coordonnées du lieu (%1) ne sont pas gardées").arg(dans));
+        perteIci(Ecart::Coordonnees, n,
+                 QStringLiteral("les coordonnées du lieu (%1) ne sont pas gardées").arg(dans));
     else if (c == RESN)
-        perte(Ecart::Confidentialite, n,
-              avecValeur(QStringLiteral("la mention de confidentialité (%1)").arg(dans)) +
-                  QStringLiteral(" n'est pas gardée"));
+        perteIci(Ecart::Confidentialite, n,
+                 avecValeur(QStringLiteral("la mention de confidentialité (%1)").arg(dans)) +
+                     QStringLiteral(" n'est pas gardée"));
     else if (identifiant(c))
-        perte(Ecart::Identifiant, n,
-              avecValeur(QStringLiteral("le numéro (%1)").arg(dans)) +
-                  QStringLiteral(" n'est pas gardé"));
+        perteIci(Ecart::Identifiant, n,
+                 avecValeur(QStringLiteral("le numéro (%1)").arg(dans)) +
+                     QStringLiteral(" n'est pas gardé"));
     else if (!administratif(c))
-        perte(Ecart::DetailEvenement, n,
-              avecValeur(QStringLiteral("%1 : %2").arg(dans, nomEvenement(m_e.etiquette(l)))) +
-                  QStringLiteral(" n'est pas gardé"));
+        perteIci(Ecart::DetailEvenement, n,
+                 avecValeur(QStringLiteral("%1 : %2").arg(dans, nomEvenement(m_e.etiquette(l)))) +
+                     QStringLiteral(" n'est pas gardé"));
 }
 
 // ---------------------------------------------------------------- a person
@@ -604,7 +655,7 @@ void Importateur::individu() {
         m_controles = 0;
     }
     for (const Famille::Perte& p : m_enAttente)
-        perte(p.genre, n, p.detail, p.quantite);
+        perte(p.genre, n, p.detail, p.quantite, p.gardable);
     m_enAttente.clear();
 }
 
@@ -644,12 +695,18 @@ void Importateur::lirePersonne() {
         } else if (c == FAMC || c == FAMS) {
             const std::string_view ref = gedcom::sansBlancs(m_e.valeur(l));
             const std::size_t pedi = m_e.sous(l, PEDI);
-            (c == FAMC ? m_famc : m_fams)
-                .push_back({n, m_familles.numero(ref),
-                            pedi ? filiationDe(m_e.valeur(pedi)) : Filiation::Naissance});
+            LienPersonne& lien = (c == FAMC ? m_famc : m_fams)
+                                     .emplace_back(LienPersonne{n,
+                                                                m_familles.numero(ref),
+                                                                pedi ? filiationDe(m_e.valeur(pedi))
+                                                                     : Filiation::Naissance,
+                                                                {}});
             if (c == FAMS) m_avecFamille.back() = 1;
             for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
-                if (m_e.code(j) != PEDI && m_e.code(j) != code("STAT")) autres.push_back(j);
+                if (m_e.code(j) != PEDI && m_e.code(j) != code("STAT")) {
+                    autres.push_back(j);
+                    if (c == FAMC && m_avecComplements) lien.lignes += texteUtf8(j, 2);
+                }
         } else if (c == OBJE && !portrait &&
                    (m_e.sous(l, FILE) || gedcom::sansBlancs(m_e.valeur(l)).starts_with('@'))) {
             portrait = l;
@@ -715,8 +772,9 @@ void Importateur::lirePersonne() {
             autres.push_back(substitut);
         return ev;
     };
-    evenement(naissance, bapteme, "naissance", "le baptême", f.DateNaissance, f.LieuNaissance,
-              "la date de naissance", "le lieu de naissance");
+    const std::size_t evNaissance =
+        evenement(naissance, bapteme, "naissance", "le baptême", f.DateNaissance, f.LieuNaissance,
+                  "la date de naissance", "le lieu de naissance");
     const std::size_t evDeces = evenement(deces, inhumation, "décès", "l'inhumation", f.DateDeces,
                                           f.LieuDeces, "la date de décès", "le lieu de décès");
     if (deces && evDeces == deces && !m_e.sous(deces, DATE) && !m_e.sous(deces, PLAC))
@@ -735,6 +793,9 @@ void Importateur::lirePersonne() {
                       QStringLiteral("un détail du portrait (%1) n'est pas gardé")
                           .arg(nomEvenement(m_e.etiquette(j))));
     }
+    if (m_avecComplements)
+        garderPersonne(n, principal, noms, profession, evNaissance, evNaissance != naissance,
+                       evDeces, evDeces != deces, portrait, autres);
     for (const std::size_t l : autres) {
         if (l == 0) {
             perte(Ecart::Structure, n,
@@ -746,7 +807,12 @@ void Importateur::lirePersonne() {
         }
         const std::uint64_t c = m_e.code(l);
         if (m_e.niveau(l) > 1) {
-            detailsDeLigne(l, n, QStringLiteral("un lien de famille"));
+            // What a FAMC or FAMS line says goes with the link, which is made
+            // anew; the companion store keeps what a FAMC says.
+            std::size_t lien = l;
+            while (lien > 1 && m_e.niveau(lien) > 1)
+                --lien;
+            detailsDeLigne(l, n, QStringLiteral("un lien de famille"), m_e.code(lien) == FAMC);
         } else if (c == SOUR || c == NOTE || c == OBJE || c == RESN || identifiant(c) ||
                    adresse(c)) {
             detailsDeLigne(l, n, QStringLiteral("la personne"));
@@ -763,6 +829,206 @@ void Importateur::lirePersonne() {
             perte(Ecart::Evenement, n, QStringLiteral("non gardé : ") + nom);
         }
     }
+}
+
+// ---------------------------------------------------------------- the companion store
+
+// A line and the lines under it as UTF-8 GEDCOM text, levels counted from
+// `niveau`; a continuation stays a line break in its value.
+std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
+    std::string t;
+    const int ecart = niveau - m_e.niveau(ligne);
+    for (std::size_t j = ligne, fin = m_e.fin(ligne); j < fin; ++j) {
+        t += std::to_string(m_e.niveau(j) + ecart);
+        t += ' ';
+        if (!m_e.reference(j).empty()) {
+            t += m_e.reference(j);
+            t += ' ';
+        }
+        t += m_e.etiquette(j);
+        if (const std::string_view v = gedcom::sansBlancs(m_e.valeur(j)); !v.empty()) {
+            QString texte = m_decodeur.relire(v);
+            texte.replace(u'\t', u' ');
+            texte.removeIf([](QChar c) { return c != u'\n' && estCaractereDeControle(c); });
+            // A line break of the value is a CONT line again.
+            const QStringList parties = texte.split(u'\n');
+            t += ' ';
+            t += parties.front().toStdString();
+            for (qsizetype k = 1; k < parties.size(); ++k) {
+                t += '\n' + std::to_string(m_e.niveau(j) + ecart + 1) + " CONT";
+                if (!parties[k].isEmpty()) t += ' ' + parties[k].toStdString();
+            }
+        }
+        t += '\n';
+    }
+    return t;
+}
+
+namespace {
+
+// What the export writes from the record alone, to know whether the source
+// said more.
+std::string nomExporte(const TFiche& f) {
+    std::string t = "1 NAME ";
+    if (!f.Prenom.vide()) t += f.Prenom.texte().toStdString() + ' ';
+    t += '/' + f.Nom.texte().toStdString() + "/\n";
+    if (f.Qualite == 2) t += "2 NPFX Mademoiselle\n";
+    return t;
+}
+
+std::string evenementExporte(const char* etiquette, const ChampTexte<10>& date,
+                             const ChampTexte<30>& lieu) {
+    if (date.vide() && lieu.vide()) return {};
+    std::string t = std::string("1 ") + etiquette + '\n';
+    if (!date.vide()) t += "2 DATE " + dateGedcom(date.texte()).toStdString() + '\n';
+    if (!lieu.vide()) t += "2 PLAC " + lieu.texte().toStdString() + '\n';
+    return t;
+}
+
+} // namespace
+
+// The person's entry in the store: the source's own structure for each field
+// the record holds when the export would not give it back the same, and
+// every other structure of the person.
+void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
+                                 const std::vector<std::size_t>& noms, std::size_t profession,
+                                 std::size_t naissance, bool naissanceSubstitut, std::size_t deces,
+                                 bool decesSubstitut, std::size_t portrait,
+                                 const std::vector<std::size_t>& autres) {
+    const TFiche& f = fiche(n);
+    EntreePersonne e;
+    auto champ = [&](const char* nom, std::size_t ligne, const std::string& attendu, bool force) {
+        if (!ligne) return;
+        std::string gedcom = texteUtf8(ligne, 1);
+        if (!force && gedcom == attendu) return;
+        e.champs.push_back({nom, ecritDe(f, nom), std::move(gedcom)});
+    };
+    champ("NAME", principal, nomExporte(f), false);
+    champ("OCCU", profession, "1 OCCU " + f.Profession.texte().toStdString() + '\n', false);
+    champ("BIRT", naissance, evenementExporte("BIRT", f.DateNaissance, f.LieuNaissance),
+          naissanceSubstitut);
+    champ("DEAT", deces, evenementExporte("DEAT", f.DateDeces, f.LieuDeces), decesSubstitut);
+    champ("OBJE", portrait, {}, true);
+    for (const std::size_t l : noms)
+        if (l != principal) e.structures.push_back(texteUtf8(l, 1));
+    for (const std::size_t l : autres)
+        if (l != 0 && m_e.niveau(l) == 1) e.structures.push_back(texteUtf8(l, 1));
+    if (e.champs.empty() && e.structures.empty()) return;
+    e.fiche = n + m_decalage;
+    e.empreinte = empreinteDe(f);
+    m_entrees.push_back(std::move(e));
+}
+
+// GEDCOM text whose pointers are rewritten: each line's value that is a
+// pointer, and a record's own identifier, through `nouveau`; a line whose
+// pointer leads nowhere goes, with the lines under it.
+std::string
+reecrirePointeurs(const std::string& texte,
+                  const std::function<std::optional<std::string>(std::string_view)>& nouveau) {
+    std::string sortie;
+    sortie.reserve(texte.size());
+    int sousUneLigneOtee = -1;
+    for (std::size_t debut = 0; debut < texte.size();) {
+        std::size_t fin = texte.find('\n', debut);
+        if (fin == std::string::npos) fin = texte.size();
+        const std::string_view l(texte.data() + debut, fin - debut);
+        debut = fin + 1;
+        gedcom::Ligne ligne;
+        if (!gedcom::decouper(l, ligne)) continue;
+        if (sousUneLigneOtee >= 0 && ligne.niveau > sousUneLigneOtee) continue;
+        sousUneLigneOtee = -1;
+        std::string reference(ligne.reference);
+        if (!reference.empty())
+            if (const auto r = nouveau(reference)) reference = *r;
+        std::string valeur(ligne.valeur);
+        const std::string_view v = gedcom::sansBlancs(ligne.valeur);
+        if (v.size() > 2 && v.front() == '@' && v.back() == '@' &&
+            v.find(' ') == std::string_view::npos && ligne.etiquette != "CONT" &&
+            ligne.etiquette != "CONC") {
+            const auto r = nouveau(v);
+            if (!r) {
+                sousUneLigneOtee = ligne.niveau;
+                continue;
+            }
+            valeur = *r;
+        }
+        sortie += std::to_string(ligne.niveau);
+        sortie += ' ';
+        if (!reference.empty()) sortie += reference + ' ';
+        sortie += ligne.etiquette;
+        if (!valeur.empty()) sortie += ' ' + valeur;
+        sortie += '\n';
+    }
+    return sortie;
+}
+
+// What this import hands to the companion store, its pointers rewritten:
+// to persons by their record numbers, to families by their spouses, to the
+// file's other records by identifiers this import's number makes unique.
+ComplementsImport Importateur::complementsResolus() {
+    ComplementsImport c;
+    std::unordered_map<std::string, std::string> enregistrements;
+    const std::string prefixe = "@X" + std::to_string(m_numeroImport) + '_';
+    for (const auto& [xref, gedcom] : m_enregistrementsGardes)
+        enregistrements.emplace(xref, prefixe + xref.substr(1));
+    auto numero = [&](std::int32_t personne) {
+        const std::int32_t f = ficheDe(personne);
+        return f < 0 ? std::string("X") : std::to_string(f + m_decalage);
+    };
+    const auto nouveau = [&](std::string_view ref) -> std::optional<std::string> {
+        if (const auto i = enregistrements.find(std::string(ref)); i != enregistrements.end())
+            return i->second;
+        if (const std::int32_t f = ficheDe(m_personnes.chercher(ref)); f >= 0)
+            return "@I" + std::to_string(f + m_decalage) + '@';
+        if (const std::int32_t id = m_familles.chercher(ref);
+            id >= 0 && static_cast<std::size_t>(id) < m_famillesLues.size() &&
+            m_famillesLues[static_cast<std::size_t>(id)].definie) {
+            const Famille& f = m_famillesLues[static_cast<std::size_t>(id)];
+            return "@F" + numero(f.mari) + '_' + numero(f.femme) + '@';
+        }
+        return std::nullopt;
+    };
+    for (EntreePersonne& e : m_entrees) {
+        // The records as they are now, portraits and repairs made.
+        const TFiche& f = fiche(e.fiche - m_decalage);
+        e.empreinte = empreinteDe(f);
+        for (EntreePersonne::Champ& ch : e.champs) {
+            ch.ecrit = ecritDe(f, ch.nom);
+            ch.gedcom = reecrirePointeurs(ch.gedcom, nouveau);
+        }
+        for (std::string& structure : e.structures)
+            structure = reecrirePointeurs(structure, nouveau);
+        c.personnes.push_back(std::move(e));
+    }
+    m_entrees = {};
+    for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
+        const Famille& f = m_famillesLues[id];
+        if (!f.definie) continue;
+        EntreeCouple x;
+        const std::int32_t mari = ficheDe(f.mari), femme = ficheDe(f.femme);
+        if (mari >= 0) {
+            x.mari = mari + m_decalage;
+            x.empreinteMari = empreinteDe(fiche(mari));
+        }
+        if (femme >= 0) {
+            x.femme = femme + m_decalage;
+            x.empreinteFemme = empreinteDe(fiche(femme));
+        }
+        x.ordreMari = f.ordreMari;
+        x.ordreFemme = f.ordreFemme;
+        x.ecritMari = f.ecritMari;
+        x.ecritFemme = f.ecritFemme;
+        if (id < m_lignesFamilles.size())
+            x.gedcom = reecrirePointeurs(m_lignesFamilles[id], nouveau);
+        for (const Famille::Membre& m : f.membres)
+            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)), m.filiation,
+                                 reecrirePointeurs(m.lignes, nouveau)});
+        c.couples.push_back(std::move(x));
+    }
+    for (const auto& [xref, gedcom] : m_enregistrementsGardes)
+        c.enregistrements.push_back({enregistrements.at(xref), reecrirePointeurs(gedcom, nouveau)});
+    m_enregistrementsGardes = {};
+    return c;
 }
 
 // ---------------------------------------------------------------- a family
@@ -790,6 +1056,15 @@ void Importateur::famille() {
     }
     f.definie = true;
     f.ligne = m_nombreFamilles++;
+    if (m_avecComplements) {
+        if (static_cast<std::size_t>(id) >= m_lignesFamilles.size())
+            m_lignesFamilles.resize(static_cast<std::size_t>(id) + 1);
+        std::string& lignes = m_lignesFamilles[static_cast<std::size_t>(id)];
+        for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l))
+            if (const std::uint64_t c = m_e.code(l);
+                c != HUSB && c != WIFE && c != CHIL && !administratif(c))
+                lignes += texteUtf8(l, 1);
+    }
     bool mariage = false;
     for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
         const std::uint64_t c = m_e.code(l);
@@ -859,7 +1134,8 @@ void Importateur::portraits() {
         const QString& chemin = m_fichiersObjets[static_cast<std::size_t>(objet)];
         if (!chemin.isEmpty()) texte(n, fiche(n).Photo, chemin, "le chemin du portrait");
     }
-    m_enregistrementsIgnores[2] = std::count(utilise.begin(), utilise.end(), 0);
+    (m_avecComplements ? m_enregistrementsGardesParGenre : m_enregistrementsIgnores)[2] =
+        std::count(utilise.begin(), utilise.end(), 0);
 }
 
 // References to persons or families the file does not hold, GEDCOM 7's
@@ -910,6 +1186,7 @@ void Importateur::liens() {
         Filiation filiation;
         bool parFamc, parChil;
         std::int64_t ordre; // the child's own order first, then the file's
+        std::string lignes;
     };
     auto definie = [&](std::int32_t famille) {
         return famille >= 0 && static_cast<std::size_t>(famille) < m_famillesLues.size() &&
@@ -920,13 +1197,18 @@ void Importateur::liens() {
     for (std::size_t i = 0; i < m_famc.size(); ++i)
         if (definie(m_famc[i].famille))
             toutes.push_back({m_famc[i].fiche, m_famc[i].famille, m_famc[i].filiation, true, false,
-                              static_cast<std::int64_t>(i)});
+                              static_cast<std::int64_t>(i), std::move(m_famc[i].lignes)});
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
         const Famille& f = m_famillesLues[id];
         for (const Famille::Enfant& e : f.enfants)
             if (const std::int32_t enfant = ficheDe(e.personne); enfant >= 0)
-                toutes.push_back({enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
-                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne});
+                toutes.push_back({enfant,
+                                  static_cast<std::int32_t>(id),
+                                  e.filiation,
+                                  false,
+                                  true,
+                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne,
+                                  {}});
     }
     m_famc = {};
     // By child, one entry per family, the two sides merged, the child's own
@@ -943,6 +1225,7 @@ void Importateur::liens() {
                     a->parChil |= b->parChil;
                     a->ordre = std::min(a->ordre, b->ordre);
                     if (b->filiation != Filiation::Naissance) a->filiation = b->filiation;
+                    a->lignes += b->lignes;
                     b->enfant = -1; // merged
                 }
         trierPetitGroupe(premier, dernier, [](const Appartenance& a, const Appartenance& b) {
@@ -969,6 +1252,14 @@ void Importateur::liens() {
             if (fusion[i].filiation == Filiation::Naissance) choisie = &fusion[i];
         for (std::size_t i = debut; i < fin; ++i) {
             const Appartenance& a = fusion[i];
+            if (m_avecComplements) {
+                static const char* const filiations[] = {"birth", "adopted", "foster", "step"};
+                const bool autre = a.filiation == Filiation::Naissance && &a != choisie;
+                m_famillesLues[static_cast<std::size_t>(a.famille)].membres.push_back(
+                    {enfant,
+                     autre ? "other-birth" : filiations[static_cast<std::size_t>(a.filiation)],
+                     a.lignes});
+            }
             if (a.filiation != Filiation::Naissance)
                 perte(Ecart::Filiation, enfant,
                       QStringLiteral("le lien %1 avec %2 n'est pas inscrit dans les fiches, "
@@ -1153,9 +1444,10 @@ void Importateur::mariages() {
                 std::find(vues.begin(), vues.end(), id) != vues.end())
                 continue;
             vues.push_back(id);
-            const Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
-            const std::int32_t autre =
-                ficheDe(fam.mari) == n ? ficheDe(fam.femme) : ficheDe(fam.mari);
+            Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
+            const bool mari = ficheDe(fam.mari) == n;
+            (mari ? fam.ordreMari : fam.ordreFemme) = static_cast<int>(vues.size()) - 1;
+            const std::int32_t autre = mari ? ficheDe(fam.femme) : ficheDe(fam.mari);
             auto avec = [&] {
                 return autre >= 0 ? QStringLiteral(" avec ") + designationPersonne(fiche(autre))
                                   : QString();
@@ -1181,6 +1473,7 @@ void Importateur::mariages() {
             tenu = true;
             date(n, f.DateMariage, fam.date, "la date de mariage");
             texte(n, f.LieuMariage, fam.lieu, "le lieu de mariage");
+            if (m_avecComplements) (mari ? fam.ecritMari : fam.ecritFemme) = ecritDe(f, "MARR");
         }
         m_avecFamille[static_cast<std::size_t>(n)] = 1;
     }
@@ -1228,16 +1521,21 @@ ResultatImport Importateur::terminer(const QString& nom) {
     mariages();
     briserBoucles(m_r.fiches, m_decalage,
                   [&](std::int32_t n, const QString& detail) { perte(Ecart::Boucle, n, detail); });
+    if (m_avecComplements) m_r.complements = complementsResolus();
     static const char* const quoi[] = {"source(s)", "note(s)", "image(s) ou document(s)",
                                        "autre(s) enregistrement(s) (dépôts, lieux…)"};
     static const Ecart genres[] = {Ecart::Source, Ecart::Note, Ecart::Media, Ecart::Enregistrement};
-    for (int i = 0; i < 4; ++i)
-        if (const std::int64_t n = m_enregistrementsIgnores[static_cast<std::size_t>(i)])
-            perteDuFichier(genres[i],
-                           QStringLiteral("Le fichier : %1 %2 non gardé(e)s")
-                               .arg(n)
-                               .arg(QString::fromUtf8(quoi[i])),
-                           n);
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (const std::int64_t n = m_enregistrementsIgnores[i])
+            m_r.rapport.ajouter(genres[i], n,
+                                QStringLiteral("Le fichier : %1 %2 non gardé(e)s")
+                                    .arg(n)
+                                    .arg(QString::fromUtf8(quoi[i])));
+        if (const std::int64_t n = m_enregistrementsGardesParGenre[i])
+            m_r.rapport.ajouter(
+                genres[i], n,
+                QStringLiteral("Le fichier : %1 %2").arg(n).arg(QString::fromUtf8(quoi[i])), true);
+    }
     const gedcom::JeuDeCaracteres& jeu = m_decodeur.jeu();
     if (jeu.inconnu)
         perteDuFichier(Ecart::Lecture,
@@ -1318,17 +1616,18 @@ ResultatImport conclure(Importateur& importateur, Alimentation& alimentation, co
 
 } // namespace
 
-ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage,
-                              const QString& nom) {
+ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage, const QString& nom,
+                              const OptionsImport& options) {
     const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(contenu.left(65536));
-    Importateur importateur(jeu, decalage);
+    Importateur importateur(jeu, decalage, options);
     Alimentation alimentation(importateur, jeu.codage);
     const std::int64_t marque = gedcom::tailleMarque(contenu, jeu.codage);
     alimentation.ajouter(contenu.constData() + marque, contenu.size() - marque);
     return conclure(importateur, alimentation, nom);
 }
 
-ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage) {
+ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalage,
+                                     const OptionsImport& options) {
     const QString quoi = QStringLiteral("Le fichier GEDCOM");
     if (!QFile::exists(chemin))
         throw ErreurVelmoris(QStringLiteral("%1 « %2 » est introuvable").arg(quoi, chemin));
@@ -1365,7 +1664,7 @@ ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalag
     const QByteArray tete = QByteArray::fromRawData(
         bloc.data(), static_cast<qsizetype>(std::min<std::int64_t>(n, 65536)));
     const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(tete);
-    Importateur importateur(jeu, decalage);
+    Importateur importateur(jeu, decalage, options);
     Alimentation alimentation(importateur, jeu.codage);
     const std::int64_t marque = gedcom::tailleMarque(tete, jeu.codage);
     alimentation.ajouter(bloc.data() + marque, n - marque);

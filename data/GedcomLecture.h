@@ -44,6 +44,13 @@ class Decodeur {
 public:
     explicit Decodeur(JeuDeCaracteres jeu) : m_jeu(std::move(jeu)) {}
     QString texte(std::string_view octets);
+    // A value read a second time (for the companion store): not counted again.
+    QString relire(std::string_view octets) {
+        const std::int64_t fautives = m_fautives;
+        QString t = texte(octets);
+        m_fautives = fautives;
+        return t;
+    }
     std::int64_t valeursFautives() const { return m_fautives; }
     const JeuDeCaracteres& jeu() const { return m_jeu; }
 

@@ -62,8 +62,18 @@ std::int64_t RapportImport::total() const {
     return n;
 }
 
-void RapportImport::ajouter(Ecart genre, std::int64_t quantite, const QString& ligne) {
+std::int64_t RapportImport::perdus() const {
+    std::int64_t n = 0;
+    for (int g = 0; g < NombreEcarts; ++g)
+        if (!ecartInformatif(static_cast<Ecart>(g)))
+            n += comptes[static_cast<std::size_t>(g)] - gardes[static_cast<std::size_t>(g)];
+    return n;
+}
+
+void RapportImport::ajouter(Ecart genre, std::int64_t quantite, const QString& texte, bool garde) {
     comptes[static_cast<std::size_t>(genre)] += quantite;
+    if (garde) gardes[static_cast<std::size_t>(genre)] += quantite;
+    const QString ligne = garde ? texte + QStringLiteral(" — gardé dans les compléments") : texte;
     if (lignes.size() < LignesRapportMaximum) {
         lignes << ligne;
         return;
@@ -79,10 +89,27 @@ void RapportImport::ajouter(Ecart genre, std::int64_t quantite, const QString& l
 
 QStringList RapportImport::texte(const QString& listeComplete) const {
     QStringList sortie;
-    if (total() == 0) sortie << QStringLiteral("Tout a été gardé fidèlement.");
-    for (int g = 0; g < NombreEcarts; ++g)
-        if (const std::int64_t c = comptes[static_cast<std::size_t>(g)])
-            sortie << QStringLiteral("  %1 : %2").arg(QString::fromUtf8(NomsEcarts[g]), nombre(c));
+    if (total() == 0)
+        sortie << QStringLiteral("Tout a été gardé fidèlement.");
+    else if (perdus() == 0)
+        sortie << QStringLiteral("Rien n'est perdu : ce que les fiches ne peuvent pas tenir est "
+                                 "gardé dans les compléments, à côté du fichier de généalogie.");
+    else if (perdus() < total())
+        sortie << QStringLiteral("Perdu pour de bon : %1 ; le reste est gardé dans les "
+                                 "compléments, à côté du fichier de généalogie.")
+                      .arg(nombre(perdus()));
+    for (int g = 0; g < NombreEcarts; ++g) {
+        const std::int64_t c = comptes[static_cast<std::size_t>(g)];
+        if (!c) continue;
+        const std::int64_t ici = gardes[static_cast<std::size_t>(g)];
+        QString ligne =
+            QStringLiteral("  %1 : %2").arg(QString::fromUtf8(NomsEcarts[g]), nombre(c));
+        if (ici == c)
+            ligne += QStringLiteral(" — gardé dans les compléments");
+        else if (ici)
+            ligne += QStringLiteral(" — dont %1 gardé dans les compléments").arg(nombre(ici));
+        sortie << ligne;
+    }
     if (lignes.isEmpty()) return sortie;
     sortie << QString() << lignes;
     if (lignesOmises)

@@ -1,0 +1,190 @@
+#pragma once
+
+#include "data/Erreurs.h"
+#include "data/TFiche.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+// The companion store of a genealogy file: one SQLite database beside the
+// ".FIC" ("FAMILLE - compléments.sqlite" for "FAMILLE.FIC") that keeps, per
+// person and per couple, what another program's file held and the record
+// cannot: the fuller texts of its fields, events, sources, notes, other
+// names, couples and their marriages, children beyond ten, adoptions, and
+// the file's own sources and notes, as GEDCOM text given back on export.
+//
+// The records stay the master. Each entry is tied to its record number and
+// to the record's fingerprint when it was written (surname, given names,
+// birth date): an entry whose record no longer holds that fingerprint is
+// detached, kept apart, never shown or exported as that person's.
+
+// What the store keeps of one person.
+struct EntreePersonne {
+    std::int64_t id = 0;
+    std::int32_t fiche = -1;
+    std::string empreinte;
+    // A field the record holds: what the import wrote in the record
+    // (`ecrit`), and the GEDCOM structure the source had for it, used on
+    // export while the record still holds exactly `ecrit`.
+    struct Champ {
+        std::string nom; // "NAME", "OCCU", "BIRT", "DEAT", "OBJE"
+        std::string ecrit;
+        std::string gedcom;
+    };
+    std::vector<Champ> champs;
+    // Everything else of the person, one GEDCOM structure (level 1 and the
+    // lines under it) each: events, sources, notes, other names…
+    std::vector<std::string> structures;
+    std::string note; // the user's own note, typed in Velmoris
+};
+
+// A couple, as the source recorded it: both persons, the order of this
+// marriage for each, the family's own lines (marriage, divorce, sources),
+// and its children with how each belongs to it.
+struct EntreeCouple {
+    std::int64_t id = 0;
+    std::int32_t mari = -1, femme = -1; // record numbers, -1 unknown
+    std::string empreinteMari, empreinteFemme;
+    int ordreMari = 0, ordreFemme = 0; // 0 for the first marriage of that spouse
+    // The marriage date and place the import wrote in each spouse's record
+    // ("date\x1flieu"), empty when it wrote this marriage in neither.
+    std::string ecritMari, ecritFemme;
+    std::string gedcom; // level 1 lines of the family but HUSB, WIFE and CHIL
+    struct Enfant {
+        std::int32_t fiche = -1;
+        std::string empreinte;
+        std::string filiation; // "birth", "adopted", "foster"…; as GEDCOM's PEDI says
+        std::string gedcom;    // what the child's FAMC said beyond it, level 2 lines
+    };
+    std::vector<Enfant> enfants;
+};
+
+// A record of the file other than persons and families (a source, a note,
+// a picture, a repository), by its identifier in the store.
+struct EnregistrementComplement {
+    std::string xref;
+    std::string gedcom; // from its level 0 line
+};
+
+// What an import hands to the store.
+struct ComplementsImport {
+    std::vector<EntreePersonne> personnes;
+    std::vector<EntreeCouple> couples;
+    std::vector<EnregistrementComplement> enregistrements;
+    bool vide() const { return personnes.empty() && couples.empty() && enregistrements.empty(); }
+};
+
+// An entry the records no longer match, for the "Compléments détachés" view.
+struct EntreeDetachee {
+    std::int64_t id = 0;
+    std::int32_t fiche = -1; // the record it was written for
+    std::string empreinte;   // what that record held then
+    QString raison;          // why it is detached
+    std::int64_t structures = 0;
+};
+
+// A store that cannot be used: damaged, locked, read-only, of a newer
+// version. The genealogy file goes on without it.
+class ErreurComplements : public ErreurVelmoris {
+public:
+    using ErreurVelmoris::ErreurVelmoris;
+};
+
+// The fingerprint of a record: its surname, given names and birth date.
+std::string empreinteDe(const TFiche& fiche);
+
+// What a record holds of a stored field ("NAME", "OCCU", "BIRT", "DEAT",
+// "OBJE", and "MARR" for a couple), as the entry's `ecrit` compares it.
+std::string ecritDe(const TFiche& fiche, const std::string& champ);
+
+// The person entries in record order, read as the export goes.
+class CurseurPersonnes {
+public:
+    virtual ~CurseurPersonnes() = default;
+    // The next entry; false past the last.
+    virtual bool suivante(EntreePersonne& entree) = 0;
+};
+
+class Complements {
+public:
+    ~Complements();
+    Complements(const Complements&) = delete;
+    Complements& operator=(const Complements&) = delete;
+
+    // "FAMILLE - compléments.sqlite" beside "FAMILLE.FIC".
+    static QString cheminPour(const QString& cheminFichier);
+    static bool existe(const QString& cheminFichier);
+    // Opens the store of a genealogy file, or creates it when `creer`.
+    // Raises ErreurComplements, in French, when it cannot be used; a store
+    // from someone else is opened defensively and only read as text.
+    static std::unique_ptr<Complements> ouvrir(const QString& cheminFichier, bool creer);
+
+    const QString& chemin() const { return m_chemin; }
+    // A store opened read-only (a file on a CD, a folder without rights).
+    bool lectureSeule() const { return m_lectureSeule; }
+
+    // ---- writing, each a transaction of its own
+    // An import appended after `decalage` records; returns its number, which
+    // the identifiers of its sources and notes carry.
+    void ajouterImport(const ComplementsImport& complements);
+    int prochainImport();
+    // A save by Velmoris: the entries of the record follow it to its new
+    // content. `remplacement` when another person is typed over it ("Changer
+    // Nom"): they are detached instead.
+    void suivreEnregistrement(std::int32_t fiche, const TFiche& avant, const TFiche& apres,
+                              bool remplacement);
+    // The user's note of a person, created with its entry when needed.
+    void ecrireNote(std::int32_t fiche, const TFiche& personne, const std::string& note);
+    void detacherFiche(std::int32_t fiche);
+    void supprimerFiche(std::int32_t fiche);
+    bool aDesEntrees(std::int32_t fiche);
+    // A detached entry given to a record, or deleted.
+    void rattacher(std::int64_t id, std::int32_t fiche, const TFiche& personne);
+    void supprimerEntree(std::int64_t id);
+
+    // ---- reading
+    // The entry of a record, when its fingerprint is the record's.
+    std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
+    // Every couple with a known spouse; fingerprints are checked by the caller.
+    std::vector<EntreeCouple> couples();
+    // The couples of one record, first marriage first.
+    std::vector<EntreeCouple> couplesDe(std::int32_t fiche);
+    // Every person entry in record order, for the export; stops when false.
+    void parcourirPersonnes(const std::function<bool(const EntreePersonne&)>& visiter);
+    std::unique_ptr<CurseurPersonnes> curseurPersonnes();
+    void
+    parcourirEnregistrements(const std::function<void(const EnregistrementComplement&)>& visiter);
+    // A record of the file by its identifier ("@X1_S1@").
+    std::string enregistrement(const std::string& xref);
+    // The entries the records no longer match: detached, past the end of the
+    // file, or whose record holds another fingerprint.
+    std::vector<EntreeDetachee> detachees(std::int64_t nombreFiches,
+                                          const std::function<TFiche(std::int32_t)>& fiche);
+
+    // ---- transactions that span a command, kept with the records
+    void commencer();
+    void valider();
+    void annuler();
+
+private:
+    Complements(sqlite3* base, QString chemin, bool lectureSeule);
+    void executer(const char* sql);
+    void creerSchema();
+    sqlite3* m_base = nullptr;
+    QString m_chemin;
+    bool m_lectureSeule = false;
+    int m_transactions = 0;
+};
+
+// The readable lines of a stored GEDCOM structure, for the Compléments
+// window: "Résidence, 1850, Paris", "Source : Registre paroissial"…
+// `enregistrement` resolves a pointer to a source, note or picture.
+QStringList texteLisible(const std::string& gedcom,
+                         const std::function<std::string(const std::string&)>& enregistrement);

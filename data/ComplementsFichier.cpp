@@ -1,0 +1,174 @@
+#include "data/ComplementsFichier.h"
+
+#include "data/Erreurs.h"
+#include "data/FichiersSurs.h"
+#include "data/OperationsFichier.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString journalDe(const QString& base) {
+    return base + QStringLiteral("-journal");
+}
+
+QString raisonES(const ErreurES& e) {
+    QString raison = avecPointFinal(e.texte());
+    raison.chop(1);
+    return raison.toLower();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the open file's store
+
+Complements* ComplementsOuverts::de(const QString& cheminFichier, bool creer) {
+    if (cheminFichier != m_cheminFichier) {
+        fermer();
+        m_cheminFichier = cheminFichier;
+    }
+    if (m_base) return m_base.get();
+    if (cheminFichier.isEmpty() || m_dejaAverti == cheminFichier) return nullptr;
+    if (!creer && !Complements::existe(cheminFichier)) return nullptr;
+    try {
+        m_base = Complements::ouvrir(cheminFichier, creer);
+    } catch (const ErreurComplements& e) {
+        avertir(cheminFichier, e.texte());
+        return nullptr;
+    }
+    return m_base.get();
+}
+
+bool ComplementsOuverts::ecrire(const QString& cheminFichier, bool creer,
+                                const std::function<void(Complements&)>& ecriture) {
+    Complements* base = de(cheminFichier, creer);
+    if (!base) return false;
+    try {
+        if (base->lectureSeule())
+            throw ErreurComplements(QStringLiteral("Le fichier de compléments « %1 » ne peut pas "
+                                                   "être modifié (lecture seule)")
+                                        .arg(base->chemin()));
+        ecriture(*base);
+        return true;
+    } catch (const ErreurComplements& e) {
+        m_dejaAverti.clear();
+        avertir(cheminFichier, e.texte());
+        return false;
+    }
+}
+
+void ComplementsOuverts::fermer() {
+    m_base.reset();
+    m_cheminFichier.clear();
+}
+
+void ComplementsOuverts::avertir(const QString& cheminFichier, const QString& message) {
+    if (m_dejaAverti == cheminFichier) return;
+    m_dejaAverti = cheminFichier;
+    m_avertir(avecPointFinal(message) +
+              QStringLiteral("\rLe fichier de généalogie est utilisé sans ses compléments : ses "
+                             "fiches restent entières, rien n'y est perdu."));
+}
+
+// ---------------------------------------------------------------- imports
+
+ComplementsDImport::ComplementsDImport(const QString& cheminFichier, bool ajout)
+    : m_cheminFichier(cheminFichier), m_ajout(ajout) {
+    if (!ajout || !Complements::existe(cheminFichier)) return;
+    try {
+        const auto base = Complements::ouvrir(cheminFichier, false);
+        if (base->lectureSeule())
+            throw ErreurComplements(QStringLiteral("Le fichier de compléments « %1 » ne peut pas "
+                                                   "être modifié (lecture seule)")
+                                        .arg(base->chemin()));
+        m_options.numeroImport = base->prochainImport();
+    } catch (const ErreurComplements& e) {
+        // The report then counts as lost what the store cannot take.
+        m_options.complements = false;
+        m_avertissement =
+            avecPointFinal(e.texte()) +
+            QStringLiteral(" Ce que les fiches ne peuvent pas tenir n'est pas gardé.");
+    }
+}
+
+void ComplementsDImport::garder(const ComplementsImport& complements) {
+    try {
+        if (!m_ajout) ecarterComplementsOrphelins(m_cheminFichier);
+        if (!m_options.complements || complements.vide()) return;
+        Complements::ouvrir(m_cheminFichier, true)->ajouterImport(complements);
+    } catch (const ErreurComplements& e) {
+        m_avertissement = avecPointFinal(e.texte()) +
+                          QStringLiteral(" Les personnes sont importées, mais ce que leurs fiches "
+                                         "ne peuvent pas tenir n'est pas gardé.");
+    }
+}
+
+std::unique_ptr<Complements> complementsPourExporter(const QString& cheminFichier,
+                                                     QString& avertissement) {
+    if (!Complements::existe(cheminFichier)) return nullptr;
+    try {
+        return Complements::ouvrir(cheminFichier, false);
+    } catch (const ErreurComplements& e) {
+        avertissement = avecPointFinal(e.texte()) +
+                        QStringLiteral(" L'export ne contient que ce que les fiches tiennent.");
+        return nullptr;
+    }
+}
+
+// ---------------------------------------------------------------- moving with the file
+
+void copierComplements(const QString& source, const QString& cible) {
+    const QString depuis = Complements::cheminPour(source), vers = Complements::cheminPour(cible);
+    if (memeFichier(depuis, vers)) return;
+    try {
+        if (!QFileInfo(depuis).isFile()) {
+            // The replaced file's store would otherwise pass for the copy's.
+            for (const QString& chemin : {vers, journalDe(vers)})
+                if (QFileInfo::exists(chemin) && !QFile::remove(chemin))
+                    throw ErreurES(ErreurES::AccesRefuse);
+            return;
+        }
+        // A write cut short by a crash is finished or undone by the engine first.
+        if (QFileInfo::exists(journalDe(depuis))) try {
+                Complements::ouvrir(source, false);
+            } catch (const ErreurComplements&) {
+                // Copied as it is: the copy is no worse than the original.
+            }
+        exigerFichierOrdinaire(depuis, QStringLiteral("Le fichier de compléments"));
+        QFile lecture(depuis);
+        if (!lecture.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::AccesRefuse);
+        EcritureAtomique ecriture(vers);
+        while (!lecture.atEnd()) {
+            const QByteArray bloc = lecture.read(1 << 20);
+            if (bloc.isEmpty() && lecture.error() != QFileDevice::NoError)
+                throw ErreurES(ErreurES::LectureFinFichier);
+            ecriture.ecrire(bloc);
+        }
+        ecriture.valider();
+        QFile::remove(journalDe(vers));
+    } catch (const ErreurES& e) {
+        throw ErreurComplements(QStringLiteral("Le fichier de compléments « %1 » n'a pas pu être "
+                                               "copié en « %2 » : %3")
+                                    .arg(depuis, vers, raisonES(e)));
+    }
+}
+
+QString ecarterComplementsOrphelins(const QString& cheminFichier) {
+    const QString chemin = Complements::cheminPour(cheminFichier);
+    if (!QFileInfo::exists(chemin)) return {};
+    const QFileInfo info(chemin);
+    const QString base = info.dir().filePath(QFileInfo(cheminFichier).completeBaseName() +
+                                             QStringLiteral(" - compléments (ancien"));
+    QString ecarte = base + QStringLiteral(").sqlite");
+    for (int n = 2; QFileInfo::exists(ecarte); ++n)
+        ecarte = base + QStringLiteral(" %1).sqlite").arg(n);
+    if (!QFile::rename(chemin, ecarte))
+        throw ErreurComplements(QStringLiteral("Un ancien fichier de compléments « %1 » ne peut "
+                                               "pas être mis de côté : le nouveau fichier de "
+                                               "généalogie ne peut pas avoir les siens")
+                                    .arg(chemin));
+    if (QFileInfo::exists(journalDe(chemin))) QFile::rename(journalDe(chemin), journalDe(ecarte));
+    return ecarte;
+}

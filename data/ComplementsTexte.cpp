@@ -1,0 +1,282 @@
+// What the companion store keeps, in readable French: the Compléments window
+// shows it as lines, never as GEDCOM.
+#include "data/Complements.h"
+
+#include "data/Texte.h"
+
+#include <QHash>
+
+#include <string_view>
+
+namespace {
+
+struct Noeud {
+    std::string etiquette;
+    std::string valeur;
+    std::vector<Noeud> enfants;
+};
+
+// The lines of a structure as a tree; continuation lines join their value.
+std::vector<Noeud> arbreDe(const std::string& gedcom) {
+    std::vector<Noeud> racines;
+    std::vector<std::pair<int, Noeud*>> pile; // level, node
+    std::size_t debut = 0;
+    while (debut < gedcom.size()) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        std::size_t espace = ligne.find(' ');
+        if (espace == std::string_view::npos || espace == 0) continue;
+        int niveau = 0;
+        for (char c : ligne.substr(0, espace)) {
+            if (c < '0' || c > '9' || niveau > 99) {
+                niveau = -1;
+                break;
+            }
+            niveau = niveau * 10 + (c - '0');
+        }
+        if (niveau < 0) continue;
+        ligne.remove_prefix(espace + 1);
+        if (!ligne.empty() && ligne.front() == '@') { // the record's own identifier
+            const std::size_t apres = ligne.find(' ');
+            ligne.remove_prefix(apres == std::string_view::npos ? ligne.size() : apres + 1);
+        }
+        espace = ligne.find(' ');
+        const std::string etiquette(ligne.substr(0, espace));
+        const std::string valeur(espace == std::string_view::npos ? std::string_view()
+                                                                  : ligne.substr(espace + 1));
+        while (!pile.empty() && pile.back().first >= niveau)
+            pile.pop_back();
+        if (!pile.empty() && (etiquette == "CONT" || etiquette == "CONC")) {
+            pile.back().second->valeur += (etiquette == "CONT" ? "\n" : "") + valeur;
+            continue;
+        }
+        std::vector<Noeud>& freres = pile.empty() ? racines : pile.back().second->enfants;
+        freres.push_back({etiquette, valeur, {}});
+        pile.emplace_back(niveau, &freres.back());
+        // The addresses held by `pile` stay valid: a node's children are only
+        // added while it is the last of its brothers.
+    }
+    return racines;
+}
+
+const QHash<QString, QString>& libelles() {
+    static const QHash<QString, QString> table{{"NAME", "Autre nom"},
+                                               {"BIRT", "Naissance"},
+                                               {"CHR", "Baptême"},
+                                               {"BAPM", "Baptême"},
+                                               {"BAPL", "Baptême (mormon)"},
+                                               {"DEAT", "Décès"},
+                                               {"BURI", "Inhumation"},
+                                               {"CREM", "Crémation"},
+                                               {"ADOP", "Adoption"},
+                                               {"BARM", "Bar-mitsva"},
+                                               {"BASM", "Bat-mitsva"},
+                                               {"BLES", "Bénédiction"},
+                                               {"CHRA", "Baptême d'adulte"},
+                                               {"CONF", "Confirmation"},
+                                               {"FCOM", "Première communion"},
+                                               {"ORDN", "Ordination"},
+                                               {"NATU", "Naturalisation"},
+                                               {"EMIG", "Émigration"},
+                                               {"IMMI", "Immigration"},
+                                               {"CENS", "Recensement"},
+                                               {"PROB", "Homologation du testament"},
+                                               {"WILL", "Testament"},
+                                               {"GRAD", "Diplôme"},
+                                               {"RETI", "Retraite"},
+                                               {"EVEN", "Événement"},
+                                               {"FACT", "Fait"},
+                                               {"CAST", "Caste"},
+                                               {"DSCR", "Description"},
+                                               {"EDUC", "Études"},
+                                               {"IDNO", "Numéro d'identité"},
+                                               {"NATI", "Nationalité"},
+                                               {"NCHI", "Nombre d'enfants"},
+                                               {"NMR", "Nombre de mariages"},
+                                               {"OCCU", "Profession"},
+                                               {"PROP", "Biens"},
+                                               {"RELI", "Religion"},
+                                               {"RESI", "Résidence"},
+                                               {"SSN", "Numéro de sécurité sociale"},
+                                               {"TITL", "Titre"},
+                                               {"MARR", "Mariage"},
+                                               {"MARB", "Bans"},
+                                               {"MARC", "Contrat de mariage"},
+                                               {"MARL", "Autorisation de mariage"},
+                                               {"MARS", "Accord de mariage"},
+                                               {"ENGA", "Fiançailles"},
+                                               {"DIV", "Divorce"},
+                                               {"DIVF", "Demande de divorce"},
+                                               {"ANUL", "Annulation"},
+                                               {"SOUR", "Source"},
+                                               {"NOTE", "Note"},
+                                               {"OBJE", "Image ou document"},
+                                               {"PAGE", "Page"},
+                                               {"QUAY", "Fiabilité"},
+                                               {"DATA", "Données"},
+                                               {"TEXT", "Texte"},
+                                               {"AGE", "Âge"},
+                                               {"CAUS", "Cause"},
+                                               {"AGNC", "Autorité"},
+                                               {"ADDR", "Adresse"},
+                                               {"PHON", "Téléphone"},
+                                               {"EMAIL", "Courriel"},
+                                               {"WWW", "Site"},
+                                               {"FILE", "Fichier"},
+                                               {"FORM", "Format"},
+                                               {"GIVN", "Prénoms"},
+                                               {"SURN", "Nom"},
+                                               {"NPFX", "Avant le nom"},
+                                               {"NSFX", "Après le nom"},
+                                               {"SPFX", "Particule"},
+                                               {"NICK", "Surnom"},
+                                               {"FAMC", "Enfant de la famille"},
+                                               {"FAMS", "Conjoint dans la famille"},
+                                               {"PEDI", "Filiation"},
+                                               {"ASSO", "Relation"},
+                                               {"RELA", "Lien"},
+                                               {"RESN", "Confidentialité"},
+                                               {"REFN", "Référence"},
+                                               {"RIN", "Numéro"},
+                                               {"CHAN", "Modifié"},
+                                               {"REPO", "Dépôt"},
+                                               {"CALN", "Cote"},
+                                               {"AUTH", "Auteur"},
+                                               {"PUBL", "Publication"},
+                                               {"ABBR", "Abréviation"},
+                                               {"ROLE", "Rôle"},
+                                               {"HUSB", "Mari"},
+                                               {"WIFE", "Épouse"},
+                                               {"MAP", "Coordonnées"},
+                                               {"LATI", "Latitude"},
+                                               {"LONG", "Longitude"},
+                                               {"ROMN", "Forme latine"},
+                                               {"FONE", "Forme phonétique"}};
+    return table;
+}
+
+QString libelle(const std::string& etiquette) {
+    const QString e = QString::fromStdString(etiquette);
+    return libelles().value(e, e);
+}
+
+QString enClair(const std::string& v) {
+    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+
+// "ABT 13 OCT 1784" as "vers 13 octobre 1784", "@#DJULIAN@ 1 MAR 1700" with
+// its calendar named.
+QString dateEnFrancais(const std::string& date) {
+    static const QHash<QString, QString> mots{{"JAN", "janvier"},
+                                              {"FEB", "février"},
+                                              {"MAR", "mars"},
+                                              {"APR", "avril"},
+                                              {"MAY", "mai"},
+                                              {"JUN", "juin"},
+                                              {"JUL", "juillet"},
+                                              {"AUG", "août"},
+                                              {"SEP", "septembre"},
+                                              {"OCT", "octobre"},
+                                              {"NOV", "novembre"},
+                                              {"DEC", "décembre"},
+                                              {"ABT", "vers"},
+                                              {"EST", "estimé"},
+                                              {"CAL", "calculé"},
+                                              {"BEF", "avant"},
+                                              {"AFT", "après"},
+                                              {"BET", "entre"},
+                                              {"AND", "et"},
+                                              {"FROM", "de"},
+                                              {"TO", "à"},
+                                              {"INT", "interprété"},
+                                              {"@#DJULIAN@", "(julien)"},
+                                              {"@#DGREGORIAN@", ""},
+                                              {"@#DHEBREW@", "(hébreu)"},
+                                              {"@#DFRENCH", "(républicain)"},
+                                              {"R@", ""},
+                                              {"B.C.", "av. J.-C."}};
+    QStringList sortie;
+    for (const QString& mot : enClair(date).split(u' ', Qt::SkipEmptyParts)) {
+        const auto i = mots.find(mot.toUpper());
+        if (i == mots.end())
+            sortie << mot;
+        else if (!i->isEmpty())
+            sortie << *i;
+    }
+    return sortie.join(u' ');
+}
+
+QString nomEnClair(const std::string& nom) {
+    return enClair(nom).remove(u'/').simplified();
+}
+
+class Lecteur {
+public:
+    explicit Lecteur(const std::function<std::string(const std::string&)>& enregistrement)
+        : m_enregistrement(enregistrement) {}
+
+    void ecrire(const Noeud& n, int profondeur, QStringList& lignes) {
+        QString ligne = QString(profondeur * 2, u' ') + libelle(n.etiquette);
+        QStringList details;
+        QString valeur = valeurDe(n);
+        for (const Noeud& e : n.enfants) {
+            if (e.etiquette == "TYPE")
+                ligne += QStringLiteral(" (%1)").arg(enClair(e.valeur));
+            else if (e.etiquette == "DATE")
+                details << dateEnFrancais(e.valeur);
+            else if (e.etiquette == "PLAC")
+                details << enClair(e.valeur);
+        }
+        if (!valeur.isEmpty()) details.prepend(valeur);
+        details.removeAll(QString());
+        if (!details.isEmpty()) ligne += QStringLiteral(" : ") + details.join(QStringLiteral(", "));
+        lignes << ligne;
+        for (const Noeud& e : n.enfants)
+            if (e.etiquette != "TYPE" && e.etiquette != "DATE" && e.etiquette != "PLAC")
+                ecrire(e, profondeur + 1, lignes);
+    }
+
+private:
+    QString valeurDe(const Noeud& n) {
+        if (n.valeur.size() > 2 && n.valeur.front() == '@' && n.valeur.back() == '@')
+            return renvoi(n.valeur);
+        if (n.etiquette == "NAME") return nomEnClair(n.valeur);
+        if (n.etiquette == "DATE") return dateEnFrancais(n.valeur);
+        if (n.valeur == "Y") return {}; // "1 DEAT Y": the event is known, nothing more
+        return enClair(n.valeur);
+    }
+
+    // A pointer to another record of the file, told by what names it.
+    QString renvoi(const std::string& xref) {
+        const std::string texte = m_enregistrement(xref);
+        if (texte.empty()) return {};
+        const std::vector<Noeud> arbre = arbreDe(texte);
+        if (arbre.empty()) return {};
+        const Noeud& r = arbre.front();
+        if (!r.valeur.empty() && r.etiquette == "NOTE") return enClair(r.valeur);
+        for (const char* nom : {"TITL", "NAME", "ABBR", "FILE", "AUTH", "TEXT"})
+            for (const Noeud& e : r.enfants)
+                if (e.etiquette == nom && !e.valeur.empty()) {
+                    if (e.etiquette != "FILE" || e.enfants.empty()) return enClair(e.valeur);
+                    for (const Noeud& f : e.enfants)
+                        if (f.etiquette == "TITL") return enClair(f.valeur);
+                    return enClair(e.valeur);
+                }
+        return {};
+    }
+
+    const std::function<std::string(const std::string&)>& m_enregistrement;
+};
+
+} // namespace
+
+QStringList texteLisible(const std::string& gedcom,
+                         const std::function<std::string(const std::string&)>& enregistrement) {
+    QStringList lignes;
+    Lecteur lecteur(enregistrement);
+    for (const Noeud& n : arbreDe(gedcom))
+        lecteur.ecrire(n, 0, lignes);
+    return lignes;
+}
