@@ -122,7 +122,7 @@ public:
         return *this;
     }
     Requete& lier(int i, const std::string& v) {
-        sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+        sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
         return *this;
     }
     // True while a row is there.
@@ -473,19 +473,34 @@ std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const 
             p->empreinte = empreinteDe(actuelle);
         }
         // Several entries of one person (two imports, a note) read as one.
-        const std::int64_t id = chercher.entier(0);
         if (!chercher.texte(1).empty()) p->note = chercher.texte(1);
-        Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
-                               "rowid");
-        champs.lier(1, id);
-        while (champs.ligne())
-            p->champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
-        Requete structures(m_base, "SELECT gedcom FROM structure WHERE personne = ? ORDER BY "
-                                   "ordre");
-        structures.lier(1, id);
-        while (structures.ligne())
-            p->structures.push_back(structures.texte(0));
+        lireContenu(chercher.entier(0), *p);
     }
+    return p;
+}
+
+void Complements::lireContenu(std::int64_t id, EntreePersonne& p) {
+    Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
+                           "rowid");
+    champs.lier(1, id);
+    while (champs.ligne())
+        p.champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
+    Requete structures(m_base, "SELECT gedcom FROM structure WHERE personne = ? ORDER BY ordre");
+    structures.lier(1, id);
+    while (structures.ligne())
+        p.structures.push_back(structures.texte(0));
+}
+
+std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
+    Requete chercher(m_base, "SELECT fiche, empreinte, note FROM personne WHERE id = ?");
+    chercher.lier(1, id);
+    if (!chercher.ligne()) return nullptr;
+    auto p = std::make_unique<EntreePersonne>();
+    p->id = id;
+    p->fiche = fiche32(chercher.entier(0));
+    p->empreinte = chercher.texte(1);
+    p->note = chercher.texte(2);
+    lireContenu(id, *p);
     return p;
 }
 
@@ -504,6 +519,18 @@ EntreeCouple coupleLu(Requete& r) {
     c.ecritFemme = r.texte(8);
     c.gedcom = r.texte(9);
     return c;
+}
+
+void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
+    Requete enfants(base, "SELECT fiche, empreinte, filiation, gedcom FROM enfant WHERE "
+                          "couple = ? ORDER BY rang");
+    for (EntreeCouple& c : couples) {
+        enfants.lier(1, c.id);
+        while (enfants.ligne())
+            c.enfants.push_back(
+                {fiche32(enfants.entier(0)), enfants.texte(1), enfants.texte(2), enfants.texte(3)});
+        enfants.recommencer();
+    }
 }
 
 const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empreinte_femme, "
@@ -539,18 +566,23 @@ std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
     r.lier(1, fiche);
     while (r.ligne())
         liste.push_back(coupleLu(r));
-    for (EntreeCouple& c : liste) {
-        Requete enfants(m_base, "SELECT fiche, empreinte, filiation, gedcom FROM enfant WHERE "
-                                "couple = ? ORDER BY rang");
-        enfants.lier(1, c.id);
-        while (enfants.ligne())
-            c.enfants.push_back(
-                {fiche32(enfants.entier(0)), enfants.texte(1), enfants.texte(2), enfants.texte(3)});
-    }
+    lireEnfants(m_base, liste);
     std::stable_sort(liste.begin(), liste.end(), [fiche](const auto& a, const auto& b) {
         return (a.mari == fiche ? a.ordreMari : a.ordreFemme) <
                (b.mari == fiche ? b.ordreMari : b.ordreFemme);
     });
+    return liste;
+}
+
+std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
+    std::vector<EntreeCouple> liste;
+    Requete r(m_base, (std::string(ColonnesCouple) +
+                       " WHERE id IN (SELECT couple FROM enfant WHERE fiche = ?) ORDER BY id")
+                          .c_str());
+    r.lier(1, fiche);
+    while (r.ligne())
+        liste.push_back(coupleLu(r));
+    lireEnfants(m_base, liste);
     return liste;
 }
 

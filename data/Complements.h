@@ -1,9 +1,12 @@
 #pragma once
 
 #include "data/Erreurs.h"
+#include "data/FamillesConnues.h"
+#include "data/FichierGenea.h"
 #include "data/TFiche.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -152,10 +155,14 @@ public:
     // ---- reading
     // The entry of a record, when its fingerprint is the record's.
     std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
+    // One entry by its identifier, whatever its state (the detached view).
+    std::unique_ptr<EntreePersonne> entree(std::int64_t id);
     // Every couple with a known spouse; fingerprints are checked by the caller.
     std::vector<EntreeCouple> couples();
     // The couples of one record, first marriage first.
     std::vector<EntreeCouple> couplesDe(std::int32_t fiche);
+    // The couples one record is a child of.
+    std::vector<EntreeCouple> couplesDeLEnfant(std::int32_t fiche);
     // Every person entry in record order, for the export; stops when false.
     void parcourirPersonnes(const std::function<bool(const EntreePersonne&)>& visiter);
     std::unique_ptr<CurseurPersonnes> curseurPersonnes();
@@ -177,11 +184,52 @@ private:
     Complements(sqlite3* base, QString chemin, bool lectureSeule);
     void executer(const char* sql);
     void creerSchema();
+    void lireContenu(std::int64_t id, EntreePersonne& entree);
     sqlite3* m_base = nullptr;
     QString m_chemin;
     bool m_lectureSeule = false;
     int m_transactions = 0;
 };
+
+// The couples and children of the store, each person checked against the
+// record it names: an entry whose record holds someone else is not used.
+class FamillesDesComplements : public FamillesConnues {
+public:
+    FamillesDesComplements(Complements& base, FichierEnregistrements& fichier)
+        : m_base(base), m_fichier(fichier) {}
+    std::vector<std::int32_t> conjoints(std::int32_t fiche, const TFiche& personne) override;
+    std::vector<std::int32_t> enfantsEnPlus(std::int32_t fiche, const TFiche& personne) override;
+
+    // The couples of a person whose side is that person, spouses and
+    // children who are no longer the store's left out (-1, or removed).
+    std::vector<EntreeCouple> couplesVerifies(std::int32_t fiche, const TFiche& personne);
+    // Whether a record still holds the person of that fingerprint.
+    bool estToujours(std::int32_t fiche, const std::string& empreinte);
+
+private:
+    Complements& m_base;
+    FichierEnregistrements& m_fichier;
+};
+
+// What the Compléments window shows of one person, section by section:
+// "Textes entiers des champs", "Autres noms", "Événements et faits",
+// "Mariages", "Filiations", "Sources et citations", "Notes", "Images et
+// documents"; only the sections that have something.
+struct VueComplements {
+    struct Section {
+        QString titre;
+        QStringList lignes;
+    };
+    std::vector<Section> sections;
+    QString note; // the user's own note
+};
+VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier,
+                              std::int32_t fiche, const TFiche& personne);
+
+// A fingerprint as a user reads it: "DUPONT Jean, né(e) le 12/03/1850".
+QString empreinteLisible(const std::string& empreinte);
+// Everything an entry holds, readable, for the detached view.
+QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree);
 
 // The readable lines of a stored GEDCOM structure, for the Compléments
 // window: "Résidence, 1850, Paris", "Source : Registre paroissial"…

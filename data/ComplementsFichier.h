@@ -2,6 +2,7 @@
 
 #include "data/Complements.h"
 #include "data/Gedcom.h"
+#include "data/Verification.h"
 
 #include <QString>
 
@@ -64,6 +65,11 @@ private:
 // with the records alone.
 std::unique_ptr<Complements> complementsPourExporter(const QString& cheminFichier,
                                                      QString& avertissement);
+
+// The file check: every companion entry that is detached, or whose record
+// is past the end of the file or holds another person now.
+void verifierComplements(Complements& base, FichierEnregistrements& fichier,
+                         RapportVerification& rapport);
 
 // "Enregistrer sous": the store of `source` copied beside `cible`, whole or
 // not at all. The store of the file replaced goes with it; a source without

@@ -2,9 +2,13 @@
 // shows it as lines, never as GEDCOM.
 #include "data/Complements.h"
 
+#include "data/Cp1252.h"
 #include "data/Texte.h"
 
 #include <QHash>
+
+#include <map>
+#include <memory>
 
 #include <string_view>
 
@@ -153,7 +157,14 @@ const QHash<QString, QString>& libelles() {
                                                {"LATI", "Latitude"},
                                                {"LONG", "Longitude"},
                                                {"ROMN", "Forme latine"},
-                                               {"FONE", "Forme phonétique"}};
+                                               {"FONE", "Forme phonétique"},
+        {"CITY", "Ville"}, {"STAE", "Région"}, {"CTRY", "Pays"}, {"POST", "Code postal"},
+        {"ADR1", "Adresse"}, {"ADR2", "Adresse (suite)"}, {"ADR3", "Adresse (suite)"},
+        {"FAX", "Télécopie"}, {"SLGS", "Scellement au conjoint (mormon)"},
+        {"SLGC", "Scellement aux parents (mormon)"}, {"ENDL", "Dotation (mormon)"},
+        {"TEMP", "Temple"}, {"STAT", "État"}, {"MEDI", "Support"},
+        {"_MILT", "Service militaire"}, {"_MARNM", "Nom d'épouse"}, {"_AKA", "Aussi connu sous"},
+        {"_FREL", "Lien au père"}, {"_MREL", "Lien à la mère"}, {"SUBM", "Auteur"}};
     return table;
 }
 
@@ -198,13 +209,17 @@ QString dateEnFrancais(const std::string& date) {
                                               {"R@", ""},
                                               {"B.C.", "av. J.-C."}};
     QStringList sortie;
+    QString calendrier; // said after the date it is of
     for (const QString& mot : enClair(date).split(u' ', Qt::SkipEmptyParts)) {
         const auto i = mots.find(mot.toUpper());
         if (i == mots.end())
             sortie << mot;
+        else if (i->startsWith(u'('))
+            calendrier = *i;
         else if (!i->isEmpty())
             sortie << *i;
     }
+    if (!calendrier.isEmpty()) sortie << calendrier;
     return sortie.join(u' ');
 }
 
@@ -278,5 +293,131 @@ QStringList texteLisible(const std::string& gedcom,
     Lecteur lecteur(enregistrement);
     for (const Noeud& n : arbreDe(gedcom))
         lecteur.ecrire(n, 0, lignes);
+    return lignes;
+}
+
+namespace {
+
+QString etiquetteDe(const std::string& structure) {
+    const std::size_t debut = structure.find(' ');
+    if (debut == std::string::npos) return {};
+    const std::size_t fin = structure.find_first_of(" \n", debut + 1);
+    return QString::fromStdString(structure.substr(debut + 1, fin == std::string::npos
+                                                                  ? std::string::npos
+                                                                  : fin - debut - 1));
+}
+
+QString qui(FichierEnregistrements& fichier, std::int32_t n) {
+    if (n < 0) return QStringLiteral("une personne dont la fiche a changé depuis");
+    TFiche f;
+    fichier.positionner(n);
+    fichier.lire(f);
+    return QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n);
+}
+
+QString nomDeFiliation(const std::string& filiation) {
+    if (filiation == "adopted") return QStringLiteral("adopté(e) par");
+    if (filiation == "foster") return QStringLiteral("accueilli(e) par");
+    if (filiation == "step") return QStringLiteral("enfant du conjoint de");
+    if (filiation == "other-birth") return QStringLiteral("aussi dit(e) enfant de");
+    return QStringLiteral("enfant de");
+}
+
+} // namespace
+
+VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier,
+                              std::int32_t fiche, const TFiche& personne) {
+    VueComplements vue;
+    const std::unique_ptr<EntreePersonne> entree = base.personne(fiche, personne);
+    auto enregistrement = [&base](const std::string& xref) { return base.enregistrement(xref); };
+    std::map<QString, QStringList> parSection;
+    auto ajouter = [&](const QString& section, const QStringList& lignes) {
+        parSection[section] << lignes;
+    };
+    if (entree) {
+        vue.note = QString::fromStdString(entree->note);
+        for (const EntreePersonne::Champ& ch : entree->champs) {
+            QStringList lignes = texteLisible(ch.gedcom, enregistrement);
+            if (lignes.isEmpty()) continue;
+            if (ch.nom == "NAME")
+                lignes.front().replace(0, lignes.front().indexOf(u':'),
+                                       QStringLiteral("Nom complet "));
+            // Edited since in Velmoris: the record's value wins, what was said of it stays.
+            if (ch.ecrit != ecritDe(personne, ch.nom))
+                lignes.front() = lignes.front().section(u':', 0, 0).trimmed() +
+                                 QStringLiteral(" : remplacé par ce que la fiche contient");
+            ajouter(QStringLiteral("Textes entiers des champs"), lignes);
+        }
+        for (const std::string& structure : entree->structures) {
+            const QString e = etiquetteDe(structure);
+            const QString section = e == u"NAME"   ? QStringLiteral("Autres noms")
+                                    : e == u"SOUR" ? QStringLiteral("Sources et citations")
+                                    : e == u"NOTE" ? QStringLiteral("Notes")
+                                    : e == u"OBJE" ? QStringLiteral("Images et documents")
+                                                   : QStringLiteral("Événements et faits");
+            ajouter(section, texteLisible(structure, enregistrement));
+        }
+    }
+    FamillesDesComplements familles(base, fichier);
+    for (const EntreeCouple& c : familles.couplesVerifies(fiche, personne)) {
+        QStringList lignes{QStringLiteral("Avec ") + qui(fichier, c.mari == fiche ? c.femme : c.mari)};
+        for (const QString& l : texteLisible(c.gedcom, enregistrement))
+            lignes << QStringLiteral("  ") + l;
+        for (const EntreeCouple::Enfant& e : c.enfants)
+            lignes << QStringLiteral("  Enfant : %1%2")
+                          .arg(qui(fichier, e.fiche),
+                               e.filiation == "birth"
+                                   ? QString()
+                                   : QStringLiteral(", ") + nomDeFiliation(e.filiation).section(
+                                                                u' ', 0, 0));
+        ajouter(QStringLiteral("Mariages"), lignes);
+    }
+    const std::string empreinte = empreinteDe(personne);
+    for (const EntreeCouple& c : base.couplesDeLEnfant(fiche)) {
+        for (const EntreeCouple::Enfant& e : c.enfants) {
+            if (e.fiche != fiche || e.empreinte != empreinte || e.filiation == "birth") continue;
+            QStringList parents;
+            if (c.mari >= 0)
+                parents << qui(fichier, familles.estToujours(c.mari, c.empreinteMari) ? c.mari : -1);
+            if (c.femme >= 0)
+                parents << qui(fichier,
+                               familles.estToujours(c.femme, c.empreinteFemme) ? c.femme : -1);
+            QStringList lignes{QStringLiteral("%1 %2").arg(
+                nomDeFiliation(e.filiation).left(1).toUpper() + nomDeFiliation(e.filiation).mid(1),
+                parents.join(QStringLiteral(" et ")))};
+            for (const QString& l : texteLisible("1 FAMC\n" + e.gedcom, enregistrement).mid(1))
+                lignes << l;
+            ajouter(QStringLiteral("Filiations"), lignes);
+        }
+    }
+    for (const char* titre : {"Textes entiers des champs", "Autres noms", "Événements et faits",
+                              "Mariages", "Filiations", "Sources et citations", "Notes",
+                              "Images et documents"}) {
+        const QString t = QString::fromUtf8(titre);
+        if (const auto i = parSection.find(t); i != parSection.end())
+            vue.sections.push_back({t, i->second});
+    }
+    return vue;
+}
+
+QString empreinteLisible(const std::string& empreinte) {
+    // The fingerprint holds the record's own bytes, in its code page.
+    const QStringList parties = cp1252::decoder(QByteArray::fromStdString(empreinte)).split(u'\x1f');
+    QString texte = (parties.value(0) + u' ' + parties.value(1)).trimmed();
+    if (texte.isEmpty()) texte = QStringLiteral("(sans nom)");
+    if (!parties.value(2).trimmed().isEmpty())
+        texte += QStringLiteral(", né(e) le ") + parties.value(2).trimmed();
+    return texte;
+}
+
+QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree) {
+    auto enregistrement = [&base](const std::string& xref) { return base.enregistrement(xref); };
+    QStringList lignes;
+    for (const EntreePersonne::Champ& ch : entree.champs)
+        lignes << texteLisible(ch.gedcom, enregistrement);
+    for (const std::string& structure : entree.structures)
+        lignes << texteLisible(structure, enregistrement);
+    if (!entree.note.empty())
+        lignes << QStringLiteral("Note : ") + QString::fromStdString(entree.note);
     return lignes;
 }

@@ -223,7 +223,7 @@ void trouverConjoints(FichierEnregistrements& fichier, std::vector<DescendantAbo
 } // namespace
 
 DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::int32_t personne,
-                                        int generations) {
+                                        int generations, FamillesConnues* connues) {
     DescendanceAboville r;
     LecteurFiches lecteur(fichier);
     if (!lecteur.existe(personne) || generations < 1) return r;
@@ -258,8 +258,15 @@ DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::in
                            .arg(PasMaximum);
             break;
         }
-        std::vector<std::int32_t> enfants;
-        for (const std::int32_t v : d.personne.Enfants) {
+        std::vector<std::int32_t> enfants, candidats(d.personne.Enfants.begin(),
+                                                     d.personne.Enfants.end());
+        if (connues) {
+            const std::vector<std::int32_t> enPlus = connues->enfantsEnPlus(e.fiche, d.personne);
+            candidats.insert(candidats.end(), enPlus.begin(), enPlus.end());
+            // The store names the children the slots could not hold.
+            if (!enPlus.empty()) r.descendants.back().dixEnfants = false;
+        }
+        for (const std::int32_t v : candidats) {
             if (v == -1 || std::find(enfants.begin(), enfants.end(), v) != enfants.end()) continue;
             if (!lecteur.existe(v)) {
                 r.notes << QStringLiteral(
@@ -286,6 +293,14 @@ DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::in
             pile.push_back(
                 {enfants[k], e.numero + u'.' + QString::number(k + 1), e.generation + 1, branche});
     }
+    if (connues)
+        for (DescendantAboville& d : r.descendants)
+            if (d.dejaCite.isEmpty())
+                if (const auto conjoints = connues->conjoints(d.fiche, d.personne);
+                    !conjoints.empty()) {
+                    d.conjoint = conjoints.front();
+                    d.personneConjoint = lecteur.fiche(d.conjoint);
+                }
     trouverConjoints(fichier, r.descendants);
     r.notes.removeDuplicates();
     return r;

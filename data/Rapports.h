@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/FamillesConnues.h"
 #include "data/FichierGenea.h"
 #include "data/TFiche.h"
 
@@ -76,8 +77,10 @@ struct DescendanceAboville {
 // slots (the birth rank as entered), their children 1.1.1 and so on, up to
 // `generations` generations. A child entered in two slots is listed once; a
 // person reached again is named with a reference.
+// `connues`, when given, adds the children beyond the ten slots and names
+// the spouses a companion store knows.
 DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::int32_t personne,
-                                        int generations);
+                                        int generations, FamillesConnues* connues = nullptr);
 
 // Whether the ranks of a person's children follow their birth dates, the
 // undated left aside.

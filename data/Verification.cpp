@@ -26,6 +26,14 @@ std::int64_t RapportVerification::total() const {
     return n;
 }
 
+void RapportVerification::ajouter(Probleme genre, const QString& ligne, int lignesMaximum) {
+    ++comptes[static_cast<std::size_t>(genre)];
+    if (lignes.size() < lignesMaximum)
+        lignes << ligne;
+    else
+        ++lignesOmises;
+}
+
 QStringList RapportVerification::texte(const QString& chemin) const {
     if (total() == 0) return {QStringLiteral("Aucun problème trouvé dans ") + chemin + u'.'};
     static const char* const genres[NombreGenresProblemes] = {
@@ -36,7 +44,8 @@ QStringList RapportVerification::texte(const QString& chemin) const {
         "Dates illisibles",
         "Liens à sens unique",
         "Cycles",
-        "Dates qu'un enregistrement refuserait"};
+        "Dates qu'un enregistrement refuserait",
+        "Compléments détachés de leur fiche"};
     const QLocale francais(QLocale::French, QLocale::France);
     QStringList sortie{QStringLiteral("%1 problème(s) dans %2 :")
                            .arg(francais.toString(static_cast<qlonglong>(total())), chemin)};

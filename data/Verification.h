@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 
+// Detailed lines kept at most: the counts cover everything else.
+constexpr int LignesDetailMaximum = 10000;
+
 // Kinds of problems the file check finds, in the order the report gives them.
 enum class Probleme {
     LienHorsFichier,
@@ -16,9 +19,10 @@ enum class Probleme {
     DateIllisible,
     LienASensUnique,
     Cycle,
-    DateRefusee, // reads as a date, but a save would refuse it if it were typed
+    DateRefusee,        // reads as a date, but a save would refuse it if it were typed
+    ComplementDetache,  // a companion entry no record holds the person of any more
 };
-constexpr int NombreGenresProblemes = 8;
+constexpr int NombreGenresProblemes = 9;
 
 // What the check found: a count per kind, and the detail of the first
 // problems, one French line each with record numbers and names.
@@ -28,13 +32,12 @@ struct RapportVerification {
     std::int64_t lignesOmises = 0; // problems counted beyond the detailed lines
 
     std::int64_t total() const;
+    void ajouter(Probleme genre, const QString& ligne, int lignesMaximum = LignesDetailMaximum);
     // The report as shown: counts per kind first, then the detailed lines,
     // then "… et N autres" when some were left out.
     QStringList texte(const QString& chemin) const;
 };
 
-// Detailed lines kept at most: the counts cover everything else.
-constexpr int LignesDetailMaximum = 10000;
 
 // Everything in a genealogy file that does not hold together: links past the
 // end or to the record itself, a child who does not name the parent that

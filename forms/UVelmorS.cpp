@@ -1,5 +1,6 @@
 #include "forms/UVelmorS.h"
 
+#include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
 #include "data/OperationsFichier.h"
 #include "data/Preferences.h"
@@ -80,7 +81,9 @@ BoutonImage* bouton(QWidget* parent, const char* nom, const QString& legende, Gl
 
 TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
                const QString& fichierAOuvrir)
-    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)), m_fichierAOuvrir(fichierAOuvrir) {
+    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)), m_fichierAOuvrir(fichierAOuvrir),
+      m_complements(std::make_unique<ComplementsOuverts>(
+          [this](const QString& message) { m_dialogues.message(message); })) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Saisie"));
     setFont(policeFenetre());
@@ -257,6 +260,10 @@ void TForm1::creerMenu() {
     IndexDesPersonnes1->setShortcut(QKeySequence(QStringLiteral("Ctrl+I")));
     AllerALaFiche1 = ajouter(outils, "AllerALaFiche1", QStringLiteral("&Aller à la fiche…"));
     AllerALaFiche1->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
+    Complements1 = ajouter(outils, "Complements1", QStringLiteral("&Compléments de la personne…"));
+    Complements1->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    ComplementsDetaches1 =
+        ajouter(outils, "ComplementsDetaches1", QStringLiteral("Compléments &détachés…"));
     outils->addSeparator();
     ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
     ImporterGedcom1 =
@@ -329,6 +336,8 @@ void TForm1::relierEvenements() {
     relier(LienDeParente1, &QAction::triggered, &TForm1::LienDeParente1Click);
     relier(Statistiques1, &QAction::triggered, &TForm1::Statistiques1Click);
     relier(AllerALaFiche1, &QAction::triggered, &TForm1::AllerALaFiche1Click);
+    relier(Complements1, &QAction::triggered, &TForm1::Complements1Click);
+    relier(ComplementsDetaches1, &QAction::triggered, &TForm1::ComplementsDetaches1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);
@@ -471,6 +480,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     lireParents();
     m_FichierGenea->fermer();
     m_Modifie = false;
+    m_remplacement = false;
 }
 
 // The picture in the PHOTOS folder beside the genealogy file comes first, so

@@ -11,7 +11,10 @@
 #include <optional>
 
 class BoutonImage;
+class Complements;
+class ComplementsOuverts;
 class Dialogues;
+class FamillesConnues;
 struct ParametresDialogueFichier;
 class QAction;
 class QComboBox;
@@ -114,6 +117,8 @@ public slots:
     void VerifierFichier1Click();
     void IndexDesPersonnes1Click();
     void AllerALaFiche1Click();
+    void Complements1Click();
+    void ComplementsDetaches1Click();
     // Reports.
     void ListeAscendance1Click();
     void ListeDescendance1Click();
@@ -153,6 +158,11 @@ public:
     void choisirLePivot(const QList<std::int32_t>& numeros);
     // The index, when open, reads the file again.
     void actualiserIndex();
+    // The companion store of the open file, found at first use; null when
+    // it has none (and `creer` is false) or cannot serve (told once).
+    Complements* complements(bool creer = false);
+    // What the store knows of families, for the open file; null without a store.
+    std::unique_ptr<FamillesConnues> famillesConnues();
 
     // The spouse search: `fiche` receives the spouse's record, or keeps the
     // caller's with names and dates emptied; the Tag of NumEnreg gets the number or -1.
@@ -234,6 +244,8 @@ public:
     QAction* VerifierFichier1 = nullptr;
     QAction* IndexDesPersonnes1 = nullptr;
     QAction* AllerALaFiche1 = nullptr;
+    QAction* Complements1 = nullptr;
+    QAction* ComplementsDetaches1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;
@@ -276,6 +288,9 @@ private:
     void appliquerRegleDuPortrait();
     QString parametresFichier() const;
     void basculerVers(const QString& chemin);
+    // An empty genealogy file; a companion store left there by a file of the
+    // same name, deleted since, is moved aside first.
+    void creerFichierNeuf(const QString& chemin);
     QString cheminIni() const;
     bool ouvrirFichierDemande();
     std::int32_t personneDuRapport();
@@ -314,6 +329,12 @@ private:
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
     bool inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant);
+    // The store's entries follow a record saved over `avant`.
+    void suivreLesComplements(std::int32_t numero, const TFiche& avant);
+    // Before the last record goes: what becomes of its companion entries;
+    // false when the user cancelled the deletion.
+    bool decisionSurLesComplements(std::int32_t numero, bool& supprimer);
+    void rattacherDetache(std::int64_t id);
 
     Dialogues& m_dialogues;
     std::unique_ptr<FichierEnregistrements> m_FichierGenea;
@@ -330,6 +351,10 @@ private:
     QString m_fichierAOuvrir; // named on the command line, or by the desktop
     QAction* m_separateurRecents = nullptr;
     QString m_portraitSignale; // the record and path of the last missing portrait told
+    std::unique_ptr<ComplementsOuverts> m_complements;
+    // "Changer Nom" has emptied the form: the next save types another person
+    // over the record, whose companion entries are then detached.
+    bool m_remplacement = false;
 };
 
 extern TForm1* Form1;

@@ -1,6 +1,7 @@
 // Start-up, the settings file and the commands of the "&Fichiers" menu.
 #include "forms/UVelmorS.h"
 
+#include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/OperationsFichier.h"
@@ -64,8 +65,7 @@ void TForm1::FormCreate() {
             if (fichierExiste(m_CheminFichier)) {
                 pAfficherEnreg(0);
             } else {
-                m_FichierGenea->creer(m_CheminFichier);
-                m_FichierGenea->fermer();
+                creerFichierNeuf(m_CheminFichier);
                 memoriserFichierCourant();
             }
         }
@@ -199,6 +199,7 @@ void TForm1::basculerVers(const QString& chemin) {
     }
     passerEnNouvelleFiche();
     m_CheminFichier = chemin;
+    m_complements->fermer();
     struct Legende {
         TForm1* form;
         ~Legende() { form->setWindowTitle(form->m_CheminFichier); }
@@ -206,6 +207,19 @@ void TForm1::basculerVers(const QString& chemin) {
     MontrePM();
     afficherPremiereFiche();
     actualiserIndex();
+}
+
+void TForm1::creerFichierNeuf(const QString& chemin) {
+    try {
+        if (const QString ecarte = ecarterComplementsOrphelins(chemin); !ecarte.isEmpty())
+            m_dialogues.message(QStringLiteral("Un fichier de compléments d'un ancien fichier du "
+                                               "même nom a été mis de côté : %1")
+                                    .arg(ecarte));
+    } catch (const ErreurComplements& e) {
+        m_dialogues.message(avecPointFinal(e.texte()));
+    }
+    m_FichierGenea->creer(chemin);
+    m_FichierGenea->fermer();
 }
 
 // Unsaved edits are offered for saving before the current file changes or
@@ -270,8 +284,20 @@ void TForm1::Enregistrersous1Click() {
         if (!surLuiMeme) copierFiches(*m_FichierGenea, cible);
         m_FichierGenea->fermer();
     }
+    // The companion goes with the copy; the copy of the records stands even
+    // when it cannot.
+    QString avertissement;
+    if (!memeFichier(m_CheminFichier, cible)) try {
+            m_complements->fermer();
+            copierComplements(m_CheminFichier, cible);
+        } catch (const ErreurComplements& e) {
+            avertissement = avecPointFinal(e.texte()) +
+                            QStringLiteral("\rLes fiches sont copiées ; la copie n'a pas les "
+                                           "compléments de l'original.");
+        }
     basculerVers(cible);
     memoriserFichierCourant();
+    if (!avertissement.isEmpty()) m_dialogues.message(avertissement);
 }
 
 // The four most recent files in the "&Fichiers" menu, as the settings file

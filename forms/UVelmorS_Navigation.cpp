@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/FamillesConnues.h"
 #include "data/OperationsFichier.h"
 #include "data/Recherches.h"
 #include "forms/UEnfants.h"
@@ -107,7 +108,21 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
     FermetureGarantie fermeture(*m_FichierGenea);
     const int courant = versEntier(NumEnreg->text());
     TFiche trouve;
-    NumEnreg->Tag = chercherConjoint(*m_FichierGenea, fiche, courant, trouve);
+    NumEnreg->Tag = -1;
+    // The first marriage the companion store knows, then the records' own search.
+    if (const auto connues = famillesConnues(); connues && courant >= 0 &&
+                                                courant < m_FichierGenea->nombreFiches()) {
+        TFiche stockee;
+        m_FichierGenea->positionner(courant);
+        m_FichierGenea->lire(stockee);
+        if (const auto conjoints = connues->conjoints(courant, stockee); !conjoints.empty()) {
+            NumEnreg->Tag = conjoints.front();
+            m_FichierGenea->positionner(conjoints.front());
+            m_FichierGenea->lire(trouve);
+        }
+    }
+    if (NumEnreg->Tag == -1)
+        NumEnreg->Tag = chercherConjoint(*m_FichierGenea, fiche, courant, trouve);
     if (NumEnreg->Tag != -1) {
         fiche = trouve;
     } else {

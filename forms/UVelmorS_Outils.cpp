@@ -1,6 +1,7 @@
 // The "&Outils" menu: GEDCOM export and import, approximate search, file check.
 #include "forms/UVelmorS.h"
 
+#include "data/ComplementsFichier.h"
 #include "data/EchangeGedcom.h"
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
@@ -75,9 +76,12 @@ void TForm1::ExporterGedcom1Click() {
         if (reponse < 0 || reponse == 2) return;
         options.copierPortraits = reponse == 1;
     }
+    QString avertissement;
+    const std::unique_ptr<Complements> base = complementsPourExporter(m_CheminFichier, avertissement);
+    options.complements = base.get();
     ResultatExport resultat;
     surLeFichier([&] { resultat = exporterVersFichier(*m_FichierGenea, *choix, options); });
-    m_dialogues.message(resumeExport(resultat, *choix, options).join(u'\r'));
+    m_dialogues.message(resumeExport(resultat, *choix, options, avertissement).join(u'\r'));
 }
 
 // The imported persons go into a new file, or after the records of the open
@@ -101,19 +105,25 @@ void TForm1::ImporterGedcom1Click() {
     if (ajout) {
         std::int64_t avant = 0;
         ResultatImport resultat;
+        m_complements->fermer();
+        ComplementsDImport complements(m_CheminFichier, true);
         if (!surLeFichier([&] {
                 avant = m_FichierGenea->nombreFiches();
-                resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant));
+                resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant),
+                                                 complements.options());
                 ajouterAuFichier(*m_FichierGenea, resultat.fiches, avant);
             }))
             return;
+        complements.garder(resultat.complements);
         MontrePM();
         pAfficherEnreg(static_cast<std::int32_t>(avant));
         actualiserIndex();
         montrerRapport(QStringLiteral("Importation GEDCOM"),
-                       resumeImport(resultat, *source, m_CheminFichier, true));
+                       resumeImport(resultat, *source, m_CheminFichier, true,
+                                    complements.avertissement()));
         return;
     }
+    // Read before the new file is named: a new file's store starts with import 1.
     const ResultatImport resultat = importerGedcomFichier(*source);
     std::optional<QString> cible;
     for (;;) {
@@ -129,10 +139,12 @@ void TForm1::ImporterGedcom1Click() {
                                 .arg(*cible));
     }
     creerFichierImporte(*cible, resultat.fiches);
+    ComplementsDImport dansLeNouveau(*cible, false);
+    dansLeNouveau.garder(resultat.complements);
     basculerVers(*cible);
     memoriserFichierCourant();
     montrerRapport(QStringLiteral("Importation GEDCOM"),
-                   resumeImport(resultat, *source, *cible, false));
+                   resumeImport(resultat, *source, *cible, false, dansLeNouveau.avertissement()));
 }
 
 void TForm1::RechercheApprochee1Click() {
@@ -160,7 +172,12 @@ void TForm1::RechercheApprochee1Click() {
 
 void TForm1::VerifierFichier1Click() {
     RapportVerification rapport;
-    if (!surLeFichier([&] { rapport = verifierFichier(*m_FichierGenea); })) return;
+    if (!surLeFichier([&] {
+            rapport = verifierFichier(*m_FichierGenea);
+            if (Complements* base = complements())
+                verifierComplements(*base, *m_FichierGenea, rapport);
+        }))
+        return;
     montrerRapport(QStringLiteral("Vérification du fichier"), rapport.texte(m_CheminFichier));
 }
 

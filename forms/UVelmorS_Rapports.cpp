@@ -4,6 +4,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/FamillesConnues.h"
 #include "data/OperationsFichier.h"
 #include "data/Rapports.h"
 #include "data/Recherches.h"
@@ -78,8 +79,9 @@ void TForm1::ListeDescendance1Click() {
     if (generations < 0) return;
     DocumentRapport rapport;
     if (!surLeFichier([&] {
+            const auto connues = famillesConnues();
             const DescendanceAboville d =
-                descendanceAboville(*m_FichierGenea, personne, generations);
+                descendanceAboville(*m_FichierGenea, personne, generations, connues.get());
             if (d.descendants.empty()) throw ErreurES(ErreurES::LectureFinFichier);
             rapport = rapportDescendance(d, d.descendants.front().personne, m_CheminFichier,
                                          dateDuJour());
@@ -126,26 +128,41 @@ void TForm1::FicheFamiliale1Click() {
             ajouter(QStringLiteral("Personne"), personne);
             if (membres.empty()) throw ErreurES(ErreurES::LectureFinFichier);
             const TFiche fiche = membres.front().personne;
-            TFiche conjoint;
-            ajouter(QStringLiteral("Conjoint(e)"),
-                    chercherConjoint(*m_FichierGenea, fiche, personne, conjoint));
+            // Every marriage the companion store knows, else the spouse search.
+            const auto connues = famillesConnues();
+            std::vector<std::int32_t> conjoints =
+                connues ? connues->conjoints(personne, fiche) : std::vector<std::int32_t>();
+            if (conjoints.empty()) {
+                TFiche conjoint;
+                conjoints.push_back(chercherConjoint(*m_FichierGenea, fiche, personne, conjoint));
+            }
+            for (std::size_t i = 0; i < conjoints.size(); ++i)
+                ajouter(i == 0 ? QStringLiteral("Conjoint(e)")
+                               : QStringLiteral("Conjoint(e), %1e mariage").arg(i + 1),
+                        conjoints[i]);
             ajouter(QStringLiteral("Père"), fiche.Pere);
             ajouter(QStringLiteral("Mère"), fiche.Mere);
             std::vector<std::int32_t> vus;
-            for (int rang = 0; rang < NbEmplacementsEnfants; ++rang) {
+            int rang = 0;
+            for (; rang < NbEmplacementsEnfants; ++rang) {
                 const std::int32_t enfant = fiche.Enfants[static_cast<std::size_t>(rang)];
                 if (enfant == -1 || std::find(vus.begin(), vus.end(), enfant) != vus.end())
                     continue;
                 vus.push_back(enfant);
                 ajouter(QStringLiteral("Enfant (rang %1)").arg(rang + 1), enfant);
             }
+            // The children beyond the ten slots, as the companion store lists them.
+            const std::vector<std::int32_t> enPlus =
+                connues ? connues->enfantsEnPlus(personne, fiche) : std::vector<std::int32_t>();
+            for (const std::int32_t enfant : enPlus)
+                ajouter(QStringLiteral("Enfant (rang %1)").arg(++rang), enfant);
             // The ranks are those the record holds: told when they are not the birth order.
             if (!enfantsDansLOrdreDesDates(*m_FichierGenea, fiche))
                 remarques << QStringLiteral("Les enfants sont donnés dans l'ordre de leur rang sur "
                                             "la fiche, qui n'est pas celui de leurs dates de "
                                             "naissance.");
-            if (std::none_of(fiche.Enfants.begin(), fiche.Enfants.end(),
-                             [](std::int32_t e) { return e == -1; }))
+            if (enPlus.empty() && std::none_of(fiche.Enfants.begin(), fiche.Enfants.end(),
+                                               [](std::int32_t e) { return e == -1; }))
                 remarques << QStringLiteral("Les dix emplacements d'enfants de la fiche sont "
                                             "pris : d'autres enfants peuvent manquer.");
         }))

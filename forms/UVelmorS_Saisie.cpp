@@ -1,6 +1,7 @@
 // New record, the save prompt, the date check, saving and deletion.
 #include "forms/UVelmorS.h"
 
+#include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
 #include "data/Modification.h"
 #include "data/OperationsFichier.h"
@@ -27,6 +28,7 @@ void TForm1::passerEnNouvelleFiche() {
     ViderFiche(m_FicheCourante);
     SbSupprimer->setText(QStringLiteral("Supprimer"));
     m_Modifie = false;
+    m_remplacement = false;
 }
 
 void TForm1::SbNouveauClick() {
@@ -132,10 +134,12 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
         true, {QStringLiteral("Nom du fichier de généalogie"), QStringLiteral("*.FIC"),
                QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString(), false});
     if (!choix) return false;
-    if (fichierExiste(*choix))
+    if (fichierExiste(*choix)) {
         m_FichierGenea->ouvrir(*choix);
-    else
-        m_FichierGenea->creer(*choix);
+    } else {
+        creerFichierNeuf(*choix);
+        m_FichierGenea->ouvrir(*choix);
+    }
     m_CheminFichier = *choix;
     parDialogue = true;
     memoriserFichierCourant();
@@ -162,10 +166,17 @@ bool TForm1::enregistrer(bool dejaControlee) {
     if (numero > nombre || numero < 0) numero = nombre;
     NumEnreg->setText(QString::number(numero));
 
+    // The record as it was, for the companion entries that follow it.
+    TFiche avant;
+    if (numero < nombre) {
+        m_FichierGenea->positionner(numero);
+        m_FichierGenea->lire(avant);
+    }
     const QStringList romanises = copierFormulaireDansFiche();
     m_FichierGenea->positionner(numero);
     m_FichierGenea->ecrire(m_FicheCourante);
     m_FichierGenea->fermer();
+    if (numero < nombre) suivreLesComplements(static_cast<std::int32_t>(numero), avant);
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
     if (!romanises.isEmpty())
@@ -228,6 +239,7 @@ void TForm1::SbSupprimerClick() {
         m_dialogues.message(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
                                            "Remplacez celui-ci par un autre nom"));
         m_Modifie = true;
+        m_remplacement = true;
         viderEditsSaisie();
         m_FichierGenea->fermer();
         return;
@@ -237,9 +249,22 @@ void TForm1::SbSupprimerClick() {
         m_FichierGenea->fermer();
         return;
     }
+    bool supprimerComplements = false;
+    if (!decisionSurLesComplements(static_cast<std::int32_t>(dernier), supprimerComplements)) {
+        m_FichierGenea->fermer();
+        return;
+    }
     MontrePM();
     supprimerDerniere(static_cast<std::int32_t>(dernier));
     m_FichierGenea->fermer();
+    // The records first: a store left behind by a crash here only holds
+    // entries whose record has gone, which are detached when read.
+    m_complements->ecrire(m_CheminFichier, false, [&](Complements& c) {
+        if (supprimerComplements)
+            c.supprimerFiche(static_cast<std::int32_t>(dernier));
+        else
+            c.detacherFiche(static_cast<std::int32_t>(dernier));
+    });
     if (a >= 1)
         pAfficherEnreg(a - 1);
     else

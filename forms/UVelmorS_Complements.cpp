@@ -1,0 +1,141 @@
+// The companion store from the main window: found beside the file at first
+// use, followed by the saves, asked about before the last record goes, and
+// shown in the Compléments window; its detached entries reattached or deleted.
+#include "forms/UVelmorS.h"
+
+#include "data/ComplementsFichier.h"
+#include "data/Erreurs.h"
+#include "data/Gedcom.h"
+#include "data/OperationsFichier.h"
+#include "forms/uChoixPersonne.h"
+#include "forms/uComplements.h"
+#include "platform/Dialogues.h"
+
+#include <QLineEdit>
+
+Complements* TForm1::complements(bool creer) {
+    return m_complements->de(m_CheminFichier, creer);
+}
+
+std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
+    Complements* base = complements();
+    if (!base) return nullptr;
+    return std::make_unique<FamillesDesComplements>(*base, *m_FichierGenea);
+}
+
+// A save that changes the person's name or birth date carries the entries
+// along; one that types another person over the record ("Changer Nom")
+// leaves them detached, for the user to reattach.
+void TForm1::suivreLesComplements(std::int32_t numero, const TFiche& avant) {
+    if (!complements()) return;
+    m_complements->ecrire(m_CheminFichier, false, [&](Complements& c) {
+        c.suivreEnregistrement(numero, avant, m_FicheCourante, m_remplacement);
+    });
+}
+
+bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {
+    supprimer = false;
+    Complements* base = complements();
+    if (!base || !base->aDesEntrees(numero)) return true;
+    TFiche fiche;
+    m_FichierGenea->positionner(numero);
+    m_FichierGenea->lire(fiche);
+    const int reponse = m_dialogues.choix(
+        QStringLiteral("%1 a des compléments (événements, sources, notes…). Que deviennent-ils ?")
+            .arg(nomComplet(fiche)),
+        {QStringLiteral("Les garder à part"), QStringLiteral("Les supprimer"),
+         QStringLiteral("Annuler")});
+    if (reponse < 0 || reponse == 2) return false;
+    supprimer = reponse == 1;
+    return true;
+}
+
+// The person as the file holds it: the form may hold edits not saved yet.
+void TForm1::Complements1Click() {
+    const std::int32_t numero = personneDuRapport();
+    if (numero < 0) return;
+    TFiche fiche;
+    VueComplements vue;
+    if (!surLeFichier([&] {
+            if (numero >= m_FichierGenea->nombreFiches()) throw ErreurES(ErreurES::LectureFinFichier);
+            m_FichierGenea->positionner(numero);
+            m_FichierGenea->lire(fiche);
+            if (Complements* base = complements()) vue = vueComplements(*base, *m_FichierGenea, numero, fiche);
+        }))
+        return;
+    QString raison;
+    if (Complements* base = complements(); base && base->lectureSeule())
+        raison = QStringLiteral("le fichier de compléments est en lecture seule");
+    else if (!base && Complements::existe(m_CheminFichier))
+        raison = QStringLiteral("le fichier de compléments ne peut pas servir");
+    TComplements fenetre(QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero),
+                         vue, raison, this);
+    if (!m_dialogues.executerModal(fenetre) || !fenetre.noteModifiee()) return;
+    if (!m_complements->ecrire(m_CheminFichier, true, [&](Complements& c) {
+            c.ecrireNote(numero, fiche, fenetre.note().toStdString());
+        }))
+        m_dialogues.message(QStringLiteral("La note n'a pas été enregistrée."));
+}
+
+void TForm1::ComplementsDetaches1Click() {
+    Complements* base = complements();
+    if (!base) {
+        m_dialogues.message(QStringLiteral("Ce fichier de généalogie n'a pas de compléments."));
+        return;
+    }
+    std::vector<EntreeDetachee> entrees;
+    auto relire = [&] {
+        surLeFichier([&] {
+            entrees = base->detachees(m_FichierGenea->nombreFiches(), [&](std::int32_t n) {
+                TFiche f;
+                m_FichierGenea->positionner(n);
+                m_FichierGenea->lire(f);
+                return f;
+            });
+        });
+    };
+    relire();
+    TComplementsDetaches fenetre(
+        entrees,
+        [base](std::int64_t id) {
+            const auto e = base->entree(id);
+            return e ? texteDeLEntree(*base, *e) : QStringList();
+        },
+        this);
+    connect(&fenetre, &TComplementsDetaches::rattachementDemande, this, [&](std::int64_t id) {
+        executer([&] {
+            rattacherDetache(id);
+            relire();
+            fenetre.remplir(entrees);
+        });
+    });
+    connect(&fenetre, &TComplementsDetaches::suppressionDemandee, this, [&](std::int64_t id) {
+        executer([&] {
+            if (!m_dialogues.confirmer(QStringLiteral("Supprimer ces compléments pour de bon ?")))
+                return;
+            m_complements->ecrire(m_CheminFichier, false,
+                                  [&](Complements& c) { c.supprimerEntree(id); });
+            relire();
+            fenetre.remplir(entrees);
+        });
+    });
+    m_dialogues.executerModal(fenetre);
+}
+
+// The user names the record the entry belongs to; it is tied to that
+// record as it is now.
+void TForm1::rattacherDetache(std::int64_t id) {
+    std::int32_t fiche = -1;
+    TFiche personne;
+    if (!surLeFichier([&] {
+            TChoixPersonne choix(QStringLiteral("Rattacher ces compléments à…"), *m_FichierGenea,
+                                 this);
+            if (!m_dialogues.executerModal(choix) || (fiche = choix.ficheChoisie()) < 0) return;
+            m_FichierGenea->positionner(fiche);
+            m_FichierGenea->lire(personne);
+        }) ||
+        fiche < 0)
+        return;
+    m_complements->ecrire(m_CheminFichier, false,
+                          [&](Complements& c) { c.rattacher(id, fiche, personne); });
+}

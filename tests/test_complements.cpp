@@ -1,0 +1,407 @@
+// The companion store beside a genealogy file: what another program's file
+// holds comes back on export, nothing is ever shown or exported on the wrong
+// person, and a store that cannot serve never stops the records.
+#include "data/ComplementsFichier.h"
+#include "data/EchangeGedcom.h"
+#include "data/Gedcom.h"
+#include "data/Rapports.h"
+#include "forms/UVelmorS.h"
+#include "forms/uComplements.h"
+#include "tests/OutilsTests.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+#include <map>
+
+namespace {
+
+// A tree as another program writes it: a childless first marriage and a
+// second one with twelve children and an adopted one, a baptism, dated
+// professions, another name, a cited source, a note, a Julian date, a place
+// longer than the record's field.
+QByteArray arbreEtranger() {
+    QByteArray g = "0 HEAD\n1 SOUR Gramps\n1 CHAR UTF-8\n"
+                   "0 @I1@ INDI\n1 NAME Jean Baptiste /Dupont-Lefèvre de la Tour/\n"
+                   "2 GIVN Jean Baptiste\n2 SURN Dupont-Lefèvre de la Tour\n1 SEX M\n"
+                   "1 BIRT\n2 DATE ABT 13 OCT 1784\n"
+                   "2 PLAC Saint-Rémy-de-Provence, Bouches-du-Rhône, France\n"
+                   "2 SOUR @S1@\n3 PAGE folio 12\n1 BAPM\n2 DATE 14 OCT 1784\n"
+                   "1 OCCU tisserand\n2 DATE 1810\n1 OCCU maire\n2 DATE 1830\n"
+                   "1 NAME Jeannot /Dupont/\n2 TYPE aka\n1 NOTE @N1@\n"
+                   "1 FAMS @F1@\n1 FAMS @F2@\n"
+                   "0 @I2@ INDI\n1 NAME Marie /Martin/\n1 SEX F\n1 RESI\n2 PLAC Marqueur-Marie\n"
+                   "1 FAMS @F1@\n"
+                   "0 @I3@ INDI\n1 NAME Anne /Durand/\n1 SEX F\n1 FAMS @F2@\n";
+    QByteArray famille = "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n"
+                         "2 DATE @#DJULIAN@ 1 MAR 1812\n2 SOUR @S1@\n";
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray id = "@I" + QByteArray::number(10 + i) + "@";
+        g += "0 " + id + " INDI\n1 NAME Enfant" + QByteArray::number(i + 1) +
+             " /Dupont/\n1 SEX M\n1 BIRT\n2 DATE " + QByteArray::number(1813 + i) +
+             "\n1 FAMC @F2@\n";
+        famille += "1 CHIL " + id + "\n";
+    }
+    g += "0 @I30@ INDI\n1 NAME Pierre /Adopté/\n1 SEX M\n1 FAMC @F2@\n2 PEDI adopted\n";
+    famille += "1 CHIL @I30@\n";
+    return g + "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1805\n2 PLAC Arles\n1 DIV\n" +
+           famille + "0 @S1@ SOUR\n1 TITL Registres paroissiaux\n" +
+           "0 @N1@ NOTE Une note\n1 CONT sur deux lignes\n0 TRLR\n";
+}
+
+// A genealogy file and its store made from a GEDCOM text, as an import into
+// a new file makes them.
+void importer(const QByteArray& gedcom, const QString& fic) {
+    const ResultatImport r = importerGedcom(gedcom);
+    creerFichierImporte(fic, r.fiches);
+    ComplementsDImport complements(fic, false);
+    complements.garder(r.complements);
+    QVERIFY(complements.avertissement().isEmpty());
+}
+
+QByteArray exporter(const QString& fic) {
+    FichierDisque f;
+    f.ouvrir(fic);
+    OptionsExport options;
+    QString avertissement;
+    const auto base = complementsPourExporter(fic, avertissement);
+    options.complements = base.get();
+    return exporterGedcom(f, options).gedcom;
+}
+
+// What a GEDCOM text says, writer's identifiers aside: per person in file
+// order and per family by its spouses' ranks, the multiset of structures,
+// a pointer read as what it leads to (a source by its title, a note by its
+// text); the change dates left out.
+struct Contenu {
+    std::vector<QStringList> personnes;
+    std::map<std::pair<int, int>, QStringList> familles;
+};
+
+Contenu contenuDe(const QByteArray& gedcom) {
+    struct Enr {
+        QString xref, genre;
+        QStringList lignes;
+    };
+    std::vector<Enr> enr;
+    for (QString l : QString::fromUtf8(gedcom).split(QRegularExpression(QStringLiteral("\r?\n")))) {
+        if (l.isEmpty()) continue;
+        if (l.startsWith(u'0')) {
+            const QStringList m = l.split(u' ');
+            enr.push_back({m.value(1), m.value(2), {}});
+            if (m.value(2) == u"NOTE") enr.back().lignes << l.section(u' ', 3);
+            continue;
+        }
+        if (!enr.empty()) enr.back().lignes << l;
+    }
+    std::map<QString, QString> cible;
+    std::map<QString, int> rang;
+    for (const Enr& e : enr) {
+        if (e.genre == u"INDI") rang.emplace(e.xref, static_cast<int>(rang.size()));
+        if (e.genre == u"SOUR")
+            cible[e.xref] = e.lignes.filter(QStringLiteral("1 TITL")).value(0);
+        if (e.genre == u"NOTE") cible[e.xref] = e.lignes.join(u'|');
+    }
+    auto structures = [&](const Enr& e) {
+        QStringList liste;
+        for (QString l : e.lignes) {
+            const QString valeur = l.section(u' ', 2);
+            if (valeur.startsWith(u'@'))
+                l = l.section(u' ', 0, 1) + u' ' +
+                    (cible.count(valeur) ? cible[valeur] : QStringLiteral("@"));
+            if (l.startsWith(u'1') || liste.isEmpty())
+                liste << l;
+            else
+                liste.back() += u'/' + l;
+        }
+        liste.removeIf([](const QString& s) {
+            return s.startsWith(QStringLiteral("1 CHAN")) || s.startsWith(QStringLiteral("1 HUSB")) ||
+                   s.startsWith(QStringLiteral("1 WIFE"));
+        });
+        liste.sort();
+        return liste;
+    };
+    Contenu c;
+    for (const Enr& e : enr) {
+        if (e.genre == u"INDI") c.personnes.push_back(structures(e));
+        if (e.genre != u"FAM") continue;
+        auto conjoint = [&](const char* quoi) {
+            const QString l = e.lignes.filter(QString::fromLatin1(quoi)).value(0);
+            return l.isEmpty() ? -1 : rang.at(l.section(u' ', 2));
+        };
+        QStringList s = structures(e);
+        for (const QString& l : e.lignes.filter(QStringLiteral("1 CHIL ")))
+            s << QStringLiteral("enfant %1").arg(rang.at(l.section(u' ', 2)));
+        s.sort();
+        c.familles[{conjoint("1 HUSB "), conjoint("1 WIFE ")}] = s;
+    }
+    return c;
+}
+
+TFiche lireFiche(const QString& fic, int n) {
+    return lireFichier(fic).at(static_cast<std::size_t>(n));
+}
+
+// The lines of the Compléments window for a record.
+QString vueDe(const QString& fic, int n) {
+    FichierDisque f;
+    f.ouvrir(fic);
+    const auto base = Complements::ouvrir(fic, false);
+    QStringList lignes;
+    for (const auto& s : vueComplements(*base, f, n, lireFiche(fic, n)).sections)
+        lignes << s.titre << s.lignes;
+    return lignes.join(u'\n');
+}
+
+} // namespace
+
+class TestComplements : public QObject {
+    Q_OBJECT
+private slots:
+    void allerRetourSansRienPerdre();
+    void modificationDansVelmoris();
+    void jamaisSurLaMauvaisePersonne_data();
+    void jamaisSurLaMauvaisePersonne();
+    void complementsInutilisables_data();
+    void complementsInutilisables();
+    void fenetreEtNote();
+    void suitLeFichier();
+};
+
+// Everything the source holds comes back, value for value; the couple
+// without children and the children past the tenth come from the store.
+void TestComplements::allerRetourSansRienPerdre() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    const QByteArray source = arbreEtranger();
+    importer(source, fic);
+    QVERIFY(Complements::existe(fic));
+    const Contenu avant = contenuDe(source), apres = contenuDe(exporter(fic));
+    QCOMPARE(apres.personnes.size(), avant.personnes.size());
+    for (std::size_t i = 0; i < avant.personnes.size(); ++i)
+        QCOMPARE(apres.personnes[i], avant.personnes[i]);
+    QCOMPARE(apres.familles, avant.familles);
+    // The reports see the twelve children, and the first wife as a spouse.
+    FichierDisque f;
+    f.ouvrir(fic);
+    const auto base = Complements::ouvrir(fic, false);
+    FamillesDesComplements connues(*base, f);
+    QCOMPARE(connues.conjoints(0, lireFiche(fic, 0)), (std::vector<std::int32_t>{1, 2}));
+    const DescendanceAboville d = descendanceAboville(f, 0, 2, &connues);
+    QCOMPARE(d.descendants.size(), std::size_t(13));
+    QCOMPARE(d.descendants.back().numero, QStringLiteral("1.12"));
+}
+
+// The user edits the name and the birth date: they go out as typed, with
+// the birth's source and every other event, note and source of the person.
+void TestComplements::modificationDansVelmoris() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importer(arbreEtranger(), fic);
+    DialoguesScriptes d;
+    Session s(d);
+    s.form.ENom->setText(QStringLiteral("Dupuis"));
+    s.form.EDN->setText(QStringLiteral("02/02/1785"));
+    s.form.SbEnregistrerClick();
+    VERIFIER_DIALOGUES(d);
+    const QStringList personne = contenuDe(exporter(fic)).personnes.at(0);
+    const QString texte = personne.join(u'\n');
+    QVERIFY2(texte.contains(QStringLiteral("1 NAME Jean Baptiste /Dupuis/")), qPrintable(texte));
+    QVERIFY2(texte.contains(QStringLiteral("1 BIRT/2 DATE 2 FEB 1785/2 PLAC Saint-Rémy-de-Pr")) &&
+                 texte.contains(QStringLiteral("/2 SOUR 1 TITL Registres paroissiaux/3 PAGE folio 12")),
+             qPrintable(texte));
+    for (const char* attendu : {"1 BAPM/2 DATE 14 OCT 1784", "1 OCCU maire/2 DATE 1830",
+                                "1 NAME Jeannot /Dupont//2 TYPE aka", "1 NOTE Une note|"})
+        QVERIFY2(texte.contains(QString::fromUtf8(attendu)), qPrintable(texte));
+    QVERIFY2(!texte.contains(QStringLiteral("ABT 13 OCT")), qPrintable(texte));
+}
+
+void TestComplements::jamaisSurLaMauvaisePersonne_data() {
+    QTest::addColumn<QString>("action");
+    QTest::newRow("un autre programme renomme la fiche") << "autre programme";
+    QTest::newRow("le fichier raccourci") << "raccourci";
+    QTest::newRow("Changer Nom") << "changer nom";
+    QTest::newRow("la dernière supprimée, une autre ajoutée") << "supprimer";
+}
+
+// Marie Martin's residence is hers alone: once her record holds someone
+// else, it is neither shown nor exported on anyone, until reattached.
+void TestComplements::jamaisSurLaMauvaisePersonne() {
+    QFETCH(QString, action);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    QByteArray source = arbreEtranger();
+    // For the deletion, Marie is the last record.
+    if (action == u"supprimer")
+        source.replace("0 TRLR\n", "0 @I99@ INDI\n1 NAME Marie /Martin/\n1 SEX F\n1 RESI\n2 PLAC "
+                                   "Marqueur-Derniere\n0 TRLR\n");
+    const QString marqueur = action == u"supprimer" ? QStringLiteral("Marqueur-Derniere")
+                                                     : QStringLiteral("Marqueur-Marie");
+    importer(source, fic);
+    const int marie = action == u"supprimer" ? static_cast<int>(lireFichier(fic).size()) - 1 : 1;
+    QVERIFY(vueDe(fic, marie).contains(marqueur));
+    std::vector<TFiche> fiches = lireFichier(fic);
+    DialoguesScriptes d;
+    if (action == u"autre programme") {
+        fiches[1].Nom.definir(QStringLiteral("Simon"));
+        ecrireFichier(fic, fiches);
+    } else if (action == u"raccourci") {
+        fiches.resize(1);
+        ecrireFichier(fic, fiches);
+    } else {
+        Session s(d);
+        s.form.pAfficherEnreg(marie);
+        if (action == u"changer nom") {
+            d.attendreMessage(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
+                                             "Remplacez celui-ci par un autre nom"));
+            s.form.SbSupprimerClick();
+            s.form.ENom->setText(QStringLiteral("Simon"));
+            s.form.EPrenom->setText(QStringLiteral("Paul"));
+            s.form.SbEnregistrerClick();
+        } else {
+            d.attendreAttention(QStringLiteral("Voulez-vous vraiment supprimer le dernier "
+                                               "enregistrement"),
+                                true)
+                .attendreChoix(QStringLiteral("Martin Marie a des compléments (événements, "
+                                              "sources, notes…). Que deviennent-ils ?"),
+                               0);
+            s.form.SbSupprimerClick();
+            s.form.SbNouveauClick();
+            s.form.ENom->setText(QStringLiteral("Martin"));
+            s.form.EPrenom->setText(QStringLiteral("Marie-Claire"));
+            s.form.SbEnregistrerClick();
+        }
+        VERIFIER_DIALOGUES(d);
+    }
+    QVERIFY(!exporter(fic).contains(marqueur.toUtf8()));
+    const auto n = static_cast<int>(lireFichier(fic).size());
+    for (int i = 0; i < n; ++i)
+        QVERIFY2(!vueDe(fic, i).contains(marqueur), qPrintable(vueDe(fic, i)));
+    // Listed apart, and given back to the record the user names.
+    FichierDisque f;
+    f.ouvrir(fic);
+    auto base = Complements::ouvrir(fic, false);
+    const auto detachees =
+        base->detachees(n, [&](std::int32_t i) { return lireFiche(fic, i); });
+    const auto sienne = std::find_if(detachees.begin(), detachees.end(), [](const auto& e) {
+        return QString::fromStdString(e.empreinte).startsWith(QStringLiteral("Martin\x1fMarie"));
+    });
+    QVERIFY(sienne != detachees.end());
+    base->rattacher(sienne->id, 0, lireFiche(fic, 0));
+    f.fermer();
+    QVERIFY(exporter(fic).contains(marqueur.toUtf8()));
+}
+
+void TestComplements::complementsInutilisables_data() {
+    QTest::addColumn<QString>("etat");
+    QTest::addColumn<QString>("raison");
+    QTest::newRow("endommagé") << "endommagé"
+                               << "il est endommagé, ou ce n'est pas un fichier de compléments";
+    QTest::newRow("plus récent") << "plus récent"
+                                 << "vient d'une version plus récente de Velmoris";
+    QTest::newRow("verrouillé") << "verrouillé" << "il est verrouillé par un autre programme";
+}
+
+// The records open and save as always; the user is told once, in French.
+void TestComplements::complementsInutilisables() {
+    QFETCH(QString, etat);
+    QFETCH(QString, raison);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importer(arbreEtranger(), fic);
+    const QString base = Complements::cheminPour(fic);
+    sqlite3* verrou = nullptr;
+    if (etat == u"endommagé") {
+        QByteArray octets = octetsDe(base);
+        octets.replace(0, 16, "pas une base !!!");
+        ecrireOctets(base, octets);
+    } else {
+        sqlite3_open(base.toUtf8().constData(), &verrou);
+        sqlite3_exec(verrou, etat == u"plus récent" ? "PRAGMA user_version = 99" : "BEGIN EXCLUSIVE",
+                     nullptr, nullptr, nullptr);
+    }
+    DialoguesScriptes d;
+    Session s(d);
+    d.oublier();
+    s.form.BtConjointClick(); // the search of the records, for lack of the store
+    s.form.pAfficherEnreg(0);
+    s.form.ELD->setText(QStringLiteral("Arles"));
+    s.form.SbEnregistrerClick();
+    s.form.BtConjointClick();
+    QCOMPARE(lireFiche(fic, 0).LieuDeces.texte(), QStringLiteral("Arles"));
+    const QStringList messages = d.journal().filter(QStringLiteral("compléments"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(raison) &&
+                 messages[0].contains(QStringLiteral("Le fichier de généalogie est utilisé sans ses "
+                                                     "compléments")),
+             qPrintable(messages[0]));
+    sqlite3_close(verrou);
+}
+
+// The window shows what the store keeps, sections by kind; the note typed
+// there is kept in the store and shown again.
+void TestComplements::fenetreEtNote() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importer(arbreEtranger(), fic);
+    DialoguesScriptes d;
+    Session s(d);
+    QString texte;
+    d.attendreModal([&](QDialog& dialogue) {
+        auto& fenetre = dynamic_cast<TComplements&>(dialogue);
+        texte = fenetre.Texte->toPlainText();
+        fenetre.Note->setPlainText(QStringLiteral("Vu aux archives\nen 2026"));
+        return true;
+    });
+    s.form.Complements1Click();
+    for (const char* attendu :
+         {"Textes entiers des champs", "Naissance : vers 13 octobre 1784, Saint-Rémy-de-Provence, "
+                                       "Bouches-du-Rhône, France",
+          "Source : Registres paroissiaux", "Baptême : 14 octobre 1784", "Autres noms",
+          "Autre nom (aka) : Jeannot Dupont", "Profession : maire, 1830", "Mariages",
+          "Avec Martin Marie (fiche 1)", "Divorce", "Mariage : 1 mars 1812 (julien)",
+          "Enfant : Dupont Enfant12 (fiche 14)", "Enfant : Adopté Pierre (fiche 15), adopté(e)",
+          "Notes", "Note : Une note\nsur deux lignes"})
+        QVERIFY2(texte.contains(QString::fromUtf8(attendu)),
+                 qPrintable(QString::fromUtf8(attendu) + u'\n' + texte));
+    d.attendreModal([&](QDialog& dialogue) {
+        texte = dynamic_cast<TComplements&>(dialogue).Note->toPlainText();
+        return false;
+    });
+    s.form.Complements1Click();
+    QCOMPARE(texte, QStringLiteral("Vu aux archives\nen 2026"));
+    QVERIFY(exporter(fic).contains("1 NOTE Vu aux archives\r\n2 CONT en 2026"));
+    // The spouse button goes to the first marriage, which has no child.
+    s.form.BtConjointClick();
+    QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("1"));
+    VERIFIER_DIALOGUES(d);
+}
+
+// "Enregistrer sous" takes the store along; a file made anew never inherits
+// the store of a deleted file of the same name.
+void TestComplements::suitLeFichier() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    const QString copie = rep.chemin(QStringLiteral("B.FIC"));
+    importer(arbreEtranger(), fic);
+    DialoguesScriptes d;
+    Session s(d);
+    d.attendreOuverture(copie);
+    s.form.Enregistrersous1Click();
+    QCOMPARE(s.form.CheminFichier(), copie);
+    QVERIFY(Complements::existe(copie));
+    QVERIFY(vueDe(copie, 0).contains(QStringLiteral("Registres paroissiaux")));
+    VERIFIER_DIALOGUES(d);
+    QFile::remove(fic);
+    ecrireFichier(fic, {personne(QStringLiteral("Dupont-Lefevre de la"),
+                                 QStringLiteral("Jean Baptiste"))});
+    QVERIFY(!ecarterComplementsOrphelins(fic).isEmpty());
+    QVERIFY(!Complements::existe(fic));
+}
+
+QTEST_MAIN(TestComplements)
+#include "test_complements.moc"
