@@ -21,19 +21,16 @@ CREATE TABLE IF NOT EXISTS personne(
     fiche INTEGER NOT NULL,
     empreinte TEXT NOT NULL,
     detachee INTEGER NOT NULL DEFAULT 0,
-    note TEXT NOT NULL DEFAULT '');
+    note TEXT NOT NULL DEFAULT '',
+    gedcom TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS personne_fiche ON personne(fiche);
 CREATE TABLE IF NOT EXISTS champ(
     personne INTEGER NOT NULL,
+    ordre INTEGER NOT NULL,
     nom TEXT NOT NULL,
     ecrit TEXT NOT NULL,
-    gedcom TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS champ_personne ON champ(personne);
-CREATE TABLE IF NOT EXISTS structure(
-    personne INTEGER NOT NULL,
-    ordre INTEGER NOT NULL,
-    gedcom TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS structure_personne ON structure(personne, ordre);
+    gedcom TEXT NOT NULL,
+    PRIMARY KEY(personne, ordre)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS couple(
     id INTEGER PRIMARY KEY,
     mari INTEGER NOT NULL,
@@ -53,8 +50,9 @@ CREATE TABLE IF NOT EXISTS enfant(
     fiche INTEGER NOT NULL,
     empreinte TEXT NOT NULL,
     filiation TEXT NOT NULL,
-    gedcom TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS enfant_couple ON enfant(couple, rang);
+    gedcom TEXT NOT NULL,
+    PRIMARY KEY(couple, rang)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS enfant_fiche ON enfant(fiche);
 CREATE TABLE IF NOT EXISTS enregistrement(
     xref TEXT PRIMARY KEY,
     gedcom TEXT NOT NULL);
@@ -154,6 +152,25 @@ private:
     sqlite3_stmt* m_requete = nullptr;
 };
 
+} // namespace
+
+std::vector<std::string> structuresDe(const std::string& gedcom) {
+    std::vector<std::string> structures;
+    std::size_t debut = 0;
+    while (debut < gedcom.size()) {
+        std::size_t fin = debut;
+        do {
+            fin = gedcom.find('\n', fin);
+            fin = fin == std::string::npos ? gedcom.size() : fin + 1;
+        } while (fin < gedcom.size() && gedcom.compare(fin, 2, "1 ") != 0);
+        structures.emplace_back(gedcom, debut, fin - debut);
+        debut = fin;
+    }
+    return structures;
+}
+
+namespace {
+
 std::int32_t fiche32(std::int64_t v) {
     return v < -1 || v > std::numeric_limits<std::int32_t>::max() ? -1
                                                                   : static_cast<std::int32_t>(v);
@@ -241,14 +258,21 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
         if (!verification.ligne() || verification.texte(0) != "ok")
             throw erreur(base, SQLITE_CORRUPT, chemin);
     }
-    Requete version(base, "PRAGMA user_version");
-    version.ligne();
-    const std::int64_t v = version.entier(0);
+    std::int64_t v = 0;
+    {
+        Requete version(base, "PRAGMA user_version");
+        version.ligne();
+        v = version.entier(0);
+    }
     if (v > VersionSchema)
         throw ErreurComplements(
             QStringLiteral("Le fichier de compléments « %1 » vient d'une version plus récente de "
                            "Velmoris : il n'est pas utilisé, et il n'est pas modifié")
                 .arg(chemin));
+    // Large pages and cache: the export reads the whole store in order. The
+    // page size applies to a store still empty only.
+    if (v < VersionSchema && !lectureSeule) c->executer("PRAGMA page_size = 65536");
+    c->executer("PRAGMA cache_size = -16384");
     if (!lectureSeule) {
         c->executer("PRAGMA journal_mode=DELETE");
         c->executer("PRAGMA synchronous=FULL");
@@ -318,9 +342,10 @@ template <typename F> void enTransaction(Complements& c, F&& travail) {
 } // namespace
 
 int Complements::prochainImport() {
-    Requete lire(m_base, "SELECT valeur FROM meta WHERE cle = 'imports'");
-    const int n = lire.ligne() ? std::stoi("0" + lire.texte(0)) : 0;
-    return n + 1;
+    // A count from someone else's store may be anything: read as a number or as none.
+    Requete lire(m_base, "SELECT CAST(valeur AS INTEGER) FROM meta WHERE cle = 'imports'");
+    const std::int64_t n = lire.ligne() ? lire.entier(0) : 0;
+    return n < 0 || n >= 1000000 ? 1000000 : static_cast<int>(n) + 1;
 }
 
 void Complements::ajouterImport(const ComplementsImport& c) {
@@ -328,18 +353,23 @@ void Complements::ajouterImport(const ComplementsImport& c) {
         const int numero = prochainImport();
         Requete compte(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)");
         compte.lier(1, std::to_string(numero)).executer();
-        Requete personne(m_base, "INSERT INTO personne(fiche, empreinte, note) VALUES(?, ?, ?)");
-        Requete champ(m_base, "INSERT INTO champ(personne, nom, ecrit, gedcom) VALUES(?, ?, ?, ?)");
-        Requete structure(m_base, "INSERT INTO structure(personne, ordre, gedcom) VALUES(?, ?, ?)");
+        Requete personne(m_base,
+                         "INSERT INTO personne(fiche, empreinte, note, gedcom) VALUES(?, ?, ?, ?)");
+        Requete champ(
+            m_base, "INSERT INTO champ(personne, ordre, nom, ecrit, gedcom) VALUES(?, ?, ?, ?, ?)");
         for (const EntreePersonne& p : c.personnes) {
-            personne.lier(1, p.fiche).lier(2, p.empreinte).lier(3, p.note).executer();
+            personne.lier(1, p.fiche)
+                .lier(2, p.empreinte)
+                .lier(3, p.note)
+                .lier(4, p.structures)
+                .executer();
             const std::int64_t id = sqlite3_last_insert_rowid(m_base);
-            for (const EntreePersonne::Champ& ch : p.champs)
-                champ.lier(1, id).lier(2, ch.nom).lier(3, ch.ecrit).lier(4, ch.gedcom).executer();
-            for (std::size_t i = 0; i < p.structures.size(); ++i)
-                structure.lier(1, id)
+            for (std::size_t i = 0; i < p.champs.size(); ++i)
+                champ.lier(1, id)
                     .lier(2, static_cast<std::int64_t>(i))
-                    .lier(3, p.structures[i])
+                    .lier(3, p.champs[i].nom)
+                    .lier(4, p.champs[i].ecrit)
+                    .lier(5, p.champs[i].gedcom)
                     .executer();
         }
         Requete couple(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
@@ -427,7 +457,6 @@ void Complements::supprimerFiche(std::int32_t fiche) {
     enTransaction(*this, [&] {
         for (const char* sql :
              {"DELETE FROM champ WHERE personne IN (SELECT id FROM personne WHERE fiche = ?)",
-              "DELETE FROM structure WHERE personne IN (SELECT id FROM personne WHERE fiche = ?)",
               "DELETE FROM personne WHERE fiche = ?"}) {
             Requete r(m_base, sql);
             r.lier(1, fiche).executer();
@@ -452,8 +481,7 @@ void Complements::rattacher(std::int64_t id, std::int32_t fiche, const TFiche& p
 void Complements::supprimerEntree(std::int64_t id) {
     enTransaction(*this, [&] {
         for (const char* sql :
-             {"DELETE FROM champ WHERE personne = ?", "DELETE FROM structure WHERE personne = ?",
-              "DELETE FROM personne WHERE id = ?"}) {
+             {"DELETE FROM champ WHERE personne = ?", "DELETE FROM personne WHERE id = ?"}) {
             Requete r(m_base, sql);
             r.lier(1, id).executer();
         }
@@ -461,8 +489,8 @@ void Complements::supprimerEntree(std::int64_t id) {
 }
 
 std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const TFiche& actuelle) {
-    Requete chercher(m_base, "SELECT id, note FROM personne WHERE fiche = ? AND empreinte = ? AND "
-                             "detachee = 0 ORDER BY id");
+    Requete chercher(m_base, "SELECT id, note, gedcom FROM personne WHERE fiche = ? AND "
+                             "empreinte = ? AND detachee = 0 ORDER BY id");
     chercher.lier(1, fiche).lier(2, empreinteDe(actuelle));
     std::unique_ptr<EntreePersonne> p;
     while (chercher.ligne()) {
@@ -474,25 +502,22 @@ std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const 
         }
         // Several entries of one person (two imports, a note) read as one.
         if (!chercher.texte(1).empty()) p->note = chercher.texte(1);
-        lireContenu(chercher.entier(0), *p);
+        p->structures += chercher.texte(2);
+        lireChamps(chercher.entier(0), *p);
     }
     return p;
 }
 
-void Complements::lireContenu(std::int64_t id, EntreePersonne& p) {
+void Complements::lireChamps(std::int64_t id, EntreePersonne& p) {
     Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
-                           "rowid");
+                           "ordre");
     champs.lier(1, id);
     while (champs.ligne())
         p.champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
-    Requete structures(m_base, "SELECT gedcom FROM structure WHERE personne = ? ORDER BY ordre");
-    structures.lier(1, id);
-    while (structures.ligne())
-        p.structures.push_back(structures.texte(0));
 }
 
 std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
-    Requete chercher(m_base, "SELECT fiche, empreinte, note FROM personne WHERE id = ?");
+    Requete chercher(m_base, "SELECT fiche, empreinte, note, gedcom FROM personne WHERE id = ?");
     chercher.lier(1, id);
     if (!chercher.ligne()) return nullptr;
     auto p = std::make_unique<EntreePersonne>();
@@ -500,7 +525,8 @@ std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
     p->fiche = fiche32(chercher.entier(0));
     p->empreinte = chercher.texte(1);
     p->note = chercher.texte(2);
-    lireContenu(id, *p);
+    p->structures = chercher.texte(3);
+    lireChamps(id, *p);
     return p;
 }
 
@@ -539,23 +565,27 @@ const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empr
 
 } // namespace
 
-std::vector<EntreeCouple> Complements::couples() {
-    std::map<std::int64_t, EntreeCouple> parId;
-    Requete r(m_base, (std::string(ColonnesCouple) + " ORDER BY id").c_str());
-    while (r.ligne()) {
-        EntreeCouple c = coupleLu(r);
-        parId.emplace(c.id, std::move(c));
-    }
-    Requete enfants(m_base, "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
-                            "ORDER BY couple, rang");
-    while (enfants.ligne())
-        if (const auto i = parId.find(enfants.entier(0)); i != parId.end())
-            i->second.enfants.push_back(
-                {fiche32(enfants.entier(1)), enfants.texte(2), enfants.texte(3), enfants.texte(4)});
+std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
     std::vector<EntreeCouple> liste;
-    liste.reserve(parId.size());
-    for (auto& [id, c] : parId)
-        liste.push_back(std::move(c));
+    Requete r(m_base, (std::string(ColonnesCouple) + " ORDER BY id").c_str());
+    while (r.ligne())
+        liste.push_back(coupleLu(r));
+    // Both in the order of the couples: one walk joins them.
+    Requete enfants(m_base, tousLesEnfants
+                                ? "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
+                                  "ORDER BY couple, rang"
+                                : "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
+                                  "WHERE filiation != 'birth' OR gedcom != '' ORDER BY couple, "
+                                  "rang");
+    std::size_t i = 0;
+    while (enfants.ligne()) {
+        const std::int64_t couple = enfants.entier(0);
+        while (i < liste.size() && liste[i].id < couple)
+            ++i;
+        if (i < liste.size() && liste[i].id == couple)
+            liste[i].enfants.push_back(
+                {fiche32(enfants.entier(1)), enfants.texte(2), enfants.texte(3), enfants.texte(4)});
+    }
     return liste;
 }
 
@@ -588,36 +618,32 @@ std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
 
 namespace {
 
-// Three walks in step, each in record order: no query per person.
+// Two walks in step, each in record order: no query per person.
 class CurseurSql : public CurseurPersonnes {
 public:
     explicit CurseurSql(sqlite3* base)
-        : m_personnes(base, "SELECT id, fiche, empreinte, note FROM personne WHERE detachee = 0 "
-                            "ORDER BY fiche, id"),
+        : m_personnes(base, "SELECT id, fiche, empreinte, note, gedcom FROM personne WHERE "
+                            "detachee = 0 ORDER BY fiche, id"),
           m_champs(base, "SELECT p.id, c.nom, c.ecrit, c.gedcom FROM champ c JOIN personne p ON "
-                         "p.id = c.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, c.rowid"),
-          m_structures(base, "SELECT p.id, s.gedcom FROM structure s JOIN personne p ON p.id = "
-                             "s.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, s.ordre") {
+                         "p.id = c.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, c.ordre") {
         m_champ = m_champs.ligne();
-        m_structure = m_structures.ligne();
     }
     bool suivante(EntreePersonne& p) override {
         if (!m_personnes.ligne()) return false;
-        p = {};
         p.id = m_personnes.entier(0);
         p.fiche = fiche32(m_personnes.entier(1));
         p.empreinte = m_personnes.texte(2);
         p.note = m_personnes.texte(3);
+        p.champs.clear();
+        p.structures = m_personnes.texte(4);
         for (; m_champ && m_champs.entier(0) == p.id; m_champ = m_champs.ligne())
             p.champs.push_back({m_champs.texte(1), m_champs.texte(2), m_champs.texte(3)});
-        for (; m_structure && m_structures.entier(0) == p.id; m_structure = m_structures.ligne())
-            p.structures.push_back(m_structures.texte(1));
         return true;
     }
 
 private:
-    Requete m_personnes, m_champs, m_structures;
-    bool m_champ = false, m_structure = false;
+    Requete m_personnes, m_champs;
+    bool m_champ = false;
 };
 
 } // namespace
@@ -650,9 +676,9 @@ std::vector<EntreeDetachee>
 Complements::detachees(std::int64_t nombreFiches,
                        const std::function<TFiche(std::int32_t)>& fiche) {
     std::vector<EntreeDetachee> liste;
-    Requete r(m_base, "SELECT p.id, p.fiche, p.empreinte, p.detachee, (SELECT COUNT(*) FROM "
-                      "structure s WHERE s.personne = p.id) + (SELECT COUNT(*) FROM champ c WHERE "
-                      "c.personne = p.id) FROM personne p ORDER BY p.fiche, p.id");
+    Requete r(m_base, "SELECT p.id, p.fiche, p.empreinte, p.detachee, (p.gedcom != '') + "
+                      "(SELECT COUNT(*) FROM champ c WHERE c.personne = p.id) FROM personne p "
+                      "ORDER BY p.fiche, p.id");
     while (r.ligne()) {
         EntreeDetachee d{r.entier(0), fiche32(r.entier(1)), r.texte(2), {}, r.entier(4)};
         if (r.entier(3))

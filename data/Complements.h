@@ -42,9 +42,10 @@ struct EntreePersonne {
         std::string gedcom;
     };
     std::vector<Champ> champs;
-    // Everything else of the person, one GEDCOM structure (level 1 and the
-    // lines under it) each: events, sources, notes, other names…
-    std::vector<std::string> structures;
+    // Everything else of the person as GEDCOM text, structure after
+    // structure, each a level 1 line and the lines under it: events,
+    // sources, notes, other names… (structuresDe() parts them).
+    std::string structures;
     std::string note; // the user's own note, typed in Velmoris
 };
 
@@ -99,6 +100,9 @@ class ErreurComplements : public ErreurVelmoris {
 public:
     using ErreurVelmoris::ErreurVelmoris;
 };
+
+// The structures of a GEDCOM text, each from its level 1 line.
+std::vector<std::string> structuresDe(const std::string& gedcom);
 
 // The fingerprint of a record: its surname, given names and birth date.
 std::string empreinteDe(const TFiche& fiche);
@@ -157,8 +161,10 @@ public:
     std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
     // One entry by its identifier, whatever its state (the detached view).
     std::unique_ptr<EntreePersonne> entree(std::int64_t id);
-    // Every couple with a known spouse; fingerprints are checked by the caller.
-    std::vector<EntreeCouple> couples();
+    // Every couple; fingerprints are checked by the caller. Without
+    // `tousLesEnfants`, only the children the records cannot tell (adopted,
+    // fostered, a second birth family, a link the source said more of).
+    std::vector<EntreeCouple> couples(bool tousLesEnfants = true);
     // The couples of one record, first marriage first.
     std::vector<EntreeCouple> couplesDe(std::int32_t fiche);
     // The couples one record is a child of.
@@ -184,7 +190,7 @@ private:
     Complements(sqlite3* base, QString chemin, bool lectureSeule);
     void executer(const char* sql);
     void creerSchema();
-    void lireContenu(std::int64_t id, EntreePersonne& entree);
+    void lireChamps(std::int64_t id, EntreePersonne& entree);
     sqlite3* m_base = nullptr;
     QString m_chemin;
     bool m_lectureSeule = false;

@@ -158,13 +158,26 @@ const QHash<QString, QString>& libelles() {
                                                {"LONG", "Longitude"},
                                                {"ROMN", "Forme latine"},
                                                {"FONE", "Forme phonétique"},
-        {"CITY", "Ville"}, {"STAE", "Région"}, {"CTRY", "Pays"}, {"POST", "Code postal"},
-        {"ADR1", "Adresse"}, {"ADR2", "Adresse (suite)"}, {"ADR3", "Adresse (suite)"},
-        {"FAX", "Télécopie"}, {"SLGS", "Scellement au conjoint (mormon)"},
-        {"SLGC", "Scellement aux parents (mormon)"}, {"ENDL", "Dotation (mormon)"},
-        {"TEMP", "Temple"}, {"STAT", "État"}, {"MEDI", "Support"},
-        {"_MILT", "Service militaire"}, {"_MARNM", "Nom d'épouse"}, {"_AKA", "Aussi connu sous"},
-        {"_FREL", "Lien au père"}, {"_MREL", "Lien à la mère"}, {"SUBM", "Auteur"}};
+                                               {"CITY", "Ville"},
+                                               {"STAE", "Région"},
+                                               {"CTRY", "Pays"},
+                                               {"POST", "Code postal"},
+                                               {"ADR1", "Adresse"},
+                                               {"ADR2", "Adresse (suite)"},
+                                               {"ADR3", "Adresse (suite)"},
+                                               {"FAX", "Télécopie"},
+                                               {"SLGS", "Scellement au conjoint (mormon)"},
+                                               {"SLGC", "Scellement aux parents (mormon)"},
+                                               {"ENDL", "Dotation (mormon)"},
+                                               {"TEMP", "Temple"},
+                                               {"STAT", "État"},
+                                               {"MEDI", "Support"},
+                                               {"_MILT", "Service militaire"},
+                                               {"_MARNM", "Nom d'épouse"},
+                                               {"_AKA", "Aussi connu sous"},
+                                               {"_FREL", "Lien au père"},
+                                               {"_MREL", "Lien à la mère"},
+                                               {"SUBM", "Auteur"}};
     return table;
 }
 
@@ -302,9 +315,8 @@ QString etiquetteDe(const std::string& structure) {
     const std::size_t debut = structure.find(' ');
     if (debut == std::string::npos) return {};
     const std::size_t fin = structure.find_first_of(" \n", debut + 1);
-    return QString::fromStdString(structure.substr(debut + 1, fin == std::string::npos
-                                                                  ? std::string::npos
-                                                                  : fin - debut - 1));
+    return QString::fromStdString(structure.substr(
+        debut + 1, fin == std::string::npos ? std::string::npos : fin - debut - 1));
 }
 
 QString qui(FichierEnregistrements& fichier, std::int32_t n) {
@@ -348,7 +360,7 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
                                  QStringLiteral(" : remplacé par ce que la fiche contient");
             ajouter(QStringLiteral("Textes entiers des champs"), lignes);
         }
-        for (const std::string& structure : entree->structures) {
+        for (const std::string& structure : structuresDe(entree->structures)) {
             const QString e = etiquetteDe(structure);
             const QString section = e == u"NAME"   ? QStringLiteral("Autres noms")
                                     : e == u"SOUR" ? QStringLiteral("Sources et citations")
@@ -360,7 +372,8 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
     }
     FamillesDesComplements familles(base, fichier);
     for (const EntreeCouple& c : familles.couplesVerifies(fiche, personne)) {
-        QStringList lignes{QStringLiteral("Avec ") + qui(fichier, c.mari == fiche ? c.femme : c.mari)};
+        QStringList lignes{QStringLiteral("Avec ") +
+                           qui(fichier, c.mari == fiche ? c.femme : c.mari)};
         for (const QString& l : texteLisible(c.gedcom, enregistrement))
             lignes << QStringLiteral("  ") + l;
         for (const EntreeCouple::Enfant& e : c.enfants)
@@ -368,8 +381,8 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
                           .arg(qui(fichier, e.fiche),
                                e.filiation == "birth"
                                    ? QString()
-                                   : QStringLiteral(", ") + nomDeFiliation(e.filiation).section(
-                                                                u' ', 0, 0));
+                                   : QStringLiteral(", ") +
+                                         nomDeFiliation(e.filiation).section(u' ', 0, 0));
         ajouter(QStringLiteral("Mariages"), lignes);
     }
     const std::string empreinte = empreinteDe(personne);
@@ -378,7 +391,8 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
             if (e.fiche != fiche || e.empreinte != empreinte || e.filiation == "birth") continue;
             QStringList parents;
             if (c.mari >= 0)
-                parents << qui(fichier, familles.estToujours(c.mari, c.empreinteMari) ? c.mari : -1);
+                parents << qui(fichier,
+                               familles.estToujours(c.mari, c.empreinteMari) ? c.mari : -1);
             if (c.femme >= 0)
                 parents << qui(fichier,
                                familles.estToujours(c.femme, c.empreinteFemme) ? c.femme : -1);
@@ -390,9 +404,9 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
             ajouter(QStringLiteral("Filiations"), lignes);
         }
     }
-    for (const char* titre : {"Textes entiers des champs", "Autres noms", "Événements et faits",
-                              "Mariages", "Filiations", "Sources et citations", "Notes",
-                              "Images et documents"}) {
+    for (const char* titre :
+         {"Textes entiers des champs", "Autres noms", "Événements et faits", "Mariages",
+          "Filiations", "Sources et citations", "Notes", "Images et documents"}) {
         const QString t = QString::fromUtf8(titre);
         if (const auto i = parSection.find(t); i != parSection.end())
             vue.sections.push_back({t, i->second});
@@ -402,7 +416,8 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
 
 QString empreinteLisible(const std::string& empreinte) {
     // The fingerprint holds the record's own bytes, in its code page.
-    const QStringList parties = cp1252::decoder(QByteArray::fromStdString(empreinte)).split(u'\x1f');
+    const QStringList parties =
+        cp1252::decoder(QByteArray::fromStdString(empreinte)).split(u'\x1f');
     QString texte = (parties.value(0) + u' ' + parties.value(1)).trimmed();
     if (texte.isEmpty()) texte = QStringLiteral("(sans nom)");
     if (!parties.value(2).trimmed().isEmpty())
@@ -415,7 +430,7 @@ QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree) {
     QStringList lignes;
     for (const EntreePersonne::Champ& ch : entree.champs)
         lignes << texteLisible(ch.gedcom, enregistrement);
-    for (const std::string& structure : entree.structures)
+    for (const std::string& structure : structuresDe(entree.structures))
         lignes << texteLisible(structure, enregistrement);
     if (!entree.note.empty())
         lignes << QStringLiteral("Note : ") + QString::fromStdString(entree.note);

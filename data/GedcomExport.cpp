@@ -79,6 +79,26 @@ public:
         const QByteArray u = t.toUtf8();
         brut(u.constData(), static_cast<std::size_t>(u.size()));
     }
+    // Text kept as UTF-8 (the companion store's): written as it is, control
+    // characters left out; bytes that are not UTF-8 go through the full
+    // conversion, which marks them.
+    void utf8(std::string_view t) {
+        if (!QByteArrayView(t.data(), static_cast<qsizetype>(t.size())).isValidUtf8())
+            return texte(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            const auto c = static_cast<unsigned char>(t[i]);
+            const bool c1 = c == 0xC2 && i + 1 < t.size() &&
+                            static_cast<unsigned char>(t[i + 1]) >= 0x80 &&
+                            static_cast<unsigned char>(t[i + 1]) <= 0x9F;
+            if (c < 0x20 || c == 0x7F || c1) {
+                ++m_controles;
+                i += c1 ? 1 : 0;
+                continue;
+            }
+            m_tampon.push_back(static_cast<char>(c));
+        }
+        if (m_tampon.size() >= (1u << 20)) vider();
+    }
     void finDeLigne() { brut("\r\n", 2); }
     void ligne(const char* texte) {
         brut(texte);
@@ -297,7 +317,7 @@ void ecrireStocke(Sortie& s, const std::string& gedcom) {
         debut = fin + 1;
         if (ligne.empty()) continue;
         if (ligne.size() <= Longueur + 20) {
-            s.texte(QString::fromUtf8(ligne.data(), static_cast<qsizetype>(ligne.size())));
+            s.utf8(ligne);
             s.finDeLigne();
             continue;
         }
@@ -422,24 +442,37 @@ struct Familles {
     std::unordered_map<std::int32_t, std::pair<Couple, std::string>> famcNaissance;
 };
 
+// The fingerprints of the records the store's couples name, taken as the
+// records are read in order.
+class EmpreintesRequises {
+public:
+    EmpreintesRequises(const std::vector<EntreeCouple>& couples, std::int64_t nombre)
+        : m_requise(couples.empty() ? 0 : static_cast<std::size_t>(nombre), 0) {
+        auto demander = [&](std::int32_t n) {
+            if (n >= 0 && n < nombre) m_requise[static_cast<std::size_t>(n)] = 1;
+        };
+        for (const EntreeCouple& c : couples) {
+            demander(c.mari);
+            demander(c.femme);
+            for (const EntreeCouple::Enfant& e : c.enfants)
+                demander(e.fiche);
+        }
+    }
+    void lire(std::int32_t n, const TFiche& fiche) {
+        if (static_cast<std::size_t>(n) < m_requise.size() &&
+            m_requise[static_cast<std::size_t>(n)])
+            m_empreintes.emplace(n, empreinteDe(fiche));
+    }
+    const std::unordered_map<std::int32_t, std::string>& empreintes() const { return m_empreintes; }
+
+private:
+    std::vector<std::uint8_t> m_requise;
+    std::unordered_map<std::int32_t, std::string> m_empreintes;
+};
+
 // The couples of the store whose persons still are those the records hold.
-std::vector<EntreeCouple> couplesVerifies(FichierEnregistrements& fichier,
-                                          Complements& complements) {
-    std::vector<EntreeCouple> couples = complements.couples();
-    const std::int64_t nombre = fichier.nombreFiches();
-    std::unordered_map<std::int32_t, std::string> empreintes;
-    for (const EntreeCouple& c : couples) {
-        for (const std::int32_t p : {c.mari, c.femme})
-            if (p >= 0 && p < nombre) empreintes.emplace(p, std::string());
-        for (const EntreeCouple::Enfant& e : c.enfants)
-            if (e.fiche >= 0 && e.fiche < nombre) empreintes.emplace(e.fiche, std::string());
-    }
-    TFiche lue;
-    for (auto& [n, empreinte] : empreintes) {
-        fichier.positionner(n);
-        fichier.lire(lue);
-        empreinte = empreinteDe(lue);
-    }
+void verifierCouples(std::vector<EntreeCouple>& couples,
+                     const std::unordered_map<std::int32_t, std::string>& empreintes) {
     auto valide = [&](std::int32_t n, const std::string& empreinte) {
         const auto i = empreintes.find(n);
         return i != empreintes.end() && i->second == empreinte;
@@ -451,7 +484,6 @@ std::vector<EntreeCouple> couplesVerifies(FichierEnregistrements& fichier,
                       [&](const EntreeCouple::Enfant& e) { return !valide(e.fiche, e.empreinte); });
     }
     std::erase_if(couples, [](const EntreeCouple& c) { return c.mari < 0 && c.femme < 0; });
-    return couples;
 }
 
 const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n) {
@@ -464,8 +496,9 @@ const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n) {
 Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r,
                           Complements* complements) {
     Familles f;
-    if (complements) f.couples = couplesVerifies(fichier, *complements);
+    if (complements) f.couples = complements->couples(false);
     const std::int64_t nombre = fichier.nombreFiches();
+    EmpreintesRequises requises(f.couples, nombre);
     auto existe = [&](std::int32_t n) { return n >= 0 && n < nombre; };
     // First pass: every child's parents, every parent's children slots, the
     // marriages the records hold, and each person's sex.
@@ -489,8 +522,10 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r,
         }
         if (!fiche.DateMariage.vide() || !fiche.LieuMariage.vide())
             f.mariages.push_back({n, fiche.DateMariage, fiche.LieuMariage});
+        requises.lire(n, fiche);
         return true;
     });
+    verifierCouples(f.couples, requises.empreintes());
     // The families of the children's links, children by rank.
     auto rang = [&](std::int32_t parent, std::int32_t enfant) {
         if (parent < 0) return NbEmplacementsEnfants;
@@ -517,16 +552,24 @@ Familles famillesProuvees(FichierEnregistrements& fichier, ResultatExport& r,
             epoux[static_cast<std::size_t>(l.couple.pere)] =
                 epoux[static_cast<std::size_t>(l.couple.mere)] = 1;
     }
+    // The store's couples joined to the families of the children's links.
+    std::unordered_map<std::uint64_t, std::size_t> parCouple;
+    auto cle = [](const Couple& c) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(c.pere)) << 32) |
+               static_cast<std::uint32_t>(c.mere);
+    };
+    if (!f.couples.empty())
+        for (std::size_t i = 0; i < f.familles.size(); ++i)
+            parCouple.emplace(cle(f.familles[i].couple), i);
     for (std::size_t i = 0; i < f.couples.size(); ++i) {
         const EntreeCouple& c = f.couples[i];
         const Couple couple{c.mari, c.femme};
-        auto famille = std::find_if(f.familles.begin(), f.familles.end(),
-                                    [&](const FamilleEcrite& x) { return x.couple == couple; });
-        if (famille == f.familles.end()) {
+        const auto [trouvee, nouvelle] = parCouple.emplace(cle(couple), f.familles.size());
+        if (nouvelle) {
             f.familles.push_back({});
-            famille = f.familles.end() - 1;
-            famille->couple = couple;
+            f.familles.back().couple = couple;
         }
+        FamilleEcrite* famille = &f.familles[trouvee->second];
         if (famille->complement < 0) famille->complement = static_cast<std::int32_t>(i);
         if (c.mari >= 0 && c.femme >= 0)
             epoux[static_cast<std::size_t>(c.mari)] = epoux[static_cast<std::size_t>(c.femme)] = 1;
@@ -716,8 +759,7 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
         else
             ecrirePortrait(s, fiche, options, r);
         for (const EntreePersonne& e : entrees) {
-            for (const std::string& structure : e.structures)
-                ecrireStocke(s, structure);
+            ecrireStocke(s, e.structures);
             if (!e.note.empty()) ecrireNote(s, e.note);
         }
         std::int32_t pere = fiche.Pere, mere = fiche.Mere;

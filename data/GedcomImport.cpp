@@ -316,6 +316,7 @@ private:
     std::vector<std::string> m_lignesFamilles;
     std::vector<std::pair<std::string, std::string>> m_enregistrementsGardes; // xref, GEDCOM
     std::string texteUtf8(std::size_t ligne, int niveau);
+    bool dejaUtf8(std::string_view valeur) const;
     void garderPersonne(std::int32_t n, std::size_t principal, const std::vector<std::size_t>& noms,
                         std::size_t profession, std::size_t naissance, bool naissanceSubstitut,
                         std::size_t deces, bool decesSubstitut, std::size_t portrait,
@@ -833,6 +834,22 @@ void Importateur::lirePersonne() {
 
 // ---------------------------------------------------------------- the companion store
 
+// A value whose bytes are already the UTF-8 text the store keeps: plain
+// ASCII in any set, or valid UTF-8 in a UTF-8 file, with no control character.
+bool Importateur::dejaUtf8(std::string_view v) const {
+    bool ascii = true;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        if (c < 0x20 || c == 0x7F) return false;
+        if (c == 0xC2 && i + 1 < v.size() && static_cast<unsigned char>(v[i + 1]) <= 0x9F &&
+            static_cast<unsigned char>(v[i + 1]) >= 0x80)
+            return false;
+        ascii = ascii && c < 0x80;
+    }
+    return ascii || (m_decodeur.jeu().codage == gedcom::Codage::Utf8 &&
+                     QByteArrayView(v.data(), static_cast<qsizetype>(v.size())).isValidUtf8());
+}
+
 // A line and the lines under it as UTF-8 GEDCOM text, levels counted from
 // `niveau`; a continuation stays a line break in its value.
 std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
@@ -847,6 +864,12 @@ std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
         }
         t += m_e.etiquette(j);
         if (const std::string_view v = gedcom::sansBlancs(m_e.valeur(j)); !v.empty()) {
+            if (dejaUtf8(v)) {
+                t += ' ';
+                t += v;
+                t += '\n';
+                continue;
+            }
             QString texte = m_decodeur.relire(v);
             texte.replace(u'\t', u' ');
             texte.removeIf([](QChar c) { return c != u'\n' && estCaractereDeControle(c); });
@@ -910,9 +933,9 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
     champ("DEAT", deces, evenementExporte("DEAT", f.DateDeces, f.LieuDeces), decesSubstitut);
     champ("OBJE", portrait, {}, true);
     for (const std::size_t l : noms)
-        if (l != principal) e.structures.push_back(texteUtf8(l, 1));
+        if (l != principal) e.structures += texteUtf8(l, 1);
     for (const std::size_t l : autres)
-        if (l != 0 && m_e.niveau(l) == 1) e.structures.push_back(texteUtf8(l, 1));
+        if (l != 0 && m_e.niveau(l) == 1) e.structures += texteUtf8(l, 1);
     if (e.champs.empty() && e.structures.empty()) return;
     e.fiche = n + m_decalage;
     e.empreinte = empreinteDe(f);
@@ -925,6 +948,7 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
 std::string
 reecrirePointeurs(const std::string& texte,
                   const std::function<std::optional<std::string>(std::string_view)>& nouveau) {
+    if (texte.find('@') == std::string::npos) return texte; // no pointer, no identifier
     std::string sortie;
     sortie.reserve(texte.size());
     int sousUneLigneOtee = -1;
@@ -996,8 +1020,7 @@ ComplementsImport Importateur::complementsResolus() {
             ch.ecrit = ecritDe(f, ch.nom);
             ch.gedcom = reecrirePointeurs(ch.gedcom, nouveau);
         }
-        for (std::string& structure : e.structures)
-            structure = reecrirePointeurs(structure, nouveau);
+        e.structures = reecrirePointeurs(e.structures, nouveau);
         c.personnes.push_back(std::move(e));
     }
     m_entrees = {};

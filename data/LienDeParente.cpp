@@ -188,7 +188,8 @@ std::vector<RelationDeParente> relations(LecteurFiches& lecteur, const Ascendanc
                     continue;
                 // The other of a couple: the same ways down, below a second ancestor.
                 const auto meme = std::find_if(liste.begin(), liste.end(), [&](const auto& x) {
-                    return x.generationsA == a && x.generationsB == b && a > 0 && b > 0 &&
+                    return x.generationsA == r.generationsA && x.generationsB == r.generationsB &&
+                           r.generationsA > 0 && r.generationsB > 0 &&
                            std::equal(x.cheminA.begin(), x.cheminA.end() - 1, r.cheminA.begin()) &&
                            std::equal(x.cheminB.begin(), x.cheminB.end() - 1, r.cheminB.begin());
                 });

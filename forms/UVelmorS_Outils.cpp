@@ -76,12 +76,11 @@ void TForm1::ExporterGedcom1Click() {
         if (reponse < 0 || reponse == 2) return;
         options.copierPortraits = reponse == 1;
     }
-    QString avertissement;
-    const std::unique_ptr<Complements> base = complementsPourExporter(m_CheminFichier, avertissement);
-    options.complements = base.get();
+    // The store the window keeps open: checked once, at its first use.
+    options.complements = complements();
     ResultatExport resultat;
     surLeFichier([&] { resultat = exporterVersFichier(*m_FichierGenea, *choix, options); });
-    m_dialogues.message(resumeExport(resultat, *choix, options, avertissement).join(u'\r'));
+    m_dialogues.message(resumeExport(resultat, *choix, options).join(u'\r'));
 }
 
 // The imported persons go into a new file, or after the records of the open
@@ -118,9 +117,9 @@ void TForm1::ImporterGedcom1Click() {
         MontrePM();
         pAfficherEnreg(static_cast<std::int32_t>(avant));
         actualiserIndex();
-        montrerRapport(QStringLiteral("Importation GEDCOM"),
-                       resumeImport(resultat, *source, m_CheminFichier, true,
-                                    complements.avertissement()));
+        montrerRapport(
+            QStringLiteral("Importation GEDCOM"),
+            resumeImport(resultat, *source, m_CheminFichier, true, complements.avertissement()));
         return;
     }
     // Read before the new file is named: a new file's store starts with import 1.
