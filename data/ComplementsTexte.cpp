@@ -327,6 +327,15 @@ QString qui(FichierEnregistrements& fichier, std::int32_t n) {
     return QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n);
 }
 
+// A field's structure, the person's own name told as such.
+QStringList texteDuChamp(const EntreePersonne::Champ& champ,
+                         const std::function<std::string(const std::string&)>& enregistrement) {
+    QStringList lignes = texteLisible(champ.gedcom, enregistrement);
+    if (champ.nom == "NAME" && !lignes.isEmpty())
+        lignes.front().replace(0, lignes.front().indexOf(u':'), QStringLiteral("Nom complet "));
+    return lignes;
+}
+
 QString nomDeFiliation(const std::string& filiation) {
     if (filiation == "adopted") return QStringLiteral("adopté(e) par");
     if (filiation == "foster") return QStringLiteral("accueilli(e) par");
@@ -349,11 +358,8 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
     if (entree) {
         vue.note = QString::fromStdString(entree->note);
         for (const EntreePersonne::Champ& ch : entree->champs) {
-            QStringList lignes = texteLisible(ch.gedcom, enregistrement);
+            QStringList lignes = texteDuChamp(ch, enregistrement);
             if (lignes.isEmpty()) continue;
-            if (ch.nom == "NAME")
-                lignes.front().replace(0, lignes.front().indexOf(u':'),
-                                       QStringLiteral("Nom complet "));
             // Edited since in Velmoris: the record's value wins, what was said of it stays.
             if (ch.ecrit != ecritDe(personne, ch.nom))
                 lignes.front() = lignes.front().section(u':', 0, 0).trimmed() +
@@ -429,7 +435,7 @@ QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree) {
     auto enregistrement = [&base](const std::string& xref) { return base.enregistrement(xref); };
     QStringList lignes;
     for (const EntreePersonne::Champ& ch : entree.champs)
-        lignes << texteLisible(ch.gedcom, enregistrement);
+        lignes << texteDuChamp(ch, enregistrement);
     for (const std::string& structure : structuresDe(entree.structures))
         lignes << texteLisible(structure, enregistrement);
     if (!entree.note.empty())

@@ -23,12 +23,13 @@ QString enHtml(const VueComplements& vue) {
     for (const VueComplements::Section& s : vue.sections) {
         html += QStringLiteral("<h3>%1</h3>").arg(s.titre.toHtmlEscaped());
         for (const QString& ligne : s.lignes) {
-            const qsizetype retrait = ligne.size() - QString(ligne).remove(QRegularExpression(
-                                                                               QStringLiteral("^ +")))
-                                                          .size();
-            html += QStringLiteral("<p style=\"margin:0 0 0 %1px\">%2</p>")
-                        .arg(retrait * 8)
-                        .arg(ligne.trimmed().toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
+            const qsizetype retrait =
+                ligne.size() -
+                QString(ligne).remove(QRegularExpression(QStringLiteral("^ +"))).size();
+            html +=
+                QStringLiteral("<p style=\"margin:0 0 0 %1px\">%2</p>")
+                    .arg(retrait * 8)
+                    .arg(ligne.trimmed().toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")));
         }
     }
     return html;
@@ -110,6 +111,8 @@ TComplementsDetaches::TComplementsDetaches(const std::vector<EntreeDetachee>& en
     explication->setWordWrap(true);
     Liste = new QListWidget(this);
     Liste->setObjectName(QStringLiteral("Liste"));
+    Liste->setWordWrap(true);
+    Liste->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Detail = new QTextBrowser(this);
     Detail->setObjectName(QStringLiteral("Detail"));
     BtRattacher = new QPushButton(QStringLiteral("&Rattacher à une fiche…"), this);
@@ -143,7 +146,7 @@ TComplementsDetaches::TComplementsDetaches(const std::vector<EntreeDetachee>& en
 void TComplementsDetaches::remplir(const std::vector<EntreeDetachee>& entrees) {
     Liste->clear();
     for (const EntreeDetachee& e : entrees) {
-        auto* ligne = new QListWidgetItem(QStringLiteral("%1 — écrit pour la fiche %2 ; %3")
+        auto* ligne = new QListWidgetItem(QStringLiteral("%1 — écrit pour la fiche %2\n    %3")
                                               .arg(empreinteLisible(e.empreinte))
                                               .arg(e.fiche)
                                               .arg(e.raison),
