@@ -4,6 +4,7 @@
 #include "data/EchangeGedcom.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
+#include "data/Journal.h"
 #include "data/OperationsFichier.h"
 
 #include <QFileInfo>
@@ -15,6 +16,12 @@ namespace {
 void ecrire(std::FILE* flux, const QString& texte) {
     const QByteArray octets = texte.toUtf8() + '\n';
     std::fwrite(octets.constData(), 1, static_cast<std::size_t>(octets.size()), flux);
+}
+
+// A command cut short by a crash is undone before the file is read.
+void rejouerLeJournal(const QString& fichier) {
+    const QString message = journal::rejouerSiPresent(fichier);
+    if (!message.isEmpty()) ecrire(stderr, message);
 }
 
 DemandeLigneDeCommande erreur(const QString& texte) {
@@ -30,6 +37,7 @@ int importer(const DemandeLigneDeCommande& d) {
             throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » n'existe pas : sans --ajouter, "
                                                 "l'importation le crée")
                                      .arg(d.fichier));
+        rejouerLeJournal(d.fichier);
         FichierDisque fichier;
         nommerSiErreur(
             QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
@@ -39,9 +47,8 @@ int importer(const DemandeLigneDeCommande& d) {
         ComplementsDImport complements(d.fichier, true);
         const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant),
                                                        complements.options());
-        ajouterAuFichier(fichier, r.fiches, avant);
+        ajouterAuFichier(fichier, d.fichier, r.fiches, avant, complements.etape(r.complements));
         fichier.fermer();
-        complements.garder(r.complements);
         ecrire(stdout,
                resumeImport(r, d.gedcom, d.fichier, true, complements.avertissement()).join(u'\n'));
         return 0;
@@ -64,6 +71,7 @@ int exporter(const DemandeLigneDeCommande& d) {
     if (!fichierExiste(d.fichier))
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
     refuserSiFichierGenealogie(d.gedcom, d.fichier, QStringLiteral("L'export GEDCOM"));
+    rejouerLeJournal(d.fichier);
     FichierDisque fichier;
     nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
                    d.fichier, [&] { fichier.ouvrir(d.fichier); });

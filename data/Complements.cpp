@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 
+// The session extension records a transaction's changes, to take them back.
+#define SQLITE_ENABLE_SESSION 1
+#define SQLITE_ENABLE_PREUPDATE_HOOK 1
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <map>
 
@@ -340,6 +344,102 @@ template <typename F> void enTransaction(Complements& c, F&& travail) {
 }
 
 } // namespace
+
+namespace {
+
+// Tags of what revenir() accepts.
+constexpr char ChangementsSession = 'C';
+constexpr char RetraitImport = 'I';
+
+// A row that is no longer as the changes expect is left as it is.
+int laisserLesConflits(void*, int, sqlite3_changeset_iter*) {
+    return SQLITE_CHANGESET_OMIT;
+}
+
+struct Session {
+    sqlite3_session* s = nullptr;
+    ~Session() {
+        if (s) sqlite3session_delete(s);
+    }
+};
+
+QByteArray copieLiberee(int taille, void* octets) {
+    QByteArray copie(static_cast<const char*>(octets), taille);
+    sqlite3_free(octets);
+    return copie;
+}
+
+} // namespace
+
+QByteArray Complements::enregistrerChangements(
+    const std::function<void()>& ecriture,
+    const std::function<void(const QByteArray&)>& avantValidation, QByteArray& retour) {
+    Session session;
+    int code = sqlite3session_create(m_base, "main", &session.s);
+    if (code == SQLITE_OK) code = sqlite3session_attach(session.s, nullptr);
+    if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+    commencer();
+    try {
+        ecriture();
+        int taille = 0;
+        void* octets = nullptr;
+        code = sqlite3session_changeset(session.s, &taille, &octets);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        const QByteArray aller = ChangementsSession + copieLiberee(taille, octets);
+        code = sqlite3changeset_invert(taille, aller.constData() + 1, &taille, &octets);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        retour = ChangementsSession + copieLiberee(taille, octets);
+        avantValidation(retour);
+        valider();
+        return aller;
+    } catch (...) {
+        annuler();
+        throw;
+    }
+}
+
+QByteArray Complements::marqueAvantImport() {
+    auto plusGrand = [&](const char* sql) {
+        Requete r(m_base, sql);
+        return r.ligne() ? r.entier(0) : 0;
+    };
+    const std::int64_t personnes = plusGrand("SELECT COALESCE(MAX(id), 0) FROM personne");
+    const std::int64_t couples = plusGrand("SELECT COALESCE(MAX(id), 0) FROM couple");
+    const std::string marque = std::to_string(personnes) + ' ' + std::to_string(couples) + ' ' +
+                               std::to_string(prochainImport());
+    return RetraitImport + QByteArray::fromStdString(marque);
+}
+
+void Complements::revenir(const QByteArray& changements) {
+    if (changements.isEmpty()) return;
+    if (changements.front() == ChangementsSession) {
+        QByteArray octets = changements.mid(1);
+        const int code =
+            sqlite3changeset_apply(m_base, static_cast<int>(octets.size()), octets.data(), nullptr,
+                                   laisserLesConflits, nullptr);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        return;
+    }
+    if (changements.front() != RetraitImport) return;
+    long long personnes = 0, couples = 0;
+    int numero = 0;
+    if (std::sscanf(changements.mid(1).constData(), "%lld %lld %d", &personnes, &couples,
+                    &numero) != 3)
+        return;
+    const std::string prefixe = "@X" + std::to_string(numero) + "\\_%";
+    enTransaction(*this, [&] {
+        Requete(m_base, "DELETE FROM champ WHERE personne > ?").lier(1, static_cast<std::int64_t>(personnes)).executer();
+        Requete(m_base, "DELETE FROM personne WHERE id > ?").lier(1, static_cast<std::int64_t>(personnes)).executer();
+        Requete(m_base, "DELETE FROM enfant WHERE couple > ?").lier(1, static_cast<std::int64_t>(couples)).executer();
+        Requete(m_base, "DELETE FROM couple WHERE id > ?").lier(1, static_cast<std::int64_t>(couples)).executer();
+        Requete(m_base, "DELETE FROM enregistrement WHERE xref LIKE ? ESCAPE '\\'")
+            .lier(1, prefixe)
+            .executer();
+        Requete(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)")
+            .lier(1, std::to_string(numero - 1))
+            .executer();
+    });
+}
 
 int Complements::prochainImport() {
     // A count from someone else's store may be anything: read as a number or as none.

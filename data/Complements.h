@@ -5,6 +5,7 @@
 #include "data/FichierGenea.h"
 #include "data/TFiche.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -180,6 +181,19 @@ public:
     // file, or whose record holds another fingerprint.
     std::vector<EntreeDetachee> detachees(std::int64_t nombreFiches,
                                           const std::function<TFiche(std::int32_t)>& fiche);
+
+    // ---- changes that can be taken back with the records
+    // Runs `ecriture` in one transaction. Before the commit, `avantValidation`
+    // receives what undoes it (for the journal); returns what redoes it.
+    QByteArray enregistrerChangements(const std::function<void()>& ecriture,
+                                      const std::function<void(const QByteArray&)>& avantValidation,
+                                      QByteArray& retour);
+    // What undoes an import about to be added: every entry created after now.
+    QByteArray marqueAvantImport();
+    // Applies what enregistrerChangements or marqueAvantImport gave; a row
+    // that is no longer as expected is left alone (the change had not been
+    // committed, or was taken back already).
+    void revenir(const QByteArray& changements);
 
     // ---- transactions that span a command, kept with the records
     void commencer();

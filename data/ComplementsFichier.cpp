@@ -59,6 +59,29 @@ bool ComplementsOuverts::ecrire(const QString& cheminFichier, bool creer,
     }
 }
 
+EtapeComplements ComplementsOuverts::etape(const QString& cheminFichier, bool creer,
+                                           std::function<void(Complements&)> ecriture) {
+    Complements* base = de(cheminFichier, creer);
+    if (!base || base->lectureSeule()) return {};
+    return [this, base, cheminFichier, ecriture = std::move(ecriture)](
+               const std::function<void(const QByteArray&)>& avantValidation,
+               QByteArray& retour) -> QByteArray {
+        try {
+            return base->enregistrerChangements([&] { ecriture(*base); }, avantValidation, retour);
+        } catch (const ErreurComplements& e) {
+            // The records stay written; the store is told and left as it was.
+            retour.clear();
+            m_dejaAverti.clear();
+            avertir(cheminFichier, e.texte());
+            return {};
+        }
+    };
+}
+
+void ComplementsOuverts::revenir(const QString& cheminFichier, const QByteArray& changements) {
+    ecrire(cheminFichier, false, [&](Complements& c) { c.revenir(changements); });
+}
+
 void ComplementsOuverts::fermer() {
     m_base.reset();
     m_cheminFichier.clear();
@@ -103,6 +126,25 @@ void ComplementsDImport::garder(const ComplementsImport& complements) {
                           QStringLiteral(" Les personnes sont importées, mais ce que leurs fiches "
                                          "ne peuvent pas tenir n'est pas gardé.");
     }
+}
+
+EtapeComplements ComplementsDImport::etape(const ComplementsImport& complements) {
+    if (!m_options.complements || complements.vide()) return {};
+    return [this, &complements](const std::function<void(const QByteArray&)>& avantValidation,
+                                QByteArray& retour) -> QByteArray {
+        try {
+            const auto base = Complements::ouvrir(m_cheminFichier, true);
+            retour = base->marqueAvantImport();
+            avantValidation(retour);
+            base->ajouterImport(complements);
+        } catch (const ErreurComplements& e) {
+            retour.clear();
+            m_avertissement = avecPointFinal(e.texte()) +
+                              QStringLiteral(" Les personnes sont importées, mais ce que leurs "
+                                             "fiches ne peuvent pas tenir n'est pas gardé.");
+        }
+        return {};
+    };
 }
 
 std::unique_ptr<Complements> complementsPourExporter(const QString& cheminFichier,
@@ -153,17 +195,7 @@ void copierComplements(const QString& source, const QString& cible) {
             } catch (const ErreurComplements&) {
                 // Copied as it is: the copy is no worse than the original.
             }
-        exigerFichierOrdinaire(depuis, QStringLiteral("Le fichier de compléments"));
-        QFile lecture(depuis);
-        if (!lecture.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::AccesRefuse);
-        EcritureAtomique ecriture(vers);
-        while (!lecture.atEnd()) {
-            const QByteArray bloc = lecture.read(1 << 20);
-            if (bloc.isEmpty() && lecture.error() != QFileDevice::NoError)
-                throw ErreurES(ErreurES::LectureFinFichier);
-            ecriture.ecrire(bloc);
-        }
-        ecriture.valider();
+        copierFichierEnSurete(depuis, vers, QStringLiteral("Le fichier de compléments"));
         QFile::remove(journalDe(vers));
     } catch (const ErreurES& e) {
         throw ErreurComplements(QStringLiteral("Le fichier de compléments « %1 » n'a pas pu être "

@@ -2,6 +2,7 @@
 
 #include "data/Complements.h"
 #include "data/Gedcom.h"
+#include "data/Journal.h"
 #include "data/Verification.h"
 
 #include <QString>
@@ -27,6 +28,12 @@ public:
     // Runs a write on the store; false, once told, when it could not be done.
     bool ecrire(const QString& cheminFichier, bool creer,
                 const std::function<void(Complements&)>& ecriture);
+    // The store's part of a command kept by the journal and the history:
+    // empty when the file has no store that can take it.
+    EtapeComplements etape(const QString& cheminFichier, bool creer,
+                           std::function<void(Complements&)> ecriture);
+    // The store's part of an undo or a redo.
+    void revenir(const QString& cheminFichier, const QByteArray& changements);
     // Closed, to be found again at the next use (another file, a copy).
     void fermer();
 
@@ -50,6 +57,9 @@ public:
     // created when needed. A store that cannot take them is told in
     // avertissement(); the records stay.
     void garder(const ComplementsImport& complements);
+    // The same for an import appended, as the journal's step: taken back
+    // with the records when they are.
+    EtapeComplements etape(const ComplementsImport& complements);
     // Empty, or why the companion could not keep this import.
     const QString& avertissement() const { return m_avertissement; }
 

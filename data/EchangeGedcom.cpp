@@ -95,8 +95,9 @@ void creerFichierImporte(const QString& cible, const std::vector<TFiche>& fiches
     sortie.valider();
 }
 
-void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>& fiches,
-                      std::int64_t attendu) {
+EntreeHistorique ajouterAuFichier(FichierEnregistrements& fichier, const QString& chemin,
+                                  const std::vector<TFiche>& fiches, std::int64_t attendu,
+                                  const EtapeComplements& complements) {
     const std::int64_t maintenant = fichier.nombreFiches();
     if (maintenant != attendu)
         throw ErreurVelmoris(
@@ -108,7 +109,9 @@ void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>
         std::numeric_limits<std::int32_t>::max())
         throw ErreurVelmoris(QStringLiteral("Le fichier compterait plus de 2 147 483 647 fiches : "
                                             "rien n'a été ajouté"));
-    fichier.ajouter(fiches);
+    return ajouterEnSurete(fichier, chemin, fiches,
+                           QStringLiteral("l'importation de %1 personne(s)").arg(fiches.size()),
+                           complements);
 }
 
 QString cheminListeComplete(const QString& cible) {

@@ -2,6 +2,7 @@
 
 #include "data/FichierGenea.h"
 #include "data/Gedcom.h"
+#include "data/Journal.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,11 +25,14 @@ QStringList resumeExport(const ResultatExport& resultat, const QString& cible,
 // existing file is never replaced: the import always makes a new file.
 void creerFichierImporte(const QString& cible, const std::vector<TFiche>& fiches);
 
-// Appends the imported records to the open genealogy file, all of them or
-// none. `attendu` is the record count their links were numbered from: if
-// another program changed the file meanwhile, nothing is written.
-void ajouterAuFichier(FichierEnregistrements& fichier, const std::vector<TFiche>& fiches,
-                      std::int64_t attendu);
+// Appends the imported records to the open genealogy file at `chemin`, all
+// of them or none, even across a crash, with the store's part `complements`.
+// `attendu` is the record count their links were numbered from: if another
+// program changed the file meanwhile, nothing is written. Returns the change
+// as the history keeps it.
+EntreeHistorique ajouterAuFichier(FichierEnregistrements& fichier, const QString& chemin,
+                                  const std::vector<TFiche>& fiches, std::int64_t attendu,
+                                  const EtapeComplements& complements = {});
 
 // The report of an import, with a first line saying what was read and where
 // it went. A report longer than its first lines has its whole list written

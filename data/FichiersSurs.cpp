@@ -156,7 +156,25 @@ void EcritureAtomique::valider() {
         leverErrno();
     m_valide = true;
     // The new name reaches the disk too.
-    const int dossier = ::open(nomSysteme(QFileInfo(m_cible).absolutePath()).constData(),
+    synchroniserDossierDe(m_cible);
+}
+
+void copierFichierEnSurete(const QString& depuis, const QString& vers, const QString& quoi) {
+    exigerFichierOrdinaire(depuis, quoi);
+    QFile lecture(depuis);
+    if (!lecture.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::AccesRefuse);
+    EcritureAtomique ecriture(vers);
+    while (!lecture.atEnd()) {
+        const QByteArray bloc = lecture.read(1 << 20);
+        if (bloc.isEmpty() && lecture.error() != QFileDevice::NoError)
+            throw ErreurES(ErreurES::LectureFinFichier);
+        ecriture.ecrire(bloc);
+    }
+    ecriture.valider();
+}
+
+void synchroniserDossierDe(const QString& chemin) {
+    const int dossier = ::open(nomSysteme(QFileInfo(chemin).absolutePath()).constData(),
                                O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dossier >= 0) {
         ::fsync(dossier);

@@ -57,6 +57,13 @@ private:
     bool m_valide = false;
 };
 
+// Copies a regular file whole, through an atomic write: the target is the
+// complete copy or what it was before. `quoi` names the source for the user.
+void copierFichierEnSurete(const QString& depuis, const QString& vers, const QString& quoi);
+
+// Makes a file's creation, renaming or removal durable: syncs its folder.
+void synchroniserDossierDe(const QString& chemin);
+
 // Raises a French error when an output of the program would be the current
 // genealogy file, through any link or spelling.
 void refuserSiFichierGenealogie(const QString& sortie, const QString& genea, const QString& quoi);

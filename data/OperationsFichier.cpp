@@ -4,6 +4,7 @@
 
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
+#include "data/Journal.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,9 @@ bool OuvrirFichier(FichierEnregistrements& fichier, const QString& chemin, Dialo
         dialogues.message(QStringLiteral("Le fichier est introuvable"));
         return false;
     }
+    // A command a crash cut short is undone before anything reads the file.
+    const QString rejoue = journal::rejouerSiPresent(chemin);
+    if (!rejoue.isEmpty()) dialogues.message(rejoue);
     fichier.ouvrir(chemin);
     return true;
 }

@@ -234,6 +234,8 @@ void TForm1::creerMenu() {
     QMenu* fichiers = menuBar()->addMenu(QStringLiteral("&Fichiers"));
     Ouvrir1 = ajouter(fichiers, "Ouvrir1", QStringLiteral("&Ouvrir"));
     Enregistrersous1 = ajouter(fichiers, "Enregistrersous1", QStringLiteral("&Enregistrer sous"));
+    RestaurerSauvegarde1 = ajouter(fichiers, "RestaurerSauvegarde1",
+                                   QStringLiteral("&Restaurer une sauvegarde…"));
     // The most recent files, filled from the settings file.
     m_separateurRecents = fichiers->addSeparator();
     for (int i = 0; i < 4; ++i) {
@@ -246,6 +248,7 @@ void TForm1::creerMenu() {
     }
     fichiers->addSeparator();
     Quitter1 = ajouter(fichiers, "Quitter1", QStringLiteral("&Quitter"));
+    creerMenuEdition();
     QMenu* impression = menuBar()->addMenu(QStringLiteral("&Impression"));
     Choixdelimprimante1 =
         ajouter(impression, "Choixdelimprimante1", QStringLiteral("&Choix de l'imprimante"));
@@ -304,6 +307,7 @@ void TForm1::relierEvenements() {
     };
     relier(Ouvrir1, &QAction::triggered, &TForm1::Ouvrir1Click);
     relier(Enregistrersous1, &QAction::triggered, &TForm1::Enregistrersous1Click);
+    relier(RestaurerSauvegarde1, &QAction::triggered, &TForm1::RestaurerSauvegarde1Click);
     relier(Quitter1, &QAction::triggered, &TForm1::Quitter1Click);
     relier(BitBtn1, &QAbstractButton::clicked, &TForm1::Quitter1Click);
     relier(SbNouveau, &QAbstractButton::clicked, &TForm1::SbNouveauClick);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/FichierGenea.h"
+#include "data/Historique.h"
+#include "data/Modification.h"
 #include "data/TFiche.h"
 
 #include <QLabel>
@@ -86,6 +88,9 @@ public slots:
     void Ouvrir1Click();
     void Enregistrersous1Click();
     void Quitter1Click();
+    void RestaurerSauvegarde1Click();
+    void Annuler1Click();
+    void Retablir1Click();
     // Entry commands.
     void SbNouveauClick();
     void SbEnregistrerClick();
@@ -232,6 +237,9 @@ public:
     BoutonImage* SbBriseChain = nullptr;
     BoutonImage* SBChainer = nullptr;
     QAction* Ouvrir1 = nullptr;
+    QAction* RestaurerSauvegarde1 = nullptr;
+    QAction* Annuler1 = nullptr;
+    QAction* Retablir1 = nullptr;
     QAction* Enregistrersous1 = nullptr;
     QAction* Quitter1 = nullptr;
     QAction* Choixdelimprimante1 = nullptr;
@@ -306,7 +314,7 @@ private:
                                                     const ParametresDialogueFichier& parametres);
     bool peutQuitterLaFiche();
     bool remplacementAccepte(const QString& cible);
-    void supprimerDerniere(std::int32_t numero);
+    void supprimerDerniere(std::int32_t numero, bool supprimerComplements);
     bool verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
                                bool nouvelle);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
@@ -328,13 +336,37 @@ private:
     QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
-    bool inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant);
-    // The store's entries follow a record saved over `avant`.
-    void suivreLesComplements(std::int32_t numero, const TFiche& avant);
+    void chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere);
+    void inscrireChezLeParent(Modification& modification, std::int32_t parent, int rang,
+                              std::int32_t enfant);
+    // Tells which typed letters the code page replaced, when any.
+    void signalerRomanisation(const QStringList& romanises);
+    // The store's entries follow a record saved over `avant` (none for a
+    // record appended, or a file without a store).
+    std::function<void(Complements&)> suiviDesComplements(std::int32_t numero, std::int64_t nombre,
+                                                          const TFiche& avant);
+    Modification modificationDeLaSaisie(std::int32_t numero, std::int64_t nombre,
+                                        const TFiche& avant) const;
     // Before the last record goes: what becomes of its companion entries;
     // false when the user cancelled the deletion.
     bool decisionSurLesComplements(std::int32_t numero, bool& supprimer);
     void rattacherDetache(std::int64_t id);
+    // ---- undo, redo and backups
+    void creerMenuEdition();
+    // Writes a change to the open file whole (through the journal when it
+    // touches several records), its store's part with it, and keeps it for
+    // an undo. The file is open; the first change of the session makes a
+    // backup first.
+    void ecrireChangement(const Modification& modification,
+                          const std::function<void(Complements&)>& complements = {});
+    void retenirChangement(EntreeHistorique entree);
+    void sauvegarderAvantPremierChangement();
+    void actualiserMenuEdition();
+    void montrerApresRetour(std::int32_t personne);
+    // A command a crash cut short is undone, and the user told, before the file is used.
+    void rejouerJournalEventuel(const QString& chemin);
+    // The history ends with the file it is about.
+    void oublierHistorique();
 
     Dialogues& m_dialogues;
     std::unique_ptr<FichierEnregistrements> m_FichierGenea;
@@ -352,6 +384,8 @@ private:
     QAction* m_separateurRecents = nullptr;
     QString m_portraitSignale; // the record and path of the last missing portrait told
     std::unique_ptr<ComplementsOuverts> m_complements;
+    Historique m_historique;
+    QString m_fichierSauvegarde; // the file this session has backed up, or tried to
     // "Changer Nom" has emptied the form: the next save types another person
     // over the record, whose companion entries are then detached.
     bool m_remplacement = false;

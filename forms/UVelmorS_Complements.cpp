@@ -26,11 +26,13 @@ std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
 // A save that changes the person's name or birth date carries the entries
 // along; one that types another person over the record ("Changer Nom")
 // leaves them detached, for the user to reattach.
-void TForm1::suivreLesComplements(std::int32_t numero, const TFiche& avant) {
-    if (!complements()) return;
-    m_complements->ecrire(m_CheminFichier, false, [&](Complements& c) {
-        c.suivreEnregistrement(numero, avant, m_FicheCourante, m_remplacement);
-    });
+std::function<void(Complements&)> TForm1::suiviDesComplements(std::int32_t numero,
+                                                             std::int64_t nombre,
+                                                             const TFiche& avant) {
+    if (numero >= nombre || !complements()) return {};
+    return [numero, avant, apres = m_FicheCourante, remplacement = m_remplacement](Complements& c) {
+        c.suivreEnregistrement(numero, avant, apres, remplacement);
+    };
 }
 
 bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {

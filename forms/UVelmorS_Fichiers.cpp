@@ -192,6 +192,7 @@ void TForm1::afficherPremiereFiche() {
 // so a record of one file is never saved into another.
 void TForm1::basculerVers(const QString& chemin) {
     if (fichierExiste(chemin)) {
+        rejouerJournalEventuel(chemin);
         m_FichierGenea->ouvrir(chemin);
         FermetureGarantie fermeture(*m_FichierGenea);
         m_FichierGenea->nombreFiches();
@@ -200,6 +201,7 @@ void TForm1::basculerVers(const QString& chemin) {
     passerEnNouvelleFiche();
     m_CheminFichier = chemin;
     m_complements->fermer();
+    oublierHistorique();
     struct Legende {
         TForm1* form;
         ~Legende() { form->setWindowTitle(form->m_CheminFichier); }

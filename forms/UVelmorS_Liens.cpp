@@ -83,17 +83,36 @@ void TForm1::SBChainerClick() {
         m_FichierGenea->fermer();
         return;
     }
+    chainer(enfant, pere, mere);
+}
+
+// The parents' records and the child's, as the form holds it, go in one
+// change: whole or not at all, even across a crash, and undone as one.
+void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) {
+    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    TFiche avant;
+    if (enfant < nombre) {
+        m_FichierGenea->positionner(enfant);
+        m_FichierGenea->lire(avant);
+    }
+    // The form is saved with the links when a parent takes the child or the
+    // person is new; otherwise only the links change, the edits stay pending.
+    const bool enregistree = enfant >= nombre || pere != -1 || mere != -1;
+    const QStringList romanises = enregistree ? copierFormulaireDansFiche() : QStringList();
     m_FicheCourante.Pere = pere;
     m_FicheCourante.Mere = mere;
-    const bool pereEcrit = inscrireChezLeParent(pere, FormLien->rangPere(), enfant);
-    const bool mereEcrite = inscrireChezLeParent(mere, FormLien->rangMere(), enfant);
-    if (!nouvelle) {
-        m_FichierGenea->positionner(enfant);
-        m_FichierGenea->ecrire(m_FicheCourante);
-    }
+    Modification modification;
+    modification.libelle = QStringLiteral("le chaînage de %1").arg(nomComplet(m_FicheCourante));
+    modification.personne = enfant;
+    inscrireChezLeParent(modification, pere, FormLien->rangPere(), enfant);
+    inscrireChezLeParent(modification, mere, FormLien->rangMere(), enfant);
+    modification.fiches[enfant] = m_FicheCourante;
+    ecrireChangement(modification, suiviDesComplements(enfant, nombre, avant));
     m_FichierGenea->fermer();
-    // A new person is written by the save, at the number the parents now name.
-    if (nouvelle || pereEcrit || mereEcrite) enregistrer(true);
+    if (!enregistree) return;
+    pAfficherEnreg(enfant);
+    actualiserIndex();
+    signalerRomanisation(romanises);
 }
 
 namespace {
@@ -145,16 +164,13 @@ bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::
     return true;
 }
 
-// Reads the parent's record, enters the child at its rank and writes it back.
-bool TForm1::inscrireChezLeParent(std::int32_t parent, int rang, std::int32_t enfant) {
-    if (parent == -1) return false;
-    TFiche fiche;
-    m_FichierGenea->positionner(parent);
-    m_FichierGenea->lire(fiche);
+// The parent's record with the child entered at its rank.
+void TForm1::inscrireChezLeParent(Modification& modification, std::int32_t parent, int rang,
+                                  std::int32_t enfant) {
+    if (parent == -1) return;
+    TFiche fiche = modification.fiche(*m_FichierGenea, parent);
     inscrireEnfant(fiche, rang, enfant);
-    m_FichierGenea->positionner(parent);
-    m_FichierGenea->ecrire(fiche);
-    return true;
+    modification.fiches[parent] = fiche;
 }
 
 namespace {
@@ -223,7 +239,7 @@ void TForm1::SbBriseChainClick() {
                 QStringLiteral("Retirer aussi %1 des fiches de ses parents et de ses enfants ?")
                     .arg(nomComplet(avant))))
             retirerDesFichesLiees(*m_FichierGenea, avant, numero, modification);
-        appliquerModification(*m_FichierGenea, modification);
+        ecrireChangement(modification);
         ecrite = true;
     });
     if (ecrite) pAfficherEnreg(numero);

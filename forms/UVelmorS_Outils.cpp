@@ -110,10 +110,12 @@ void TForm1::ImporterGedcom1Click() {
                 avant = m_FichierGenea->nombreFiches();
                 resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant),
                                                  complements.options());
-                ajouterAuFichier(*m_FichierGenea, resultat.fiches, avant);
+                sauvegarderAvantPremierChangement();
+                retenirChangement(ajouterAuFichier(*m_FichierGenea, m_CheminFichier,
+                                                   resultat.fiches, avant,
+                                                   complements.etape(resultat.complements)));
             }))
             return;
-        complements.garder(resultat.complements);
         MontrePM();
         pAfficherEnreg(static_cast<std::int32_t>(avant));
         actualiserIndex();

@@ -123,6 +123,7 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
     parDialogue = false;
     if (fichierExiste(m_CheminFichier)) {
         try {
+            rejouerJournalEventuel(m_CheminFichier);
             m_FichierGenea->ouvrir(m_CheminFichier);
         } catch (const ErreurES&) {
             m_dialogues.message(QStringLiteral("Problème avec le fichier ") + m_CheminFichier);
@@ -173,19 +174,39 @@ bool TForm1::enregistrer(bool dejaControlee) {
         m_FichierGenea->lire(avant);
     }
     const QStringList romanises = copierFormulaireDansFiche();
-    m_FichierGenea->positionner(numero);
-    m_FichierGenea->ecrire(m_FicheCourante);
+    ecrireChangement(modificationDeLaSaisie(static_cast<std::int32_t>(numero), nombre, avant),
+                     suiviDesComplements(static_cast<std::int32_t>(numero), nombre, avant));
     m_FichierGenea->fermer();
-    if (numero < nombre) suivreLesComplements(static_cast<std::int32_t>(numero), avant);
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
-    if (!romanises.isEmpty())
-        m_dialogues.message(
-            QStringLiteral("Le fichier de généalogie ne peut pas garder certains caractères tels "
-                           "quels : ils ont été remplacés par les lettres latines les plus "
-                           "proches.\r") +
-            romanises.join(u'\r'));
+    signalerRomanisation(romanises);
     return true;
+}
+
+void TForm1::signalerRomanisation(const QStringList& romanises) {
+    if (romanises.isEmpty()) return;
+    m_dialogues.message(
+        QStringLiteral("Le fichier de généalogie ne peut pas garder certains caractères tels "
+                       "quels : ils ont été remplacés par les lettres latines les plus "
+                       "proches.\r") +
+        romanises.join(u'\r'));
+}
+
+// The save as one change, named for the Edit menu.
+Modification TForm1::modificationDeLaSaisie(std::int32_t numero, std::int64_t nombre,
+                                            const TFiche& avant) const {
+    Modification modification;
+    const QString nom = nomComplet(m_FicheCourante);
+    if (numero >= nombre)
+        modification.libelle = QStringLiteral("la création de %1").arg(nom);
+    else if (m_remplacement)
+        modification.libelle =
+            QStringLiteral("le remplacement de %1 par %2").arg(nomComplet(avant), nom);
+    else
+        modification.libelle = QStringLiteral("l'enregistrement de %1").arg(nom);
+    modification.personne = numero;
+    modification.fiches[numero] = m_FicheCourante;
+    return modification;
 }
 
 // Returns one line for each field whose text the code page could not hold
@@ -255,16 +276,8 @@ void TForm1::SbSupprimerClick() {
         return;
     }
     MontrePM();
-    supprimerDerniere(static_cast<std::int32_t>(dernier));
+    supprimerDerniere(static_cast<std::int32_t>(dernier), supprimerComplements);
     m_FichierGenea->fermer();
-    // The records first: a store left behind by a crash here only holds
-    // entries whose record has gone, which are detached when read.
-    m_complements->ecrire(m_CheminFichier, false, [&](Complements& c) {
-        if (supprimerComplements)
-            c.supprimerFiche(static_cast<std::int32_t>(dernier));
-        else
-            c.detacherFiche(static_cast<std::int32_t>(dernier));
-    });
     if (a >= 1)
         pAfficherEnreg(a - 1);
     else
@@ -297,11 +310,14 @@ void remplacerLiens(TFiche& fiche, std::uint16_t masque, std::int32_t valeur) {
 // Before the last record goes, every link to its number in the rest of the
 // file becomes -1, so that the next person saved does not inherit them; the
 // rewrites and the cut are one change, written whole or not at all.
-void TForm1::supprimerDerniere(std::int32_t numero) {
+void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
     Modification modification;
-    modification.libelle = QStringLiteral("la suppression de la fiche %1").arg(numero);
+    modification.personne = numero;
     parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
-        if (n == numero) return false;
+        if (n == numero) {
+            modification.libelle = QStringLiteral("la suppression de %1").arg(nomComplet(fiche));
+            return false;
+        }
         if (const std::uint16_t masque = liensVers(fiche, numero)) {
             TFiche sansLien = fiche;
             remplacerLiens(sansLien, masque, -1);
@@ -310,5 +326,15 @@ void TForm1::supprimerDerniere(std::int32_t numero) {
         return true;
     });
     modification.nombreFinal = numero;
-    appliquerModification(*m_FichierGenea, modification);
+    // The store's entries of the record go (or are detached) with it, and
+    // come back with it on an undo.
+    std::function<void(Complements&)> complementsDeLaFiche;
+    if (complements())
+        complementsDeLaFiche = [numero, supprimerComplements](Complements& c) {
+            if (supprimerComplements)
+                c.supprimerFiche(numero);
+            else
+                c.detacherFiche(numero);
+        };
+    ecrireChangement(modification, complementsDeLaFiche);
 }

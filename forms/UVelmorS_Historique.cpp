@@ -1,0 +1,162 @@
+// The "&Édition" menu and what keeps the user's work: every change to the
+// file written whole and kept for an undo, a backup before the first change
+// of a session, and the backups restored.
+#include "forms/UVelmorS.h"
+
+#include "data/ComplementsFichier.h"
+#include "data/Erreurs.h"
+#include "data/FichierIni.h"
+#include "data/Journal.h"
+#include "data/OperationsFichier.h"
+#include "data/Sauvegardes.h"
+#include "forms/uSauvegardes.h"
+#include "platform/Dialogues.h"
+
+#include <QDir>
+#include <QMenuBar>
+
+void TForm1::creerMenuEdition() {
+    QMenu* edition = menuBar()->addMenu(QStringLiteral("É&dition"));
+    edition->setObjectName(QStringLiteral("Edition1"));
+    Annuler1 = edition->addAction(QStringLiteral("Annuler"));
+    Annuler1->setObjectName(QStringLiteral("Annuler1"));
+    Annuler1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+    Retablir1 = edition->addAction(QStringLiteral("Rétablir"));
+    Retablir1->setObjectName(QStringLiteral("Retablir1"));
+    Retablir1->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    connect(Annuler1, &QAction::triggered, this, [this] { commande(&TForm1::Annuler1Click); });
+    connect(Retablir1, &QAction::triggered, this, [this] { commande(&TForm1::Retablir1Click); });
+    actualiserMenuEdition();
+}
+
+void TForm1::actualiserMenuEdition() {
+    if (!Annuler1) return;
+    Annuler1->setText(m_historique.texteAnnuler());
+    Annuler1->setEnabled(m_historique.peutAnnuler());
+    Retablir1->setText(m_historique.texteRetablir());
+    Retablir1->setEnabled(m_historique.peutRetablir());
+}
+
+void TForm1::oublierHistorique() {
+    m_historique.vider();
+    m_fichierSauvegarde.clear();
+    actualiserMenuEdition();
+}
+
+void TForm1::rejouerJournalEventuel(const QString& chemin) {
+    const QString message = journal::rejouerSiPresent(chemin);
+    if (message.isEmpty()) return;
+    m_complements->fermer(); // read again as the playback left it
+    m_dialogues.message(message);
+}
+
+void TForm1::retenirChangement(EntreeHistorique entree) {
+    m_historique.ajouter(std::move(entree));
+    actualiserMenuEdition();
+}
+
+void TForm1::ecrireChangement(const Modification& modification,
+                              const std::function<void(Complements&)>& complements) {
+    sauvegarderAvantPremierChangement();
+    EtapeComplements etape;
+    if (complements) etape = m_complements->etape(m_CheminFichier, false, complements);
+    retenirChangement(appliquerEnSurete(*m_FichierGenea, m_CheminFichier, modification, etape));
+}
+
+// Once per file and session, before its first change; a backup that cannot
+// be made is told, and the editing goes on.
+void TForm1::sauvegarderAvantPremierChangement() {
+    if (m_fichierSauvegarde == m_CheminFichier) return;
+    m_fichierSauvegarde = m_CheminFichier;
+    const sauvegardes::Reglages reglages = sauvegardes::lireReglages(cheminIni());
+    if (!reglages.actives || !fichierExiste(m_CheminFichier)) return;
+    if (sauvegardes::depasseLaLimite(m_CheminFichier, reglages) &&
+        !m_dialogues.confirmer(
+            QStringLiteral("Le fichier %1 est plus grand que la limite des sauvegardes "
+                           "automatiques (%2 Mo, réglable dans la section [SAUVEGARDES] de "
+                           "VELMOR.INI). Le sauvegarder quand même avant sa première "
+                           "modification ?")
+                .arg(m_CheminFichier)
+                .arg(reglages.limiteOctets >> 20)))
+        return;
+    try {
+        sauvegardes::sauvegarder(m_CheminFichier, reglages);
+    } catch (const ErreurVelmoris& e) {
+        m_dialogues.message(avecPointFinal(e.texte()) +
+                            QStringLiteral("\rLa modification se fait quand même ; pensez à "
+                                           "copier le fichier vous-même."));
+    }
+}
+
+void TForm1::montrerApresRetour(std::int32_t personne) {
+    MontrePM();
+    std::int64_t nombre = 0;
+    surLeFichier([&] { nombre = m_FichierGenea->nombreFiches(); });
+    if (personne >= 0 && personne < nombre)
+        pAfficherEnreg(personne);
+    else if (nombre > 0)
+        pAfficherEnreg(static_cast<std::int32_t>(nombre - 1));
+    else
+        passerEnNouvelleFiche();
+    actualiserIndex();
+    actualiserMenuEdition();
+}
+
+void TForm1::Annuler1Click() {
+    if (!m_historique.peutAnnuler() || !peutQuitterLaFiche()) return;
+    const std::int32_t personne =
+        m_historique.annuler(m_CheminFichier, [this](const QByteArray& changements) {
+            m_complements->revenir(m_CheminFichier, changements);
+        });
+    montrerApresRetour(personne);
+}
+
+void TForm1::Retablir1Click() {
+    if (!m_historique.peutRetablir() || !peutQuitterLaFiche()) return;
+    const std::int32_t personne =
+        m_historique.retablir(m_CheminFichier, [this](const QByteArray& changements) {
+            m_complements->revenir(m_CheminFichier, changements);
+        });
+    montrerApresRetour(personne);
+}
+
+// The current file is backed up first, so that a restore never loses it.
+void TForm1::RestaurerSauvegarde1Click() {
+    if (!fichierExiste(m_CheminFichier)) {
+        m_dialogues.message(QStringLiteral("Le fichier est introuvable"));
+        return;
+    }
+    if (!peutQuitterLaFiche()) return;
+    const sauvegardes::Reglages reglages = sauvegardes::lireReglages(cheminIni());
+    const QString dossier = sauvegardes::dossierPour(m_CheminFichier, reglages);
+    auto liste = sauvegardes::lister(m_CheminFichier, reglages);
+    if (liste.empty()) {
+        m_dialogues.message(
+            QStringLiteral("Le fichier %1 n'a pas encore de sauvegarde (elles se font dans « %2 » "
+                           "avant la première modification de chaque séance).")
+                .arg(m_CheminFichier, dossier));
+        return;
+    }
+    TSauvegardes fenetre(std::move(liste), dossier, this);
+    if (!m_dialogues.executerModal(fenetre) || !fenetre.choisie()) return;
+    const sauvegardes::Sauvegarde choisie = *fenetre.choisie();
+    if (!m_dialogues.confirmer(
+            QStringLiteral("Remplacer %1 par la sauvegarde du %2 (%3 personne(s)) ? Le fichier "
+                           "actuel est d'abord sauvegardé lui aussi.")
+                .arg(m_CheminFichier,
+                     QLocale(QLocale::French).toString(choisie.quand,
+                                                       QStringLiteral("d MMMM yyyy à HH:mm:ss")))
+                .arg(choisie.personnes)))
+        return;
+    m_complements->fermer();
+    sauvegardes::sauvegarder(m_CheminFichier, reglages);
+    sauvegardes::restaurer(m_CheminFichier, choisie);
+    basculerVers(m_CheminFichier);
+    m_fichierSauvegarde = m_CheminFichier; // the state before is a backup already
+    m_dialogues.message(QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
+                                       "d'avant est gardé parmi les sauvegardes.")
+                            .arg(QLocale(QLocale::French)
+                                     .toString(choisie.quand,
+                                               QStringLiteral("d MMMM yyyy à HH:mm:ss"))));
+}
