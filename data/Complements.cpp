@@ -435,9 +435,13 @@ void Complements::revenir(const QByteArray& changements) {
         Requete(m_base, "DELETE FROM enregistrement WHERE xref LIKE ? ESCAPE '\\'")
             .lier(1, prefixe)
             .executer();
-        Requete(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)")
-            .lier(1, std::to_string(numero - 1))
-            .executer();
+        // The store as it was, down to the count of a first import.
+        if (numero <= 1)
+            Requete(m_base, "DELETE FROM meta WHERE cle = 'imports'").executer();
+        else
+            Requete(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)")
+                .lier(1, std::to_string(numero - 1))
+                .executer();
     });
 }
 

@@ -128,7 +128,7 @@ void FichierDisque::ecrire(const TFiche& fiche) {
     try {
         ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
         // The record reaches the disk before the command reports success.
-        if (::fdatasync(m_fd) != 0) leverErrno();
+        if (!m_differer && ::fdatasync(m_fd) != 0) leverErrno();
     } catch (const ErreurES&) {
         // A record appended in part (a full disk) is taken off again: the file
         // never ends in half a record. An overwrite in place needs no new room.
@@ -137,6 +137,11 @@ void FichierDisque::ecrire(const TFiche& fiche) {
         throw;
     }
     ++m_position;
+}
+
+void FichierDisque::synchroniser() {
+    exigerOuvert();
+    if (::fdatasync(m_fd) != 0) leverErrno();
 }
 
 std::int64_t FichierDisque::nombreFiches() {

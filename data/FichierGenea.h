@@ -31,6 +31,10 @@ public:
     // Appends the records at the end, all of them or none: a failure part-way
     // cuts the file back to its size before.
     virtual void ajouter(const std::vector<TFiche>& fiches);
+    // Under a journal, the writes of a command reach the disk together, at
+    // synchroniser(), instead of one by one.
+    virtual void differerSynchro(bool /*differer*/) {}
+    virtual void synchroniser() {}
 };
 
 // The real file on disk.
@@ -53,12 +57,15 @@ public:
     std::int64_t lireBloc(std::int64_t premier, std::int64_t nombre, std::uint8_t* dest) override;
     // In blocks, with one sync at the end.
     void ajouter(const std::vector<TFiche>& fiches) override;
+    void differerSynchro(bool differer) override { m_differer = differer; }
+    void synchroniser() override;
 
 private:
     void ouvrirAvec(const QString& chemin, int drapeaux);
     void exigerOuvert() const;
     int m_fd = -1;
     std::int64_t m_position = 0;
+    bool m_differer = false;
 };
 
 // Closes the file when the command leaves its scope, on every path,

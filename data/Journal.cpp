@@ -44,7 +44,7 @@ std::uint64_t fnv1a(const char* octets, std::int64_t taille,
 class Descripteur {
 public:
     Descripteur(const QString& chemin, int drapeaux) {
-        m_fd = ::open(QFile::encodeName(chemin).constData(), drapeaux | O_CLOEXEC);
+        m_fd = ::open(QFile::encodeName(chemin).constData(), drapeaux | O_CLOEXEC, 0644);
         if (m_fd < 0) leverErrno();
     }
     ~Descripteur() {
@@ -194,12 +194,17 @@ std::optional<JournalLu> lireJournal(const QByteArray& octets) {
     return lu;
 }
 
+// Written in place: a journal cut short by a crash fails its checksum, and
+// no record had been written yet. Its name reaches the disk with it.
 void ecrireJournal(const QString& chemin, const QString& libelle, const ImageOctets& avant) {
     observer("écrire le journal");
-    EcritureAtomique ecriture(chemin);
-    ecriture.ecrire(serialiser(libelle, avant));
+    exigerFichierOrdinaire(chemin, QStringLiteral("Le journal"));
+    Descripteur journal(chemin, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
+    journal.ecrire(0, serialiser(libelle, avant));
     observer("synchroniser le journal");
-    ecriture.valider(); // synced, renamed into place, folder synced
+    if (::fdatasync(journal.fd()) != 0) leverErrno();
+    observer("synchroniser le dossier");
+    synchroniserDossierDe(chemin);
 }
 
 void ajouterAuJournal(const QString& chemin, const QByteArray& retourComplements) {
@@ -214,10 +219,12 @@ void ajouterAuJournal(const QString& chemin, const QByteArray& retourComplements
     if (::fdatasync(journal.fd()) != 0) leverErrno();
 }
 
+// The command counts as done once its journal is gone. As in SQLite's
+// rollback journal, the removal is not synced: after a power cut that loses
+// it, the command is undone whole at the next open, never left half.
 void supprimerJournal(const QString& chemin) {
     observer("supprimer le journal");
     if (::unlink(QFile::encodeName(chemin).constData()) != 0 && errno != ENOENT) leverErrno();
-    synchroniserDossierDe(chemin);
 }
 
 // The journal played back: records, length, then the store.
@@ -371,7 +378,14 @@ EntreeHistorique appliquerEnSurete(FichierEnregistrements& fichier, const QStrin
         cheminFichier, modification.libelle, entree.avant, journalise,
         [&] {
             if (journalise) {
+                // The journal holds the records' old bytes: one sync for them all.
+                struct Differe {
+                    FichierEnregistrements& f;
+                    ~Differe() { f.differerSynchro(false); }
+                } differe{fichier};
+                fichier.differerSynchro(true);
                 appliquerModification(fichier, modification);
+                fichier.synchroniser();
                 return;
             }
             for (const auto& [numero, fiche] : modification.fiches) {

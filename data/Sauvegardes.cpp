@@ -69,7 +69,7 @@ QString dossierPour(const QString& cheminFichier, const Reglages& reglages) {
 std::vector<Sauvegarde> lister(const QString& cheminFichier, const Reglages& reglages) {
     const QDir dossier(dossierPour(cheminFichier, reglages));
     const QRegularExpression motif(
-        QStringLiteral("^%1 (\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2})(?: \\(\\d+\\))?%2$")
+        QStringLiteral("^%1 (\\d{4}-\\d{2}-\\d{2} \\d{2}-\\d{2}-\\d{2})(?: \\((\\d+)\\))?%2$")
             .arg(QRegularExpression::escape(nomDeBase(cheminFichier)),
                  QRegularExpression::escape(extension(cheminFichier))));
     std::vector<Sauvegarde> liste;
@@ -79,12 +79,13 @@ std::vector<Sauvegarde> lister(const QString& cheminFichier, const Reglages& reg
         Sauvegarde s;
         s.chemin = info.absoluteFilePath();
         s.quand = QDateTime::fromString(m.captured(1), FormatDate);
+        s.rang = m.captured(2).toInt();
         s.personnes = info.size() / TailleFiche;
         s.octets = tailleAvecComplements(s.chemin);
         if (s.quand.isValid()) liste.push_back(std::move(s));
     }
     std::stable_sort(liste.begin(), liste.end(), [](const Sauvegarde& a, const Sauvegarde& b) {
-        return a.quand > b.quand || (a.quand == b.quand && a.chemin > b.chemin);
+        return a.quand > b.quand || (a.quand == b.quand && a.rang > b.rang);
     });
     return liste;
 }

@@ -26,6 +26,7 @@ QString dossierPour(const QString& cheminFichier, const Reglages& reglages);
 struct Sauvegarde {
     QString chemin;
     QDateTime quand;
+    int rang = 0; // a second copy within the same second: 2, 3…
     std::int64_t personnes = 0;
     std::int64_t octets = 0; // the copy and its store
 };

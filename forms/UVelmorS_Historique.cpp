@@ -13,6 +13,7 @@
 #include "platform/Dialogues.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 
 void TForm1::creerMenuEdition() {
@@ -70,7 +71,7 @@ void TForm1::sauvegarderAvantPremierChangement() {
     if (m_fichierSauvegarde == m_CheminFichier) return;
     m_fichierSauvegarde = m_CheminFichier;
     const sauvegardes::Reglages reglages = sauvegardes::lireReglages(cheminIni());
-    if (!reglages.actives || !fichierExiste(m_CheminFichier)) return;
+    if (!reglages.actives || QFileInfo(m_CheminFichier).size() == 0) return;
     if (sauvegardes::depasseLaLimite(m_CheminFichier, reglages) &&
         !m_dialogues.confirmer(
             QStringLiteral("Le fichier %1 est plus grand que la limite des sauvegardes "
