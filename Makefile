@@ -55,7 +55,7 @@ test-sanitiseurs: deps
 	cmake --build build-asan
 	cd build-asan && $(SANITISEURS_ENV) ctest --output-on-failure
 
-HARNAIS := fiche ini couper listing image gedcom complements
+HARNAIS := fiche ini couper listing image gedcom complements journal
 FUZZ_SECONDES ?= 10
 
 build-fuzz/build.ninja:

@@ -134,8 +134,7 @@ public:
     }
     // The checksum of everything from `debut` to here follows.
     bool scelle(qsizetype debut) {
-        const std::uint64_t attendu =
-            fnv1a(m_octets.constData() + debut, m_position - debut);
+        const std::uint64_t attendu = fnv1a(m_octets.constData() + debut, m_position - debut);
         std::int64_t lu = 0;
         return entier(lu) && static_cast<std::uint64_t>(lu) == attendu;
     }
@@ -192,6 +191,20 @@ std::optional<JournalLu> lireJournal(const QByteArray& octets) {
         if (c.octets(retour) && c.scelle(debut)) lu.retourComplements = retour;
     }
     return lu;
+}
+
+// A journal only ever holds bytes of the file as it was, and the file's
+// length then differs from now by at most what it holds: anything else is
+// not ours, and never written.
+bool plausible(const JournalLu& lu, const QString& cheminFichier) {
+    struct stat infos {};
+    if (::stat(QFile::encodeName(cheminFichier).constData(), &infos) != 0) return false;
+    std::int64_t octets = 0;
+    for (const BlocOctets& b : lu.image.blocs) {
+        if (b.decalage > lu.image.taille || b.longueur > lu.image.taille - b.decalage) return false;
+        octets += b.longueur;
+    }
+    return lu.image.taille <= infos.st_size + octets;
 }
 
 // Written in place: a journal cut short by a crash fails its checksum, and
@@ -276,9 +289,9 @@ void executerJournalise(const QString& cheminFichier, const QString& libelle,
         ecrireFiches();
         if (complements) {
             observer("compléments");
-            entree.complementsAller = complements(
-                [&](const QByteArray& retour) { ajouterAuJournal(chemin, retour); },
-                entree.complementsRetour);
+            entree.complementsAller =
+                complements([&](const QByteArray& retour) { ajouterAuJournal(chemin, retour); },
+                            entree.complementsRetour);
         }
         if (journalise) supprimerJournal(chemin);
     } catch (...) {
@@ -319,6 +332,10 @@ QString rejouerSiPresent(const QString& cheminFichier) {
         supprimerJournal(chemin);
         return {};
     }
+    if (!plausible(*lu, cheminFichier)) {
+        supprimerJournal(chemin);
+        return {};
+    }
     const QString complements = rejouer(cheminFichier, *lu);
     supprimerJournal(chemin);
     return QStringLiteral("Le dernier changement (%1) avait été interrompu par un arrêt du "
@@ -356,13 +373,15 @@ EntreeHistorique appliquerEnSurete(FichierEnregistrements& fichier, const QStrin
         entree.avant.taille = entree.apres.taille = taille;
         for (const auto& [numero, fiche] : modification.fiches) {
             const std::int64_t decalage = std::int64_t{numero} * TailleFiche;
-            if (decalage < taille) entree.avant.blocs.push_back(blocLu(lecture, decalage, TailleFiche));
+            if (decalage < taille)
+                entree.avant.blocs.push_back(blocLu(lecture, decalage, TailleFiche));
             entree.apres.blocs.push_back(blocEcrit(decalage, octetsDe(fiche)));
             entree.apres.taille = std::max(entree.apres.taille, decalage + TailleFiche);
         }
         if (modification.nombreFinal) {
             const std::int64_t coupe = *modification.nombreFinal * TailleFiche;
-            if (coupe < taille) entree.avant.blocs.push_back(blocLu(lecture, coupe, taille - coupe));
+            if (coupe < taille)
+                entree.avant.blocs.push_back(blocLu(lecture, coupe, taille - coupe));
             entree.apres.taille = coupe;
         }
     }

@@ -36,7 +36,9 @@ TSauvegardes::TSauvegardes(std::vector<sauvegardes::Sauvegarde> liste, const QSt
         ligne->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         ligne->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
     }
+    Liste->header()->setStretchLastSection(false);
     Liste->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Liste->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     if (!m_liste.empty()) Liste->setCurrentItem(Liste->topLevelItem(0));
     disposition->addWidget(Liste);
     auto* boutons = new QDialogButtonBox(this);
