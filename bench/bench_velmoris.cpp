@@ -504,14 +504,14 @@ Mesure dansUnProcessus(const QString& programme, const QString& nom, const QStri
 int tableau(const QString& dossier) {
     const QString programme = QCoreApplication::applicationFilePath();
     const QStringList operations = {
-        "lecture_brute",  "recherche_nom",     "candidats_parents", "conjoint_absent",
-        "enfants_dix",    "listing",           "copie_simple",      "copie",
-        "verification",   "export_gedcom",     "import_gedcom",     "index",
-        "index_frappe",   "statistiques",      "parente",           "affichage",
-        "demarrage",      "liste_500k",        "lien_500k",         "import_riche_sans",
-        "import_riche",   "export_riche_sans", "export_riche",      "complements",
-        "affichage_riche", "chainage_sans",    "chainage",          "enregistrer_sans",
-        "enregistrer",    "sauvegarde"};
+        "lecture_brute",   "recherche_nom",     "candidats_parents", "conjoint_absent",
+        "enfants_dix",     "listing",           "copie_simple",      "copie",
+        "verification",    "export_gedcom",     "import_gedcom",     "index",
+        "index_frappe",    "statistiques",      "parente",           "affichage",
+        "demarrage",       "liste_500k",        "lien_500k",         "import_riche_sans",
+        "import_riche",    "export_riche_sans", "export_riche",      "complements",
+        "affichage_riche", "chainage_sans",     "chainage",          "enregistrer_sans",
+        "enregistrer",     "sauvegarde"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

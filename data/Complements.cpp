@@ -371,9 +371,10 @@ QByteArray copieLiberee(int taille, void* octets) {
 
 } // namespace
 
-QByteArray Complements::enregistrerChangements(
-    const std::function<void()>& ecriture,
-    const std::function<void(const QByteArray&)>& avantValidation, QByteArray& retour) {
+QByteArray
+Complements::enregistrerChangements(const std::function<void()>& ecriture,
+                                    const std::function<void(const QByteArray&)>& avantValidation,
+                                    QByteArray& retour) {
     Session session;
     int code = sqlite3session_create(m_base, "main", &session.s);
     if (code == SQLITE_OK) code = sqlite3session_attach(session.s, nullptr);
@@ -428,10 +429,18 @@ void Complements::revenir(const QByteArray& changements) {
         return;
     const std::string prefixe = "@X" + std::to_string(numero) + "\\_%";
     enTransaction(*this, [&] {
-        Requete(m_base, "DELETE FROM champ WHERE personne > ?").lier(1, static_cast<std::int64_t>(personnes)).executer();
-        Requete(m_base, "DELETE FROM personne WHERE id > ?").lier(1, static_cast<std::int64_t>(personnes)).executer();
-        Requete(m_base, "DELETE FROM enfant WHERE couple > ?").lier(1, static_cast<std::int64_t>(couples)).executer();
-        Requete(m_base, "DELETE FROM couple WHERE id > ?").lier(1, static_cast<std::int64_t>(couples)).executer();
+        Requete(m_base, "DELETE FROM champ WHERE personne > ?")
+            .lier(1, static_cast<std::int64_t>(personnes))
+            .executer();
+        Requete(m_base, "DELETE FROM personne WHERE id > ?")
+            .lier(1, static_cast<std::int64_t>(personnes))
+            .executer();
+        Requete(m_base, "DELETE FROM enfant WHERE couple > ?")
+            .lier(1, static_cast<std::int64_t>(couples))
+            .executer();
+        Requete(m_base, "DELETE FROM couple WHERE id > ?")
+            .lier(1, static_cast<std::int64_t>(couples))
+            .executer();
         Requete(m_base, "DELETE FROM enregistrement WHERE xref LIKE ? ESCAPE '\\'")
             .lier(1, prefixe)
             .executer();

@@ -36,12 +36,12 @@ void Historique::borner() {
 
 QString Historique::texteAnnuler() const {
     return avecLibelle(QStringLiteral("Annuler"),
-                             m_faits.empty() ? QString() : m_faits.back().libelle);
+                       m_faits.empty() ? QString() : m_faits.back().libelle);
 }
 
 QString Historique::texteRetablir() const {
     return avecLibelle(QStringLiteral("Rétablir"),
-                             m_defaits.empty() ? QString() : m_defaits.back().libelle);
+                       m_defaits.empty() ? QString() : m_defaits.back().libelle);
 }
 
 std::int32_t Historique::annuler(const QString& cheminFichier, const Complements& complements) {

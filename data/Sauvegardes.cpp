@@ -49,11 +49,13 @@ void supprimer(const Sauvegarde& s) {
 Reglages lireReglages(const QString& cheminIni) {
     Reglages r;
     if (cheminIni.isEmpty() || !QFileInfo(cheminIni).isFile()) return r;
-    const QString actives = ini::lireValeur(cheminIni, Section, QStringLiteral("Actives")).trimmed();
+    const QString actives =
+        ini::lireValeur(cheminIni, Section, QStringLiteral("Actives")).trimmed();
     r.actives = actives != u"0" && actives.compare(u"non", Qt::CaseInsensitive) != 0;
     r.dossier = ini::lireValeur(cheminIni, Section, QStringLiteral("Dossier")).trimmed();
     bool ok = false;
-    const qint64 mo = ini::lireValeur(cheminIni, Section, QStringLiteral("LimiteMo")).toLongLong(&ok);
+    const qint64 mo =
+        ini::lireValeur(cheminIni, Section, QStringLiteral("LimiteMo")).toLongLong(&ok);
     if (ok && mo > 0 && mo < (1LL << 40)) r.limiteOctets = mo << 20;
     return r;
 }
@@ -100,8 +102,8 @@ QString sauvegarder(const QString& cheminFichier, const Reglages& reglages,
     if (!QDir().mkpath(dossier))
         throw ErreurVelmoris(
             QStringLiteral("Le dossier des sauvegardes « %1 » n'a pas pu être créé").arg(dossier));
-    const QString debut = QDir(dossier).filePath(nomDeBase(cheminFichier) + u' ' +
-                                                 maintenant.toString(FormatDate));
+    const QString debut =
+        QDir(dossier).filePath(nomDeBase(cheminFichier) + u' ' + maintenant.toString(FormatDate));
     QString cible = debut + extension(cheminFichier);
     for (int n = 2; QFileInfo::exists(cible); ++n)
         cible = debut + QStringLiteral(" (%1)").arg(n) + extension(cheminFichier);

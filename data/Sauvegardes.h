@@ -16,7 +16,7 @@ namespace sauvegardes {
 
 struct Reglages {
     bool actives = true;
-    QString dossier;                         // empty: beside the genealogy file
+    QString dossier;                          // empty: beside the genealogy file
     std::int64_t limiteOctets = 2048LL << 20; // all the copies of one file together
 };
 

@@ -234,8 +234,8 @@ void TForm1::creerMenu() {
     QMenu* fichiers = menuBar()->addMenu(QStringLiteral("&Fichiers"));
     Ouvrir1 = ajouter(fichiers, "Ouvrir1", QStringLiteral("&Ouvrir"));
     Enregistrersous1 = ajouter(fichiers, "Enregistrersous1", QStringLiteral("&Enregistrer sous"));
-    RestaurerSauvegarde1 = ajouter(fichiers, "RestaurerSauvegarde1",
-                                   QStringLiteral("&Restaurer une sauvegarde…"));
+    RestaurerSauvegarde1 =
+        ajouter(fichiers, "RestaurerSauvegarde1", QStringLiteral("&Restaurer une sauvegarde…"));
     // The most recent files, filled from the settings file.
     m_separateurRecents = fichiers->addSeparator();
     for (int i = 0; i < 4; ++i) {

@@ -26,9 +26,8 @@ std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
 // A save that changes the person's name or birth date carries the entries
 // along; one that types another person over the record ("Changer Nom")
 // leaves them detached, for the user to reattach.
-std::function<void(Complements&)> TForm1::suiviDesComplements(std::int32_t numero,
-                                                             std::int64_t nombre,
-                                                             const TFiche& avant) {
+std::function<void(Complements&)>
+TForm1::suiviDesComplements(std::int32_t numero, std::int64_t nombre, const TFiche& avant) {
     if (numero >= nombre || !complements()) return {};
     return [numero, avant, apres = m_FicheCourante, remplacement = m_remplacement](Complements& c) {
         c.suivreEnregistrement(numero, avant, apres, remplacement);
@@ -59,10 +58,12 @@ void TForm1::Complements1Click() {
     TFiche fiche;
     VueComplements vue;
     if (!surLeFichier([&] {
-            if (numero >= m_FichierGenea->nombreFiches()) throw ErreurES(ErreurES::LectureFinFichier);
+            if (numero >= m_FichierGenea->nombreFiches())
+                throw ErreurES(ErreurES::LectureFinFichier);
             m_FichierGenea->positionner(numero);
             m_FichierGenea->lire(fiche);
-            if (Complements* base = complements()) vue = vueComplements(*base, *m_FichierGenea, numero, fiche);
+            if (Complements* base = complements())
+                vue = vueComplements(*base, *m_FichierGenea, numero, fiche);
         }))
         return;
     QString raison;
@@ -70,8 +71,9 @@ void TForm1::Complements1Click() {
         raison = QStringLiteral("le fichier de compléments est en lecture seule");
     else if (!base && Complements::existe(m_CheminFichier))
         raison = QStringLiteral("le fichier de compléments ne peut pas servir");
-    TComplements fenetre(QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero),
-                         vue, raison, this);
+    TComplements fenetre(
+        QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero), vue, raison,
+        this);
     if (!m_dialogues.executerModal(fenetre) || !fenetre.noteModifiee()) return;
     if (!m_complements->ecrire(m_CheminFichier, true, [&](Complements& c) {
             c.ecrireNote(numero, fiche, fenetre.note().toStdString());

@@ -146,8 +146,8 @@ void TForm1::RestaurerSauvegarde1Click() {
             QStringLiteral("Remplacer %1 par la sauvegarde du %2 (%3 personne(s)) ? Le fichier "
                            "actuel est d'abord sauvegardé lui aussi.")
                 .arg(m_CheminFichier,
-                     QLocale(QLocale::French).toString(choisie.quand,
-                                                       QStringLiteral("d MMMM yyyy à HH:mm:ss")))
+                     QLocale(QLocale::French)
+                         .toString(choisie.quand, QStringLiteral("d MMMM yyyy à HH:mm:ss")))
                 .arg(choisie.personnes)))
         return;
     m_complements->fermer();
@@ -155,9 +155,9 @@ void TForm1::RestaurerSauvegarde1Click() {
     sauvegardes::restaurer(m_CheminFichier, choisie);
     basculerVers(m_CheminFichier);
     m_fichierSauvegarde = m_CheminFichier; // the state before is a backup already
-    m_dialogues.message(QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
-                                       "d'avant est gardé parmi les sauvegardes.")
-                            .arg(QLocale(QLocale::French)
-                                     .toString(choisie.quand,
-                                               QStringLiteral("d MMMM yyyy à HH:mm:ss"))));
+    m_dialogues.message(
+        QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
+                       "d'avant est gardé parmi les sauvegardes.")
+            .arg(QLocale(QLocale::French)
+                     .toString(choisie.quand, QStringLiteral("d MMMM yyyy à HH:mm:ss"))));
 }

@@ -75,8 +75,8 @@ Modification suppression(const QString& fic) {
 QStringList etatDuMagasin(const QString& fic) {
     if (!Complements::existe(fic)) return {};
     sqlite3* base = nullptr;
-    sqlite3_open_v2(Complements::cheminPour(fic).toUtf8().constData(), &base,
-                    SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(Complements::cheminPour(fic).toUtf8().constData(), &base, SQLITE_OPEN_READONLY,
+                    nullptr);
     QStringList lignes;
     for (const char* table : {"personne", "champ", "couple", "enfant", "enregistrement", "meta"}) {
         sqlite3_stmt* r = nullptr;
@@ -133,9 +133,9 @@ enum class Genre { Chainage, Suppression, SuppressionAvecMagasin, ImportAjoute }
 
 void preparer(const QString& fic, Genre genre) {
     // What a killed run left: its store, the store's own journal, ours.
-    for (const QString& reste : {Complements::cheminPour(fic),
-                                 Complements::cheminPour(fic) + QStringLiteral("-journal"),
-                                 journal::cheminPour(fic)})
+    for (const QString& reste :
+         {Complements::cheminPour(fic), Complements::cheminPour(fic) + QStringLiteral("-journal"),
+          journal::cheminPour(fic)})
         QFile::remove(reste);
     ecrireFichier(fic, famille());
     if (genre == Genre::ImportAjoute) // a partial record left at the end by another program
@@ -163,8 +163,8 @@ EntreeHistorique executer(const QString& fic, Genre genre) {
     case Genre::ImportAjoute: {
         ComplementsDImport complements(fic, true);
         const std::int64_t avant = f.nombreFiches();
-        const ResultatImport r =
-            importerGedcom(GedcomAjoute, static_cast<std::int32_t>(avant), {}, complements.options());
+        const ResultatImport r = importerGedcom(GedcomAjoute, static_cast<std::int32_t>(avant), {},
+                                                complements.options());
         return ajouterEnSurete(f, fic, r.fiches, QStringLiteral("l'importation"),
                                complements.etape(r.complements));
     }
