@@ -90,6 +90,7 @@ TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fic
     creerControles();
     creerMenu();
     relierEvenements();
+    laisserLesChampsAuMenuEdition();
     creerRaccourcis();
     // No record is on screen yet: no link may point at record 0 by accident.
     ViderFiche(m_FicheCourante);

@@ -353,6 +353,7 @@ private:
     void rattacherDetache(std::int64_t id);
     // ---- undo, redo and backups
     void creerMenuEdition();
+    void laisserLesChampsAuMenuEdition();
     // Writes a change to the open file whole (through the journal when it
     // touches several records), its store's part with it, and keeps it for
     // an undo. The file is open; the first change of the session makes a

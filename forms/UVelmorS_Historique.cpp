@@ -14,7 +14,36 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
+
+namespace {
+
+// Ctrl+Z in a field first undoes the typing there; once the field has
+// nothing left to undo (a record just shown or saved), it reaches the Edit
+// menu and undoes the last change to the file. Likewise for Ctrl+Y.
+class RetourVersLeMenu : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() != QEvent::ShortcutOverride) return false;
+        auto* champ = qobject_cast<QLineEdit*>(objet);
+        auto* touche = static_cast<QKeyEvent*>(evenement);
+        if (!champ) return false;
+        const bool annuler = touche->matches(QKeySequence::Undo) && !champ->isUndoAvailable();
+        const bool retablir = (touche->matches(QKeySequence::Redo) ||
+                               touche->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) &&
+                              !champ->isRedoAvailable();
+        if (!annuler && !retablir) return false;
+        evenement->ignore(); // the window's shortcut takes it
+        return true;
+    }
+};
+
+} // namespace
 
 void TForm1::creerMenuEdition() {
     QMenu* edition = menuBar()->addMenu(QStringLiteral("É&dition"));
@@ -29,6 +58,12 @@ void TForm1::creerMenuEdition() {
     connect(Annuler1, &QAction::triggered, this, [this] { commande(&TForm1::Annuler1Click); });
     connect(Retablir1, &QAction::triggered, this, [this] { commande(&TForm1::Retablir1Click); });
     actualiserMenuEdition();
+}
+
+void TForm1::laisserLesChampsAuMenuEdition() {
+    auto* filtre = new RetourVersLeMenu(this);
+    for (QLineEdit* champ : findChildren<QLineEdit*>())
+        champ->installEventFilter(filtre);
 }
 
 void TForm1::actualiserMenuEdition() {
