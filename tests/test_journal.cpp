@@ -13,8 +13,10 @@
 #include "tests/OutilsTests.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <QtTest>
@@ -479,6 +481,16 @@ void TestJournal::menuEditionNommeEtMontreLaPersonne() {
     s.form.Retablir1Click();
     QCOMPARE(octetsDe(fic), enregistre);
     QCOMPARE(s.form.EProfession->text(), QStringLiteral("Forgeron"));
+    // Ctrl+Z in a field is the field's own while it has typing to undo, then the menu's.
+    const auto champPrendCtrlZ = [&] {
+        QKeyEvent touche(QEvent::ShortcutOverride, Qt::Key_Z, Qt::ControlModifier);
+        QApplication::sendEvent(s.form.EProfession, &touche);
+        return touche.isAccepted();
+    };
+    QVERIFY(!champPrendCtrlZ());
+    QTest::keyClicks(s.form.EProfession, QStringLiteral("s"));
+    QVERIFY(champPrendCtrlZ());
+    s.form.pAfficherEnreg(2);
     VERIFIER_DIALOGUES(d);
     const QString autre = rep.chemin(QStringLiteral("AUTRE.FIC"));
     ecrireFichier(autre, famille());
