@@ -193,6 +193,7 @@ private slots:
     void plantageAChaqueEtape();
     void defaillanceAChaqueOperation();
     void journalAbimeJamaisRejoue();
+    void auDemarrageLeJournalEstRejoueEtDit();
     void annulerPuisRetablir_data() { ajouterLignesDeCommandes(); }
     void annulerPuisRetablir();
     void annulationRefuseeApresUnAutreProgramme();
@@ -317,6 +318,33 @@ void TestJournal::journalAbimeJamaisRejoue() {
     ecrireOctets(journal::cheminPour(fic), journal); // whole: played back
     QVERIFY(journal::rejouerSiPresent(fic).contains(QStringLiteral("le chaînage de DURAND Paul")));
     QCOMPARE(octetsDe(fic), avant);
+}
+
+// A command cut short in an earlier session is undone when the program
+// starts, before anything is shown, and the user is told which.
+void TestJournal::auDemarrageLeJournalEstRejoueEtDit() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    ecrireFichier(fic, famille());
+    const QByteArray avant = octetsDe(fic);
+    journal::etapeObservee = [](const char* e) {
+        if (QByteArray(e) == "supprimer le journal") throw ErreurES(ErreurES::AccesRefuse);
+    };
+    FichierDisque f;
+    f.ouvrir(fic);
+    QVERIFY_THROWS_EXCEPTION(ErreurES, appliquerEnSurete(f, fic, chainage(fic)));
+    journal::etapeObservee = nullptr;
+    appliquerModification(f, chainage(fic)); // the records written, the journal not yet gone
+    f.fermer();
+    DialoguesScriptes d;
+    d.attendreMessage(QStringLiteral(
+        "Le dernier changement (le chaînage de DURAND Paul) avait été interrompu par un arrêt du "
+        "programme ou de l'ordinateur. Il a été défait : le fichier est revenu exactement à son "
+        "état d'avant ce changement."));
+    Session s(d);
+    VERIFIER_DIALOGUES(d);
+    QCOMPARE(octetsDe(fic), avant);
+    QCOMPARE(s.form.ENom->text(), QStringLiteral("DURAND"));
 }
 
 // Undo gives back the exact bytes, length and store; redo the command's.
