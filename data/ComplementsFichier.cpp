@@ -62,7 +62,14 @@ bool ComplementsOuverts::ecrire(const QString& cheminFichier, bool creer,
 EtapeComplements ComplementsOuverts::etape(const QString& cheminFichier, bool creer,
                                            std::function<void(Complements&)> ecriture) {
     Complements* base = de(cheminFichier, creer);
-    if (!base || base->lectureSeule()) return {};
+    if (!base) return {};
+    if (base->lectureSeule()) {
+        // Told once for the file; the records are written all the same.
+        avertir(cheminFichier, QStringLiteral("Le fichier de compléments « %1 » ne peut pas être "
+                                              "modifié (lecture seule)")
+                                   .arg(base->chemin()));
+        return {};
+    }
     return [this, base, cheminFichier, ecriture = std::move(ecriture)](
                const std::function<void(const QByteArray&)>& avantValidation,
                QByteArray& retour) -> QByteArray {
