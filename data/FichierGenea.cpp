@@ -12,43 +12,6 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-[[noreturn]] void leverErrno() {
-    throw ErreurES(ErreurES::codeDepuisErrno(errno));
-}
-
-// Reads exactly `taille` bytes at `decalage`, or fewer only at the end of the file.
-std::int64_t lireTout(int fd, std::uint8_t* dest, std::int64_t taille, std::int64_t decalage) {
-    std::int64_t lus = 0;
-    while (lus < taille) {
-        const ssize_t n = ::pread(fd, dest + lus, static_cast<std::size_t>(taille - lus),
-                                  static_cast<off_t>(decalage + lus));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            leverErrno();
-        }
-        if (n == 0) break;
-        lus += n;
-    }
-    return lus;
-}
-
-void ecrireTout(int fd, const std::uint8_t* source, std::int64_t taille, std::int64_t decalage) {
-    std::int64_t ecrits = 0;
-    while (ecrits < taille) {
-        const ssize_t n = ::pwrite(fd, source + ecrits, static_cast<std::size_t>(taille - ecrits),
-                                   static_cast<off_t>(decalage + ecrits));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            leverErrno();
-        }
-        ecrits += n;
-    }
-}
-
-} // namespace
-
 FichierDisque::~FichierDisque() {
     if (m_fd >= 0) ::close(m_fd);
 }
@@ -106,7 +69,7 @@ void FichierDisque::positionner(std::int64_t numero) {
 void FichierDisque::lire(TFiche& fiche) {
     exigerOuvert();
     std::uint8_t octets[TailleFiche];
-    if (lireTout(m_fd, octets, TailleFiche, m_position * TailleFiche) < TailleFiche)
+    if (lireA(m_fd, octets, TailleFiche, m_position * TailleFiche) < TailleFiche)
         throw ErreurES(ErreurES::LectureFinFichier);
     decoderFiche(octets, fiche);
     ++m_position;
@@ -126,7 +89,7 @@ void FichierDisque::ecrire(const TFiche& fiche) {
                 .arg(m_position)
                 .arg(static_cast<qint64>(avant.st_size / TailleFiche)));
     try {
-        ecrireTout(m_fd, octets, TailleFiche, m_position * TailleFiche);
+        ecrireA(m_fd, octets, TailleFiche, m_position * TailleFiche);
         // The record reaches the disk before the command reports success.
         if (!m_differer && ::fdatasync(m_fd) != 0) leverErrno();
     } catch (const ErreurES&) {
@@ -168,7 +131,7 @@ std::int64_t FichierDisque::lireBloc(std::int64_t premier, std::int64_t nombre,
                                      std::uint8_t* dest) {
     exigerOuvert();
     if (premier < 0 || nombre <= 0) return 0;
-    const std::int64_t octets = lireTout(m_fd, dest, nombre * TailleFiche, premier * TailleFiche);
+    const std::int64_t octets = lireA(m_fd, dest, nombre * TailleFiche, premier * TailleFiche);
     return octets / TailleFiche;
 }
 
@@ -202,7 +165,7 @@ void FichierDisque::ajouter(const std::vector<TFiche>& fiches) {
             for (; i < fiches.size() && dans < static_cast<std::size_t>(FichesParBloc); ++i, ++dans)
                 encoderFiche(fiches[i], bloc.data() + dans * TailleFiche);
             const std::int64_t taille = static_cast<std::int64_t>(dans) * TailleFiche;
-            ecrireTout(m_fd, bloc.data(), taille, position);
+            ecrireA(m_fd, bloc.data(), taille, position);
             position += taille;
         }
         if (::fdatasync(m_fd) != 0) leverErrno();

@@ -14,10 +14,6 @@
 
 namespace {
 
-[[noreturn]] void leverErrno() {
-    throw ErreurES(ErreurES::codeDepuisErrno(errno));
-}
-
 QByteArray nomSysteme(const QString& chemin) {
     return QFile::encodeName(chemin);
 }
@@ -201,4 +197,37 @@ void validerPdf(EcritureAtomique& ecriture) {
     ::close(fd);
     if (n <= 0 || !fin.left(n).trimmed().endsWith("%%EOF")) throw ErreurES(ErreurES::DisquePlein);
     ecriture.valider();
+}
+
+[[noreturn]] void leverErrno() {
+    throw ErreurES(ErreurES::codeDepuisErrno(errno));
+}
+
+// Reads exactly `taille` bytes at `decalage`, or fewer only at the end of the file.
+std::int64_t lireA(int fd, std::uint8_t* dest, std::int64_t taille, std::int64_t decalage) {
+    std::int64_t lus = 0;
+    while (lus < taille) {
+        const ssize_t n = ::pread(fd, dest + lus, static_cast<std::size_t>(taille - lus),
+                                  static_cast<off_t>(decalage + lus));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        if (n == 0) break;
+        lus += n;
+    }
+    return lus;
+}
+
+void ecrireA(int fd, const std::uint8_t* source, std::int64_t taille, std::int64_t decalage) {
+    std::int64_t ecrits = 0;
+    while (ecrits < taille) {
+        const ssize_t n = ::pwrite(fd, source + ecrits, static_cast<std::size_t>(taille - ecrits),
+                                   static_cast<off_t>(decalage + ecrits));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            leverErrno();
+        }
+        ecrits += n;
+    }
 }

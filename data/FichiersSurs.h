@@ -15,6 +15,15 @@
 // fichier de paramètres", "L'image"...).
 void exigerFichierOrdinaire(const QString& chemin, const QString& quoi);
 
+// Raises the input/output error of the last system call (errno).
+[[noreturn]] void leverErrno();
+
+// Reads `taille` bytes at `decalage` of an open file, fewer only at its end;
+// returns how many. Writes all of `taille` bytes at `decalage`. Both retry
+// when interrupted and raise the input/output error otherwise.
+std::int64_t lireA(int fd, std::uint8_t* dest, std::int64_t taille, std::int64_t decalage);
+void ecrireA(int fd, const std::uint8_t* source, std::int64_t taille, std::int64_t decalage);
+
 // The whole content of a regular file, opened without blocking, refused with
 // a French message naming it when it is larger than `maximum` bytes.
 QByteArray lireFichierBorne(const QString& chemin, std::int64_t maximum, const QString& quoi);

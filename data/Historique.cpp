@@ -16,6 +16,18 @@ QString avecLibelle(const QString& verbe, const QString& libelle) {
     return libelle.isEmpty() ? verbe : verbe + u' ' + libelle;
 }
 
+void appliquer(const Historique::Complements& complements, const QByteArray& changements) {
+    if (!changements.isEmpty()) complements(changements);
+}
+
+// The entry undone or redone goes to the other stack; returns it there.
+const EntreeHistorique& deplacer(std::deque<EntreeHistorique>& depuis,
+                                 std::deque<EntreeHistorique>& vers) {
+    vers.push_back(std::move(depuis.back()));
+    depuis.pop_back();
+    return vers.back();
+}
+
 } // namespace
 
 void Historique::ajouter(EntreeHistorique entree) {
@@ -47,13 +59,8 @@ QString Historique::texteRetablir() const {
 std::int32_t Historique::annuler(const QString& cheminFichier, const Complements& complements) {
     if (m_faits.empty()) return -1;
     const EntreeHistorique& e = m_faits.back();
-    revenirA(cheminFichier, e.apres, e.avant, [&] {
-        if (!e.complementsRetour.isEmpty()) complements(e.complementsRetour);
-    });
-    const std::int32_t personne = e.personne;
-    m_defaits.push_back(std::move(m_faits.back()));
-    m_faits.pop_back();
-    return personne;
+    revenirA(cheminFichier, e.apres, e.avant, [&] { appliquer(complements, e.complementsRetour); });
+    return deplacer(m_faits, m_defaits).personne;
 }
 
 std::int32_t Historique::retablir(const QString& cheminFichier, const Complements& complements) {
@@ -65,13 +72,8 @@ std::int32_t Historique::retablir(const QString& cheminFichier, const Complement
                            "être gardé en mémoire. Refaites-le (par exemple, importez de nouveau "
                            "le fichier)")
                 .arg(e.libelle));
-    revenirA(cheminFichier, e.avant, e.apres, [&] {
-        if (!e.complementsAller.isEmpty()) complements(e.complementsAller);
-    });
-    const std::int32_t personne = e.personneApres;
-    m_faits.push_back(std::move(m_defaits.back()));
-    m_defaits.pop_back();
-    return personne;
+    revenirA(cheminFichier, e.avant, e.apres, [&] { appliquer(complements, e.complementsAller); });
+    return deplacer(m_defaits, m_faits).personneApres;
 }
 
 void Historique::vider() {

@@ -22,10 +22,6 @@ constexpr qsizetype TailleMagie = 8;
 constexpr std::int64_t AjoutGardeMax = 64LL << 20;
 constexpr std::int64_t JournalMax = 1LL << 30;
 
-[[noreturn]] void leverErrno() {
-    throw ErreurES(ErreurES::codeDepuisErrno(errno));
-}
-
 void observer(const char* etape) {
     if (journal::etapeObservee) journal::etapeObservee(etape);
 }
@@ -60,28 +56,13 @@ public:
     }
     QByteArray lire(std::int64_t decalage, std::int64_t longueur) const {
         QByteArray octets(static_cast<qsizetype>(longueur), '\0');
-        std::int64_t lus = 0;
-        while (lus < longueur) {
-            const ssize_t n = ::pread(m_fd, octets.data() + lus,
-                                      static_cast<std::size_t>(longueur - lus), decalage + lus);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) leverErrno();
-            if (n == 0) break;
-            lus += n;
-        }
-        octets.truncate(static_cast<qsizetype>(lus));
+        octets.truncate(static_cast<qsizetype>(
+            lireA(m_fd, reinterpret_cast<std::uint8_t*>(octets.data()), longueur, decalage)));
         return octets;
     }
     void ecrire(std::int64_t decalage, const QByteArray& octets) const {
-        std::int64_t ecrits = 0;
-        while (ecrits < octets.size()) {
-            const ssize_t n =
-                ::pwrite(m_fd, octets.constData() + ecrits,
-                         static_cast<std::size_t>(octets.size() - ecrits), decalage + ecrits);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) leverErrno();
-            ecrits += n;
-        }
+        ecrireA(m_fd, reinterpret_cast<const std::uint8_t*>(octets.constData()), octets.size(),
+                decalage);
     }
 
 private:

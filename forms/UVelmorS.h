@@ -364,6 +364,8 @@ private:
     void sauvegarderAvantPremierChangement();
     void actualiserMenuEdition();
     void montrerApresRetour(std::int32_t personne);
+    void parcourirHistorique(std::int32_t (Historique::*sens)(const QString&,
+                                                              const Historique::Complements&));
     // A command a crash cut short is undone, and the user told, before the file is used.
     void rejouerJournalEventuel(const QString& chemin);
     // The history ends with the file it is about.

@@ -140,18 +140,20 @@ void TForm1::montrerApresRetour(std::int32_t personne) {
 }
 
 void TForm1::Annuler1Click() {
-    if (!m_historique.peutAnnuler() || !peutQuitterLaFiche()) return;
-    const std::int32_t personne =
-        m_historique.annuler(m_CheminFichier, [this](const QByteArray& changements) {
-            m_complements->revenir(m_CheminFichier, changements);
-        });
-    montrerApresRetour(personne);
+    if (m_historique.peutAnnuler()) parcourirHistorique(&Historique::annuler);
 }
 
 void TForm1::Retablir1Click() {
-    if (!m_historique.peutRetablir() || !peutQuitterLaFiche()) return;
+    if (m_historique.peutRetablir()) parcourirHistorique(&Historique::retablir);
+}
+
+// An undo or a redo: unsaved edits are offered for saving first, the store
+// follows the records, and the person concerned is shown.
+void TForm1::parcourirHistorique(std::int32_t (Historique::*sens)(const QString&,
+                                                                  const Historique::Complements&)) {
+    if (!peutQuitterLaFiche()) return;
     const std::int32_t personne =
-        m_historique.retablir(m_CheminFichier, [this](const QByteArray& changements) {
+        (m_historique.*sens)(m_CheminFichier, [this](const QByteArray& changements) {
             m_complements->revenir(m_CheminFichier, changements);
         });
     montrerApresRetour(personne);
@@ -177,12 +179,12 @@ void TForm1::RestaurerSauvegarde1Click() {
     TSauvegardes fenetre(std::move(liste), dossier, this);
     if (!m_dialogues.executerModal(fenetre) || !fenetre.choisie()) return;
     const sauvegardes::Sauvegarde choisie = *fenetre.choisie();
+    const QString quand =
+        QLocale(QLocale::French).toString(choisie.quand, QStringLiteral("d MMMM yyyy à HH:mm:ss"));
     if (!m_dialogues.confirmer(
             QStringLiteral("Remplacer %1 par la sauvegarde du %2 (%3 personne(s)) ? Le fichier "
                            "actuel est d'abord sauvegardé lui aussi.")
-                .arg(m_CheminFichier,
-                     QLocale(QLocale::French)
-                         .toString(choisie.quand, QStringLiteral("d MMMM yyyy à HH:mm:ss")))
+                .arg(m_CheminFichier, quand)
                 .arg(choisie.personnes)))
         return;
     m_complements->fermer();
@@ -190,9 +192,7 @@ void TForm1::RestaurerSauvegarde1Click() {
     sauvegardes::restaurer(m_CheminFichier, choisie);
     basculerVers(m_CheminFichier);
     m_fichierSauvegarde = m_CheminFichier; // the state before is a backup already
-    m_dialogues.message(
-        QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
-                       "d'avant est gardé parmi les sauvegardes.")
-            .arg(QLocale(QLocale::French)
-                     .toString(choisie.quand, QStringLiteral("d MMMM yyyy à HH:mm:ss"))));
+    m_dialogues.message(QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
+                                       "d'avant est gardé parmi les sauvegardes.")
+                            .arg(quand));
 }
