@@ -279,7 +279,10 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
     c->executer("PRAGMA cache_size = -16384");
     if (!lectureSeule) {
         c->executer("PRAGMA journal_mode=DELETE");
-        c->executer("PRAGMA synchronous=FULL");
+        // A commit is durable when it returns, the removal of the store's
+        // journal synced with its folder: the records' journal, removed
+        // after it, can never outlive a store that a power cut took back.
+        c->executer("PRAGMA synchronous=EXTRA");
     }
     if (v < VersionSchema) {
         if (lectureSeule) throw erreur(base, SQLITE_READONLY, chemin);

@@ -211,6 +211,17 @@ void copierComplements(const QString& source, const QString& cible) {
     }
 }
 
+QString complementsACopier(const QString& source) {
+    const QString chemin = Complements::cheminPour(source);
+    if (!QFileInfo(chemin).isFile()) return {};
+    if (QFileInfo::exists(journalDe(chemin))) try {
+            Complements::ouvrir(source, false);
+        } catch (const ErreurComplements&) {
+            // Copied as it is: the copy is no worse than the original.
+        }
+    return chemin;
+}
+
 QString ecarterComplementsOrphelins(const QString& cheminFichier) {
     const QString chemin = Complements::cheminPour(cheminFichier);
     if (!QFileInfo::exists(chemin)) return {};

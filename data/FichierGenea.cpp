@@ -12,6 +12,18 @@
 #include <unistd.h>
 #include <vector>
 
+namespace {
+
+// After a failed append the file is cut back; the first error is the one told.
+void remettreLaLongueur(int fd) {
+    try {
+        synchroniserDescripteur(fd);
+    } catch (const ErreurES&) {
+    }
+}
+
+} // namespace
+
 FichierDisque::~FichierDisque() {
     if (m_fd >= 0) ::close(m_fd);
 }
@@ -91,12 +103,12 @@ void FichierDisque::ecrire(const TFiche& fiche) {
     try {
         ecrireA(m_fd, octets, TailleFiche, m_position * TailleFiche);
         // The record reaches the disk before the command reports success.
-        if (!m_differer && ::fdatasync(m_fd) != 0) leverErrno();
+        if (!m_differer) synchroniserDescripteur(m_fd);
     } catch (const ErreurES&) {
         // A record appended in part (a full disk) is taken off again: the file
         // never ends in half a record. An overwrite in place needs no new room.
         if (m_position * TailleFiche >= avant.st_size && ::ftruncate(m_fd, avant.st_size) == 0)
-            ::fdatasync(m_fd);
+            remettreLaLongueur(m_fd);
         throw;
     }
     ++m_position;
@@ -104,7 +116,7 @@ void FichierDisque::ecrire(const TFiche& fiche) {
 
 void FichierDisque::synchroniser() {
     exigerOuvert();
-    if (::fdatasync(m_fd) != 0) leverErrno();
+    synchroniserDescripteur(m_fd);
 }
 
 std::int64_t FichierDisque::nombreFiches() {
@@ -114,10 +126,17 @@ std::int64_t FichierDisque::nombreFiches() {
     return static_cast<std::int64_t>(infos.st_size) / TailleFiche;
 }
 
+std::int64_t FichierDisque::octetsApresLaDerniereFiche() {
+    exigerOuvert();
+    struct stat infos {};
+    if (::fstat(m_fd, &infos) != 0) leverErrno();
+    return static_cast<std::int64_t>(infos.st_size) % TailleFiche;
+}
+
 void FichierDisque::tronquer() {
     exigerOuvert();
     if (::ftruncate(m_fd, static_cast<off_t>(m_position * TailleFiche)) != 0) leverErrno();
-    if (::fsync(m_fd) != 0) leverErrno();
+    synchroniserDescripteur(m_fd);
 }
 
 void FichierDisque::fermer() {
@@ -168,9 +187,9 @@ void FichierDisque::ajouter(const std::vector<TFiche>& fiches) {
             ecrireA(m_fd, bloc.data(), taille, position);
             position += taille;
         }
-        if (::fdatasync(m_fd) != 0) leverErrno();
+        synchroniserDescripteur(m_fd);
     } catch (...) {
-        if (::ftruncate(m_fd, avant.st_size) == 0) ::fdatasync(m_fd);
+        if (::ftruncate(m_fd, avant.st_size) == 0) remettreLaLongueur(m_fd);
         throw;
     }
 }

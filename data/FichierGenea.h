@@ -21,6 +21,8 @@ public:
     virtual void lire(TFiche& fiche) = 0;         // reads at the position, then moves on
     virtual void ecrire(const TFiche& fiche) = 0; // writes at the position, then moves on
     virtual std::int64_t nombreFiches() = 0;      // size / 380, rounded down
+    // The bytes after the last whole record, never read as a person.
+    virtual std::int64_t octetsApresLaDerniereFiche() { return 0; }
     virtual void tronquer() = 0;                  // cuts the file at the position
     virtual void fermer() = 0;
     virtual bool estOuvert() const = 0;
@@ -51,6 +53,7 @@ public:
     void lire(TFiche& fiche) override;
     void ecrire(const TFiche& fiche) override;
     std::int64_t nombreFiches() override;
+    std::int64_t octetsApresLaDerniereFiche() override;
     void tronquer() override;
     void fermer() override;
     bool estOuvert() const override { return m_fd >= 0; }

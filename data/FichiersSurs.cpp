@@ -132,7 +132,10 @@ EcritureAtomique::EcritureAtomique(const QString& cible) {
 
 EcritureAtomique::~EcritureAtomique() {
     if (m_fd >= 0) ::close(m_fd);
-    if (!m_valide) ::unlink(nomSysteme(m_temporaire).constData());
+    if (!m_valide) {
+        if (observateurDisque) observateurDisque->avantDeRemplacer(m_temporaire);
+        ::unlink(nomSysteme(m_temporaire).constData());
+    }
 }
 
 void EcritureAtomique::ecrire(const char* octets, std::int64_t taille) {
@@ -142,14 +145,13 @@ void EcritureAtomique::ecrire(const char* octets, std::int64_t taille) {
 
 void EcritureAtomique::valider() {
     observer("synchroniser");
-    if (::fsync(m_fd) != 0) leverErrno();
+    synchroniserDescripteur(m_fd);
     observer("fermer");
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR) leverErrno();
     observer("renommer");
-    if (::rename(nomSysteme(m_temporaire).constData(), nomSysteme(m_cible).constData()) != 0)
-        leverErrno();
+    renommer(m_temporaire, m_cible);
     m_valide = true;
     // The new name reaches the disk too.
     synchroniserDossierDe(m_cible);
@@ -169,13 +171,50 @@ void copierFichierEnSurete(const QString& depuis, const QString& vers, const QSt
     ecriture.valider();
 }
 
-void synchroniserDossierDe(const QString& chemin) {
-    const int dossier = ::open(nomSysteme(QFileInfo(chemin).absolutePath()).constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dossier >= 0) {
-        ::fsync(dossier);
-        ::close(dossier);
+namespace {
+
+void synchroniserDossier(const QString& dossier) {
+    const int fd = ::open(nomSysteme(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
     }
+    if (observateurDisque) observateurDisque->dossierSynchronise(dossier);
+}
+
+} // namespace
+
+void synchroniserDossierDe(const QString& chemin) {
+    synchroniserDossier(QFileInfo(chemin).absolutePath());
+}
+
+ObservateurDisque* observateurDisque = nullptr;
+
+void synchroniserDescripteur(int fd) {
+    // The data and the length; the file's times need not be durable.
+    if (::fdatasync(fd) != 0) leverErrno();
+    if (observateurDisque) observateurDisque->fichierSynchronise(fd);
+}
+
+void renommer(const QString& depuis, const QString& vers) {
+    if (observateurDisque) observateurDisque->avantDeRemplacer(vers);
+    if (::rename(nomSysteme(depuis).constData(), nomSysteme(vers).constData()) != 0) leverErrno();
+}
+
+bool supprimerFichier(const QString& chemin) {
+    if (observateurDisque) observateurDisque->avantDeRemplacer(chemin);
+    if (::unlink(nomSysteme(chemin).constData()) == 0) return true;
+    if (errno == ENOENT) return false;
+    leverErrno();
+}
+
+void creerDossierDurable(const QString& dossier) {
+    const QString absolu = QFileInfo(dossier).absoluteFilePath();
+    if (QFileInfo(absolu).isDir()) return;
+    const QString parent = QFileInfo(absolu).absolutePath();
+    if (parent != absolu) creerDossierDurable(parent);
+    if (::mkdir(nomSysteme(absolu).constData(), 0777) != 0 && errno != EEXIST) leverErrno();
+    synchroniserDossier(parent);
 }
 
 void refuserSiFichierGenealogie(const QString& sortie, const QString& genea, const QString& quoi) {

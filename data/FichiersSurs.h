@@ -73,6 +73,32 @@ void copierFichierEnSurete(const QString& depuis, const QString& vers, const QSt
 // Makes a file's creation, renaming or removal durable: syncs its folder.
 void synchroniserDossierDe(const QString& chemin);
 
+// ---- what reaches the disk for good
+// Every moment bytes or names become durable goes through these, and every
+// name about to be replaced or removed, so that the power-cut tests can tell
+// what a disk would keep if the power went at any point.
+class ObservateurDisque {
+public:
+    virtual ~ObservateurDisque() = default;
+    virtual void fichierSynchronise(int fd) = 0;
+    virtual void dossierSynchronise(const QString& dossier) = 0;
+    virtual void avantDeRemplacer(const QString& chemin) = 0;
+};
+// Null outside those tests.
+extern ObservateurDisque* observateurDisque;
+
+// The bytes of an open file (and its length) on the disk; raises the
+// input/output error.
+void synchroniserDescripteur(int fd);
+// Renames over the target, raising the input/output error; not durable
+// until the folder is synced.
+void renommer(const QString& depuis, const QString& vers);
+// Removes a file; false when there was none; raises on any other failure.
+bool supprimerFichier(const QString& chemin);
+// Creates a folder and those above it that are missing, each made durable
+// in its parent: a crash never keeps a change while losing the folder.
+void creerDossierDurable(const QString& dossier);
+
 // Raises a French error when an output of the program would be the current
 // genealogy file, through any link or spelling.
 void refuserSiFichierGenealogie(const QString& sortie, const QString& genea, const QString& quoi);

@@ -1,6 +1,7 @@
 #include "data/Journal.h"
 
 #include "data/Complements.h"
+#include "data/CopieEnsemble.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
 
@@ -75,7 +76,7 @@ void ecrireImage(const QString& cheminFichier, const ImageOctets& image) {
     for (const BlocOctets& b : image.blocs)
         if (b.garde()) fichier.ecrire(b.decalage, b.octets);
     if (::ftruncate(fichier.fd(), image.taille) != 0) leverErrno();
-    if (::fsync(fichier.fd()) != 0) leverErrno();
+    synchroniserDescripteur(fichier.fd());
 }
 
 // ---- the journal's bytes
@@ -196,7 +197,7 @@ void ecrireJournal(const QString& chemin, const QString& libelle, const ImageOct
     Descripteur journal(chemin, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW);
     journal.ecrire(0, serialiser(libelle, avant));
     observer("synchroniser le journal");
-    if (::fdatasync(journal.fd()) != 0) leverErrno();
+    synchroniserDescripteur(journal.fd());
     observer("synchroniser le dossier");
     synchroniserDossierDe(chemin);
 }
@@ -210,7 +211,7 @@ void ajouterAuJournal(const QString& chemin, const QByteArray& retourComplements
     e.scellement();
     journal.ecrire(journal.taille(), e.resultat());
     observer("synchroniser le journal");
-    if (::fdatasync(journal.fd()) != 0) leverErrno();
+    synchroniserDescripteur(journal.fd());
 }
 
 // The command counts as done once its journal is gone. As in SQLite's
@@ -218,7 +219,7 @@ void ajouterAuJournal(const QString& chemin, const QByteArray& retourComplements
 // it, the command is undone whole at the next open, never left half.
 void supprimerJournal(const QString& chemin) {
     observer("supprimer le journal");
-    if (::unlink(QFile::encodeName(chemin).constData()) != 0 && errno != ENOENT) leverErrno();
+    supprimerFichier(chemin);
 }
 
 // The journal played back: records, length, then the store.
@@ -250,6 +251,19 @@ BlocOctets blocEcrit(std::int64_t decalage, QByteArray octets) {
     b.longueur = octets.size();
     b.octets = std::move(octets);
     return b;
+}
+
+// A disk writes a 512-byte sector whole or not at all, but a power cut can
+// leave a record that spans two sectors half old and half new, and an
+// append half there: such a write goes through the journal too.
+bool ecritureDechirable(const Modification& modification, std::int64_t taille) {
+    constexpr std::int64_t Secteur = 512;
+    for (const auto& [numero, fiche] : modification.fiches) {
+        const std::int64_t debut = std::int64_t{numero} * TailleFiche;
+        if (debut + TailleFiche > taille) return true;
+        if (debut / Secteur != (debut + TailleFiche - 1) / Secteur) return true;
+    }
+    return false;
 }
 
 QByteArray octetsDe(const TFiche& fiche) {
@@ -301,13 +315,16 @@ QString cheminPour(const QString& cheminFichier) {
     return cheminFichier + QStringLiteral("-journal");
 }
 
-QString rejouerSiPresent(const QString& cheminFichier) {
+namespace {
+
+QString rejouerLeJournal(const QString& cheminFichier) {
     const QString chemin = cheminPour(cheminFichier);
     struct stat infos {};
     if (::lstat(QFile::encodeName(chemin).constData(), &infos) != 0) return {};
     if (!S_ISREG(infos.st_mode)) return {};
-    const std::optional<JournalLu> lu =
-        lireJournal(lireFichierBorne(chemin, JournalMax, QStringLiteral("Le journal")));
+    const QByteArray octets = lireFichierBorne(chemin, JournalMax, QStringLiteral("Le journal"));
+    if (estUneCopie(octets)) return finirCopie(cheminFichier, octets);
+    const std::optional<JournalLu> lu = lireJournal(octets);
     if (!lu) {
         // Never complete, so nothing had been written after it: set aside.
         supprimerJournal(chemin);
@@ -323,6 +340,14 @@ QString rejouerSiPresent(const QString& cheminFichier) {
                           "programme ou de l'ordinateur. Il a été défait : le fichier est revenu "
                           "exactement à son état d'avant ce changement.%2")
         .arg(lu->libelle, complements);
+}
+
+} // namespace
+
+QString rejouerSiPresent(const QString& cheminFichier) {
+    const QString message = rejouerLeJournal(cheminFichier);
+    const QString copies = retirerCopiesPreparees(cheminFichier);
+    return message.isEmpty() ? copies : message;
 }
 
 } // namespace journal
@@ -372,8 +397,8 @@ EntreeHistorique appliquerEnSurete(FichierEnregistrements& fichier, const QStrin
             std::none_of(entree.apres.blocs.begin(), entree.apres.blocs.end(),
                          [&](const BlocOctets& a) { return a.decalage == b.decalage; }))
             entree.apres.blocs.push_back(blocEcrit(b.decalage, {}));
-    const bool journalise =
-        modification.fiches.size() + (modification.nombreFinal ? 1 : 0) > 1 || complements;
+    const bool journalise = modification.fiches.size() + (modification.nombreFinal ? 1 : 0) > 1 ||
+                            complements || ecritureDechirable(modification, entree.avant.taille);
     executerJournalise(
         cheminFichier, modification.libelle, entree.avant, journalise,
         [&] {

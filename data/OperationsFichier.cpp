@@ -46,16 +46,23 @@ bool memeFichier(const QString& premier, const QString& second) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-void copierFiches(FichierEnregistrements& source, const QString& cible) {
-    EcritureAtomique copie(cible);
+void copierLesFiches(FichierEnregistrements& source,
+                     const std::function<void(const char*, std::int64_t)>& ecrire) {
     std::vector<std::uint8_t> bloc(static_cast<std::size_t>(FichesParBloc * TailleFiche));
     const std::int64_t total = source.nombreFiches();
     for (std::int64_t debut = 0; debut < total; debut += FichesParBloc) {
         const std::int64_t voulu = std::min(FichesParBloc, total - debut);
         if (source.lireBloc(debut, voulu, bloc.data()) < voulu)
             throw ErreurES(ErreurES::LectureFinFichier);
-        copie.ecrire(reinterpret_cast<const char*>(bloc.data()), voulu * TailleFiche);
+        ecrire(reinterpret_cast<const char*>(bloc.data()), voulu * TailleFiche);
     }
+}
+
+void copierFiches(FichierEnregistrements& source, const QString& cible) {
+    EcritureAtomique copie(cible);
+    copierLesFiches(source, [&](const char* octets, std::int64_t taille) {
+        copie.ecrire(octets, taille);
+    });
     copie.valider();
 }
 

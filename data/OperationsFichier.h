@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class Dialogues;
 
 // Opens the genealogy file at `chemin` for reading and writing. When no file
@@ -27,6 +29,9 @@ bool memeFichier(const QString& premier, const QString& second);
 // `cible`. The copy is written beside the target and renamed into place only
 // when complete, so a failure half-way leaves the target as it was.
 void copierFiches(FichierEnregistrements& source, const QString& cible);
+// The same copy handed to a writer, block after block.
+void copierLesFiches(FichierEnregistrements& source,
+                     const std::function<void(const char*, std::int64_t)>& ecrire);
 
 // Why a path cannot serve as a genealogy file, empty when it can: a name the
 // settings file cannot keep faithfully (a final blank, a line break), or the

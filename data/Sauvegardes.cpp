@@ -2,12 +2,14 @@
 
 #include "data/Complements.h"
 #include "data/ComplementsFichier.h"
+#include "data/CopieEnsemble.h"
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/FichiersSurs.h"
 #include "data/TFiche.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -99,17 +101,23 @@ bool depasseLaLimite(const QString& cheminFichier, const Reglages& reglages) {
 QString sauvegarder(const QString& cheminFichier, const Reglages& reglages,
                     const QDateTime& maintenant) {
     const QString dossier = dossierPour(cheminFichier, reglages);
-    if (!QDir().mkpath(dossier))
-        throw ErreurVelmoris(
-            QStringLiteral("Le dossier des sauvegardes « %1 » n'a pas pu être créé").arg(dossier));
+    try {
+        creerDossierDurable(dossier);
+    } catch (const ErreurES& e) {
+        throw ErreurVelmoris(QStringLiteral("Le dossier des sauvegardes « %1 » n'a pas pu être "
+                                            "créé : %2")
+                                 .arg(dossier, e.texte()));
+    }
     const QString debut =
         QDir(dossier).filePath(nomDeBase(cheminFichier) + u' ' + maintenant.toString(FormatDate));
     QString cible = debut + extension(cheminFichier);
     for (int n = 2; QFileInfo::exists(cible); ++n)
         cible = debut + QStringLiteral(" (%1)").arg(n) + extension(cheminFichier);
     try {
-        copierFichierEnSurete(cheminFichier, cible, QStringLiteral("Le fichier de généalogie"));
+        // The store first: a backup is listed by its records, so a crash
+        // between the two never leaves one that seems whole without its store.
         if (Complements::existe(cheminFichier)) copierComplements(cheminFichier, cible);
+        copierFichierEnSurete(cheminFichier, cible, QStringLiteral("Le fichier de généalogie"));
     } catch (const ErreurVelmoris& e) {
         QFile::remove(Complements::cheminPour(cible));
         QFile::remove(cible);
@@ -141,9 +149,22 @@ void elaguer(const QString& cheminFichier, const Reglages& reglages, const QDate
     }
 }
 
-void restaurer(const QString& cheminFichier, const Sauvegarde& sauvegarde) {
-    copierFichierEnSurete(sauvegarde.chemin, cheminFichier, QStringLiteral("La sauvegarde"));
-    copierComplements(sauvegarde.chemin, cheminFichier);
+void restaurer(const QString& cheminFichier, const Sauvegarde& sauvegarde,
+               const QString& libelle) {
+    journal::remplacerParUneCopie(
+        cheminFichier, libelle,
+        [&](const journal::EcrireCopie& ecrire) {
+            exigerFichierOrdinaire(sauvegarde.chemin, QStringLiteral("La sauvegarde"));
+            QFile lecture(sauvegarde.chemin);
+            if (!lecture.open(QIODevice::ReadOnly)) throw ErreurES(ErreurES::AccesRefuse);
+            while (!lecture.atEnd()) {
+                const QByteArray bloc = lecture.read(1 << 20);
+                if (bloc.isEmpty() && lecture.error() != QFileDevice::NoError)
+                    throw ErreurES(ErreurES::LectureFinFichier);
+                ecrire(bloc.constData(), bloc.size());
+            }
+        },
+        complementsACopier(sauvegarde.chemin));
 }
 
 } // namespace sauvegardes

@@ -48,7 +48,9 @@ QString sauvegarder(const QString& cheminFichier, const Reglages& reglages,
 void elaguer(const QString& cheminFichier, const Reglages& reglages, const QDateTime& maintenant);
 
 // Puts a backup in the file's place, with its store (or none when it had
-// none); the file is replaced whole or not at all.
-void restaurer(const QString& cheminFichier, const Sauvegarde& sauvegarde);
+// none): both or neither, even across a crash. `libelle` names the change
+// for the message told if a crash cuts it short.
+void restaurer(const QString& cheminFichier, const Sauvegarde& sauvegarde,
+               const QString& libelle);
 
 } // namespace sauvegardes

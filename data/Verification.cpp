@@ -19,6 +19,15 @@ bool dateLisible(const QString& date) {
     return true;
 }
 
+QString phraseFicheIncomplete(std::int64_t nombre, std::int64_t octets) {
+    return QStringLiteral("le fichier se termine, après ses %1 fiches, par %2 "
+                          "octet(s) qui ne font pas une fiche entière (une écriture interrompue, "
+                          "ou un fichier abîmé). Ils ne sont pas lus comme une personne ; la "
+                          "prochaine fiche ajoutée prendra leur place.")
+        .arg(nombre)
+        .arg(octets);
+}
+
 std::int64_t RapportVerification::total() const {
     std::int64_t n = 0;
     for (const std::int64_t c : comptes)
@@ -45,7 +54,8 @@ QStringList RapportVerification::texte(const QString& chemin) const {
         "Liens à sens unique",
         "Cycles",
         "Dates qu'un enregistrement refuserait",
-        "Compléments détachés de leur fiche"};
+        "Compléments détachés de leur fiche",
+        "Fiche incomplète en fin de fichier"};
     const QLocale francais(QLocale::French, QLocale::France);
     QStringList sortie{QStringLiteral("%1 problème(s) dans %2 :")
                            .arg(francais.toString(static_cast<qlonglong>(total())), chemin)};
@@ -217,5 +227,11 @@ RapportVerification verifierFichier(FichierEnregistrements& fichier, int lignesM
         return true;
     });
     chercherCycles(liens, fichier, collecteur);
+    if (const std::int64_t reste = fichier.octetsApresLaDerniereFiche())
+        collecteur.ajouter(Probleme::FicheIncomplete,
+                           [&] {
+                               return QStringLiteral("Fiche incomplète : ") +
+                                      phraseFicheIncomplete(nombre, reste);
+                           });
     return rapport;
 }

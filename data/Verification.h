@@ -21,8 +21,9 @@ enum class Probleme {
     Cycle,
     DateRefusee,        // reads as a date, but a save would refuse it if it were typed
     ComplementDetache,  // a companion entry no record holds the person of any more
+    FicheIncomplete,    // bytes at the end that make no whole record
 };
-constexpr int NombreGenresProblemes = 9;
+constexpr int NombreGenresProblemes = 10;
 
 // What the check found: a count per kind, and the detail of the first
 // problems, one French line each with record numbers and names.
@@ -47,6 +48,9 @@ struct RapportVerification {
 // record whatever the damage, and the detail stops at `lignesMaximum`.
 RapportVerification verifierFichier(FichierEnregistrements& fichier,
                                     int lignesMaximum = LignesDetailMaximum);
+
+// What is said of the bytes after the last whole record, at open and in the check.
+QString phraseFicheIncomplete(std::int64_t nombreFiches, std::int64_t octets);
 
 // Whether a date text reads as a date: dd/mm/yyyy of the calendar, or a
 // form with a year such as "vers 1850".

@@ -283,6 +283,7 @@ private:
     void lireParents();
     void passerEnNouvelleFiche();
     void afficherPremiereFiche();
+    void signalerFicheIncomplete();
     // The save; `dejaControlee` when the caller has checked the form already.
     bool enregistrer(bool dejaControlee = false);
     bool dateSaisieValide(const QLineEdit* edit, const ChampTexte<10>& stockee);

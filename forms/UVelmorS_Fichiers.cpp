@@ -2,11 +2,13 @@
 #include "forms/UVelmorS.h"
 
 #include "data/ComplementsFichier.h"
+#include "data/CopieEnsemble.h"
 #include "data/Erreurs.h"
 #include "data/FichierIni.h"
 #include "data/OperationsFichier.h"
 #include "data/Preferences.h"
 #include "data/Texte.h"
+#include "data/Verification.h"
 #include "platform/Dialogues.h"
 
 #include <QApplication>
@@ -53,8 +55,10 @@ void TForm1::FormCreate() {
         return;
     } else if (fichierExiste(cheminIni()) && lireIniSansBloquer()) {
         pAfficherEnreg(0);
+        signalerFicheIncomplete();
     } else if (fichierExiste(NomFichierParDefaut)) {
         pAfficherEnreg(0);
+        signalerFicheIncomplete();
     } else if (m_dialogues.questionAvertissement(
                    QStringLiteral("Un fichier de généalogie est-il déjà commencé ?"))) {
         const auto choix = choisirFichierGenealogie(
@@ -185,14 +189,35 @@ void TForm1::afficherPremiereFiche() {
         m_FichierGenea->fermer();
     }
     if (sansFiche) passerEnNouvelleFiche();
+    signalerFicheIncomplete();
+}
+
+// Bytes after the last whole record (a write a crash cut short, a damaged
+// copy) are never read as a person: the user is told when the file opens.
+void TForm1::signalerFicheIncomplete() {
+    if (!fichierExiste(m_CheminFichier)) return;
+    std::int64_t nombre = 0, reste = 0;
+    try {
+        m_FichierGenea->ouvrir(m_CheminFichier);
+        FermetureGarantie fermeture(*m_FichierGenea);
+        nombre = m_FichierGenea->nombreFiches();
+        reste = m_FichierGenea->octetsApresLaDerniereFiche();
+        m_FichierGenea->fermer();
+    } catch (const ErreurVelmoris&) {
+        return; // a file that cannot be read is told by the display
+    }
+    if (reste)
+        m_dialogues.message(QStringLiteral("Fiche incomplète dans %1 : ").arg(m_CheminFichier) +
+                            phraseFicheIncomplete(nombre, reste));
 }
 
 // The switch is whole or does not happen: the target is opened first, and
 // nothing of the previous file stays on the form once the path has changed,
 // so a record of one file is never saved into another.
 void TForm1::basculerVers(const QString& chemin) {
+    // A copy cut short is finished even when its records were not in place yet.
+    rejouerJournalEventuel(chemin);
     if (fichierExiste(chemin)) {
-        rejouerJournalEventuel(chemin);
         m_FichierGenea->ouvrir(chemin);
         FermetureGarantie fermeture(*m_FichierGenea);
         m_FichierGenea->nombreFiches();
@@ -251,9 +276,18 @@ void TForm1::Ouvrir1Click() {
 }
 
 // Another genealogy file is replaced by the copy only when the user says so:
-// a slip of the mouse in the dialog would otherwise lose a whole tree.
+// a slip of the mouse in the dialog would otherwise lose a whole tree. A
+// folder, a pipe or a device is no genealogy file: said at once.
 bool TForm1::remplacementAccepte(const QString& cible) {
     const QFileInfo info(cible);
+    if (info.exists() && !info.isFile()) {
+        m_dialogues.message(QStringLiteral("« %1 » est %2, pas un fichier de généalogie : la "
+                                           "copie ne peut pas y être faite. Choisissez un autre "
+                                           "nom.")
+                                .arg(cible, info.isDir() ? QStringLiteral("un dossier")
+                                                         : QStringLiteral("un fichier spécial")));
+        return false;
+    }
     if (!info.exists() || info.size() == 0) return true;
     const qint64 personnes = info.size() / TailleFiche;
     return m_dialogues.confirmer(
@@ -263,43 +297,38 @@ bool TForm1::remplacementAccepte(const QString& cible) {
                  personnes > 1 ? QStringLiteral("s") : QString(), m_CheminFichier));
 }
 
+// The records and their store are copied together, as one change: a crash
+// leaves the target as it was or the whole copy, never the new records
+// beside the old copy's store.
 void TForm1::Enregistrersous1Click() {
     if (!peutQuitterLaFiche()) return;
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    QString cible;
-    {
-        FermetureGarantie fermeture(*m_FichierGenea);
-        const auto choix = choisirFichierGenealogie(
-            false, {QStringLiteral("Nom du fichier de généalogie"), ExtensionFic, FiltreFichiers,
-                    m_RepProgramme, QString()});
-        if (!choix) {
-            m_FichierGenea->fermer();
-            return;
-        }
-        cible = *choix;
-        // Copying the file onto itself would empty it: then there is nothing to copy.
-        const bool surLuiMeme = memeFichier(m_CheminFichier, cible);
-        if (!surLuiMeme && !remplacementAccepte(cible)) {
-            m_FichierGenea->fermer();
-            return;
-        }
-        if (!surLuiMeme) copierFiches(*m_FichierGenea, cible);
+    FermetureGarantie fermeture(*m_FichierGenea);
+    const auto choix = choisirFichierGenealogie(
+        false, {QStringLiteral("Nom du fichier de généalogie"), ExtensionFic, FiltreFichiers,
+                m_RepProgramme, QString()});
+    if (!choix) {
         m_FichierGenea->fermer();
+        return;
     }
-    // The companion goes with the copy; the copy of the records stands even
-    // when it cannot.
-    QString avertissement;
-    if (!memeFichier(m_CheminFichier, cible)) try {
-            m_complements->fermer();
-            copierComplements(m_CheminFichier, cible);
-        } catch (const ErreurComplements& e) {
-            avertissement = avecPointFinal(e.texte()) +
-                            QStringLiteral("\rLes fiches sont copiées ; la copie n'a pas les "
-                                           "compléments de l'original.");
+    const QString cible = *choix;
+    // Copying the file onto itself would empty it: then there is nothing to copy.
+    if (!memeFichier(m_CheminFichier, cible)) {
+        if (!remplacementAccepte(cible)) {
+            m_FichierGenea->fermer();
+            return;
         }
+        m_complements->fermer();
+        journal::remplacerParUneCopie(
+            cible, QStringLiteral("la copie de %1 en %2").arg(m_CheminFichier, cible),
+            [this](const journal::EcrireCopie& ecrire) {
+                copierLesFiches(*m_FichierGenea, ecrire);
+            },
+            complementsACopier(m_CheminFichier));
+    }
+    m_FichierGenea->fermer();
     basculerVers(cible);
     memoriserFichierCourant();
-    if (!avertissement.isEmpty()) m_dialogues.message(avertissement);
 }
 
 // The four most recent files in the "&Fichiers" menu, as the settings file

@@ -189,7 +189,8 @@ void TForm1::RestaurerSauvegarde1Click() {
         return;
     m_complements->fermer();
     sauvegardes::sauvegarder(m_CheminFichier, reglages);
-    sauvegardes::restaurer(m_CheminFichier, choisie);
+    sauvegardes::restaurer(m_CheminFichier, choisie,
+                           QStringLiteral("la restauration de la sauvegarde du %1").arg(quand));
     basculerVers(m_CheminFichier);
     m_fichierSauvegarde = m_CheminFichier; // the state before is a backup already
     m_dialogues.message(QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "

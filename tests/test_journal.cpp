@@ -2,13 +2,16 @@
 // fall back on: commands across a crash, undo and redo, automatic backups.
 #include "data/Complements.h"
 #include "data/ComplementsFichier.h"
+#include "data/CopieEnsemble.h"
 #include "data/Erreurs.h"
 #include "data/FichiersSurs.h"
 #include "data/Historique.h"
 #include "data/Journal.h"
+#include "data/OperationsFichier.h"
 #include "data/Sauvegardes.h"
 #include "forms/UVelmorS.h"
 #include "forms/uSauvegardes.h"
+#include "tests/CoupureDeCourant.h"
 #include "tests/FichierDefaillant.h"
 #include "tests/OutilsTests.h"
 
@@ -131,21 +134,73 @@ public:
     }
 };
 
-enum class Genre { Chainage, Suppression, SuppressionAvecMagasin, ImportAjoute };
+enum class Genre {
+    Chainage,
+    Suppression,
+    SuppressionAvecMagasin,
+    ImportAjoute,
+    SaisieSeule,
+    Restauration,
+    EnregistrerSous,
+    PremiereModification
+};
+
+const QString NomSource = QStringLiteral("SOURCE.FIC");
+
+QString voisin(const QString& fic, const QString& nom) {
+    return QFileInfo(fic).dir().filePath(nom);
+}
+
+// The backup a restore puts back: other records, another note.
+QString cheminDeLaSauvegarde(const QString& fic) {
+    return QDir(sauvegardes::dossierPour(fic, {})).filePath(QStringLiteral("CRASH 2026-01-01 "
+                                                                           "10-00-00.FIC"));
+}
+
+void ecrireAvecNote(const QString& fic, std::vector<TFiche> fiches, int numero, const char* note) {
+    ecrireFichier(fic, fiches);
+    Complements::ouvrir(fic, true)->ecrireNote(numero, fiches[static_cast<std::size_t>(numero)],
+                                               note);
+}
 
 void preparer(const QString& fic, Genre genre) {
-    // What a killed run left: its store, the store's own journal, ours.
-    for (const QString& reste :
-         {Complements::cheminPour(fic), Complements::cheminPour(fic) + QStringLiteral("-journal"),
-          journal::cheminPour(fic)})
-        QFile::remove(reste);
+    // Whatever a killed run left in the folder goes.
+    QDir dossier = QFileInfo(fic).dir();
+    for (const QFileInfo& reste :
+         dossier.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        reste.isDir() ? QDir(reste.absoluteFilePath()).removeRecursively()
+                      : QFile::remove(reste.absoluteFilePath());
     ecrireFichier(fic, famille());
     if (genre == Genre::ImportAjoute) // a partial record left at the end by another program
         ecrireOctets(fic, octetsDe(fic) + QByteArray(100, 'x'));
-    if (genre == Genre::SuppressionAvecMagasin) {
-        const auto base = Complements::ouvrir(fic, true);
-        base->ecrireNote(3, lireFichier(fic)[3], "Note de Paul");
+    if (genre == Genre::SuppressionAvecMagasin || genre == Genre::Restauration ||
+        genre == Genre::EnregistrerSous)
+        ecrireAvecNote(fic, famille(), 3, "Note de Paul");
+    if (genre == Genre::Restauration) {
+        QDir().mkpath(sauvegardes::dossierPour(fic, {}));
+        std::vector<TFiche> autres = famille();
+        autres.resize(2);
+        ecrireAvecNote(cheminDeLaSauvegarde(fic), autres, 0, "Note de la sauvegarde");
     }
+    if (genre == Genre::EnregistrerSous) {
+        std::vector<TFiche> source = famille();
+        source.push_back(personne(QStringLiteral("SIMON"), QStringLiteral("Luc")));
+        ecrireAvecNote(voisin(fic, NomSource), source, 4, "Note de Luc");
+    }
+}
+
+// Jean's occupation and portrait typed and saved: record 2 lies across two
+// disk sectors, and both change. Record 0 lies within the first sector.
+Modification saisieSeule(const QString& fic, int numero = 2) {
+    std::vector<TFiche> f = lireFichier(fic);
+    TFiche& fiche = f[static_cast<std::size_t>(numero)];
+    fiche.Profession.definir(QStringLiteral("Meunier"));
+    fiche.Photo.definir(QStringLiteral("/photos/portrait-de-famille.jpg"));
+    Modification m;
+    m.libelle = QStringLiteral("l'enregistrement de %1").arg(nomComplet(fiche));
+    m.personne = numero;
+    m.fiches[numero] = fiche;
+    return m;
 }
 
 // Runs one command as the program does; returns its history entry.
@@ -170,6 +225,28 @@ EntreeHistorique executer(const QString& fic, Genre genre) {
         return ajouterEnSurete(f, fic, r.fiches, QStringLiteral("l'importation"),
                                complements.etape(r.complements));
     }
+    case Genre::SaisieSeule:
+        return appliquerEnSurete(f, fic, saisieSeule(fic));
+    case Genre::Restauration: {
+        f.fermer();
+        sauvegardes::sauvegarder(fic, {});
+        sauvegardes::Sauvegarde choisie;
+        choisie.chemin = cheminDeLaSauvegarde(fic);
+        sauvegardes::restaurer(fic, choisie, QStringLiteral("la restauration de la sauvegarde"));
+        return {};
+    }
+    case Genre::EnregistrerSous: {
+        FichierDisque source;
+        source.ouvrir(voisin(fic, NomSource));
+        journal::remplacerParUneCopie(
+            fic, QStringLiteral("la copie de SOURCE.FIC"),
+            [&](const journal::EcrireCopie& ecrire) { copierLesFiches(source, ecrire); },
+            complementsACopier(voisin(fic, NomSource)));
+        return {};
+    }
+    case Genre::PremiereModification:
+        sauvegardes::sauvegarder(fic, {});
+        return appliquerEnSurete(f, fic, saisieSeule(fic, 0));
     }
     return {};
 }
@@ -180,6 +257,20 @@ void ajouterLignesDeCommandes() {
     QTest::newRow("suppression qui efface des liens") << Genre::Suppression;
     QTest::newRow("suppression et ses compléments") << Genre::SuppressionAvecMagasin;
     QTest::newRow("import ajouté, avec compléments") << Genre::ImportAjoute;
+    QTest::newRow("une fiche sur deux secteurs") << Genre::SaisieSeule;
+}
+
+void ajouterLignesDeCopies() {
+    QTest::newRow("restauration d'une sauvegarde") << Genre::Restauration;
+    QTest::newRow("enregistrer sous une copie qui a ses compléments") << Genre::EnregistrerSous;
+    QTest::newRow("première modification de la séance") << Genre::PremiereModification;
+}
+
+// Once the first change of a session is there, so is the backup of before.
+bool sauvegardeDAvantPresente(const QString& fic, const Etat& avant) {
+    for (const sauvegardes::Sauvegarde& s : sauvegardes::lister(fic, {}))
+        if (etatDe(s.chemin) == avant) return true;
+    return false;
 }
 
 } // namespace
@@ -189,8 +280,16 @@ Q_DECLARE_METATYPE(Genre)
 class TestJournal : public QObject {
     Q_OBJECT
 private slots:
-    void plantageAChaqueEtape_data() { ajouterLignesDeCommandes(); }
+    void plantageAChaqueEtape_data() {
+        ajouterLignesDeCommandes();
+        ajouterLignesDeCopies();
+    }
     void plantageAChaqueEtape();
+    void coupureDeCourantAChaqueInstant_data() {
+        ajouterLignesDeCommandes();
+        ajouterLignesDeCopies();
+    }
+    void coupureDeCourantAChaqueInstant();
     void defaillanceAChaqueOperation();
     void journalAbimeJamaisRejoue();
     void auDemarrageLeJournalEstRejoueEtDit();
@@ -237,6 +336,8 @@ void TestJournal::plantageAChaqueEtape() {
         EcritureAtomique::etapeObservee = etape;
         const Etat obtenu = etatDe(fic);
         QVERIFY2(obtenu == avant || obtenu == apres, qPrintable(QString::number(g_arret)));
+        if (genre == Genre::PremiereModification && obtenu == apres)
+            QVERIFY(sauvegardeDAvantPresente(fic, avant));
         (obtenu == avant ? arretsAvant : arretsApres) += 1;
         QVERIFY(!QFileInfo::exists(journal::cheminPour(fic)));
     }
@@ -244,8 +345,48 @@ void TestJournal::plantageAChaqueEtape() {
     EcritureAtomique::etapeObservee = nullptr;
     const int etapes = g_arret - 1;
     g_arret = 0;
-    QVERIFY(arretsAvant >= 4); // the journal's steps and the records' writes
+    QVERIFY(arretsAvant >= 3); // the journal's steps and the records' writes
     QCOMPARE(arretsAvant + arretsApres, etapes);
+}
+
+// The disk keeps only what was synced, folder changes in any order, and a
+// write cut short half old and half new: whatever instant the power goes,
+// the next open finds the file and its store both as before the command or
+// both as after it; once a session's first change is there, so is the
+// backup made before it.
+void TestJournal::coupureDeCourantAChaqueInstant() {
+    QFETCH(Genre, genre);
+    RepertoireDeTravail rep;
+    const QString disque = rep.chemin(QStringLiteral("disque"));
+    QDir().mkpath(disque);
+    const QString fic = QDir(disque).filePath(QStringLiteral("CRASH.FIC"));
+    preparer(fic, genre);
+    const Etat avant = etatDe(fic);
+    CoupureDeCourant coupure(disque);
+    executer(fic, genre);
+    coupure.arreter();
+    const Etat apres = etatDe(fic);
+    QVERIFY(!(avant == apres));
+    int numero = 0, arretsApres = 0;
+    for (const EtatDisque& etat : coupure.etats()) {
+        const QString redemarrage = rep.chemin(QStringLiteral("redemarrage %1").arg(++numero));
+        coupure.restituer(etat, redemarrage);
+        const QString f = QDir(redemarrage).filePath(QStringLiteral("CRASH.FIC"));
+        try {
+            journal::rejouerSiPresent(f);
+            if (Complements::existe(f)) Complements::ouvrir(f, false); // the store's own recovery
+        } catch (const ErreurVelmoris& e) {
+            QFAIL(qPrintable(QStringLiteral("état %1 : %2").arg(numero).arg(e.texte())));
+        }
+        const Etat obtenu = etatDe(f);
+        QVERIFY2(obtenu == avant || obtenu == apres, qPrintable(QString::number(numero)));
+        if (obtenu == apres) ++arretsApres;
+        if (genre == Genre::PremiereModification && obtenu == apres)
+            QVERIFY2(sauvegardeDAvantPresente(f, avant), qPrintable(QString::number(numero)));
+        QDir(redemarrage).removeRecursively();
+    }
+    QVERIFY(numero > 3);
+    QVERIFY(arretsApres > 0);
 }
 
 // A failure (a refused write, a full disk) at each operation of the record

@@ -3,6 +3,7 @@
 // files belong, records cut away by another program, damaged files checked.
 #include "data/FichierIni.h"
 #include "data/FichiersSurs.h"
+#include "data/Journal.h"
 #include "data/Translitteration.h"
 #include "data/Verification.h"
 #include "forms/UVelmorS.h"
@@ -266,7 +267,12 @@ void TestSurete::ouvertureRefuseeGardeLeFichierAffiche() {
 void TestSurete::ecritureInterrompueLaisseLaCibleIntacte_data() {
     QTest::addColumn<QString>("commande");
     QTest::addColumn<QString>("etape"); // empty: a nearly full disk
-    for (const char* commande : {"enregistrer sous", "export GEDCOM", "export PDF"}) {
+    // The copy's steps before its commit point: the intent in the journal.
+    for (const char* etape :
+         {"préparer la copie", "écrire l'intention", "synchroniser l'intention", ""})
+        QTest::addRow("enregistrer sous, %s", *etape ? etape : "disque plein")
+            << QStringLiteral("enregistrer sous") << QString::fromUtf8(etape);
+    for (const char* commande : {"export GEDCOM", "export PDF"}) {
         for (const char* etape : {"synchroniser", "fermer", "renommer", ""})
             QTest::addRow("%s, %s", commande, *etape ? etape : "disque plein")
                 << QString::fromLatin1(commande) << QString::fromUtf8(etape);
@@ -291,6 +297,7 @@ void TestSurete::ecritureInterrompueLaisseLaCibleIntacte() {
     const QByteArray nomEtape = etape.toUtf8();
     etapeEnEchec = etape.isEmpty() ? nullptr : nomEtape.constData();
     EcritureAtomique::etapeObservee = echouerA;
+    journal::etapeObservee = echouerA;
     {
         const DisquePresquePlein disque(etape.isEmpty() ? 400 : RLIM_INFINITY);
         if (commande == u"enregistrer sous") b.form().commande(&TForm1::Enregistrersous1Click);
@@ -298,6 +305,7 @@ void TestSurete::ecritureInterrompueLaisseLaCibleIntacte() {
         if (commande == u"export PDF") b.form().commande(&TForm1::ExporterPdf1Click);
     }
     EcritureAtomique::etapeObservee = nullptr;
+    journal::etapeObservee = nullptr;
     QCOMPARE(octetsDe(cible), QByteArray("ancien contenu"));
     QCOMPARE(restes(b.rep.racine()), QStringList());
     QCOMPARE(b.form().CheminFichier(), QStringLiteral("VELMORIS.FIC"));
