@@ -370,6 +370,109 @@ std::string sousLignes(const std::string& gedcom, std::string_view etiquette,
     return sortie;
 }
 
+// The level 2 subtree of tag `etiquette` under the first structure of a
+// stored text: its line and every deeper line under it.
+std::string sousArbre(const std::string& gedcom, std::string_view etiquette) {
+    std::string sortie;
+    bool dedans = false;
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        const std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.starts_with("1 ") && !sortie.empty()) break;
+        if (ligne.starts_with("2 ")) {
+            if (dedans) break;
+            dedans = ligne.substr(2, ligne.find(' ', 2) - 2) == etiquette;
+        } else if (!ligne.starts_with("1 ") && !dedans) {
+            continue;
+        }
+        if (!dedans) continue;
+        sortie.append(ligne.data(), ligne.size());
+        sortie += '\n';
+    }
+    return sortie;
+}
+
+// Which of the two parts of what the import wrote ("nom\x1fprénoms",
+// "date\x1flieu") the record still holds as written.
+struct PartiesIntactes {
+    bool premiere = false, seconde = false;
+};
+
+PartiesIntactes partiesIntactes(const std::string& ecrit, const std::string& maintenant) {
+    const std::size_t a = ecrit.find('\x1f'), b = maintenant.find('\x1f');
+    if (a == std::string::npos || b == std::string::npos) return {};
+    return {ecrit.compare(0, a, maintenant, 0, b) == 0,
+            ecrit.compare(a + 1, std::string::npos, maintenant, b + 1, std::string::npos) == 0};
+}
+
+// The name as the source wrote it, with only the parts the user changed in
+// the record taken from the record: a first name corrected keeps the
+// surname in its own script, the title, the suffix and the nickname.
+void ecrireNomParParties(Sortie& s, const TFiche& fiche, const std::string& source,
+                         const std::string& ecrit) {
+    const PartiesIntactes intact = partiesIntactes(ecrit, ecritDe(fiche, "NAME"));
+    const std::size_t finLigne = source.find('\n');
+    const std::string ligne = source.substr(0, finLigne);
+    const std::string valeur = ligne.size() > 7 ? ligne.substr(7) : std::string();
+    const std::size_t barre = valeur.find('/'), autreBarre = valeur.find('/', barre + 1);
+    std::string prenoms = valeur, nom, suffixe;
+    if (barre != std::string::npos) {
+        prenoms = valeur.substr(0, barre);
+        nom = valeur.substr(barre + 1, autreBarre == std::string::npos ? std::string::npos
+                                                                       : autreBarre - barre - 1);
+        if (autreBarre != std::string::npos) suffixe = valeur.substr(autreBarre + 1);
+    }
+    while (!prenoms.empty() && prenoms.back() == ' ')
+        prenoms.pop_back();
+    const std::string nouveauNom = intact.premiere ? nom : fiche.Nom.texte().toStdString();
+    const std::string nouveauxPrenoms =
+        intact.seconde ? prenoms : fiche.Prenom.texte().toStdString();
+    std::string gedcom = "1 NAME " + nouveauxPrenoms + (nouveauxPrenoms.empty() ? "" : " ") + '/' +
+                         nouveauNom + '/' + suffixe + '\n';
+    const std::string sous = sousLignes(source, {}, {});
+    for (std::size_t debut = 0; debut < sous.size();) {
+        std::size_t fin = sous.find('\n', debut);
+        if (fin == std::string::npos) fin = sous.size();
+        std::string l = sous.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (l.starts_with("2 GIVN ") && !intact.seconde) l = "2 GIVN " + nouveauxPrenoms;
+        if (l.starts_with("2 SURN ") && !intact.premiere) l = "2 SURN " + nouveauNom;
+        gedcom += l + '\n';
+    }
+    ecrireStocke(s, gedcom);
+}
+
+// An event whose date or place the user changed: what is unchanged goes
+// out as the source had it (a whole place, a date in another calendar), the
+// changed part as the record holds it, with what the source said around.
+void ecrireEvenementParParties(Sortie& s, const char* ligne, const ChampTexte<10>& date,
+                               const ChampTexte<30>& lieu, const std::string& source,
+                               const std::string& ecrit) {
+    const PartiesIntactes intact = partiesIntactes(
+        ecrit, date.texte().toStdString() + '\x1f' + lieu.texte().toStdString());
+    const std::string dateSource = intact.premiere ? sousArbre(source, "DATE") : std::string();
+    const std::string lieuSource = intact.seconde ? sousArbre(source, "PLAC") : std::string();
+    const std::string autres = sousLignes(source, {}, {"DATE", "PLAC"});
+    const bool dateEcrite = !dateSource.empty() || !date.vide();
+    const bool lieuEcrit = !lieuSource.empty() || !lieu.vide();
+    if (!dateEcrite && !lieuEcrit && autres.empty()) return;
+    s.ligne(ligne);
+    if (!dateSource.empty())
+        ecrireStocke(s, dateSource);
+    else if (!date.vide())
+        ecrireDate(s, date);
+    if (!lieuSource.empty()) {
+        ecrireStocke(s, lieuSource);
+    } else if (!lieu.vide()) {
+        s.brut("2 PLAC ");
+        s.champ(lieu);
+        s.finDeLigne();
+    }
+    ecrireStocke(s, autres);
+}
+
 // The family's lines without its marriages: the records give them instead.
 std::string sansMariage(const std::string& gedcom) {
     std::string sortie;
@@ -708,6 +811,7 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
         // what the source said about it.
         struct ChampStocke {
             const std::string* gedcom = nullptr;
+            const std::string* ecrit = nullptr;
             bool aJour = false;
         };
         auto champ = [&](const char* nom) {
@@ -715,7 +819,7 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
             for (const EntreePersonne& e : entrees)
                 for (const EntreePersonne::Champ& ch : e.champs)
                     if (ch.nom == nom) {
-                        c = {&ch.gedcom, ch.ecrit == ecritDe(fiche, nom)};
+                        c = {&ch.gedcom, &ch.ecrit, ch.ecrit == ecritDe(fiche, nom)};
                         if (c.aJour) return c;
                     }
             return c;
@@ -723,14 +827,12 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
         if (!entrees.empty()) ++r.personnesCompletees;
         if (const ChampStocke nom = champ("NAME"); nom.aJour) {
             ecrireStocke(s, *nom.gedcom);
-            ecrireSexe(s, fiche);
+        } else if (nom.gedcom && nom.gedcom->starts_with("1 NAME")) {
+            ecrireNomParParties(s, fiche, *nom.gedcom, *nom.ecrit);
         } else {
             ecrireLigneNom(s, fiche);
-            if (nom.gedcom)
-                ecrireStocke(s,
-                             sousLignes(*nom.gedcom, {}, {"GIVN", "SURN", "SPFX", "NPFX", "NSFX"}));
-            ecrireSexe(s, fiche);
         }
+        ecrireSexe(s, fiche);
         if (const ChampStocke profession = champ("OCCU"); profession.aJour) {
             ecrireStocke(s, *profession.gedcom);
         } else if (!fiche.Profession.vide() || profession.gedcom) {
@@ -744,6 +846,9 @@ ResultatExport exporterGedcom(FichierEnregistrements& fichier, const SortieOctet
             const ChampStocke stocke = champ(nom);
             if (stocke.aJour) return ecrireStocke(s, *stocke.gedcom);
             const bool substitut = stocke.gedcom && !stocke.gedcom->starts_with(ligne);
+            if (stocke.gedcom && !substitut)
+                return ecrireEvenementParParties(s, ligne, date, lieu, *stocke.gedcom,
+                                                 *stocke.ecrit);
             const std::string sous =
                 stocke.gedcom && !substitut ? sousLignes(*stocke.gedcom, {}, {"DATE", "PLAC"}) : "";
             if (date.vide() && lieu.vide() && !sous.empty()) s.ligne(ligne);

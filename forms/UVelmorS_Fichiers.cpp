@@ -197,14 +197,12 @@ void TForm1::afficherPremiereFiche() {
 void TForm1::signalerFicheIncomplete() {
     if (!fichierExiste(m_CheminFichier)) return;
     std::int64_t nombre = 0, reste = 0;
-    try {
-        m_FichierGenea->ouvrir(m_CheminFichier);
+    m_FichierGenea->ouvrir(m_CheminFichier);
+    {
         FermetureGarantie fermeture(*m_FichierGenea);
         nombre = m_FichierGenea->nombreFiches();
         reste = m_FichierGenea->octetsApresLaDerniereFiche();
         m_FichierGenea->fermer();
-    } catch (const ErreurVelmoris&) {
-        return; // a file that cannot be read is told by the display
     }
     if (reste)
         m_dialogues.message(QStringLiteral("Fiche incomplète dans %1 : ").arg(m_CheminFichier) +

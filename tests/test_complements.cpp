@@ -164,6 +164,8 @@ class TestComplements : public QObject {
 private slots:
     void allerRetourSansRienPerdre();
     void modificationDansVelmoris();
+    void correctionGardeLeResteDeLOriginal_data();
+    void correctionGardeLeResteDeLOriginal();
     void jamaisSurLaMauvaisePersonne_data();
     void jamaisSurLaMauvaisePersonne();
     void complementsInutilisables_data();
@@ -218,6 +220,61 @@ void TestComplements::modificationDansVelmoris() {
                                 "1 NAME Jeannot /Dupont//2 TYPE aka", "1 NOTE Une note|"})
         QVERIFY2(texte.contains(QString::fromUtf8(attendu)), qPrintable(texte));
     QVERIFY2(!texte.contains(QStringLiteral("ABT 13 OCT")), qPrintable(texte));
+}
+
+void TestComplements::correctionGardeLeResteDeLOriginal_data() {
+    QTest::addColumn<QString>("champ"); // the edit of the entry form changed
+    QTest::addColumn<QString>("saisie");
+    QTest::addColumn<QStringList>("attendu");
+    QTest::addColumn<QStringList>("absent");
+    QTest::newRow("prénom corrigé") << "EPrenom" << "Jean"
+                                    << QStringList{"1 NAME Jean /Зыков/ Sr", "2 GIVN Jean",
+                                                   "2 SURN Зыков", "2 NPFX Dr.", "2 NSFX Sr",
+                                                   "2 NICK Vania"}
+                                    << QStringList{"Zykov", "John"};
+    QTest::newRow("nom corrigé") << "ENom" << "ZYKOFF"
+                                 << QStringList{"1 NAME John /ZYKOFF/ Sr", "2 GIVN John",
+                                                "2 SURN ZYKOFF", "2 NPFX Dr."}
+                                 << QStringList{"Зыков"};
+    QTest::newRow("lieu de naissance corrigé")
+        << "ELN" << "Morlaix"
+        << QStringList{"2 DATE @#DJULIAN@ 1 MAR 1712", "2 PLAC Morlaix", "2 SOUR @X1_S1@"}
+        << QStringList{"LATI", "Saint-Pol"};
+    QTest::newRow("date de naissance corrigée")
+        << "EDN" << "02/03/1712"
+        << QStringList{"2 DATE 2 MAR 1712",
+                       "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France", "4 LATI N48.68"}
+        << QStringList{"JULIAN"};
+}
+
+// Correcting one part of a name or an event changes that part only: the
+// rest goes out as the source wrote it, in its own script, whole.
+void TestComplements::correctionGardeLeResteDeLOriginal() {
+    QFETCH(QString, champ);
+    QFETCH(QString, saisie);
+    QFETCH(QStringList, attendu);
+    QFETCH(QStringList, absent);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importer("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME John /Зыков/ Sr\n2 GIVN John\n"
+             "2 SURN Зыков\n2 NPFX Dr.\n2 NSFX Sr\n2 NICK Vania\n1 SEX M\n"
+             "1 BIRT\n2 DATE @#DJULIAN@ 1 MAR 1712\n"
+             "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France\n3 MAP\n4 LATI N48.68\n"
+             "4 LONG W3.98\n2 SOUR @S1@\n0 @S1@ SOUR\n1 TITL Registre\n0 TRLR\n",
+             fic);
+    DialoguesScriptes d;
+    Session s(d);
+    s.form.findChild<QLineEdit*>(champ)->setText(saisie);
+    s.form.SbEnregistrerClick();
+    VERIFIER_DIALOGUES(d);
+    const QString gedcom = QString::fromUtf8(exporter(fic));
+    const QString texte = gedcom.mid(gedcom.indexOf(QStringLiteral("0 @I0@ INDI")))
+                              .section(QStringLiteral("\r\n0 "), 0, 0) +
+                          QStringLiteral("\r\n");
+    for (const QString& ligne : attendu)
+        QVERIFY2(texte.contains(ligne + QStringLiteral("\r\n")), qPrintable(ligne + u'\n' + texte));
+    for (const QString& mot : absent)
+        QVERIFY2(!texte.contains(mot), qPrintable(mot + u'\n' + texte));
 }
 
 void TestComplements::jamaisSurLaMauvaisePersonne_data() {

@@ -293,6 +293,8 @@ private slots:
     void defaillanceAChaqueOperation();
     void journalAbimeJamaisRejoue();
     void auDemarrageLeJournalEstRejoueEtDit();
+    void copieInterrompueAcheveeOuDefaiteEtDite_data();
+    void copieInterrompueAcheveeOuDefaiteEtDite();
     void annulerPuisRetablir_data() { ajouterLignesDeCommandes(); }
     void annulerPuisRetablir();
     void annulationRefuseeApresUnAutreProgramme();
@@ -486,6 +488,55 @@ void TestJournal::auDemarrageLeJournalEstRejoueEtDit() {
     VERIFIER_DIALOGUES(d);
     QCOMPARE(octetsDe(fic), avant);
     QCOMPARE(s.form.ENom->text(), QStringLiteral("DURAND"));
+}
+
+void TestJournal::copieInterrompueAcheveeOuDefaiteEtDite_data() {
+    QTest::addColumn<QString>("arret"); // the step the process stopped at
+    QTest::addColumn<bool>("achevee");
+    QTest::newRow("avant l'intention") << "écrire l'intention" << false;
+    QTest::newRow("entre les deux renommages") << "poser la copie" << true;
+}
+
+// A restore stopped by a crash is finished at the next start when its
+// intent was whole, undone otherwise, and the user is told which.
+void TestJournal::copieInterrompueAcheveeOuDefaiteEtDite() {
+    QFETCH(QString, arret);
+    QFETCH(bool, achevee);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    preparer(fic, Genre::Restauration);
+    const Etat avant = etatDe(fic);
+    const Etat sauvegarde = etatDe(cheminDeLaSauvegarde(fic));
+    static QByteArray etapeArret;
+    etapeArret = arret.toUtf8();
+    journal::etapeObservee = [](const char* e) {
+        if (etapeArret == e) throw ErreurES(ErreurES::AccesRefuse); // the process stops there
+    };
+    sauvegardes::Sauvegarde choisie;
+    choisie.chemin = cheminDeLaSauvegarde(fic);
+    try {
+        sauvegardes::restaurer(fic, choisie,
+                               QStringLiteral("la restauration de la sauvegarde du 1 janvier"));
+    } catch (const ErreurES&) {
+    }
+    journal::etapeObservee = nullptr;
+    if (achevee) // what the crash left: the intent and one copy still beside the file
+        QVERIFY(QFileInfo::exists(journal::cheminPour(fic)));
+    DialoguesScriptes d;
+    d.attendreMessage(
+        achevee ? QStringLiteral("La restauration de la sauvegarde du 1 janvier avait été "
+                                 "interrompue par un arrêt du programme ou de l'ordinateur. Elle a "
+                                 "été achevée : le fichier et ses compléments sont maintenant ceux "
+                                 "de la copie, ensemble.")
+                : QStringLiteral("Une copie de fichier (« Enregistrer sous » ou restauration d'une "
+                                 "sauvegarde) avait été interrompue avant de rien changer : elle a "
+                                 "été défaite, le fichier et ses compléments sont restés tels "
+                                 "qu'ils étaient."));
+    if (!achevee) ecrireOctets(fic + QStringLiteral("-copie"), "reste"); // a copy left behind
+    Session s(d);
+    VERIFIER_DIALOGUES(d);
+    QVERIFY(etatDe(fic) == (achevee ? sauvegarde : avant));
+    QVERIFY(!QFileInfo::exists(fic + QStringLiteral("-copie")));
 }
 
 // Undo gives back the exact bytes, length and store; redo the command's.
