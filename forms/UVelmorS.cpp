@@ -432,7 +432,7 @@ void TForm1::selectionnerQualite(int index) {
 }
 
 void TForm1::CBQualiteChange() {
-    m_Modifie = true;
+    marquerModifie();
     appliquerRegleNom(indexQualite());
 }
 
@@ -486,6 +486,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     m_FichierGenea->fermer();
     m_Modifie = false;
     m_remplacement = false;
+    actualiserMenuEdition();
 }
 
 // The picture in the PHOTOS folder beside the genealogy file comes first, so

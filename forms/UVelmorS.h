@@ -140,18 +140,20 @@ public slots:
     void Apropos1Click();
     // Change events.
     void CBQualiteChange();
-    void ENomChange() { m_Modifie = true; }
-    void EPrenomChange() { m_Modifie = true; }
-    void EDNChange() { m_Modifie = true; }
-    void ELNChange() { m_Modifie = true; }
-    void EDMChange() { m_Modifie = true; }
-    void ELMChange() { m_Modifie = true; }
-    void EDDChange() { m_Modifie = true; }
-    void ELDChange() { m_Modifie = true; }
-    void EProfessionChange() { m_Modifie = true; }
-    void ENBEChange() { m_Modifie = true; }
+    void ENomChange() { marquerModifie(); }
+    void EPrenomChange() { marquerModifie(); }
+    void EDNChange() { marquerModifie(); }
+    void ELNChange() { marquerModifie(); }
+    void EDMChange() { marquerModifie(); }
+    void ELMChange() { marquerModifie(); }
+    void EDDChange() { marquerModifie(); }
+    void ELDChange() { marquerModifie(); }
+    void EProfessionChange() { marquerModifie(); }
+    void ENBEChange() { marquerModifie(); }
 
 public:
+    // The form holds edits not saved yet: the Edit menu offers to drop them.
+    void marquerModifie();
     // Shows a record, as the other moves do: the save question first when
     // the form holds edits; false when the user's save did not complete.
     bool allerALaFiche(std::int32_t numero);
@@ -352,6 +354,8 @@ private:
     // false when the user cancelled the deletion.
     bool decisionSurLesComplements(std::int32_t numero, bool& supprimer);
     void rattacherDetache(std::int64_t id);
+    void ecrireNote(std::int32_t numero, const TFiche& fiche, const QString& ancienne,
+                    const QString& nouvelle);
     // ---- undo, redo and backups
     void creerMenuEdition();
     void laisserLesChampsAuMenuEdition();
@@ -364,6 +368,7 @@ private:
     void retenirChangement(EntreeHistorique entree);
     void sauvegarderAvantPremierChangement();
     void actualiserMenuEdition();
+    void abandonnerLaSaisie();
     void montrerApresRetour(std::int32_t personne);
     void parcourirHistorique(std::int32_t (Historique::*sens)(const QString&,
                                                               const Historique::Complements&));

@@ -6,6 +6,7 @@
 #include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
 #include "data/Gedcom.h"
+#include "data/Journal.h"
 #include "data/OperationsFichier.h"
 #include "forms/uChoixPersonne.h"
 #include "forms/uComplements.h"
@@ -75,10 +76,35 @@ void TForm1::Complements1Click() {
         QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero), vue, raison,
         this);
     if (!m_dialogues.executerModal(fenetre) || !fenetre.noteModifiee()) return;
-    if (!m_complements->ecrire(m_CheminFichier, true, [&](Complements& c) {
-            c.ecrireNote(numero, fiche, fenetre.note().toStdString());
-        }))
-        m_dialogues.message(QStringLiteral("La note n'a pas été enregistrée."));
+    ecrireNote(numero, fiche, vue.note, fenetre.note());
+}
+
+// A note is the user's research: its change is kept like any other, in
+// the history and after a backup, and emptying it is confirmed first.
+void TForm1::ecrireNote(std::int32_t numero, const TFiche& fiche, const QString& ancienne,
+                        const QString& nouvelle) {
+    if (!ancienne.trimmed().isEmpty() && nouvelle.trimmed().isEmpty() &&
+        !m_dialogues.confirmer(QStringLiteral("Effacer la note de %1 ? (Édition › Annuler la "
+                                              "rétablit.)")
+                                   .arg(nomComplet(fiche))))
+        return;
+    const EtapeComplements etape =
+        m_complements->etape(m_CheminFichier, true, [=](Complements& c) {
+            c.ecrireNote(numero, fiche, nouvelle.toStdString());
+        });
+    Modification modification;
+    modification.libelle = QStringLiteral("la note de %1").arg(nomComplet(fiche));
+    modification.personne = numero;
+    bool ecrite = false;
+    if (etape)
+        surLeFichier([&] {
+            sauvegarderAvantPremierChangement();
+            EntreeHistorique entree =
+                appliquerEnSurete(*m_FichierGenea, m_CheminFichier, modification, etape);
+            ecrite = !entree.complementsAller.isEmpty();
+            if (ecrite) retenirChangement(std::move(entree));
+        });
+    if (!ecrite) m_dialogues.message(QStringLiteral("La note n'a pas été enregistrée."));
 }
 
 void TForm1::ComplementsDetaches1Click() {

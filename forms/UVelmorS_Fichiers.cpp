@@ -269,6 +269,14 @@ void TForm1::Ouvrir1Click() {
         choisirFichierGenealogie(false, {QStringLiteral("Nom du fichier de généalogie"),
                                          ExtensionFic, FiltreFichiers, m_RepProgramme, QString()});
     if (!choix) return;
+    // A new name is a new genealogy file, made at once, as at start-up.
+    if (!fichierExiste(*choix)) {
+        creerFichierNeuf(*choix);
+        m_dialogues.message(
+            QStringLiteral("Le fichier %1 n'existait pas : il a été créé, vide. Tapez la première "
+                           "personne et enregistrez-la.")
+                .arg(*choix));
+    }
     basculerVers(*choix);
     memoriserFichierCourant();
 }

@@ -66,10 +66,19 @@ void TForm1::laisserLesChampsAuMenuEdition() {
         champ->installEventFilter(filtre);
 }
 
+void TForm1::marquerModifie() {
+    const bool avant = m_Modifie;
+    m_Modifie = true;
+    if (!avant) actualiserMenuEdition();
+}
+
+// While the form holds typing, the first undo is that typing; the changes
+// to the file come after it.
 void TForm1::actualiserMenuEdition() {
     if (!Annuler1) return;
-    Annuler1->setText(m_historique.texteAnnuler());
-    Annuler1->setEnabled(m_historique.peutAnnuler());
+    Annuler1->setText(m_Modifie ? QStringLiteral("Annuler la saisie en cours")
+                                : m_historique.texteAnnuler());
+    Annuler1->setEnabled(m_Modifie || m_historique.peutAnnuler());
     Retablir1->setText(m_historique.texteRetablir());
     Retablir1->setEnabled(m_historique.peutRetablir());
 }
@@ -140,7 +149,20 @@ void TForm1::montrerApresRetour(std::int32_t personne) {
 }
 
 void TForm1::Annuler1Click() {
+    if (m_Modifie) return abandonnerLaSaisie();
     if (m_historique.peutAnnuler()) parcourirHistorique(&Historique::annuler);
+}
+
+// The form goes back to the record as the file holds it, or to an empty
+// form for a person not saved yet; nothing is written.
+void TForm1::abandonnerLaSaisie() {
+    const int numero = numeroCourant(-1);
+    if (numero < 0) {
+        passerEnNouvelleFiche();
+        return;
+    }
+    MontrePM();
+    pAfficherEnreg(numero);
 }
 
 void TForm1::Retablir1Click() {

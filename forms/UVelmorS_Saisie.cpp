@@ -29,6 +29,7 @@ void TForm1::passerEnNouvelleFiche() {
     SbSupprimer->setText(QStringLiteral("Supprimer"));
     m_Modifie = false;
     m_remplacement = false;
+    actualiserMenuEdition();
 }
 
 void TForm1::SbNouveauClick() {
@@ -259,9 +260,12 @@ void TForm1::SbSupprimerClick() {
     if (a < dernier) {
         m_dialogues.message(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
                                            "Remplacez celui-ci par un autre nom"));
-        m_Modifie = true;
         m_remplacement = true;
         viderEditsSaisie();
+        // The portrait was the replaced person's: it does not pass to the new one.
+        IPhoto->hide();
+        m_PhotoChoisie.clear();
+        marquerModifie();
         m_FichierGenea->fermer();
         return;
     }

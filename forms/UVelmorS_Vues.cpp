@@ -169,5 +169,5 @@ void TForm1::BtPhotoClick() {
     m_PhotoChoisie = *choix;
     IPhoto->show();
     montrerImage(chargerImage(*choix));
-    if (majusculesAZ(*choix) != majusculesAZ(actuelle)) m_Modifie = true;
+    if (majusculesAZ(*choix) != majusculesAZ(actuelle)) marquerModifie();
 }

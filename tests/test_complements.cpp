@@ -5,10 +5,12 @@
 #include "data/EchangeGedcom.h"
 #include "data/Gedcom.h"
 #include "data/Rapports.h"
+#include "data/Sauvegardes.h"
 #include "forms/UVelmorS.h"
 #include "forms/uComplements.h"
 #include "tests/OutilsTests.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBrowser>
@@ -155,6 +157,12 @@ QString vueDe(const QString& fic, int n) {
     for (const auto& s : vueComplements(*base, f, n, lireFiche(fic, n)).sections)
         lignes << s.titre << s.lignes;
     return lignes.join(u'\n');
+}
+
+QString noteDe(const QString& fic, int n) {
+    FichierDisque f;
+    f.ouvrir(fic);
+    return vueComplements(*Complements::ouvrir(fic, false), f, n, lireFiche(fic, n)).note;
 }
 
 } // namespace
@@ -432,6 +440,26 @@ void TestComplements::fenetreEtNote() {
     s.form.Complements1Click();
     QCOMPARE(texte, QStringLiteral("Vu aux archives\nen 2026"));
     QVERIFY(exporter(fic).contains("1 NOTE Vu aux archives\r\n2 CONT en 2026"));
+    // The note is a change like any other: backed up first, undone, redone;
+    // emptying it is confirmed.
+    QCOMPARE(sauvegardes::lister(fic, {}).size(), std::size_t(1));
+    const QString nom = nomComplet(lireFiche(fic, 0));
+    QCOMPARE(s.form.Annuler1->text(), QStringLiteral("Annuler la note de ") + nom);
+    d.attendreModal([](QDialog& dialogue) {
+         dynamic_cast<TComplements&>(dialogue).Note->clear();
+         return true;
+     })
+        .attendreConfirmation(
+            QStringLiteral("Effacer la note de %1 ? (Édition › Annuler la rétablit.)").arg(nom),
+            true);
+    s.form.Complements1Click();
+    QVERIFY(noteDe(fic, 0).isEmpty());
+    s.form.Annuler1Click();
+    QCOMPARE(noteDe(fic, 0), QStringLiteral("Vu aux archives\nen 2026"));
+    s.form.Annuler1Click();
+    QVERIFY(noteDe(fic, 0).isEmpty());
+    s.form.Retablir1Click();
+    QCOMPARE(noteDe(fic, 0), QStringLiteral("Vu aux archives\nen 2026"));
     // The spouse button goes to the first marriage, which has no child.
     s.form.BtConjointClick();
     QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("1"));

@@ -447,17 +447,26 @@ void TestDemarrage::ouvrirUnFichierVideDonneUneFicheNouvelle() {
     VERIFIER_DIALOGUES(d);
 }
 
+// A new name typed in the open dialog makes the file at once, as the
+// start-up dialog does: the first save goes there, without another question.
 void TestDemarrage::ouvrirUnNomInexistant() {
     RepertoireDeTravail rep;
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), famille());
     DialoguesScriptes d;
     Session s(d);
-    d.attendreOuverture(rep.chemin(QStringLiteral("futur.FIC")));
+    const QString futur = rep.chemin(QStringLiteral("futur.FIC"));
+    d.attendreOuverture(futur).attendreMessage(
+        QStringLiteral("Le fichier %1 n'existait pas : il a été créé, vide. Tapez la première "
+                       "personne et enregistrez-la.")
+            .arg(futur));
     s.form.Ouvrir1Click();
-    QCOMPARE(s.form.CheminFichier(), rep.chemin(QStringLiteral("futur.FIC")));
-    QCOMPARE(iniNomFic(rep), rep.chemin(QStringLiteral("futur.FIC")));
+    QCOMPARE(s.form.CheminFichier(), futur);
+    QCOMPARE(iniNomFic(rep), futur);
     QVERIFY(s.form.NumEnreg->text().isEmpty());
-    QVERIFY(!QFile::exists(rep.chemin(QStringLiteral("futur.FIC"))));
+    QCOMPARE(QFileInfo(futur).size(), 0);
+    s.form.ENom->setText(QStringLiteral("NOUVEAU"));
+    s.form.SbEnregistrerClick();
+    QCOMPARE(lireFichier(futur).size(), std::size_t(1));
     VERIFIER_DIALOGUES(d);
 }
 

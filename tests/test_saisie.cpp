@@ -5,6 +5,7 @@
 #include "platform/BoutonImage.h"
 #include "tests/OutilsTests.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
@@ -69,6 +70,7 @@ private slots:
     void qualiteSansSelectionStockee255();
     void supprimerLaDerniere();
     void changerNomPuisEnregistrer();
+    void annulerLaSaisieEnCours();
     void ficheSansNomDemandeConfirmation_data();
     void ficheSansNomDemandeConfirmation();
     void dateGardeeNeBloquePasLEnregistrement();
@@ -299,6 +301,10 @@ void TestSaisie::supprimerLaDerniere() {
 
 void TestSaisie::changerNomPuisEnregistrer() {
     Banc b(5);
+    std::vector<TFiche> avecPortrait = fiches(5);
+    avecPortrait[2].Photo.definir(QStringLiteral("/ailleurs/ancien.jpg"));
+    ecrireFichier(b.fic(), avecPortrait);
+    b.d.attendreMessage({}); // the old person's portrait is not there
     b.form().pAfficherEnreg(2);
     QCOMPARE(b.form().SbSupprimer->text(), QStringLiteral("Changer Nom"));
     b.d.attendreMessage(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
@@ -315,6 +321,36 @@ void TestSaisie::changerNomPuisEnregistrer() {
     QVERIFY(f[2].Prenom.vide());
     QCOMPARE(f[2].Pere, 0); // the old person's links
     QCOMPARE(f[2].Enfants[0], 92);
+    QVERIFY(f[2].Photo.vide()); // but not the old person's portrait
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// While the form holds typing, Annuler drops it and shows the record as
+// stored; only then does it offer the last change to the file.
+void TestSaisie::annulerLaSaisieEnCours() {
+    Banc b(3);
+    const QByteArray initial = octetsDe(b.fic());
+    QVERIFY(!b.form().Annuler1->isEnabled());
+    taper(b.form().ENom, QStringLiteral("FAUTE"));
+    QCOMPARE(b.form().Annuler1->text(), QStringLiteral("Annuler la saisie en cours"));
+    QVERIFY(b.form().Annuler1->isEnabled());
+    b.form().Annuler1Click();
+    QCOMPARE(b.form().ENom->text(), QStringLiteral("NOM0"));
+    QVERIFY(!b.form().Modifie());
+    QVERIFY(!b.form().Annuler1->isEnabled());
+    taper(b.form().EProfession, QStringLiteral("Forgeron"));
+    b.form().SbEnregistrerClick();
+    taper(b.form().EProfession, QStringLiteral("Forgeronne"));
+    b.form().Annuler1Click();
+    QCOMPARE(b.form().EProfession->text(), QStringLiteral("Forgeron"));
+    QCOMPARE(b.form().Annuler1->text(), QStringLiteral("Annuler l'enregistrement de NOM0 Prénom0"));
+    b.form().Annuler1Click();
+    QCOMPARE(octetsDe(b.fic()), initial);
+    b.form().SbNouveauClick();
+    taper(b.form().ENom, QStringLiteral("NOUVEAU"));
+    b.form().Annuler1Click();
+    QVERIFY(b.form().ENom->text().isEmpty());
+    QVERIFY(b.form().NumEnreg->text().isEmpty());
     VERIFIER_DIALOGUES(b.d);
 }
 
