@@ -135,12 +135,36 @@ void ComplementsDImport::garder(const ComplementsImport& complements) {
     }
 }
 
+namespace {
+
+// Roughly what an import's entries weigh in the history when kept to be redone.
+std::int64_t poidsDe(const ComplementsImport& c) {
+    std::int64_t octets = 0;
+    for (const EntreePersonne& p : c.personnes) {
+        octets += static_cast<std::int64_t>(p.structures.size() + p.note.size() + 64);
+        for (const EntreePersonne::Champ& ch : p.champs)
+            octets += static_cast<std::int64_t>(ch.gedcom.size() + ch.ecrit.size());
+    }
+    for (const EntreeCouple& x : c.couples)
+        octets += static_cast<std::int64_t>(x.gedcom.size() + 64 * (x.enfants.size() + 1));
+    for (const EnregistrementComplement& e : c.enregistrements)
+        octets += static_cast<std::int64_t>(e.gedcom.size() + e.xref.size());
+    return octets;
+}
+
+} // namespace
+
 EtapeComplements ComplementsDImport::etape(const ComplementsImport& complements) {
     if (!m_options.complements || complements.vide()) return {};
     return [this, &complements](const std::function<void(const QByteArray&)>& avantValidation,
                                 QByteArray& retour) -> QByteArray {
         try {
             const auto base = Complements::ouvrir(m_cheminFichier, true);
+            // Kept whole to be redone while it fits what the history keeps;
+            // beyond, only a mark that takes it back.
+            if (poidsDe(complements) <= ChangementGardeMax)
+                return base->enregistrerChangements([&] { base->ajouterImport(complements); },
+                                                    avantValidation, retour);
             retour = base->marqueAvantImport();
             avantValidation(retour);
             base->ajouterImport(complements);

@@ -68,10 +68,11 @@ std::int32_t Historique::retablir(const QString& cheminFichier, const Complement
     const EntreeHistorique& e = m_defaits.back();
     if (!e.apres.complete() || (!e.complementsRetour.isEmpty() && e.complementsAller.isEmpty()))
         throw ErreurVelmoris(
-            QStringLiteral("« %1 » ne peut pas être rétabli : ce changement était trop grand pour "
-                           "être gardé en mémoire. Refaites-le (par exemple, importez de nouveau "
-                           "le fichier)")
-                .arg(e.libelle));
+            QStringLiteral("Ce changement (%1) ne peut pas être rétabli : il dépassait les %2 Mo "
+                           "que l'historique garde pour refaire un changement. Refaites-le vous-même "
+                           "(par exemple, importez de nouveau le fichier)")
+                .arg(e.libelle)
+                .arg(ChangementGardeMax >> 20));
     revenirA(cheminFichier, e.avant, e.apres, [&] { appliquer(complements, e.complementsAller); });
     return deplacer(m_defaits, m_faits).personneApres;
 }

@@ -19,8 +19,6 @@ namespace {
 constexpr char Magie[] = "VELMJNL1";
 constexpr char MagieComplements[] = "COMPLMNT";
 constexpr qsizetype TailleMagie = 8;
-// The appended bytes an import keeps for a redo; beyond, only their fingerprint.
-constexpr std::int64_t AjoutGardeMax = 64LL << 20;
 constexpr std::int64_t JournalMax = 1LL << 30;
 
 void observer(const char* etape) {
@@ -444,7 +442,7 @@ EntreeHistorique ajouterEnSurete(FichierEnregistrements& fichier, const QString&
         BlocOctets ajout;
         ajout.decalage = debut;
         ajout.longueur = entree.apres.taille - debut;
-        const bool garder = ajout.longueur <= AjoutGardeMax;
+        const bool garder = ajout.longueur <= ChangementGardeMax;
         std::uint64_t h = 14695981039346656037ull;
         for (const TFiche& f : fiches) {
             const QByteArray octets = octetsDe(f);

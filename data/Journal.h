@@ -56,6 +56,10 @@ struct EntreeHistorique {
 using EtapeComplements = std::function<QByteArray(
     const std::function<void(const QByteArray& retour)>& avantValidation, QByteArray& retour)>;
 
+// What a change keeps in memory to be redone, at most: the bytes appended
+// by an import, or its companion entries. Beyond, it can only be undone.
+constexpr std::int64_t ChangementGardeMax = 64LL << 20;
+
 namespace journal {
 
 QString cheminPour(const QString& cheminFichier);

@@ -520,9 +520,10 @@ void TForm1::afficherPortrait() {
 void TForm1::signalerPortraitManquant(const QString& photo, const QString& raison) {
     IPhoto->setPixmap({});
     IPhoto->setText(QStringLiteral("Portrait\nintrouvable"));
-    const QString cle = NumEnreg->text() + u'|' + photo;
-    if (cle == m_portraitSignale) return;
-    m_portraitSignale = cle;
+    // Once per person and session: the frame says it on every later visit.
+    const QString cle = m_CheminFichier + u'|' + NumEnreg->text() + u'|' + photo;
+    if (m_portraitsSignales.contains(cle)) return;
+    m_portraitsSignales.insert(cle);
     m_dialogues.message(avecPointFinal(raison) +
                         QStringLiteral("\rLa fiche est affichée sans portrait ; son chemin reste "
                                        "enregistré."));
@@ -531,7 +532,6 @@ void TForm1::signalerPortraitManquant(const QString& photo, const QString& raiso
 void TForm1::montrerImage(const QImage& image) {
     // At its own size, centred, cropped by the frame; never scaled.
     IPhoto->setPixmap(QPixmap::fromImage(image));
-    m_portraitSignale.clear();
 }
 
 void TForm1::lireParents() {

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -391,7 +392,7 @@ private:
     QString m_fichierAide;    // the application's help file, once asked for
     QString m_fichierAOuvrir; // named on the command line, or by the desktop
     QAction* m_separateurRecents = nullptr;
-    QString m_portraitSignale; // the record and path of the last missing portrait told
+    QSet<QString> m_portraitsSignales; // the missing portraits told, by file, record and path
     std::unique_ptr<ComplementsOuverts> m_complements;
     Historique m_historique;
     QString m_fichierSauvegarde; // the file this session has backed up, or tried to

@@ -180,12 +180,38 @@ QImage decoderImage(const QByteArray& octets, bool jpeg, const QString& nomPourM
     return jpeg ? decoderJpeg(octets, nomPourMessage) : decoderBmp(octets, nomPourMessage);
 }
 
+namespace {
+
+// Any other format Qt reads (PNG, GIF, TIFF, WebP…), chosen by the
+// extension as JPEG and BMP are, never by the content.
+QImage decoderAutre(const QByteArray& octets, const QByteArray& format, const QString& chemin) {
+    QBuffer tampon;
+    tampon.setData(octets);
+    tampon.open(QIODevice::ReadOnly);
+    QImageReader lecteur(&tampon, format);
+    lecteur.setAutoDetectImageFormat(false);
+    lecteur.setDecideFormatFromContent(false);
+    const QSize taille = lecteur.size();
+    if (taille.isValid() && static_cast<qint64>(taille.width()) * taille.height() > PixelsMaximum)
+        throw erreurDecodage(chemin, QStringLiteral("dimensions trop grandes"));
+    QImage image = lecteur.read();
+    if (image.isNull())
+        throw erreurDecodage(chemin, QStringLiteral("fichier %1 invalide")
+                                         .arg(QString::fromLatin1(format.toUpper())));
+    return image;
+}
+
+} // namespace
+
 QImage chargerImage(const QString& chemin) {
-    const QString extension = majusculesAZ(extensionDe(chemin));
-    const bool jpeg = extension == u".JPG" || extension == u".JPEG";
-    const bool bmp = extension == u".BMP";
-    if (!jpeg && !bmp)
+    const QString extension = extensionDe(chemin);
+    const QString majuscules = majusculesAZ(extension);
+    const bool jpeg = majuscules == u".JPG" || majuscules == u".JPEG";
+    if (jpeg || majuscules == u".BMP")
+        return decoderImage(lireFichierImage(chemin), jpeg, chemin);
+    const QByteArray format = extension.mid(1).toLower().toLatin1();
+    if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format))
         throw ErreurImage(QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2")
                               .arg(extension, chemin));
-    return decoderImage(lireFichierImage(chemin), jpeg, chemin);
+    return decoderAutre(lireFichierImage(chemin), format, chemin);
 }

@@ -6,8 +6,9 @@
 
 // The picture loader: the decoder is chosen by the file-name extension,
 // without regard to case and without looking at the content. "jpg" and
-// "jpeg" go through libjpeg, "bmp" through the BMP reader; anything else,
-// and any file that does not decode, raises ErreurImage with a French text.
+// "jpeg" go through libjpeg, "bmp" through the BMP reader, any other format
+// Qt reads (png, gif, tiff…) through its reader; an unknown extension, and
+// any file that does not decode, raises ErreurImage with a French text.
 QImage chargerImage(const QString& chemin);
 
 // Decodes the bytes of a picture held in memory, as JPEG or as BMP.

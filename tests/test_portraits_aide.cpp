@@ -42,6 +42,8 @@ private slots:
     void annulerCacheEtEnregistrerVide();
     void imageCorrompueAuChoix();
     void imageCorrompueALAffichage();
+    void autresFormatsAffiches_data();
+    void autresFormatsAffiches();
     void cheminDePlusDe120Caracteres();
     void cheminImpossibleEnWindows1252();
     void extensionFicJamaisStockee();
@@ -132,15 +134,47 @@ void TestPortraitsAide::imageCorrompueAuChoix() {
     VERIFIER_DIALOGUES(b.d);
 }
 
+// A portrait that cannot be shown is told once per person and session,
+// however often the person is visited again.
 void TestPortraitsAide::imageCorrompueALAffichage() {
     Banc b;
     ecrireOctets(b.rep.chemin(QStringLiteral("B.bmp")), QByteArray("pas une image"));
     b.d.attendreMessage({});
-    b.form().executer([&] { b.form().pAfficherEnreg(1); });
+    for (int visite = 0; visite < 4; ++visite) {
+        b.form().executer([&] { b.form().pAfficherEnreg(1); });
+        b.form().executer([&] { b.form().pAfficherEnreg(0); });
+    }
+    QCOMPARE(b.d.journal().size(), 1);
     QVERIFY(b.d.journal().back().contains(QStringLiteral("B.bmp")));
+    b.form().executer([&] { b.form().pAfficherEnreg(1); });
     QCOMPARE(b.form().ENom->text(), QStringLiteral("AUTRE"));
     QCOMPARE(b.form().NumEnreg->text(), QStringLiteral("1"));
     QVERIFY(!b.form().Modifie());
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// Every format Qt reads is shown, chosen by its extension in any case.
+void TestPortraitsAide::autresFormatsAffiches_data() {
+    QTest::addColumn<QString>("nom");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("png") << "portrait.png" << QByteArray("PNG");
+    QTest::newRow("PNG en capitales") << "PORTRAIT.PNG" << QByteArray("PNG");
+    QTest::newRow("ppm") << "portrait.ppm" << QByteArray("PPM");
+}
+
+void TestPortraitsAide::autresFormatsAffiches() {
+    QFETCH(QString, nom);
+    QFETCH(QByteArray, format);
+    Banc b;
+    QImage image(25, 15, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(b.rep.chemin(nom), format));
+    std::vector<TFiche> f = lireFichier(b.fic());
+    f[2].Photo.definir(b.rep.chemin(nom));
+    ecrireFichier(b.fic(), f);
+    b.form().executer([&] { b.form().pAfficherEnreg(2); });
+    QVERIFY(!b.form().IPhoto->isHidden());
+    QCOMPARE(b.form().IPhoto->pixmap().width(), 25);
     VERIFIER_DIALOGUES(b.d);
 }
 
