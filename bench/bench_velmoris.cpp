@@ -5,6 +5,7 @@
 #include "app/Demarrage.h"
 #include "data/ComplementsFichier.h"
 #include "data/EchangeGedcom.h"
+#include "data/IndexPersonnes.h"
 #include "data/Journal.h"
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
@@ -68,11 +69,15 @@ void candidatsParents(const QString& chemin) {
     FichierDisque f;
     f.ouvrir(chemin);
     ModeleCandidats peres(true, nullptr), meres(false, nullptr);
-    parcourirCandidatsParents(f, 1950, [&](bool pere, std::int32_t n, const TFiche&) {
-        (pere ? peres : meres).ajouter(n);
+    const QString naissance = QStringLiteral("01/01/1950");
+    parcourirCandidatsParents(f, 1950, [&](bool pere, std::int32_t n, const TFiche& fiche) {
+        (pere ? peres : meres).ajouter(n, !parenteImpossible(fiche, pere, naissance).isEmpty());
     });
-    peres.terminer();
-    meres.terminer();
+    // The lists in name order, as the dialog shows them.
+    IndexPersonnes index;
+    index.construire(f);
+    peres.montrer(index.visibles());
+    meres.montrer(index.visibles());
     g_compteur += peres.total() + meres.total();
     f.fermer();
 }
@@ -465,15 +470,20 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
             [&](const QString&) {
                 FichierDisque fichier;
                 fichier.ouvrir(chemin);
-                FormLien->preparer(QStringLiteral("ENFANT"), [&](std::int32_t n, TFiche& fiche) {
-                    fichier.positionner(n);
-                    fichier.lire(fiche);
-                });
+                FormLien->preparer(
+                    QStringLiteral("ENFANT"),
+                    [&](std::int32_t n, TFiche& fiche) {
+                        fichier.positionner(n);
+                        fichier.lire(fiche);
+                    },
+                    {});
                 for (int i = 0; i < 500000; ++i) {
-                    FormLien->ajouterPere(i);
-                    FormLien->ajouterMere(i);
+                    FormLien->ajouterPere(i, false);
+                    FormLien->ajouterMere(i, false);
                 }
-                FormLien->terminerListes();
+                IndexPersonnes index;
+                index.construire(fichier);
+                FormLien->terminerListes(index);
                 p.dialogues.executerModal(*FormLien);
                 FormLien->oublierLecteur();
             },

@@ -1,5 +1,6 @@
 #include "data/Parente.h"
 
+#include "data/IntervalleDate.h"
 #include "data/Texte.h"
 
 #include <unordered_set>
@@ -22,10 +23,19 @@ QString ligneCandidat(const TFiche& fiche, bool pere) {
     return ligne;
 }
 
-bool parcourirCandidatsParents(
+QString DatesIllisibles::message() const {
+    QString texte = QStringLiteral("Date(s) de naissance inconnue(s) ou contenant une erreur : ") +
+                    premieres.join(QStringLiteral(", "));
+    if (nombre > premieres.size())
+        texte += QStringLiteral(" et %1 autre(s)").arg(nombre - premieres.size());
+    return texte + u'.';
+}
+
+DatesIllisibles parcourirCandidatsParents(
     FichierEnregistrements& fichier, int anneeEnfant,
     const std::function<void(bool pere, std::int32_t numero, const TFiche& fiche)>& retenir) {
-    bool dateIllisible = false;
+    constexpr qsizetype Nommees = 5;
+    DatesIllisibles illisibles;
     parcourirFiches(fichier, [&](std::int32_t numero, const TFiche& fiche) {
         bool retenu = fiche.DateNaissance.vide();
         if (!retenu) {
@@ -34,14 +44,29 @@ bool parcourirCandidatsParents(
                               fiche.DateNaissance.longueurSignificative(), annee)) {
                 retenu = anneeDeParentPossible(annee, anneeEnfant);
             } else {
-                dateIllisible = true;
+                if (illisibles.premieres.size() < Nommees)
+                    illisibles.premieres << QStringLiteral("fiche %1 (%2, « %3 »)")
+                                                .arg(numero)
+                                                .arg(nomComplet(fiche), fiche.DateNaissance.texte());
+                ++illisibles.nombre;
                 retenu = true;
             }
         }
         if (retenu) retenir(fiche.Qualite == 0, numero, fiche);
         return true;
     });
-    return dateIllisible;
+    return illisibles;
+}
+
+QString parenteImpossible(const TFiche& parent, bool pere, const QString& naissanceEnfant) {
+    if (parent.DateDeces.vide()) return {};
+    const IntervalleDate deces = intervalleDe(parent.DateDeces.texte());
+    const IntervalleDate naissance = intervalleDe(naissanceEnfant);
+    // A child may be born up to about 300 days after its father's death.
+    if (!deces.avant(naissance, pere ? 300 : 0)) return {};
+    return (pere ? QStringLiteral("décédé le %1, plus de 300 jours avant la naissance")
+                 : QStringLiteral("décédée le %1, avant la naissance"))
+        .arg(parent.DateDeces.texte());
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "data/TFiche.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -22,13 +23,26 @@ inline bool anneeDeParentPossible(int anneeParent, int anneeEnfant) {
 // "??/??/????" for the date of an undated person.
 QString ligneCandidat(const TFiche& fiche, bool pere);
 
+// The birth dates a scan could not read: how many, and the first few named
+// ("fiche 12 (DUPONT Jean, « vers 18xx »)").
+struct DatesIllisibles {
+    std::int64_t nombre = 0;
+    QStringList premieres;
+    // "Date(s) de naissance inconnue(s) ou contenant une erreur : …"
+    QString message() const;
+};
+
 // Scans the whole file for possible parents of a child born in `anneeEnfant`.
 // Undated persons, and those whose date holds no readable year, are always
 // candidates. Title 0 goes to the fathers, every other title to the mothers.
-// Returns true when some birth date held no readable year.
-bool parcourirCandidatsParents(
+DatesIllisibles parcourirCandidatsParents(
     FichierEnregistrements& fichier, int anneeEnfant,
     const std::function<void(bool pere, std::int32_t numero, const TFiche& fiche)>& retenir);
+
+// Why a candidate's own dates rule out the parenthood of a child born on
+// `naissanceEnfant`, empty when nothing does: a mother dead before the
+// birth, a father dead more than 300 days before it.
+QString parenteImpossible(const TFiche& parent, bool pere, const QString& naissanceEnfant);
 
 // Walks up the father and mother links of persons 0 to `nombre` - 1, each
 // person once, and calls `surBoucle(enfant, pere, parent)` for each link

@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/IndexPersonnes.h"
 #include "data/Modification.h"
 #include "data/OperationsFichier.h"
 #include "data/Parente.h"
@@ -37,29 +38,38 @@ void TForm1::SBChainerClick() {
     const std::int32_t enfant = nouvelle ? static_cast<std::int32_t>(m_FichierGenea->nombreFiches())
                                          : versEntier(NumEnreg->text());
 
-    FormLien->preparer(ENom->text() + u' ' + EPrenom->text() + u' ' + EDN->text(),
-                       [this](std::int32_t numero, TFiche& fiche) {
-                           m_FichierGenea->positionner(numero);
-                           m_FichierGenea->lire(fiche);
-                       });
+    const QString naissance = EDN->text();
+    FormLien->preparer(
+        ENom->text() + u' ' + EPrenom->text() + u' ' + naissance,
+        [this](std::int32_t numero, TFiche& fiche) {
+            m_FichierGenea->positionner(numero);
+            m_FichierGenea->lire(fiche);
+        },
+        [naissance](const TFiche& parent, bool pere) {
+            return parenteImpossible(parent, pere, naissance);
+        });
     // The lines are read from the file while the dialog shows them; the file
     // stays open until the command ends, and they are forgotten with it.
     struct Oubli {
         ~Oubli() { FormLien->oublierLecteur(); }
     } oubli;
-    // Nobody is offered as their own father or mother.
-    const bool dateIllisible = parcourirCandidatsParents(
-        *m_FichierGenea, anneeEnfant, [enfant](bool pere, std::int32_t numero, const TFiche&) {
+    // Nobody is offered as their own father or mother; those whose own
+    // dates rule it out come last, marked.
+    const DatesIllisibles illisibles = parcourirCandidatsParents(
+        *m_FichierGenea, anneeEnfant,
+        [enfant, &naissance](bool pere, std::int32_t numero, const TFiche& fiche) {
             if (numero == enfant) return;
+            const bool impossible = !parenteImpossible(fiche, pere, naissance).isEmpty();
             if (pere)
-                FormLien->ajouterPere(numero);
+                FormLien->ajouterPere(numero, impossible);
             else
-                FormLien->ajouterMere(numero);
+                FormLien->ajouterMere(numero, impossible);
         });
-    if (dateIllisible)
-        m_dialogues.message(
-            QStringLiteral("Date(s) de naissance inconnue(s)) ou contenant une erreur"));
-    FormLien->terminerListes();
+    if (illisibles.nombre) m_dialogues.message(illisibles.message());
+    // The lists in the index's order, narrowed by its filter.
+    IndexPersonnes index;
+    index.construire(*m_FichierGenea);
+    FormLien->terminerListes(index);
 
     if (!m_dialogues.executerModal(*FormLien)) {
         m_FichierGenea->fermer();

@@ -1,6 +1,7 @@
 #include "forms/uLien.h"
 
 #include "data/Erreurs.h"
+#include "data/IndexPersonnes.h"
 #include "data/Parente.h"
 #include "platform/Polices.h"
 
@@ -57,11 +58,13 @@ ModeleCandidats::ModeleCandidats(bool peres, QObject* parent)
     : QAbstractListModel(parent), m_peres(peres) {}
 
 int ModeleCandidats::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_publiees;
+    return parent.isValid() ? 0 : static_cast<int>(m_numeros.size());
 }
 
 QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_publiees) return {};
+    if (role != Qt::DisplayRole || !index.isValid() ||
+        index.row() >= static_cast<int>(m_numeros.size()))
+        return {};
     const std::int32_t numero = m_numeros[static_cast<std::size_t>(index.row())];
     if (numero == -1) return m_peres ? QStringLiteral("Inconnu") : QStringLiteral("Inconnue");
     if (!m_lecteur) return {};
@@ -69,7 +72,10 @@ QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
     try {
         TFiche fiche;
         m_lecteur(numero, fiche);
-        return ligneCandidat(fiche, m_peres);
+        QString ligne = ligneCandidat(fiche, m_peres);
+        if (m_marques[static_cast<std::size_t>(numero)] == Impossible && m_raison)
+            ligne += QStringLiteral(" — impossible : ") + m_raison(fiche, m_peres);
+        return ligne;
     } catch (const ErreurVelmoris& e) {
         return QStringLiteral("(fiche %1 illisible : %2)").arg(numero).arg(e.texte());
     }
@@ -77,16 +83,33 @@ QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
 
 void ModeleCandidats::vider() {
     beginResetModel();
+    m_marques.clear();
+    m_candidats = 0;
     m_numeros.clear();
-    m_publiees = 0;
     endResetModel();
 }
 
-void ModeleCandidats::terminer() {
+void ModeleCandidats::ajouter(std::int32_t numero, bool impossible) {
+    if (numero < 0) return;
+    if (m_marques.size() <= static_cast<std::size_t>(numero))
+        m_marques.resize(static_cast<std::size_t>(numero) + 1, Aucune);
+    m_marques[static_cast<std::size_t>(numero)] = impossible ? Impossible : Candidat;
+    ++m_candidats;
+}
+
+void ModeleCandidats::montrer(const std::vector<std::int32_t>& personnes) {
+    beginResetModel();
+    m_numeros.clear();
+    auto marque = [&](std::int32_t n) {
+        return static_cast<std::size_t>(n) < m_marques.size()
+                   ? m_marques[static_cast<std::size_t>(n)]
+                   : Aucune;
+    };
+    for (const Marque voulue : {Candidat, Impossible})
+        for (const std::int32_t n : personnes)
+            if (marque(n) == voulue) m_numeros.push_back(n);
     m_numeros.push_back(-1);
-    beginInsertRows({}, 0, total() - 1);
-    m_publiees = total();
-    endInsertRows();
+    endResetModel();
 }
 
 TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
@@ -110,6 +133,9 @@ TFormLien::TFormLien(QWidget* parent) : QDialog(parent) {
     m_tab.meres = new ModeleCandidats(false, this);
     LBPere = listeCandidats("LBPere", {16, 40, 241, 137}, m_tab.peres);
     LBMere = listeCandidats("LBMere", {280, 40, 241, 137}, m_tab.meres);
+    // Beside each heading, a filter as the index has: words of the names, in any order.
+    EFiltrePere = filtre("EFiltrePere", {160, 9, 97, 22}, m_tab.peres, LBPere);
+    EFiltreMere = filtre("EFiltreMere", {432, 9, 89, 22}, m_tab.meres, LBMere);
     Label3 = etiquette(this, "Label3",
                        QStringLiteral("Choisissez le père et la mère dans les listes ci-dessus"),
                        128, 184);
@@ -163,26 +189,54 @@ QListWidget* TFormLien::listeRangs(const char* nom, QRect geometrie) {
     return liste;
 }
 
-void TFormLien::preparer(const QString& descriptionEnfant, LecteurFiche lecteur) {
+QLineEdit* TFormLien::filtre(const char* nom, QRect geometrie, ModeleCandidats* modele,
+                             QListView* liste) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(nom));
+    edit->setGeometry(geometrie);
+    edit->setPlaceholderText(QStringLiteral("Filtrer"));
+    edit->setClearButtonEnabled(true);
+    edit->setToolTip(QStringLiteral("Tapez le début des mots du nom ou des prénoms"));
+    connect(edit, &QLineEdit::textChanged, this, [this, modele, liste](const QString& texte) {
+        if (!m_index) return;
+        m_index->filtrer(texte);
+        modele->montrer(m_index->visibles());
+        liste->scrollToTop();
+    });
+    return edit;
+}
+
+void TFormLien::preparer(const QString& descriptionEnfant, LecteurFiche lecteur,
+                         RaisonImpossible raison) {
+    m_index = nullptr;
+    for (QLineEdit* f : {EFiltrePere, EFiltreMere})
+        f->clear();
     m_tab.peres->vider();
     m_tab.meres->vider();
     m_tab.peres->definirLecteur(lecteur);
     m_tab.meres->definirLecteur(std::move(lecteur));
-    LbOrdreP->clearSelection();
-    LbOrdreP->setCurrentRow(-1);
+    m_tab.peres->definirRaison(raison);
+    m_tab.meres->definirRaison(std::move(raison));
+    for (QListWidget* rangs : {LbOrdreP, LBordreM}) {
+        rangs->clearSelection();
+        rangs->setCurrentRow(-1);
+    }
     EEnfant->setText(descriptionEnfant);
 }
 
 void TFormLien::oublierLecteur() {
+    m_index = nullptr;
     m_tab.peres->definirLecteur({});
     m_tab.meres->definirLecteur({});
 }
 
-void TFormLien::terminerListes() {
+void TFormLien::terminerListes(IndexPersonnes& index) {
+    m_index = &index;
     NbCandidatsPere = m_tab.peres->total();
     NbCandidatsMere = m_tab.meres->total();
-    m_tab.peres->terminer();
-    m_tab.meres->terminer();
+    index.filtrer({});
+    m_tab.peres->montrer(index.visibles());
+    m_tab.meres->montrer(index.visibles());
     LBPere->scrollToTop();
     LBMere->scrollToTop();
 }

@@ -15,12 +15,18 @@ class QListView;
 class QListWidget;
 class QPushButton;
 
+class IndexPersonnes;
+
 // Reads one record of the genealogy file, open while the dialog is shown.
 using LecteurFiche = std::function<void(std::int32_t, TFiche&)>;
+// Why a candidate cannot be the parent, empty when it can.
+using RaisonImpossible = std::function<QString(const TFiche&, bool pere)>;
 
 // One list of candidates: the record numbers only, each line read from the
 // file when it comes into view, so that a list of hundreds of thousands of
-// candidates costs four bytes each. It ends with the "Inconnu" line and its -1.
+// candidates costs a few bytes each. Sorted by name, those whose dates rule
+// the parenthood out last and marked, narrowed by a filter; it ends with
+// the "Inconnu" line and its -1.
 class ModeleCandidats : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -28,17 +34,25 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     void vider();
-    void ajouter(std::int32_t numero) { m_numeros.push_back(numero); }
-    void terminer(); // the final line, then the list is shown
+    void ajouter(std::int32_t numero, bool impossible);
+    // The lines, in the order of `personnes` (an index's persons, sorted and
+    // filtered): the possible candidates, then the impossible ones, then the
+    // final line.
+    void montrer(const std::vector<std::int32_t>& personnes);
     void definirLecteur(LecteurFiche lecteur) { m_lecteur = std::move(lecteur); }
+    void definirRaison(RaisonImpossible raison) { m_raison = std::move(raison); }
     std::int32_t numero(int ligne) const { return m_numeros[static_cast<std::size_t>(ligne)]; }
-    int total() const { return static_cast<int>(m_numeros.size()); }
+    // The candidates, the final line left out.
+    int total() const { return m_candidats; }
 
 private:
+    enum Marque : std::uint8_t { Aucune, Candidat, Impossible };
     bool m_peres;
-    std::vector<std::int32_t> m_numeros;
-    int m_publiees = 0;
+    std::vector<std::uint8_t> m_marques; // by record number
+    int m_candidats = 0;
+    std::vector<std::int32_t> m_numeros; // the lines shown
     LecteurFiche m_lecteur;
+    RaisonImpossible m_raison;
 };
 
 // The candidates behind the lines of the two lists: one column per list. The
@@ -55,15 +69,22 @@ public:
     explicit TFormLien(QWidget* parent = nullptr);
     ~TFormLien() override;
 
-    // Empties both candidate lists and the father's rank; the mother's rank
-    // stays. The lines are read through `lecteur` while the dialog is shown.
-    void preparer(const QString& descriptionEnfant, LecteurFiche lecteur);
-    void ajouterPere(std::int32_t numero) { m_tab.peres->ajouter(numero); }
-    void ajouterMere(std::int32_t numero) { m_tab.meres->ajouter(numero); }
+    // Empties both candidate lists, their filters and both ranks (a rank
+    // chosen for another child, or in another file, means nothing here).
+    // The lines are read through `lecteur` while the dialog is shown.
+    void preparer(const QString& descriptionEnfant, LecteurFiche lecteur, RaisonImpossible raison);
+    void ajouterPere(std::int32_t numero, bool impossible) {
+        m_tab.peres->ajouter(numero, impossible);
+    }
+    void ajouterMere(std::int32_t numero, bool impossible) {
+        m_tab.meres->ajouter(numero, impossible);
+    }
     // The file is closed: its lines can no longer be read.
     void oublierLecteur();
-    // Adds the final lines and makes the lists visible.
-    void terminerListes();
+    // Sorts both lists by the index's order, adds the final lines and makes
+    // them visible; the filters narrow them through the index, which lives
+    // while the dialog is shown.
+    void terminerListes(IndexPersonnes& index);
 
     // Selections: -1 when none.
     int lignePere() const;
@@ -78,6 +99,8 @@ public:
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
+    QLineEdit* EFiltrePere = nullptr;
+    QLineEdit* EFiltreMere = nullptr;
     QListView* LBPere = nullptr;
     QListView* LBMere = nullptr;
     QLabel* Label3 = nullptr;
@@ -90,7 +113,9 @@ public:
 private:
     QListView* listeCandidats(const char* nom, QRect geometrie, ModeleCandidats* modele);
     QListWidget* listeRangs(const char* nom, QRect geometrie);
+    QLineEdit* filtre(const char* nom, QRect geometrie, ModeleCandidats* modele, QListView* liste);
     TabCandidats m_tab;
+    IndexPersonnes* m_index = nullptr;
 };
 
 extern TFormLien* FormLien;
