@@ -219,6 +219,7 @@ public:
         : m_base(base), m_fichier(fichier) {}
     std::vector<std::int32_t> conjoints(std::int32_t fiche, const TFiche& personne) override;
     std::vector<std::int32_t> enfantsEnPlus(std::int32_t fiche, const TFiche& personne) override;
+    std::vector<UnionConnue> unions(std::int32_t fiche, const TFiche& personne) override;
 
     // The couples of a person whose side is that person, spouses and
     // children who are no longer the store's left out (-1, or removed).
@@ -250,6 +251,15 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
 QString empreinteLisible(const std::string& empreinte);
 // Everything an entry holds, readable, for the detached view.
 QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree);
+
+// The whole place of a person's birth ("BIRT"), death ("DEAT") or the
+// marriage its record holds ("MARR") as the source wrote it, while the
+// record still holds the place the import wrote; empty otherwise.
+QString lieuEntier(Complements& base, std::int32_t fiche, const TFiche& personne,
+                   const char* champ);
+
+// A GEDCOM date in French words: "ABT 13 OCT 1784" is "vers 13 octobre 1784".
+QString dateGedcomEnClair(const std::string& date);
 
 // The readable lines of a stored GEDCOM structure, for the Compléments
 // window: "Résidence, 1850, Paris", "Source : Registre paroissial"…

@@ -1,6 +1,8 @@
 // The store's couples and children as the windows and reports use them.
 #include "data/Complements.h"
 
+#include "data/Dates.h"
+
 #include <algorithm>
 
 bool FamillesDesComplements::estToujours(std::int32_t fiche, const std::string& empreinte) {
@@ -50,5 +52,58 @@ std::vector<std::int32_t> FamillesDesComplements::enfantsEnPlus(std::int32_t fic
                     personne.Enfants.end() &&
                 std::find(liste.begin(), liste.end(), e.fiche) == liste.end())
                 liste.push_back(e.fiche);
+    return liste;
+}
+
+namespace {
+
+// The value of a level 2 line under the family's first marriage.
+std::string valeurDuMariage(const std::string& gedcom, std::string_view etiquette) {
+    bool dansMariage = false;
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        const std::string_view ligne(gedcom.data() + debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.starts_with("1 ")) {
+            if (dansMariage) break;
+            dansMariage = ligne == "1 MARR" || ligne.starts_with("1 MARR ");
+        } else if (dansMariage && ligne.starts_with("2 ") &&
+                   ligne.substr(2).starts_with(etiquette) &&
+                   ligne.size() > 3 + etiquette.size() && ligne[2 + etiquette.size()] == ' ') {
+            return std::string(ligne.substr(3 + etiquette.size()));
+        }
+    }
+    return {};
+}
+
+QString filiationEnClair(const std::string& filiation) {
+    if (filiation == "birth" || filiation == "other-birth" || filiation.empty()) return {};
+    if (filiation == "adopted") return QStringLiteral("adopté(e)");
+    if (filiation == "foster") return QStringLiteral("accueilli(e)");
+    if (filiation == "step") return QStringLiteral("enfant du conjoint");
+    return QString::fromStdString(filiation);
+}
+
+} // namespace
+
+std::vector<UnionConnue> FamillesDesComplements::unions(std::int32_t fiche,
+                                                        const TFiche& personne) {
+    std::vector<UnionConnue> liste;
+    for (const EntreeCouple& c : couplesVerifies(fiche, personne)) {
+        UnionConnue u;
+        u.conjoint = c.mari == fiche ? c.femme : c.mari;
+        const std::string date = valeurDuMariage(c.gedcom, "DATE");
+        // As the record would hold it when it can, to sort by; else in words.
+        // Told as the source wrote it, its calendar named; sorted by the day
+        // the record would hold.
+        const QString commeFiche = dateDepuisGedcom(QString::fromStdString(date)).fiche;
+        u.date = dateGedcomEnClair(date);
+        u.cleDate = commeFiche.isEmpty() ? -1 : cleDeTriDate(commeFiche);
+        u.lieu = QString::fromStdString(valeurDuMariage(c.gedcom, "PLAC"));
+        for (const EntreeCouple::Enfant& e : c.enfants)
+            u.enfants.push_back({e.fiche, filiationEnClair(e.filiation)});
+        liste.push_back(std::move(u));
+    }
     return liste;
 }

@@ -300,6 +300,44 @@ private:
 
 } // namespace
 
+namespace {
+
+QString lieuDe(const std::string& gedcom, const char* etiquette) {
+    for (const Noeud& n : arbreDe(gedcom))
+        if (n.etiquette == etiquette)
+            for (const Noeud& e : n.enfants)
+                if (e.etiquette == "PLAC") return enClair(e.valeur);
+    return {};
+}
+
+} // namespace
+
+QString lieuEntier(Complements& base, std::int32_t fiche, const TFiche& personne,
+                   const char* champ) {
+    const std::string maintenant = ecritDe(personne, champ);
+    if (std::string_view(champ) == "MARR") {
+        // The marriage the import wrote in the record, while the record holds it so.
+        for (const EntreeCouple& c : base.couplesDe(fiche))
+            if ((c.mari == fiche ? c.ecritMari : c.ecritFemme) == maintenant &&
+                (c.mari == fiche ? c.empreinteMari : c.empreinteFemme) == empreinteDe(personne))
+                return lieuDe(c.gedcom, "MARR");
+        return {};
+    }
+    const std::unique_ptr<EntreePersonne> entree = base.personne(fiche, personne);
+    if (!entree) return {};
+    const std::string lieuMaintenant = maintenant.substr(maintenant.find('\x1f') + 1);
+    for (const EntreePersonne::Champ& ch : entree->champs) {
+        if (ch.nom != champ || ch.ecrit.substr(ch.ecrit.find('\x1f') + 1) != lieuMaintenant)
+            continue;
+        if (const QString lieu = lieuDe(ch.gedcom, champ); !lieu.isEmpty()) return lieu;
+    }
+    return {};
+}
+
+QString dateGedcomEnClair(const std::string& date) {
+    return dateEnFrancais(date);
+}
+
 QStringList texteLisible(const std::string& gedcom,
                          const std::function<std::string(const std::string&)>& enregistrement) {
     QStringList lignes;

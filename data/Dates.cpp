@@ -155,6 +155,57 @@ DateLue lireDate(const QString& date) {
     return lireAutresFormes(d);
 }
 
+QString dateEnClair(const QString& date) {
+    static const char* const Mois[12] = {"janvier", "février", "mars",      "avril",
+                                         "mai",     "juin",    "juillet",   "août",
+                                         "septembre", "octobre", "novembre", "décembre"};
+    const DateLue d = lireDate(date);
+    const QString a = QString::number(d.annee), b = QString::number(d.annee2);
+    auto mois = [&] { return QString::fromUtf8(Mois[(d.mois - 1) % 12]); };
+    switch (d.genre) {
+    case Genre::Exacte:
+        return QStringLiteral("%1 %2 %3").arg(d.jour).arg(mois(), a);
+    case Genre::MoisAnnee:
+        return mois() + u' ' + a;
+    case Genre::Annee:
+        return a;
+    case Genre::Environ:
+        return QStringLiteral("vers ") + a;
+    case Genre::Estimee:
+        return QStringLiteral("estimé à ") + a;
+    case Genre::Calculee:
+        return QStringLiteral("calculé à ") + a;
+    case Genre::Avant:
+        return QStringLiteral("avant ") + a;
+    case Genre::Apres:
+        return QStringLiteral("après ") + a;
+    case Genre::Entre:
+        return QStringLiteral("entre %1 et %2").arg(a, b);
+    case Genre::Periode:
+        return QStringLiteral("de %1 à %2").arg(a, b);
+    case Genre::Depuis:
+        return QStringLiteral("depuis ") + a;
+    case Genre::Jusqua:
+        return QStringLiteral("jusqu'en ") + a;
+    case Genre::Vide:
+    case Genre::AnneeSeule:
+    case Genre::Texte:
+        break;
+    }
+    return date.trimmed();
+}
+
+QString phraseDeDate(const QString& enClair) {
+    if (enClair.isEmpty()) return {};
+    static const QRegularExpression jour(QStringLiteral("^\\d{1,2} \\S+ -?\\d+( \\(.+\\))?$"));
+    static const QRegularExpression annee(
+        QStringLiteral("^(janvier|février|mars|avril|mai|juin|juillet|août|septembre|octobre|"
+                       "novembre|décembre)? ?-?\\d+( \\(.+\\))?$"));
+    if (jour.match(enClair).hasMatch()) return QStringLiteral("le ") + enClair;
+    if (annee.match(enClair).hasMatch()) return QStringLiteral("en ") + enClair;
+    return enClair;
+}
+
 std::int64_t cleDeTriDate(const QString& date) {
     const DateLue d = lireDate(date);
     if (!d.aUneAnnee()) return -1;

@@ -48,6 +48,14 @@ struct DateLue {
 
 DateLue lireDate(const QString& date);
 
+// A date of the record in words: "12 mars 1836", "mars 1836", "vers 1850",
+// "entre 1850 et 1860"; a text that reads as no date stays as it is.
+QString dateEnClair(const QString& date);
+
+// The same in a sentence, with its preposition: "le 12 mars 1836", "en
+// mars 1836", "en 1836", "vers 1850".
+QString phraseDeDate(const QString& dateEnClair);
+
 // A key that sorts dates by year, month and day, whatever their form; -1
 // for a date without a year.
 std::int64_t cleDeTriDate(const QString& date);

@@ -2,8 +2,28 @@
 
 #include "data/TFiche.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
+
+// A child of a union, and how it belongs to it: empty for a birth,
+// "adopté(e)", "accueilli(e)"… otherwise.
+struct EnfantDUnion {
+    std::int32_t fiche = -1;
+    QString filiation;
+    bool operator==(const EnfantDUnion&) const = default;
+};
+
+// One union of a person: the spouse (-1 unknown), the marriage as whole as
+// it is known, and the children.
+struct UnionConnue {
+    std::int32_t conjoint = -1;
+    QString date;              // readable: "12 mars 1836", "vers 1850"
+    QString lieu;              // whole
+    std::int64_t cleDate = -1; // to sort by; -1 when no year is known
+    std::vector<EnfantDUnion> enfants;
+};
 
 // What is known of a person's family beyond the record's own links: the
 // couples and children a companion store holds, checked against the
@@ -17,4 +37,7 @@ public:
     // The person's children the record's ten slots do not hold, in the
     // order the source gave them.
     virtual std::vector<std::int32_t> enfantsEnPlus(std::int32_t fiche, const TFiche& personne) = 0;
+    // The person's unions as the source gave them, each with its marriage
+    // and children; empty when none is known.
+    virtual std::vector<UnionConnue> unions(std::int32_t fiche, const TFiche& personne) = 0;
 };

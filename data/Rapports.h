@@ -57,12 +57,15 @@ AscendanceSosa ascendanceSosa(FichierEnregistrements& fichier, std::int32_t pers
 
 // ---------------------------------------------------------------- descendants
 
+// A person of the list, or one union of the person listed above it (its
+// spouse, its marriage), whose children follow it.
 struct DescendantAboville {
-    QString numero; // "1", "1.2", "1.2.1"…
-    std::int32_t fiche = -1;
+    QString numero;          // "1", "1.2", "1.2.1"…; a union has its person's
+    std::int32_t fiche = -1; // the person; for a union, the spouse (-1 unknown)
     TFiche personne;
-    std::int32_t conjoint = -1; // as the spouse command finds it
-    TFiche personneConjoint;
+    bool estUnion = false;
+    int rangUnion = 0; // 1 for the first union in date order
+    QString dateUnion, lieuUnion;
     QString dejaCite;              // the number under which this person was already listed
     bool enfantsHorsOrdre = false; // the ranks of its children do not follow their birth dates
     bool dixEnfants = false;       // every slot filled: the record may hold only part of them
@@ -73,12 +76,14 @@ struct DescendanceAboville {
     QStringList notes;
 };
 
-// The person is 1, the children 1.1, 1.2… in the order of the record's
-// slots (the birth rank as entered), their children 1.1.1 and so on, up to
-// `generations` generations. A child entered in two slots is listed once; a
+// The person is 1, the children 1.1, 1.2… union after union in the order of
+// the marriages, each union's children in the order of the record's slots
+// (the birth rank as entered) and of the store, their children 1.1.1 and so
+// on, up to `generations` generations. Every spouse is named, each child
+// under its own union. A child entered in two slots is listed once; a
 // person reached again is named with a reference.
-// `connues`, when given, adds the children beyond the ten slots and names
-// the spouses a companion store knows.
+// `connues`, when given, gives the unions and children a companion store
+// knows, beyond the ten slots too.
 DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::int32_t personne,
                                         int generations, FamillesConnues* connues = nullptr);
 

@@ -28,6 +28,7 @@ class QPrinter;
 class Imprimante;
 class QPushButton;
 struct DocumentRapport;
+struct MembreFamille;
 
 // The panel that shows the number of the record on screen. Its Tag carries
 // the result of the spouse search.
@@ -308,6 +309,7 @@ private:
     std::int32_t personneDuRapport();
     int demanderGenerations(const QString& titre);
     void montrerRapportImprimable(const DocumentRapport& rapport);
+    std::optional<MembreFamille> membreFamille(const QString& role, std::int32_t n);
     void mettreAJourFichiersRecents();
     void ouvrirFichierRecent(int rang);
     void choisirTailleAffichage(const QString& taille);

@@ -5,6 +5,7 @@
 #include "data/FamillesConnues.h"
 #include "data/OperationsFichier.h"
 #include "data/Recherches.h"
+#include "data/Unions.h"
 #include "forms/UEnfants.h"
 #include "forms/uArbre.h"
 #include "forms/uIndex.h"
@@ -137,13 +138,44 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
 
 // The spouse command leaves the record on screen as the other moves do: the
 // save question comes first, so that no typed edit is dropped.
+// Every spouse the record and the store know: one is shown at once; of
+// several, the user picks one in the list, each with its marriage, in the
+// order of the unions.
 void TForm1::BtConjointClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
-    TFiche copie = m_FicheCourante;
-    ChercherConjoint(copie);
-    if (NumEnreg->Tag == -1) return;
+    const int courant = versEntier(NumEnreg->text());
+    NumEnreg->Tag = -1;
+    std::vector<std::pair<std::int32_t, QString>> conjoints;
+    if (!surLeFichier([&] {
+            if (courant < 0 || courant >= m_FichierGenea->nombreFiches()) return;
+            const auto connues = famillesConnues();
+            for (const UnionConnue& u :
+                 unionsDe(*m_FichierGenea, courant, m_FicheCourante, connues.get())) {
+                if (u.conjoint < 0 || u.conjoint >= m_FichierGenea->nombreFiches() ||
+                    std::any_of(conjoints.begin(), conjoints.end(),
+                                [&](const auto& c) { return c.first == u.conjoint; }))
+                    continue;
+                TFiche conjoint;
+                m_FichierGenea->positionner(u.conjoint);
+                m_FichierGenea->lire(conjoint);
+                conjoints.emplace_back(u.conjoint, resumeUnion(u, &conjoint));
+            }
+        }))
+        return;
+    if (conjoints.empty()) return;
+    std::int32_t choisi = conjoints.front().first;
+    if (conjoints.size() > 1) {
+        Form2->commencer(
+            QStringLiteral("Sélectionnez l'un des conjoints ou cliquez le bouton Fermer"));
+        for (const auto& [numero, ligne] : conjoints)
+            Form2->ajouter(ligne, numero);
+        const auto choix = Form2->choisir(m_dialogues);
+        if (!choix) return;
+        choisi = *choix;
+    }
+    NumEnreg->Tag = choisi;
     MontrePM();
-    pAfficherEnreg(NumEnreg->Tag);
+    pAfficherEnreg(choisi);
 }
 
 bool TForm1::allerALaFiche(std::int32_t numero) {

@@ -3,12 +3,14 @@
 // opens in the print preview, from which it is printed or saved as PDF.
 #include "forms/UVelmorS.h"
 
+#include "data/Complements.h"
 #include "data/Erreurs.h"
 #include "data/FamillesConnues.h"
 #include "data/OperationsFichier.h"
 #include "data/Rapports.h"
 #include "data/Recherches.h"
 #include "data/Texte.h"
+#include "data/Unions.h"
 #include "forms/uChoixPersonne.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
@@ -110,65 +112,85 @@ QImage portraitDe(const TFiche& f, const QString& cheminFichier) {
 
 } // namespace
 
+namespace {
+
+// The title of a union block: its rank among the marriages, the spouse and the marriage.
+QString titreDUnion(int& rang, const UnionConnue& u, const TFiche* conjoint) {
+    if (!conjoint && u.date.isEmpty() && u.lieu.isEmpty())
+        return QStringLiteral("Enfants d'un autre parent inconnu");
+    return rangDUnion(++rang) + QStringLiteral(" : ") + resumeUnion(u, conjoint);
+}
+
+QString roleDEnfant(const TFiche& parent, const EnfantDUnion& e) {
+    const auto slot = std::find(parent.Enfants.begin(), parent.Enfants.end(), e.fiche);
+    QString role = slot == parent.Enfants.end()
+                       ? QStringLiteral("Enfant")
+                       : QStringLiteral("Enfant (rang %1)").arg(slot - parent.Enfants.begin() + 1);
+    if (!e.filiation.isEmpty()) role += QStringLiteral(", ") + e.filiation;
+    return role;
+}
+
+} // namespace
+
+// A record as a member of the sheet, its portrait and whole places found.
+std::optional<MembreFamille> TForm1::membreFamille(const QString& role, std::int32_t n) {
+    if (n < 0 || n >= m_FichierGenea->nombreFiches()) return std::nullopt;
+    MembreFamille m{role, n, {}, {}, {}, {}, {}};
+    m_FichierGenea->positionner(n);
+    m_FichierGenea->lire(m.personne);
+    m.portrait = portraitDe(m.personne, m_CheminFichier);
+    if (Complements* base = complements()) {
+        m.lieuNaissance = lieuEntier(*base, n, m.personne, "BIRT");
+        m.lieuMariage = lieuEntier(*base, n, m.personne, "MARR");
+        m.lieuDeces = lieuEntier(*base, n, m.personne, "DEAT");
+    }
+    return m;
+}
+
+// The person and the parents, then one block per union in the order of the
+// marriages, each with its spouse and its own children.
 void TForm1::FicheFamiliale1Click() {
     const std::int32_t personne = personneDuRapport();
     if (personne < 0) return;
-    std::vector<MembreFamille> membres;
-    QStringList remarques;
+    FicheFamiliale feuille;
     if (!surLeFichier([&] {
-            const std::int64_t nombre = m_FichierGenea->nombreFiches();
-            auto ajouter = [&](const QString& role, std::int32_t n) {
-                if (n < 0 || n >= nombre) return;
-                MembreFamille m{role, n, {}, {}};
-                m_FichierGenea->positionner(n);
-                m_FichierGenea->lire(m.personne);
-                m.portrait = portraitDe(m.personne, m_CheminFichier);
-                membres.push_back(m);
-            };
-            ajouter(QStringLiteral("Personne"), personne);
-            if (membres.empty()) throw ErreurES(ErreurES::LectureFinFichier);
-            const TFiche fiche = membres.front().personne;
-            // Every marriage the companion store knows, else the spouse search.
+            const auto moi = membreFamille(QStringLiteral("Personne"), personne);
+            if (!moi) throw ErreurES(ErreurES::LectureFinFichier);
+            const TFiche fiche = moi->personne;
+            feuille.personneEtParents.push_back(*moi);
+            for (const auto& [role, parent] : {std::pair{QStringLiteral("Père"), fiche.Pere},
+                                               std::pair{QStringLiteral("Mère"), fiche.Mere}})
+                if (auto m = membreFamille(role, parent)) feuille.personneEtParents.push_back(*m);
             const auto connues = famillesConnues();
-            std::vector<std::int32_t> conjoints =
-                connues ? connues->conjoints(personne, fiche) : std::vector<std::int32_t>();
-            if (conjoints.empty()) {
-                TFiche conjoint;
-                conjoints.push_back(chercherConjoint(*m_FichierGenea, fiche, personne, conjoint));
-            }
-            for (std::size_t i = 0; i < conjoints.size(); ++i)
-                ajouter(i == 0 ? QStringLiteral("Conjoint(e)")
-                               : QStringLiteral("Conjoint(e), %1e mariage").arg(i + 1),
-                        conjoints[i]);
-            ajouter(QStringLiteral("Père"), fiche.Pere);
-            ajouter(QStringLiteral("Mère"), fiche.Mere);
-            std::vector<std::int32_t> vus;
             int rang = 0;
-            for (; rang < NbEmplacementsEnfants; ++rang) {
-                const std::int32_t enfant = fiche.Enfants[static_cast<std::size_t>(rang)];
-                if (enfant == -1 || std::find(vus.begin(), vus.end(), enfant) != vus.end())
-                    continue;
-                vus.push_back(enfant);
-                ajouter(QStringLiteral("Enfant (rang %1)").arg(rang + 1), enfant);
+            std::size_t enfants = 0;
+            for (const UnionConnue& u :
+                 unionsDe(*m_FichierGenea, personne, fiche, connues.get())) {
+                UnionFamiliale bloc;
+                const auto conjoint = membreFamille(QStringLiteral("Conjoint(e)"), u.conjoint);
+                bloc.titre = titreDUnion(rang, u, conjoint ? &conjoint->personne : nullptr);
+                if (conjoint) bloc.membres.push_back(*conjoint);
+                for (const EnfantDUnion& e : u.enfants)
+                    if (auto m = membreFamille(roleDEnfant(fiche, e), e.fiche)) {
+                        bloc.membres.push_back(*m);
+                        ++enfants;
+                    }
+                feuille.unions.push_back(std::move(bloc));
             }
-            // The children beyond the ten slots, as the companion store lists them.
-            const std::vector<std::int32_t> enPlus =
-                connues ? connues->enfantsEnPlus(personne, fiche) : std::vector<std::int32_t>();
-            for (const std::int32_t enfant : enPlus)
-                ajouter(QStringLiteral("Enfant (rang %1)").arg(++rang), enfant);
             // The ranks are those the record holds: told when they are not the birth order.
             if (!enfantsDansLOrdreDesDates(*m_FichierGenea, fiche))
-                remarques << QStringLiteral("Les enfants sont donnés dans l'ordre de leur rang sur "
-                                            "la fiche, qui n'est pas celui de leurs dates de "
-                                            "naissance.");
-            if (enPlus.empty() && std::none_of(fiche.Enfants.begin(), fiche.Enfants.end(),
-                                               [](std::int32_t e) { return e == -1; }))
-                remarques << QStringLiteral("Les dix emplacements d'enfants de la fiche sont "
-                                            "pris : d'autres enfants peuvent manquer.");
+                feuille.remarques << QStringLiteral("Les enfants sont donnés dans l'ordre de leur "
+                                                    "rang sur la fiche, qui n'est pas celui de "
+                                                    "leurs dates de naissance.");
+            if (enfants <= NbEmplacementsEnfants &&
+                std::none_of(fiche.Enfants.begin(), fiche.Enfants.end(),
+                             [](std::int32_t e) { return e == -1; }))
+                feuille.remarques << QStringLiteral("Les dix emplacements d'enfants de la fiche "
+                                                    "sont pris : d'autres enfants peuvent "
+                                                    "manquer.");
         }))
         return;
-    montrerRapportImprimable(
-        rapportFicheFamiliale(membres, m_CheminFichier, dateDuJour(), remarques));
+    montrerRapportImprimable(rapportFicheFamiliale(feuille, m_CheminFichier, dateDuJour()));
 }
 
 // The second person is chosen in the index of persons.

@@ -1,5 +1,6 @@
 #include "print/DocumentRapport.h"
 
+#include "data/Dates.h"
 #include "data/Erreurs.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -48,7 +49,7 @@ QString notes(const QStringList& remarques) {
 }
 
 const QString Style = QStringLiteral(
-    "h1 { color: #9a0000; font-size: 15pt; } h2 { color: #7a1010; font-size: 12pt; } "
+    "h1 { color: #9a0000; font-size: 15pt; } h2 { color: #7a1010; font-size: 12pt; } h3 { color: #7a1010; font-size: 11pt; } "
     "p.source { color: #555555; font-size: 9pt; } td { padding: 2px 4px; vertical-align: top; } "
     "td.numero { color: #7a1010; font-weight: bold; white-space: nowrap; } "
     "th { background-color: #eeeeee; padding: 2px 4px; text-align: left; }");
@@ -198,18 +199,34 @@ DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& p
     r.titre = QStringLiteral("Liste de descendance de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation d'Aboville : la personne porte le numéro 1, ses "
-                            "enfants 1.1, 1.2… dans l'ordre de leur rang sur la fiche (le rang de "
+                            "enfants 1.1, 1.2… union après union dans l'ordre des mariages, et "
+                            "pour chaque union dans l'ordre de leur rang sur la fiche (le rang de "
                             "naissance tel qu'il a été saisi), leurs enfants 1.1.1, et ainsi de "
-                            "suite. Le conjoint est celui que trouve le bouton Conjoint(e).</p>"
-                            "<table width=\"100%\">");
+                            "suite. Chaque conjoint est nommé (x), suivi des enfants de cette "
+                            "union.</p><table width=\"100%\">");
     for (const DescendantAboville& x : d.descendants) {
         const int profondeur = static_cast<int>(x.numero.count(u'.'));
+        if (x.estUnion) {
+            // The spouse's own birth and death; the marriage is the union's.
+            TFiche sansMariage = x.personne;
+            sansMariage.DateMariage.vider();
+            sansMariage.LieuMariage.vider();
+            QString conjoint = x.fiche >= 0 ? resumePersonne(sansMariage)
+                                            : QStringLiteral("conjoint(e) inconnu(e)");
+            if (!x.dateUnion.isEmpty() || !x.lieuUnion.isEmpty()) {
+                conjoint += QStringLiteral(" — mariage");
+                if (!x.dateUnion.isEmpty()) conjoint += u' ' + phraseDeDate(x.dateUnion);
+                if (!x.lieuUnion.isEmpty()) conjoint += QStringLiteral(" à ") + x.lieuUnion;
+            }
+            r.html += QStringLiteral("<tr><td width=\"18%\"></td><td>%1x (%2) %3</td></tr>")
+                          .arg(QString(profondeur * 2 + 2, u' ').replace(u' ', QStringLiteral("&nbsp;")))
+                          .arg(x.rangUnion)
+                          .arg(h(conjoint));
+            continue;
+        }
         QString texte = h(resumePersonne(x.personne));
         if (!x.dejaCite.isEmpty())
             texte += QStringLiteral(" <i>(déjà cité(e) sous le numéro %1)</i>").arg(h(x.dejaCite));
-        else if (x.conjoint >= 0)
-            texte +=
-                QStringLiteral("<br/>&nbsp;&nbsp;x %1").arg(h(resumePersonne(x.personneConjoint)));
         if (x.dejaCite.isEmpty() && x.enfantsHorsOrdre)
             texte += QStringLiteral("<br/>&nbsp;&nbsp;<i>Ses enfants suivent leur rang sur la "
                                     "fiche, qui n'est pas l'ordre de leurs dates de "
@@ -348,43 +365,57 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
     return r;
 }
 
-DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
-                                      const QString& fichier, const QString& date,
-                                      const QStringList& remarques) {
+namespace {
+
+QString blocMembre(const MembreFamille& m, int niveau, DocumentRapport& r) {
+    const TFiche& f = m.personne;
+    QString html = QStringLiteral("<h%1>%2 — %3 (fiche %4)</h%1><table width=\"100%\"><tr>")
+                       .arg(niveau)
+                       .arg(h(m.role), h(nomComplet(f)))
+                       .arg(m.fiche);
+    if (!m.portrait.isNull()) {
+        const QString nom = QStringLiteral("portrait%1").arg(r.images.size());
+        r.images.insert(nom, m.portrait);
+        html += QStringLiteral("<td width=\"90\"><img src=\"%1\" width=\"80\"/></td>").arg(nom);
+    }
+    auto lieu = [](const QString& entier, const ChampTexte<30>& c) {
+        return entier.isEmpty() ? c.texte() : entier;
+    };
+    const std::pair<const char*, QString> champs[] = {
+        {"Qualité", motQualite(f.Qualite).isEmpty() ? QStringLiteral("non précisée")
+                                                    : motQualite(f.Qualite)},
+        {"Nom", f.Nom.texte()},
+        {"Prénoms", f.Prenom.texte()},
+        {"Profession", f.Profession.texte()},
+        {"Naissance", dateEtLieu(f.DateNaissance.texte(), lieu(m.lieuNaissance, f.LieuNaissance))},
+        {"Mariage", dateEtLieu(f.DateMariage.texte(), lieu(m.lieuMariage, f.LieuMariage))},
+        {"Décès", dateEtLieu(f.DateDeces.texte(), lieu(m.lieuDeces, f.LieuDeces))},
+        {"Nombre d'enfants", QString::number(f.NbEnfants)},
+        {"Portrait", f.Photo.texte()}};
+    html += QStringLiteral("<td><table cellspacing=\"0\">");
+    for (const auto& [libelle, valeur] : champs)
+        html += QStringLiteral("<tr><td width=\"150\"><b>%1</b></td><td>%2</td></tr>")
+                    .arg(h(QString::fromUtf8(libelle)), h(valeur));
+    return html + QStringLiteral("</table></td></tr></table>");
+}
+
+} // namespace
+
+DocumentRapport rapportFicheFamiliale(const FicheFamiliale& fiche, const QString& fichier,
+                                      const QString& date) {
     DocumentRapport r;
-    const TFiche& personne = membres.front().personne;
+    const TFiche& personne = fiche.personneEtParents.front().personne;
     r.titre = QStringLiteral("Fiche familiale de %1").arg(nomComplet(personne));
     r.html = entete(r.titre, fichier, date);
-    for (const QString& remarque : remarques)
+    for (const QString& remarque : fiche.remarques)
         r.html += QStringLiteral("<p><i>%1</i></p>").arg(h(remarque));
-    int image = 0;
-    for (const MembreFamille& m : membres) {
-        const TFiche& f = m.personne;
-        r.html += QStringLiteral("<h2>%1 — %2 (fiche %3)</h2><table width=\"100%\"><tr>")
-                      .arg(h(m.role), h(nomComplet(f)))
-                      .arg(m.fiche);
-        if (!m.portrait.isNull()) {
-            const QString nom = QStringLiteral("portrait%1").arg(image++);
-            r.images.insert(nom, m.portrait);
-            r.html +=
-                QStringLiteral("<td width=\"90\"><img src=\"%1\" width=\"80\"/></td>").arg(nom);
-        }
-        const std::pair<const char*, QString> champs[] = {
-            {"Qualité", motQualite(f.Qualite).isEmpty() ? QStringLiteral("non précisée")
-                                                        : motQualite(f.Qualite)},
-            {"Nom", f.Nom.texte()},
-            {"Prénoms", f.Prenom.texte()},
-            {"Profession", f.Profession.texte()},
-            {"Naissance", dateEtLieu(f.DateNaissance.texte(), f.LieuNaissance.texte())},
-            {"Mariage", dateEtLieu(f.DateMariage.texte(), f.LieuMariage.texte())},
-            {"Décès", dateEtLieu(f.DateDeces.texte(), f.LieuDeces.texte())},
-            {"Nombre d'enfants", QString::number(f.NbEnfants)},
-            {"Portrait", f.Photo.texte()}};
-        r.html += QStringLiteral("<td><table cellspacing=\"0\">");
-        for (const auto& [libelle, valeur] : champs)
-            r.html += QStringLiteral("<tr><td width=\"150\"><b>%1</b></td><td>%2</td></tr>")
-                          .arg(h(QString::fromUtf8(libelle)), h(valeur));
-        r.html += QStringLiteral("</table></td></tr></table>");
+    for (const MembreFamille& m : fiche.personneEtParents)
+        r.html += blocMembre(m, 2, r);
+    for (const UnionFamiliale& u : fiche.unions) {
+        r.html += QStringLiteral("<h2>%1</h2>").arg(h(u.titre));
+        if (u.membres.empty()) r.html += QStringLiteral("<p>Aucun enfant connu.</p>");
+        for (const MembreFamille& m : u.membres)
+            r.html += blocMembre(m, 3, r);
     }
     return r;
 }

@@ -35,18 +35,28 @@ DocumentRapport rapportParente(const LienDeParente& l,
 DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichier,
                                     const QString& date);
 
-// The family sheet: the person, the spouse, the parents and every child, each
-// with every field of the record, and the portraits found.
+// The family sheet: the person and the parents, then each union in the
+// order of the marriages with its spouse and its children; each person with
+// every field of the record, its places whole when the store has them, and
+// the portraits found.
 struct MembreFamille {
     QString role; // "Personne", "Conjoint(e)", "Père", "Mère", "Enfant (rang 2)"
     std::int32_t fiche = -1;
     TFiche personne;
-    QImage portrait; // null when none could be loaded
+    QImage portrait;                     // null when none could be loaded
+    QString lieuNaissance, lieuMariage, lieuDeces; // whole; empty: the record's own
 };
-// `remarques` head the sheet: children out of the order of their dates…
-DocumentRapport rapportFicheFamiliale(const std::vector<MembreFamille>& membres,
-                                      const QString& fichier, const QString& date,
-                                      const QStringList& remarques = {});
+struct UnionFamiliale {
+    QString titre; // "1er mariage : DURAND Anne, le 12 mars 1836 à Morlaix"
+    std::vector<MembreFamille> membres; // the spouse, then the children
+};
+struct FicheFamiliale {
+    std::vector<MembreFamille> personneEtParents;
+    std::vector<UnionFamiliale> unions;
+    QStringList remarques; // children out of the order of their dates…
+};
+DocumentRapport rapportFicheFamiliale(const FicheFamiliale& fiche, const QString& fichier,
+                                      const QString& date);
 
 // Moves to the next page every heading that would end a page apart from the
 // text it heads, once the document is laid out on pages.

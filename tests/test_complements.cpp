@@ -6,6 +6,7 @@
 #include "data/Gedcom.h"
 #include "data/Rapports.h"
 #include "data/Sauvegardes.h"
+#include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uComplements.h"
 #include "tests/OutilsTests.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -174,6 +176,7 @@ private slots:
     void modificationDansVelmoris();
     void correctionGardeLeResteDeLOriginal_data();
     void correctionGardeLeResteDeLOriginal();
+    void unionsDansLOrdreDesMariages();
     void jamaisSurLaMauvaisePersonne_data();
     void jamaisSurLaMauvaisePersonne();
     void complementsInutilisables_data();
@@ -201,8 +204,12 @@ void TestComplements::allerRetourSansRienPerdre() {
     const auto base = Complements::ouvrir(fic, false);
     FamillesDesComplements connues(*base, f);
     QCOMPARE(connues.conjoints(0, lireFiche(fic, 0)), (std::vector<std::int32_t>{1, 2}));
+    // Both wives, each before her own children: the first childless, the
+    // second with the twelve (the adopted son apart).
     const DescendanceAboville d = descendanceAboville(f, 0, 2, &connues);
-    QCOMPARE(d.descendants.size(), std::size_t(13));
+    QCOMPARE(d.descendants.size(), std::size_t(15));
+    QVERIFY(d.descendants[1].estUnion && d.descendants[1].fiche == 1);
+    QVERIFY(d.descendants[2].estUnion && d.descendants[2].fiche == 2);
     QCOMPARE(d.descendants.back().numero, QStringLiteral("1.12"));
 }
 
@@ -283,6 +290,66 @@ void TestComplements::correctionGardeLeResteDeLOriginal() {
         QVERIFY2(texte.contains(ligne + QStringLiteral("\r\n")), qPrintable(ligne + u'\n' + texte));
     for (const QString& mot : absent)
         QVERIFY2(!texte.contains(mot), qPrintable(mot + u'\n' + texte));
+}
+
+// Three marriages, the later one entered first: the family sheet gives one
+// block per union in the order of the dates, each with its whole place and
+// its own children; d'Aboville names every wife, each child under its own.
+void TestComplements::unionsDansLOrdreDesMariages() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    QByteArray g = "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Yves /Le Gall/\n1 SEX M\n"
+                   "1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n";
+    const char* personnes[][3] = {{"I2", "Anne /Morvan/", "F"},  {"I3", "Marie /Kerbrat/", "F"},
+                                  {"I4", "Jeanne /Tanguy/", "F"}, {"I5", "Alain /Le Gall/", "M"},
+                                  {"I6", "Louise /Le Gall/", "F"}, {"I7", "Hervé /Le Gall/", "M"}};
+    for (const auto& p : personnes)
+        g += QByteArray("0 @") + p[0] + "@ INDI\n1 NAME " + p[1] + "\n1 SEX " + p[2] + "\n";
+    g += "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 5 MAY 1843\n"
+         "2 PLAC Saint-Thégonnec, Finistère, Bretagne, France\n1 CHIL @I5@\n"
+         "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 12 MAR 1836\n"
+         "2 PLAC Plougonven, Finistère, Bretagne, France\n1 CHIL @I6@\n"
+         "0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n1 CHIL @I7@\n0 TRLR\n";
+    importer(g, fic);
+    DialoguesScriptes d;
+    Session s(d);
+    auto texteDuRapport = [&](void (TForm1::*commande)(), bool generations) {
+        if (generations)
+            d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt);
+        d.attendreApercuEnregistreEnPdf().attendreEnregistrement(rep.chemin("r.pdf"));
+        (s.form.*commande)();
+        QProcess texte;
+        texte.start(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-enc"), QStringLiteral("UTF-8"), rep.chemin("r.pdf"), "-"});
+        texte.waitForFinished();
+        return QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+    };
+    const QString feuille = texteDuRapport(&TForm1::FicheFamiliale1Click, false);
+    QVERIFY2(feuille.contains(QStringLiteral("05/05/1843 à Saint-Thégonnec, Finistère, Bretagne, "
+                                             "France")),
+             qPrintable(feuille)); // the person's own marriage, whole too
+    const QStringList ordre{"1er mariage : Kerbrat Marie, mariage le 12 mars 1836 à Plougonven, "
+                            "Finistère, Bretagne, France",
+                            "Enfant (rang 2) — Le Gall Louise",
+                            "2e mariage : Morvan Anne, mariage le 5 mai 1843 à Saint-Thégonnec, "
+                            "Finistère, Bretagne, France",
+                            "Enfant (rang 1) — Le Gall Alain", "3e mariage : Tanguy Jeanne",
+                            "Enfant (rang 3) — Le Gall Hervé"};
+    qsizetype depuis = 0;
+    for (const QString& attendu : ordre) {
+        const qsizetype ici = feuille.indexOf(attendu, depuis);
+        QVERIFY2(ici >= 0, qPrintable(attendu + u'\n' + feuille));
+        depuis = ici;
+    }
+    const QString liste = texteDuRapport(&TForm1::ListeDescendance1Click, true);
+    depuis = 0;
+    for (const QString& attendu : {"x (1) Kerbrat Marie", "1.1 Le Gall Louise", "x (2) Morvan Anne",
+                                   "1.2 Le Gall Alain", "x (3) Tanguy Jeanne", "1.3 Le Gall Hervé"}) {
+        const qsizetype ici = liste.indexOf(attendu, depuis);
+        QVERIFY2(ici >= 0, qPrintable(attendu + u'\n' + liste));
+        depuis = ici;
+    }
+    VERIFIER_DIALOGUES(d);
 }
 
 void TestComplements::jamaisSurLaMauvaisePersonne_data() {
@@ -460,9 +527,18 @@ void TestComplements::fenetreEtNote() {
     QVERIFY(noteDe(fic, 0).isEmpty());
     s.form.Retablir1Click();
     QCOMPARE(noteDe(fic, 0), QStringLiteral("Vu aux archives\nen 2026"));
-    // The spouse button goes to the first marriage, which has no child.
+    // The spouse button offers both marriages, in their order, each with its date.
+    QStringList lignes;
+    d.attendreModal([&](QDialog&) {
+        for (int i = 0; i < Form2->nombreLignes(); ++i)
+            lignes << Form2->texteLigne(i);
+        Form2->selectionnerLigne(1);
+        return true;
+    });
     s.form.BtConjointClick();
-    QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("1"));
+    QCOMPARE(lignes, (QStringList{QStringLiteral("Martin Marie, mariage en 1805 à Arles"),
+                                  QStringLiteral("Durand Anne, mariage le 1 mars 1812 (julien)")}));
+    QCOMPARE(s.form.NumEnreg->text(), QStringLiteral("2"));
     VERIFIER_DIALOGUES(d);
 }
 

@@ -211,14 +211,16 @@ void TestRapports::descendance() {
     const DescendanceAboville d = descendanceAboville(f.fichier, 0, 10);
     QStringList l;
     for (const DescendantAboville& x : d.descendants)
-        l << x.numero + u' ' + x.personne.Prenom.texte() +
+        l << (x.estUnion ? QStringLiteral("x%1 %2").arg(x.rangUnion).arg(x.fiche)
+                         : x.numero + u' ' + x.personne.Prenom.texte()) +
                  (x.dejaCite.isEmpty() ? QString() : QStringLiteral(" =") + x.dejaCite);
-    QCOMPARE(l, (QStringList{"1 Louis", "1.1 Pierre", "1.1.1 Luc", "1.1.1.1 Marc", "1.2 Paul",
-                             "1.2.1 Sophie", "1.2.1.1 Marc =1.1.1.1", "1.3 Henri", "1.3.1 Julie",
+    // Every spouse named (x), each child under its own union: Henri, the son
+    // of Jeanne, under Louis's second union.
+    QCOMPARE(l, (QStringList{"1 Louis", "x1 1", "1.1 Pierre", "x1 6", "1.1.1 Luc", "x1 9",
+                             "1.1.1.1 Marc", "1.2 Paul", "x1 8", "1.2.1 Sophie", "x1 7",
+                             "1.2.1.1 Marc =1.1.1.1", "x2 2", "1.3 Henri", "1.3.1 Julie",
                              "1.3.1.1 Tom"}));
-    QCOMPARE(d.descendants[2].conjoint, 9); // Luc's wife, through Marc in the same slot
-    QCOMPARE(d.descendants[1].conjoint, 6);
-    QCOMPARE(descendanceAboville(f.fichier, 0, 2).descendants.size(), std::size_t(4));
+    QCOMPARE(descendanceAboville(f.fichier, 0, 2).descendants.size(), std::size_t(8));
     QCOMPARE(descendanceAboville(f.fichier, 13, 30).notes.size(), 0); // 13 has no child listed
 }
 
@@ -421,7 +423,7 @@ void TestRapports::rapportsDansLApercu_data() {
                                                "Génération 3 : les grands-parents", "page 1 sur 1"};
     QTest::newRow("descendance") << "descendance"
                                  << QStringList{"Liste de descendance de ARNAUD Luc", "1.1",
-                                                "ARNAUD Marc", "x ARNAUD Sophie"};
+                                                "ARNAUD Marc", "x (1) ARNAUD Sophie, ° 01/01/1890 — mariage le 2 février 1950"};
     QTest::newRow("fiche familiale")
         << "fiche"
         << QStringList{"Fiche familiale de ARNAUD Luc", "Conjoint(e) — ARNAUD Sophie",
@@ -541,15 +543,17 @@ void TestRapports::titresImprimesApresLesSautsDePage() {
         for (int g = 1; g <= 10; ++g)
             titres << QStringLiteral("Génération %1 ").arg(g);
     } else {
-        std::vector<MembreFamille> membres{{QStringLiteral("Personne"), 0, f[0], {}}};
+        FicheFamiliale feuille;
+        feuille.personneEtParents.push_back({QStringLiteral("Personne"), 0, f[0], {}, {}, {}, {}});
+        feuille.unions.push_back({QStringLiteral("1er mariage : N"), {}});
         for (int rang = 1; rang <= 10; ++rang) {
             QImage portrait(60, 20 + 30 * ((rang + longueur) % 3), QImage::Format_RGB32);
             portrait.fill(Qt::gray);
-            membres.push_back({QStringLiteral("Enfant (rang %1)").arg(rang), rang,
-                               f[std::size_t(rang)], portrait});
+            feuille.unions.back().membres.push_back({QStringLiteral("Enfant (rang %1)").arg(rang),
+                                                     rang, f[std::size_t(rang)], portrait, {}, {}, {}});
             titres << QStringLiteral("Enfant (rang %1)").arg(rang);
         }
-        document = rapportFicheFamiliale(membres, {}, {});
+        document = rapportFicheFamiliale(feuille, {}, {});
     }
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
