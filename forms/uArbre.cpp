@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QPushButton>
 #include <QShortcut>
 
@@ -232,6 +233,10 @@ QList<std::int32_t> TForm3::fichesDe(const QPlainTextEdit* boite) const {
 void TForm3::terminerRemplissage() {
     // The boxes are narrow: the whole text, names and dates, on hovering.
     for (QPlainTextEdit* b : boites()) {
+        // A box that holds several persons (the children past the eighth
+        // join the last one) shows its first from the top.
+        b->moveCursor(QTextCursor::Start);
+        b->ensureCursorVisible();
         const QList<std::int32_t> fiches = fichesDe(b);
         if (fiches.size() == 1)
             b->setToolTip(b->toPlainText() +

@@ -9,6 +9,8 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QApplication>
+#include <QTextBlock>
 #include <QtTest>
 
 namespace {
@@ -205,6 +207,11 @@ void TestArbreRecherche::boiteDePlusieursEnfantsOffreLeChoix() {
     Banc b(f);
     b.form().SbArbreClick();
     QVERIFY(Form3->Me8->toolTip().contains(QStringLiteral("fiches 15, 16, 17")));
+    // The box shows its own child first, not the last one added below it.
+    Form3->show();
+    QApplication::processEvents();
+    QVERIFY(Form3->Me8->cursorForPosition({4, 4}).block().text().startsWith(
+        QStringLiteral("N15 P15")));
     b.d.attendreModal([](QDialog&) {
         if (Form2->nombreLignes() != 3) return false;
         Form2->selectionnerLigne(1);
