@@ -3,6 +3,8 @@
 #include "data/LecteurFiches.h"
 #include "data/Rapports.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -106,6 +108,11 @@ std::int32_t autreParent(const TFiche& enfant, std::int32_t parent) {
 } // namespace
 
 QString deNom(const QString& nom) {
+    // A name that starts with its particle "de" or "d'" says it already:
+    // "de Kerguelen Yves", never "de de Kerguelen Yves".
+    static const QRegularExpression particule(QStringLiteral("^(de |d'|d’)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (particule.match(nom).hasMatch()) return nom;
     return !nom.isEmpty() && voyelle(nom.front()) ? QStringLiteral("d'") + nom
                                                   : QStringLiteral("de ") + nom;
 }

@@ -5,6 +5,7 @@
 
 #include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
+#include "data/Rapports.h"
 #include "data/Gedcom.h"
 #include "data/Journal.h"
 #include "data/OperationsFichier.h"
@@ -84,16 +85,16 @@ void TForm1::Complements1Click() {
 void TForm1::ecrireNote(std::int32_t numero, const TFiche& fiche, const QString& ancienne,
                         const QString& nouvelle) {
     if (!ancienne.trimmed().isEmpty() && nouvelle.trimmed().isEmpty() &&
-        !m_dialogues.confirmer(QStringLiteral("Effacer la note de %1 ? (Édition › Annuler la "
+        !m_dialogues.confirmer(QStringLiteral("Effacer la note %1 ? (Édition › Annuler la "
                                               "rétablit.)")
-                                   .arg(nomComplet(fiche))))
+                                   .arg(deNom(nomComplet(fiche)))))
         return;
     const EtapeComplements etape =
         m_complements->etape(m_CheminFichier, true, [=](Complements& c) {
             c.ecrireNote(numero, fiche, nouvelle.toStdString());
         });
     Modification modification;
-    modification.libelle = QStringLiteral("la note de %1").arg(nomComplet(fiche));
+    modification.libelle = QStringLiteral("la note %1").arg(deNom(nomComplet(fiche)));
     modification.personne = numero;
     bool ecrite = false;
     if (etape)

@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/Rapports.h"
 #include "data/FichiersSurs.h"
 #include "data/OperationsFichier.h"
 #include "forms/uArbre.h"
@@ -122,6 +123,9 @@ QString TForm1::cheminPdfPropose(const QString& titre) const {
     for (QChar& c : nom)
         if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20) c = u'-';
     nom = nom.simplified();
+    // "…Jr." gives "…Jr.pdf", never a name ending in two dots.
+    while (nom.endsWith(u'.'))
+        nom.chop(1);
     if (nom.isEmpty()) nom = QStringLiteral("document");
     return QDir(dossierDesDocuments()).filePath(nom + QStringLiteral(".pdf"));
 }

@@ -2,6 +2,7 @@
 #include "forms/UVelmorS.h"
 
 #include "data/Erreurs.h"
+#include "data/Rapports.h"
 #include "data/IndexPersonnes.h"
 #include "data/Modification.h"
 #include "data/OperationsFichier.h"
@@ -112,7 +113,7 @@ void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) 
     m_FicheCourante.Pere = pere;
     m_FicheCourante.Mere = mere;
     Modification modification;
-    modification.libelle = QStringLiteral("le chaînage de %1").arg(nomComplet(m_FicheCourante));
+    modification.libelle = QStringLiteral("le chaînage %1").arg(deNom(nomComplet(m_FicheCourante)));
     modification.personne = enfant;
     inscrireChezLeParent(modification, pere, FormLien->rangPere(), enfant);
     inscrireChezLeParent(modification, mere, FormLien->rangMere(), enfant);
@@ -241,7 +242,7 @@ void TForm1::SbBriseChainClick() {
         }
         Modification modification;
         modification.libelle =
-            QStringLiteral("la suppression des chaînages de %1").arg(nomComplet(avant));
+            QStringLiteral("la suppression des chaînages %1").arg(deNom(nomComplet(avant)));
         modification.personne = numero;
         modification.fiches[numero] = m_FicheCourante;
         if (aDesLiens(avant) &&

@@ -3,6 +3,7 @@
 
 #include "data/ComplementsFichier.h"
 #include "data/Erreurs.h"
+#include "data/Rapports.h"
 #include "data/Modification.h"
 #include "data/OperationsFichier.h"
 #include "data/Texte.h"
@@ -199,12 +200,12 @@ Modification TForm1::modificationDeLaSaisie(std::int32_t numero, std::int64_t no
     Modification modification;
     const QString nom = nomComplet(m_FicheCourante);
     if (numero >= nombre)
-        modification.libelle = QStringLiteral("la création de %1").arg(nom);
+        modification.libelle = QStringLiteral("la création %1").arg(deNom(nom));
     else if (m_remplacement)
         modification.libelle =
-            QStringLiteral("le remplacement de %1 par %2").arg(nomComplet(avant), nom);
+            QStringLiteral("le remplacement %1 par %2").arg(deNom(nomComplet(avant)), nom);
     else
-        modification.libelle = QStringLiteral("l'enregistrement de %1").arg(nom);
+        modification.libelle = QStringLiteral("l'enregistrement %1").arg(deNom(nom));
     modification.personne = numero;
     modification.fiches[numero] = m_FicheCourante;
     return modification;
@@ -319,7 +320,7 @@ void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
     modification.personne = numero;
     parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
         if (n == numero) {
-            modification.libelle = QStringLiteral("la suppression de %1").arg(nomComplet(fiche));
+            modification.libelle = QStringLiteral("la suppression %1").arg(deNom(nomComplet(fiche)));
             return false;
         }
         if (const std::uint16_t masque = liensVers(fiche, numero)) {

@@ -10,6 +10,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QUrl>
 
 #include <unordered_map>
@@ -132,7 +134,7 @@ QString resumePersonne(const TFiche& f) {
 DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personne,
                                   const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Liste d'ascendance de %1").arg(nomComplet(personne));
+    r.titre = QStringLiteral("Liste d'ascendance %1").arg(deNom(nomComplet(personne)));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation de Sosa-Stradonitz : la personne porte le numéro 1 "
                             "et forme la 1re génération ; le père d'une personne n porte le "
@@ -196,7 +198,7 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
 DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& personne,
                                    const QString& fichier, const QString& date) {
     DocumentRapport r;
-    r.titre = QStringLiteral("Liste de descendance de %1").arg(nomComplet(personne));
+    r.titre = QStringLiteral("Liste de descendance %1").arg(deNom(nomComplet(personne)));
     r.html = entete(r.titre, fichier, date) +
              QStringLiteral("<p>Numérotation d'Aboville : la personne porte le numéro 1, ses "
                             "enfants 1.1, 1.2… union après union dans l'ordre des mariages, et "
@@ -405,7 +407,7 @@ DocumentRapport rapportFicheFamiliale(const FicheFamiliale& fiche, const QString
                                       const QString& date) {
     DocumentRapport r;
     const TFiche& personne = fiche.personneEtParents.front().personne;
-    r.titre = QStringLiteral("Fiche familiale de %1").arg(nomComplet(personne));
+    r.titre = QStringLiteral("Fiche familiale %1").arg(deNom(nomComplet(personne)));
     r.html = entete(r.titre, fichier, date);
     for (const QString& remarque : fiche.remarques)
         r.html += QStringLiteral("<p><i>%1</i></p>").arg(h(remarque));
@@ -467,6 +469,50 @@ void garderTitresAvecLeurTexte(QTextDocument& document) {
     }
 }
 
+namespace {
+
+// Where each page starts, laid out at `hauteur` a page. A paragraph (a
+// table's cell too) that the bottom of a page would cut starts the next
+// page instead: the painter draws a paragraph whole wherever part of it
+// shows, so a cut one would print twice, clipped, on both pages. Only a
+// paragraph taller than a page is cut, between its lines.
+std::vector<double> debutsDePages(QTextDocument& document, double hauteur) {
+    std::vector<std::pair<double, double>> morceaux;
+    QAbstractTextDocumentLayout* mise = document.documentLayout();
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next()) {
+        QRectF cadre = mise->blockBoundingRect(b);
+        // A table's cell is painted from above its text: its padding, the
+        // spacing and border between rows.
+        if (const QTextTable* table = QTextCursor(b).currentTable()) {
+            const QTextTableFormat f = table->format();
+            cadre.setTop(cadre.top() - f.cellPadding() - f.cellSpacing() - f.border() - 1);
+        }
+        if (cadre.height() < hauteur) {
+            morceaux.emplace_back(cadre.top(), cadre.bottom());
+            continue;
+        }
+        const QTextLayout* l = b.layout();
+        for (int i = 0; l && i < l->lineCount(); ++i) {
+            const QTextLine ligne = l->lineAt(i);
+            morceaux.emplace_back(cadre.top() + ligne.y(),
+                                  cadre.top() + ligne.y() + ligne.height());
+        }
+    }
+    const double total = mise->documentSize().height();
+    std::vector<double> debuts{0};
+    for (double debut = 0; debut + hauteur < total;) {
+        const double limite = debut + hauteur;
+        double suivant = limite;
+        for (const auto& [haut, bas] : morceaux)
+            if (haut > debut && haut < limite && bas > limite) suivant = std::min(suivant, haut);
+        debut = suivant;
+        debuts.push_back(debut);
+    }
+    return debuts;
+}
+
+} // namespace
+
 int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
     QPainter p;
     if (!p.begin(&sortie))
@@ -491,15 +537,19 @@ int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
     // The page breaks just set moved blocks down: the layout is done again
     // whole, so that drawing a page starts from where its blocks now are.
     document.markContentsDirty(0, document.characterCount());
-    const int pages = document.pageCount();
+    const std::vector<double> debuts = debutsDePages(document, page.height());
+    const int pages = static_cast<int>(debuts.size());
     QFont petite = police;
     petite.setPointSizeF(8);
     for (int n = 0; n < pages; ++n) {
         if (n > 0 && !sortie.newPage())
             throw ErreurVelmoris(QStringLiteral("L'impression du rapport a été interrompue"));
+        const double fin = n + 1 < pages ? debuts[static_cast<std::size_t>(n) + 1]
+                                         : debuts.back() + page.height();
         p.save();
-        p.translate(0, marge - n * page.height());
-        document.drawContents(&p, QRectF(0, n * page.height(), page.width(), page.height() - 1));
+        p.translate(0, marge - debuts[static_cast<std::size_t>(n)]);
+        document.drawContents(&p, QRectF(0, debuts[static_cast<std::size_t>(n)], page.width(),
+                                         fin - debuts[static_cast<std::size_t>(n)] - 1));
         p.restore();
         p.setFont(petite);
         p.setPen(Qt::darkGray);

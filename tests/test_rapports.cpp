@@ -111,6 +111,7 @@ private slots:
     void rangsHorsDeLOrdreDesDates();
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
+    void titreEtNomDuPdfSansRedoublement();
     void titresJamaisSeulsEnBasDePage();
     void titresImprimesApresLesSautsDePage_data();
     void titresImprimesApresLesSautsDePage();
@@ -342,6 +343,11 @@ void TestRapports::nomsDesLiens() {
     QCOMPARE(deNom(QStringLiteral("Alvarado Marsha")), QStringLiteral("d'Alvarado Marsha"));
     QCOMPARE(deNom(QStringLiteral("Élise")), QStringLiteral("d'Élise"));
     QCOMPARE(deNom(QStringLiteral("Hugo")), QStringLiteral("de Hugo"));
+    // A particle says "de" already.
+    QCOMPARE(deNom(QStringLiteral("de Kerguelen Yves")), QStringLiteral("de Kerguelen Yves"));
+    QCOMPARE(deNom(QStringLiteral("DE KERGUELEN Yves")), QStringLiteral("DE KERGUELEN Yves"));
+    QCOMPARE(deNom(QStringLiteral("d'Aboville Anne")), QStringLiteral("d'Aboville Anne"));
+    QCOMPARE(deNom(QStringLiteral("Dehaene Paul")), QStringLiteral("de Dehaene Paul"));
 }
 
 void TestRapports::statistiquesDuFichier() {
@@ -418,15 +424,15 @@ void TestRapports::rapportsDansLApercu_data() {
     QTest::addColumn<QString>("rapport");
     QTest::addColumn<QStringList>("vu");
     QTest::newRow("ascendance") << "ascendance"
-                                << QStringList{"Liste d'ascendance de ARNAUD Luc",
+                                << QStringList{"Liste d'ascendance d'ARNAUD Luc",
                                                "ARNAUD Louis, ° 01/01/1850",
                                                "Génération 3 : les grands-parents", "page 1 sur 1"};
     QTest::newRow("descendance") << "descendance"
-                                 << QStringList{"Liste de descendance de ARNAUD Luc", "1.1",
+                                 << QStringList{"Liste de descendance d'ARNAUD Luc", "1.1",
                                                 "ARNAUD Marc", "x (1) ARNAUD Sophie, ° 01/01/1890 — mariage le 2 février 1950"};
     QTest::newRow("fiche familiale")
         << "fiche"
-        << QStringList{"Fiche familiale de ARNAUD Luc", "Conjoint(e) — ARNAUD Sophie",
+        << QStringList{"Fiche familiale d'ARNAUD Luc", "Conjoint(e) — ARNAUD Sophie",
                        "Père — ARNAUD Pierre", "Enfant (rang 1) — ARNAUD Marc"};
     QTest::newRow("lien de parenté")
         << "parente"
@@ -508,6 +514,23 @@ void TestRapports::titresJamaisSeulsEnBasDePage() {
     QCOMPARE(titres, 40);
 }
 
+// A name with its particle, given names ending with a full stop: the
+// title says "de" once, the PDF's name has one dot before its extension.
+void TestRapports::titreEtNomDuPdfSansRedoublement() {
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")),
+                  {personne(QStringLiteral("de Kerguelen"), QStringLiteral("Yves Jr."))});
+    DialoguesScriptes d;
+    Session s(d);
+    d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt)
+        .attendreApercuEnregistreEnPdf()
+        .attendreEnregistrement(std::nullopt);
+    s.form.ListeDescendance1Click();
+    VERIFIER_DIALOGUES(d);
+    QCOMPARE(d.derniersParametres().nomFichier,
+             QStringLiteral("Liste de descendance de Kerguelen Yves Jr.pdf"));
+}
+
 // Reports long enough to break many times, printed as PDF: every heading of
 // the document is on paper, and in its order.
 void TestRapports::titresImprimesApresLesSautsDePage_data() {
@@ -530,6 +553,9 @@ void TestRapports::titresImprimesApresLesSautsDePage() {
                              QStringLiteral("Prénom%1 Jean").arg(i), i % 2,
                              QStringLiteral("01/01/1900")));
         f.back().LieuNaissance.definir(QStringLiteral("Saint-Martin-") + QString(i % 12, u'y'));
+        // Entries of one or two lines, so that some are cut by a page's end.
+        f.back().LieuDeces.definir(QStringLiteral("Notre-Dame-de-Bon") + QString(i % 13, u'z'));
+        f.back().DateDeces.definir(QStringLiteral("02/02/1960"));
         f.back().Pere = 2 * i + 1 < 1023 ? 2 * i + 1 : -1;
         f.back().Mere = 2 * i + 2 < 1023 ? 2 * i + 2 : -1;
     }
@@ -571,6 +597,11 @@ void TestRapports::titresImprimesApresLesSautsDePage() {
         QVERIFY2(ici >= 0, qPrintable(titre));
         depuis = ici;
     }
+    // No entry cut by a page break is drawn again at the top of the next page.
+    if (rapport == u"ascendance")
+        for (int i = 0; i < 1023; ++i)
+            QVERIFY2(contenu.count(QStringLiteral("Prénom%1 Jean,").arg(i)) == 1,
+                     qPrintable(QString::number(i)));
 }
 
 QTEST_MAIN(TestRapports)
