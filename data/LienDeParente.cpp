@@ -154,7 +154,8 @@ QString nomDuLien(int a, int b, bool f, bool demi, bool double_) {
     if (a == 3 && b == 3)
         return prefixe + genre("cousin issu de germain", "cousine issue de germain");
     if (a == 4 && b == 4)
-        return prefixe + genre("cousin issu d'issu de germain", "cousine issue d'issue de germain");
+        // The second "issu" qualifies her parent, a man or a woman alike.
+        return prefixe + genre("cousin issu d'issu de germain", "cousine issue d'issu de germain");
     return prefixe + genre("cousin", "cousine") +
            QStringLiteral(" au %1 degré").arg(ordinal(a + b));
 }
@@ -222,10 +223,13 @@ std::vector<RelationDeParente> relations(LecteurFiches& lecteur, const Ascendanc
                         return x.generationsA == r.generationsA &&
                                x.generationsB == r.generationsB && !x.demi;
                     }) > 1;
-    // The nearest first, the direct line first; the same order from both ends.
+    // The nearest first, the direct line first, then the nearer by blood (a
+    // full relation before a half one, through a couple before through one
+    // ancestor), whatever the record numbers; the same order from both ends.
     std::stable_sort(liste.begin(), liste.end(), [](const auto& x, const auto& y) {
         const auto cle = [](const RelationDeParente& r) {
             return std::make_tuple(r.degreCivil(), std::min(r.generationsA, r.generationsB),
+                                   r.demi, -static_cast<int>(r.ancetresCommuns.size()),
                                    r.ancetresCommuns.front());
         };
         return cle(x) < cle(y);

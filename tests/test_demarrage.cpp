@@ -73,6 +73,7 @@ private slots:
     void ouvrirUnNomInexistant();
     void enregistrerSousCopieIdentique();
     void enregistrerSousSurLuiMeme();
+    void enregistrerSousSurUnDossier();
     void enregistrerSousFichierAbsent();
     void controlesAuxPositionsDeLaTable();
     void fichierNommeALOuverture();
@@ -510,6 +511,24 @@ void TestDemarrage::enregistrerSousSurLuiMeme() {
     s.form.Enregistrersous1Click();
     QCOMPARE(octetsDe(chemin), avant);
     QCOMPARE(s.form.ENom->text(), QStringLiteral("DURAND"));
+    VERIFIER_DIALOGUES(d);
+}
+
+// A folder named like a genealogy file is said to be one at once, and left alone.
+void TestDemarrage::enregistrerSousSurUnDossier() {
+    RepertoireDeTravail rep;
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), famille());
+    DialoguesScriptes d;
+    Session s(d);
+    const QString dossier = rep.chemin(QStringLiteral("cible.FIC"));
+    QDir(rep.racine()).mkdir(QStringLiteral("cible.FIC"));
+    d.attendreOuverture(dossier).attendreMessage(
+        QStringLiteral("« %1 » est un dossier, pas un fichier de généalogie : la copie ne peut pas "
+                       "y être faite. Choisissez un autre nom.")
+            .arg(dossier));
+    s.form.Enregistrersous1Click();
+    QVERIFY(QFileInfo(dossier).isDir());
+    QCOMPARE(s.form.CheminFichier(), QStringLiteral("VELMORIS.FIC"));
     VERIFIER_DIALOGUES(d);
 }
 

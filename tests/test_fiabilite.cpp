@@ -361,8 +361,14 @@ void TestFiabilite::catalogueDesMauvaisesEntrees_data() {
     const QByteArray cycle =
         avec([](TFiche& f) { f.Pere = 1; }) + avec([](TFiche& f) { f.Pere = 0; });
     QTest::newRow("fichier vide") << defaut << QByteArray() << QStringList{};
+    // Told at the start, never read as a person.
     QTest::newRow("fiche partielle à la fin")
-        << defaut << bonne + QByteArray(100, 'x') << QStringList{};
+        << defaut << bonne + QByteArray(100, 'x')
+        << QStringList{QStringLiteral(
+               "Message: Fiche incomplète dans VELMORIS.FIC : le fichier se termine, après ses 1 "
+               "fiches, par 100 octet(s) qui ne font pas une fiche entière (une écriture "
+               "interrompue, ou un fichier abîmé). Ils ne sont pas lus comme une personne ; la "
+               "prochaine fiche ajoutée prendra leur place.")};
     QTest::newRow("longueurs au-delà des largeurs") << defaut << longueurs << QStringList{};
     QTest::newRow("liens négatifs")
         << defaut << avec([](TFiche& f) { f.Pere = -5; }) + bonne << fin;

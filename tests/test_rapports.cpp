@@ -112,6 +112,7 @@ private slots:
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
     void titreEtNomDuPdfSansRedoublement();
+    void egaliteLePlusProcheParLeSangDAbord();
     void titresJamaisSeulsEnBasDePage();
     void titresImprimesApresLesSautsDePage_data();
     void titresImprimesApresLesSautsDePage();
@@ -329,7 +330,7 @@ void TestRapports::nomsDesLiens_data() {
     cas(2, 4, "grand-oncle à la mode de Bretagne", "grand-tante à la mode de Bretagne");
     cas(4, 2, "petit-neveu à la mode de Bretagne", "petite-nièce à la mode de Bretagne");
     cas(3, 3, "cousin issu de germain", "cousine issue de germain");
-    cas(4, 4, "cousin issu d'issu de germain", "cousine issue d'issue de germain");
+    cas(4, 4, "cousin issu d'issu de germain", "cousine issue d'issu de germain");
     cas(3, 4, "cousin au 7e degré", "cousine au 7e degré");
 }
 
@@ -512,6 +513,27 @@ void TestRapports::titresJamaisSeulsEnBasDePage() {
                  page(mise->blockBoundingRect(b).top()));
     }
     QCOMPARE(titres, 40);
+}
+
+// Cousins two ways at the same distance, full through one couple and half
+// through a grandfather of a lower record number: the full relation first.
+void TestRapports::egaliteLePlusProcheParLeSangDAbord() {
+    RepertoireDeTravail rep;
+    std::vector<TFiche> f;
+    for (const auto& [nom, qualite] : std::vector<std::pair<const char*, int>>{
+             {"G3", 0}, {"G4", 1}, {"G5", 1}, {"G1", 0}, {"G2", 1}, {"P1", 0}, {"M1", 1},
+             {"P2", 1}, {"M2", 0}, {"A", 0}, {"B", 0}})
+        f.push_back(personne(QString::fromLatin1(nom), QStringLiteral("X"), qualite));
+    for (const auto& [enfant, pere, mere] : std::vector<std::tuple<int, int, int>>{
+             {5, 3, 4}, {6, 3, 4}, {7, 0, 1}, {8, 0, 2}, {9, 5, 7}, {10, 8, 6}})
+        lier(f, enfant, pere, mere);
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    QCOMPARE(lienDeParente(fichier, 9, 10).deAVersB,
+             QStringLiteral("A X est le cousin germain de B X, et aussi son demi-cousin germain."));
+    QCOMPARE(lienDeParente(fichier, 10, 9).deAVersB,
+             QStringLiteral("B X est le cousin germain d'A X, et aussi son demi-cousin germain."));
 }
 
 // A name with its particle, given names ending with a full stop: the

@@ -462,6 +462,14 @@ void TestSurete::verificationBorneeSurUnFichierEndommage() {
     QVERIFY(texte.indexOf(QRegularExpression(QStringLiteral("^  Enfants en double : 135.000$"))) >
             0);
     QVERIFY(texte.back().startsWith(QStringLiteral("… et ")));
+    // A write cut short left part of a record at the end: counted apart.
+    fichier.fermer();
+    ecrireOctets(rep.chemin(Fic), octetsFiche(personne(QStringLiteral("A"))) + "xyz");
+    fichier.ouvrir(rep.chemin(Fic));
+    const RapportVerification partielle = verifierFichier(fichier);
+    QCOMPARE(partielle.comptes[static_cast<int>(Probleme::FicheIncomplete)], 1);
+    QVERIFY(partielle.texte(QStringLiteral("x.FIC")).join(u'\n').contains(
+        QStringLiteral("Fiche incomplète en fin de fichier : 1")));
 }
 
 void TestSurete::parametresEnUtf16() {
