@@ -5,6 +5,7 @@
 #include "data/Parente.h"
 #include "platform/Polices.h"
 
+#include <QColor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -62,10 +63,14 @@ int ModeleCandidats::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() ||
-        index.row() >= static_cast<int>(m_numeros.size()))
-        return {};
+    if (!index.isValid() || index.row() >= static_cast<int>(m_numeros.size())) return {};
     const std::int32_t numero = m_numeros[static_cast<std::size_t>(index.row())];
+    const bool impossible =
+        numero >= 0 && m_marques[static_cast<std::size_t>(numero)] == Impossible;
+    // The impossible ones in grey; a line too long for the list whole on hovering.
+    if (role == Qt::ForegroundRole && impossible) return QColor(Qt::darkGray);
+    if (role == Qt::ToolTipRole) return impossible ? data(index, Qt::DisplayRole) : QVariant();
+    if (role != Qt::DisplayRole) return {};
     if (numero == -1) return m_peres ? QStringLiteral("Inconnu") : QStringLiteral("Inconnue");
     if (!m_lecteur) return {};
     // Painting must never raise: a record that cannot be read says so.
@@ -73,7 +78,7 @@ QVariant ModeleCandidats::data(const QModelIndex& index, int role) const {
         TFiche fiche;
         m_lecteur(numero, fiche);
         QString ligne = ligneCandidat(fiche, m_peres);
-        if (m_marques[static_cast<std::size_t>(numero)] == Impossible && m_raison)
+        if (impossible && m_raison)
             ligne += QStringLiteral(" — impossible : ") + m_raison(fiche, m_peres);
         return ligne;
     } catch (const ErreurVelmoris& e) {
