@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -104,6 +105,17 @@ public:
 
 // The structures of a GEDCOM text, each from its level 1 line.
 std::vector<std::string> structuresDe(const std::string& gedcom);
+
+// Calls `ligne` with each line of a stored GEDCOM text, its line break left
+// out, until it returns false.
+template <typename F> void parcourirLignes(const std::string& gedcom, F&& ligne) {
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        if (!ligne(std::string_view(gedcom.data() + debut, fin - debut))) return;
+        debut = fin + 1;
+    }
+}
 
 // The fingerprint of a record: its surname, given names and birth date.
 std::string empreinteDe(const TFiche& fiche);

@@ -60,21 +60,20 @@ namespace {
 // The value of a level 2 line under the family's first marriage.
 std::string valeurDuMariage(const std::string& gedcom, std::string_view etiquette) {
     bool dansMariage = false;
-    for (std::size_t debut = 0; debut < gedcom.size();) {
-        std::size_t fin = gedcom.find('\n', debut);
-        if (fin == std::string::npos) fin = gedcom.size();
-        const std::string_view ligne(gedcom.data() + debut, fin - debut);
-        debut = fin + 1;
+    std::string valeur;
+    parcourirLignes(gedcom, [&](std::string_view ligne) {
         if (ligne.starts_with("1 ")) {
-            if (dansMariage) break;
+            if (dansMariage) return false;
             dansMariage = ligne == "1 MARR" || ligne.starts_with("1 MARR ");
         } else if (dansMariage && ligne.starts_with("2 ") &&
                    ligne.substr(2).starts_with(etiquette) &&
                    ligne.size() > 3 + etiquette.size() && ligne[2 + etiquette.size()] == ' ') {
-            return std::string(ligne.substr(3 + etiquette.size()));
+            valeur = ligne.substr(3 + etiquette.size());
+            return false;
         }
-    }
-    return {};
+        return true;
+    });
+    return valeur;
 }
 
 QString filiationEnClair(const std::string& filiation) {

@@ -347,26 +347,21 @@ std::string sousLignes(const std::string& gedcom, std::string_view etiquette,
     std::string sortie;
     enum { Avant, Dedans, Apres } etat = Avant;
     bool ote = false;
-    for (std::size_t debut = 0; debut < gedcom.size() && etat != Apres;) {
-        std::size_t fin = gedcom.find('\n', debut);
-        if (fin == std::string::npos) fin = gedcom.size();
-        const std::string_view ligne(gedcom.data() + debut, fin - debut);
-        debut = fin + 1;
+    parcourirLignes(gedcom, [&](std::string_view ligne) {
         if (ligne.starts_with("1 ")) {
             if (etat == Dedans) etat = Apres;
             const std::string_view tag = ligne.substr(2, ligne.find(' ', 2) - 2);
             if (etat == Avant && (etiquette.empty() || tag == etiquette)) etat = Dedans;
-            continue;
+            return etat != Apres;
         }
-        if (etat != Dedans) continue;
+        if (etat != Dedans) return true;
         if (ligne.starts_with("2 ")) {
             const std::string_view tag = ligne.substr(2, ligne.find(' ', 2) - 2);
             ote = std::find(otees.begin(), otees.end(), tag) != otees.end();
         }
-        if (ote) continue;
-        sortie.append(ligne.data(), ligne.size());
-        sortie += '\n';
-    }
+        if (!ote) (sortie += ligne) += '\n';
+        return true;
+    });
     return sortie;
 }
 
@@ -375,22 +370,15 @@ std::string sousLignes(const std::string& gedcom, std::string_view etiquette,
 std::string sousArbre(const std::string& gedcom, std::string_view etiquette) {
     std::string sortie;
     bool dedans = false;
-    for (std::size_t debut = 0; debut < gedcom.size();) {
-        std::size_t fin = gedcom.find('\n', debut);
-        if (fin == std::string::npos) fin = gedcom.size();
-        const std::string_view ligne(gedcom.data() + debut, fin - debut);
-        debut = fin + 1;
-        if (ligne.starts_with("1 ") && !sortie.empty()) break;
+    parcourirLignes(gedcom, [&](std::string_view ligne) {
+        if (ligne.starts_with("1 ")) return sortie.empty();
         if (ligne.starts_with("2 ")) {
-            if (dedans) break;
+            if (dedans) return false;
             dedans = ligne.substr(2, ligne.find(' ', 2) - 2) == etiquette;
-        } else if (!ligne.starts_with("1 ") && !dedans) {
-            continue;
         }
-        if (!dedans) continue;
-        sortie.append(ligne.data(), ligne.size());
-        sortie += '\n';
-    }
+        if (dedans) (sortie += ligne) += '\n';
+        return true;
+    });
     return sortie;
 }
 
@@ -477,17 +465,12 @@ void ecrireEvenementParParties(Sortie& s, const char* ligne, const ChampTexte<10
 std::string sansMariage(const std::string& gedcom) {
     std::string sortie;
     bool dansMariage = false;
-    for (std::size_t debut = 0; debut < gedcom.size();) {
-        std::size_t fin = gedcom.find('\n', debut);
-        if (fin == std::string::npos) fin = gedcom.size();
-        const std::string_view ligne(gedcom.data() + debut, fin - debut);
-        debut = fin + 1;
+    parcourirLignes(gedcom, [&](std::string_view ligne) {
         if (ligne.starts_with("1 "))
             dansMariage = ligne == "1 MARR" || ligne.starts_with("1 MARR ");
-        if (dansMariage) continue;
-        sortie.append(ligne.data(), ligne.size());
-        sortie += '\n';
-    }
+        if (!dansMariage) (sortie += ligne) += '\n';
+        return true;
+    });
     return sortie;
 }
 

@@ -158,33 +158,9 @@ bool bmpTronque(const QByteArray& o) {
     return double(debut) + ligne * std::fabs(double(hauteur)) > double(o.size());
 }
 
-QImage decoderBmp(const QByteArray& octets, const QString& chemin) {
-    if (bmpTronque(octets)) throw erreurDecodage(chemin, QStringLiteral("fichier BMP tronqué"));
-    QBuffer tampon;
-    tampon.setData(octets);
-    tampon.open(QIODevice::ReadOnly);
-    QImageReader lecteur(&tampon, "bmp");
-    lecteur.setAutoDetectImageFormat(false);
-    lecteur.setDecideFormatFromContent(false);
-    const QSize taille = lecteur.size();
-    if (taille.isValid() && static_cast<qint64>(taille.width()) * taille.height() > PixelsMaximum)
-        throw erreurDecodage(chemin, QStringLiteral("dimensions trop grandes"));
-    QImage image = lecteur.read();
-    if (image.isNull()) throw erreurDecodage(chemin, QStringLiteral("fichier BMP invalide"));
-    return image;
-}
-
-} // namespace
-
-QImage decoderImage(const QByteArray& octets, bool jpeg, const QString& nomPourMessage) {
-    return jpeg ? decoderJpeg(octets, nomPourMessage) : decoderBmp(octets, nomPourMessage);
-}
-
-namespace {
-
-// Any other format Qt reads (PNG, GIF, TIFF, WebP…), chosen by the
-// extension as JPEG and BMP are, never by the content.
-QImage decoderAutre(const QByteArray& octets, const QByteArray& format, const QString& chemin) {
+// Qt's reader for a format named by the extension, never guessed from the
+// content, and refused past the largest picture accepted.
+QImage decoderParQt(const QByteArray& octets, const QByteArray& format, const QString& chemin) {
     QBuffer tampon;
     tampon.setData(octets);
     tampon.open(QIODevice::ReadOnly);
@@ -201,7 +177,16 @@ QImage decoderAutre(const QByteArray& octets, const QByteArray& format, const QS
     return image;
 }
 
+QImage decoderBmp(const QByteArray& octets, const QString& chemin) {
+    if (bmpTronque(octets)) throw erreurDecodage(chemin, QStringLiteral("fichier BMP tronqué"));
+    return decoderParQt(octets, "bmp", chemin);
+}
+
 } // namespace
+
+QImage decoderImage(const QByteArray& octets, bool jpeg, const QString& nomPourMessage) {
+    return jpeg ? decoderJpeg(octets, nomPourMessage) : decoderBmp(octets, nomPourMessage);
+}
 
 QImage chargerImage(const QString& chemin) {
     const QString extension = extensionDe(chemin);
@@ -213,5 +198,6 @@ QImage chargerImage(const QString& chemin) {
     if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format))
         throw ErreurImage(QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2")
                               .arg(extension, chemin));
-    return decoderAutre(lireFichierImage(chemin), format, chemin);
+    // Any other format Qt reads (PNG, GIF, TIFF, WebP…), by its extension too.
+    return decoderParQt(lireFichierImage(chemin), format, chemin);
 }
