@@ -4,12 +4,12 @@
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
             clang libclang-rt-14-dev poppler-utils libgedcom-perl \
             libicu-dev qt6-translations-l10n qt6-svg-dev shared-mime-info desktop-file-utils \
-            libsqlite3-dev
+            libsqlite3-dev python3 ccache
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run install test test-sanitiseurs test-fuzz fuzz bench interop clean
+.PHONY: all deps configure build run install test architecture test-sanitiseurs test-fuzz fuzz bench interop clean
 
 all: build
 
@@ -40,35 +40,41 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# The whole suite: the fuzzing harnesses over their corpora, the suite under
-# the sanitizers, then the suite of the normal build.
+# The whole suite: the layers and file lengths checked, the fuzzing harnesses
+# over their corpora, the suite under the sanitizers, then the suite of the
+# normal build.
 test: build test-fuzz test-sanitiseurs
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+architecture: deps
+	python3 tools/architecture.py
 
 SANITISEURS_ENV := QT_QPA_PLATFORM=offscreen \
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-test-sanitiseurs: deps
-	@[ -f build-asan/build.ninja ] || cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORIS_SANITISEURS=ON
+# One build under AddressSanitizer and UndefinedBehaviorSanitizer, with
+# clang, serves both the suite and the libFuzzer harnesses.
+build-asan/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DVELMORIS_SANITISEURS=ON
+
+test-sanitiseurs: deps build-asan/build.ninja
 	cmake --build build-asan
 	cd build-asan && $(SANITISEURS_ENV) ctest --output-on-failure
 
 HARNAIS := fiche ini couper listing image gedcom complements journal
 FUZZ_SECONDES ?= 10
 
-build-fuzz/build.ninja:
-	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIS_FUZZ=ON
-
 # Each harness over its committed corpus, then a short run; new inputs go to
 # a temporary folder, never into the corpus.
-test-fuzz: deps build-fuzz/build.ninja
-	cmake --build build-fuzz
+test-fuzz: deps build-asan/build.ninja
+	cmake --build build-asan --target $(addprefix fuzz_,$(HARNAIS))
 	@for h in $(HARNAIS); do \
 	  sortie=$$(mktemp -d); \
 	  echo "fuzz_$$h : $(FUZZ_SECONDES) s"; \
-	  build-fuzz/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDES) -print_final_stats=1 $$sortie fuzz/corpus/$$h 2>&1 \
+	  build-asan/fuzz/fuzz_$$h -max_total_time=$(FUZZ_SECONDES) -print_final_stats=1 $$sortie fuzz/corpus/$$h 2>&1 \
 	    | grep -E "stat::number_of_executed_units|ERROR|SUMMARY|Done" ; \
 	  statut=$${PIPESTATUS[0]}; rm -rf $$sortie; [ $$statut -eq 0 ] || exit 1; \
 	done

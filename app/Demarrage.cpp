@@ -9,8 +9,8 @@
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
-#include "data/Erreurs.h"
-#include "data/Preferences.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/Preferences.h"
 
 #include <QApplication>
 #include <QDir>

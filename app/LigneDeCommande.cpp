@@ -1,11 +1,10 @@
 #include "app/LigneDeCommande.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/EchangeGedcom.h"
-#include "data/Erreurs.h"
-#include "data/FichiersSurs.h"
-#include "data/Journal.h"
-#include "data/OperationsFichier.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/journal/Journal.h"
 
 #include <QFileInfo>
 

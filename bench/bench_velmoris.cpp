@@ -3,16 +3,16 @@
 //   bench_velmoris DOSSIER                 the table, for the files of DOSSIER
 //   bench_velmoris --op NOM FICHIER REPS   one operation, in a process of its own
 #include "app/Demarrage.h"
-#include "data/ComplementsFichier.h"
-#include "data/EchangeGedcom.h"
-#include "data/IndexPersonnes.h"
-#include "data/Journal.h"
-#include "data/OperationsFichier.h"
-#include "data/Parente.h"
-#include "data/Rapports.h"
-#include "data/Recherches.h"
-#include "data/Sauvegardes.h"
-#include "data/Verification.h"
+#include "data/fichier/OperationsFichier.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/journal/Journal.h"
+#include "data/journal/Sauvegardes.h"
+#include "data/rapports/Rapports.h"
+#include "data/recherche/IndexPersonnes.h"
+#include "data/recherche/Parente.h"
+#include "data/recherche/Recherches.h"
+#include "data/recherche/Verification.h"
 #include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
@@ -470,13 +470,12 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
             [&](const QString&) {
                 FichierDisque fichier;
                 fichier.ouvrir(chemin);
-                FormLien->preparer(
-                    QStringLiteral("ENFANT"),
-                    [&](std::int32_t n, TFiche& fiche) {
-                        fichier.positionner(n);
-                        fichier.lire(fiche);
-                    },
-                    {});
+                FormLien->preparer(QStringLiteral("ENFANT"),
+                                   [&](std::int32_t n, TFiche& fiche) {
+                                       fichier.positionner(n);
+                                       fichier.lire(fiche);
+                                   },
+                                   {});
                 for (int i = 0; i < 500000; ++i) {
                     FormLien->ajouterPere(i, false);
                     FormLien->ajouterMere(i, false);

@@ -1,17 +1,18 @@
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/Erreurs.h"
-#include "data/OperationsFichier.h"
-#include "data/Preferences.h"
-#include "data/Texte.h"
-#include "data/Translitteration.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/Preferences.h"
+#include "data/fichier/Texte.h"
+#include "data/fichier/Translitteration.h"
 #include "platform/BoutonImage.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
 #include "platform/Dialogues.h"
 #include "platform/Imprimante.h"
 #include "platform/Polices.h"
+#include "session/ComplementsOuverts.h"
+#include "session/OuvrirFichier.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/FichierGenea.h"
-#include "data/Historique.h"
-#include "data/Modification.h"
-#include "data/TFiche.h"
+#include "data/fichier/FichierGenea.h"
+#include "data/fichier/Modification.h"
+#include "data/fichier/TFiche.h"
+#include "data/journal/Historique.h"
 
 #include <QLabel>
 #include <QMainWindow>

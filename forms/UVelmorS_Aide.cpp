@@ -1,7 +1,7 @@
 // The user manual, the help file and the About box.
 #include "forms/UVelmorS.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 #include "forms/uAbout.h"
 #include "platform/Dialogues.h"
 

@@ -3,12 +3,13 @@
 // shown in the Compléments window; its detached entries reattached or deleted.
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/Erreurs.h"
-#include "data/Rapports.h"
-#include "data/Gedcom.h"
-#include "data/Journal.h"
-#include "data/OperationsFichier.h"
+#include "session/ComplementsOuverts.h"
+
+#include "data/complements/Complements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/gedcom/Gedcom.h"
+#include "data/journal/Journal.h"
+#include "data/rapports/Rapports.h"
 #include "forms/uChoixPersonne.h"
 #include "forms/uComplements.h"
 #include "platform/Dialogues.h"
@@ -89,10 +90,9 @@ void TForm1::ecrireNote(std::int32_t numero, const TFiche& fiche, const QString&
                                               "rétablit.)")
                                    .arg(deNom(nomComplet(fiche)))))
         return;
-    const EtapeComplements etape =
-        m_complements->etape(m_CheminFichier, true, [=](Complements& c) {
-            c.ecrireNote(numero, fiche, nouvelle.toStdString());
-        });
+    const EtapeComplements etape = m_complements->etape(m_CheminFichier, true, [=](Complements& c) {
+        c.ecrireNote(numero, fiche, nouvelle.toStdString());
+    });
     Modification modification;
     modification.libelle = QStringLiteral("la note %1").arg(deNom(nomComplet(fiche)));
     modification.personne = numero;

@@ -1,15 +1,19 @@
 // Start-up, the settings file and the commands of the "&Fichiers" menu.
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/CopieEnsemble.h"
-#include "data/Erreurs.h"
-#include "data/FichierIni.h"
-#include "data/OperationsFichier.h"
-#include "data/Preferences.h"
-#include "data/Texte.h"
-#include "data/Verification.h"
+#include "session/ComplementsOuverts.h"
+
+#include "data/complements/FichierComplements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/OperationsFichier.h"
+#include "data/fichier/Preferences.h"
+#include "data/fichier/Texte.h"
+#include "data/journal/CopieEnsemble.h"
+#include "data/recherche/Verification.h"
 #include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -310,9 +314,9 @@ void TForm1::Enregistrersous1Click() {
     if (!peutQuitterLaFiche()) return;
     if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
     FermetureGarantie fermeture(*m_FichierGenea);
-    const auto choix = choisirFichierGenealogie(
-        false, {QStringLiteral("Nom du fichier de généalogie"), ExtensionFic, FiltreFichiers,
-                m_RepProgramme, QString()});
+    const auto choix =
+        choisirFichierGenealogie(false, {QStringLiteral("Nom du fichier de généalogie"),
+                                         ExtensionFic, FiltreFichiers, m_RepProgramme, QString()});
     if (!choix) {
         m_FichierGenea->fermer();
         return;

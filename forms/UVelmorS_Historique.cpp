@@ -3,12 +3,14 @@
 // of a session, and the backups restored.
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/Erreurs.h"
-#include "data/FichierIni.h"
-#include "data/Journal.h"
-#include "data/OperationsFichier.h"
-#include "data/Sauvegardes.h"
+#include "session/ComplementsOuverts.h"
+
+#include "data/complements/Complements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/journal/Journal.h"
+#include "data/journal/Sauvegardes.h"
 #include "forms/uSauvegardes.h"
 #include "platform/Dialogues.h"
 

@@ -1,16 +1,16 @@
 // The printer choice, the printout of the whole file, its preview and its PDF.
 #include "forms/UVelmorS.h"
 
-#include "data/Erreurs.h"
-#include "data/Rapports.h"
-#include "data/FichiersSurs.h"
-#include "data/OperationsFichier.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/rapports/Rapports.h"
 #include "forms/uArbre.h"
 #include "platform/Commande.h"
 #include "platform/Dialogues.h"
 #include "platform/ImprimanteQt.h"
 #include "print/ArbrePapier.h"
 #include "print/uImprime.h"
+#include "session/OuvrirFichier.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,14 +1,14 @@
 // Linking the person on screen to a father and a mother, and removing its links.
 #include "forms/UVelmorS.h"
 
-#include "data/Erreurs.h"
-#include "data/Rapports.h"
-#include "data/IndexPersonnes.h"
-#include "data/Modification.h"
-#include "data/OperationsFichier.h"
-#include "data/Parente.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/Modification.h"
+#include "data/rapports/Rapports.h"
+#include "data/recherche/IndexPersonnes.h"
+#include "data/recherche/Parente.h"
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -1,16 +1,17 @@
 // Moving between records and to a person's relatives.
 #include "forms/UVelmorS.h"
 
-#include "data/Erreurs.h"
-#include "data/FamillesConnues.h"
-#include "data/OperationsFichier.h"
-#include "data/Recherches.h"
-#include "data/Unions.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FamillesConnues.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/rapports/Unions.h"
+#include "data/recherche/Recherches.h"
 #include "forms/UEnfants.h"
 #include "forms/uArbre.h"
 #include "forms/uIndex.h"
 #include "platform/Dialogues.h"
 #include "platform/DialoguesQt.h"
+#include "session/OuvrirFichier.h"
 
 #include <limits>
 
@@ -111,8 +112,8 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
     TFiche trouve;
     NumEnreg->Tag = -1;
     // The first marriage the companion store knows, then the records' own search.
-    if (const auto connues = famillesConnues(); connues && courant >= 0 &&
-                                                courant < m_FichierGenea->nombreFiches()) {
+    if (const auto connues = famillesConnues();
+        connues && courant >= 0 && courant < m_FichierGenea->nombreFiches()) {
         TFiche stockee;
         m_FichierGenea->positionner(courant);
         m_FichierGenea->lire(stockee);

@@ -1,19 +1,22 @@
 // The "&Outils" menu: GEDCOM export and import, approximate search, file check.
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/EchangeGedcom.h"
-#include "data/Erreurs.h"
-#include "data/FichierIni.h"
-#include "data/FichiersSurs.h"
-#include "data/Gedcom.h"
-#include "data/OperationsFichier.h"
-#include "data/Preferences.h"
-#include "data/Recherches.h"
-#include "data/Verification.h"
+#include "session/ComplementsOuverts.h"
+
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/Preferences.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/gedcom/Gedcom.h"
+#include "data/recherche/Recherches.h"
+#include "data/recherche/Verification.h"
+#include "data/recherche/VerificationComplements.h"
 #include "forms/UEnfants.h"
 #include "forms/uRapport.h"
 #include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,14 +3,13 @@
 // opens in the print preview, from which it is printed or saved as PDF.
 #include "forms/UVelmorS.h"
 
-#include "data/Complements.h"
-#include "data/Erreurs.h"
-#include "data/FamillesConnues.h"
-#include "data/OperationsFichier.h"
-#include "data/Rapports.h"
-#include "data/Recherches.h"
-#include "data/Texte.h"
-#include "data/Unions.h"
+#include "data/complements/Complements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FamillesConnues.h"
+#include "data/fichier/Texte.h"
+#include "data/rapports/Rapports.h"
+#include "data/rapports/Unions.h"
+#include "data/recherche/Recherches.h"
 #include "forms/uChoixPersonne.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
@@ -164,8 +163,7 @@ void TForm1::FicheFamiliale1Click() {
             const auto connues = famillesConnues();
             int rang = 0;
             std::size_t enfants = 0;
-            for (const UnionConnue& u :
-                 unionsDe(*m_FichierGenea, personne, fiche, connues.get())) {
+            for (const UnionConnue& u : unionsDe(*m_FichierGenea, personne, fiche, connues.get())) {
                 UnionFamiliale bloc;
                 const auto conjoint = membreFamille(QStringLiteral("Conjoint(e)"), u.conjoint);
                 bloc.titre = titreDUnion(rang, u, conjoint ? &conjoint->personne : nullptr);

@@ -1,15 +1,16 @@
 // New record, the save prompt, the date check, saving and deletion.
 #include "forms/UVelmorS.h"
 
-#include "data/ComplementsFichier.h"
-#include "data/Erreurs.h"
-#include "data/Rapports.h"
-#include "data/Modification.h"
-#include "data/OperationsFichier.h"
-#include "data/Texte.h"
-#include "data/Translitteration.h"
+#include "data/complements/Complements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/Modification.h"
+#include "data/fichier/Texte.h"
+#include "data/fichier/Translitteration.h"
+#include "data/rapports/Rapports.h"
 #include "platform/BoutonImage.h"
 #include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -320,7 +321,8 @@ void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
     modification.personne = numero;
     parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
         if (n == numero) {
-            modification.libelle = QStringLiteral("la suppression %1").arg(deNom(nomComplet(fiche)));
+            modification.libelle =
+                QStringLiteral("la suppression %1").arg(deNom(nomComplet(fiche)));
             return false;
         }
         if (const std::uint16_t masque = liensVers(fiche, numero)) {

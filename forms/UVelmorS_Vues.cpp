@@ -1,15 +1,15 @@
 // The five-generation chart, the name search and the portrait browse.
 #include "forms/UVelmorS.h"
 
-#include "data/Cp1252.h"
-#include "data/Erreurs.h"
-#include "data/OperationsFichier.h"
-#include "data/Recherches.h"
-#include "data/Texte.h"
+#include "data/fichier/Cp1252.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/Texte.h"
+#include "data/recherche/Recherches.h"
 #include "forms/UEnfants.h"
 #include "forms/uArbre.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

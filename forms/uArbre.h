@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TFiche.h"
+#include "data/fichier/TFiche.h"
 #include "print/ArbrePapier.h"
 
 #include <QHash>

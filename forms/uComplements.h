@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Complements.h"
+#include "data/complements/Complements.h"
 
 #include <QDialog>
 
@@ -20,8 +20,8 @@ class TComplements : public QDialog {
 public:
     // `raisonSansNote`, when not empty, says why the note cannot be written
     // (a store that cannot be changed): the note is then shown read-only.
-    TComplements(const QString& personne, const VueComplements& vue,
-                 const QString& raisonSansNote, QWidget* parent = nullptr);
+    TComplements(const QString& personne, const VueComplements& vue, const QString& raisonSansNote,
+                 QWidget* parent = nullptr);
     QString note() const;
     bool noteModifiee() const;
 

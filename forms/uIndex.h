@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/IndexPersonnes.h"
+#include "data/recherche/IndexPersonnes.h"
 
 #include <QAbstractTableModel>
 #include <QWidget>

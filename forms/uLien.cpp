@@ -1,8 +1,8 @@
 #include "forms/uLien.h"
 
-#include "data/Erreurs.h"
-#include "data/IndexPersonnes.h"
-#include "data/Parente.h"
+#include "data/fichier/Erreurs.h"
+#include "data/recherche/IndexPersonnes.h"
+#include "data/recherche/Parente.h"
 #include "platform/Polices.h"
 
 #include <QColor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Sauvegardes.h"
+#include "data/journal/Sauvegardes.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 // Any bytes found beside a genealogy file as its companion store are opened
 // defensively and read as text: a French error, or entries, never a crash.
-#include "data/Complements.h"
+#include "data/complements/Complements.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Wrapping ends on every line and loses no text: the pieces hold every
 // character of the line but the "#" marks at which it was split.
-#include "data/Cp1252.h"
+#include "data/fichier/Cp1252.h"
 #include "print/uImprime.h"
 
 #include <cstdlib>

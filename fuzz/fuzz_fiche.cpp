@@ -1,7 +1,7 @@
 // Any 380 bytes decode to a record that encodes back to the same bytes, and
 // every text read from it goes through Windows-1252 and back unchanged.
-#include "data/Cp1252.h"
-#include "data/TFiche.h"
+#include "data/fichier/Cp1252.h"
+#include "data/fichier/TFiche.h"
 
 #include <cstdlib>
 #include <cstring>

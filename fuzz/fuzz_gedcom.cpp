@@ -1,8 +1,8 @@
 // Any bytes read as a GEDCOM file give records and a report, or the French
 // error of a file without any person; never a crash, and every text stays
 // within its field.
-#include "data/Erreurs.h"
-#include "data/Gedcom.h"
+#include "data/fichier/Erreurs.h"
+#include "data/gedcom/Gedcom.h"
 
 #include <cstdlib>
 

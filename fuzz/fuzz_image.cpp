@@ -1,5 +1,5 @@
 // Any bytes named .jpg or .bmp give a picture or a load error, never a crash.
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 #include "platform/ChargeurImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* donnees, std::size_t taille) {

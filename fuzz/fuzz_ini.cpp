@@ -1,5 +1,5 @@
 // Any settings file reads without a crash, and a value written reads back.
-#include "data/FichierIni.h"
+#include "data/fichier/FichierIni.h"
 
 #include <QFile>
 #include <QTemporaryDir>

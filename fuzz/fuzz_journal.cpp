@@ -1,8 +1,8 @@
 // Any bytes found beside a genealogy file as its journal: played back only
 // when whole and plausible, set aside otherwise, never a crash, and never a
 // write outside what the file held.
-#include "data/Erreurs.h"
-#include "data/Journal.h"
+#include "data/fichier/Erreurs.h"
+#include "data/journal/Journal.h"
 
 #include <QDir>
 #include <QFile>

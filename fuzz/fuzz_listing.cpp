@@ -1,6 +1,6 @@
 // The listing block of any record: lines ending in CR LF, never past the room
 // the listing gives one record.
-#include "data/TFiche.h"
+#include "data/fichier/TFiche.h"
 #include "print/uImprime.h"
 
 #include <cstdlib>

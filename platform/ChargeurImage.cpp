@@ -1,8 +1,8 @@
 #include "platform/ChargeurImage.h"
 
-#include "data/Erreurs.h"
-#include "data/FichiersSurs.h"
-#include "data/Texte.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/Texte.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -172,8 +172,9 @@ QImage decoderParQt(const QByteArray& octets, const QByteArray& format, const QS
         throw erreurDecodage(chemin, QStringLiteral("dimensions trop grandes"));
     QImage image = lecteur.read();
     if (image.isNull())
-        throw erreurDecodage(chemin, QStringLiteral("fichier %1 invalide")
-                                         .arg(QString::fromLatin1(format.toUpper())));
+        throw erreurDecodage(
+            chemin,
+            QStringLiteral("fichier %1 invalide").arg(QString::fromLatin1(format.toUpper())));
     return image;
 }
 
@@ -192,8 +193,7 @@ QImage chargerImage(const QString& chemin) {
     const QString extension = extensionDe(chemin);
     const QString majuscules = majusculesAZ(extension);
     const bool jpeg = majuscules == u".JPG" || majuscules == u".JPEG";
-    if (jpeg || majuscules == u".BMP")
-        return decoderImage(lireFichierImage(chemin), jpeg, chemin);
+    if (jpeg || majuscules == u".BMP") return decoderImage(lireFichierImage(chemin), jpeg, chemin);
     const QByteArray format = extension.mid(1).toLower().toLatin1();
     if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format))
         throw ErreurImage(QStringLiteral("Format d'image non reconnu (extension « %1 ») : %2")

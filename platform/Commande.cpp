@@ -1,6 +1,6 @@
 #include "platform/Commande.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 #include "platform/Dialogues.h"
 
 #include <new>

@@ -1,6 +1,6 @@
 #include "platform/DialoguesQt.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QAction>
 #include <QDesktopServices>

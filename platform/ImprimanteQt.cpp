@@ -1,6 +1,6 @@
 #include "platform/ImprimanteQt.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QFontMetrics>
 #include <QPrinter>

@@ -1,7 +1,7 @@
 #include "print/ArbrePapier.h"
 
-#include "data/Erreurs.h"
-#include "data/FichiersSurs.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "print/DocumentRapport.h"
 
-#include "data/Dates.h"
-#include "data/Erreurs.h"
+#include "data/fichier/Dates.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QLocale>
@@ -51,7 +51,8 @@ QString notes(const QStringList& remarques) {
 }
 
 const QString Style = QStringLiteral(
-    "h1 { color: #9a0000; font-size: 15pt; } h2 { color: #7a1010; font-size: 12pt; } h3 { color: #7a1010; font-size: 11pt; } "
+    "h1 { color: #9a0000; font-size: 15pt; } h2 { color: #7a1010; font-size: 12pt; } h3 { color: "
+    "#7a1010; font-size: 11pt; } "
     "p.source { color: #555555; font-size: 9pt; } td { padding: 2px 4px; vertical-align: top; } "
     "td.numero { color: #7a1010; font-weight: bold; white-space: nowrap; } "
     "th { background-color: #eeeeee; padding: 2px 4px; text-align: left; }");
@@ -220,10 +221,11 @@ DocumentRapport rapportDescendance(const DescendanceAboville& d, const TFiche& p
                 if (!x.dateUnion.isEmpty()) conjoint += u' ' + phraseDeDate(x.dateUnion);
                 if (!x.lieuUnion.isEmpty()) conjoint += QStringLiteral(" à ") + x.lieuUnion;
             }
-            r.html += QStringLiteral("<tr><td width=\"18%\"></td><td>%1x (%2) %3</td></tr>")
-                          .arg(QString(profondeur * 2 + 2, u' ').replace(u' ', QStringLiteral("&nbsp;")))
-                          .arg(x.rangUnion)
-                          .arg(h(conjoint));
+            r.html +=
+                QStringLiteral("<tr><td width=\"18%\"></td><td>%1x (%2) %3</td></tr>")
+                    .arg(QString(profondeur * 2 + 2, u' ').replace(u' ', QStringLiteral("&nbsp;")))
+                    .arg(x.rangUnion)
+                    .arg(h(conjoint));
             continue;
         }
         QString texte = h(resumePersonne(x.personne));
@@ -384,8 +386,8 @@ QString blocMembre(const MembreFamille& m, int niveau, DocumentRapport& r) {
         return entier.isEmpty() ? c.texte() : entier;
     };
     const std::pair<const char*, QString> champs[] = {
-        {"Qualité", motQualite(f.Qualite).isEmpty() ? QStringLiteral("non précisée")
-                                                    : motQualite(f.Qualite)},
+        {"Qualité",
+         motQualite(f.Qualite).isEmpty() ? QStringLiteral("non précisée") : motQualite(f.Qualite)},
         {"Nom", f.Nom.texte()},
         {"Prénoms", f.Prenom.texte()},
         {"Profession", f.Profession.texte()},
@@ -544,8 +546,8 @@ int imprimerRapport(QPagedPaintDevice& sortie, const DocumentRapport& rapport) {
     for (int n = 0; n < pages; ++n) {
         if (n > 0 && !sortie.newPage())
             throw ErreurVelmoris(QStringLiteral("L'impression du rapport a été interrompue"));
-        const double fin = n + 1 < pages ? debuts[static_cast<std::size_t>(n) + 1]
-                                         : debuts.back() + page.height();
+        const double fin =
+            n + 1 < pages ? debuts[static_cast<std::size_t>(n) + 1] : debuts.back() + page.height();
         p.save();
         p.translate(0, marge - debuts[static_cast<std::size_t>(n)]);
         document.drawContents(&p, QRectF(0, debuts[static_cast<std::size_t>(n)], page.width(),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Rapports.h"
+#include "data/rapports/Rapports.h"
 
 #include <QImage>
 #include <QMap>
@@ -43,11 +43,11 @@ struct MembreFamille {
     QString role; // "Personne", "Conjoint(e)", "Père", "Mère", "Enfant (rang 2)"
     std::int32_t fiche = -1;
     TFiche personne;
-    QImage portrait;                     // null when none could be loaded
+    QImage portrait;                               // null when none could be loaded
     QString lieuNaissance, lieuMariage, lieuDeces; // whole; empty: the record's own
 };
 struct UnionFamiliale {
-    QString titre; // "1er mariage : DURAND Anne, le 12 mars 1836 à Morlaix"
+    QString titre;                      // "1er mariage : DURAND Anne, le 12 mars 1836 à Morlaix"
     std::vector<MembreFamille> membres; // the spouse, then the children
 };
 struct FicheFamiliale {

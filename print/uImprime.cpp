@@ -1,9 +1,9 @@
 #include "print/uImprime.h"
 
-#include "data/Cp1252.h"
-#include "data/Erreurs.h"
-#include "data/FichiersSurs.h"
-#include "data/Recherches.h"
+#include "data/fichier/Cp1252.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/recherche/Recherches.h"
 #include "platform/Dialogues.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FichierGenea.h"
+#include "data/fichier/FichierGenea.h"
 #include "platform/Imprimante.h"
 
 #include <QByteArray>

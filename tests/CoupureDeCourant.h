@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FichiersSurs.h"
+#include "data/fichier/FichiersSurs.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "tests/DialoguesScriptes.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QDialog>
 

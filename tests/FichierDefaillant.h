@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/Erreurs.h"
-#include "data/FichierGenea.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierGenea.h"
 
 #include <QStringList>
 

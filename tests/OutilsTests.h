@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Demarrage.h"
-#include "data/TFiche.h"
+#include "data/fichier/TFiche.h"
 #include "tests/DialoguesScriptes.h"
 
 #include <QByteArray>

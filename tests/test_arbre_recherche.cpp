@@ -1,5 +1,5 @@
 // The five-generation chart and the name search.
-#include "data/Recherches.h"
+#include "data/recherche/Recherches.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
@@ -7,9 +7,9 @@
 #include "tests/FichierJournalise.h"
 #include "tests/OutilsTests.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QApplication>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -210,8 +210,8 @@ void TestArbreRecherche::boiteDePlusieursEnfantsOffreLeChoix() {
     // The box shows its own child first, not the last one added below it.
     Form3->show();
     QApplication::processEvents();
-    QVERIFY(Form3->Me8->cursorForPosition({4, 4}).block().text().startsWith(
-        QStringLiteral("N15 P15")));
+    QVERIFY(
+        Form3->Me8->cursorForPosition({4, 4}).block().text().startsWith(QStringLiteral("N15 P15")));
     b.d.attendreModal([](QDialog&) {
         if (Form2->nombreLignes() != 3) return false;
         Form2->selectionnerLigne(1);

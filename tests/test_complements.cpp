@@ -1,11 +1,12 @@
 // The companion store beside a genealogy file: what another program's file
 // holds comes back on export, nothing is ever shown or exported on the wrong
 // person, and a store that cannot serve never stops the records.
-#include "data/ComplementsFichier.h"
-#include "data/EchangeGedcom.h"
-#include "data/Gedcom.h"
-#include "data/Rapports.h"
-#include "data/Sauvegardes.h"
+#include "data/complements/FichierComplements.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/gedcom/Gedcom.h"
+#include "data/journal/Sauvegardes.h"
+#include "data/rapports/Rapports.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uComplements.h"
@@ -106,8 +107,7 @@ Contenu contenuDe(const QByteArray& gedcom) {
     std::map<QString, int> rang;
     for (const Enr& e : enr) {
         if (e.genre == u"INDI") rang.emplace(e.xref, static_cast<int>(rang.size()));
-        if (e.genre == u"SOUR")
-            cible[e.xref] = e.lignes.filter(QStringLiteral("1 TITL")).value(0);
+        if (e.genre == u"SOUR") cible[e.xref] = e.lignes.filter(QStringLiteral("1 TITL")).value(0);
         if (e.genre == u"NOTE") cible[e.xref] = e.lignes.join(u'|');
     }
     auto structures = [&](const Enr& e) {
@@ -123,8 +123,8 @@ Contenu contenuDe(const QByteArray& gedcom) {
                 liste.back() += u'/' + l;
         }
         liste.removeIf([](const QString& s) {
-            return s.startsWith(QStringLiteral("1 CHAN")) || s.startsWith(QStringLiteral("1 HUSB")) ||
-                   s.startsWith(QStringLiteral("1 WIFE"));
+            return s.startsWith(QStringLiteral("1 CHAN")) ||
+                   s.startsWith(QStringLiteral("1 HUSB")) || s.startsWith(QStringLiteral("1 WIFE"));
         });
         liste.sort();
         return liste;
@@ -228,9 +228,10 @@ void TestComplements::modificationDansVelmoris() {
     const QStringList personne = contenuDe(exporter(fic)).personnes.at(0);
     const QString texte = personne.join(u'\n');
     QVERIFY2(texte.contains(QStringLiteral("1 NAME Jean Baptiste /Dupuis/")), qPrintable(texte));
-    QVERIFY2(texte.contains(QStringLiteral("1 BIRT/2 DATE 2 FEB 1785/2 PLAC Saint-Rémy-de-Pr")) &&
-                 texte.contains(QStringLiteral("/2 SOUR 1 TITL Registres paroissiaux/3 PAGE folio 12")),
-             qPrintable(texte));
+    QVERIFY2(
+        texte.contains(QStringLiteral("1 BIRT/2 DATE 2 FEB 1785/2 PLAC Saint-Rémy-de-Pr")) &&
+            texte.contains(QStringLiteral("/2 SOUR 1 TITL Registres paroissiaux/3 PAGE folio 12")),
+        qPrintable(texte));
     for (const char* attendu : {"1 BAPM/2 DATE 14 OCT 1784", "1 OCCU maire/2 DATE 1830",
                                 "1 NAME Jeannot /Dupont//2 TYPE aka", "1 NOTE Une note|"})
         QVERIFY2(texte.contains(QString::fromUtf8(attendu)), qPrintable(texte));
@@ -242,23 +243,29 @@ void TestComplements::correctionGardeLeResteDeLOriginal_data() {
     QTest::addColumn<QString>("saisie");
     QTest::addColumn<QStringList>("attendu");
     QTest::addColumn<QStringList>("absent");
-    QTest::newRow("prénom corrigé") << "EPrenom" << "Jean"
-                                    << QStringList{"1 NAME Jean /Зыков/ Sr", "2 GIVN Jean",
-                                                   "2 SURN Зыков", "2 NPFX Dr.", "2 NSFX Sr",
-                                                   "2 NICK Vania"}
+    QTest::newRow("prénom corrigé") << "EPrenom"
+                                    << "Jean" << QStringList{"1 NAME Jean /Зыков/ Sr",
+                                                             "2 GIVN Jean",
+                                                             "2 SURN Зыков",
+                                                             "2 NPFX Dr.",
+                                                             "2 NSFX Sr",
+                                                             "2 NICK Vania"}
                                     << QStringList{"Zykov", "John"};
-    QTest::newRow("nom corrigé") << "ENom" << "ZYKOFF"
+    QTest::newRow("nom corrigé") << "ENom"
+                                 << "ZYKOFF"
                                  << QStringList{"1 NAME John /ZYKOFF/ Sr", "2 GIVN John",
                                                 "2 SURN ZYKOFF", "2 NPFX Dr."}
                                  << QStringList{"Зыков"};
     QTest::newRow("lieu de naissance corrigé")
-        << "ELN" << "Morlaix"
+        << "ELN"
+        << "Morlaix"
         << QStringList{"2 DATE @#DJULIAN@ 1 MAR 1712", "2 PLAC Morlaix", "2 SOUR @X1_S1@"}
         << QStringList{"LATI", "Saint-Pol"};
     QTest::newRow("date de naissance corrigée")
-        << "EDN" << "02/03/1712"
-        << QStringList{"2 DATE 2 MAR 1712",
-                       "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France", "4 LATI N48.68"}
+        << "EDN"
+        << "02/03/1712"
+        << QStringList{"2 DATE 2 MAR 1712", "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France",
+                       "4 LATI N48.68"}
         << QStringList{"JULIAN"};
 }
 
@@ -300,8 +307,8 @@ void TestComplements::unionsDansLOrdreDesMariages() {
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
     QByteArray g = "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Yves /Le Gall/\n1 SEX M\n"
                    "1 FAMS @F1@\n1 FAMS @F2@\n1 FAMS @F3@\n";
-    const char* personnes[][3] = {{"I2", "Anne /Morvan/", "F"},  {"I3", "Marie /Kerbrat/", "F"},
-                                  {"I4", "Jeanne /Tanguy/", "F"}, {"I5", "Alain /Le Gall/", "M"},
+    const char* personnes[][3] = {{"I2", "Anne /Morvan/", "F"},    {"I3", "Marie /Kerbrat/", "F"},
+                                  {"I4", "Jeanne /Tanguy/", "F"},  {"I5", "Alain /Le Gall/", "M"},
                                   {"I6", "Louise /Le Gall/", "F"}, {"I7", "Hervé /Le Gall/", "M"}};
     for (const auto& p : personnes)
         g += QByteArray("0 @") + p[0] + "@ INDI\n1 NAME " + p[1] + "\n1 SEX " + p[2] + "\n";
@@ -333,7 +340,8 @@ void TestComplements::unionsDansLOrdreDesMariages() {
                             "Enfant (rang 2) — Le Gall Louise",
                             "2e mariage : Morvan Anne, mariage le 5 mai 1843 à Saint-Thégonnec, "
                             "Finistère, Bretagne, France",
-                            "Enfant (rang 1) — Le Gall Alain", "3e mariage : Tanguy Jeanne",
+                            "Enfant (rang 1) — Le Gall Alain",
+                            "3e mariage : Tanguy Jeanne",
                             "Enfant (rang 3) — Le Gall Hervé"};
     qsizetype depuis = 0;
     for (const QString& attendu : ordre) {
@@ -343,8 +351,9 @@ void TestComplements::unionsDansLOrdreDesMariages() {
     }
     const QString liste = texteDuRapport(&TForm1::ListeDescendance1Click, true);
     depuis = 0;
-    for (const QString& attendu : {"x (1) Kerbrat Marie", "1.1 Le Gall Louise", "x (2) Morvan Anne",
-                                   "1.2 Le Gall Alain", "x (3) Tanguy Jeanne", "1.3 Le Gall Hervé"}) {
+    for (const QString& attendu :
+         {"x (1) Kerbrat Marie", "1.1 Le Gall Louise", "x (2) Morvan Anne", "1.2 Le Gall Alain",
+          "x (3) Tanguy Jeanne", "1.3 Le Gall Hervé"}) {
         const qsizetype ici = liste.indexOf(attendu, depuis);
         QVERIFY2(ici >= 0, qPrintable(attendu + u'\n' + liste));
         depuis = ici;
@@ -372,7 +381,7 @@ void TestComplements::jamaisSurLaMauvaisePersonne() {
         source.replace("0 TRLR\n", "0 @I99@ INDI\n1 NAME Marie /Martin/\n1 SEX F\n1 RESI\n2 PLAC "
                                    "Marqueur-Derniere\n0 TRLR\n");
     const QString marqueur = action == u"supprimer" ? QStringLiteral("Marqueur-Derniere")
-                                                     : QStringLiteral("Marqueur-Marie");
+                                                    : QStringLiteral("Marqueur-Marie");
     importer(source, fic);
     const int marie = action == u"supprimer" ? static_cast<int>(lireFichier(fic).size()) - 1 : 1;
     QVERIFY(vueDe(fic, marie).contains(marqueur));
@@ -417,8 +426,7 @@ void TestComplements::jamaisSurLaMauvaisePersonne() {
     FichierDisque f;
     f.ouvrir(fic);
     auto base = Complements::ouvrir(fic, false);
-    const auto detachees =
-        base->detachees(n, [&](std::int32_t i) { return lireFiche(fic, i); });
+    const auto detachees = base->detachees(n, [&](std::int32_t i) { return lireFiche(fic, i); });
     const auto sienne = std::find_if(detachees.begin(), detachees.end(), [](const auto& e) {
         return QString::fromStdString(e.empreinte).startsWith(QStringLiteral("Martin\x1fMarie"));
     });
@@ -435,7 +443,8 @@ void TestComplements::complementsInutilisables_data() {
                                << "il est endommagé, ou ce n'est pas un fichier de compléments";
     QTest::newRow("plus récent") << "plus récent"
                                  << "vient d'une version plus récente de Velmoris";
-    QTest::newRow("verrouillé") << "verrouillé" << "il est verrouillé par un autre programme";
+    QTest::newRow("verrouillé") << "verrouillé"
+                                << "il est verrouillé par un autre programme";
 }
 
 // The records open and save as always; the user is told once, in French.
@@ -453,7 +462,8 @@ void TestComplements::complementsInutilisables() {
         ecrireOctets(base, octets);
     } else {
         sqlite3_open(base.toUtf8().constData(), &verrou);
-        sqlite3_exec(verrou, etat == u"plus récent" ? "PRAGMA user_version = 99" : "BEGIN EXCLUSIVE",
+        sqlite3_exec(verrou,
+                     etat == u"plus récent" ? "PRAGMA user_version = 99" : "BEGIN EXCLUSIVE",
                      nullptr, nullptr, nullptr);
     }
     DialoguesScriptes d;
@@ -467,9 +477,9 @@ void TestComplements::complementsInutilisables() {
     QCOMPARE(lireFiche(fic, 0).LieuDeces.texte(), QStringLiteral("Arles"));
     const QStringList messages = d.journal().filter(QStringLiteral("compléments"));
     QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages[0].contains(raison) &&
-                 messages[0].contains(QStringLiteral("Le fichier de généalogie est utilisé sans ses "
-                                                     "compléments")),
+    QVERIFY2(messages[0].contains(raison) && messages[0].contains(QStringLiteral(
+                                                 "Le fichier de généalogie est utilisé sans ses "
+                                                 "compléments")),
              qPrintable(messages[0]));
     sqlite3_close(verrou);
 }
@@ -491,8 +501,9 @@ void TestComplements::fenetreEtNote() {
     });
     s.form.Complements1Click();
     for (const char* attendu :
-         {"Textes entiers des champs", "Naissance : vers 13 octobre 1784, Saint-Rémy-de-Provence, "
-                                       "Bouches-du-Rhône, France",
+         {"Textes entiers des champs",
+          "Naissance : vers 13 octobre 1784, Saint-Rémy-de-Provence, "
+          "Bouches-du-Rhône, France",
           "Source : Registres paroissiaux", "Baptême : 14 octobre 1784", "Autres noms",
           "Autre nom (aka) : Jeannot Dupont", "Profession : maire, 1830", "Mariages",
           "Avec Martin Marie (fiche 1)", "Divorce", "Mariage : 1 mars 1812 (julien)",
@@ -558,8 +569,8 @@ void TestComplements::suitLeFichier() {
     QVERIFY(vueDe(copie, 0).contains(QStringLiteral("Registres paroissiaux")));
     VERIFIER_DIALOGUES(d);
     QFile::remove(fic);
-    ecrireFichier(fic, {personne(QStringLiteral("Dupont-Lefevre de la"),
-                                 QStringLiteral("Jean Baptiste"))});
+    ecrireFichier(
+        fic, {personne(QStringLiteral("Dupont-Lefevre de la"), QStringLiteral("Jean Baptiste"))});
     QVERIFY(!ecarterComplementsOrphelins(fic).isEmpty());
     QVERIFY(!Complements::existe(fic));
 }

@@ -1,7 +1,7 @@
 // Start-up, the settings file, the display of a record and the file commands,
 // through the real entry window and scripted dialogs.
-#include "data/FichierIni.h"
-#include "data/Preferences.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/Preferences.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uAbout.h"

@@ -1,8 +1,8 @@
 // Nothing lost, nothing crashes: every command that touches the genealogy
 // file, with a failure at each of its steps in turn; files changed by
 // another program between two commands; a catalogue of bad inputs.
-#include "data/Erreurs.h"
-#include "data/FichierIni.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierIni.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uLien.h"

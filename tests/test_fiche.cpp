@@ -1,6 +1,6 @@
 // The person record codec and the Windows-1252 texts.
-#include "data/Cp1252.h"
-#include "data/TFiche.h"
+#include "data/fichier/Cp1252.h"
+#include "data/fichier/TFiche.h"
 #include "tests/OutilsTests.h"
 
 #include <QtTest>

@@ -1,9 +1,11 @@
 // The record file: counts, appends, rewrites in place, cuts, scans and the
 // input/output error codes.
-#include "data/Erreurs.h"
-#include "data/FichierGenea.h"
-#include "data/OperationsFichier.h"
-#include "data/Recherches.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierGenea.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/OperationsFichier.h"
+#include "data/recherche/Recherches.h"
+#include "session/OuvrirFichier.h"
 #include "tests/OutilsTests.h"
 
 #include <QtTest>

@@ -1,10 +1,10 @@
 // The GEDCOM exchange tells the truth: the export writes no couple and no
 // date the records do not prove, and the import misreads nothing silently.
 // Each case is a few lines of GEDCOM or a few records written here.
-#include "data/EchangeGedcom.h"
-#include "data/Erreurs.h"
-#include "data/Gedcom.h"
-#include "data/GedcomLecture.h"
+#include "data/fichier/Erreurs.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/gedcom/Gedcom.h"
+#include "data/gedcom/GedcomLecture.h"
 #include "tests/OutilsTests.h"
 
 #include <QtTest>

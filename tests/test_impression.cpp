@@ -1,5 +1,5 @@
 // The listing file, line wrapping and the print stage.
-#include "data/Cp1252.h"
+#include "data/fichier/Cp1252.h"
 #include "forms/UVelmorS.h"
 #include "platform/Imprimante.h"
 #include "print/uImprime.h"
@@ -211,7 +211,8 @@ void TestImpression::octetsTelsQueStockes() {
 void TestImpression::listingDUnFichierVide() {
     RepertoireDeTravail rep;
     ecrireOctets(rep.chemin(QStringLiteral("v.FIC")), {});
-    ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")), QByteArray(10000, 'x')); // an older listing
+    ecrireOctets(rep.chemin(QStringLiteral("genea.tmp")),
+                 QByteArray(10000, 'x')); // an older listing
     FichierDisque f;
     f.ouvrir(rep.chemin(QStringLiteral("v.FIC")));
     ecrireFichierListing(f, rep.chemin(QStringLiteral("genea.tmp")));

@@ -1,6 +1,6 @@
 // Finding anyone in a large tree: the index of persons, "Aller à la fiche",
 // the chart one can walk, the pick list's double-click.
-#include "data/IndexPersonnes.h"
+#include "data/recherche/IndexPersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"

@@ -1,6 +1,6 @@
 // What a new user meets: the demonstration family, the manual, the
 // installation, the preview and the PDF, the chart's export, the shortcuts.
-#include "data/Recherches.h"
+#include "data/recherche/Recherches.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
 #include "print/ArbrePapier.h"

@@ -1,16 +1,18 @@
 // Nothing written halfway, every change reversible in the session, a copy to
 // fall back on: commands across a crash, undo and redo, automatic backups.
-#include "data/Complements.h"
-#include "data/ComplementsFichier.h"
-#include "data/CopieEnsemble.h"
-#include "data/Erreurs.h"
-#include "data/FichiersSurs.h"
-#include "data/Historique.h"
-#include "data/Journal.h"
-#include "data/OperationsFichier.h"
-#include "data/Sauvegardes.h"
+#include "data/complements/Complements.h"
+#include "data/complements/FichierComplements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/OperationsFichier.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/journal/CopieEnsemble.h"
+#include "data/journal/Historique.h"
+#include "data/journal/Journal.h"
+#include "data/journal/Sauvegardes.h"
 #include "forms/UVelmorS.h"
 #include "forms/uSauvegardes.h"
+#include "session/ComplementsOuverts.h"
 #include "tests/CoupureDeCourant.h"
 #include "tests/FichierDefaillant.h"
 #include "tests/OutilsTests.h"
@@ -153,8 +155,9 @@ QString voisin(const QString& fic, const QString& nom) {
 
 // The backup a restore puts back: other records, another note.
 QString cheminDeLaSauvegarde(const QString& fic) {
-    return QDir(sauvegardes::dossierPour(fic, {})).filePath(QStringLiteral("CRASH 2026-01-01 "
-                                                                           "10-00-00.FIC"));
+    return QDir(sauvegardes::dossierPour(fic, {}))
+        .filePath(QStringLiteral("CRASH 2026-01-01 "
+                                 "10-00-00.FIC"));
 }
 
 void ecrireAvecNote(const QString& fic, std::vector<TFiche> fiches, int numero, const char* note) {

@@ -1,6 +1,6 @@
 // Linking parents through the dialog, and removing a record's links.
-#include "data/Parente.h"
-#include "data/Verification.h"
+#include "data/recherche/Parente.h"
+#include "data/recherche/Verification.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uLien.h"
@@ -208,9 +208,9 @@ void TestLiens::impossiblesEnDernierEtFiltre() {
                                  QStringLiteral("MLLE G née le 05/05/1920 — impossible : décédée "
                                                 "le 12/05/1940, avant la naissance"),
                                  QStringLiteral("Inconnue")}));
-    QCOMPARE(filtres, (QStringList{QStringLiteral("SANSDATE F né le ") + SansDate,
-                                   QStringLiteral("Inconnu"),
-                                   QStringLiteral("AUBRY I née le vers 1920")}));
+    QCOMPARE(filtres,
+             (QStringList{QStringLiteral("SANSDATE F né le ") + SansDate, QStringLiteral("Inconnu"),
+                          QStringLiteral("AUBRY I née le vers 1920")}));
     VERIFIER_DIALOGUES(b.d);
 }
 

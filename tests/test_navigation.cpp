@@ -1,5 +1,5 @@
 // Moving between records and relatives, the pick list and the spouse search.
-#include "data/Recherches.h"
+#include "data/recherche/Recherches.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "tests/OutilsTests.h"

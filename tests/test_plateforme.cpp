@@ -1,14 +1,14 @@
 // The settings file, the picture loader, the command wrapper and the scripted dialogs.
-#include "data/Erreurs.h"
-#include "data/FichierIni.h"
-#include "data/Texte.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/Texte.h"
 #include "platform/ChargeurImage.h"
 #include "platform/Commande.h"
 #include "platform/DialoguesQt.h"
 #include "tests/OutilsTests.h"
 
 #include "app/Demarrage.h"
-#include "data/Preferences.h"
+#include "data/fichier/Preferences.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The reports a genealogist prints, on one small family: cousins who married
 // (implex), a half-brother, three generations of cousins, a loop and a link
 // to a record that is not there.
-#include "data/Rapports.h"
+#include "data/rapports/Rapports.h"
 #include "forms/UVelmorS.h"
 #include "forms/uChoixPersonne.h"
 #include "print/DocumentRapport.h"
@@ -428,9 +428,10 @@ void TestRapports::rapportsDansLApercu_data() {
                                 << QStringList{"Liste d'ascendance d'ARNAUD Luc",
                                                "ARNAUD Louis, ° 01/01/1850",
                                                "Génération 3 : les grands-parents", "page 1 sur 1"};
-    QTest::newRow("descendance") << "descendance"
-                                 << QStringList{"Liste de descendance d'ARNAUD Luc", "1.1",
-                                                "ARNAUD Marc", "x (1) ARNAUD Sophie, ° 01/01/1890 — mariage le 2 février 1950"};
+    QTest::newRow("descendance")
+        << "descendance"
+        << QStringList{"Liste de descendance d'ARNAUD Luc", "1.1", "ARNAUD Marc",
+                       "x (1) ARNAUD Sophie, ° 01/01/1890 — mariage le 2 février 1950"};
     QTest::newRow("fiche familiale")
         << "fiche"
         << QStringList{"Fiche familiale d'ARNAUD Luc", "Conjoint(e) — ARNAUD Sophie",
@@ -520,9 +521,17 @@ void TestRapports::titresJamaisSeulsEnBasDePage() {
 void TestRapports::egaliteLePlusProcheParLeSangDAbord() {
     RepertoireDeTravail rep;
     std::vector<TFiche> f;
-    for (const auto& [nom, qualite] : std::vector<std::pair<const char*, int>>{
-             {"G3", 0}, {"G4", 1}, {"G5", 1}, {"G1", 0}, {"G2", 1}, {"P1", 0}, {"M1", 1},
-             {"P2", 1}, {"M2", 0}, {"A", 0}, {"B", 0}})
+    for (const auto& [nom, qualite] : std::vector<std::pair<const char*, int>>{{"G3", 0},
+                                                                               {"G4", 1},
+                                                                               {"G5", 1},
+                                                                               {"G1", 0},
+                                                                               {"G2", 1},
+                                                                               {"P1", 0},
+                                                                               {"M1", 1},
+                                                                               {"P2", 1},
+                                                                               {"M2", 0},
+                                                                               {"A", 0},
+                                                                               {"B", 0}})
         f.push_back(personne(QString::fromLatin1(nom), QStringLiteral("X"), qualite));
     for (const auto& [enfant, pere, mere] : std::vector<std::tuple<int, int, int>>{
              {5, 3, 4}, {6, 3, 4}, {7, 0, 1}, {8, 0, 2}, {9, 5, 7}, {10, 8, 6}})
@@ -598,7 +607,12 @@ void TestRapports::titresImprimesApresLesSautsDePage() {
             QImage portrait(60, 20 + 30 * ((rang + longueur) % 3), QImage::Format_RGB32);
             portrait.fill(Qt::gray);
             feuille.unions.back().membres.push_back({QStringLiteral("Enfant (rang %1)").arg(rang),
-                                                     rang, f[std::size_t(rang)], portrait, {}, {}, {}});
+                                                     rang,
+                                                     f[std::size_t(rang)],
+                                                     portrait,
+                                                     {},
+                                                     {},
+                                                     {}});
             titres << QStringLiteral("Enfant (rang %1)").arg(rang);
         }
         document = rapportFicheFamiliale(feuille, {}, {});

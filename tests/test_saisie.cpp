@@ -1,6 +1,6 @@
 // New record, the save prompt, the date check, saving and deletion, through
 // the real entry window with scripted dialogs; every effect checked on disk.
-#include "data/FichierIni.h"
+#include "data/fichier/FichierIni.h"
 #include "forms/UVelmorS.h"
 #include "platform/BoutonImage.h"
 #include "tests/OutilsTests.h"

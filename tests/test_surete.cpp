@@ -1,11 +1,11 @@
 // No record lost or damaged: deleting, quitting, switching files, writes that
 // fail late, outputs aimed at the genealogy file, pipes and devices where
 // files belong, records cut away by another program, damaged files checked.
-#include "data/FichierIni.h"
-#include "data/FichiersSurs.h"
-#include "data/Journal.h"
-#include "data/Translitteration.h"
-#include "data/Verification.h"
+#include "data/fichier/FichierIni.h"
+#include "data/fichier/FichiersSurs.h"
+#include "data/fichier/Translitteration.h"
+#include "data/journal/Journal.h"
+#include "data/recherche/Verification.h"
 #include "forms/UVelmorS.h"
 #include "forms/uRapport.h"
 #include "platform/BoutonImage.h"
@@ -468,8 +468,9 @@ void TestSurete::verificationBorneeSurUnFichierEndommage() {
     fichier.ouvrir(rep.chemin(Fic));
     const RapportVerification partielle = verifierFichier(fichier);
     QCOMPARE(partielle.comptes[static_cast<int>(Probleme::FicheIncomplete)], 1);
-    QVERIFY(partielle.texte(QStringLiteral("x.FIC")).join(u'\n').contains(
-        QStringLiteral("Fiche incomplète en fin de fichier : 1")));
+    QVERIFY(partielle.texte(QStringLiteral("x.FIC"))
+                .join(u'\n')
+                .contains(QStringLiteral("Fiche incomplète en fin de fichier : 1")));
 }
 
 void TestSurete::parametresEnUtf16() {

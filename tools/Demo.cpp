@@ -1,6 +1,6 @@
 #include "tools/Demo.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QFile>
 #include <QStringList>

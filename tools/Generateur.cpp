@@ -1,6 +1,6 @@
 #include "tools/Generateur.h"
 
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 
 #include <QFile>
 #include <QStringList>

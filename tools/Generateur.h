@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TFiche.h"
+#include "data/fichier/TFiche.h"
 
 #include <QString>
 

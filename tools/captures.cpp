@@ -3,7 +3,7 @@
 // The demonstration family is written into a working folder of its own; each
 // window is shown on a chosen person and grabbed as DOSSIER/<name>.png.
 #include "app/Demarrage.h"
-#include "data/FichierGenea.h"
+#include "data/fichier/FichierGenea.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"

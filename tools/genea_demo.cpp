@@ -1,6 +1,6 @@
 // Makes the demonstration folder: genea_demo SOURCE DOSSIER
 // (VELMORIS.FIC from the family's text, and its PHOTOS folder beside it).
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 #include "tools/Demo.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // Writes a generated genealogy file: genea_gen RECORDS SEED FILE
-#include "data/Erreurs.h"
+#include "data/fichier/Erreurs.h"
 #include "tools/Generateur.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,815 @@
+#include "data/complements/Complements.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+// The session extension records a transaction's changes, to take them back.
+#define SQLITE_ENABLE_SESSION 1
+#define SQLITE_ENABLE_PREUPDATE_HOOK 1
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <map>
+
+namespace {
+
+constexpr int VersionSchema = 1;
+// No text read from a store, which may come from anyone, is larger.
+constexpr int TailleMaximumTexte = 16 << 20;
+
+const char* const Schema = R"(
+CREATE TABLE IF NOT EXISTS personne(
+    id INTEGER PRIMARY KEY,
+    fiche INTEGER NOT NULL,
+    empreinte TEXT NOT NULL,
+    detachee INTEGER NOT NULL DEFAULT 0,
+    note TEXT NOT NULL DEFAULT '',
+    gedcom TEXT NOT NULL DEFAULT '');
+CREATE INDEX IF NOT EXISTS personne_fiche ON personne(fiche);
+CREATE TABLE IF NOT EXISTS champ(
+    personne INTEGER NOT NULL,
+    ordre INTEGER NOT NULL,
+    nom TEXT NOT NULL,
+    ecrit TEXT NOT NULL,
+    gedcom TEXT NOT NULL,
+    PRIMARY KEY(personne, ordre)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS couple(
+    id INTEGER PRIMARY KEY,
+    mari INTEGER NOT NULL,
+    femme INTEGER NOT NULL,
+    empreinte_mari TEXT NOT NULL,
+    empreinte_femme TEXT NOT NULL,
+    ordre_mari INTEGER NOT NULL,
+    ordre_femme INTEGER NOT NULL,
+    ecrit_mari TEXT NOT NULL,
+    ecrit_femme TEXT NOT NULL,
+    gedcom TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS couple_mari ON couple(mari);
+CREATE INDEX IF NOT EXISTS couple_femme ON couple(femme);
+CREATE TABLE IF NOT EXISTS enfant(
+    couple INTEGER NOT NULL,
+    rang INTEGER NOT NULL,
+    fiche INTEGER NOT NULL,
+    empreinte TEXT NOT NULL,
+    filiation TEXT NOT NULL,
+    gedcom TEXT NOT NULL,
+    PRIMARY KEY(couple, rang)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS enfant_fiche ON enfant(fiche);
+CREATE TABLE IF NOT EXISTS enregistrement(
+    xref TEXT PRIMARY KEY,
+    gedcom TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS meta(
+    cle TEXT PRIMARY KEY,
+    valeur TEXT NOT NULL);
+)";
+
+QString nomDuFichier(sqlite3* base) {
+    const char* nom = sqlite3_db_filename(base, "main");
+    return nom ? QString::fromUtf8(nom) : QString();
+}
+
+// The store's own French words for what went wrong.
+ErreurComplements erreur(sqlite3* base, int code, const QString& chemin) {
+    const int primaire = code & 0xFF;
+    QString raison;
+    switch (primaire) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        raison = QStringLiteral("il est verrouillé par un autre programme");
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        raison = QStringLiteral("il ne peut pas être modifié (lecture seule)");
+        break;
+    case SQLITE_FULL:
+        raison = QStringLiteral("le disque est plein");
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+        raison = QStringLiteral("il est endommagé, ou ce n'est pas un fichier de compléments");
+        break;
+    case SQLITE_CANTOPEN:
+        raison = QStringLiteral("il ne peut pas être ouvert");
+        break;
+    case SQLITE_TOOBIG:
+        raison = QStringLiteral("il contient un texte démesuré");
+        break;
+    default:
+        raison = QStringLiteral("erreur %1 (%2)")
+                     .arg(code)
+                     .arg(QString::fromUtf8(base ? sqlite3_errmsg(base) : sqlite3_errstr(code)));
+    }
+    return ErreurComplements(
+        QStringLiteral("Le fichier de compléments « %1 » ne peut pas servir : %2")
+            .arg(chemin.isEmpty() ? nomDuFichier(base) : chemin, raison));
+}
+
+// One prepared statement: bound, stepped, read, finalised on every path.
+class Requete {
+public:
+    Requete(sqlite3* base, const char* sql) : m_base(base) {
+        const int code = sqlite3_prepare_v2(base, sql, -1, &m_requete, nullptr);
+        if (code != SQLITE_OK) throw erreur(base, code, {});
+    }
+    ~Requete() { sqlite3_finalize(m_requete); }
+    Requete(const Requete&) = delete;
+    Requete& operator=(const Requete&) = delete;
+
+    Requete& lier(int i, std::int64_t v) {
+        sqlite3_bind_int64(m_requete, i, v);
+        return *this;
+    }
+    Requete& lier(int i, const std::string& v) {
+        sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    // True while a row is there.
+    bool ligne() {
+        const int code = sqlite3_step(m_requete);
+        if (code == SQLITE_ROW) return true;
+        if (code != SQLITE_DONE) throw erreur(m_base, code, {});
+        return false;
+    }
+    void executer() {
+        ligne();
+        sqlite3_reset(m_requete);
+        sqlite3_clear_bindings(m_requete);
+    }
+    void recommencer() {
+        sqlite3_reset(m_requete);
+        sqlite3_clear_bindings(m_requete);
+    }
+    std::int64_t entier(int i) const { return sqlite3_column_int64(m_requete, i); }
+    std::string texte(int i) const {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_requete, i));
+        const int n = sqlite3_column_bytes(m_requete, i);
+        return t ? std::string(t, static_cast<std::size_t>(std::min(n, TailleMaximumTexte)))
+                 : std::string();
+    }
+
+private:
+    sqlite3* m_base;
+    sqlite3_stmt* m_requete = nullptr;
+};
+
+} // namespace
+
+std::vector<std::string> structuresDe(const std::string& gedcom) {
+    std::vector<std::string> structures;
+    std::size_t debut = 0;
+    while (debut < gedcom.size()) {
+        std::size_t fin = debut;
+        do {
+            fin = gedcom.find('\n', fin);
+            fin = fin == std::string::npos ? gedcom.size() : fin + 1;
+        } while (fin < gedcom.size() && gedcom.compare(fin, 2, "1 ") != 0);
+        structures.emplace_back(gedcom, debut, fin - debut);
+        debut = fin;
+    }
+    return structures;
+}
+
+namespace {
+
+std::int32_t fiche32(std::int64_t v) {
+    return v < -1 || v > std::numeric_limits<std::int32_t>::max() ? -1
+                                                                  : static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+std::string empreinteDe(const TFiche& f) {
+    auto octets = [](const auto& champ) {
+        return std::string(reinterpret_cast<const char*>(champ.octets.data()),
+                           static_cast<std::size_t>(champ.longueurSignificative()));
+    };
+    return octets(f.Nom) + '\x1f' + octets(f.Prenom) + '\x1f' + octets(f.DateNaissance);
+}
+
+std::string ecritDe(const TFiche& f, const std::string& champ) {
+    auto texte = [](const auto& c) { return c.texte().toStdString(); };
+    if (champ == "NAME") return texte(f.Nom) + '\x1f' + texte(f.Prenom);
+    if (champ == "OCCU") return texte(f.Profession);
+    if (champ == "BIRT") return texte(f.DateNaissance) + '\x1f' + texte(f.LieuNaissance);
+    if (champ == "DEAT") return texte(f.DateDeces) + '\x1f' + texte(f.LieuDeces);
+    if (champ == "MARR") return texte(f.DateMariage) + '\x1f' + texte(f.LieuMariage);
+    if (champ == "OBJE") return texte(f.Photo);
+    return {};
+}
+
+QString Complements::cheminPour(const QString& cheminFichier) {
+    const QFileInfo info(cheminFichier);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(" - compléments.sqlite"));
+}
+
+bool Complements::existe(const QString& cheminFichier) {
+    return !cheminFichier.isEmpty() && QFileInfo(cheminPour(cheminFichier)).isFile();
+}
+
+Complements::Complements(sqlite3* base, QString chemin, bool lectureSeule)
+    : m_base(base), m_chemin(std::move(chemin)), m_lectureSeule(lectureSeule) {}
+
+Complements::~Complements() {
+    sqlite3_close_v2(m_base);
+}
+
+std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, bool creer) {
+    const QString chemin = cheminPour(cheminFichier);
+    const QFileInfo info(chemin);
+    if (info.exists() && !info.isFile())
+        throw ErreurComplements(QStringLiteral("Le fichier de compléments « %1 » n'est pas un "
+                                               "fichier ordinaire : il ne peut pas servir")
+                                    .arg(chemin));
+    if (!info.exists() && !creer)
+        throw ErreurComplements(
+            QStringLiteral("Le fichier de compléments « %1 » n'existe pas").arg(chemin));
+    const QByteArray nom = chemin.toUtf8();
+    sqlite3* base = nullptr;
+    bool lectureSeule = false;
+    int code = sqlite3_open_v2(nom.constData(), &base,
+                               SQLITE_OPEN_READWRITE | (creer ? SQLITE_OPEN_CREATE : 0) |
+                                   SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE,
+                               nullptr);
+    if (code != SQLITE_OK && info.exists()) {
+        sqlite3_close_v2(base);
+        base = nullptr;
+        lectureSeule = true;
+        code = sqlite3_open_v2(nom.constData(), &base,
+                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE,
+                               nullptr);
+    }
+    if (code != SQLITE_OK) {
+        const ErreurComplements e = erreur(base, code, chemin);
+        sqlite3_close_v2(base);
+        throw e;
+    }
+    std::unique_ptr<Complements> c(new Complements(base, chemin, lectureSeule));
+    // A store may come from anyone: nothing in it runs, nothing in it is trusted.
+    sqlite3_db_config(base, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(base, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(base, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(base, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
+    sqlite3_db_config(base, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
+    sqlite3_limit(base, SQLITE_LIMIT_LENGTH, TailleMaximumTexte);
+    sqlite3_limit(base, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_busy_timeout(base, 2000);
+    {
+        Requete verification(base, "PRAGMA quick_check");
+        if (!verification.ligne() || verification.texte(0) != "ok")
+            throw erreur(base, SQLITE_CORRUPT, chemin);
+    }
+    std::int64_t v = 0;
+    {
+        Requete version(base, "PRAGMA user_version");
+        version.ligne();
+        v = version.entier(0);
+    }
+    if (v > VersionSchema)
+        throw ErreurComplements(
+            QStringLiteral("Le fichier de compléments « %1 » vient d'une version plus récente de "
+                           "Velmoris : il n'est pas utilisé, et il n'est pas modifié")
+                .arg(chemin));
+    // Large pages and cache: the export reads the whole store in order. The
+    // page size applies to a store still empty only.
+    if (v < VersionSchema && !lectureSeule) c->executer("PRAGMA page_size = 65536");
+    c->executer("PRAGMA cache_size = -16384");
+    if (!lectureSeule) {
+        c->executer("PRAGMA journal_mode=DELETE");
+        // A commit is durable when it returns, the removal of the store's
+        // journal synced with its folder: the records' journal, removed
+        // after it, can never outlive a store that a power cut took back.
+        c->executer("PRAGMA synchronous=EXTRA");
+    }
+    if (v < VersionSchema) {
+        if (lectureSeule) throw erreur(base, SQLITE_READONLY, chemin);
+        c->creerSchema();
+    }
+    return c;
+}
+
+void Complements::executer(const char* sql) {
+    char* message = nullptr;
+    const int code = sqlite3_exec(m_base, sql, nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+}
+
+// Created, or brought up to the current version: each version adds to the
+// last, inside one transaction.
+void Complements::creerSchema() {
+    commencer();
+    try {
+        executer(Schema);
+        executer("PRAGMA user_version = 1");
+    } catch (...) {
+        annuler();
+        throw;
+    }
+    valider();
+}
+
+void Complements::commencer() {
+    executer(m_transactions == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT interne");
+    ++m_transactions;
+}
+
+void Complements::valider() {
+    if (m_transactions == 0) return;
+    executer(--m_transactions == 0 ? "COMMIT" : "RELEASE interne");
+}
+
+void Complements::annuler() {
+    if (m_transactions == 0) return;
+    if (--m_transactions == 0) {
+        sqlite3_exec(m_base, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+        sqlite3_exec(m_base, "ROLLBACK TO interne", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_base, "RELEASE interne", nullptr, nullptr, nullptr);
+    }
+}
+
+namespace {
+
+// Runs `travail` inside a transaction of its own: all or nothing.
+template <typename F> void enTransaction(Complements& c, F&& travail) {
+    c.commencer();
+    try {
+        travail();
+    } catch (...) {
+        c.annuler();
+        throw;
+    }
+    c.valider();
+}
+
+} // namespace
+
+namespace {
+
+// Tags of what revenir() accepts.
+constexpr char ChangementsSession = 'C';
+constexpr char RetraitImport = 'I';
+
+// A row that is no longer as the changes expect is left as it is.
+int laisserLesConflits(void*, int, sqlite3_changeset_iter*) {
+    return SQLITE_CHANGESET_OMIT;
+}
+
+struct Session {
+    sqlite3_session* s = nullptr;
+    ~Session() {
+        if (s) sqlite3session_delete(s);
+    }
+};
+
+QByteArray copieLiberee(int taille, void* octets) {
+    QByteArray copie(static_cast<const char*>(octets), taille);
+    sqlite3_free(octets);
+    return copie;
+}
+
+} // namespace
+
+QByteArray
+Complements::enregistrerChangements(const std::function<void()>& ecriture,
+                                    const std::function<void(const QByteArray&)>& avantValidation,
+                                    QByteArray& retour) {
+    Session session;
+    int code = sqlite3session_create(m_base, "main", &session.s);
+    if (code == SQLITE_OK) code = sqlite3session_attach(session.s, nullptr);
+    if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+    commencer();
+    try {
+        ecriture();
+        int taille = 0;
+        void* octets = nullptr;
+        code = sqlite3session_changeset(session.s, &taille, &octets);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        const QByteArray aller = ChangementsSession + copieLiberee(taille, octets);
+        code = sqlite3changeset_invert(taille, aller.constData() + 1, &taille, &octets);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        retour = ChangementsSession + copieLiberee(taille, octets);
+        avantValidation(retour);
+        valider();
+        return aller;
+    } catch (...) {
+        annuler();
+        throw;
+    }
+}
+
+QByteArray Complements::marqueAvantImport() {
+    auto plusGrand = [&](const char* sql) {
+        Requete r(m_base, sql);
+        return r.ligne() ? r.entier(0) : 0;
+    };
+    const std::int64_t personnes = plusGrand("SELECT COALESCE(MAX(id), 0) FROM personne");
+    const std::int64_t couples = plusGrand("SELECT COALESCE(MAX(id), 0) FROM couple");
+    const std::string marque = std::to_string(personnes) + ' ' + std::to_string(couples) + ' ' +
+                               std::to_string(prochainImport());
+    return RetraitImport + QByteArray::fromStdString(marque);
+}
+
+void Complements::revenir(const QByteArray& changements) {
+    if (changements.isEmpty()) return;
+    if (changements.front() == ChangementsSession) {
+        QByteArray octets = changements.mid(1);
+        const int code =
+            sqlite3changeset_apply(m_base, static_cast<int>(octets.size()), octets.data(), nullptr,
+                                   laisserLesConflits, nullptr);
+        if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
+        return;
+    }
+    if (changements.front() != RetraitImport) return;
+    long long personnes = 0, couples = 0;
+    int numero = 0;
+    if (std::sscanf(changements.mid(1).constData(), "%lld %lld %d", &personnes, &couples,
+                    &numero) != 3)
+        return;
+    const std::string prefixe = "@X" + std::to_string(numero) + "\\_%";
+    enTransaction(*this, [&] {
+        Requete(m_base, "DELETE FROM champ WHERE personne > ?")
+            .lier(1, static_cast<std::int64_t>(personnes))
+            .executer();
+        Requete(m_base, "DELETE FROM personne WHERE id > ?")
+            .lier(1, static_cast<std::int64_t>(personnes))
+            .executer();
+        Requete(m_base, "DELETE FROM enfant WHERE couple > ?")
+            .lier(1, static_cast<std::int64_t>(couples))
+            .executer();
+        Requete(m_base, "DELETE FROM couple WHERE id > ?")
+            .lier(1, static_cast<std::int64_t>(couples))
+            .executer();
+        Requete(m_base, "DELETE FROM enregistrement WHERE xref LIKE ? ESCAPE '\\'")
+            .lier(1, prefixe)
+            .executer();
+        // The store as it was, down to the count of a first import.
+        if (numero <= 1)
+            Requete(m_base, "DELETE FROM meta WHERE cle = 'imports'").executer();
+        else
+            Requete(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)")
+                .lier(1, std::to_string(numero - 1))
+                .executer();
+    });
+}
+
+int Complements::prochainImport() {
+    // A count from someone else's store may be anything: read as a number or as none.
+    Requete lire(m_base, "SELECT CAST(valeur AS INTEGER) FROM meta WHERE cle = 'imports'");
+    const std::int64_t n = lire.ligne() ? lire.entier(0) : 0;
+    return n < 0 || n >= 1000000 ? 1000000 : static_cast<int>(n) + 1;
+}
+
+void Complements::ajouterImport(const ComplementsImport& c) {
+    enTransaction(*this, [&] {
+        const int numero = prochainImport();
+        Requete compte(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)");
+        compte.lier(1, std::to_string(numero)).executer();
+        Requete personne(m_base,
+                         "INSERT INTO personne(fiche, empreinte, note, gedcom) VALUES(?, ?, ?, ?)");
+        Requete champ(
+            m_base, "INSERT INTO champ(personne, ordre, nom, ecrit, gedcom) VALUES(?, ?, ?, ?, ?)");
+        for (const EntreePersonne& p : c.personnes) {
+            personne.lier(1, p.fiche)
+                .lier(2, p.empreinte)
+                .lier(3, p.note)
+                .lier(4, p.structures)
+                .executer();
+            const std::int64_t id = sqlite3_last_insert_rowid(m_base);
+            for (std::size_t i = 0; i < p.champs.size(); ++i)
+                champ.lier(1, id)
+                    .lier(2, static_cast<std::int64_t>(i))
+                    .lier(3, p.champs[i].nom)
+                    .lier(4, p.champs[i].ecrit)
+                    .lier(5, p.champs[i].gedcom)
+                    .executer();
+        }
+        Requete couple(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
+                               "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme, gedcom) "
+                               "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Requete enfant(m_base, "INSERT INTO enfant(couple, rang, fiche, empreinte, filiation, "
+                               "gedcom) VALUES(?, ?, ?, ?, ?, ?)");
+        for (const EntreeCouple& x : c.couples) {
+            couple.lier(1, x.mari)
+                .lier(2, x.femme)
+                .lier(3, x.empreinteMari)
+                .lier(4, x.empreinteFemme)
+                .lier(5, x.ordreMari)
+                .lier(6, x.ordreFemme)
+                .lier(7, x.ecritMari)
+                .lier(8, x.ecritFemme)
+                .lier(9, x.gedcom)
+                .executer();
+            const std::int64_t id = sqlite3_last_insert_rowid(m_base);
+            for (std::size_t r = 0; r < x.enfants.size(); ++r)
+                enfant.lier(1, id)
+                    .lier(2, static_cast<std::int64_t>(r))
+                    .lier(3, x.enfants[r].fiche)
+                    .lier(4, x.enfants[r].empreinte)
+                    .lier(5, x.enfants[r].filiation)
+                    .lier(6, x.enfants[r].gedcom)
+                    .executer();
+        }
+        Requete enregistrement(m_base,
+                               "INSERT OR REPLACE INTO enregistrement(xref, gedcom) VALUES(?, ?)");
+        for (const EnregistrementComplement& e : c.enregistrements)
+            enregistrement.lier(1, e.xref).lier(2, e.gedcom).executer();
+    });
+}
+
+void Complements::suivreEnregistrement(std::int32_t fiche, const TFiche& avant, const TFiche& apres,
+                                       bool remplacement) {
+    const std::string ancienne = empreinteDe(avant), nouvelle = empreinteDe(apres);
+    if (ancienne == nouvelle && !remplacement) return;
+    enTransaction(*this, [&] {
+        if (remplacement) {
+            Requete detacher(m_base, "UPDATE personne SET detachee = 1 WHERE fiche = ? AND "
+                                     "empreinte = ? AND detachee = 0");
+            detacher.lier(1, fiche).lier(2, ancienne).executer();
+            return;
+        }
+        Requete personne(m_base, "UPDATE personne SET empreinte = ? WHERE fiche = ? AND "
+                                 "empreinte = ? AND detachee = 0");
+        personne.lier(1, nouvelle).lier(2, fiche).lier(3, ancienne).executer();
+        for (const char* sql :
+             {"UPDATE couple SET empreinte_mari = ? WHERE mari = ? AND "
+              "empreinte_mari = ?",
+              "UPDATE couple SET empreinte_femme = ? WHERE femme = ? AND "
+              "empreinte_femme = ?",
+              "UPDATE enfant SET empreinte = ? WHERE fiche = ? AND empreinte = ?"}) {
+            Requete r(m_base, sql);
+            r.lier(1, nouvelle).lier(2, fiche).lier(3, ancienne).executer();
+        }
+    });
+}
+
+void Complements::ecrireNote(std::int32_t fiche, const TFiche& personne, const std::string& note) {
+    enTransaction(*this, [&] {
+        Requete chercher(m_base, "SELECT id FROM personne WHERE fiche = ? AND empreinte = ? AND "
+                                 "detachee = 0 ORDER BY id LIMIT 1");
+        chercher.lier(1, fiche).lier(2, empreinteDe(personne));
+        if (chercher.ligne()) {
+            Requete ecrire(m_base, "UPDATE personne SET note = ? WHERE id = ?");
+            ecrire.lier(1, note).lier(2, chercher.entier(0)).executer();
+            return;
+        }
+        Requete creer(m_base, "INSERT INTO personne(fiche, empreinte, note) VALUES(?, ?, ?)");
+        creer.lier(1, fiche).lier(2, empreinteDe(personne)).lier(3, note).executer();
+    });
+}
+
+void Complements::detacherFiche(std::int32_t fiche) {
+    enTransaction(*this, [&] {
+        Requete r(m_base, "UPDATE personne SET detachee = 1 WHERE fiche = ?");
+        r.lier(1, fiche).executer();
+    });
+}
+
+void Complements::supprimerFiche(std::int32_t fiche) {
+    enTransaction(*this, [&] {
+        for (const char* sql :
+             {"DELETE FROM champ WHERE personne IN (SELECT id FROM personne WHERE fiche = ?)",
+              "DELETE FROM personne WHERE fiche = ?"}) {
+            Requete r(m_base, sql);
+            r.lier(1, fiche).executer();
+        }
+    });
+}
+
+bool Complements::aDesEntrees(std::int32_t fiche) {
+    Requete r(m_base, "SELECT 1 FROM personne WHERE fiche = ? LIMIT 1");
+    r.lier(1, fiche);
+    return r.ligne();
+}
+
+void Complements::rattacher(std::int64_t id, std::int32_t fiche, const TFiche& personne) {
+    enTransaction(*this, [&] {
+        Requete r(m_base,
+                  "UPDATE personne SET fiche = ?, empreinte = ?, detachee = 0 WHERE id = ?");
+        r.lier(1, fiche).lier(2, empreinteDe(personne)).lier(3, id).executer();
+    });
+}
+
+void Complements::supprimerEntree(std::int64_t id) {
+    enTransaction(*this, [&] {
+        for (const char* sql :
+             {"DELETE FROM champ WHERE personne = ?", "DELETE FROM personne WHERE id = ?"}) {
+            Requete r(m_base, sql);
+            r.lier(1, id).executer();
+        }
+    });
+}
+
+std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const TFiche& actuelle) {
+    Requete chercher(m_base, "SELECT id, note, gedcom FROM personne WHERE fiche = ? AND "
+                             "empreinte = ? AND detachee = 0 ORDER BY id");
+    chercher.lier(1, fiche).lier(2, empreinteDe(actuelle));
+    std::unique_ptr<EntreePersonne> p;
+    while (chercher.ligne()) {
+        if (!p) {
+            p = std::make_unique<EntreePersonne>();
+            p->id = chercher.entier(0);
+            p->fiche = fiche;
+            p->empreinte = empreinteDe(actuelle);
+        }
+        // Several entries of one person (two imports, a note) read as one.
+        if (!chercher.texte(1).empty()) p->note = chercher.texte(1);
+        p->structures += chercher.texte(2);
+        lireChamps(chercher.entier(0), *p);
+    }
+    return p;
+}
+
+void Complements::lireChamps(std::int64_t id, EntreePersonne& p) {
+    Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
+                           "ordre");
+    champs.lier(1, id);
+    while (champs.ligne())
+        p.champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
+}
+
+std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
+    Requete chercher(m_base, "SELECT fiche, empreinte, note, gedcom FROM personne WHERE id = ?");
+    chercher.lier(1, id);
+    if (!chercher.ligne()) return nullptr;
+    auto p = std::make_unique<EntreePersonne>();
+    p->id = id;
+    p->fiche = fiche32(chercher.entier(0));
+    p->empreinte = chercher.texte(1);
+    p->note = chercher.texte(2);
+    p->structures = chercher.texte(3);
+    lireChamps(id, *p);
+    return p;
+}
+
+namespace {
+
+EntreeCouple coupleLu(Requete& r) {
+    EntreeCouple c;
+    c.id = r.entier(0);
+    c.mari = fiche32(r.entier(1));
+    c.femme = fiche32(r.entier(2));
+    c.empreinteMari = r.texte(3);
+    c.empreinteFemme = r.texte(4);
+    c.ordreMari = static_cast<int>(r.entier(5));
+    c.ordreFemme = static_cast<int>(r.entier(6));
+    c.ecritMari = r.texte(7);
+    c.ecritFemme = r.texte(8);
+    c.gedcom = r.texte(9);
+    return c;
+}
+
+void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
+    Requete enfants(base, "SELECT fiche, empreinte, filiation, gedcom FROM enfant WHERE "
+                          "couple = ? ORDER BY rang");
+    for (EntreeCouple& c : couples) {
+        enfants.lier(1, c.id);
+        while (enfants.ligne())
+            c.enfants.push_back(
+                {fiche32(enfants.entier(0)), enfants.texte(1), enfants.texte(2), enfants.texte(3)});
+        enfants.recommencer();
+    }
+}
+
+const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empreinte_femme, "
+                                   "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme, gedcom "
+                                   "FROM couple";
+
+} // namespace
+
+std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
+    std::vector<EntreeCouple> liste;
+    Requete r(m_base, (std::string(ColonnesCouple) + " ORDER BY id").c_str());
+    while (r.ligne())
+        liste.push_back(coupleLu(r));
+    // Both in the order of the couples: one walk joins them.
+    Requete enfants(m_base, tousLesEnfants
+                                ? "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
+                                  "ORDER BY couple, rang"
+                                : "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
+                                  "WHERE filiation != 'birth' OR gedcom != '' ORDER BY couple, "
+                                  "rang");
+    std::size_t i = 0;
+    while (enfants.ligne()) {
+        const std::int64_t couple = enfants.entier(0);
+        while (i < liste.size() && liste[i].id < couple)
+            ++i;
+        if (i < liste.size() && liste[i].id == couple)
+            liste[i].enfants.push_back(
+                {fiche32(enfants.entier(1)), enfants.texte(2), enfants.texte(3), enfants.texte(4)});
+    }
+    return liste;
+}
+
+std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
+    std::vector<EntreeCouple> liste;
+    Requete r(m_base,
+              (std::string(ColonnesCouple) + " WHERE mari = ?1 OR femme = ?1 ORDER BY id").c_str());
+    r.lier(1, fiche);
+    while (r.ligne())
+        liste.push_back(coupleLu(r));
+    lireEnfants(m_base, liste);
+    std::stable_sort(liste.begin(), liste.end(), [fiche](const auto& a, const auto& b) {
+        return (a.mari == fiche ? a.ordreMari : a.ordreFemme) <
+               (b.mari == fiche ? b.ordreMari : b.ordreFemme);
+    });
+    return liste;
+}
+
+std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
+    std::vector<EntreeCouple> liste;
+    Requete r(m_base, (std::string(ColonnesCouple) +
+                       " WHERE id IN (SELECT couple FROM enfant WHERE fiche = ?) ORDER BY id")
+                          .c_str());
+    r.lier(1, fiche);
+    while (r.ligne())
+        liste.push_back(coupleLu(r));
+    lireEnfants(m_base, liste);
+    return liste;
+}
+
+namespace {
+
+// Two walks in step, each in record order: no query per person.
+class CurseurSql : public CurseurPersonnes {
+public:
+    explicit CurseurSql(sqlite3* base)
+        : m_personnes(base, "SELECT id, fiche, empreinte, note, gedcom FROM personne WHERE "
+                            "detachee = 0 ORDER BY fiche, id"),
+          m_champs(base, "SELECT p.id, c.nom, c.ecrit, c.gedcom FROM champ c JOIN personne p ON "
+                         "p.id = c.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, c.ordre") {
+        m_champ = m_champs.ligne();
+    }
+    bool suivante(EntreePersonne& p) override {
+        if (!m_personnes.ligne()) return false;
+        p.id = m_personnes.entier(0);
+        p.fiche = fiche32(m_personnes.entier(1));
+        p.empreinte = m_personnes.texte(2);
+        p.note = m_personnes.texte(3);
+        p.champs.clear();
+        p.structures = m_personnes.texte(4);
+        for (; m_champ && m_champs.entier(0) == p.id; m_champ = m_champs.ligne())
+            p.champs.push_back({m_champs.texte(1), m_champs.texte(2), m_champs.texte(3)});
+        return true;
+    }
+
+private:
+    Requete m_personnes, m_champs;
+    bool m_champ = false;
+};
+
+} // namespace
+
+std::unique_ptr<CurseurPersonnes> Complements::curseurPersonnes() {
+    return std::make_unique<CurseurSql>(m_base);
+}
+
+void Complements::parcourirPersonnes(const std::function<bool(const EntreePersonne&)>& visiter) {
+    CurseurSql curseur(m_base);
+    EntreePersonne p;
+    while (curseur.suivante(p))
+        if (!visiter(p)) return;
+}
+
+void Complements::parcourirEnregistrements(
+    const std::function<void(const EnregistrementComplement&)>& visiter) {
+    Requete r(m_base, "SELECT xref, gedcom FROM enregistrement ORDER BY rowid");
+    while (r.ligne())
+        visiter({r.texte(0), r.texte(1)});
+}
+
+std::string Complements::enregistrement(const std::string& xref) {
+    Requete r(m_base, "SELECT gedcom FROM enregistrement WHERE xref = ?");
+    r.lier(1, xref);
+    return r.ligne() ? r.texte(0) : std::string();
+}
+
+std::vector<EntreeDetachee>
+Complements::detachees(std::int64_t nombreFiches,
+                       const std::function<TFiche(std::int32_t)>& fiche) {
+    std::vector<EntreeDetachee> liste;
+    Requete r(m_base, "SELECT p.id, p.fiche, p.empreinte, p.detachee, (p.gedcom != '') + "
+                      "(SELECT COUNT(*) FROM champ c WHERE c.personne = p.id) FROM personne p "
+                      "ORDER BY p.fiche, p.id");
+    while (r.ligne()) {
+        EntreeDetachee d{r.entier(0), fiche32(r.entier(1)), r.texte(2), {}, r.entier(4)};
+        if (r.entier(3))
+            d.raison = QStringLiteral("détachée quand une autre personne a été saisie à sa place "
+                                      "ou quand la fiche a été supprimée");
+        else if (d.fiche < 0 || d.fiche >= nombreFiches)
+            d.raison = QStringLiteral("sa fiche n'existe plus : le fichier compte %1 fiche(s)")
+                           .arg(nombreFiches);
+        else if (empreinteDe(fiche(d.fiche)) != d.empreinte)
+            d.raison = QStringLiteral("la fiche %1 ne contient plus la même personne (modifiée "
+                                      "par un autre programme, ou remplacée)")
+                           .arg(d.fiche);
+        else
+            continue;
+        liste.push_back(std::move(d));
+    }
+    return liste;
+}

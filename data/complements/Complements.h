@@ -1,0 +1,280 @@
+#pragma once
+
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/FamillesConnues.h"
+#include "data/fichier/FichierGenea.h"
+#include "data/fichier/TFiche.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+// The companion store of a genealogy file: one SQLite database beside the
+// ".FIC" ("FAMILLE - compléments.sqlite" for "FAMILLE.FIC") that keeps, per
+// person and per couple, what another program's file held and the record
+// cannot: the fuller texts of its fields, events, sources, notes, other
+// names, couples and their marriages, children beyond ten, adoptions, and
+// the file's own sources and notes, as GEDCOM text given back on export.
+//
+// The records stay the master. Each entry is tied to its record number and
+// to the record's fingerprint when it was written (surname, given names,
+// birth date): an entry whose record no longer holds that fingerprint is
+// detached, kept apart, never shown or exported as that person's.
+
+// What the store keeps of one person.
+struct EntreePersonne {
+    std::int64_t id = 0;
+    std::int32_t fiche = -1;
+    std::string empreinte;
+    // A field the record holds: what the import wrote in the record
+    // (`ecrit`), and the GEDCOM structure the source had for it, used on
+    // export while the record still holds exactly `ecrit`.
+    struct Champ {
+        std::string nom; // "NAME", "OCCU", "BIRT", "DEAT", "OBJE"
+        std::string ecrit;
+        std::string gedcom;
+    };
+    std::vector<Champ> champs;
+    // Everything else of the person as GEDCOM text, structure after
+    // structure, each a level 1 line and the lines under it: events,
+    // sources, notes, other names… (structuresDe() parts them).
+    std::string structures;
+    std::string note; // the user's own note, typed in Velmoris
+};
+
+// A couple, as the source recorded it: both persons, the order of this
+// marriage for each, the family's own lines (marriage, divorce, sources),
+// and its children with how each belongs to it.
+struct EntreeCouple {
+    std::int64_t id = 0;
+    std::int32_t mari = -1, femme = -1; // record numbers, -1 unknown
+    std::string empreinteMari, empreinteFemme;
+    int ordreMari = 0, ordreFemme = 0; // 0 for the first marriage of that spouse
+    // The marriage date and place the import wrote in each spouse's record
+    // ("date\x1flieu"), empty when it wrote this marriage in neither.
+    std::string ecritMari, ecritFemme;
+    std::string gedcom; // level 1 lines of the family but HUSB, WIFE and CHIL
+    struct Enfant {
+        std::int32_t fiche = -1;
+        std::string empreinte;
+        std::string filiation; // "birth", "adopted", "foster"…; as GEDCOM's PEDI says
+        std::string gedcom;    // what the child's FAMC said beyond it, level 2 lines
+    };
+    std::vector<Enfant> enfants;
+};
+
+// A record of the file other than persons and families (a source, a note,
+// a picture, a repository), by its identifier in the store.
+struct EnregistrementComplement {
+    std::string xref;
+    std::string gedcom; // from its level 0 line
+};
+
+// What an import hands to the store.
+struct ComplementsImport {
+    std::vector<EntreePersonne> personnes;
+    std::vector<EntreeCouple> couples;
+    std::vector<EnregistrementComplement> enregistrements;
+    bool vide() const { return personnes.empty() && couples.empty() && enregistrements.empty(); }
+};
+
+// An entry the records no longer match, for the "Compléments détachés" view.
+struct EntreeDetachee {
+    std::int64_t id = 0;
+    std::int32_t fiche = -1; // the record it was written for
+    std::string empreinte;   // what that record held then
+    QString raison;          // why it is detached
+    std::int64_t structures = 0;
+};
+
+// A store that cannot be used: damaged, locked, read-only, of a newer
+// version. The genealogy file goes on without it.
+class ErreurComplements : public ErreurVelmoris {
+public:
+    using ErreurVelmoris::ErreurVelmoris;
+};
+
+// The structures of a GEDCOM text, each from its level 1 line.
+std::vector<std::string> structuresDe(const std::string& gedcom);
+
+// Calls `ligne` with each line of a stored GEDCOM text, its line break left
+// out, until it returns false.
+template <typename F> void parcourirLignes(const std::string& gedcom, F&& ligne) {
+    for (std::size_t debut = 0; debut < gedcom.size();) {
+        std::size_t fin = gedcom.find('\n', debut);
+        if (fin == std::string::npos) fin = gedcom.size();
+        if (!ligne(std::string_view(gedcom.data() + debut, fin - debut))) return;
+        debut = fin + 1;
+    }
+}
+
+// The fingerprint of a record: its surname, given names and birth date.
+std::string empreinteDe(const TFiche& fiche);
+
+// What a record holds of a stored field ("NAME", "OCCU", "BIRT", "DEAT",
+// "OBJE", and "MARR" for a couple), as the entry's `ecrit` compares it.
+std::string ecritDe(const TFiche& fiche, const std::string& champ);
+
+// The person entries in record order, read as the export goes.
+class CurseurPersonnes {
+public:
+    virtual ~CurseurPersonnes() = default;
+    // The next entry; false past the last.
+    virtual bool suivante(EntreePersonne& entree) = 0;
+};
+
+class Complements {
+public:
+    ~Complements();
+    Complements(const Complements&) = delete;
+    Complements& operator=(const Complements&) = delete;
+
+    // "FAMILLE - compléments.sqlite" beside "FAMILLE.FIC".
+    static QString cheminPour(const QString& cheminFichier);
+    static bool existe(const QString& cheminFichier);
+    // Opens the store of a genealogy file, or creates it when `creer`.
+    // Raises ErreurComplements, in French, when it cannot be used; a store
+    // from someone else is opened defensively and only read as text.
+    static std::unique_ptr<Complements> ouvrir(const QString& cheminFichier, bool creer);
+
+    const QString& chemin() const { return m_chemin; }
+    // A store opened read-only (a file on a CD, a folder without rights).
+    bool lectureSeule() const { return m_lectureSeule; }
+
+    // ---- writing, each a transaction of its own
+    // An import appended after `decalage` records; returns its number, which
+    // the identifiers of its sources and notes carry.
+    void ajouterImport(const ComplementsImport& complements);
+    int prochainImport();
+    // A save by Velmoris: the entries of the record follow it to its new
+    // content. `remplacement` when another person is typed over it ("Changer
+    // Nom"): they are detached instead.
+    void suivreEnregistrement(std::int32_t fiche, const TFiche& avant, const TFiche& apres,
+                              bool remplacement);
+    // The user's note of a person, created with its entry when needed.
+    void ecrireNote(std::int32_t fiche, const TFiche& personne, const std::string& note);
+    void detacherFiche(std::int32_t fiche);
+    void supprimerFiche(std::int32_t fiche);
+    bool aDesEntrees(std::int32_t fiche);
+    // A detached entry given to a record, or deleted.
+    void rattacher(std::int64_t id, std::int32_t fiche, const TFiche& personne);
+    void supprimerEntree(std::int64_t id);
+
+    // ---- reading
+    // The entry of a record, when its fingerprint is the record's.
+    std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
+    // One entry by its identifier, whatever its state (the detached view).
+    std::unique_ptr<EntreePersonne> entree(std::int64_t id);
+    // Every couple; fingerprints are checked by the caller. Without
+    // `tousLesEnfants`, only the children the records cannot tell (adopted,
+    // fostered, a second birth family, a link the source said more of).
+    std::vector<EntreeCouple> couples(bool tousLesEnfants = true);
+    // The couples of one record, first marriage first.
+    std::vector<EntreeCouple> couplesDe(std::int32_t fiche);
+    // The couples one record is a child of.
+    std::vector<EntreeCouple> couplesDeLEnfant(std::int32_t fiche);
+    // Every person entry in record order, for the export; stops when false.
+    void parcourirPersonnes(const std::function<bool(const EntreePersonne&)>& visiter);
+    std::unique_ptr<CurseurPersonnes> curseurPersonnes();
+    void
+    parcourirEnregistrements(const std::function<void(const EnregistrementComplement&)>& visiter);
+    // A record of the file by its identifier ("@X1_S1@").
+    std::string enregistrement(const std::string& xref);
+    // The entries the records no longer match: detached, past the end of the
+    // file, or whose record holds another fingerprint.
+    std::vector<EntreeDetachee> detachees(std::int64_t nombreFiches,
+                                          const std::function<TFiche(std::int32_t)>& fiche);
+
+    // ---- changes that can be taken back with the records
+    // Runs `ecriture` in one transaction. Before the commit, `avantValidation`
+    // receives what undoes it (for the journal); returns what redoes it.
+    QByteArray enregistrerChangements(const std::function<void()>& ecriture,
+                                      const std::function<void(const QByteArray&)>& avantValidation,
+                                      QByteArray& retour);
+    // What undoes an import about to be added: every entry created after now.
+    QByteArray marqueAvantImport();
+    // Applies what enregistrerChangements or marqueAvantImport gave; a row
+    // that is no longer as expected is left alone (the change had not been
+    // committed, or was taken back already).
+    void revenir(const QByteArray& changements);
+
+    // ---- transactions that span a command, kept with the records
+    void commencer();
+    void valider();
+    void annuler();
+
+private:
+    Complements(sqlite3* base, QString chemin, bool lectureSeule);
+    void executer(const char* sql);
+    void creerSchema();
+    void lireChamps(std::int64_t id, EntreePersonne& entree);
+    sqlite3* m_base = nullptr;
+    QString m_chemin;
+    bool m_lectureSeule = false;
+    int m_transactions = 0;
+};
+
+// The couples and children of the store, each person checked against the
+// record it names: an entry whose record holds someone else is not used.
+class FamillesDesComplements : public FamillesConnues {
+public:
+    FamillesDesComplements(Complements& base, FichierEnregistrements& fichier)
+        : m_base(base), m_fichier(fichier) {}
+    std::vector<std::int32_t> conjoints(std::int32_t fiche, const TFiche& personne) override;
+    std::vector<std::int32_t> enfantsEnPlus(std::int32_t fiche, const TFiche& personne) override;
+    std::vector<UnionConnue> unions(std::int32_t fiche, const TFiche& personne) override;
+
+    // The couples of a person whose side is that person, spouses and
+    // children who are no longer the store's left out (-1, or removed).
+    std::vector<EntreeCouple> couplesVerifies(std::int32_t fiche, const TFiche& personne);
+    // Whether a record still holds the person of that fingerprint.
+    bool estToujours(std::int32_t fiche, const std::string& empreinte);
+
+private:
+    Complements& m_base;
+    FichierEnregistrements& m_fichier;
+};
+
+// What the Compléments window shows of one person, section by section:
+// "Textes entiers des champs", "Autres noms", "Événements et faits",
+// "Mariages", "Filiations", "Sources et citations", "Notes", "Images et
+// documents"; only the sections that have something.
+struct VueComplements {
+    struct Section {
+        QString titre;
+        QStringList lignes;
+    };
+    std::vector<Section> sections;
+    QString note; // the user's own note
+};
+VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier,
+                              std::int32_t fiche, const TFiche& personne);
+
+// A fingerprint as a user reads it: "DUPONT Jean, né(e) le 12/03/1850".
+QString empreinteLisible(const std::string& empreinte);
+// Everything an entry holds, readable, for the detached view.
+QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree);
+
+// The whole place of a person's birth ("BIRT"), death ("DEAT") or the
+// marriage its record holds ("MARR") as the source wrote it, while the
+// record still holds the place the import wrote; empty otherwise.
+QString lieuEntier(Complements& base, std::int32_t fiche, const TFiche& personne,
+                   const char* champ);
+
+// A GEDCOM date in French words: "ABT 13 OCT 1784" is "vers 13 octobre 1784".
+QString dateGedcomEnClair(const std::string& date);
+
+// The readable lines of a stored GEDCOM structure, for the Compléments
+// window: "Résidence, 1850, Paris", "Source : Registre paroissial"…
+// `enregistrement` resolves a pointer to a source, note or picture.
+QStringList texteLisible(const std::string& gedcom,
+                         const std::function<std::string(const std::string&)>& enregistrement);
