@@ -3,10 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-// The session extension records a transaction's changes, to take them back.
-#define SQLITE_ENABLE_SESSION 1
-#define SQLITE_ENABLE_PREUPDATE_HOOK 1
-#include <sqlite3.h>
+#include "data/complements/Requete.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,9 +12,9 @@
 
 namespace {
 
+using namespace magasin;
+
 constexpr int VersionSchema = 1;
-// No text read from a store, which may come from anyone, is larger.
-constexpr int TailleMaximumTexte = 16 << 20;
 
 const char* const Schema = R"(
 CREATE TABLE IF NOT EXISTS personne(
@@ -65,97 +62,6 @@ CREATE TABLE IF NOT EXISTS meta(
     valeur TEXT NOT NULL);
 )";
 
-QString nomDuFichier(sqlite3* base) {
-    const char* nom = sqlite3_db_filename(base, "main");
-    return nom ? QString::fromUtf8(nom) : QString();
-}
-
-// The store's own French words for what went wrong.
-ErreurComplements erreur(sqlite3* base, int code, const QString& chemin) {
-    const int primaire = code & 0xFF;
-    QString raison;
-    switch (primaire) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        raison = QStringLiteral("il est verrouillé par un autre programme");
-        break;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        raison = QStringLiteral("il ne peut pas être modifié (lecture seule)");
-        break;
-    case SQLITE_FULL:
-        raison = QStringLiteral("le disque est plein");
-        break;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-    case SQLITE_FORMAT:
-        raison = QStringLiteral("il est endommagé, ou ce n'est pas un fichier de compléments");
-        break;
-    case SQLITE_CANTOPEN:
-        raison = QStringLiteral("il ne peut pas être ouvert");
-        break;
-    case SQLITE_TOOBIG:
-        raison = QStringLiteral("il contient un texte démesuré");
-        break;
-    default:
-        raison = QStringLiteral("erreur %1 (%2)")
-                     .arg(code)
-                     .arg(QString::fromUtf8(base ? sqlite3_errmsg(base) : sqlite3_errstr(code)));
-    }
-    return ErreurComplements(
-        QStringLiteral("Le fichier de compléments « %1 » ne peut pas servir : %2")
-            .arg(chemin.isEmpty() ? nomDuFichier(base) : chemin, raison));
-}
-
-// One prepared statement: bound, stepped, read, finalised on every path.
-class Requete {
-public:
-    Requete(sqlite3* base, const char* sql) : m_base(base) {
-        const int code = sqlite3_prepare_v2(base, sql, -1, &m_requete, nullptr);
-        if (code != SQLITE_OK) throw erreur(base, code, {});
-    }
-    ~Requete() { sqlite3_finalize(m_requete); }
-    Requete(const Requete&) = delete;
-    Requete& operator=(const Requete&) = delete;
-
-    Requete& lier(int i, std::int64_t v) {
-        sqlite3_bind_int64(m_requete, i, v);
-        return *this;
-    }
-    Requete& lier(int i, const std::string& v) {
-        sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    // True while a row is there.
-    bool ligne() {
-        const int code = sqlite3_step(m_requete);
-        if (code == SQLITE_ROW) return true;
-        if (code != SQLITE_DONE) throw erreur(m_base, code, {});
-        return false;
-    }
-    void executer() {
-        ligne();
-        sqlite3_reset(m_requete);
-        sqlite3_clear_bindings(m_requete);
-    }
-    void recommencer() {
-        sqlite3_reset(m_requete);
-        sqlite3_clear_bindings(m_requete);
-    }
-    std::int64_t entier(int i) const { return sqlite3_column_int64(m_requete, i); }
-    std::string texte(int i) const {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_requete, i));
-        const int n = sqlite3_column_bytes(m_requete, i);
-        return t ? std::string(t, static_cast<std::size_t>(std::min(n, TailleMaximumTexte)))
-                 : std::string();
-    }
-
-private:
-    sqlite3* m_base;
-    sqlite3_stmt* m_requete = nullptr;
-};
-
 } // namespace
 
 std::vector<std::string> structuresDe(const std::string& gedcom) {
@@ -172,15 +78,6 @@ std::vector<std::string> structuresDe(const std::string& gedcom) {
     }
     return structures;
 }
-
-namespace {
-
-std::int32_t fiche32(std::int64_t v) {
-    return v < -1 || v > std::numeric_limits<std::int32_t>::max() ? -1
-                                                                  : static_cast<std::int32_t>(v);
-}
-
-} // namespace
 
 std::string empreinteDe(const TFiche& f) {
     auto octets = [](const auto& champ) {
@@ -604,212 +501,3 @@ void Complements::supprimerEntree(std::int64_t id) {
     });
 }
 
-std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const TFiche& actuelle) {
-    Requete chercher(m_base, "SELECT id, note, gedcom FROM personne WHERE fiche = ? AND "
-                             "empreinte = ? AND detachee = 0 ORDER BY id");
-    chercher.lier(1, fiche).lier(2, empreinteDe(actuelle));
-    std::unique_ptr<EntreePersonne> p;
-    while (chercher.ligne()) {
-        if (!p) {
-            p = std::make_unique<EntreePersonne>();
-            p->id = chercher.entier(0);
-            p->fiche = fiche;
-            p->empreinte = empreinteDe(actuelle);
-        }
-        // Several entries of one person (two imports, a note) read as one.
-        if (!chercher.texte(1).empty()) p->note = chercher.texte(1);
-        p->structures += chercher.texte(2);
-        lireChamps(chercher.entier(0), *p);
-    }
-    return p;
-}
-
-void Complements::lireChamps(std::int64_t id, EntreePersonne& p) {
-    Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
-                           "ordre");
-    champs.lier(1, id);
-    while (champs.ligne())
-        p.champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
-}
-
-std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
-    Requete chercher(m_base, "SELECT fiche, empreinte, note, gedcom FROM personne WHERE id = ?");
-    chercher.lier(1, id);
-    if (!chercher.ligne()) return nullptr;
-    auto p = std::make_unique<EntreePersonne>();
-    p->id = id;
-    p->fiche = fiche32(chercher.entier(0));
-    p->empreinte = chercher.texte(1);
-    p->note = chercher.texte(2);
-    p->structures = chercher.texte(3);
-    lireChamps(id, *p);
-    return p;
-}
-
-namespace {
-
-EntreeCouple coupleLu(Requete& r) {
-    EntreeCouple c;
-    c.id = r.entier(0);
-    c.mari = fiche32(r.entier(1));
-    c.femme = fiche32(r.entier(2));
-    c.empreinteMari = r.texte(3);
-    c.empreinteFemme = r.texte(4);
-    c.ordreMari = static_cast<int>(r.entier(5));
-    c.ordreFemme = static_cast<int>(r.entier(6));
-    c.ecritMari = r.texte(7);
-    c.ecritFemme = r.texte(8);
-    c.gedcom = r.texte(9);
-    return c;
-}
-
-void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
-    Requete enfants(base, "SELECT fiche, empreinte, filiation, gedcom FROM enfant WHERE "
-                          "couple = ? ORDER BY rang");
-    for (EntreeCouple& c : couples) {
-        enfants.lier(1, c.id);
-        while (enfants.ligne())
-            c.enfants.push_back(
-                {fiche32(enfants.entier(0)), enfants.texte(1), enfants.texte(2), enfants.texte(3)});
-        enfants.recommencer();
-    }
-}
-
-const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empreinte_femme, "
-                                   "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme, gedcom "
-                                   "FROM couple";
-
-} // namespace
-
-std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
-    std::vector<EntreeCouple> liste;
-    Requete r(m_base, (std::string(ColonnesCouple) + " ORDER BY id").c_str());
-    while (r.ligne())
-        liste.push_back(coupleLu(r));
-    // Both in the order of the couples: one walk joins them.
-    Requete enfants(m_base, tousLesEnfants
-                                ? "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
-                                  "ORDER BY couple, rang"
-                                : "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
-                                  "WHERE filiation != 'birth' OR gedcom != '' ORDER BY couple, "
-                                  "rang");
-    std::size_t i = 0;
-    while (enfants.ligne()) {
-        const std::int64_t couple = enfants.entier(0);
-        while (i < liste.size() && liste[i].id < couple)
-            ++i;
-        if (i < liste.size() && liste[i].id == couple)
-            liste[i].enfants.push_back(
-                {fiche32(enfants.entier(1)), enfants.texte(2), enfants.texte(3), enfants.texte(4)});
-    }
-    return liste;
-}
-
-std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
-    std::vector<EntreeCouple> liste;
-    Requete r(m_base,
-              (std::string(ColonnesCouple) + " WHERE mari = ?1 OR femme = ?1 ORDER BY id").c_str());
-    r.lier(1, fiche);
-    while (r.ligne())
-        liste.push_back(coupleLu(r));
-    lireEnfants(m_base, liste);
-    std::stable_sort(liste.begin(), liste.end(), [fiche](const auto& a, const auto& b) {
-        return (a.mari == fiche ? a.ordreMari : a.ordreFemme) <
-               (b.mari == fiche ? b.ordreMari : b.ordreFemme);
-    });
-    return liste;
-}
-
-std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
-    std::vector<EntreeCouple> liste;
-    Requete r(m_base, (std::string(ColonnesCouple) +
-                       " WHERE id IN (SELECT couple FROM enfant WHERE fiche = ?) ORDER BY id")
-                          .c_str());
-    r.lier(1, fiche);
-    while (r.ligne())
-        liste.push_back(coupleLu(r));
-    lireEnfants(m_base, liste);
-    return liste;
-}
-
-namespace {
-
-// Two walks in step, each in record order: no query per person.
-class CurseurSql : public CurseurPersonnes {
-public:
-    explicit CurseurSql(sqlite3* base)
-        : m_personnes(base, "SELECT id, fiche, empreinte, note, gedcom FROM personne WHERE "
-                            "detachee = 0 ORDER BY fiche, id"),
-          m_champs(base, "SELECT p.id, c.nom, c.ecrit, c.gedcom FROM champ c JOIN personne p ON "
-                         "p.id = c.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, c.ordre") {
-        m_champ = m_champs.ligne();
-    }
-    bool suivante(EntreePersonne& p) override {
-        if (!m_personnes.ligne()) return false;
-        p.id = m_personnes.entier(0);
-        p.fiche = fiche32(m_personnes.entier(1));
-        p.empreinte = m_personnes.texte(2);
-        p.note = m_personnes.texte(3);
-        p.champs.clear();
-        p.structures = m_personnes.texte(4);
-        for (; m_champ && m_champs.entier(0) == p.id; m_champ = m_champs.ligne())
-            p.champs.push_back({m_champs.texte(1), m_champs.texte(2), m_champs.texte(3)});
-        return true;
-    }
-
-private:
-    Requete m_personnes, m_champs;
-    bool m_champ = false;
-};
-
-} // namespace
-
-std::unique_ptr<CurseurPersonnes> Complements::curseurPersonnes() {
-    return std::make_unique<CurseurSql>(m_base);
-}
-
-void Complements::parcourirPersonnes(const std::function<bool(const EntreePersonne&)>& visiter) {
-    CurseurSql curseur(m_base);
-    EntreePersonne p;
-    while (curseur.suivante(p))
-        if (!visiter(p)) return;
-}
-
-void Complements::parcourirEnregistrements(
-    const std::function<void(const EnregistrementComplement&)>& visiter) {
-    Requete r(m_base, "SELECT xref, gedcom FROM enregistrement ORDER BY rowid");
-    while (r.ligne())
-        visiter({r.texte(0), r.texte(1)});
-}
-
-std::string Complements::enregistrement(const std::string& xref) {
-    Requete r(m_base, "SELECT gedcom FROM enregistrement WHERE xref = ?");
-    r.lier(1, xref);
-    return r.ligne() ? r.texte(0) : std::string();
-}
-
-std::vector<EntreeDetachee>
-Complements::detachees(std::int64_t nombreFiches,
-                       const std::function<TFiche(std::int32_t)>& fiche) {
-    std::vector<EntreeDetachee> liste;
-    Requete r(m_base, "SELECT p.id, p.fiche, p.empreinte, p.detachee, (p.gedcom != '') + "
-                      "(SELECT COUNT(*) FROM champ c WHERE c.personne = p.id) FROM personne p "
-                      "ORDER BY p.fiche, p.id");
-    while (r.ligne()) {
-        EntreeDetachee d{r.entier(0), fiche32(r.entier(1)), r.texte(2), {}, r.entier(4)};
-        if (r.entier(3))
-            d.raison = QStringLiteral("détachée quand une autre personne a été saisie à sa place "
-                                      "ou quand la fiche a été supprimée");
-        else if (d.fiche < 0 || d.fiche >= nombreFiches)
-            d.raison = QStringLiteral("sa fiche n'existe plus : le fichier compte %1 fiche(s)")
-                           .arg(nombreFiches);
-        else if (empreinteDe(fiche(d.fiche)) != d.empreinte)
-            d.raison = QStringLiteral("la fiche %1 ne contient plus la même personne (modifiée "
-                                      "par un autre programme, ou remplacée)")
-                           .arg(d.fiche);
-        else
-            continue;
-        liste.push_back(std::move(d));
-    }
-    return liste;
-}
