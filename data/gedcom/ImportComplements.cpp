@@ -1,0 +1,232 @@
+// What the GEDCOM import hands to the companion store: the source's own
+// text of what the records cannot hold, its pointers made the store's.
+#include "data/gedcom/Importateur.h"
+
+#include "data/fichier/Dates.h"
+#include "data/fichier/Erreurs.h"
+
+#include <unordered_map>
+
+namespace importation {
+
+// A value whose bytes are already the UTF-8 text the store keeps: plain
+// ASCII in any set, or valid UTF-8 in a UTF-8 file, with no control character.
+bool Importateur::dejaUtf8(std::string_view v) const {
+    bool ascii = true;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        if (c < 0x20 || c == 0x7F) return false;
+        if (c == 0xC2 && i + 1 < v.size() && static_cast<unsigned char>(v[i + 1]) <= 0x9F &&
+            static_cast<unsigned char>(v[i + 1]) >= 0x80)
+            return false;
+        ascii = ascii && c < 0x80;
+    }
+    return ascii || (m_decodeur.jeu().codage == gedcom::Codage::Utf8 &&
+                     QByteArrayView(v.data(), static_cast<qsizetype>(v.size())).isValidUtf8());
+}
+
+// A line and the lines under it as UTF-8 GEDCOM text, levels counted from
+// `niveau`; a continuation stays a line break in its value.
+std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
+    std::string t;
+    const int ecart = niveau - m_e.niveau(ligne);
+    for (std::size_t j = ligne, fin = m_e.fin(ligne); j < fin; ++j) {
+        t += std::to_string(m_e.niveau(j) + ecart);
+        t += ' ';
+        if (!m_e.reference(j).empty()) {
+            t += m_e.reference(j);
+            t += ' ';
+        }
+        t += m_e.etiquette(j);
+        if (const std::string_view v = gedcom::sansBlancs(m_e.valeur(j)); !v.empty()) {
+            if (dejaUtf8(v)) {
+                t += ' ';
+                t += v;
+                t += '\n';
+                continue;
+            }
+            QString texte = m_decodeur.relire(v);
+            texte.replace(u'\t', u' ');
+            texte.removeIf([](QChar c) { return c != u'\n' && estCaractereDeControle(c); });
+            // A line break of the value is a CONT line again.
+            const QStringList parties = texte.split(u'\n');
+            t += ' ';
+            t += parties.front().toStdString();
+            for (qsizetype k = 1; k < parties.size(); ++k) {
+                t += '\n' + std::to_string(m_e.niveau(j) + ecart + 1) + " CONT";
+                if (!parties[k].isEmpty()) t += ' ' + parties[k].toStdString();
+            }
+        }
+        t += '\n';
+    }
+    return t;
+}
+
+namespace {
+
+// What the export writes from the record alone, to know whether the source
+// said more.
+std::string nomExporte(const TFiche& f) {
+    std::string t = "1 NAME ";
+    if (!f.Prenom.vide()) t += f.Prenom.texte().toStdString() + ' ';
+    t += '/' + f.Nom.texte().toStdString() + "/\n";
+    if (f.Qualite == 2) t += "2 NPFX Mademoiselle\n";
+    return t;
+}
+
+std::string evenementExporte(const char* etiquette, const ChampTexte<10>& date,
+                             const ChampTexte<30>& lieu) {
+    if (date.vide() && lieu.vide()) return {};
+    std::string t = std::string("1 ") + etiquette + '\n';
+    if (!date.vide()) t += "2 DATE " + dateGedcom(date.texte()).toStdString() + '\n';
+    if (!lieu.vide()) t += "2 PLAC " + lieu.texte().toStdString() + '\n';
+    return t;
+}
+
+} // namespace
+
+// The person's entry in the store: the source's own structure for each field
+// the record holds when the export would not give it back the same, and
+// every other structure of the person.
+void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
+                                 const std::vector<std::size_t>& noms, std::size_t profession,
+                                 std::size_t naissance, bool naissanceSubstitut, std::size_t deces,
+                                 bool decesSubstitut, std::size_t portrait,
+                                 const std::vector<std::size_t>& autres) {
+    const TFiche& f = fiche(n);
+    EntreePersonne e;
+    auto champ = [&](const char* nom, std::size_t ligne, const std::string& attendu, bool force) {
+        if (!ligne) return;
+        std::string gedcom = texteUtf8(ligne, 1);
+        if (!force && gedcom == attendu) return;
+        e.champs.push_back({nom, ecritDe(f, nom), std::move(gedcom)});
+    };
+    champ("NAME", principal, nomExporte(f), false);
+    champ("OCCU", profession, "1 OCCU " + f.Profession.texte().toStdString() + '\n', false);
+    champ("BIRT", naissance, evenementExporte("BIRT", f.DateNaissance, f.LieuNaissance),
+          naissanceSubstitut);
+    champ("DEAT", deces, evenementExporte("DEAT", f.DateDeces, f.LieuDeces), decesSubstitut);
+    champ("OBJE", portrait, {}, true);
+    for (const std::size_t l : noms)
+        if (l != principal) e.structures += texteUtf8(l, 1);
+    for (const std::size_t l : autres)
+        if (l != 0 && m_e.niveau(l) == 1) e.structures += texteUtf8(l, 1);
+    if (e.champs.empty() && e.structures.empty()) return;
+    e.fiche = n + m_decalage;
+    e.empreinte = empreinteDe(f);
+    m_entrees.push_back(std::move(e));
+}
+
+// GEDCOM text whose pointers are rewritten: each line's value that is a
+// pointer, and a record's own identifier, through `nouveau`; a line whose
+// pointer leads nowhere goes, with the lines under it.
+std::string
+reecrirePointeurs(const std::string& texte,
+                  const std::function<std::optional<std::string>(std::string_view)>& nouveau) {
+    if (texte.find('@') == std::string::npos) return texte; // no pointer, no identifier
+    std::string sortie;
+    sortie.reserve(texte.size());
+    int sousUneLigneOtee = -1;
+    for (std::size_t debut = 0; debut < texte.size();) {
+        std::size_t fin = texte.find('\n', debut);
+        if (fin == std::string::npos) fin = texte.size();
+        const std::string_view l(texte.data() + debut, fin - debut);
+        debut = fin + 1;
+        gedcom::Ligne ligne;
+        if (!gedcom::decouper(l, ligne)) continue;
+        if (sousUneLigneOtee >= 0 && ligne.niveau > sousUneLigneOtee) continue;
+        sousUneLigneOtee = -1;
+        std::string reference(ligne.reference);
+        if (!reference.empty())
+            if (const auto r = nouveau(reference)) reference = *r;
+        std::string valeur(ligne.valeur);
+        const std::string_view v = gedcom::sansBlancs(ligne.valeur);
+        if (v.size() > 2 && v.front() == '@' && v.back() == '@' &&
+            v.find(' ') == std::string_view::npos && ligne.etiquette != "CONT" &&
+            ligne.etiquette != "CONC") {
+            const auto r = nouveau(v);
+            if (!r) {
+                sousUneLigneOtee = ligne.niveau;
+                continue;
+            }
+            valeur = *r;
+        }
+        sortie += std::to_string(ligne.niveau);
+        sortie += ' ';
+        if (!reference.empty()) sortie += reference + ' ';
+        sortie += ligne.etiquette;
+        if (!valeur.empty()) sortie += ' ' + valeur;
+        sortie += '\n';
+    }
+    return sortie;
+}
+
+// What this import hands to the companion store, its pointers rewritten:
+// to persons by their record numbers, to families by their spouses, to the
+// file's other records by identifiers this import's number makes unique.
+ComplementsImport Importateur::complementsResolus() {
+    ComplementsImport c;
+    std::unordered_map<std::string, std::string> enregistrements;
+    const std::string prefixe = "@X" + std::to_string(m_numeroImport) + '_';
+    for (const auto& [xref, gedcom] : m_enregistrementsGardes)
+        enregistrements.emplace(xref, prefixe + xref.substr(1));
+    auto numero = [&](std::int32_t personne) {
+        const std::int32_t f = ficheDe(personne);
+        return f < 0 ? std::string("X") : std::to_string(f + m_decalage);
+    };
+    const auto nouveau = [&](std::string_view ref) -> std::optional<std::string> {
+        if (const auto i = enregistrements.find(std::string(ref)); i != enregistrements.end())
+            return i->second;
+        if (const std::int32_t f = ficheDe(m_personnes.chercher(ref)); f >= 0)
+            return "@I" + std::to_string(f + m_decalage) + '@';
+        if (const std::int32_t id = m_familles.chercher(ref);
+            id >= 0 && static_cast<std::size_t>(id) < m_famillesLues.size() &&
+            m_famillesLues[static_cast<std::size_t>(id)].definie) {
+            const Famille& f = m_famillesLues[static_cast<std::size_t>(id)];
+            return "@F" + numero(f.mari) + '_' + numero(f.femme) + '@';
+        }
+        return std::nullopt;
+    };
+    for (EntreePersonne& e : m_entrees) {
+        // The records as they are now, portraits and repairs made.
+        const TFiche& f = fiche(e.fiche - m_decalage);
+        e.empreinte = empreinteDe(f);
+        for (EntreePersonne::Champ& ch : e.champs) {
+            ch.ecrit = ecritDe(f, ch.nom);
+            ch.gedcom = reecrirePointeurs(ch.gedcom, nouveau);
+        }
+        e.structures = reecrirePointeurs(e.structures, nouveau);
+        c.personnes.push_back(std::move(e));
+    }
+    m_entrees = {};
+    for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
+        const Famille& f = m_famillesLues[id];
+        if (!f.definie) continue;
+        EntreeCouple x;
+        const std::int32_t mari = ficheDe(f.mari), femme = ficheDe(f.femme);
+        if (mari >= 0) {
+            x.mari = mari + m_decalage;
+            x.empreinteMari = empreinteDe(fiche(mari));
+        }
+        if (femme >= 0) {
+            x.femme = femme + m_decalage;
+            x.empreinteFemme = empreinteDe(fiche(femme));
+        }
+        x.ordreMari = f.ordreMari;
+        x.ordreFemme = f.ordreFemme;
+        x.ecritMari = f.ecritMari;
+        x.ecritFemme = f.ecritFemme;
+        if (id < m_lignesFamilles.size())
+            x.gedcom = reecrirePointeurs(m_lignesFamilles[id], nouveau);
+        for (const Famille::Membre& m : f.membres)
+            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)), m.filiation,
+                                 reecrirePointeurs(m.lignes, nouveau)});
+        c.couples.push_back(std::move(x));
+    }
+    for (const auto& [xref, gedcom] : m_enregistrementsGardes)
+        c.enregistrements.push_back({enregistrements.at(xref), reecrirePointeurs(gedcom, nouveau)});
+    m_enregistrementsGardes = {};
+    return c;
+}
+
+} // namespace importation
