@@ -146,6 +146,32 @@ struct NomLu {
     QString prenom, nom, suffixe;
 };
 
+// A person's lines, by what each goes into: the first of each kind the
+// record holds, its names, and the rest.
+struct PersonneLue {
+    enum Place { Sexe, Profession, Naissance, Deces, Bapteme, Inhumation, Portrait, Nombre };
+    std::int32_t fiche;
+    std::array<std::size_t, Nombre> premieres;
+    std::vector<std::size_t>& noms;
+    std::vector<std::size_t>& autres;
+};
+
+// How an event of the record and the one that may stand in for it are told.
+struct NomsDEvenement {
+    const char* evenement; // "naissance"
+    const char* substitut; // "le baptême"
+    const char* date;      // "la date de naissance"
+    const char* lieu;      // "le lieu de naissance"
+};
+
+// A name being read: what its parts gave so far, whose it is.
+struct NomEnLecture {
+    NomLu nom;
+    QString particule;
+    std::int32_t fiche;
+    TFiche& personne;
+};
+
 class Importateur {
 public:
     Importateur(gedcom::JeuDeCaracteres jeu, std::int32_t decalage, const OptionsImport& options)
@@ -174,7 +200,35 @@ private:
     void texte(std::int32_t fiche, Champ& champ, const QString& valeur, const char* quoi);
     void date(std::int32_t fiche, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
     // The person being read.
+    // The lines of a person, each classed by its tag's handler.
+    void classer(std::size_t ligne, PersonneLue& lue);
+    void nomDeLaPersonne(std::size_t ligne, PersonneLue& lue);
+    void lienDeFamille(std::size_t ligne, PersonneLue& lue);
+    void portraitDeLaPersonne(std::size_t ligne, PersonneLue& lue);
+    template <PersonneLue::Place P> void premiere(std::size_t ligne, PersonneLue& lue) {
+        if (lue.premieres[P])
+            lue.autres.push_back(ligne);
+        else
+            lue.premieres[P] = ligne;
+    }
+    std::int32_t nouvelleFiche();
+    std::size_t nomPrincipal(const PersonneLue& lue, TFiche& f);
+    void qualiteParLeSexe(const PersonneLue& lue, TFiche& f);
+    void autresNoms(const PersonneLue& lue, std::size_t principal);
+    std::size_t evenementDeLaFiche(PersonneLue& lue, std::size_t principal, std::size_t substitut,
+                                   const NomsDEvenement& noms, ChampTexte<10>& champDate,
+                                   ChampTexte<30>& champLieu);
+    void portraitLu(std::size_t portrait, std::int32_t fiche, TFiche& f);
+    void resteDeLaPersonne(std::size_t ligne, std::int32_t fiche);
     NomLu lireNom(std::size_t ligne, std::int32_t fiche, TFiche& f);
+    // The parts of a name given apart, one handler a tag.
+    void prenomsAPart(const QString& partie, NomEnLecture& lu);
+    void nomAPart(const QString& partie, NomEnLecture& lu);
+    void particule(const QString& partie, NomEnLecture& lu);
+    void titre(const QString& partie, NomEnLecture& lu);
+    void suffixe(const QString& partie, NomEnLecture& lu);
+    void surnom(const QString& partie, NomEnLecture& lu);
+    void nomDEpouse(const QString& partie, NomEnLecture& lu);
     void lireEvenement(std::size_t ligne, std::int32_t fiche, const QString& nom, bool aDateEtLieu);
     void detailsDeLigne(std::size_t ligne, std::int32_t fiche, const QString& dans,
                         bool gardable = true);
