@@ -148,17 +148,15 @@ void Importateur::finEnregistrement() {
     if (m_e.vide()) return;
     m_e.terminer();
     const std::uint64_t c = m_e.code(0);
-    if (c == INDI)
-        individu();
-    else if (c == FAM)
-        famille();
-    else if (c == OBJE) {
-        objet();
-        autreEnregistrement(c);
-    } else if (c == HEAD)
-        entete();
-    else if (c != TRLR && c != code("SUBM") && c != code("SUBN"))
-        autreEnregistrement(c);
+    // Each kind of record has its reader; any other is kept or counted.
+    using Lecture = void (Importateur::*)();
+    static const std::unordered_map<std::uint64_t, Lecture> ParGenre = {
+        {INDI, &Importateur::individu},   {FAM, &Importateur::famille},
+        {OBJE, &Importateur::objet},      {HEAD, &Importateur::entete},
+        {TRLR, &Importateur::sansSuite},  {code("SUBM"), &Importateur::sansSuite},
+        {code("SUBN"), &Importateur::sansSuite}};
+    const auto lecture = ParGenre.find(c);
+    (this->*(lecture == ParGenre.end() ? &Importateur::autreEnregistrement : lecture->second))();
     if (c != INDI) {
         m_controlesFichier += m_controles;
         m_controles = 0;
@@ -213,7 +211,8 @@ void Importateur::entete() {
 
 // A source, a note, a repository…: kept whole in the companion store when
 // there is one and it can be named, counted either way.
-void Importateur::autreEnregistrement(std::uint64_t c) {
+void Importateur::autreEnregistrement() {
+    const std::uint64_t c = m_e.code(0);
     const std::size_t genre = c == SOUR ? 0 : c == NOTE ? 1 : c == OBJE ? 2 : 3;
     const bool garde = m_avecComplements && !m_e.reference(0).empty();
     if (garde) m_enregistrementsGardes.push_back({std::string(m_e.reference(0)), texteUtf8(0, 0)});
@@ -221,6 +220,8 @@ void Importateur::autreEnregistrement(std::uint64_t c) {
     if (genre != 2) ++(garde ? m_enregistrementsGardesParGenre : m_enregistrementsIgnores)[genre];
 }
 
+// A picture record: its file, for the portraits that point to it; the
+// record itself is kept or counted as the others are.
 void Importateur::objet() {
     const std::int32_t id = m_objets.numero(m_e.reference(0));
     if (static_cast<std::size_t>(id) >= m_fichiersObjets.size())
@@ -228,7 +229,11 @@ void Importateur::objet() {
     if (const std::size_t fichier = m_e.sous(0, FILE);
         fichier && m_fichiersObjets[static_cast<std::size_t>(id)].isEmpty())
         m_fichiersObjets[static_cast<std::size_t>(id)] = valeurSurUneLigne(fichier);
+    autreEnregistrement();
 }
+
+// The trailer and the submitters: nothing the records hold.
+void Importateur::sansSuite() {}
 
 // ---------------------------------------------------------------- telling
 

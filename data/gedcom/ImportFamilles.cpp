@@ -8,6 +8,7 @@
 #include "data/recherche/Parente.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <numeric>
 
 namespace importation {
@@ -48,9 +49,6 @@ void Importateur::famille() {
     if (static_cast<std::size_t>(id) >= m_famillesLues.size())
         m_famillesLues.resize(static_cast<std::size_t>(id) + 1);
     Famille& f = m_famillesLues[static_cast<std::size_t>(id)];
-    auto perteFamille = [&f](Ecart genre, const QString& detail) {
-        f.pertes.push_back({genre, 1, detail});
-    };
     if (f.definie) {
         perteDuFichier(
             Ecart::Structure,
@@ -71,58 +69,92 @@ void Importateur::famille() {
                 c != HUSB && c != WIFE && c != CHIL && !administratif(c))
                 lignes += texteUtf8(l, 1);
     }
-    bool mariage = false;
+    using Ligne = void (Importateur::*)(std::size_t, Famille&);
+    static const std::unordered_map<std::uint64_t, Ligne> ParEtiquette = {
+        {HUSB, &Importateur::conjointDeLaFamille}, {WIFE, &Importateur::conjointDeLaFamille},
+        {CHIL, &Importateur::enfantDeLaFamille},   {MARR, &Importateur::mariageDeLaFamille},
+        {SOUR, &Importateur::renvoiDeLaFamille},   {NOTE, &Importateur::renvoiDeLaFamille},
+        {OBJE, &Importateur::renvoiDeLaFamille}};
     for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
         const std::uint64_t c = m_e.code(l);
-        const std::string_view ref = gedcom::sansBlancs(m_e.valeur(l));
-        if (c == HUSB || c == WIFE) {
-            const std::int32_t personne = m_personnes.numero(ref);
-            if (f.mari < 0 && c == HUSB) f.mari = personne;
-            if (f.femme < 0 && c == WIFE) f.femme = personne;
-        } else if (c == CHIL) {
-            Filiation filiation = Filiation::Naissance;
-            for (const std::uint64_t relation : {FREL, MREL, PEDI})
-                if (const std::size_t r = m_e.sous(l, relation);
-                    r && filiationDe(m_e.valeur(r)) != Filiation::Naissance)
-                    filiation = filiationDe(m_e.valeur(r));
-            f.enfants.push_back({m_personnes.numero(ref), filiation});
-        } else if (c == MARR && !mariage) {
-            mariage = true;
-            if (const std::size_t d = m_e.sous(l, DATE)) f.date = valeurSurUneLigne(d);
-            if (const std::size_t p = m_e.sous(l, PLAC)) f.lieu = valeurSurUneLigne(p);
-            for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
-                if (m_e.code(j) != DATE && m_e.code(j) != PLAC)
-                    perteFamille(m_e.code(j) == SOUR   ? Ecart::Source
-                                 : m_e.code(j) == NOTE ? Ecart::Note
-                                 : m_e.code(j) == OBJE ? Ecart::Media
-                                                       : Ecart::DetailEvenement,
-                                 QStringLiteral("le mariage : %1 n'est pas gardé")
-                                     .arg(nomEvenement(m_e.etiquette(j))));
-        } else if (c == SOUR || c == NOTE || c == OBJE) {
-            perteFamille(c == SOUR   ? Ecart::Source
-                         : c == NOTE ? Ecart::Note
-                                     : Ecart::Media,
-                         c == SOUR   ? QStringLiteral("une source de la famille n'est pas gardée")
-                         : c == NOTE ? QStringLiteral("une note de la famille n'est pas gardée")
-                                     : QStringLiteral("une image de la famille n'est pas gardée"));
-        } else if (c == RESN || identifiant(c)) {
-            perteFamille(c == RESN ? Ecart::Confidentialite : Ecart::Identifiant,
-                         QStringLiteral("%1 de la famille n'est pas gardé")
-                             .arg(nomEvenement(m_e.etiquette(l))));
-        } else if (!administratif(c)) {
-            QString nom = nomEvenement(m_e.etiquette(l));
-            if (const std::size_t d = m_e.sous(l, DATE))
-                nom += QStringLiteral(" (%1)").arg(valeurSurUneLigne(d));
-            else if (c == NCHI)
-                nom += QStringLiteral(" « %1 »").arg(valeurSurUneLigne(l));
-            perteFamille(Ecart::Evenement, QStringLiteral("non gardé (famille) : ") + nom);
-        }
+        if (const auto i = ParEtiquette.find(c); i != ParEtiquette.end())
+            (this->*i->second)(l, f);
+        else if (!administratif(c))
+            autreLigneDeLaFamille(l, f);
     }
     if (m_e.lignesReparees())
         f.pertes.push_back({Ecart::Structure, m_e.lignesReparees(),
                             QStringLiteral("%1 ligne(s) mal placée(s) dans la famille, "
                                            "rattachée(s) à la ligne qui les précède")
                                 .arg(m_e.lignesReparees())});
+}
+
+// The first husband and the first wife named.
+void Importateur::conjointDeLaFamille(std::size_t l, Famille& f) {
+    const std::int32_t personne = m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l)));
+    std::int32_t& conjoint = m_e.code(l) == HUSB ? f.mari : f.femme;
+    if (conjoint < 0) conjoint = personne;
+}
+
+// A child, and how it belongs to the family when a relation says other than birth.
+void Importateur::enfantDeLaFamille(std::size_t l, Famille& f) {
+    Filiation filiation = Filiation::Naissance;
+    for (const std::uint64_t relation : {FREL, MREL, PEDI})
+        if (const std::size_t r = m_e.sous(l, relation);
+            r && filiationDe(m_e.valeur(r)) != Filiation::Naissance)
+            filiation = filiationDe(m_e.valeur(r));
+    f.enfants.push_back({m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l))), filiation});
+}
+
+// The first marriage's date and place go into the spouses' records; what
+// else it says is told.
+void Importateur::mariageDeLaFamille(std::size_t l, Famille& f) {
+    if (f.mariageLu) {
+        autreLigneDeLaFamille(l, f);
+        return;
+    }
+    f.mariageLu = true;
+    if (const std::size_t d = m_e.sous(l, DATE)) f.date = valeurSurUneLigne(d);
+    if (const std::size_t p = m_e.sous(l, PLAC)) f.lieu = valeurSurUneLigne(p);
+    for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
+        if (m_e.code(j) != DATE && m_e.code(j) != PLAC)
+            f.pertes.push_back({m_e.code(j) == SOUR   ? Ecart::Source
+                                : m_e.code(j) == NOTE ? Ecart::Note
+                                : m_e.code(j) == OBJE ? Ecart::Media
+                                                      : Ecart::DetailEvenement,
+                                1,
+                                QStringLiteral("le mariage : %1 n'est pas gardé")
+                                    .arg(nomEvenement(m_e.etiquette(j)))});
+}
+
+// A source, a note or a picture of the family.
+void Importateur::renvoiDeLaFamille(std::size_t l, Famille& f) {
+    const std::uint64_t c = m_e.code(l);
+    f.pertes.push_back(
+        {c == SOUR   ? Ecart::Source
+         : c == NOTE ? Ecart::Note
+                     : Ecart::Media,
+         1,
+         c == SOUR   ? QStringLiteral("une source de la famille n'est pas gardée")
+         : c == NOTE ? QStringLiteral("une note de la famille n'est pas gardée")
+                     : QStringLiteral("une image de la famille n'est pas gardée")});
+}
+
+// Any other line of the family: an event, a number, a restriction.
+void Importateur::autreLigneDeLaFamille(std::size_t l, Famille& f) {
+    const std::uint64_t c = m_e.code(l);
+    if (c == RESN || identifiant(c)) {
+        f.pertes.push_back({c == RESN ? Ecart::Confidentialite : Ecart::Identifiant, 1,
+                            QStringLiteral("%1 de la famille n'est pas gardé")
+                                .arg(nomEvenement(m_e.etiquette(l)))});
+        return;
+    }
+    QString nom = nomEvenement(m_e.etiquette(l));
+    if (const std::size_t d = m_e.sous(l, DATE))
+        nom += QStringLiteral(" (%1)").arg(valeurSurUneLigne(d));
+    else if (c == NCHI)
+        nom += QStringLiteral(" « %1 »").arg(valeurSurUneLigne(l));
+    f.pertes.push_back({Ecart::Evenement, 1, QStringLiteral("non gardé (famille) : ") + nom});
 }
 
 // ---------------------------------------------------------------- once everything is read
@@ -186,14 +218,24 @@ void Importateur::referencesPendantes() {
 // The families a child belongs to, by its own FAMC and by their CHIL: one is
 // chosen, the birth family first, and every other one is told.
 void Importateur::liens() {
-    struct Appartenance {
-        std::int32_t enfant;
-        std::int32_t famille;
-        Filiation filiation;
-        bool parFamc, parChil;
-        std::int64_t ordre; // the child's own order first, then the file's
-        std::string lignes;
-    };
+    std::vector<Appartenance> fusion = appartenances();
+    std::vector<std::int32_t> familleChoisie(m_r.fiches.size(), -1);
+    for (std::size_t debut = 0; debut < fusion.size();) {
+        std::size_t fin = debut;
+        while (fin < fusion.size() && fusion[fin].enfant == fusion[debut].enfant)
+            ++fin;
+        const std::int32_t enfant = fusion[debut].enfant;
+        familleChoisie[static_cast<std::size_t>(enfant)] =
+            choisirLaFamille(&fusion[debut], &fusion[0] + fin);
+        debut = fin;
+    }
+    fusion = {};
+    inscrireLesEnfants(familleChoisie);
+}
+
+// Every family of every child, by child, one entry per family, the FAMC and
+// the CHIL that name it merged, the child's own order first.
+std::vector<Appartenance> Importateur::appartenances() {
     auto definie = [&](std::int32_t famille) {
         return famille >= 0 && static_cast<std::size_t>(famille) < m_famillesLues.size() &&
                m_famillesLues[static_cast<std::size_t>(famille)].definie;
@@ -217,8 +259,6 @@ void Importateur::liens() {
                                   {}});
     }
     m_famc = {};
-    // By child, one entry per family, the two sides merged, the child's own
-    // order first.
     std::vector<std::uint32_t> debut;
     std::vector<Appartenance> fusion = grouper(std::move(toutes), m_r.fiches.size(), debut,
                                                [](const Appartenance& a) { return a.enfant; });
@@ -239,65 +279,66 @@ void Importateur::liens() {
         });
     }
     std::erase_if(fusion, [](const Appartenance& a) { return a.enfant < 0; });
-    auto parents = [&](std::int32_t famille) {
-        const Famille& f = m_famillesLues[static_cast<std::size_t>(famille)];
-        QStringList noms;
-        for (const std::int32_t p : {ficheDe(f.mari), ficheDe(f.femme)})
-            if (p >= 0) noms << designationPersonne(fiche(p));
-        return noms.isEmpty() ? QStringLiteral("parents inconnus")
-                              : noms.join(QStringLiteral(" et "));
-    };
-    std::vector<std::int32_t> familleChoisie(m_r.fiches.size(), -1);
-    for (std::size_t debut = 0; debut < fusion.size();) {
-        std::size_t fin = debut;
-        while (fin < fusion.size() && fusion[fin].enfant == fusion[debut].enfant)
-            ++fin;
-        const std::int32_t enfant = fusion[debut].enfant;
-        const Appartenance* choisie = nullptr;
-        for (std::size_t i = debut; i < fin && !choisie; ++i)
-            if (fusion[i].filiation == Filiation::Naissance) choisie = &fusion[i];
-        for (std::size_t i = debut; i < fin; ++i) {
-            const Appartenance& a = fusion[i];
-            if (m_avecComplements) {
-                static const char* const filiations[] = {"birth", "adopted", "foster", "step"};
-                const bool autre = a.filiation == Filiation::Naissance && &a != choisie;
-                m_famillesLues[static_cast<std::size_t>(a.famille)].membres.push_back(
-                    {enfant,
-                     autre ? "other-birth" : filiations[static_cast<std::size_t>(a.filiation)],
-                     a.lignes});
-            }
-            if (a.filiation != Filiation::Naissance)
-                perte(Ecart::Filiation, enfant,
-                      QStringLiteral("le lien %1 avec %2 n'est pas inscrit dans les fiches, "
-                                     "qui ne nomment que les parents de naissance")
-                          .arg(nomFiliation(a.filiation), parents(a.famille)));
-            else if (&a != choisie)
-                perte(Ecart::LienFamille, enfant,
-                      QStringLiteral("enfant aussi de %1 : seule la famille de %2 est gardée")
-                          .arg(parents(a.famille), parents(choisie->famille)));
-            if (a.parFamc != a.parChil && a.filiation == Filiation::Naissance)
-                perte(Ecart::LienComplete, enfant,
-                      a.parFamc ? QStringLiteral("la personne se dit enfant de %1, que cette "
-                                                 "famille ne compte pas parmi ses enfants ; le "
-                                                 "lien est gardé")
-                                      .arg(parents(a.famille))
-                                : QStringLiteral("la famille de %1 la compte parmi ses enfants "
-                                                 "sans que la personne s'en dise l'enfant ; le "
-                                                 "lien est gardé")
-                                      .arg(parents(a.famille)));
+    return fusion;
+}
+
+// "DUPONT Jean et MARTIN Marie", the parents of a family as the report names them.
+QString Importateur::parentsDe(std::int32_t famille) {
+    const Famille& f = m_famillesLues[static_cast<std::size_t>(famille)];
+    QStringList noms;
+    for (const std::int32_t p : {ficheDe(f.mari), ficheDe(f.femme)})
+        if (p >= 0) noms << designationPersonne(fiche(p));
+    return noms.isEmpty() ? QStringLiteral("parents inconnus") : noms.join(QStringLiteral(" et "));
+}
+
+// Among one child's families, the first birth family gives the record its
+// father and mother; every other is kept in the store and told. Returns the
+// family chosen, -1 when none.
+std::int32_t Importateur::choisirLaFamille(const Appartenance* debut, const Appartenance* fin) {
+    const std::int32_t enfant = debut->enfant;
+    const Appartenance* choisie = nullptr;
+    for (const Appartenance* a = debut; a != fin && !choisie; ++a)
+        if (a->filiation == Filiation::Naissance) choisie = a;
+    for (const Appartenance* a = debut; a != fin; ++a) {
+        if (m_avecComplements) {
+            static const char* const filiations[] = {"birth", "adopted", "foster", "step"};
+            const bool autre = a->filiation == Filiation::Naissance && a != choisie;
+            m_famillesLues[static_cast<std::size_t>(a->famille)].membres.push_back(
+                {enfant, autre ? "other-birth" : filiations[static_cast<std::size_t>(a->filiation)],
+                 a->lignes});
         }
-        debut = fin;
-        if (!choisie) continue;
-        Famille& f = m_famillesLues[static_cast<std::size_t>(choisie->famille)];
-        f.avecEnfant = true;
-        const std::int32_t pere = ficheDe(f.mari), mere = ficheDe(f.femme);
-        fiche(enfant).Pere = pere < 0 ? -1 : pere + m_decalage;
-        fiche(enfant).Mere = mere < 0 ? -1 : mere + m_decalage;
-        familleChoisie[static_cast<std::size_t>(enfant)] = choisie->famille;
+        if (a->filiation != Filiation::Naissance)
+            perte(Ecart::Filiation, enfant,
+                  QStringLiteral("le lien %1 avec %2 n'est pas inscrit dans les fiches, qui ne "
+                                 "nomment que les parents de naissance")
+                      .arg(nomFiliation(a->filiation), parentsDe(a->famille)));
+        else if (a != choisie)
+            perte(Ecart::LienFamille, enfant,
+                  QStringLiteral("enfant aussi de %1 : seule la famille de %2 est gardée")
+                      .arg(parentsDe(a->famille), parentsDe(choisie->famille)));
+        if (a->parFamc != a->parChil && a->filiation == Filiation::Naissance)
+            perte(Ecart::LienComplete, enfant,
+                  a->parFamc ? QStringLiteral("la personne se dit enfant de %1, que cette famille "
+                                              "ne compte pas parmi ses enfants ; le lien est "
+                                              "gardé")
+                                   .arg(parentsDe(a->famille))
+                             : QStringLiteral("la famille de %1 la compte parmi ses enfants sans "
+                                              "que la personne s'en dise l'enfant ; le lien est "
+                                              "gardé")
+                                   .arg(parentsDe(a->famille)));
     }
-    fusion = {};
-    // Each parent's children in the file's order: family by family, as each
-    // lists them, then those only their own FAMC names.
+    if (!choisie) return -1;
+    Famille& f = m_famillesLues[static_cast<std::size_t>(choisie->famille)];
+    f.avecEnfant = true;
+    const std::int32_t pere = ficheDe(f.mari), mere = ficheDe(f.femme);
+    fiche(enfant).Pere = pere < 0 ? -1 : pere + m_decalage;
+    fiche(enfant).Mere = mere < 0 ? -1 : mere + m_decalage;
+    return choisie->famille;
+}
+
+// Each parent's children in the file's order: family by family, as each
+// lists them, then those only their own FAMC names; then into the slots.
+void Importateur::inscrireLesEnfants(std::vector<std::int32_t>& familleChoisie) {
     std::vector<std::pair<std::int32_t, std::int32_t>> enfantsDe; // parent, child
     auto inscrire = [&](std::int32_t enfant) {
         std::int32_t& famille = familleChoisie[static_cast<std::size_t>(enfant)];
@@ -307,13 +348,7 @@ void Importateur::liens() {
             if (p >= 0 && p != enfant) enfantsDe.push_back({p, enfant});
         famille = -1;
     };
-    std::vector<std::int32_t> ordre(m_famillesLues.size());
-    std::iota(ordre.begin(), ordre.end(), 0);
-    std::sort(ordre.begin(), ordre.end(), [&](std::int32_t a, std::int32_t b) {
-        return m_famillesLues[static_cast<std::size_t>(a)].ligne <
-               m_famillesLues[static_cast<std::size_t>(b)].ligne;
-    });
-    for (const std::int32_t id : ordre)
+    for (const std::int32_t id : famillesDansLOrdreDuFichier())
         for (const Famille::Enfant& e : m_famillesLues[static_cast<std::size_t>(id)].enfants)
             if (const std::int32_t enfant = ficheDe(e.personne);
                 enfant >= 0 && familleChoisie[static_cast<std::size_t>(enfant)] == id)
@@ -322,8 +357,19 @@ void Importateur::liens() {
          ++enfant)
         inscrire(enfant);
     // By parent, each parent's children in the order found.
+    std::vector<std::uint32_t> debut;
     enfantsParRang(grouper(std::move(enfantsDe), m_r.fiches.size(), debut,
                            [](const std::pair<std::int32_t, std::int32_t>& l) { return l.first; }));
+}
+
+std::vector<std::int32_t> Importateur::famillesDansLOrdreDuFichier() const {
+    std::vector<std::int32_t> ordre(m_famillesLues.size());
+    std::iota(ordre.begin(), ordre.end(), 0);
+    std::stable_sort(ordre.begin(), ordre.end(), [&](std::int32_t a, std::int32_t b) {
+        return m_famillesLues[static_cast<std::size_t>(a)].ligne <
+               m_famillesLues[static_cast<std::size_t>(b)].ligne;
+    });
+    return ordre;
 }
 
 // The sort key of a birth date, read from the stored bytes for the common
@@ -412,13 +458,32 @@ void Importateur::enfantsParRang(
 // (in the order the person lists them) that has a date or a place. The
 // others are told, and so are childless couples without any date.
 void Importateur::mariages() {
-    // Each person's families: those it lists first, in its order, then those
-    // that name it, in the file's order.
-    struct DeLaPersonne {
-        std::int32_t fiche, famille;
-        std::int64_t ordre;
-    };
-    std::vector<DeLaPersonne> familles;
+    const std::vector<FamilleDeLaPersonne> familles = famillesDeChaquePersonne();
+    std::vector<std::int32_t> vues;
+    for (std::size_t debut = 0; debut < familles.size();) {
+        const std::int32_t n = familles[debut].fiche;
+        vues.clear();
+        bool tenu = false;
+        for (; debut < familles.size() && familles[debut].fiche == n; ++debut) {
+            const std::int32_t id = familles[debut].famille;
+            if (static_cast<std::size_t>(id) >= m_famillesLues.size() ||
+                !m_famillesLues[static_cast<std::size_t>(id)].definie ||
+                std::find(vues.begin(), vues.end(), id) != vues.end())
+                continue;
+            vues.push_back(id);
+            tenu = mariageDansLaFiche(n, m_famillesLues[static_cast<std::size_t>(id)],
+                                      static_cast<int>(vues.size()) - 1, tenu);
+        }
+        m_avecFamille[static_cast<std::size_t>(n)] = 1;
+    }
+    titresDesFemmes();
+    pertesDesFamilles();
+}
+
+// Each person's families: those it lists first, in its order, then those
+// that name it, in the file's order.
+std::vector<FamilleDeLaPersonne> Importateur::famillesDeChaquePersonne() {
+    std::vector<FamilleDeLaPersonne> familles;
     for (std::size_t i = 0; i < m_fams.size(); ++i)
         familles.push_back({m_fams[i].fiche, m_fams[i].famille, static_cast<std::int64_t>(i)});
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
@@ -432,71 +497,62 @@ void Importateur::mariages() {
     m_fams = {};
     std::vector<std::uint32_t> groupes;
     familles = grouper(std::move(familles), m_r.fiches.size(), groupes,
-                       [](const DeLaPersonne& d) { return d.fiche; });
+                       [](const FamilleDeLaPersonne& d) { return d.fiche; });
     for (std::size_t p = 0; p + 1 < groupes.size(); ++p)
-        trierPetitGroupe(
-            familles.begin() + groupes[p], familles.begin() + groupes[p + 1],
-            [](const DeLaPersonne& a, const DeLaPersonne& b) { return a.ordre < b.ordre; });
-    std::vector<std::int32_t> vues;
-    for (std::size_t debut = 0; debut < familles.size();) {
-        const std::int32_t n = familles[debut].fiche;
-        TFiche& f = fiche(n);
-        bool tenu = false;
-        vues.clear();
-        for (; debut < familles.size() && familles[debut].fiche == n; ++debut) {
-            const std::int32_t id = familles[debut].famille;
-            if (static_cast<std::size_t>(id) >= m_famillesLues.size() ||
-                !m_famillesLues[static_cast<std::size_t>(id)].definie ||
-                std::find(vues.begin(), vues.end(), id) != vues.end())
-                continue;
-            vues.push_back(id);
-            Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
-            const bool mari = ficheDe(fam.mari) == n;
-            (mari ? fam.ordreMari : fam.ordreFemme) = static_cast<int>(vues.size()) - 1;
-            const std::int32_t autre = mari ? ficheDe(fam.femme) : ficheDe(fam.mari);
-            auto avec = [&] {
-                return autre >= 0 ? QStringLiteral(" avec ") + designationPersonne(fiche(autre))
-                                  : QString();
-            };
-            if (fam.date.isEmpty() && fam.lieu.isEmpty()) {
-                if (autre >= 0 && !fam.avecEnfant && ficheDe(fam.mari) == n)
-                    perte(Ecart::Mariage, n,
-                          QStringLiteral("le couple%1, sans enfant ni date de mariage, ne peut "
-                                         "pas être retrouvé")
-                              .arg(avec()));
-                continue;
-            }
-            if (tenu) {
-                QStringList quand;
-                for (const QString& partie : {fam.date, fam.lieu})
-                    if (!partie.isEmpty()) quand << partie;
-                perte(Ecart::Mariage, n,
-                      QStringLiteral("un autre mariage%1 (%2) n'est pas gardé : la fiche n'en "
-                                     "tient qu'un")
-                          .arg(avec(), quand.join(QStringLiteral(", "))));
-                continue;
-            }
-            tenu = true;
-            date(n, f.DateMariage, fam.date, "la date de mariage");
-            texte(n, f.LieuMariage, fam.lieu, "le lieu de mariage");
-            if (m_avecComplements) (mari ? fam.ecritMari : fam.ecritFemme) = ecritDe(f, "MARR");
-        }
-        m_avecFamille[static_cast<std::size_t>(n)] = 1;
+        trierPetitGroupe(familles.begin() + groupes[p], familles.begin() + groupes[p + 1],
+                         [](const FamilleDeLaPersonne& a, const FamilleDeLaPersonne& b) {
+                             return a.ordre < b.ordre;
+                         });
+    return familles;
+}
+
+// One of a person's families, `rang` in the person's order: its marriage
+// goes into the record when none is there yet (`tenu`), else it is told.
+// Returns whether the record now holds a marriage.
+bool Importateur::mariageDansLaFiche(std::int32_t n, Famille& fam, int rang, bool tenu) {
+    TFiche& f = fiche(n);
+    const bool mari = ficheDe(fam.mari) == n;
+    (mari ? fam.ordreMari : fam.ordreFemme) = rang;
+    const std::int32_t autre = mari ? ficheDe(fam.femme) : ficheDe(fam.mari);
+    auto avec = [&] {
+        return autre >= 0 ? QStringLiteral(" avec ") + designationPersonne(fiche(autre))
+                          : QString();
+    };
+    if (fam.date.isEmpty() && fam.lieu.isEmpty()) {
+        if (autre >= 0 && !fam.avecEnfant && ficheDe(fam.mari) == n)
+            perte(Ecart::Mariage, n,
+                  QStringLiteral("le couple%1, sans enfant ni date de mariage, ne peut pas être "
+                                 "retrouvé")
+                      .arg(avec()));
+        return tenu;
     }
-    // A woman's title: Madame when she has a spouse, or when this program
-    // wrote the file (its women without a title are Madame).
-    if (!m_deVelmoris)
-        for (std::size_t n = 0; n < m_r.fiches.size(); ++n)
-            if (m_r.fiches[n].Qualite == 1 && !m_titreDonne[n] && !m_avecFamille[n])
-                m_r.fiches[n].Qualite = 2;
-    std::vector<std::int32_t> ordre(m_famillesLues.size());
-    std::iota(ordre.begin(), ordre.end(), 0);
-    std::stable_sort(ordre.begin(), ordre.end(), [&](std::int32_t a, std::int32_t b) {
-        return m_famillesLues[static_cast<std::size_t>(a)].ligne <
-               m_famillesLues[static_cast<std::size_t>(b)].ligne;
-    });
-    // What a family held beyond its links, told with one of its spouses.
-    for (const std::int32_t id : ordre) {
+    if (tenu) {
+        QStringList quand;
+        for (const QString& partie : {fam.date, fam.lieu})
+            if (!partie.isEmpty()) quand << partie;
+        perte(Ecart::Mariage, n,
+              QStringLiteral("un autre mariage%1 (%2) n'est pas gardé : la fiche n'en tient qu'un")
+                  .arg(avec(), quand.join(QStringLiteral(", "))));
+        return tenu;
+    }
+    date(n, f.DateMariage, fam.date, "la date de mariage");
+    texte(n, f.LieuMariage, fam.lieu, "le lieu de mariage");
+    if (m_avecComplements) (mari ? fam.ecritMari : fam.ecritFemme) = ecritDe(f, "MARR");
+    return true;
+}
+
+// A woman's title: Madame when she has a spouse, or when this program wrote
+// the file (its women without a title are Madame).
+void Importateur::titresDesFemmes() {
+    if (m_deVelmoris) return;
+    for (std::size_t n = 0; n < m_r.fiches.size(); ++n)
+        if (m_r.fiches[n].Qualite == 1 && !m_titreDonne[n] && !m_avecFamille[n])
+            m_r.fiches[n].Qualite = 2;
+}
+
+// What a family held beyond its links, told with one of its spouses.
+void Importateur::pertesDesFamilles() {
+    for (const std::int32_t id : famillesDansLOrdreDuFichier()) {
         const Famille& fam = m_famillesLues[static_cast<std::size_t>(id)];
         const std::int32_t temoin = ficheDe(fam.mari) >= 0 ? ficheDe(fam.mari) : ficheDe(fam.femme);
         for (const Famille::Perte& p : fam.pertes) {
@@ -504,8 +560,7 @@ void Importateur::mariages() {
                 perte(p.genre, temoin, p.detail, p.quantite);
             else
                 perteDuFichier(p.genre,
-                               QStringLiteral("Le fichier : une famille sans parent "
-                                              "connu : ") +
+                               QStringLiteral("Le fichier : une famille sans parent connu : ") +
                                    p.detail,
                                p.quantite);
         }

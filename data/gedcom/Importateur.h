@@ -112,6 +112,7 @@ struct Famille {
     std::vector<Enfant> enfants;
     QString date, lieu;      // of its first marriage
     bool definie = false;    // its record was read
+    bool mariageLu = false;  // its first marriage was read
     bool avecEnfant = false; // a child's record names this couple
     // For the companion store: its children and how each belongs to it, the
     // marriage written in each spouse's record, the order of this marriage
@@ -140,6 +141,22 @@ struct LienPersonne {
     std::int32_t famille; // family identifier
     Filiation filiation;
     std::string lignes; // for the companion store: what a FAMC says beyond its pedigree
+};
+
+// One family of a child, by its FAMC or the family's CHIL, until one is chosen.
+struct Appartenance {
+    std::int32_t enfant;
+    std::int32_t famille;
+    Filiation filiation;
+    bool parFamc, parChil;
+    std::int64_t ordre; // the child's own order first, then the file's
+    std::string lignes;
+};
+
+// One family of a person, in the order the person's own FAMS give, then the file's.
+struct FamilleDeLaPersonne {
+    std::int32_t fiche, famille;
+    std::int64_t ordre;
 };
 
 struct NomLu {
@@ -195,7 +212,8 @@ private:
     void perte(Ecart genre, std::int32_t fiche, const QString& detail, std::int64_t quantite = 1,
                bool gardable = true);
     void perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite = 1);
-    void autreEnregistrement(std::uint64_t code);
+    void autreEnregistrement();
+    void sansSuite();
     template <typename Champ>
     void texte(std::int32_t fiche, Champ& champ, const QString& valeur, const char* quoi);
     void date(std::int32_t fiche, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
@@ -221,6 +239,12 @@ private:
     void portraitLu(std::size_t portrait, std::int32_t fiche, TFiche& f);
     void resteDeLaPersonne(std::size_t ligne, std::int32_t fiche);
     NomLu lireNom(std::size_t ligne, std::int32_t fiche, TFiche& f);
+    // The lines of a family, each through its tag's handler.
+    void conjointDeLaFamille(std::size_t ligne, Famille& f);
+    void enfantDeLaFamille(std::size_t ligne, Famille& f);
+    void mariageDeLaFamille(std::size_t ligne, Famille& f);
+    void renvoiDeLaFamille(std::size_t ligne, Famille& f);
+    void autreLigneDeLaFamille(std::size_t ligne, Famille& f);
     // The parts of a name given apart, one handler a tag.
     void prenomsAPart(const QString& partie, NomEnLecture& lu);
     void nomAPart(const QString& partie, NomEnLecture& lu);
@@ -236,8 +260,17 @@ private:
     void portraits();
     void referencesPendantes();
     void liens();
+    std::vector<Appartenance> appartenances();
+    QString parentsDe(std::int32_t famille);
+    std::int32_t choisirLaFamille(const Appartenance* debut, const Appartenance* fin);
+    void inscrireLesEnfants(std::vector<std::int32_t>& familleChoisie);
+    std::vector<std::int32_t> famillesDansLOrdreDuFichier() const;
     void enfantsParRang(const std::vector<std::pair<std::int32_t, std::int32_t>>& enfantsDe);
     void mariages();
+    std::vector<FamilleDeLaPersonne> famillesDeChaquePersonne();
+    bool mariageDansLaFiche(std::int32_t fiche, Famille& famille, int rang, bool tenu);
+    void titresDesFemmes();
+    void pertesDesFamilles();
     std::int32_t ficheDe(std::int32_t personne) const {
         return personne >= 0 && static_cast<std::size_t>(personne) < m_ficheDe.size()
                    ? m_ficheDe[static_cast<std::size_t>(personne)]
