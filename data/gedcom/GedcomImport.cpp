@@ -151,9 +151,12 @@ void Importateur::finEnregistrement() {
     // Each kind of record has its reader; any other is kept or counted.
     using Lecture = void (Importateur::*)();
     static const std::unordered_map<std::uint64_t, Lecture> ParGenre = {
-        {INDI, &Importateur::individu},   {FAM, &Importateur::famille},
-        {OBJE, &Importateur::objet},      {HEAD, &Importateur::entete},
-        {TRLR, &Importateur::sansSuite},  {code("SUBM"), &Importateur::sansSuite},
+        {INDI, &Importateur::individu},
+        {FAM, &Importateur::famille},
+        {OBJE, &Importateur::objet},
+        {HEAD, &Importateur::entete},
+        {TRLR, &Importateur::sansSuite},
+        {code("SUBM"), &Importateur::sansSuite},
         {code("SUBN"), &Importateur::sansSuite}};
     const auto lecture = ParGenre.find(c);
     (this->*(lecture == ParGenre.end() ? &Importateur::autreEnregistrement : lecture->second))();

@@ -8,8 +8,8 @@
 #include "data/recherche/Parente.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <numeric>
+#include <unordered_map>
 
 namespace importation {
 
@@ -130,14 +130,13 @@ void Importateur::mariageDeLaFamille(std::size_t l, Famille& f) {
 // A source, a note or a picture of the family.
 void Importateur::renvoiDeLaFamille(std::size_t l, Famille& f) {
     const std::uint64_t c = m_e.code(l);
-    f.pertes.push_back(
-        {c == SOUR   ? Ecart::Source
-         : c == NOTE ? Ecart::Note
-                     : Ecart::Media,
-         1,
-         c == SOUR   ? QStringLiteral("une source de la famille n'est pas gardée")
-         : c == NOTE ? QStringLiteral("une note de la famille n'est pas gardée")
-                     : QStringLiteral("une image de la famille n'est pas gardée")});
+    f.pertes.push_back({c == SOUR   ? Ecart::Source
+                        : c == NOTE ? Ecart::Note
+                                    : Ecart::Media,
+                        1,
+                        c == SOUR   ? QStringLiteral("une source de la famille n'est pas gardée")
+                        : c == NOTE ? QStringLiteral("une note de la famille n'est pas gardée")
+                                    : QStringLiteral("une image de la famille n'est pas gardée")});
 }
 
 // Any other line of the family: an event, a number, a restriction.

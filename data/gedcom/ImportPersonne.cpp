@@ -15,8 +15,8 @@ namespace {
 // whether its value is quoted.
 struct Detail {
     Ecart genre;
-    const char* quoi;   // "%1" is where it was: "la source (la naissance)"
-    const char* verbe;  // " n'est pas gardée"
+    const char* quoi;  // "%1" is where it was: "la source (la naissance)"
+    const char* verbe; // " n'est pas gardée"
     bool avecValeur;
 };
 
@@ -30,8 +30,9 @@ const Detail* detailDe(std::uint64_t c) {
         {MAP, {Ecart::Coordonnees, "les coordonnées du lieu (%1)", " ne sont pas gardées", false}},
         {LATI, {Ecart::Coordonnees, "les coordonnées du lieu (%1)", " ne sont pas gardées", false}},
         {LONG, {Ecart::Coordonnees, "les coordonnées du lieu (%1)", " ne sont pas gardées", false}},
-        {RESN, {Ecart::Confidentialite, "la mention de confidentialité (%1)", " n'est pas gardée",
-                true}}};
+        {RESN,
+         {Ecart::Confidentialite, "la mention de confidentialité (%1)", " n'est pas gardée",
+          true}}};
     static const Detail AdresseDetail{Ecart::Adresse, "l'adresse (%1)", " n'est pas gardée", true};
     static const Detail IdentifiantDetail{Ecart::Identifiant, "le numéro (%1)", " n'est pas gardé",
                                           true};
@@ -223,7 +224,8 @@ void Importateur::lienDeFamille(std::size_t l, PersonneLue& lue) {
     const std::size_t pedi = m_e.sous(l, PEDI);
     LienPersonne& lien =
         (c == FAMC ? m_famc : m_fams)
-            .emplace_back(LienPersonne{lue.fiche, m_familles.numero(ref),
+            .emplace_back(LienPersonne{lue.fiche,
+                                       m_familles.numero(ref),
                                        pedi ? filiationDe(m_e.valeur(pedi)) : Filiation::Naissance,
                                        {}});
     if (c == FAMS) m_avecFamille.back() = 1;
@@ -265,10 +267,10 @@ void Importateur::lirePersonne() {
         lue, naissance, lue.premieres[PersonneLue::Bapteme],
         {"naissance", "le baptême", "la date de naissance", "le lieu de naissance"},
         f.DateNaissance, f.LieuNaissance);
-    const std::size_t evDeces = evenementDeLaFiche(
-        lue, deces, lue.premieres[PersonneLue::Inhumation],
-        {"décès", "l'inhumation", "la date de décès", "le lieu de décès"}, f.DateDeces,
-        f.LieuDeces);
+    const std::size_t evDeces =
+        evenementDeLaFiche(lue, deces, lue.premieres[PersonneLue::Inhumation],
+                           {"décès", "l'inhumation", "la date de décès", "le lieu de décès"},
+                           f.DateDeces, f.LieuDeces);
     if (deces && evDeces == deces && !m_e.sous(deces, DATE) && !m_e.sous(deces, PLAC))
         perte(
             Ecart::DecesSansDate, n,
@@ -327,10 +329,7 @@ std::size_t Importateur::nomPrincipal(const PersonneLue& lue, TFiche& f) {
 void Importateur::qualiteParLeSexe(const PersonneLue& lue, TFiche& f) {
     const std::size_t sexe = lue.premieres[PersonneLue::Sexe];
     const QString s = sexe ? valeurSurUneLigne(sexe).toUpper() : QString();
-    if (!m_titreDonne.back())
-        f.Qualite = s == u"M"   ? 0
-                    : s == u"F" ? 1
-                                : 255;
+    if (!m_titreDonne.back()) f.Qualite = s == u"M" ? 0 : s == u"F" ? 1 : 255;
 }
 
 void Importateur::autresNoms(const PersonneLue& lue, std::size_t principal) {
@@ -357,8 +356,8 @@ std::size_t Importateur::evenementDeLaFiche(PersonneLue& lue, std::size_t princi
             date(lue.fiche, champDate, valeurSurUneLigne(d), noms.date);
         if (const std::size_t p = m_e.sous(ev, PLAC))
             texte(lue.fiche, champLieu, valeurSurUneLigne(p), noms.lieu);
-        lireEvenement(ev, lue.fiche,
-                      QString::fromUtf8(remplace ? noms.substitut : noms.evenement), true);
+        lireEvenement(ev, lue.fiche, QString::fromUtf8(remplace ? noms.substitut : noms.evenement),
+                      true);
     }
     if (remplace)
         perte(Ecart::Substitut, lue.fiche,

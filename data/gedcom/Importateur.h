@@ -24,21 +24,21 @@ namespace importation {
 using gedcom::code;
 
 inline constexpr std::uint64_t INDI = code("INDI"), FAM = code("FAM"), OBJE = code("OBJE"),
-                        HEAD = code("HEAD"), TRLR = code("TRLR"), SOUR = code("SOUR"),
-                        NOTE = code("NOTE"), NAME = code("NAME"), SEX = code("SEX"),
-                        OCCU = code("OCCU"), BIRT = code("BIRT"), DEAT = code("DEAT"),
-                        CHR = code("CHR"), BAPM = code("BAPM"), BURI = code("BURI"),
-                        CREM = code("CREM"), FAMC = code("FAMC"), FAMS = code("FAMS"),
-                        DATE = code("DATE"), PLAC = code("PLAC"), FILE = code("FILE"),
-                        FORM = code("FORM"), HUSB = code("HUSB"), WIFE = code("WIFE"),
-                        CHIL = code("CHIL"), MARR = code("MARR"), PEDI = code("PEDI"),
-                        GIVN = code("GIVN"), SURN = code("SURN"), NPFX = code("NPFX"),
-                        NSFX = code("NSFX"), NICK = code("NICK"), SPFX = code("SPFX"),
-                        TYPE = code("TYPE"), CAUS = code("CAUS"), AGE = code("AGE"),
-                        ADDR = code("ADDR"), MAP = code("MAP"), LATI = code("LATI"),
-                        LONG = code("LONG"), RESN = code("RESN"), REFN = code("REFN"),
-                        NCHI = code("NCHI"), FREL = code("_FREL"), MREL = code("_MREL"),
-                        MARNM = code("_MARNM");
+                               HEAD = code("HEAD"), TRLR = code("TRLR"), SOUR = code("SOUR"),
+                               NOTE = code("NOTE"), NAME = code("NAME"), SEX = code("SEX"),
+                               OCCU = code("OCCU"), BIRT = code("BIRT"), DEAT = code("DEAT"),
+                               CHR = code("CHR"), BAPM = code("BAPM"), BURI = code("BURI"),
+                               CREM = code("CREM"), FAMC = code("FAMC"), FAMS = code("FAMS"),
+                               DATE = code("DATE"), PLAC = code("PLAC"), FILE = code("FILE"),
+                               FORM = code("FORM"), HUSB = code("HUSB"), WIFE = code("WIFE"),
+                               CHIL = code("CHIL"), MARR = code("MARR"), PEDI = code("PEDI"),
+                               GIVN = code("GIVN"), SURN = code("SURN"), NPFX = code("NPFX"),
+                               NSFX = code("NSFX"), NICK = code("NICK"), SPFX = code("SPFX"),
+                               TYPE = code("TYPE"), CAUS = code("CAUS"), AGE = code("AGE"),
+                               ADDR = code("ADDR"), MAP = code("MAP"), LATI = code("LATI"),
+                               LONG = code("LONG"), RESN = code("RESN"), REFN = code("REFN"),
+                               NCHI = code("NCHI"), FREL = code("_FREL"), MREL = code("_MREL"),
+                               MARNM = code("_MARNM");
 
 // Tags that hold nothing the user entered: no loss when they go.
 bool administratif(std::uint64_t c);
@@ -314,7 +314,6 @@ private:
     std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
     std::array<std::int64_t, 4> m_enregistrementsGardesParGenre{};
 };
-
 
 template <typename Champ>
 void Importateur::texte(std::int32_t n, Champ& champ, const QString& valeur, const char* quoi) {
