@@ -11,8 +11,8 @@
 #include "platform/Dialogues.h"
 #include "platform/Imprimante.h"
 #include "platform/Polices.h"
-#include "session/ComplementsOuverts.h"
 #include "session/OuvrirFichier.h"
+#include "session/Seance.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -82,9 +82,8 @@ BoutonImage* bouton(QWidget* parent, const char* nom, const QString& legende, Gl
 
 TForm1::TForm1(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier,
                const QString& fichierAOuvrir)
-    : m_dialogues(dialogues), m_FichierGenea(std::move(fichier)), m_fichierAOuvrir(fichierAOuvrir),
-      m_complements(std::make_unique<ComplementsOuverts>(
-          [this](const QString& message) { m_dialogues.message(message); })) {
+    : m_dialogues(dialogues), m_seance(std::make_unique<Seance>(dialogues, std::move(fichier))),
+      m_fichierAOuvrir(fichierAOuvrir) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Saisie"));
     setFont(policeFenetre());
@@ -450,13 +449,13 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
         m_dialogues.message(QStringLiteral("Erreur de chaînage"));
         return;
     }
-    if (!fichierExiste(m_CheminFichier)) return;
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) {
+    if (!fichierExiste(m_seance->chemin())) return;
+    if (!m_seance->ouvrir()) {
         m_Modifie = false;
         return;
     }
-    FermetureGarantie fermeture(*m_FichierGenea);
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    FermetureGarantie fermeture(m_seance->fichier());
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     SbSupprimer->setText(n < nombre - 1 ? QStringLiteral("Changer Nom")
                                         : QStringLiteral("Supprimer"));
     std::int64_t numero = n;
@@ -464,11 +463,11 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     if (numero == -1 || numero > nombre - 1) {
         if (numero >= 1)
             m_dialogues.message(QStringLiteral("Il n'y a pas d'autres enregistrements"));
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
-    m_FichierGenea->positionner(numero);
-    m_FichierGenea->lire(m_FicheCourante);
+    m_seance->fichier().positionner(numero);
+    m_seance->fichier().lire(m_FicheCourante);
     viderEditsSaisie();
     selectionnerQualite(m_FicheCourante.Qualite);
     ENom->setText(m_FicheCourante.Nom.texte());
@@ -484,7 +483,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     NumEnreg->setText(QString::number(numero));
     afficherPortrait();
     lireParents();
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     m_Modifie = false;
     m_remplacement = false;
     actualiserMenuEdition();
@@ -501,7 +500,7 @@ void TForm1::afficherPortrait() {
     }
     IPhoto->show();
     const QString dansDossier =
-        repertoireDe(m_CheminFichier) + QStringLiteral("/PHOTOS/") + partieNomFichier(photo);
+        repertoireDe(m_seance->chemin()) + QStringLiteral("/PHOTOS/") + partieNomFichier(photo);
     try {
         montrerImage(chargerImage(dansDossier));
         return;
@@ -522,7 +521,7 @@ void TForm1::signalerPortraitManquant(const QString& photo, const QString& raiso
     IPhoto->setPixmap({});
     IPhoto->setText(QStringLiteral("Portrait\nintrouvable"));
     // Once per person and session: the frame says it on every later visit.
-    const QString cle = m_CheminFichier + u'|' + NumEnreg->text() + u'|' + photo;
+    const QString cle = m_seance->chemin() + u'|' + NumEnreg->text() + u'|' + photo;
     if (m_portraitsSignales.contains(cle)) return;
     m_portraitsSignales.insert(cle);
     m_dialogues.message(avecPointFinal(raison) +
@@ -538,14 +537,14 @@ void TForm1::montrerImage(const QImage& image) {
 void TForm1::lireParents() {
     TFiche parent;
     if (m_FicheCourante.Pere != -1) {
-        m_FichierGenea->positionner(m_FicheCourante.Pere);
-        m_FichierGenea->lire(parent);
+        m_seance->fichier().positionner(m_FicheCourante.Pere);
+        m_seance->fichier().lire(parent);
         ENP->setText(parent.Nom.texte());
         EPP->setText(parent.Prenom.texte());
     }
     if (m_FicheCourante.Mere != -1) {
-        m_FichierGenea->positionner(m_FicheCourante.Mere);
-        m_FichierGenea->lire(parent);
+        m_seance->fichier().positionner(m_FicheCourante.Mere);
+        m_seance->fichier().lire(parent);
         ENM->setText(parent.Nom.texte());
         EPM->setText(parent.Prenom.texte());
     }

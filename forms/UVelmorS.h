@@ -3,7 +3,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
-#include "data/journal/Historique.h"
+#include "session/Seance.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -15,7 +15,6 @@
 
 class BoutonImage;
 class Complements;
-class ComplementsOuverts;
 class Dialogues;
 class FamillesConnues;
 struct ParametresDialogueFichier;
@@ -53,12 +52,14 @@ public:
 
     // Shared state of the window.
     const TFiche& FicheCourante() const { return m_FicheCourante; }
-    const QString& CheminFichier() const { return m_CheminFichier; }
+    const QString& CheminFichier() const { return m_seance->chemin(); }
     const QString& RepProgramme() const { return m_RepProgramme; }
     const QString& RepDonnees() const { return m_RepDonnees; }
     bool Modifie() const { return m_Modifie; }
     const QString& PhotoChoisie() const { return m_PhotoChoisie; }
-    FichierEnregistrements& FichierGenea() { return *m_FichierGenea; }
+    FichierEnregistrements& FichierGenea() { return m_seance->fichier(); }
+    // The open file with its store, history and backup.
+    Seance& seance() { return *m_seance; }
 
     // Display.
     void pAfficherEnreg(std::int32_t n);
@@ -362,28 +363,14 @@ private:
     // ---- undo, redo and backups
     void creerMenuEdition();
     void laisserLesChampsAuMenuEdition();
-    // Writes a change to the open file whole (through the journal when it
-    // touches several records), its store's part with it, and keeps it for
-    // an undo. The file is open; the first change of the session makes a
-    // backup first.
-    void ecrireChangement(const Modification& modification,
-                          const std::function<void(Complements&)>& complements = {});
-    void retenirChangement(EntreeHistorique entree);
-    void sauvegarderAvantPremierChangement();
     void actualiserMenuEdition();
     void abandonnerLaSaisie();
     void montrerApresRetour(std::int32_t personne);
-    void parcourirHistorique(std::int32_t (Historique::*sens)(const QString&,
-                                                              const Historique::Complements&));
-    // A command a crash cut short is undone, and the user told, before the file is used.
-    void rejouerJournalEventuel(const QString& chemin);
-    // The history ends with the file it is about.
-    void oublierHistorique();
+    void parcourirHistorique(std::int32_t (Seance::*sens)());
 
     Dialogues& m_dialogues;
-    std::unique_ptr<FichierEnregistrements> m_FichierGenea;
+    std::unique_ptr<Seance> m_seance;
     TFiche m_FicheCourante;
-    QString m_CheminFichier;
     QString m_RepProgramme;
     QString m_RepDonnees;
     bool m_Modifie = false;
@@ -395,9 +382,6 @@ private:
     QString m_fichierAOuvrir; // named on the command line, or by the desktop
     QAction* m_separateurRecents = nullptr;
     QSet<QString> m_portraitsSignales; // the missing portraits told, by file, record and path
-    std::unique_ptr<ComplementsOuverts> m_complements;
-    Historique m_historique;
-    QString m_fichierSauvegarde; // the file this session has backed up, or tried to
     // "Changer Nom" has emptied the form: the next save types another person
     // over the record, whose companion entries are then detached.
     bool m_remplacement = false;

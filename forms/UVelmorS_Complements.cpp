@@ -3,7 +3,7 @@
 // shown in the Compléments window; its detached entries reattached or deleted.
 #include "forms/UVelmorS.h"
 
-#include "session/ComplementsOuverts.h"
+#include "session/Seance.h"
 
 #include "data/complements/Complements.h"
 #include "data/fichier/Erreurs.h"
@@ -17,13 +17,11 @@
 #include <QLineEdit>
 
 Complements* TForm1::complements(bool creer) {
-    return m_complements->de(m_CheminFichier, creer);
+    return m_seance->complements(creer);
 }
 
 std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
-    Complements* base = complements();
-    if (!base) return nullptr;
-    return std::make_unique<FamillesDesComplements>(*base, *m_FichierGenea);
+    return m_seance->famillesConnues();
 }
 
 // A save that changes the person's name or birth date carries the entries
@@ -42,8 +40,8 @@ bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {
     Complements* base = complements();
     if (!base || !base->aDesEntrees(numero)) return true;
     TFiche fiche;
-    m_FichierGenea->positionner(numero);
-    m_FichierGenea->lire(fiche);
+    m_seance->fichier().positionner(numero);
+    m_seance->fichier().lire(fiche);
     const int reponse = m_dialogues.choix(
         QStringLiteral("%1 a des compléments (événements, sources, notes…). Que deviennent-ils ?")
             .arg(nomComplet(fiche)),
@@ -61,18 +59,18 @@ void TForm1::Complements1Click() {
     TFiche fiche;
     VueComplements vue;
     if (!surLeFichier([&] {
-            if (numero >= m_FichierGenea->nombreFiches())
+            if (numero >= m_seance->fichier().nombreFiches())
                 throw ErreurES(ErreurES::LectureFinFichier);
-            m_FichierGenea->positionner(numero);
-            m_FichierGenea->lire(fiche);
+            m_seance->fichier().positionner(numero);
+            m_seance->fichier().lire(fiche);
             if (Complements* base = complements())
-                vue = vueComplements(*base, *m_FichierGenea, numero, fiche);
+                vue = vueComplements(*base, m_seance->fichier(), numero, fiche);
         }))
         return;
     QString raison;
     if (Complements* base = complements(); base && base->lectureSeule())
         raison = QStringLiteral("le fichier de compléments est en lecture seule");
-    else if (!base && Complements::existe(m_CheminFichier))
+    else if (!base && Complements::existe(m_seance->chemin()))
         raison = QStringLiteral("le fichier de compléments ne peut pas servir");
     TComplements fenetre(
         QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero), vue, raison,
@@ -90,22 +88,10 @@ void TForm1::ecrireNote(std::int32_t numero, const TFiche& fiche, const QString&
                                               "rétablit.)")
                                    .arg(deNom(nomComplet(fiche)))))
         return;
-    const EtapeComplements etape = m_complements->etape(m_CheminFichier, true, [=](Complements& c) {
-        c.ecrireNote(numero, fiche, nouvelle.toStdString());
-    });
-    Modification modification;
-    modification.libelle = QStringLiteral("la note %1").arg(deNom(nomComplet(fiche)));
-    modification.personne = numero;
-    bool ecrite = false;
-    if (etape)
-        surLeFichier([&] {
-            sauvegarderAvantPremierChangement();
-            EntreeHistorique entree =
-                appliquerEnSurete(*m_FichierGenea, m_CheminFichier, modification, etape);
-            ecrite = !entree.complementsAller.isEmpty();
-            if (ecrite) retenirChangement(std::move(entree));
-        });
-    if (!ecrite) m_dialogues.message(QStringLiteral("La note n'a pas été enregistrée."));
+    if (!m_seance->ecrireNote(numero, fiche, nouvelle,
+                              QStringLiteral("la note %1").arg(deNom(nomComplet(fiche)))))
+        m_dialogues.message(QStringLiteral("La note n'a pas été enregistrée."));
+    actualiserMenuEdition();
 }
 
 void TForm1::ComplementsDetaches1Click() {
@@ -117,10 +103,10 @@ void TForm1::ComplementsDetaches1Click() {
     std::vector<EntreeDetachee> entrees;
     auto relire = [&] {
         surLeFichier([&] {
-            entrees = base->detachees(m_FichierGenea->nombreFiches(), [&](std::int32_t n) {
+            entrees = base->detachees(m_seance->fichier().nombreFiches(), [&](std::int32_t n) {
                 TFiche f;
-                m_FichierGenea->positionner(n);
-                m_FichierGenea->lire(f);
+                m_seance->fichier().positionner(n);
+                m_seance->fichier().lire(f);
                 return f;
             });
         });
@@ -144,8 +130,7 @@ void TForm1::ComplementsDetaches1Click() {
         executer([&] {
             if (!m_dialogues.confirmer(QStringLiteral("Supprimer ces compléments pour de bon ?")))
                 return;
-            m_complements->ecrire(m_CheminFichier, false,
-                                  [&](Complements& c) { c.supprimerEntree(id); });
+            m_seance->ecrireComplements(false, [&](Complements& c) { c.supprimerEntree(id); });
             relire();
             fenetre.remplir(entrees);
         });
@@ -159,14 +144,13 @@ void TForm1::rattacherDetache(std::int64_t id) {
     std::int32_t fiche = -1;
     TFiche personne;
     if (!surLeFichier([&] {
-            TChoixPersonne choix(QStringLiteral("Rattacher ces compléments à…"), *m_FichierGenea,
-                                 this);
+            TChoixPersonne choix(QStringLiteral("Rattacher ces compléments à…"),
+                                 m_seance->fichier(), this);
             if (!m_dialogues.executerModal(choix) || (fiche = choix.ficheChoisie()) < 0) return;
-            m_FichierGenea->positionner(fiche);
-            m_FichierGenea->lire(personne);
+            m_seance->fichier().positionner(fiche);
+            m_seance->fichier().lire(personne);
         }) ||
         fiche < 0)
         return;
-    m_complements->ecrire(m_CheminFichier, false,
-                          [&](Complements& c) { c.rattacher(id, fiche, personne); });
+    m_seance->ecrireComplements(false, [&](Complements& c) { c.rattacher(id, fiche, personne); });
 }

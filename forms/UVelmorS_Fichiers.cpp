@@ -1,7 +1,7 @@
 // Start-up, the settings file and the commands of the "&Fichiers" menu.
 #include "forms/UVelmorS.h"
 
-#include "session/ComplementsOuverts.h"
+#include "session/Seance.h"
 
 #include "data/complements/FichierComplements.h"
 #include "data/fichier/Erreurs.h"
@@ -42,13 +42,14 @@ void TForm1::FormCreate() {
     }
     m_RepProgramme = QDir::currentPath();
     m_RepDonnees = m_RepProgramme;
-    m_CheminFichier = NomFichierParDefaut;
+    m_seance->definirIni(cheminIni());
+    m_seance->nommer(NomFichierParDefaut);
     // Whatever stops the start-up, the caption names the current file and
     // the form counts as unchanged.
     struct Fin {
         TForm1* form;
         ~Fin() {
-            form->setWindowTitle(form->m_CheminFichier);
+            form->setWindowTitle(form->m_seance->chemin());
             form->m_Modifie = false;
             form->mettreAJourFichiersRecents();
             form->marquerTailleAffichage();
@@ -69,11 +70,11 @@ void TForm1::FormCreate() {
             false, {QStringLiteral("Nom du fichier de généalogie à charger ou à créer"),
                     ExtensionFic, FiltreDemarrage, m_RepProgramme, QString()});
         if (choix) {
-            m_CheminFichier = *choix;
-            if (fichierExiste(m_CheminFichier)) {
+            m_seance->nommer(*choix);
+            if (fichierExiste(m_seance->chemin())) {
                 pAfficherEnreg(0);
             } else {
-                creerFichierNeuf(m_CheminFichier);
+                creerFichierNeuf(m_seance->chemin());
                 memoriserFichierCourant();
             }
         }
@@ -121,32 +122,32 @@ bool TForm1::lireIniSansBloquer() {
         return true;
     } catch (const ErreurVelmoris& e) {
         m_dialogues.erreur(avecPointFinal(e.texte()));
-        m_CheminFichier = NomFichierParDefaut;
+        m_seance->nommer(NomFichierParDefaut);
         return false;
     }
 }
 
 void TForm1::LireIni() {
-    m_CheminFichier = ini::lireValeur(cheminIni(), SectionIni, CleIni);
+    m_seance->nommer(ini::lireValeur(cheminIni(), SectionIni, CleIni));
     // A save into the settings file itself would leave it unreadable and lose the person.
-    if (!m_CheminFichier.isEmpty() && memeFichier(m_CheminFichier, cheminIni())) {
+    if (!m_seance->chemin().isEmpty() && memeFichier(m_seance->chemin(), cheminIni())) {
         m_dialogues.message(QStringLiteral("Le fichier de paramètres ") + cheminIni() +
                             QStringLiteral(" se désigne lui-même comme fichier de généalogie : "
                                            "il n'est pas ouvert comme tel"));
-        m_CheminFichier.clear();
+        m_seance->nommer({});
         return;
     }
-    if (fichierExiste(m_CheminFichier)) {
-        m_RepDonnees = repertoireDe(m_CheminFichier);
+    if (fichierExiste(m_seance->chemin())) {
+        m_RepDonnees = repertoireDe(m_seance->chemin());
     } else {
-        m_dialogues.message(QStringLiteral("Le fichier ") + m_CheminFichier +
+        m_dialogues.message(QStringLiteral("Le fichier ") + m_seance->chemin() +
                             QStringLiteral(" n'existe plus"));
-        m_CheminFichier.clear();
+        m_seance->nommer({});
     }
 }
 
 void TForm1::EcrireIni() {
-    ini::ecrireValeur(cheminIni(), SectionIni, CleIni, m_CheminFichier);
+    ini::ecrireValeur(cheminIni(), SectionIni, CleIni, m_seance->chemin());
 }
 
 // The genealogy file is in use whatever happens to the settings file: when
@@ -156,14 +157,14 @@ void TForm1::memoriserFichierCourant() {
         EcrireIni();
         preferences::ecrireFichiersRecents(
             cheminIni(), preferences::avecRecent(preferences::lireFichiersRecents(cheminIni()),
-                                                 m_CheminFichier));
+                                                 m_seance->chemin()));
         mettreAJourFichiersRecents();
     } catch (const ErreurVelmoris& e) {
         m_dialogues.message(
             QStringLiteral("Le fichier de paramètres %1 n'a pas pu être écrit (%2).\r"
                            "Le fichier de généalogie %3 est bien ouvert, mais il ne sera pas "
                            "rouvert de lui-même au prochain démarrage.")
-                .arg(cheminIni(), avecPointFinal(e.texte()), m_CheminFichier));
+                .arg(cheminIni(), avecPointFinal(e.texte()), m_seance->chemin()));
     }
 }
 
@@ -185,12 +186,12 @@ std::optional<QString> TForm1::choisirFichierGenealogie(bool enregistrement,
 // next save appends record 0 to it, not a record of the previous file.
 void TForm1::afficherPremiereFiche() {
     pAfficherEnreg(0);
-    bool sansFiche = !fichierExiste(m_CheminFichier);
+    bool sansFiche = !fichierExiste(m_seance->chemin());
     if (!sansFiche) {
-        m_FichierGenea->ouvrir(m_CheminFichier);
-        FermetureGarantie fermeture(*m_FichierGenea);
-        sansFiche = m_FichierGenea->nombreFiches() == 0;
-        m_FichierGenea->fermer();
+        m_seance->fichier().ouvrir(m_seance->chemin());
+        FermetureGarantie fermeture(m_seance->fichier());
+        sansFiche = m_seance->fichier().nombreFiches() == 0;
+        m_seance->fichier().fermer();
     }
     if (sansFiche) passerEnNouvelleFiche();
     signalerFicheIncomplete();
@@ -199,17 +200,17 @@ void TForm1::afficherPremiereFiche() {
 // Bytes after the last whole record (a write a crash cut short, a damaged
 // copy) are never read as a person: the user is told when the file opens.
 void TForm1::signalerFicheIncomplete() {
-    if (!fichierExiste(m_CheminFichier)) return;
+    if (!fichierExiste(m_seance->chemin())) return;
     std::int64_t nombre = 0, reste = 0;
-    m_FichierGenea->ouvrir(m_CheminFichier);
+    m_seance->fichier().ouvrir(m_seance->chemin());
     {
-        FermetureGarantie fermeture(*m_FichierGenea);
-        nombre = m_FichierGenea->nombreFiches();
-        reste = m_FichierGenea->octetsApresLaDerniereFiche();
-        m_FichierGenea->fermer();
+        FermetureGarantie fermeture(m_seance->fichier());
+        nombre = m_seance->fichier().nombreFiches();
+        reste = m_seance->fichier().octetsApresLaDerniereFiche();
+        m_seance->fichier().fermer();
     }
     if (reste)
-        m_dialogues.message(QStringLiteral("Fiche incomplète dans %1 : ").arg(m_CheminFichier) +
+        m_dialogues.message(QStringLiteral("Fiche incomplète dans %1 : ").arg(m_seance->chemin()) +
                             phraseFicheIncomplete(nombre, reste));
 }
 
@@ -218,20 +219,19 @@ void TForm1::signalerFicheIncomplete() {
 // so a record of one file is never saved into another.
 void TForm1::basculerVers(const QString& chemin) {
     // A copy cut short is finished even when its records were not in place yet.
-    rejouerJournalEventuel(chemin);
+    m_seance->rejouerJournal(chemin);
     if (fichierExiste(chemin)) {
-        m_FichierGenea->ouvrir(chemin);
-        FermetureGarantie fermeture(*m_FichierGenea);
-        m_FichierGenea->nombreFiches();
-        m_FichierGenea->fermer();
+        m_seance->fichier().ouvrir(chemin);
+        FermetureGarantie fermeture(m_seance->fichier());
+        m_seance->fichier().nombreFiches();
+        m_seance->fichier().fermer();
     }
     passerEnNouvelleFiche();
-    m_CheminFichier = chemin;
-    m_complements->fermer();
-    oublierHistorique();
+    m_seance->changerDeFichier(chemin);
+    actualiserMenuEdition();
     struct Legende {
         TForm1* form;
-        ~Legende() { form->setWindowTitle(form->m_CheminFichier); }
+        ~Legende() { form->setWindowTitle(form->m_seance->chemin()); }
     } legende{this};
     MontrePM();
     afficherPremiereFiche();
@@ -247,8 +247,8 @@ void TForm1::creerFichierNeuf(const QString& chemin) {
     } catch (const ErreurComplements& e) {
         m_dialogues.message(avecPointFinal(e.texte()));
     }
-    m_FichierGenea->creer(chemin);
-    m_FichierGenea->fermer();
+    m_seance->fichier().creer(chemin);
+    m_seance->fichier().fermer();
 }
 
 // Unsaved edits are offered for saving before the current file changes or
@@ -304,7 +304,7 @@ bool TForm1::remplacementAccepte(const QString& cible) {
         QStringLiteral("Le fichier %1 existe déjà et contient %2 personne%3. Le remplacer par une "
                        "copie de %4 ?")
             .arg(cible, QLocale(QLocale::French, QLocale::France).toString(personnes),
-                 personnes > 1 ? QStringLiteral("s") : QString(), m_CheminFichier));
+                 personnes > 1 ? QStringLiteral("s") : QString(), m_seance->chemin()));
 }
 
 // The records and their store are copied together, as one change: a crash
@@ -312,31 +312,25 @@ bool TForm1::remplacementAccepte(const QString& cible) {
 // beside the old copy's store.
 void TForm1::Enregistrersous1Click() {
     if (!peutQuitterLaFiche()) return;
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     const auto choix =
         choisirFichierGenealogie(false, {QStringLiteral("Nom du fichier de généalogie"),
                                          ExtensionFic, FiltreFichiers, m_RepProgramme, QString()});
     if (!choix) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     const QString cible = *choix;
     // Copying the file onto itself would empty it: then there is nothing to copy.
-    if (!memeFichier(m_CheminFichier, cible)) {
+    if (!memeFichier(m_seance->chemin(), cible)) {
         if (!remplacementAccepte(cible)) {
-            m_FichierGenea->fermer();
+            m_seance->fichier().fermer();
             return;
         }
-        m_complements->fermer();
-        journal::remplacerParUneCopie(
-            cible, QStringLiteral("la copie de %1 en %2").arg(m_CheminFichier, cible),
-            [this](const journal::EcrireCopie& ecrire) {
-                copierLesFiches(*m_FichierGenea, ecrire);
-            },
-            complementsACopier(m_CheminFichier));
+        m_seance->copierVers(cible);
     }
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     basculerVers(cible);
     memoriserFichierCourant();
 }

@@ -3,7 +3,7 @@
 // of a session, and the backups restored.
 #include "forms/UVelmorS.h"
 
-#include "session/ComplementsOuverts.h"
+#include "session/Seance.h"
 
 #include "data/complements/Complements.h"
 #include "data/fichier/Erreurs.h"
@@ -79,67 +79,16 @@ void TForm1::marquerModifie() {
 void TForm1::actualiserMenuEdition() {
     if (!Annuler1) return;
     Annuler1->setText(m_Modifie ? QStringLiteral("Annuler la saisie en cours")
-                                : m_historique.texteAnnuler());
-    Annuler1->setEnabled(m_Modifie || m_historique.peutAnnuler());
-    Retablir1->setText(m_historique.texteRetablir());
-    Retablir1->setEnabled(m_historique.peutRetablir());
-}
-
-void TForm1::oublierHistorique() {
-    m_historique.vider();
-    m_fichierSauvegarde.clear();
-    actualiserMenuEdition();
-}
-
-void TForm1::rejouerJournalEventuel(const QString& chemin) {
-    const QString message = journal::rejouerSiPresent(chemin);
-    if (message.isEmpty()) return;
-    m_complements->fermer(); // read again as the playback left it
-    m_dialogues.message(message);
-}
-
-void TForm1::retenirChangement(EntreeHistorique entree) {
-    m_historique.ajouter(std::move(entree));
-    actualiserMenuEdition();
-}
-
-void TForm1::ecrireChangement(const Modification& modification,
-                              const std::function<void(Complements&)>& complements) {
-    sauvegarderAvantPremierChangement();
-    EtapeComplements etape;
-    if (complements) etape = m_complements->etape(m_CheminFichier, false, complements);
-    retenirChangement(appliquerEnSurete(*m_FichierGenea, m_CheminFichier, modification, etape));
-}
-
-// Once per file and session, before its first change; a backup that cannot
-// be made is told, and the editing goes on.
-void TForm1::sauvegarderAvantPremierChangement() {
-    if (m_fichierSauvegarde == m_CheminFichier) return;
-    m_fichierSauvegarde = m_CheminFichier;
-    const sauvegardes::Reglages reglages = sauvegardes::lireReglages(cheminIni());
-    if (!reglages.actives || QFileInfo(m_CheminFichier).size() == 0) return;
-    if (sauvegardes::depasseLaLimite(m_CheminFichier, reglages) &&
-        !m_dialogues.confirmer(
-            QStringLiteral("Le fichier %1 est plus grand que la limite des sauvegardes "
-                           "automatiques (%2 Mo, réglable dans la section [SAUVEGARDES] de "
-                           "VELMOR.INI). Le sauvegarder quand même avant sa première "
-                           "modification ?")
-                .arg(m_CheminFichier)
-                .arg(reglages.limiteOctets >> 20)))
-        return;
-    try {
-        sauvegardes::sauvegarder(m_CheminFichier, reglages);
-    } catch (const ErreurVelmoris& e) {
-        m_dialogues.message(avecPointFinal(e.texte()) +
-                            QStringLiteral("\rLa modification se fait quand même ; pensez à "
-                                           "copier le fichier vous-même."));
-    }
+                                : m_seance->texteAnnuler());
+    Annuler1->setEnabled(m_Modifie || m_seance->peutAnnuler());
+    Retablir1->setText(m_seance->texteRetablir());
+    Retablir1->setEnabled(m_seance->peutRetablir());
 }
 
 void TForm1::montrerApresRetour(std::int32_t personne) {
     MontrePM();
     std::int64_t nombre = 0;
-    surLeFichier([&] { nombre = m_FichierGenea->nombreFiches(); });
+    surLeFichier([&] { nombre = m_seance->fichier().nombreFiches(); });
     if (personne >= 0 && personne < nombre)
         pAfficherEnreg(personne);
     else if (nombre > 0)
@@ -152,7 +101,7 @@ void TForm1::montrerApresRetour(std::int32_t personne) {
 
 void TForm1::Annuler1Click() {
     if (m_Modifie) return abandonnerLaSaisie();
-    if (m_historique.peutAnnuler()) parcourirHistorique(&Historique::annuler);
+    if (m_seance->peutAnnuler()) parcourirHistorique(&Seance::annuler);
 }
 
 // The form goes back to the record as the file holds it, or to an empty
@@ -168,36 +117,31 @@ void TForm1::abandonnerLaSaisie() {
 }
 
 void TForm1::Retablir1Click() {
-    if (m_historique.peutRetablir()) parcourirHistorique(&Historique::retablir);
+    if (m_seance->peutRetablir()) parcourirHistorique(&Seance::retablir);
 }
 
 // An undo or a redo: unsaved edits are offered for saving first, the store
 // follows the records, and the person concerned is shown.
-void TForm1::parcourirHistorique(std::int32_t (Historique::*sens)(const QString&,
-                                                                  const Historique::Complements&)) {
+void TForm1::parcourirHistorique(std::int32_t (Seance::*sens)()) {
     if (!peutQuitterLaFiche()) return;
-    const std::int32_t personne =
-        (m_historique.*sens)(m_CheminFichier, [this](const QByteArray& changements) {
-            m_complements->revenir(m_CheminFichier, changements);
-        });
-    montrerApresRetour(personne);
+    montrerApresRetour(((*m_seance).*sens)());
 }
 
 // The current file is backed up first, so that a restore never loses it.
 void TForm1::RestaurerSauvegarde1Click() {
-    if (!fichierExiste(m_CheminFichier)) {
+    if (!fichierExiste(m_seance->chemin())) {
         m_dialogues.message(QStringLiteral("Le fichier est introuvable"));
         return;
     }
     if (!peutQuitterLaFiche()) return;
     const sauvegardes::Reglages reglages = sauvegardes::lireReglages(cheminIni());
-    const QString dossier = sauvegardes::dossierPour(m_CheminFichier, reglages);
-    auto liste = sauvegardes::lister(m_CheminFichier, reglages);
+    const QString dossier = sauvegardes::dossierPour(m_seance->chemin(), reglages);
+    auto liste = sauvegardes::lister(m_seance->chemin(), reglages);
     if (liste.empty()) {
         m_dialogues.message(
             QStringLiteral("Le fichier %1 n'a pas encore de sauvegarde (elles se font dans « %2 » "
                            "avant la première modification de chaque séance).")
-                .arg(m_CheminFichier, dossier));
+                .arg(m_seance->chemin(), dossier));
         return;
     }
     TSauvegardes fenetre(std::move(liste), dossier, this);
@@ -208,15 +152,13 @@ void TForm1::RestaurerSauvegarde1Click() {
     if (!m_dialogues.confirmer(
             QStringLiteral("Remplacer %1 par la sauvegarde du %2 (%3 personne(s)) ? Le fichier "
                            "actuel est d'abord sauvegardé lui aussi.")
-                .arg(m_CheminFichier, quand)
+                .arg(m_seance->chemin(), quand)
                 .arg(choisie.personnes)))
         return;
-    m_complements->fermer();
-    sauvegardes::sauvegarder(m_CheminFichier, reglages);
-    sauvegardes::restaurer(m_CheminFichier, choisie,
-                           QStringLiteral("la restauration de la sauvegarde du %1").arg(quand));
-    basculerVers(m_CheminFichier);
-    m_fichierSauvegarde = m_CheminFichier; // the state before is a backup already
+    m_seance->restaurer(choisie,
+                        QStringLiteral("la restauration de la sauvegarde du %1").arg(quand));
+    basculerVers(m_seance->chemin());
+    m_seance->sauvegardeFaite(); // the state before is a backup already
     m_dialogues.message(QStringLiteral("La sauvegarde du %1 a remplacé le fichier. L'état "
                                        "d'avant est gardé parmi les sauvegardes.")
                             .arg(quand));

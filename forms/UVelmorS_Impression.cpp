@@ -52,16 +52,16 @@ void TForm1::Choixdelimprimante1Click() {
 
 // The listing stage: every record of the current file into the listing file.
 bool TForm1::surLeFichier(const std::function<void()>& travail) {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return false;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return false;
+    FermetureGarantie fermeture(m_seance->fichier());
     travail();
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     return true;
 }
 
 bool TForm1::ecrireListingDuFichier() {
-    refuserSiFichierGenealogie(NomFichierListing, m_CheminFichier, QStringLiteral("Le listing"));
-    return surLeFichier([this] { ecrireFichierListing(*m_FichierGenea, NomFichierListing); });
+    refuserSiFichierGenealogie(NomFichierListing, m_seance->chemin(), QStringLiteral("Le listing"));
+    return surLeFichier([this] { ecrireFichierListing(m_seance->fichier(), NomFichierListing); });
 }
 
 void TForm1::imprimerListingSur(Imprimante& imprimante) {
@@ -114,7 +114,8 @@ void TForm1::montrerApercu(const QString& titre, const std::function<void(QPrint
 
 // The folder of the genealogy file, where its documents belong.
 QString TForm1::dossierDesDocuments() const {
-    return m_CheminFichier.isEmpty() ? m_RepProgramme : QFileInfo(m_CheminFichier).absolutePath();
+    return m_seance->chemin().isEmpty() ? m_RepProgramme
+                                        : QFileInfo(m_seance->chemin()).absolutePath();
 }
 
 QString TForm1::cheminPdfPropose(const QString& titre) const {
@@ -131,7 +132,7 @@ QString TForm1::cheminPdfPropose(const QString& titre) const {
 }
 
 QString TForm1::titreDuListing() const {
-    return QStringLiteral("Listing de ") + QFileInfo(m_CheminFichier).completeBaseName();
+    return QStringLiteral("Listing de ") + QFileInfo(m_seance->chemin()).completeBaseName();
 }
 
 void TForm1::enregistrerEnPdf(const QString& titre, const std::function<void(QPrinter&)>& peindre) {
@@ -140,7 +141,7 @@ void TForm1::enregistrerEnPdf(const QString& titre, const std::function<void(QPr
         m_dialogues.enregistrerFichier({TitreExportPdf, QStringLiteral("*.PDF"), FiltrePdf,
                                         QFileInfo(propose).path(), QFileInfo(propose).fileName()});
     if (!choix) return;
-    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("Le document PDF"));
+    refuserSiFichierGenealogie(*choix, m_seance->chemin(), QStringLiteral("Le document PDF"));
     EcritureAtomique document(*choix);
     {
         QPrinter pdf(QPrinter::HighResolution);
@@ -195,6 +196,6 @@ void TForm1::ExporterArbreClick() {
     const QString extension = QFileInfo(chemin).suffix().toLower();
     if (extension != u"pdf" && extension != u"svg" && extension != u"png")
         chemin += QStringLiteral(".pdf");
-    refuserSiFichierGenealogie(chemin, m_CheminFichier, QStringLiteral("L'arbre"));
+    refuserSiFichierGenealogie(chemin, m_seance->chemin(), QStringLiteral("L'arbre"));
     exporterDessinArbre(Form3->dessin(), chemin);
 }

@@ -22,29 +22,30 @@
 // dialog has closed. A person not yet saved is linked at the number its save
 // will take, and saved only when a link is confirmed.
 void TForm1::SBChainerClick() {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     // The child's year chooses the candidates: the birth date must give one.
     if (!DateValide(EDN->text())) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     const int anneeEnfant = versEntier(EDN->text().right(4));
     if (!saisieEnregistrable()) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     if (!ENBE->text().isEmpty()) versEntier(ENBE->text());
     const bool nouvelle = NumEnreg->text().isEmpty();
-    const std::int32_t enfant = nouvelle ? static_cast<std::int32_t>(m_FichierGenea->nombreFiches())
-                                         : versEntier(NumEnreg->text());
+    const std::int32_t enfant = nouvelle
+                                    ? static_cast<std::int32_t>(m_seance->fichier().nombreFiches())
+                                    : versEntier(NumEnreg->text());
 
     const QString naissance = EDN->text();
     FormLien->preparer(
         ENom->text() + u' ' + EPrenom->text() + u' ' + naissance,
         [this](std::int32_t numero, TFiche& fiche) {
-            m_FichierGenea->positionner(numero);
-            m_FichierGenea->lire(fiche);
+            m_seance->fichier().positionner(numero);
+            m_seance->fichier().lire(fiche);
         },
         [naissance](const TFiche& parent, bool pere) {
             return parenteImpossible(parent, pere, naissance);
@@ -57,7 +58,7 @@ void TForm1::SBChainerClick() {
     // Nobody is offered as their own father or mother; those whose own
     // dates rule it out come last, marked.
     const DatesIllisibles illisibles = parcourirCandidatsParents(
-        *m_FichierGenea, anneeEnfant,
+        m_seance->fichier(), anneeEnfant,
         [enfant, &naissance](bool pere, std::int32_t numero, const TFiche& fiche) {
             if (numero == enfant) return;
             const bool impossible = !parenteImpossible(fiche, pere, naissance).isEmpty();
@@ -69,29 +70,29 @@ void TForm1::SBChainerClick() {
     if (illisibles.nombre) m_dialogues.message(illisibles.message());
     // The lists in the index's order, narrowed by its filter.
     IndexPersonnes index;
-    index.construire(*m_FichierGenea);
+    index.construire(m_seance->fichier());
     FormLien->terminerListes(index);
 
     if (!m_dialogues.executerModal(*FormLien)) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     FormLien->hide();
     if (FormLien->lignePere() < 0 || FormLien->ligneMere() < 0) {
         m_dialogues.message(QStringLiteral("Il faut sélectionner Père et Mère. Recommencez"));
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     if (FormLien->rangPere() < 0 || FormLien->rangMere() < 0) {
         m_dialogues.message(
             QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc..."));
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     const std::int32_t pere = FormLien->candidatPere(FormLien->lignePere());
     const std::int32_t mere = FormLien->candidatMere(FormLien->ligneMere());
     if (!verifierAvantChainage(enfant, pere, mere, nouvelle)) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     chainer(enfant, pere, mere);
@@ -100,11 +101,11 @@ void TForm1::SBChainerClick() {
 // The parents' records and the child's, as the form holds it, go in one
 // change: whole or not at all, even across a crash, and undone as one.
 void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) {
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     TFiche avant;
     if (enfant < nombre) {
-        m_FichierGenea->positionner(enfant);
-        m_FichierGenea->lire(avant);
+        m_seance->fichier().positionner(enfant);
+        m_seance->fichier().lire(avant);
     }
     // The form is saved with the links when a parent takes the child or the
     // person is new; otherwise only the links change, the edits stay pending.
@@ -118,8 +119,8 @@ void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) 
     inscrireChezLeParent(modification, pere, FormLien->rangPere(), enfant);
     inscrireChezLeParent(modification, mere, FormLien->rangMere(), enfant);
     modification.fiches[enfant] = m_FicheCourante;
-    ecrireChangement(modification, suiviDesComplements(enfant, nombre, avant));
-    m_FichierGenea->fermer();
+    m_seance->ecrireChangement(modification, suiviDesComplements(enfant, nombre, avant));
+    m_seance->fichier().fermer();
     if (!enregistree) return;
     pAfficherEnreg(enfant);
     actualiserIndex();
@@ -143,7 +144,7 @@ QString designation(FichierEnregistrements& fichier, std::int32_t numero) {
 // added to it meanwhile; and no link may make anyone their own ancestor.
 bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
                                    bool nouvelle) {
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     const bool enfantDisparu = nouvelle ? enfant != nombre : enfant >= nombre;
     if (enfantDisparu || pere >= nombre || mere >= nombre) {
         m_dialogues.message(
@@ -160,15 +161,15 @@ bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::
         if (parent == enfant) {
             m_dialogues.message(QStringLiteral("%1 ne peut pas être son propre %2. Rien n'a été "
                                                "écrit.")
-                                    .arg(designation(*m_FichierGenea, parent), role));
+                                    .arg(designation(m_seance->fichier(), parent), role));
             return false;
         }
-        if (!nouvelle && descendDe(*m_FichierGenea, parent, enfant)) {
+        if (!nouvelle && descendDe(m_seance->fichier(), parent, enfant)) {
             m_dialogues.message(
                 QStringLiteral("%1 descend de %2 : il ne peut pas être aussi son %3, la famille "
                                "deviendrait sa propre ancêtre. Rien n'a été écrit.")
-                    .arg(designation(*m_FichierGenea, parent), designation(*m_FichierGenea, enfant),
-                         role));
+                    .arg(designation(m_seance->fichier(), parent),
+                         designation(m_seance->fichier(), enfant), role));
             return false;
         }
     }
@@ -179,7 +180,7 @@ bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::
 void TForm1::inscrireChezLeParent(Modification& modification, std::int32_t parent, int rang,
                                   std::int32_t enfant) {
     if (parent == -1) return;
-    TFiche fiche = modification.fiche(*m_FichierGenea, parent);
+    TFiche fiche = modification.fiche(m_seance->fichier(), parent);
     inscrireEnfant(fiche, rang, enfant);
     modification.fiches[parent] = fiche;
 }
@@ -233,7 +234,7 @@ void TForm1::SbBriseChainClick() {
     // The record on screen may have been cut off the file by another program.
     bool ecrite = false;
     surLeFichier([&] {
-        if (numero >= m_FichierGenea->nombreFiches()) {
+        if (numero >= m_seance->fichier().nombreFiches()) {
             m_dialogues.message(
                 QStringLiteral("La fiche %1 n'existe plus : le fichier a été raccourci par un "
                                "autre programme. Rien n'a été écrit.")
@@ -249,8 +250,8 @@ void TForm1::SbBriseChainClick() {
             m_dialogues.questionAvertissement(
                 QStringLiteral("Retirer aussi %1 des fiches de ses parents et de ses enfants ?")
                     .arg(nomComplet(avant))))
-            retirerDesFichesLiees(*m_FichierGenea, avant, numero, modification);
-        ecrireChangement(modification);
+            retirerDesFichesLiees(m_seance->fichier(), avant, numero, modification);
+        m_seance->ecrireChangement(modification);
         ecrite = true;
     });
     if (ecrite) pAfficherEnreg(numero);

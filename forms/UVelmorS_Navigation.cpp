@@ -67,16 +67,16 @@ void TForm1::BtMereClick() {
 
 void TForm1::BtEnfantClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     if (m_FicheCourante.NbEnfants == 0) {
         m_dialogues.message(
             QStringLiteral("Les enfants éventuels ne sont pas actuellement connus"));
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     Form2->commencer(QStringLiteral("Sélectionnez l'un des enfants ou cliquez le bouton Fermer"));
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     TFiche enfant;
     for (int s = 0; s < emplacementsEnfants(m_FicheCourante.NbEnfants); ++s) {
         const std::int32_t v = m_FicheCourante.Enfants[s];
@@ -86,11 +86,11 @@ void TForm1::BtEnfantClick() {
             m_dialogues.message(QStringLiteral("Il y a une erreur de chaînage"));
             continue;
         }
-        m_FichierGenea->positionner(v);
-        m_FichierGenea->lire(enfant);
+        m_seance->fichier().positionner(v);
+        m_seance->fichier().lire(enfant);
         Form2->ajouter(lignePersonne(enfant), v);
     }
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     if (Form2->nombreLignes() == 0) {
         m_dialogues.message(
             QStringLiteral("Pas d'enfant(s) actuellement connu(s) dans le fichier"));
@@ -103,28 +103,28 @@ void TForm1::BtEnfantClick() {
 }
 
 void TForm1::ChercherConjoint(TFiche& fiche) {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) {
+    if (!m_seance->ouvrir()) {
         NumEnreg->Tag = -1;
         return;
     }
-    FermetureGarantie fermeture(*m_FichierGenea);
+    FermetureGarantie fermeture(m_seance->fichier());
     const int courant = versEntier(NumEnreg->text());
     TFiche trouve;
     NumEnreg->Tag = -1;
     // The first marriage the companion store knows, then the records' own search.
     if (const auto connues = famillesConnues();
-        connues && courant >= 0 && courant < m_FichierGenea->nombreFiches()) {
+        connues && courant >= 0 && courant < m_seance->fichier().nombreFiches()) {
         TFiche stockee;
-        m_FichierGenea->positionner(courant);
-        m_FichierGenea->lire(stockee);
+        m_seance->fichier().positionner(courant);
+        m_seance->fichier().lire(stockee);
         if (const auto conjoints = connues->conjoints(courant, stockee); !conjoints.empty()) {
             NumEnreg->Tag = conjoints.front();
-            m_FichierGenea->positionner(conjoints.front());
-            m_FichierGenea->lire(trouve);
+            m_seance->fichier().positionner(conjoints.front());
+            m_seance->fichier().lire(trouve);
         }
     }
     if (NumEnreg->Tag == -1)
-        NumEnreg->Tag = chercherConjoint(*m_FichierGenea, fiche, courant, trouve);
+        NumEnreg->Tag = chercherConjoint(m_seance->fichier(), fiche, courant, trouve);
     if (NumEnreg->Tag != -1) {
         fiche = trouve;
     } else {
@@ -134,7 +134,7 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
         fiche.DateMariage.vider();
         fiche.DateDeces.vider();
     }
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
 }
 
 // The spouse command leaves the record on screen as the other moves do: the
@@ -148,17 +148,17 @@ void TForm1::BtConjointClick() {
     NumEnreg->Tag = -1;
     std::vector<std::pair<std::int32_t, QString>> conjoints;
     if (!surLeFichier([&] {
-            if (courant < 0 || courant >= m_FichierGenea->nombreFiches()) return;
+            if (courant < 0 || courant >= m_seance->fichier().nombreFiches()) return;
             const auto connues = famillesConnues();
             for (const UnionConnue& u :
-                 unionsDe(*m_FichierGenea, courant, m_FicheCourante, connues.get())) {
-                if (u.conjoint < 0 || u.conjoint >= m_FichierGenea->nombreFiches() ||
+                 unionsDe(m_seance->fichier(), courant, m_FicheCourante, connues.get())) {
+                if (u.conjoint < 0 || u.conjoint >= m_seance->fichier().nombreFiches() ||
                     std::any_of(conjoints.begin(), conjoints.end(),
                                 [&](const auto& c) { return c.first == u.conjoint; }))
                     continue;
                 TFiche conjoint;
-                m_FichierGenea->positionner(u.conjoint);
-                m_FichierGenea->lire(conjoint);
+                m_seance->fichier().positionner(u.conjoint);
+                m_seance->fichier().lire(conjoint);
                 conjoints.emplace_back(u.conjoint, resumeUnion(u, &conjoint));
             }
         }))
@@ -200,7 +200,7 @@ void TForm1::AllerALaFiche1Click() {
         return;
     }
     std::int64_t nombre = 0;
-    if (!surLeFichier([&] { nombre = m_FichierGenea->nombreFiches(); })) return;
+    if (!surLeFichier([&] { nombre = m_seance->fichier().nombreFiches(); })) return;
     if (numero >= nombre) {
         m_dialogues.message(
             nombre == 0
@@ -216,7 +216,7 @@ void TForm1::AllerALaFiche1Click() {
 }
 
 void TForm1::IndexDesPersonnes1Click() {
-    if (!surLeFichier([this] { Index->charger(*m_FichierGenea); })) return;
+    if (!surLeFichier([this] { Index->charger(m_seance->fichier()); })) return;
     Index->selectionnerFiche(numeroCourant(-1));
     if (!Index->isVisible()) ajusterALEcran(*Index);
     Index->show();
@@ -225,8 +225,8 @@ void TForm1::IndexDesPersonnes1Click() {
 }
 
 void TForm1::actualiserIndex() {
-    if (!Index || !Index->isVisible() || !fichierExiste(m_CheminFichier)) return;
-    surLeFichier([this] { Index->charger(*m_FichierGenea); });
+    if (!Index || !Index->isVisible() || !fichierExiste(m_seance->chemin())) return;
+    surLeFichier([this] { Index->charger(m_seance->fichier()); });
 }
 
 void TForm1::changerDePivot(std::int32_t numero, bool retenir) {
@@ -240,12 +240,12 @@ void TForm1::choisirLePivot(const QList<std::int32_t>& numeros) {
     if (!surLeFichier([&] {
             Form2->commencer(QStringLiteral("Sélectionnez la personne à mettre au centre de "
                                             "l'arbre, puis cliquez sur Fermer"));
-            const std::int64_t nombre = m_FichierGenea->nombreFiches();
+            const std::int64_t nombre = m_seance->fichier().nombreFiches();
             TFiche fiche;
             for (const std::int32_t n : numeros) {
                 if (n < 0 || n >= nombre) continue;
-                m_FichierGenea->positionner(n);
-                m_FichierGenea->lire(fiche);
+                m_seance->fichier().positionner(n);
+                m_seance->fichier().lire(fiche);
                 Form2->ajouter(lignePersonne(fiche), n);
             }
         }))

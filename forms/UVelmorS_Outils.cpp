@@ -1,7 +1,7 @@
 // The "&Outils" menu: GEDCOM export and import, approximate search, file check.
 #include "forms/UVelmorS.h"
 
-#include "session/ComplementsOuverts.h"
+#include "session/Seance.h"
 
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichierIni.h"
@@ -55,7 +55,7 @@ void TForm1::montrerRapport(const QString& titre, const QStringList& lignes) {
 void TForm1::ExporterGedcom1Click() {
     std::int64_t portraits = 0;
     if (!surLeFichier([&] {
-            parcourirFiches(*m_FichierGenea, [&](std::int32_t, const TFiche& f) {
+            parcourirFiches(m_seance->fichier(), [&](std::int32_t, const TFiche& f) {
                 portraits += f.Photo.vide() ? 0 : 1;
                 return true;
             });
@@ -65,9 +65,9 @@ void TForm1::ExporterGedcom1Click() {
                                                        QStringLiteral("*.GED"), FiltreGedcom,
                                                        m_RepProgramme, QString()});
     if (!choix) return;
-    refuserSiFichierGenealogie(*choix, m_CheminFichier, QStringLiteral("L'export GEDCOM"));
+    refuserSiFichierGenealogie(*choix, m_seance->chemin(), QStringLiteral("L'export GEDCOM"));
     OptionsExport options;
-    options.cheminFichier = m_CheminFichier;
+    options.cheminFichier = m_seance->chemin();
     options.dossierGedcom = QFileInfo(*choix).absolutePath();
     if (portraits) {
         const int reponse = m_dialogues.choix(
@@ -82,7 +82,7 @@ void TForm1::ExporterGedcom1Click() {
     // The store the window keeps open: checked once, at its first use.
     options.complements = complements();
     ResultatExport resultat;
-    surLeFichier([&] { resultat = exporterVersFichier(*m_FichierGenea, *choix, options); });
+    surLeFichier([&] { resultat = exporterVersFichier(m_seance->fichier(), *choix, options); });
     m_dialogues.message(resumeExport(resultat, *choix, options).join(u'\r'));
 }
 
@@ -96,7 +96,7 @@ void TForm1::ImporterGedcom1Click() {
     if (!source) return;
     if (!fichierExiste(*source)) throw ErreurES(ErreurES::FichierIntrouvable);
     bool ajout = false;
-    if (fichierExiste(m_CheminFichier)) {
+    if (fichierExiste(m_seance->chemin())) {
         const int reponse = m_dialogues.choix(QStringLiteral("Où mettre les personnes importées ?"),
                                               {QStringLiteral("Les ajouter au fichier ouvert"),
                                                QStringLiteral("Créer un nouveau fichier"),
@@ -107,14 +107,14 @@ void TForm1::ImporterGedcom1Click() {
     if (ajout) {
         std::int64_t avant = 0;
         ResultatImport resultat;
-        m_complements->fermer();
-        ComplementsDImport complements(m_CheminFichier, true);
+        m_seance->fermerComplements();
+        ComplementsDImport complements(m_seance->chemin(), true);
         if (!surLeFichier([&] {
-                avant = m_FichierGenea->nombreFiches();
+                avant = m_seance->fichier().nombreFiches();
                 resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant),
                                                  complements.options());
-                sauvegarderAvantPremierChangement();
-                retenirChangement(ajouterAuFichier(*m_FichierGenea, m_CheminFichier,
+                m_seance->sauvegarderAvantPremierChangement();
+                m_seance->retenir(ajouterAuFichier(m_seance->fichier(), m_seance->chemin(),
                                                    resultat.fiches, avant,
                                                    complements.etape(resultat.complements)));
             }))
@@ -124,7 +124,7 @@ void TForm1::ImporterGedcom1Click() {
         actualiserIndex();
         montrerRapport(
             QStringLiteral("Importation GEDCOM"),
-            resumeImport(resultat, *source, m_CheminFichier, true, complements.avertissement()));
+            resumeImport(resultat, *source, m_seance->chemin(), true, complements.avertissement()));
         return;
     }
     // Read before the new file is named: a new file's store starts with import 1.
@@ -153,8 +153,8 @@ void TForm1::ImporterGedcom1Click() {
 
 void TForm1::RechercheApprochee1Click() {
     if (m_Modifie && !DemanderEnregistrement()) return;
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     MontrePM();
     const QString titre = QStringLiteral("RECHERCHE APPROCHÉE");
     const QString nom =
@@ -163,11 +163,11 @@ void TForm1::RechercheApprochee1Click() {
         m_dialogues.saisie(titre, QStringLiteral("Début du prénom cherché ?"), QString());
     Form2->commencer(QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
     const CritereApproche critere(nom, prenom);
-    parcourirFiches(*m_FichierGenea, [&critere](std::int32_t numero, const TFiche& fiche) {
+    parcourirFiches(m_seance->fichier(), [&critere](std::int32_t numero, const TFiche& fiche) {
         if (critere.correspond(fiche)) Form2->ajouter(lignePersonne(fiche), numero);
         return true;
     });
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     if (const auto choix = Form2->choisir(m_dialogues)) {
         MontrePM();
         pAfficherEnreg(*choix);
@@ -177,12 +177,12 @@ void TForm1::RechercheApprochee1Click() {
 void TForm1::VerifierFichier1Click() {
     RapportVerification rapport;
     if (!surLeFichier([&] {
-            rapport = verifierFichier(*m_FichierGenea);
+            rapport = verifierFichier(m_seance->fichier());
             if (Complements* base = complements())
-                verifierComplements(*base, *m_FichierGenea, rapport);
+                verifierComplements(*base, m_seance->fichier(), rapport);
         }))
         return;
-    montrerRapport(QStringLiteral("Vérification du fichier"), rapport.texte(m_CheminFichier));
+    montrerRapport(QStringLiteral("Vérification du fichier"), rapport.texte(m_seance->chemin()));
 }
 
 void TForm1::marquerTailleAffichage() {
@@ -206,7 +206,8 @@ void TForm1::choisirTailleAffichage(const QString& taille) {
                           {QStringLiteral("Redémarrer maintenant"), QStringLiteral("Plus tard")});
     if (reponse != 0 || !peutQuitterLaFiche()) return;
     QStringList arguments;
-    if (fichierExiste(m_CheminFichier)) arguments << QFileInfo(m_CheminFichier).absoluteFilePath();
+    if (fichierExiste(m_seance->chemin()))
+        arguments << QFileInfo(m_seance->chemin()).absoluteFilePath();
     if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments,
                                  QDir::currentPath()))
         throw ErreurVelmoris(QStringLiteral("Velmoris n'a pas pu être redémarré : la nouvelle "

@@ -63,10 +63,10 @@ void TForm1::ListeAscendance1Click() {
     if (generations < 0) return;
     DocumentRapport rapport;
     if (!surLeFichier([&] {
-            const AscendanceSosa a = ascendanceSosa(*m_FichierGenea, personne, generations);
+            const AscendanceSosa a = ascendanceSosa(m_seance->fichier(), personne, generations);
             if (a.generations.empty()) throw ErreurES(ErreurES::LectureFinFichier);
             rapport = rapportAscendance(a, a.generations.front().ancetres.front().personne,
-                                        m_CheminFichier, dateDuJour());
+                                        m_seance->chemin(), dateDuJour());
         }))
         return;
     montrerRapportImprimable(rapport);
@@ -82,9 +82,9 @@ void TForm1::ListeDescendance1Click() {
     if (!surLeFichier([&] {
             const auto connues = famillesConnues();
             const DescendanceAboville d =
-                descendanceAboville(*m_FichierGenea, personne, generations, connues.get());
+                descendanceAboville(m_seance->fichier(), personne, generations, connues.get());
             if (d.descendants.empty()) throw ErreurES(ErreurES::LectureFinFichier);
-            rapport = rapportDescendance(d, d.descendants.front().personne, m_CheminFichier,
+            rapport = rapportDescendance(d, d.descendants.front().personne, m_seance->chemin(),
                                          dateDuJour());
         }))
         return;
@@ -133,11 +133,11 @@ QString roleDEnfant(const TFiche& parent, const EnfantDUnion& e) {
 
 // A record as a member of the sheet, its portrait and whole places found.
 std::optional<MembreFamille> TForm1::membreFamille(const QString& role, std::int32_t n) {
-    if (n < 0 || n >= m_FichierGenea->nombreFiches()) return std::nullopt;
+    if (n < 0 || n >= m_seance->fichier().nombreFiches()) return std::nullopt;
     MembreFamille m{role, n, {}, {}, {}, {}, {}};
-    m_FichierGenea->positionner(n);
-    m_FichierGenea->lire(m.personne);
-    m.portrait = portraitDe(m.personne, m_CheminFichier);
+    m_seance->fichier().positionner(n);
+    m_seance->fichier().lire(m.personne);
+    m.portrait = portraitDe(m.personne, m_seance->chemin());
     if (Complements* base = complements()) {
         m.lieuNaissance = lieuEntier(*base, n, m.personne, "BIRT");
         m.lieuMariage = lieuEntier(*base, n, m.personne, "MARR");
@@ -163,7 +163,8 @@ void TForm1::FicheFamiliale1Click() {
             const auto connues = famillesConnues();
             int rang = 0;
             std::size_t enfants = 0;
-            for (const UnionConnue& u : unionsDe(*m_FichierGenea, personne, fiche, connues.get())) {
+            for (const UnionConnue& u :
+                 unionsDe(m_seance->fichier(), personne, fiche, connues.get())) {
                 UnionFamiliale bloc;
                 const auto conjoint = membreFamille(QStringLiteral("Conjoint(e)"), u.conjoint);
                 bloc.titre = titreDUnion(rang, u, conjoint ? &conjoint->personne : nullptr);
@@ -176,7 +177,7 @@ void TForm1::FicheFamiliale1Click() {
                 feuille.unions.push_back(std::move(bloc));
             }
             // The ranks are those the record holds: told when they are not the birth order.
-            if (!enfantsDansLOrdreDesDates(*m_FichierGenea, fiche))
+            if (!enfantsDansLOrdreDesDates(m_seance->fichier(), fiche))
                 feuille.remarques << QStringLiteral("Les enfants sont donnés dans l'ordre de leur "
                                                     "rang sur la fiche, qui n'est pas celui de "
                                                     "leurs dates de naissance.");
@@ -188,7 +189,7 @@ void TForm1::FicheFamiliale1Click() {
                                                     "manquer.");
         }))
         return;
-    montrerRapportImprimable(rapportFicheFamiliale(feuille, m_CheminFichier, dateDuJour()));
+    montrerRapportImprimable(rapportFicheFamiliale(feuille, m_seance->chemin(), dateDuJour()));
 }
 
 // The second person is chosen in the index of persons.
@@ -197,22 +198,22 @@ void TForm1::LienDeParente1Click() {
     if (a < 0) return;
     std::int32_t b = -1;
     if (!surLeFichier([&] {
-            TChoixPersonne choix(QStringLiteral("Lien de parenté : avec qui ?"), *m_FichierGenea,
-                                 this, a);
+            TChoixPersonne choix(QStringLiteral("Lien de parenté : avec qui ?"),
+                                 m_seance->fichier(), this, a);
             if (m_dialogues.executerModal(choix)) b = choix.ficheChoisie();
         }))
         return;
     if (b < 0) return;
     DocumentRapport rapport;
     surLeFichier([&] {
-        const LienDeParente lien = lienDeParente(*m_FichierGenea, a, b);
+        const LienDeParente lien = lienDeParente(m_seance->fichier(), a, b);
         auto lire = [&](std::int32_t n) {
             TFiche f;
-            m_FichierGenea->positionner(n);
-            m_FichierGenea->lire(f);
+            m_seance->fichier().positionner(n);
+            m_seance->fichier().lire(f);
             return f;
         };
-        rapport = rapportParente(lien, lire, a, b, m_CheminFichier, dateDuJour());
+        rapport = rapportParente(lien, lire, a, b, m_seance->chemin(), dateDuJour());
     });
     montrerRapportImprimable(rapport);
 }
@@ -220,8 +221,8 @@ void TForm1::LienDeParente1Click() {
 void TForm1::Statistiques1Click() {
     DocumentRapport rapport;
     if (!surLeFichier([&] {
-            rapport =
-                rapportStatistiques(statistiques(*m_FichierGenea), m_CheminFichier, dateDuJour());
+            rapport = rapportStatistiques(statistiques(m_seance->fichier()), m_seance->chemin(),
+                                          dateDuJour());
         }))
         return;
     montrerRapportImprimable(rapport);

@@ -94,17 +94,17 @@ bool TForm1::ficheSansNomAcceptee() {
     int numero = -1;
     QString remplacee;
     auto lireLaRemplacee = [&] {
-        if (numero >= m_FichierGenea->nombreFiches()) return;
+        if (numero >= m_seance->fichier().nombreFiches()) return;
         TFiche fiche;
-        m_FichierGenea->positionner(numero);
-        m_FichierGenea->lire(fiche);
+        m_seance->fichier().positionner(numero);
+        m_seance->fichier().lire(fiche);
         if (!fiche.Nom.vide() || !fiche.Prenom.vide()) remplacee = nomComplet(fiche);
     };
     // The linking asks with the file already open.
     if (lireEntier(NumEnreg->text(), numero) && numero >= 0) {
-        if (m_FichierGenea->estOuvert())
+        if (m_seance->fichier().estOuvert())
             lireLaRemplacee();
-        else if (fichierExiste(m_CheminFichier))
+        else if (fichierExiste(m_seance->chemin()))
             surLeFichier(lireLaRemplacee);
     }
     return m_dialogues.confirmer(
@@ -124,12 +124,12 @@ bool TForm1::saisieEnregistrable() {
 // dialog: an existing file is opened as it is, never emptied.
 bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
     parDialogue = false;
-    if (fichierExiste(m_CheminFichier)) {
+    if (fichierExiste(m_seance->chemin())) {
         try {
-            rejouerJournalEventuel(m_CheminFichier);
-            m_FichierGenea->ouvrir(m_CheminFichier);
+            m_seance->rejouerJournal(m_seance->chemin());
+            m_seance->fichier().ouvrir(m_seance->chemin());
         } catch (const ErreurES&) {
-            m_dialogues.message(QStringLiteral("Problème avec le fichier ") + m_CheminFichier);
+            m_dialogues.message(QStringLiteral("Problème avec le fichier ") + m_seance->chemin());
             return false;
         }
         return true;
@@ -139,12 +139,12 @@ bool TForm1::ouvrirOuCreerPourEnregistrer(bool& parDialogue) {
                QStringLiteral("Fichiers de généalogie |*.FIC"), m_RepProgramme, QString(), false});
     if (!choix) return false;
     if (fichierExiste(*choix)) {
-        m_FichierGenea->ouvrir(*choix);
+        m_seance->fichier().ouvrir(*choix);
     } else {
         creerFichierNeuf(*choix);
-        m_FichierGenea->ouvrir(*choix);
+        m_seance->fichier().ouvrir(*choix);
     }
-    m_CheminFichier = *choix;
+    m_seance->nommer(*choix);
     parDialogue = true;
     memoriserFichierCourant();
     return true;
@@ -154,15 +154,15 @@ bool TForm1::enregistrer(bool dejaControlee) {
     if (!dejaControlee && !saisieEnregistrable()) return false;
     bool parDialogue = false;
     if (!ouvrirOuCreerPourEnregistrer(parDialogue)) return false;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    FermetureGarantie fermeture(m_seance->fichier());
     if (parDialogue) {
-        setWindowTitle(m_CheminFichier);
+        setWindowTitle(m_seance->chemin());
         // Links name records of the file the person was read from, not of this one.
         m_FicheCourante.Pere = m_FicheCourante.Mere = -1;
         m_FicheCourante.Enfants.fill(-1);
     }
 
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     std::int64_t numero = nombre;
     if (!parDialogue && !NumEnreg->text().isEmpty()) numero = versEntier(NumEnreg->text());
     // Never leave a run of empty records before the one written (the file
@@ -173,13 +173,14 @@ bool TForm1::enregistrer(bool dejaControlee) {
     // The record as it was, for the companion entries that follow it.
     TFiche avant;
     if (numero < nombre) {
-        m_FichierGenea->positionner(numero);
-        m_FichierGenea->lire(avant);
+        m_seance->fichier().positionner(numero);
+        m_seance->fichier().lire(avant);
     }
     const QStringList romanises = copierFormulaireDansFiche();
-    ecrireChangement(modificationDeLaSaisie(static_cast<std::int32_t>(numero), nombre, avant),
-                     suiviDesComplements(static_cast<std::int32_t>(numero), nombre, avant));
-    m_FichierGenea->fermer();
+    m_seance->ecrireChangement(
+        modificationDeLaSaisie(static_cast<std::int32_t>(numero), nombre, avant),
+        suiviDesComplements(static_cast<std::int32_t>(numero), nombre, avant));
+    m_seance->fichier().fermer();
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
     signalerRomanisation(romanises);
@@ -256,9 +257,9 @@ void TForm1::appliquerRegleDuPortrait() {
 void TForm1::SbSupprimerClick() {
     if (NumEnreg->text().isEmpty()) return;
     const int a = versEntier(NumEnreg->text());
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
-    const std::int64_t dernier = m_FichierGenea->nombreFiches() - 1;
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
+    const std::int64_t dernier = m_seance->fichier().nombreFiches() - 1;
     if (a < dernier) {
         m_dialogues.message(QStringLiteral("Seul le dernier enregistrement peut-être supprimé\r"
                                            "Remplacez celui-ci par un autre nom"));
@@ -268,22 +269,22 @@ void TForm1::SbSupprimerClick() {
         IPhoto->hide();
         m_PhotoChoisie.clear();
         marquerModifie();
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     if (a > dernier || !m_dialogues.questionAttention(QStringLiteral(
                            "Voulez-vous vraiment supprimer le dernier enregistrement"))) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     bool supprimerComplements = false;
     if (!decisionSurLesComplements(static_cast<std::int32_t>(dernier), supprimerComplements)) {
-        m_FichierGenea->fermer();
+        m_seance->fichier().fermer();
         return;
     }
     MontrePM();
     supprimerDerniere(static_cast<std::int32_t>(dernier), supprimerComplements);
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     if (a >= 1)
         pAfficherEnreg(a - 1);
     else
@@ -319,7 +320,7 @@ void remplacerLiens(TFiche& fiche, std::uint16_t masque, std::int32_t valeur) {
 void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
     Modification modification;
     modification.personne = numero;
-    parcourirFiches(*m_FichierGenea, [&](std::int32_t n, const TFiche& fiche) {
+    parcourirFiches(m_seance->fichier(), [&](std::int32_t n, const TFiche& fiche) {
         if (n == numero) {
             modification.libelle =
                 QStringLiteral("la suppression %1").arg(deNom(nomComplet(fiche)));
@@ -343,5 +344,5 @@ void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
             else
                 c.detacherFiche(numero);
         };
-    ecrireChangement(modification, complementsDeLaFiche);
+    m_seance->ecrireChangement(modification, complementsDeLaFiche);
 }

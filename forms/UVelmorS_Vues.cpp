@@ -26,15 +26,15 @@ TForm1::Parents TForm1::ChercherParents(const TFiche& fiche, QPlainTextEdit* boi
     Parents parents;
     parents.pereTrouve = fiche.Pere != -1;
     if (parents.pereTrouve) {
-        m_FichierGenea->positionner(fiche.Pere);
-        m_FichierGenea->lire(parents.pere);
+        m_seance->fichier().positionner(fiche.Pere);
+        m_seance->fichier().lire(parents.pere);
         RemplirMemo(boitePere, parents.pere);
         Form3->noterFiche(boitePere, fiche.Pere);
     }
     parents.mereTrouvee = fiche.Mere != -1;
     if (parents.mereTrouvee) {
-        m_FichierGenea->positionner(fiche.Mere);
-        m_FichierGenea->lire(parents.mere);
+        m_seance->fichier().positionner(fiche.Mere);
+        m_seance->fichier().lire(parents.mere);
         RemplirMemo(boiteMere, parents.mere);
         Form3->noterFiche(boiteMere, fiche.Mere);
     }
@@ -51,7 +51,7 @@ void TForm1::remplirAscendance(const TFiche& parent, QPlainTextEdit* const boite
 // Each child keeps the box of its rank; ranks 9 and 10 go below the box
 // filled last, or into the last box when none was.
 void TForm1::remplirEnfants() {
-    const std::int64_t nombre = m_FichierGenea->nombreFiches();
+    const std::int64_t nombre = m_seance->fichier().nombreFiches();
     QPlainTextEdit* dernierRempli = nullptr;
     TFiche enfant;
     for (int rang = 1; rang <= emplacementsEnfants(m_FicheCourante.NbEnfants); ++rang) {
@@ -60,8 +60,8 @@ void TForm1::remplirEnfants() {
         bool lu = numero >= 0 && numero < nombre;
         if (lu) {
             try {
-                m_FichierGenea->positionner(numero);
-                m_FichierGenea->lire(enfant);
+                m_seance->fichier().positionner(numero);
+                m_seance->fichier().lire(enfant);
             } catch (const ErreurES&) {
                 lu = false;
             }
@@ -81,8 +81,8 @@ void TForm1::remplirEnfants() {
 }
 
 void TForm1::SbArbreClick() {
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     Form3->viderBoites();
     RemplirMemo(Form3->MPers, m_FicheCourante);
     Form3->noterFiche(Form3->MPers, numeroCourant(-1));
@@ -98,7 +98,7 @@ void TForm1::SbArbreClick() {
         remplirAscendance(parents.mere, boites);
     }
     remplirEnfants();
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     TFiche conjoint = m_FicheCourante;
     ChercherConjoint(conjoint);
     RemplirMemo(Form3->MC, conjoint);
@@ -110,8 +110,8 @@ void TForm1::SbArbreClick() {
 
 void TForm1::SbRechercherClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
-    if (!OuvrirFichier(*m_FichierGenea, m_CheminFichier, m_dialogues)) return;
-    FermetureGarantie fermeture(*m_FichierGenea);
+    if (!m_seance->ouvrir()) return;
+    FermetureGarantie fermeture(m_seance->fichier());
     MontrePM();
     const QString nom =
         m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel nom cherchez-vous ?"), QString())
@@ -120,11 +120,11 @@ void TForm1::SbRechercherClick() {
         m_dialogues.saisie(TitreRecherche, QStringLiteral("Quel prénom cherchez-vous ?"), QString())
             .left(25);
     Form2->commencer(QStringLiteral("Sélectionnez une personne et cliquez sur Fermer, ou Annuler"));
-    rechercherNoms(*m_FichierGenea, CritereNom(nom, prenom),
+    rechercherNoms(m_seance->fichier(), CritereNom(nom, prenom),
                    [](std::int32_t numero, const TFiche& fiche) {
                        Form2->ajouter(lignePersonne(fiche), numero);
                    });
-    m_FichierGenea->fermer();
+    m_seance->fichier().fermer();
     if (const auto choix = Form2->choisir(m_dialogues)) {
         MontrePM();
         pAfficherEnreg(*choix);

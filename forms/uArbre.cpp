@@ -6,9 +6,9 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTextCursor>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextCursor>
 
 TForm3* Form3 = nullptr;
 

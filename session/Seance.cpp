@@ -1,0 +1,132 @@
+#include "session/Seance.h"
+
+#include "data/complements/Complements.h"
+#include "data/complements/FichierComplements.h"
+#include "data/fichier/Erreurs.h"
+#include "data/fichier/OperationsFichier.h"
+#include "data/journal/CopieEnsemble.h"
+#include "data/journal/Journal.h"
+#include "platform/Dialogues.h"
+#include "session/OuvrirFichier.h"
+
+#include <QFileInfo>
+
+Seance::Seance(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> fichier)
+    : m_dialogues(dialogues), m_fichier(std::move(fichier)),
+      m_complements([this](const QString& message) { m_dialogues.message(message); }) {}
+
+void Seance::changerDeFichier(const QString& chemin) {
+    m_chemin = chemin;
+    m_complements.fermer();
+    m_historique.vider();
+    m_fichierSauvegarde.clear();
+    m_numero = -1;
+}
+
+bool Seance::ouvrir() {
+    return OuvrirFichier(*m_fichier, m_chemin, m_dialogues);
+}
+
+void Seance::rejouerJournal(const QString& chemin) {
+    const QString message = journal::rejouerSiPresent(chemin);
+    if (message.isEmpty()) return;
+    m_complements.fermer(); // read again as the playback left it
+    m_dialogues.message(message);
+}
+
+std::int32_t Seance::numeroExige() const {
+    if (m_numero < 0) throw ErreurConversion(QString());
+    return m_numero;
+}
+
+Complements* Seance::complements(bool creer) {
+    return m_complements.de(m_chemin, creer);
+}
+
+std::unique_ptr<FamillesConnues> Seance::famillesConnues() {
+    Complements* base = complements();
+    if (!base) return nullptr;
+    return std::make_unique<FamillesDesComplements>(*base, *m_fichier);
+}
+
+bool Seance::ecrireComplements(bool creer, const std::function<void(Complements&)>& ecriture) {
+    return m_complements.ecrire(m_chemin, creer, ecriture);
+}
+
+void Seance::ecrireChangement(const Modification& modification,
+                              const std::function<void(Complements&)>& complements) {
+    sauvegarderAvantPremierChangement();
+    EtapeComplements etape;
+    if (complements) etape = m_complements.etape(m_chemin, false, complements);
+    m_historique.ajouter(appliquerEnSurete(*m_fichier, m_chemin, modification, etape));
+}
+
+bool Seance::ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,
+                        const QString& libelle) {
+    const EtapeComplements etape = m_complements.etape(m_chemin, true, [=](Complements& c) {
+        c.ecrireNote(numero, personne, note.toStdString());
+    });
+    if (!etape) return false;
+    Modification modification;
+    modification.libelle = libelle;
+    modification.personne = numero;
+    bool ecrite = false;
+    if (!ouvrir()) return false;
+    FermetureGarantie fermeture(*m_fichier);
+    sauvegarderAvantPremierChangement();
+    EntreeHistorique entree = appliquerEnSurete(*m_fichier, m_chemin, modification, etape);
+    ecrite = !entree.complementsAller.isEmpty();
+    if (ecrite) m_historique.ajouter(std::move(entree));
+    m_fichier->fermer();
+    return ecrite;
+}
+
+void Seance::sauvegarderAvantPremierChangement() {
+    if (m_fichierSauvegarde == m_chemin) return;
+    m_fichierSauvegarde = m_chemin;
+    const sauvegardes::Reglages reglages = sauvegardes::lireReglages(m_cheminIni);
+    if (!reglages.actives || QFileInfo(m_chemin).size() == 0) return;
+    if (sauvegardes::depasseLaLimite(m_chemin, reglages) &&
+        !m_dialogues.confirmer(
+            QStringLiteral("Le fichier %1 est plus grand que la limite des sauvegardes "
+                           "automatiques (%2 Mo, réglable dans la section [SAUVEGARDES] de "
+                           "VELMOR.INI). Le sauvegarder quand même avant sa première "
+                           "modification ?")
+                .arg(m_chemin)
+                .arg(reglages.limiteOctets >> 20)))
+        return;
+    try {
+        sauvegardes::sauvegarder(m_chemin, reglages);
+    } catch (const ErreurVelmoris& e) {
+        m_dialogues.message(avecPointFinal(e.texte()) +
+                            QStringLiteral("\rLa modification se fait quand même ; pensez à "
+                                           "copier le fichier vous-même."));
+    }
+}
+
+std::int32_t Seance::annuler() {
+    return m_historique.annuler(m_chemin, [this](const QByteArray& changements) {
+        m_complements.revenir(m_chemin, changements);
+    });
+}
+
+std::int32_t Seance::retablir() {
+    return m_historique.retablir(m_chemin, [this](const QByteArray& changements) {
+        m_complements.revenir(m_chemin, changements);
+    });
+}
+
+void Seance::restaurer(const sauvegardes::Sauvegarde& sauvegarde, const QString& libelle) {
+    const sauvegardes::Reglages reglages = sauvegardes::lireReglages(m_cheminIni);
+    m_complements.fermer();
+    sauvegardes::sauvegarder(m_chemin, reglages);
+    sauvegardes::restaurer(m_chemin, sauvegarde, libelle);
+}
+
+void Seance::copierVers(const QString& cible) {
+    m_complements.fermer();
+    journal::remplacerParUneCopie(
+        cible, QStringLiteral("la copie de %1 en %2").arg(m_chemin, cible),
+        [this](const journal::EcrireCopie& ecrire) { copierLesFiches(*m_fichier, ecrire); },
+        complementsACopier(m_chemin));
+}
