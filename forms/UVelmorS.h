@@ -321,7 +321,6 @@ private:
                                                     const ParametresDialogueFichier& parametres);
     bool peutQuitterLaFiche();
     bool remplacementAccepte(const QString& cible);
-    void supprimerDerniere(std::int32_t numero, bool supprimerComplements);
     bool verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
                                bool nouvelle);
     // The current number in NumEnreg, or `defaut` when it is empty or no number.
@@ -344,16 +343,8 @@ private:
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
     void chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere);
-    void inscrireChezLeParent(Modification& modification, std::int32_t parent, int rang,
-                              std::int32_t enfant);
     // Tells which typed letters the code page replaced, when any.
     void signalerRomanisation(const QStringList& romanises);
-    // The store's entries follow a record saved over `avant` (none for a
-    // record appended, or a file without a store).
-    std::function<void(Complements&)> suiviDesComplements(std::int32_t numero, std::int64_t nombre,
-                                                          const TFiche& avant);
-    Modification modificationDeLaSaisie(std::int32_t numero, std::int64_t nombre,
-                                        const TFiche& avant) const;
     // Before the last record goes: what becomes of its companion entries;
     // false when the user cancelled the deletion.
     bool decisionSurLesComplements(std::int32_t numero, bool& supprimer);

@@ -24,17 +24,6 @@ std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
     return m_seance->famillesConnues();
 }
 
-// A save that changes the person's name or birth date carries the entries
-// along; one that types another person over the record ("Changer Nom")
-// leaves them detached, for the user to reattach.
-std::function<void(Complements&)>
-TForm1::suiviDesComplements(std::int32_t numero, std::int64_t nombre, const TFiche& avant) {
-    if (numero >= nombre || !complements()) return {};
-    return [numero, avant, apres = m_FicheCourante, remplacement = m_remplacement](Complements& c) {
-        c.suivreEnregistrement(numero, avant, apres, remplacement);
-    };
-}
-
 bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {
     supprimer = false;
     Complements* base = complements();

@@ -8,6 +8,7 @@
 #include "data/recherche/Parente.h"
 #include "forms/uLien.h"
 #include "platform/Dialogues.h"
+#include "session/Commandes.h"
 #include "session/OuvrirFichier.h"
 
 #include <QGroupBox>
@@ -113,13 +114,10 @@ void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) 
     const QStringList romanises = enregistree ? copierFormulaireDansFiche() : QStringList();
     m_FicheCourante.Pere = pere;
     m_FicheCourante.Mere = mere;
-    Modification modification;
-    modification.libelle = QStringLiteral("le chaînage %1").arg(deNom(nomComplet(m_FicheCourante)));
-    modification.personne = enfant;
-    inscrireChezLeParent(modification, pere, FormLien->rangPere(), enfant);
-    inscrireChezLeParent(modification, mere, FormLien->rangMere(), enfant);
-    modification.fiches[enfant] = m_FicheCourante;
-    m_seance->ecrireChangement(modification, suiviDesComplements(enfant, nombre, avant));
+    m_seance->ecrireChangement(
+        chainage(m_seance->fichier(), enfant, m_FicheCourante, pere, FormLien->rangPere(), mere,
+                 FormLien->rangMere()),
+        suiviDesComplements(enfant, nombre, avant, m_FicheCourante, m_remplacement));
     m_seance->fichier().fermer();
     if (!enregistree) return;
     pAfficherEnreg(enfant);
@@ -176,44 +174,12 @@ bool TForm1::verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::
     return true;
 }
 
-// The parent's record with the child entered at its rank.
-void TForm1::inscrireChezLeParent(Modification& modification, std::int32_t parent, int rang,
-                                  std::int32_t enfant) {
-    if (parent == -1) return;
-    TFiche fiche = modification.fiche(m_seance->fichier(), parent);
-    inscrireEnfant(fiche, rang, enfant);
-    modification.fiches[parent] = fiche;
-}
-
 namespace {
 
 bool aDesLiens(const TFiche& fiche) {
     return fiche.Pere != -1 || fiche.Mere != -1 ||
            std::any_of(fiche.Enfants.begin(), fiche.Enfants.end(),
                        [](std::int32_t e) { return e != -1; });
-}
-
-// The other side of a person's links: the person leaves the child slots of
-// the parents it named, and the children it listed no longer name it.
-void retirerDesFichesLiees(FichierEnregistrements& fichier, const TFiche& avant,
-                           std::int32_t numero, Modification& modification) {
-    const std::int64_t nombre = fichier.nombreFiches();
-    auto changer = [&](std::int32_t n, const std::function<void(TFiche&)>& retirer) {
-        if (n < 0 || n >= nombre || n == numero) return;
-        TFiche fiche = modification.fiche(fichier, n);
-        const TFiche ancienne = fiche;
-        retirer(fiche);
-        if (!(fiche == ancienne)) modification.fiches[n] = fiche;
-    };
-    for (const std::int32_t parent : {avant.Pere, avant.Mere})
-        changer(parent, [numero](TFiche& f) {
-            std::replace(f.Enfants.begin(), f.Enfants.end(), numero, -1);
-        });
-    for (const std::int32_t enfant : avant.Enfants)
-        changer(enfant, [numero](TFiche& f) {
-            if (f.Pere == numero) f.Pere = -1;
-            if (f.Mere == numero) f.Mere = -1;
-        });
 }
 
 } // namespace
@@ -224,10 +190,6 @@ void retirerDesFichesLiees(FichierEnregistrements& fichier, const TFiche& avant,
 void TForm1::SbBriseChainClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
     const TFiche avant = m_FicheCourante;
-    m_FicheCourante.NbEnfants = 0;
-    m_FicheCourante.Pere = -1;
-    m_FicheCourante.Mere = -1;
-    m_FicheCourante.Enfants.fill(-1);
     const int numero = versEntier(NumEnreg->text());
     for (QLineEdit* e : {ENP, ENM, EPP, EPM})
         e->clear();
@@ -241,16 +203,14 @@ void TForm1::SbBriseChainClick() {
                     .arg(numero));
             return;
         }
-        Modification modification;
-        modification.libelle =
-            QStringLiteral("la suppression des chaînages %1").arg(deNom(nomComplet(avant)));
-        modification.personne = numero;
-        modification.fiches[numero] = m_FicheCourante;
-        if (aDesLiens(avant) &&
+        const bool desDeuxCotes =
+            aDesLiens(avant) &&
             m_dialogues.questionAvertissement(
                 QStringLiteral("Retirer aussi %1 des fiches de ses parents et de ses enfants ?")
-                    .arg(nomComplet(avant))))
-            retirerDesFichesLiees(m_seance->fichier(), avant, numero, modification);
+                    .arg(nomComplet(avant)));
+        const Modification modification =
+            suppressionDesChainages(m_seance->fichier(), numero, avant, desDeuxCotes);
+        m_FicheCourante = modification.fiches.at(numero);
         m_seance->ecrireChangement(modification);
         ecrite = true;
     });

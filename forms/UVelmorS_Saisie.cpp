@@ -10,6 +10,7 @@
 #include "data/rapports/Rapports.h"
 #include "platform/BoutonImage.h"
 #include "platform/Dialogues.h"
+#include "session/Commandes.h"
 #include "session/OuvrirFichier.h"
 
 #include <QComboBox>
@@ -177,9 +178,10 @@ bool TForm1::enregistrer(bool dejaControlee) {
         m_seance->fichier().lire(avant);
     }
     const QStringList romanises = copierFormulaireDansFiche();
+    const auto n = static_cast<std::int32_t>(numero);
     m_seance->ecrireChangement(
-        modificationDeLaSaisie(static_cast<std::int32_t>(numero), nombre, avant),
-        suiviDesComplements(static_cast<std::int32_t>(numero), nombre, avant));
+        enregistrementDeLaFiche(n, nombre, avant, m_FicheCourante, m_remplacement),
+        suiviDesComplements(n, nombre, avant, m_FicheCourante, m_remplacement));
     m_seance->fichier().fermer();
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
@@ -194,23 +196,6 @@ void TForm1::signalerRomanisation(const QStringList& romanises) {
                        "quels : ils ont été remplacés par les lettres latines les plus "
                        "proches.\r") +
         romanises.join(u'\r'));
-}
-
-// The save as one change, named for the Edit menu.
-Modification TForm1::modificationDeLaSaisie(std::int32_t numero, std::int64_t nombre,
-                                            const TFiche& avant) const {
-    Modification modification;
-    const QString nom = nomComplet(m_FicheCourante);
-    if (numero >= nombre)
-        modification.libelle = QStringLiteral("la création %1").arg(deNom(nom));
-    else if (m_remplacement)
-        modification.libelle =
-            QStringLiteral("le remplacement %1 par %2").arg(deNom(nomComplet(avant)), nom);
-    else
-        modification.libelle = QStringLiteral("l'enregistrement %1").arg(deNom(nom));
-    modification.personne = numero;
-    modification.fiches[numero] = m_FicheCourante;
-    return modification;
 }
 
 // Returns one line for each field whose text the code page could not hold
@@ -283,66 +268,16 @@ void TForm1::SbSupprimerClick() {
         return;
     }
     MontrePM();
-    supprimerDerniere(static_cast<std::int32_t>(dernier), supprimerComplements);
+    // The store's entries of the record go (or are detached) with it, and
+    // come back with it on an undo.
+    const auto numero = static_cast<std::int32_t>(dernier);
+    m_seance->ecrireChangement(
+        suppressionDeLaDerniere(m_seance->fichier(), numero),
+        complements() ? complementsDeLaSupprimee(numero, supprimerComplements) : PartDuMagasin());
     m_seance->fichier().fermer();
     if (a >= 1)
         pAfficherEnreg(a - 1);
     else
         passerEnNouvelleFiche(); // the file is now empty
     actualiserIndex();
-}
-
-namespace {
-
-// Which links of a record name a given number: father, mother, then the ten
-// child slots, one bit each.
-std::uint16_t liensVers(const TFiche& fiche, std::int32_t numero) {
-    std::uint16_t masque = 0;
-    if (fiche.Pere == numero) masque |= 1u;
-    if (fiche.Mere == numero) masque |= 2u;
-    for (int s = 0; s < NbEmplacementsEnfants; ++s)
-        if (fiche.Enfants[static_cast<std::size_t>(s)] == numero) masque |= 4u << s;
-    return masque;
-}
-
-void remplacerLiens(TFiche& fiche, std::uint16_t masque, std::int32_t valeur) {
-    if (masque & 1u) fiche.Pere = valeur;
-    if (masque & 2u) fiche.Mere = valeur;
-    for (int s = 0; s < NbEmplacementsEnfants; ++s)
-        if (masque & (4u << s)) fiche.Enfants[static_cast<std::size_t>(s)] = valeur;
-}
-
-} // namespace
-
-// Before the last record goes, every link to its number in the rest of the
-// file becomes -1, so that the next person saved does not inherit them; the
-// rewrites and the cut are one change, written whole or not at all.
-void TForm1::supprimerDerniere(std::int32_t numero, bool supprimerComplements) {
-    Modification modification;
-    modification.personne = numero;
-    parcourirFiches(m_seance->fichier(), [&](std::int32_t n, const TFiche& fiche) {
-        if (n == numero) {
-            modification.libelle =
-                QStringLiteral("la suppression %1").arg(deNom(nomComplet(fiche)));
-            return false;
-        }
-        if (const std::uint16_t masque = liensVers(fiche, numero)) {
-            TFiche sansLien = fiche;
-            remplacerLiens(sansLien, masque, -1);
-            modification.fiches[n] = sansLien;
-        }
-        return true;
-    });
-    modification.nombreFinal = numero;
-    // The store's entries of the record go (or are detached) with it, and
-    // come back with it on an undo.
-    std::function<void(Complements&)> complementsDeLaFiche;
-    if (complements())
-        complementsDeLaFiche = [numero, supprimerComplements](Complements& c) {
-            if (supprimerComplements)
-                c.supprimerFiche(numero);
-            else
-                c.detacherFiche(numero);
-        };
-    m_seance->ecrireChangement(modification, complementsDeLaFiche);
 }
