@@ -5,6 +5,7 @@
 #include "data/gedcom/ComplementsDImport.h"
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/journal/Journal.h"
+#include "session/Commandes.h"
 
 #include <QFileInfo>
 
@@ -57,12 +58,9 @@ int importer(const DemandeLigneDeCommande& d) {
             QStringLiteral("Le fichier « %1 » existe déjà : il n'est pas remplacé. "
                            "Ajoutez --ajouter pour y ajouter les personnes")
                 .arg(d.fichier));
-    ComplementsDImport complements(d.fichier, false);
-    const ResultatImport r = importerGedcomFichier(d.gedcom, 0, complements.options());
-    creerFichierImporte(d.fichier, r.fiches);
-    complements.garder(r.complements);
-    ecrire(stdout,
-           resumeImport(r, d.gedcom, d.fichier, false, complements.avertissement()).join(u'\n'));
+    const ResultatImport r = importerGedcomFichier(d.gedcom);
+    const QString avertissement = creationDepuisImport(d.fichier, r);
+    ecrire(stdout, resumeImport(r, d.gedcom, d.fichier, false, avertissement).join(u'\n'));
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "forms/UEnfants.h"
 #include "forms/uRapport.h"
 #include "platform/Dialogues.h"
+#include "session/Commandes.h"
 #include "session/OuvrirFichier.h"
 
 #include <QCoreApplication>
@@ -105,26 +106,14 @@ void TForm1::ImporterGedcom1Click() {
         ajout = reponse == 0;
     }
     if (ajout) {
-        std::int64_t avant = 0;
-        ResultatImport resultat;
-        m_seance->fermerComplements();
-        ComplementsDImport complements(m_seance->chemin(), true);
-        if (!surLeFichier([&] {
-                avant = m_seance->fichier().nombreFiches();
-                resultat = importerGedcomFichier(*source, static_cast<std::int32_t>(avant),
-                                                 complements.options());
-                m_seance->sauvegarderAvantPremierChangement();
-                m_seance->retenir(ajouterAuFichier(m_seance->fichier(), m_seance->chemin(),
-                                                   resultat.fiches, avant,
-                                                   complements.etape(resultat.complements)));
-            }))
-            return;
+        Seance::ImportALaSuite import;
+        if (!surLeFichier([&] { import = m_seance->importerALaSuite(*source); })) return;
         MontrePM();
-        pAfficherEnreg(static_cast<std::int32_t>(avant));
+        pAfficherEnreg(import.premier);
         actualiserIndex();
-        montrerRapport(
-            QStringLiteral("Importation GEDCOM"),
-            resumeImport(resultat, *source, m_seance->chemin(), true, complements.avertissement()));
+        montrerRapport(QStringLiteral("Importation GEDCOM"),
+                       resumeImport(import.resultat, *source, m_seance->chemin(), true,
+                                    import.avertissement));
         return;
     }
     // Read before the new file is named: a new file's store starts with import 1.
@@ -142,13 +131,11 @@ void TForm1::ImporterGedcom1Click() {
                                            "nom, ou ouvrez ce fichier et ajoutez-y l'importation.")
                                 .arg(*cible));
     }
-    creerFichierImporte(*cible, resultat.fiches);
-    ComplementsDImport dansLeNouveau(*cible, false);
-    dansLeNouveau.garder(resultat.complements);
+    const QString avertissement = creationDepuisImport(*cible, resultat);
     basculerVers(*cible);
     memoriserFichierCourant();
     montrerRapport(QStringLiteral("Importation GEDCOM"),
-                   resumeImport(resultat, *source, *cible, false, dansLeNouveau.avertissement()));
+                   resumeImport(resultat, *source, *cible, false, avertissement));
 }
 
 void TForm1::RechercheApprochee1Click() {

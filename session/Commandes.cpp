@@ -1,6 +1,8 @@
 #include "session/Commandes.h"
 
 #include "data/complements/Complements.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
 #include "data/rapports/Rapports.h"
 #include "data/recherche/Parente.h"
 
@@ -137,4 +139,11 @@ Modification suppressionDesChainages(FichierEnregistrements& fichier, std::int32
             if (f.Mere == numero) f.Mere = -1;
         });
     return modification;
+}
+
+QString creationDepuisImport(const QString& cible, const ResultatImport& resultat) {
+    creerFichierImporte(cible, resultat.fiches);
+    ComplementsDImport complements(cible, false);
+    complements.garder(resultat.complements);
+    return complements.avertissement();
 }

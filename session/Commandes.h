@@ -3,6 +3,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
+#include "data/gedcom/Gedcom.h"
 
 #include <cstdint>
 #include <functional>
@@ -42,3 +43,8 @@ Modification chainage(FichierEnregistrements& fichier, std::int32_t enfant,
 // slots of its parents, and its children no longer name it.
 Modification suppressionDesChainages(FichierEnregistrements& fichier, std::int32_t numero,
                                      const TFiche& avant, bool desDeuxCotes);
+
+// A new genealogy file made of an import's persons, its store beside it
+// with their entries; returns empty, or why the store could not keep them
+// (the records stay).
+QString creationDepuisImport(const QString& cible, const ResultatImport& resultat);

@@ -4,6 +4,7 @@
 #include "data/complements/FichierComplements.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/OperationsFichier.h"
+#include "data/gedcom/ComplementsDImport.h"
 #include "data/journal/CopieEnsemble.h"
 #include "data/journal/Journal.h"
 #include "platform/Dialogues.h"
@@ -59,6 +60,20 @@ void Seance::ecrireChangement(const Modification& modification,
     EtapeComplements etape;
     if (complements) etape = m_complements.etape(m_chemin, false, complements);
     m_historique.ajouter(appliquerEnSurete(*m_fichier, m_chemin, modification, etape));
+}
+
+Seance::ImportALaSuite Seance::importerALaSuite(const QString& source) {
+    m_complements.fermer();
+    ComplementsDImport complements(m_chemin, true);
+    ImportALaSuite import;
+    import.premier = static_cast<std::int32_t>(m_fichier->nombreFiches());
+    import.resultat = importerGedcomFichier(source, import.premier, complements.options());
+    sauvegarderAvantPremierChangement();
+    m_historique.ajouter(ajouterAuFichier(*m_fichier, m_chemin, import.resultat.fiches,
+                                          import.premier,
+                                          complements.etape(import.resultat.complements)));
+    import.avertissement = complements.avertissement();
+    return import;
 }
 
 bool Seance::ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,

@@ -3,6 +3,7 @@
 #include "data/fichier/FamillesConnues.h"
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
+#include "data/gedcom/EchangeGedcom.h"
 #include "data/journal/Historique.h"
 #include "data/journal/Sauvegardes.h"
 #include "session/ComplementsOuverts.h"
@@ -70,8 +71,14 @@ public:
     // other; false when the store could not take it.
     bool ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,
                     const QString& libelle);
-    // Keeps a change made otherwise (an appended import).
-    void retenir(EntreeHistorique entree) { m_historique.ajouter(std::move(entree)); }
+    // The persons of a GEDCOM file appended after the records, their
+    // store's part with them, as one change kept for an undo. The file is open.
+    struct ImportALaSuite {
+        ResultatImport resultat;
+        std::int32_t premier = 0; // the first person imported
+        QString avertissement;    // empty, or why the store could not keep its part
+    };
+    ImportALaSuite importerALaSuite(const QString& source);
     // Once per file and session, before its first change; a backup that
     // cannot be made is told, and the editing goes on.
     void sauvegarderAvantPremierChangement();
