@@ -185,7 +185,7 @@ void TForm1::creerControles() {
     SbDebut = bouton(w, "SbDebut", {}, Glyphe::Debut, 16, D::ImageGauche, {480, 16, 25, 25});
     SbPrecedent =
         bouton(w, "SbPrecedent", {}, Glyphe::Precedent, 16, D::ImageGauche, {504, 16, 25, 25});
-    NumEnreg = new Panneau(w);
+    NumEnreg = new QLabel(w);
     NumEnreg->setObjectName(QStringLiteral("NumEnreg"));
     NumEnreg->setGeometry(536, 16, 33, 25);
     NumEnreg->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -400,7 +400,7 @@ void TForm1::showEvent(QShowEvent* evenement) {
 
 void TForm1::FormShow() {
     ENom->setFocus();
-    if (NumEnreg->text().isEmpty()) selectionnerQualite(0);
+    if (m_seance->numero() < 0) selectionnerQualite(0);
 }
 
 QList<QLineEdit*> TForm1::editsSaisie() const {
@@ -480,7 +480,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     ELD->setText(m_FicheCourante.LieuDeces.texte());
     ENBE->setText(QString::number(m_FicheCourante.NbEnfants));
     EProfession->setText(m_FicheCourante.Profession.texte());
-    NumEnreg->setText(QString::number(numero));
+    montrerNumero(numero);
     afficherPortrait();
     lireParents();
     m_seance->fichier().fermer();
@@ -521,7 +521,8 @@ void TForm1::signalerPortraitManquant(const QString& photo, const QString& raiso
     IPhoto->setPixmap({});
     IPhoto->setText(QStringLiteral("Portrait\nintrouvable"));
     // Once per person and session: the frame says it on every later visit.
-    const QString cle = m_seance->chemin() + u'|' + NumEnreg->text() + u'|' + photo;
+    const QString cle =
+        m_seance->chemin() + u'|' + QString::number(m_seance->numero()) + u'|' + photo;
     if (m_portraitsSignales.contains(cle)) return;
     m_portraitsSignales.insert(cle);
     m_dialogues.message(avecPointFinal(raison) +
@@ -551,6 +552,10 @@ void TForm1::lireParents() {
 }
 
 int TForm1::numeroCourant(int defaut) const {
-    int numero = 0;
-    return lireEntier(NumEnreg->text(), numero) ? numero : defaut;
+    return m_seance->numero() < 0 ? defaut : m_seance->numero();
+}
+
+void TForm1::montrerNumero(std::int32_t numero) {
+    m_seance->definirNumero(numero);
+    NumEnreg->setText(numero < 0 ? QString() : QString::number(numero));
 }

@@ -14,6 +14,7 @@
 #include <optional>
 
 class BoutonImage;
+struct ChoixDuLien;
 class Complements;
 class Dialogues;
 class FamillesConnues;
@@ -28,15 +29,6 @@ class Imprimante;
 class QPushButton;
 struct DocumentRapport;
 struct MembreFamille;
-
-// The panel that shows the number of the record on screen. Its Tag carries
-// the result of the spouse search.
-class Panneau : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-    int Tag = 0;
-};
 
 // The save question of every command that leaves the record on screen.
 inline const QString QuestionEnregistrer =
@@ -175,8 +167,8 @@ public:
     std::unique_ptr<FamillesConnues> famillesConnues();
 
     // The spouse search: `fiche` receives the spouse's record, or keeps the
-    // caller's with names and dates emptied; the Tag of NumEnreg gets the number or -1.
-    void ChercherConjoint(TFiche& fiche);
+    // caller's with names and dates emptied; returns the spouse's number or -1.
+    std::int32_t ChercherConjoint(TFiche& fiche);
     // The records of a person's father and mother, read and shown in their boxes.
     struct Parents {
         TFiche pere;
@@ -226,7 +218,7 @@ public:
     BoutonImage* SbArbre = nullptr;
     BoutonImage* SbDebut = nullptr;
     BoutonImage* SbPrecedent = nullptr;
-    Panneau* NumEnreg = nullptr;
+    QLabel* NumEnreg = nullptr; // shows the session's record number
     BoutonImage* BtSuivant = nullptr;
     BoutonImage* SbFin = nullptr;
     BoutonImage* BtPere = nullptr;
@@ -323,8 +315,10 @@ private:
     bool remplacementAccepte(const QString& cible);
     bool verifierAvantChainage(std::int32_t enfant, std::int32_t pere, std::int32_t mere,
                                bool nouvelle);
-    // The current number in NumEnreg, or `defaut` when it is empty or no number.
+    // The record on screen's number, or `defaut` for a person not saved yet.
     int numeroCourant(int defaut) const;
+    // The record on screen becomes `numero` (-1: a person not saved yet).
+    void montrerNumero(std::int32_t numero);
     bool imprimanteDisponible();
     bool ecrireListingDuFichier();
     void imprimerListingSur(Imprimante& imprimante);
@@ -342,7 +336,7 @@ private:
     QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();
-    void chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere);
+    void chainer(std::int32_t enfant, const ChoixDuLien& choix);
     // Tells which typed letters the code page replaced, when any.
     void signalerRomanisation(const QStringList& romanises);
     // Before the last record goes: what becomes of its companion entries;

@@ -36,10 +36,10 @@ void TForm1::SBChainerClick() {
         return;
     }
     if (!ENBE->text().isEmpty()) versEntier(ENBE->text());
-    const bool nouvelle = NumEnreg->text().isEmpty();
+    const bool nouvelle = m_seance->numero() < 0;
     const std::int32_t enfant = nouvelle
                                     ? static_cast<std::int32_t>(m_seance->fichier().nombreFiches())
-                                    : versEntier(NumEnreg->text());
+                                    : m_seance->numero();
 
     const QString naissance = EDN->text();
     FormLien->preparer(
@@ -79,29 +79,30 @@ void TForm1::SBChainerClick() {
         return;
     }
     FormLien->hide();
-    if (FormLien->lignePere() < 0 || FormLien->ligneMere() < 0) {
+    const ChoixDuLien choix = FormLien->choix();
+    if (!choix.pere || !choix.mere) {
         m_dialogues.message(QStringLiteral("Il faut sélectionner Père et Mère. Recommencez"));
         m_seance->fichier().fermer();
         return;
     }
-    if (FormLien->rangPere() < 0 || FormLien->rangMere() < 0) {
+    if (choix.rangPere < 0 || choix.rangMere < 0) {
         m_dialogues.message(
             QStringLiteral("Il faut sélectionner le rang enfant, ainé, deuxième etc..."));
         m_seance->fichier().fermer();
         return;
     }
-    const std::int32_t pere = FormLien->candidatPere(FormLien->lignePere());
-    const std::int32_t mere = FormLien->candidatMere(FormLien->ligneMere());
-    if (!verifierAvantChainage(enfant, pere, mere, nouvelle)) {
+    if (!verifierAvantChainage(enfant, *choix.pere, *choix.mere, nouvelle)) {
         m_seance->fichier().fermer();
         return;
     }
-    chainer(enfant, pere, mere);
+    chainer(enfant, choix);
 }
 
 // The parents' records and the child's, as the form holds it, go in one
 // change: whole or not at all, even across a crash, and undone as one.
-void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) {
+void TForm1::chainer(std::int32_t enfant, const ChoixDuLien& choix) {
+    const std::int32_t pere = *choix.pere;
+    const std::int32_t mere = *choix.mere;
     const std::int64_t nombre = m_seance->fichier().nombreFiches();
     TFiche avant;
     if (enfant < nombre) {
@@ -115,8 +116,8 @@ void TForm1::chainer(std::int32_t enfant, std::int32_t pere, std::int32_t mere) 
     m_FicheCourante.Pere = pere;
     m_FicheCourante.Mere = mere;
     m_seance->ecrireChangement(
-        chainage(m_seance->fichier(), enfant, m_FicheCourante, pere, FormLien->rangPere(), mere,
-                 FormLien->rangMere()),
+        chainage(m_seance->fichier(), enfant, m_FicheCourante, pere, choix.rangPere, mere,
+                 choix.rangMere),
         suiviDesComplements(enfant, nombre, avant, m_FicheCourante, m_remplacement));
     m_seance->fichier().fermer();
     if (!enregistree) return;
@@ -190,7 +191,7 @@ bool aDesLiens(const TFiche& fiche) {
 void TForm1::SbBriseChainClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
     const TFiche avant = m_FicheCourante;
-    const int numero = versEntier(NumEnreg->text());
+    const int numero = m_seance->numeroExige();
     for (QLineEdit* e : {ENP, ENM, EPP, EPM})
         e->clear();
     // The record on screen may have been cut off the file by another program.

@@ -102,15 +102,12 @@ void TForm1::BtEnfantClick() {
     }
 }
 
-void TForm1::ChercherConjoint(TFiche& fiche) {
-    if (!m_seance->ouvrir()) {
-        NumEnreg->Tag = -1;
-        return;
-    }
+std::int32_t TForm1::ChercherConjoint(TFiche& fiche) {
+    if (!m_seance->ouvrir()) return -1;
     FermetureGarantie fermeture(m_seance->fichier());
-    const int courant = versEntier(NumEnreg->text());
+    const std::int32_t courant = m_seance->numeroExige();
     TFiche trouve;
-    NumEnreg->Tag = -1;
+    std::int32_t conjoint = -1;
     // The first marriage the companion store knows, then the records' own search.
     if (const auto connues = famillesConnues();
         connues && courant >= 0 && courant < m_seance->fichier().nombreFiches()) {
@@ -118,14 +115,13 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
         m_seance->fichier().positionner(courant);
         m_seance->fichier().lire(stockee);
         if (const auto conjoints = connues->conjoints(courant, stockee); !conjoints.empty()) {
-            NumEnreg->Tag = conjoints.front();
+            conjoint = conjoints.front();
             m_seance->fichier().positionner(conjoints.front());
             m_seance->fichier().lire(trouve);
         }
     }
-    if (NumEnreg->Tag == -1)
-        NumEnreg->Tag = chercherConjoint(m_seance->fichier(), fiche, courant, trouve);
-    if (NumEnreg->Tag != -1) {
+    if (conjoint == -1) conjoint = chercherConjoint(m_seance->fichier(), fiche, courant, trouve);
+    if (conjoint != -1) {
         fiche = trouve;
     } else {
         fiche.Nom.vider();
@@ -135,6 +131,7 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
         fiche.DateDeces.vider();
     }
     m_seance->fichier().fermer();
+    return conjoint;
 }
 
 // The spouse command leaves the record on screen as the other moves do: the
@@ -144,8 +141,7 @@ void TForm1::ChercherConjoint(TFiche& fiche) {
 // order of the unions.
 void TForm1::BtConjointClick() {
     if (m_Modifie && !DemanderEnregistrement()) return;
-    const int courant = versEntier(NumEnreg->text());
-    NumEnreg->Tag = -1;
+    const std::int32_t courant = m_seance->numeroExige();
     std::vector<std::pair<std::int32_t, QString>> conjoints;
     if (!surLeFichier([&] {
             if (courant < 0 || courant >= m_seance->fichier().nombreFiches()) return;
@@ -174,7 +170,6 @@ void TForm1::BtConjointClick() {
         if (!choix) return;
         choisi = *choix;
     }
-    NumEnreg->Tag = choisi;
     MontrePM();
     pAfficherEnreg(choisi);
 }
@@ -183,7 +178,7 @@ bool TForm1::allerALaFiche(std::int32_t numero) {
     if (m_Modifie && !DemanderEnregistrement()) return false;
     MontrePM();
     pAfficherEnreg(numero);
-    return NumEnreg->text() == QString::number(numero);
+    return m_seance->numero() == numero;
 }
 
 // A number that is no record of the file gets a clear message; the form

@@ -111,9 +111,9 @@ void TForm1::ImporterGedcom1Click() {
         MontrePM();
         pAfficherEnreg(import.premier);
         actualiserIndex();
-        montrerRapport(QStringLiteral("Importation GEDCOM"),
-                       resumeImport(import.resultat, *source, m_seance->chemin(), true,
-                                    import.avertissement));
+        montrerRapport(
+            QStringLiteral("Importation GEDCOM"),
+            resumeImport(import.resultat, *source, m_seance->chemin(), true, import.avertissement));
         return;
     }
     // Read before the new file is named: a new file's store starts with import 1.

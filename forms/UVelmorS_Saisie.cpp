@@ -20,7 +20,7 @@
 
 void TForm1::passerEnNouvelleFiche() {
     viderEditsSaisie();
-    NumEnreg->clear();
+    montrerNumero(-1);
     ENom->setFocus();
     selectionnerQualite(0);
     for (QWidget* w :
@@ -63,7 +63,7 @@ void TForm1::SbEnregistrerClick() {
 // (kept by an import, written by another program) does not block every later
 // save of that person; the file check lists those dates.
 bool TForm1::dateSaisieValide(const QLineEdit* edit, const ChampTexte<10>& stockee) {
-    const bool inchangee = !NumEnreg->text().isEmpty() && edit->text() == stockee.texte();
+    const bool inchangee = m_seance->numero() >= 0 && edit->text() == stockee.texte();
     return inchangee || DateValide(edit->text());
 }
 
@@ -92,7 +92,7 @@ bool TForm1::nombreEnfantsTientDansLaFiche() {
 // knowing whose record it would replace.
 bool TForm1::ficheSansNomAcceptee() {
     if (!ENom->text().trimmed().isEmpty() || !EPrenom->text().trimmed().isEmpty()) return true;
-    int numero = -1;
+    const int numero = m_seance->numero();
     QString remplacee;
     auto lireLaRemplacee = [&] {
         if (numero >= m_seance->fichier().nombreFiches()) return;
@@ -102,7 +102,7 @@ bool TForm1::ficheSansNomAcceptee() {
         if (!fiche.Nom.vide() || !fiche.Prenom.vide()) remplacee = nomComplet(fiche);
     };
     // The linking asks with the file already open.
-    if (lireEntier(NumEnreg->text(), numero) && numero >= 0) {
+    if (numero >= 0) {
         if (m_seance->fichier().estOuvert())
             lireLaRemplacee();
         else if (fichierExiste(m_seance->chemin()))
@@ -165,11 +165,11 @@ bool TForm1::enregistrer(bool dejaControlee) {
 
     const std::int64_t nombre = m_seance->fichier().nombreFiches();
     std::int64_t numero = nombre;
-    if (!parDialogue && !NumEnreg->text().isEmpty()) numero = versEntier(NumEnreg->text());
+    if (!parDialogue && m_seance->numero() >= 0) numero = m_seance->numero();
     // Never leave a run of empty records before the one written (the file
     // may have been cut by another program since the display).
     if (numero > nombre || numero < 0) numero = nombre;
-    NumEnreg->setText(QString::number(numero));
+    montrerNumero(static_cast<std::int32_t>(numero));
 
     // The record as it was, for the companion entries that follow it.
     TFiche avant;
@@ -240,8 +240,8 @@ void TForm1::appliquerRegleDuPortrait() {
 }
 
 void TForm1::SbSupprimerClick() {
-    if (NumEnreg->text().isEmpty()) return;
-    const int a = versEntier(NumEnreg->text());
+    if (m_seance->numero() < 0) return;
+    const int a = m_seance->numero();
     if (!m_seance->ouvrir()) return;
     FermetureGarantie fermeture(m_seance->fichier());
     const std::int64_t dernier = m_seance->fichier().nombreFiches() - 1;

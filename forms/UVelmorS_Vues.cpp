@@ -100,9 +100,9 @@ void TForm1::SbArbreClick() {
     remplirEnfants();
     m_seance->fichier().fermer();
     TFiche conjoint = m_FicheCourante;
-    ChercherConjoint(conjoint);
+    const std::int32_t numeroConjoint = ChercherConjoint(conjoint);
     RemplirMemo(Form3->MC, conjoint);
-    Form3->noterFiche(Form3->MC, NumEnreg->Tag);
+    Form3->noterFiche(Form3->MC, numeroConjoint);
     Form3->terminerRemplissage();
     Form3->show();
     Form3->raise();

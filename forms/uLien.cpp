@@ -108,7 +108,7 @@ void ModeleCandidats::montrer(const std::vector<std::int32_t>& personnes) {
     auto marque = [&](std::int32_t n) {
         return static_cast<std::size_t>(n) < m_marques.size()
                    ? m_marques[static_cast<std::size_t>(n)]
-                   : Aucune;
+                   : std::uint8_t{Aucune};
     };
     for (const Marque voulue : {Candidat, Impossible})
         for (const std::int32_t n : personnes)
@@ -237,8 +237,6 @@ void TFormLien::oublierLecteur() {
 
 void TFormLien::terminerListes(IndexPersonnes& index) {
     m_index = &index;
-    NbCandidatsPere = m_tab.peres->total();
-    NbCandidatsMere = m_tab.meres->total();
     index.filtrer({});
     m_tab.peres->montrer(index.visibles());
     m_tab.meres->montrer(index.visibles());
@@ -246,21 +244,24 @@ void TFormLien::terminerListes(IndexPersonnes& index) {
     LBMere->scrollToTop();
 }
 
-int TFormLien::lignePere() const {
-    return ligneChoisie(LBPere);
-}
-int TFormLien::ligneMere() const {
-    return ligneChoisie(LBMere);
+namespace {
+
+std::optional<std::int32_t> candidatChoisi(QListView* liste, const ModeleCandidats& modele) {
+    const int ligne = ligneChoisie(liste);
+    if (ligne < 0) return std::nullopt;
+    return modele.numero(ligne);
 }
 
-int TFormLien::rangPere() const {
-    return LbOrdreP->selectedItems().isEmpty() ? -1
-                                               : LbOrdreP->row(LbOrdreP->selectedItems().front());
+int rangChoisi(const QListWidget* rangs) {
+    const auto choisis = rangs->selectedItems();
+    return choisis.isEmpty() ? -1 : rangs->row(choisis.front());
 }
 
-int TFormLien::rangMere() const {
-    return LBordreM->selectedItems().isEmpty() ? -1
-                                               : LBordreM->row(LBordreM->selectedItems().front());
+} // namespace
+
+ChoixDuLien TFormLien::choix() const {
+    return {candidatChoisi(LBPere, *m_tab.peres), candidatChoisi(LBMere, *m_tab.meres),
+            rangChoisi(LbOrdreP), rangChoisi(LBordreM)};
 }
 
 void TFormLien::selectionner(QListView* liste, int ligne) {

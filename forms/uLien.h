@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -62,6 +63,16 @@ struct TabCandidats {
     ModeleCandidats* meres = nullptr;
 };
 
+// What the user chose in the linking dialog: the father's and the mother's
+// record (-1 for "Inconnu(e)"), none when no line was selected, and the
+// child's rank among each parent's children (-1: none chosen).
+struct ChoixDuLien {
+    std::optional<std::int32_t> pere;
+    std::optional<std::int32_t> mere;
+    int rangPere = -1;
+    int rangMere = -1;
+};
+
 // The parent-linking dialog: father and mother candidates, a birth rank for each.
 class TFormLien : public QDialog {
     Q_OBJECT
@@ -86,16 +97,9 @@ public:
     // while the dialog is shown.
     void terminerListes(IndexPersonnes& index);
 
-    // Selections: -1 when none.
-    int lignePere() const;
-    int ligneMere() const;
-    int rangPere() const;
-    int rangMere() const;
-    std::int32_t candidatPere(int ligne) const { return m_tab.peres->numero(ligne); }
-    std::int32_t candidatMere(int ligne) const { return m_tab.meres->numero(ligne); }
+    // The selections as they stand.
+    ChoixDuLien choix() const;
     void selectionner(QListView* liste, int ligne);
-    int NbCandidatsPere = 0;
-    int NbCandidatsMere = 0;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
