@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -448,6 +449,11 @@ void TestJournal::journalAbimeJamaisRejoue() {
     journal = copie.readAll();
     copie.close();
     QVERIFY(journal.size() > 3 * TailleFiche);
+    // The layout others may read: magic, then the label's length, little-endian, and its text.
+    QVERIFY(journal.startsWith("VELMJNL1"));
+    const QByteArray libelle = QStringLiteral("le chaînage de DURAND Paul").toUtf8();
+    QCOMPARE(qFromLittleEndian<qint64>(journal.constData() + 8), libelle.size());
+    QCOMPARE(journal.mid(16, libelle.size()), libelle);
     FichierDisque f;
     f.ouvrir(fic);
     appliquerModification(f, chainage(fic)); // the file as the command left it

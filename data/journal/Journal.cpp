@@ -1,3 +1,23 @@
+// The journal of a command: beside "X.FIC", the file "X.FIC-journal" holds,
+// while a command writes, the bytes of the file it is about to overwrite, so
+// that a crash at any instant is undone at the next open.
+//
+// Layout (every integer a signed 64-bit little-endian, as in the record file):
+//   magic       8 bytes "VELMJNL1" (the last digit is the format's version)
+//   label       length, then that many bytes of UTF-8: the command's name
+//   file length the length of the genealogy file before the command
+//   blocks      their count, then for each: its offset in the file, then its
+//               length and that many bytes, the file's content there before
+//   checksum    FNV-1a 64 of every byte above, from the magic on
+// then, once the companion store's part is ready to commit:
+//   magic       8 bytes "COMPLMNT"
+//   undo        length, then the store's changeset that takes the part back
+//   checksum    FNV-1a 64 of this section, from its magic on
+// A journal whose first checksum fails was cut short before any record was
+// written, and is ignored; a store section whose checksum fails was never
+// committed. Playing a journal back writes every block, sets the file's
+// length, then applies the store's undo.
+
 #include "data/journal/Journal.h"
 
 #include "data/complements/Complements.h"
@@ -6,6 +26,7 @@
 #include "data/journal/CopieEnsemble.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
@@ -81,14 +102,16 @@ void ecrireImage(const QString& cheminFichier, const ImageOctets& image) {
 
 class Ecrivain {
 public:
-    void entier(std::int64_t v) { m_octets.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void entier(std::int64_t v) {
+        const std::int64_t ordonne = qToLittleEndian(v);
+        m_octets.append(reinterpret_cast<const char*>(&ordonne), sizeof ordonne);
+    }
     void octets(const QByteArray& o) {
         entier(o.size());
         m_octets.append(o);
     }
     void scellement() {
-        const std::uint64_t h = fnv1a(m_octets.constData(), m_octets.size());
-        m_octets.append(reinterpret_cast<const char*>(&h), sizeof h);
+        entier(static_cast<std::int64_t>(fnv1a(m_octets.constData(), m_octets.size())));
     }
     QByteArray& resultat() { return m_octets; }
 
@@ -101,7 +124,7 @@ public:
     Lecteur(const QByteArray& octets, qsizetype debut) : m_octets(octets), m_position(debut) {}
     bool entier(std::int64_t& v) {
         if (m_octets.size() - m_position < static_cast<qsizetype>(sizeof v)) return false;
-        std::memcpy(&v, m_octets.constData() + m_position, sizeof v);
+        v = qFromLittleEndian<std::int64_t>(m_octets.constData() + m_position);
         m_position += sizeof v;
         return true;
     }
