@@ -43,7 +43,7 @@ install: build
 # The whole suite: the layers and file lengths checked, the fuzzing harnesses
 # over their corpora, the suite under the sanitizers, then the suite of the
 # normal build.
-test: build test-fuzz test-sanitiseurs
+test: architecture build test-fuzz test-sanitiseurs
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
 
 architecture: deps
