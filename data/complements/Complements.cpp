@@ -4,34 +4,30 @@
 #include <QFileInfo>
 
 #include "data/complements/Requete.h"
+#include "data/complements/StockageStructures.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace {
 
 using namespace magasin;
 
-constexpr int VersionSchema = 1;
+constexpr int VersionSchema = 2;
 
+// The entries of the store; their structures are in the tables of
+// StockageStructures.h.
 const char* const Schema = R"(
 CREATE TABLE IF NOT EXISTS personne(
     id INTEGER PRIMARY KEY,
     fiche INTEGER NOT NULL,
     empreinte TEXT NOT NULL,
     detachee INTEGER NOT NULL DEFAULT 0,
-    note TEXT NOT NULL DEFAULT '',
-    gedcom TEXT NOT NULL DEFAULT '');
+    note TEXT NOT NULL DEFAULT '');
 CREATE INDEX IF NOT EXISTS personne_fiche ON personne(fiche);
-CREATE TABLE IF NOT EXISTS champ(
-    personne INTEGER NOT NULL,
-    ordre INTEGER NOT NULL,
-    nom TEXT NOT NULL,
-    ecrit TEXT NOT NULL,
-    gedcom TEXT NOT NULL,
-    PRIMARY KEY(personne, ordre)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS couple(
     id INTEGER PRIMARY KEY,
     mari INTEGER NOT NULL,
@@ -41,22 +37,21 @@ CREATE TABLE IF NOT EXISTS couple(
     ordre_mari INTEGER NOT NULL,
     ordre_femme INTEGER NOT NULL,
     ecrit_mari TEXT NOT NULL,
-    ecrit_femme TEXT NOT NULL,
-    gedcom TEXT NOT NULL);
+    ecrit_femme TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS couple_mari ON couple(mari);
 CREATE INDEX IF NOT EXISTS couple_femme ON couple(femme);
 CREATE TABLE IF NOT EXISTS enfant(
+    id INTEGER PRIMARY KEY,
     couple INTEGER NOT NULL,
     rang INTEGER NOT NULL,
     fiche INTEGER NOT NULL,
     empreinte TEXT NOT NULL,
     filiation TEXT NOT NULL,
-    gedcom TEXT NOT NULL,
-    PRIMARY KEY(couple, rang)) WITHOUT ROWID;
+    lien_pere TEXT NOT NULL,
+    lien_mere TEXT NOT NULL,
+    details INTEGER NOT NULL DEFAULT 0,
+    UNIQUE(couple, rang));
 CREATE INDEX IF NOT EXISTS enfant_fiche ON enfant(fiche);
-CREATE TABLE IF NOT EXISTS enregistrement(
-    xref TEXT PRIMARY KEY,
-    gedcom TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS meta(
     cle TEXT PRIMARY KEY,
     valeur TEXT NOT NULL);
@@ -183,7 +178,7 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
     }
     if (v < VersionSchema) {
         if (lectureSeule) throw erreur(base, SQLITE_READONLY, chemin);
-        c->creerSchema();
+        c->creerSchema(v);
     }
     return c;
 }
@@ -195,13 +190,19 @@ void Complements::executer(const char* sql) {
     if (code != SQLITE_OK) throw erreur(m_base, code, m_chemin);
 }
 
-// Created, or brought up to the current version: each version adds to the
-// last, inside one transaction.
-void Complements::creerSchema() {
+// Created, or brought up to the current version in one transaction, a copy
+// of the older store kept beside it first.
+void Complements::creerSchema(std::int64_t version) {
+    if (version >= 1) sauvegarderAvantMiseAJour(version);
     commencer();
     try {
-        executer(Schema);
-        executer("PRAGMA user_version = 1");
+        if (version >= 1) {
+            migrerDepuisLaVersion1();
+        } else {
+            executer(Schema);
+            executer(structures::schemaStructures().c_str());
+        }
+        executer("PRAGMA user_version = 2");
     } catch (...) {
         annuler();
         throw;
@@ -246,6 +247,14 @@ template <typename F> void enTransaction(Complements& c, F&& travail) {
 } // namespace
 
 namespace {
+
+// Every table of the store, for a mark read back from a journal.
+std::set<std::string> tablesDuMagasin() {
+    std::set<std::string> tables = {"personne", "couple", "enfant", "lieu"};
+    for (structures::Sorte s : structures::sortesStockees())
+        tables.insert(structures::descriptionDe(s).table);
+    return tables;
+}
 
 // Tags of what revenir() accepts.
 constexpr char ChangementsSession = 'C';
@@ -300,15 +309,15 @@ Complements::enregistrerChangements(const std::function<void()>& ecriture,
 }
 
 QByteArray Complements::marqueAvantImport() {
-    auto plusGrand = [&](const char* sql) {
-        Requete r(m_base, sql);
-        return r.ligne() ? r.entier(0) : 0;
-    };
-    const std::int64_t personnes = plusGrand("SELECT COALESCE(MAX(id), 0) FROM personne");
-    const std::int64_t couples = plusGrand("SELECT COALESCE(MAX(id), 0) FROM couple");
-    const std::string marque = std::to_string(personnes) + ' ' + std::to_string(couples) + ' ' +
-                               std::to_string(prochainImport());
-    return RetraitImport + QByteArray::fromStdString(marque);
+    std::map<std::string, std::int64_t> marque = structures::plusGrandsIdentifiants(m_base);
+    for (const char* table : {"personne", "couple", "enfant"}) {
+        Requete r(m_base, (std::string("SELECT COALESCE(MAX(id), 0) FROM ") + table).c_str());
+        marque[table] = r.ligne() ? r.entier(0) : 0;
+    }
+    std::string texte = std::to_string(prochainImport());
+    for (const auto& [table, id] : marque)
+        texte += ' ' + table + '=' + std::to_string(id);
+    return RetraitImport + QByteArray::fromStdString(texte);
 }
 
 void Complements::revenir(const QByteArray& changements) {
@@ -322,28 +331,23 @@ void Complements::revenir(const QByteArray& changements) {
         return;
     }
     if (changements.front() != RetraitImport) return;
-    long long personnes = 0, couples = 0;
-    int numero = 0;
-    if (std::sscanf(changements.mid(1).constData(), "%lld %lld %d", &personnes, &couples,
-                    &numero) != 3)
-        return;
-    const std::string prefixe = "@X" + std::to_string(numero) + "\\_%";
+    // "numero table=id…": every row above the noted id was the import's.
+    const QList<QByteArray> mots = changements.mid(1).split(' ');
+    bool lu = false;
+    const int numero = mots.value(0).toInt(&lu);
+    std::map<std::string, std::int64_t> plusGrands;
+    const std::set<std::string> tables = tablesDuMagasin();
+    for (qsizetype i = 1; i < mots.size(); ++i) {
+        const qsizetype egal = mots[i].indexOf('=');
+        bool nombre = false;
+        const std::int64_t id = mots[i].mid(egal + 1).toLongLong(&nombre);
+        const std::string table = mots[i].left(egal).toStdString();
+        if (egal <= 0 || !nombre || !tables.count(table)) return; // not a mark of ours
+        plusGrands[table] = id;
+    }
+    if (!lu || plusGrands.empty()) return;
     enTransaction(*this, [&] {
-        Requete(m_base, "DELETE FROM champ WHERE personne > ?")
-            .lier(1, static_cast<std::int64_t>(personnes))
-            .executer();
-        Requete(m_base, "DELETE FROM personne WHERE id > ?")
-            .lier(1, static_cast<std::int64_t>(personnes))
-            .executer();
-        Requete(m_base, "DELETE FROM enfant WHERE couple > ?")
-            .lier(1, static_cast<std::int64_t>(couples))
-            .executer();
-        Requete(m_base, "DELETE FROM couple WHERE id > ?")
-            .lier(1, static_cast<std::int64_t>(couples))
-            .executer();
-        Requete(m_base, "DELETE FROM enregistrement WHERE xref LIKE ? ESCAPE '\\'")
-            .lier(1, prefixe)
-            .executer();
+        structures::supprimerApres(m_base, plusGrands);
         // The store as it was, down to the count of a first import.
         if (numero <= 1)
             Requete(m_base, "DELETE FROM meta WHERE cle = 'imports'").executer();
@@ -362,34 +366,27 @@ int Complements::prochainImport() {
 }
 
 void Complements::ajouterImport(const ComplementsImport& c) {
+    using namespace structures;
     enTransaction(*this, [&] {
         const int numero = prochainImport();
         Requete compte(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)");
         compte.lier(1, std::to_string(numero)).executer();
-        Requete personne(m_base,
-                         "INSERT INTO personne(fiche, empreinte, note, gedcom) VALUES(?, ?, ?, ?)");
-        Requete champ(
-            m_base, "INSERT INTO champ(personne, ordre, nom, ecrit, gedcom) VALUES(?, ?, ?, ?, ?)");
+        EcrivainStructures ecrivain(m_base);
+        Requete personne(m_base, "INSERT INTO personne(fiche, empreinte, note) VALUES(?, ?, ?)");
         for (const EntreePersonne& p : c.personnes) {
-            personne.lier(1, p.fiche)
-                .lier(2, p.empreinte)
-                .lier(3, p.note)
-                .lier(4, p.structures)
-                .executer();
+            personne.lier(1, p.fiche).lier(2, p.empreinte).lier(3, p.note).executer();
             const std::int64_t id = sqlite3_last_insert_rowid(m_base);
-            for (std::size_t i = 0; i < p.champs.size(); ++i)
-                champ.lier(1, id)
-                    .lier(2, static_cast<std::int64_t>(i))
-                    .lier(3, p.champs[i].nom)
-                    .lier(4, p.champs[i].ecrit)
-                    .lier(5, p.champs[i].gedcom)
-                    .executer();
+            std::vector<Element> champs;
+            for (const EntreePersonne::Champ& champ : p.champs)
+                champs.push_back(elementDuChamp(champ.nom, champ.ecrit, champ.gedcom));
+            ecrivain.ecrireTous(Sorte::Personne, id, champs);
+            ecrivain.ecrireTous(Sorte::Personne, id, lireStructures(p.structures, Sorte::Personne, 1));
         }
         Requete couple(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
-                               "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme, gedcom) "
-                               "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                               "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme) "
+                               "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         Requete enfant(m_base, "INSERT INTO enfant(couple, rang, fiche, empreinte, filiation, "
-                               "gedcom) VALUES(?, ?, ?, ?, ?, ?)");
+                               "lien_pere, lien_mere, details) VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         for (const EntreeCouple& x : c.couples) {
             couple.lier(1, x.mari)
                 .lier(2, x.femme)
@@ -399,23 +396,45 @@ void Complements::ajouterImport(const ComplementsImport& c) {
                 .lier(6, x.ordreFemme)
                 .lier(7, x.ecritMari)
                 .lier(8, x.ecritFemme)
-                .lier(9, x.gedcom)
                 .executer();
             const std::int64_t id = sqlite3_last_insert_rowid(m_base);
-            for (std::size_t r = 0; r < x.enfants.size(); ++r)
+            ecrivain.ecrireTous(Sorte::Union, id, lireStructures(x.gedcom, Sorte::Union, 1));
+            for (std::size_t r = 0; r < x.enfants.size(); ++r) {
+                const EntreeCouple::Enfant& e = x.enfants[r];
+                const std::string lien = lienEnFrancais(e.filiation);
                 enfant.lier(1, id)
                     .lier(2, static_cast<std::int64_t>(r))
-                    .lier(3, x.enfants[r].fiche)
-                    .lier(4, x.enfants[r].empreinte)
-                    .lier(5, x.enfants[r].filiation)
-                    .lier(6, x.enfants[r].gedcom)
+                    .lier(3, e.fiche)
+                    .lier(4, e.empreinte)
+                    .lier(5, e.filiation)
+                    .lier(6, lien)
+                    .lier(7, lien)
+                    .lier(8, static_cast<std::int64_t>(!e.gedcom.empty()))
                     .executer();
+                ecrivain.ecrireTous(Sorte::Enfant, sqlite3_last_insert_rowid(m_base),
+                                    lireStructures(e.gedcom, Sorte::Enfant, 2));
+            }
         }
-        Requete enregistrement(m_base,
-                               "INSERT OR REPLACE INTO enregistrement(xref, gedcom) VALUES(?, ?)");
+        std::int64_t racine = prochaineRacineDeFichier(m_base);
         for (const EnregistrementComplement& e : c.enregistrements)
-            enregistrement.lier(1, e.xref).lier(2, e.gedcom).executer();
+            ajouterEnregistrement(ecrivain, e, racine++);
     });
+}
+
+// A record of the file, replacing one of the same identifier: its own root.
+void Complements::ajouterEnregistrement(structures::EcrivainStructures& ecrivain,
+                                        const EnregistrementComplement& e, std::int64_t racine) {
+    using namespace structures;
+    supprimerEnregistrement(m_base, e.xref);
+    std::vector<Element> lus = lireStructures(e.gedcom, Sorte::Fichier, 0);
+    if (lus.size() != 1) { // not one record: kept as it is, under its identifier
+        Element brut;
+        brut.etiquette = "?";
+        brut.verbatim = e.gedcom;
+        lus.assign(1, std::move(brut));
+    }
+    lus.front().xref = e.xref;
+    ecrivain.ecrire(Sorte::Fichier, racine, Sorte::Fichier, racine, 0, lus.front());
 }
 
 void Complements::suivreEnregistrement(std::int32_t fiche, const TFiche& avant, const TFiche& apres,
@@ -468,12 +487,13 @@ void Complements::detacherFiche(std::int32_t fiche) {
 
 void Complements::supprimerFiche(std::int32_t fiche) {
     enTransaction(*this, [&] {
-        for (const char* sql :
-             {"DELETE FROM champ WHERE personne IN (SELECT id FROM personne WHERE fiche = ?)",
-              "DELETE FROM personne WHERE fiche = ?"}) {
-            Requete r(m_base, sql);
-            r.lier(1, fiche).executer();
-        }
+        Requete ids(m_base, "SELECT id FROM personne WHERE fiche = ?");
+        ids.lier(1, fiche);
+        std::vector<std::int64_t> entrees;
+        while (ids.ligne())
+            entrees.push_back(ids.entier(0));
+        for (std::int64_t id : entrees)
+            supprimerEntree(id);
     });
 }
 
@@ -493,11 +513,7 @@ void Complements::rattacher(std::int64_t id, std::int32_t fiche, const TFiche& p
 
 void Complements::supprimerEntree(std::int64_t id) {
     enTransaction(*this, [&] {
-        for (const char* sql :
-             {"DELETE FROM champ WHERE personne = ?", "DELETE FROM personne WHERE id = ?"}) {
-            Requete r(m_base, sql);
-            r.lier(1, id).executer();
-        }
+        structures::supprimerRacine(m_base, structures::Sorte::Personne, id);
+        Requete(m_base, "DELETE FROM personne WHERE id = ?").lier(1, id).executer();
     });
 }
-

@@ -17,6 +17,9 @@
 #include <vector>
 
 struct sqlite3;
+namespace structures {
+class EcrivainStructures;
+}
 
 // The companion store of a genealogy file: one SQLite database beside the
 // ".FIC" ("FAMILLE - compléments.sqlite" for "FAMILLE.FIC") that keeps, per
@@ -215,8 +218,12 @@ public:
 private:
     Complements(sqlite3* base, QString chemin, bool lectureSeule);
     void executer(const char* sql);
-    void creerSchema();
-    void lireChamps(std::int64_t id, EntreePersonne& entree);
+    void creerSchema(std::int64_t version);
+    void sauvegarderAvantMiseAJour(std::int64_t version);
+    void migrerDepuisLaVersion1();
+    void ajouterEnregistrement(structures::EcrivainStructures& ecrivain,
+                               const EnregistrementComplement& e, std::int64_t racine);
+    void lireStructuresDe(std::int64_t id, EntreePersonne& entree);
     sqlite3* m_base = nullptr;
     QString m_chemin;
     bool m_lectureSeule = false;

@@ -3,13 +3,30 @@
 #include "data/complements/Complements.h"
 
 #include "data/complements/Requete.h"
+#include "data/complements/StockageStructures.h"
 
 #include <algorithm>
 
 using namespace magasin;
+using structures::Sorte;
+
+namespace {
+
+// What the tables hold of one root, as the GEDCOM text the export and the
+// views read.
+void versTexte(const structures::StructuresDUneRacine& r, EntreePersonne& p) {
+    for (const structures::Element& champ : r.champs) {
+        std::string gedcom;
+        structures::ecrireStructure(gedcom, champ, 1);
+        p.champs.push_back({champ.champ, champ.ecrit, std::move(gedcom)});
+    }
+    p.structures += structures::texteDe(r.structures, 1);
+}
+
+} // namespace
 
 std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const TFiche& actuelle) {
-    Requete chercher(m_base, "SELECT id, note, gedcom FROM personne WHERE fiche = ? AND "
+    Requete chercher(m_base, "SELECT id, note FROM personne WHERE fiche = ? AND "
                              "empreinte = ? AND detachee = 0 ORDER BY id");
     chercher.lier(1, fiche).lier(2, empreinteDe(actuelle));
     std::unique_ptr<EntreePersonne> p;
@@ -22,22 +39,17 @@ std::unique_ptr<EntreePersonne> Complements::personne(std::int32_t fiche, const 
         }
         // Several entries of one person (two imports, a note) read as one.
         if (!chercher.texte(1).empty()) p->note = chercher.texte(1);
-        p->structures += chercher.texte(2);
-        lireChamps(chercher.entier(0), *p);
+        lireStructuresDe(chercher.entier(0), *p);
     }
     return p;
 }
 
-void Complements::lireChamps(std::int64_t id, EntreePersonne& p) {
-    Requete champs(m_base, "SELECT nom, ecrit, gedcom FROM champ WHERE personne = ? ORDER BY "
-                           "ordre");
-    champs.lier(1, id);
-    while (champs.ligne())
-        p.champs.push_back({champs.texte(0), champs.texte(1), champs.texte(2)});
+void Complements::lireStructuresDe(std::int64_t id, EntreePersonne& p) {
+    versTexte(structures::lireRacine(m_base, Sorte::Personne, id), p);
 }
 
 std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
-    Requete chercher(m_base, "SELECT fiche, empreinte, note, gedcom FROM personne WHERE id = ?");
+    Requete chercher(m_base, "SELECT fiche, empreinte, note FROM personne WHERE id = ?");
     chercher.lier(1, id);
     if (!chercher.ligne()) return nullptr;
     auto p = std::make_unique<EntreePersonne>();
@@ -45,8 +57,7 @@ std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
     p->fiche = fiche32(chercher.entier(0));
     p->empreinte = chercher.texte(1);
     p->note = chercher.texte(2);
-    p->structures = chercher.texte(3);
-    lireChamps(id, *p);
+    lireStructuresDe(id, *p);
     return p;
 }
 
@@ -63,24 +74,38 @@ EntreeCouple coupleLu(Requete& r) {
     c.ordreFemme = static_cast<int>(r.entier(6));
     c.ecritMari = r.texte(7);
     c.ecritFemme = r.texte(8);
-    c.gedcom = r.texte(9);
     return c;
 }
 
+// A child of a couple, what its link says beyond its kind read when there is some.
+EntreeCouple::Enfant enfantLu(sqlite3* base, const Requete& r, int premiere) {
+    EntreeCouple::Enfant e{fiche32(r.entier(premiere + 1)), r.texte(premiere + 2),
+                           r.texte(premiere + 3), {}};
+    if (r.entier(premiere + 4))
+        e.gedcom = structures::texteDe(
+            structures::lireRacine(base, Sorte::Enfant, r.entier(premiere)).structures, 2);
+    return e;
+}
+
+// The couples' own structures, one walk in the couples' order.
+void lireStructuresDesCouples(sqlite3* base, std::vector<EntreeCouple>& couples) {
+    for (EntreeCouple& c : couples)
+        c.gedcom = structures::texteDe(structures::lireRacine(base, Sorte::Union, c.id).structures, 1);
+}
+
 void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
-    Requete enfants(base, "SELECT fiche, empreinte, filiation, gedcom FROM enfant WHERE "
+    Requete enfants(base, "SELECT id, fiche, empreinte, filiation, details FROM enfant WHERE "
                           "couple = ? ORDER BY rang");
     for (EntreeCouple& c : couples) {
         enfants.lier(1, c.id);
         while (enfants.ligne())
-            c.enfants.push_back(
-                {fiche32(enfants.entier(0)), enfants.texte(1), enfants.texte(2), enfants.texte(3)});
+            c.enfants.push_back(enfantLu(base, enfants, 0));
         enfants.recommencer();
     }
 }
 
 const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empreinte_femme, "
-                                   "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme, gedcom "
+                                   "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme "
                                    "FROM couple";
 
 } // namespace
@@ -90,21 +115,25 @@ std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
     Requete r(m_base, (std::string(ColonnesCouple) + " ORDER BY id").c_str());
     while (r.ligne())
         liste.push_back(coupleLu(r));
+    {
+        structures::CurseurRacines curseur(m_base, Sorte::Union, "couple", "1", "r.id, e.id");
+        for (EntreeCouple& c : liste)
+            c.gedcom = structures::texteDe(curseur.lire(c.id).structures, 1);
+    }
     // Both in the order of the couples: one walk joins them.
     Requete enfants(m_base, tousLesEnfants
-                                ? "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
-                                  "ORDER BY couple, rang"
-                                : "SELECT couple, fiche, empreinte, filiation, gedcom FROM enfant "
-                                  "WHERE filiation != 'birth' OR gedcom != '' ORDER BY couple, "
-                                  "rang");
+                                ? "SELECT couple, id, fiche, empreinte, filiation, details FROM "
+                                  "enfant ORDER BY couple, rang"
+                                : "SELECT couple, id, fiche, empreinte, filiation, details FROM "
+                                  "enfant WHERE filiation != 'birth' OR details != 0 ORDER BY "
+                                  "couple, rang");
     std::size_t i = 0;
     while (enfants.ligne()) {
         const std::int64_t couple = enfants.entier(0);
         while (i < liste.size() && liste[i].id < couple)
             ++i;
         if (i < liste.size() && liste[i].id == couple)
-            liste[i].enfants.push_back(
-                {fiche32(enfants.entier(1)), enfants.texte(2), enfants.texte(3), enfants.texte(4)});
+            liste[i].enfants.push_back(enfantLu(m_base, enfants, 1));
     }
     return liste;
 }
@@ -116,6 +145,7 @@ std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
     r.lier(1, fiche);
     while (r.ligne())
         liste.push_back(coupleLu(r));
+    lireStructuresDesCouples(m_base, liste);
     lireEnfants(m_base, liste);
     std::stable_sort(liste.begin(), liste.end(), [fiche](const auto& a, const auto& b) {
         return (a.mari == fiche ? a.ordreMari : a.ordreFemme) <
@@ -132,22 +162,21 @@ std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
     r.lier(1, fiche);
     while (r.ligne())
         liste.push_back(coupleLu(r));
+    lireStructuresDesCouples(m_base, liste);
     lireEnfants(m_base, liste);
     return liste;
 }
 
 namespace {
 
-// Two walks in step, each in record order: no query per person.
+// The entries and their structures in step, each in record order: no
+// query per person.
 class CurseurSql : public CurseurPersonnes {
 public:
     explicit CurseurSql(sqlite3* base)
-        : m_personnes(base, "SELECT id, fiche, empreinte, note, gedcom FROM personne WHERE "
+        : m_personnes(base, "SELECT id, fiche, empreinte, note FROM personne WHERE "
                             "detachee = 0 ORDER BY fiche, id"),
-          m_champs(base, "SELECT p.id, c.nom, c.ecrit, c.gedcom FROM champ c JOIN personne p ON "
-                         "p.id = c.personne WHERE p.detachee = 0 ORDER BY p.fiche, p.id, c.ordre") {
-        m_champ = m_champs.ligne();
-    }
+          m_structures(base, Sorte::Personne, "personne", "r.detachee = 0", "r.fiche, r.id") {}
     bool suivante(EntreePersonne& p) override {
         if (!m_personnes.ligne()) return false;
         p.id = m_personnes.entier(0);
@@ -155,15 +184,14 @@ public:
         p.empreinte = m_personnes.texte(2);
         p.note = m_personnes.texte(3);
         p.champs.clear();
-        p.structures = m_personnes.texte(4);
-        for (; m_champ && m_champs.entier(0) == p.id; m_champ = m_champs.ligne())
-            p.champs.push_back({m_champs.texte(1), m_champs.texte(2), m_champs.texte(3)});
+        p.structures.clear();
+        versTexte(m_structures.lire(p.id), p);
         return true;
     }
 
 private:
-    Requete m_personnes, m_champs;
-    bool m_champ = false;
+    Requete m_personnes;
+    structures::CurseurRacines m_structures;
 };
 
 } // namespace
@@ -181,24 +209,30 @@ void Complements::parcourirPersonnes(const std::function<bool(const EntreePerson
 
 void Complements::parcourirEnregistrements(
     const std::function<void(const EnregistrementComplement&)>& visiter) {
-    Requete r(m_base, "SELECT xref, gedcom FROM enregistrement ORDER BY rowid");
-    while (r.ligne())
-        visiter({r.texte(0), r.texte(1)});
+    structures::parcourirRecords(m_base, [&](const structures::Element& e) {
+        std::string gedcom;
+        structures::ecrireStructure(gedcom, e, 0);
+        visiter({e.xref, std::move(gedcom)});
+    });
 }
 
 std::string Complements::enregistrement(const std::string& xref) {
-    Requete r(m_base, "SELECT gedcom FROM enregistrement WHERE xref = ?");
-    r.lier(1, xref);
-    return r.ligne() ? r.texte(0) : std::string();
+    const std::int64_t racine = structures::racineDuRecord(m_base, xref);
+    if (racine == 0) return {};
+    return structures::texteDe(structures::lireRacine(m_base, Sorte::Fichier, racine).structures, 0);
 }
 
 std::vector<EntreeDetachee>
 Complements::detachees(std::int64_t nombreFiches,
                        const std::function<TFiche(std::int32_t)>& fiche) {
     std::vector<EntreeDetachee> liste;
-    Requete r(m_base, "SELECT p.id, p.fiche, p.empreinte, p.detachee, (p.gedcom != '') + "
-                      "(SELECT COUNT(*) FROM champ c WHERE c.personne = p.id) FROM personne p "
-                      "ORDER BY p.fiche, p.id");
+    std::string compte = "0";
+    for (Sorte s : structures::sortesStockees())
+        compte += std::string(" + (SELECT COUNT(*) FROM ") + structures::descriptionDe(s).table +
+                  " e WHERE e.sorte_proprietaire = 'P' AND e.proprietaire = p.id)";
+    Requete r(m_base, ("SELECT p.id, p.fiche, p.empreinte, p.detachee, " + compte +
+                       " FROM personne p ORDER BY p.fiche, p.id")
+                          .c_str());
     while (r.ligne()) {
         EntreeDetachee d{r.entier(0), fiche32(r.entier(1)), r.texte(2), {}, r.entier(4)};
         if (r.entier(3))

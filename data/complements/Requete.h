@@ -7,6 +7,7 @@
 #define SQLITE_ENABLE_PREUPDATE_HOOK 1
 #include <sqlite3.h>
 
+#include <optional>
 #include <string>
 
 // What the store's files share of SQLite: its errors in French, and one
@@ -41,6 +42,22 @@ public:
         sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // NULL for an absent value.
+    Requete& lier(int i, const std::optional<std::string>& v) {
+        if (!v) {
+            sqlite3_bind_null(m_requete, i);
+            return *this;
+        }
+        return lier(i, *v);
+    }
+    Requete& lierReel(int i, double v) {
+        sqlite3_bind_double(m_requete, i, v);
+        return *this;
+    }
+    Requete& lierNul(int i) {
+        sqlite3_bind_null(m_requete, i);
+        return *this;
+    }
     // True while a row is there.
     bool ligne() {
         const int code = sqlite3_step(m_requete);
@@ -63,6 +80,11 @@ public:
         const int n = sqlite3_column_bytes(m_requete, i);
         return t ? std::string(t, static_cast<std::size_t>(std::min(n, TailleMaximumTexte)))
                  : std::string();
+    }
+
+    bool nul(int i) const { return sqlite3_column_type(m_requete, i) == SQLITE_NULL; }
+    std::optional<std::string> texteOuRien(int i) const {
+        return nul(i) ? std::nullopt : std::optional<std::string>(texte(i));
     }
 
 private:

@@ -1,0 +1,438 @@
+#include "data/complements/StockageStructures.h"
+
+#include "data/fichier/IntervalleDate.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace magasin;
+
+namespace structures {
+
+namespace {
+
+const char* const ColonnesCommunes =
+    "id INTEGER PRIMARY KEY, sorte_proprietaire TEXT NOT NULL, proprietaire INTEGER NOT NULL, "
+    "ordre INTEGER NOT NULL, racine_sorte TEXT NOT NULL, racine INTEGER NOT NULL, champ TEXT, "
+    "ecrit TEXT, etiquette TEXT NOT NULL, xref TEXT, valeur TEXT, verbatim TEXT";
+
+// The columns read back, in the order lireLigne() takes them.
+const char* const Lues = "e.id, e.sorte_proprietaire, e.proprietaire, e.ordre, e.champ, e.ecrit, "
+                         "e.etiquette, e.xref, e.valeur, e.verbatim";
+constexpr int NombreLues = 10;
+
+std::string colonnesDe(const Description& d, const char* prefixe) {
+    std::string s;
+    for (const Colonne& c : d.colonnes)
+        s += std::string(", ") + prefixe + c.nom;
+    return s;
+}
+
+std::string sorteTexte(Sorte s) {
+    return std::string(1, static_cast<char>(s));
+}
+
+Sorte sorteLue(const std::string& t) {
+    return t.empty() ? Sorte::Reste : static_cast<Sorte>(t.front());
+}
+
+// A row read: the structure and where it goes.
+struct Ligne {
+    std::int64_t id = 0;
+    Sorte sorteProprietaire = Sorte::Fichier;
+    std::int64_t proprietaire = 0;
+    std::int64_t ordre = 0;
+    Element e;
+};
+
+Ligne lireLigne(const Requete& r, Sorte sorte, std::size_t colonnes) {
+    Ligne l;
+    l.id = r.entier(0);
+    l.sorteProprietaire = sorteLue(r.texte(1));
+    l.proprietaire = r.entier(2);
+    l.ordre = r.entier(3);
+    l.e.sorte = sorte;
+    l.e.champ = r.texte(4);
+    l.e.ecrit = r.texte(5);
+    l.e.etiquette = r.texte(6);
+    l.e.xref = r.texte(7);
+    l.e.valeur = r.texteOuRien(8);
+    l.e.verbatim = r.texte(9);
+    l.e.colonnes.reserve(colonnes);
+    for (std::size_t i = 0; i < colonnes; ++i)
+        l.e.colonnes.push_back(r.texteOuRien(NombreLues + static_cast<int>(i)));
+    return l;
+}
+
+std::string selectionDe(Sorte s, const char* enPlus = "") {
+    const Description& d = descriptionDe(s);
+    return std::string("SELECT ") + Lues + colonnesDe(d, "e.") + enPlus + " FROM " + d.table +
+           " e";
+}
+
+// The rows under their owners, each owner's in order.
+StructuresDUneRacine assembler(std::vector<Ligne>& lignes, Sorte sorteRacine,
+                               std::int64_t racine) {
+    std::sort(lignes.begin(), lignes.end(), [](const Ligne& a, const Ligne& b) {
+        return std::tie(a.sorteProprietaire, a.proprietaire, a.ordre, a.id) <
+               std::tie(b.sorteProprietaire, b.proprietaire, b.ordre, b.id);
+    });
+    std::map<std::pair<Sorte, std::int64_t>, std::vector<std::size_t>> sous;
+    for (std::size_t i = 0; i < lignes.size(); ++i)
+        sous[{lignes[i].sorteProprietaire, lignes[i].proprietaire}].push_back(i);
+    std::vector<bool> place(lignes.size(), false);
+    // Built from the deepest: an owner gets its structures complete. A chain
+    // that loops (a damaged store) is cut where it comes back.
+    std::function<Element(std::size_t)> construire = [&](std::size_t i) {
+        place[i] = true;
+        Element e = std::move(lignes[i].e);
+        const auto trouve = sous.find({e.sorte, lignes[i].id});
+        if (trouve != sous.end())
+            for (std::size_t k : trouve->second)
+                if (!place[k]) e.enfants.push_back(construire(k));
+        return e;
+    };
+    StructuresDUneRacine resultat;
+    const auto haut = sous.find({sorteRacine, racine});
+    if (haut == sous.end()) return resultat;
+    for (std::size_t k : haut->second) {
+        if (place[k]) continue;
+        Element e = construire(k);
+        (e.champ.empty() ? resultat.structures : resultat.champs).push_back(std::move(e));
+    }
+    return resultat;
+}
+
+// "N45.5", "-1.25", "W0": the number, when there is one.
+std::optional<double> coordonnee(const std::optional<std::string>& t) {
+    if (!t || t->empty()) return std::nullopt;
+    std::string s = *t;
+    double signe = 1;
+    if (s.front() == 'S' || s.front() == 'W' || s.front() == 'N' || s.front() == 'E') {
+        signe = (s.front() == 'S' || s.front() == 'W') ? -1 : 1;
+        s.erase(0, 1);
+    }
+    bool ok = false;
+    const double v = QString::fromStdString(s).toDouble(&ok);
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return signe * v;
+}
+
+} // namespace
+
+std::string schemaStructures() {
+    std::string sql;
+    for (Sorte s : sortesStockees()) {
+        const Description& d = descriptionDe(s);
+        const std::string table = d.table;
+        sql += "CREATE TABLE IF NOT EXISTS " + table + "(" + ColonnesCommunes;
+        for (const Colonne& c : d.colonnes)
+            sql += std::string(", ") + c.nom + " TEXT";
+        if (s == Sorte::Evenement) sql += ", lieu_id INTEGER, jour_debut INTEGER, jour_fin INTEGER";
+        sql += ");\n";
+        sql += "CREATE INDEX IF NOT EXISTS " + table + "_proprietaire ON " + table +
+               "(sorte_proprietaire, proprietaire, ordre);\n";
+        sql += "CREATE INDEX IF NOT EXISTS " + table + "_racine ON " + table +
+               "(racine_sorte, racine);\n";
+        if (s == Sorte::Source || s == Sorte::Depot || s == Sorte::Note || s == Sorte::Media ||
+            s == Sorte::Reste)
+            sql += "CREATE INDEX IF NOT EXISTS " + table + "_xref ON " + table +
+                   "(xref) WHERE xref IS NOT NULL;\n";
+    }
+    sql += "CREATE INDEX IF NOT EXISTS evenement_jours ON evenement(jour_debut, jour_fin);\n"
+           "CREATE INDEX IF NOT EXISTS evenement_lieu ON evenement(lieu_id);\n"
+           "CREATE TABLE IF NOT EXISTS lieu(id INTEGER PRIMARY KEY, nom TEXT NOT NULL UNIQUE, "
+           "libelle TEXT NOT NULL, parent INTEGER, insee TEXT, latitude REAL, longitude REAL);\n"
+           "CREATE INDEX IF NOT EXISTS lieu_parent ON lieu(parent);\n";
+    return sql;
+}
+
+EcrivainStructures::EcrivainStructures(sqlite3* base) : m_base(base) {
+    for (Sorte s : sortesStockees()) {
+        const Description& d = descriptionDe(s);
+        std::string sql = std::string("INSERT INTO ") + d.table +
+                          "(sorte_proprietaire, proprietaire, ordre, racine_sorte, racine, champ, "
+                          "ecrit, etiquette, xref, valeur, verbatim" +
+                          colonnesDe(d, "");
+        std::size_t n = 11 + d.colonnes.size();
+        if (s == Sorte::Evenement) {
+            sql += ", lieu_id, jour_debut, jour_fin";
+            n += 3;
+        }
+        sql += ") VALUES(?";
+        for (std::size_t i = 1; i < n; ++i)
+            sql += ", ?";
+        sql += ")";
+        m_insertions[s] = std::make_unique<Requete>(base, sql.c_str());
+    }
+    m_chercherLieu = std::make_unique<Requete>(base, "SELECT id FROM lieu WHERE nom = ?");
+    m_creerLieu = std::make_unique<Requete>(
+        base, "INSERT INTO lieu(nom, libelle, parent) VALUES(?, ?, ?)");
+    m_coordonnees = std::make_unique<Requete>(
+        base, "UPDATE lieu SET latitude = ?, longitude = ? WHERE id = ? AND latitude IS NULL");
+}
+
+EcrivainStructures::~EcrivainStructures() = default;
+
+std::int64_t EcrivainStructures::lieu(const std::string& nom,
+                                      const std::optional<std::string>& latitude,
+                                      const std::optional<std::string>& longitude) {
+    std::int64_t id = 0;
+    if (const auto connu = m_lieux.find(nom); connu != m_lieux.end()) {
+        id = connu->second;
+    } else {
+        m_chercherLieu->lier(1, nom);
+        if (m_chercherLieu->ligne()) id = m_chercherLieu->entier(0);
+        m_chercherLieu->recommencer();
+        if (id == 0) {
+            // "Worthington, MN, USA" is a place of "MN, USA", itself of "USA".
+            const std::size_t virgule = nom.find(',');
+            std::int64_t parent = 0;
+            std::string libelle = nom.substr(0, virgule);
+            if (virgule != std::string::npos) {
+                std::size_t debut = virgule + 1;
+                while (debut < nom.size() && nom[debut] == ' ')
+                    ++debut;
+                if (debut < nom.size()) parent = lieu(nom.substr(debut), {}, {});
+            }
+            m_creerLieu->lier(1, nom).lier(2, libelle);
+            if (parent) m_creerLieu->lier(3, parent);
+            else m_creerLieu->lierNul(3);
+            m_creerLieu->executer();
+            id = sqlite3_last_insert_rowid(m_base);
+        }
+        m_lieux.emplace(nom, id);
+    }
+    // Coordinates (0, 0) are a program's blank, in the ocean off Africa.
+    const auto lat = coordonnee(latitude), lon = coordonnee(longitude);
+    if (lat && lon && !(*lat == 0 && *lon == 0) && std::abs(*lat) <= 90 && std::abs(*lon) <= 180)
+        m_coordonnees->lierReel(1, *lat).lierReel(2, *lon).lier(3, id).executer();
+    return id;
+}
+
+void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietaire,
+                                Sorte sorteRacine, std::int64_t racine, int ordre,
+                                const Element& e) {
+    Requete& r = *m_insertions.at(e.sorte);
+    auto texteOuNul = [](const std::string& t) {
+        return t.empty() ? std::nullopt : std::optional<std::string>(t);
+    };
+    r.lier(1, sorteTexte(sorteProprietaire))
+        .lier(2, proprietaire)
+        .lier(3, static_cast<std::int64_t>(ordre))
+        .lier(4, sorteTexte(sorteRacine))
+        .lier(5, racine)
+        .lier(6, texteOuNul(e.champ))
+        .lier(7, texteOuNul(e.ecrit))
+        .lier(8, e.etiquette)
+        .lier(9, texteOuNul(e.xref))
+        .lier(10, e.valeur)
+        .lier(11, texteOuNul(e.verbatim));
+    int i = 12;
+    for (const auto& c : e.colonnes)
+        r.lier(i++, c);
+    if (e.sorte == Sorte::Evenement) {
+        const auto& nomLieu = e.colonne("lieu");
+        if (nomLieu && !nomLieu->empty())
+            r.lier(i, lieu(*nomLieu, e.colonne("latitude"), e.colonne("longitude")));
+        else
+            r.lierNul(i);
+        const auto& date = e.colonne("date");
+        const IntervalleDate jours =
+            date ? intervalleDe(dateDepuisGedcom(QString::fromStdString(*date)).fiche)
+                 : IntervalleDate{};
+        if (jours.connu()) {
+            r.lier(i + 1, jours.premier).lier(i + 2, jours.dernier);
+        } else {
+            r.lierNul(i + 1).lierNul(i + 2);
+        }
+    }
+    r.executer();
+    const std::int64_t id = sqlite3_last_insert_rowid(m_base);
+    for (std::size_t k = 0; k < e.enfants.size(); ++k)
+        ecrire(e.sorte, id, sorteRacine, racine, static_cast<int>(k), e.enfants[k]);
+}
+
+void EcrivainStructures::ecrireTous(Sorte sorteProprietaire, std::int64_t proprietaire,
+                                    const std::vector<Element>& elements, int premier) {
+    for (std::size_t k = 0; k < elements.size(); ++k)
+        ecrire(sorteProprietaire, proprietaire, sorteProprietaire, proprietaire,
+               premier + static_cast<int>(k), elements[k]);
+}
+
+StructuresDUneRacine lireRacine(sqlite3* base, Sorte sorte, std::int64_t id) {
+    std::vector<Ligne> lignes;
+    for (Sorte s : sortesStockees()) {
+        Requete r(base, (selectionDe(s) + " WHERE e.racine_sorte = ? AND e.racine = ?").c_str());
+        r.lier(1, sorteTexte(sorte)).lier(2, id);
+        const std::size_t n = descriptionDe(s).colonnes.size();
+        while (r.ligne())
+            lignes.push_back(lireLigne(r, s, n));
+    }
+    return assembler(lignes, sorte, id);
+}
+
+struct CurseurRacines::Flux {
+    Sorte sorte;
+    std::size_t colonnes;
+    Requete requete;
+    bool ligne = false;
+    Flux(sqlite3* base, Sorte s, const std::string& sql)
+        : sorte(s), colonnes(descriptionDe(s).colonnes.size()), requete(base, sql.c_str()) {}
+    std::int64_t racine() const { return requete.entier(NombreLues + static_cast<int>(colonnes)); }
+};
+
+CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& tableDesRacines,
+                               const std::string& conditionDesRacines,
+                               const std::string& ordreDesRacines)
+    : m_sorte(sorte) {
+    for (Sorte s : sortesStockees()) {
+        const std::string sql = selectionDe(s, ", e.racine") + " JOIN " + tableDesRacines +
+                                " r ON r.id = e.racine WHERE e.racine_sorte = '" +
+                                sorteTexte(sorte) + "' AND " + conditionDesRacines +
+                                " ORDER BY " + ordreDesRacines;
+        auto flux = std::make_unique<Flux>(base, s, sql);
+        flux->ligne = flux->requete.ligne();
+        m_flux.push_back(std::move(flux));
+    }
+}
+
+CurseurRacines::~CurseurRacines() = default;
+
+StructuresDUneRacine CurseurRacines::lire(std::int64_t id) {
+    std::vector<Ligne> lignes;
+    for (auto& f : m_flux)
+        for (; f->ligne && f->racine() == id; f->ligne = f->requete.ligne())
+            lignes.push_back(lireLigne(f->requete, f->sorte, f->colonnes));
+    return assembler(lignes, m_sorte, id);
+}
+
+void supprimerRacine(sqlite3* base, Sorte sorte, std::int64_t id) {
+    for (Sorte s : sortesStockees()) {
+        Requete r(base, (std::string("DELETE FROM ") + descriptionDe(s).table +
+                         " WHERE racine_sorte = ? AND racine = ?")
+                            .c_str());
+        r.lier(1, sorteTexte(sorte)).lier(2, id).executer();
+    }
+}
+
+Element elementDuChamp(const std::string& champ, const std::string& ecrit,
+                       const std::string& gedcom) {
+    std::vector<Element> lus = lireStructures(gedcom, Sorte::Personne, 1);
+    Element e;
+    if (lus.size() == 1) {
+        e = std::move(lus.front());
+    } else {
+        e.etiquette = champ;
+        e.verbatim = gedcom;
+    }
+    e.champ = champ;
+    e.ecrit = ecrit;
+    return e;
+}
+
+std::string lienEnFrancais(const std::string& filiation) {
+    static const std::map<std::string, std::string> mots = {
+        {"birth", "naissance"}, {"adopted", "adoption"}, {"foster", "nourrice"},
+        {"sealing", "scellement"}, {"", "naissance"}};
+    const auto trouve = mots.find(filiation);
+    return trouve != mots.end() ? trouve->second : filiation;
+}
+
+namespace {
+
+// The tables that can hold a record of the file.
+const std::vector<Sorte>& sortesDeRecords() {
+    static const std::vector<Sorte> s = {Sorte::Source, Sorte::Depot, Sorte::Note, Sorte::Media,
+                                         Sorte::Reste};
+    return s;
+}
+
+} // namespace
+
+std::int64_t prochaineRacineDeFichier(sqlite3* base) {
+    std::int64_t plusGrande = 0;
+    for (Sorte s : sortesDeRecords()) {
+        Requete r(base, (std::string("SELECT COALESCE(MAX(racine), 0) FROM ") +
+                         descriptionDe(s).table + " WHERE racine_sorte = '0'")
+                            .c_str());
+        if (r.ligne()) plusGrande = std::max(plusGrande, r.entier(0));
+    }
+    return plusGrande + 1;
+}
+
+std::int64_t racineDuRecord(sqlite3* base, const std::string& xref) {
+    for (Sorte s : sortesDeRecords()) {
+        Requete r(base, (std::string("SELECT racine FROM ") + descriptionDe(s).table +
+                         " WHERE xref = ? AND sorte_proprietaire = '0' LIMIT 1")
+                            .c_str());
+        r.lier(1, xref);
+        if (r.ligne()) return r.entier(0);
+    }
+    return 0;
+}
+
+void supprimerEnregistrement(sqlite3* base, const std::string& xref) {
+    for (std::int64_t racine = racineDuRecord(base, xref); racine != 0;
+         racine = racineDuRecord(base, xref))
+        supprimerRacine(base, Sorte::Fichier, racine);
+}
+
+void parcourirRecords(sqlite3* base, const std::function<void(const Element&)>& visiter) {
+    // One walk per table, in the order of the roots, merged.
+    struct Flux {
+        Sorte sorte;
+        std::size_t colonnes;
+        Requete requete;
+        bool ligne = false;
+    };
+    std::vector<std::unique_ptr<Flux>> flux;
+    for (Sorte s : sortesStockees()) {
+        const std::string sql =
+            selectionDe(s, ", e.racine") + " WHERE e.racine_sorte = '0' ORDER BY e.racine, e.id";
+        auto f = std::unique_ptr<Flux>(
+            new Flux{s, descriptionDe(s).colonnes.size(), Requete(base, sql.c_str())});
+        f->ligne = f->requete.ligne();
+        flux.push_back(std::move(f));
+    }
+    auto racineDe = [](const Flux& f) {
+        return f.requete.entier(NombreLues + static_cast<int>(f.colonnes));
+    };
+    for (;;) {
+        std::int64_t racine = std::numeric_limits<std::int64_t>::max();
+        for (const auto& f : flux)
+            if (f->ligne) racine = std::min(racine, racineDe(*f));
+        if (racine == std::numeric_limits<std::int64_t>::max()) return;
+        std::vector<Ligne> lignes;
+        for (auto& f : flux)
+            for (; f->ligne && racineDe(*f) == racine; f->ligne = f->requete.ligne())
+                lignes.push_back(lireLigne(f->requete, f->sorte, f->colonnes));
+        StructuresDUneRacine r = assembler(lignes, Sorte::Fichier, racine);
+        for (const Element& e : r.structures)
+            visiter(e);
+    }
+}
+
+std::map<std::string, std::int64_t> plusGrandsIdentifiants(sqlite3* base) {
+    std::map<std::string, std::int64_t> plusGrands;
+    std::vector<std::string> tables = {"lieu"};
+    for (Sorte s : sortesStockees())
+        tables.emplace_back(descriptionDe(s).table);
+    for (const std::string& t : tables) {
+        Requete r(base, ("SELECT COALESCE(MAX(id), 0) FROM " + t).c_str());
+        plusGrands[t] = r.ligne() ? r.entier(0) : 0;
+    }
+    return plusGrands;
+}
+
+void supprimerApres(sqlite3* base, const std::map<std::string, std::int64_t>& plusGrands) {
+    for (const auto& [table, id] : plusGrands) {
+        Requete r(base, ("DELETE FROM " + table + " WHERE id > ?").c_str());
+        r.lier(1, id).executer();
+    }
+}
+
+} // namespace structures
