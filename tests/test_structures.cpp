@@ -1,0 +1,258 @@
+// The companion store's structures: GEDCOM lines read into names, events,
+// citations, sources… and written back unchanged; places as a hierarchy;
+// a store of the first version upgraded with nothing lost, value for value.
+#include "data/complements/Complements.h"
+#include "data/complements/Structures.h"
+#include "data/gedcom/Gedcom.h"
+#include "tests/OutilsTests.h"
+
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using namespace structures;
+
+namespace {
+
+// The first version's tables, as the last release created them.
+const char* const SchemaVersion1 = R"(
+CREATE TABLE personne(id INTEGER PRIMARY KEY, fiche INTEGER NOT NULL, empreinte TEXT NOT NULL,
+    detachee INTEGER NOT NULL DEFAULT 0, note TEXT NOT NULL DEFAULT '', gedcom TEXT NOT NULL DEFAULT '');
+CREATE INDEX personne_fiche ON personne(fiche);
+CREATE TABLE champ(personne INTEGER NOT NULL, ordre INTEGER NOT NULL, nom TEXT NOT NULL,
+    ecrit TEXT NOT NULL, gedcom TEXT NOT NULL, PRIMARY KEY(personne, ordre)) WITHOUT ROWID;
+CREATE TABLE couple(id INTEGER PRIMARY KEY, mari INTEGER NOT NULL, femme INTEGER NOT NULL,
+    empreinte_mari TEXT NOT NULL, empreinte_femme TEXT NOT NULL, ordre_mari INTEGER NOT NULL,
+    ordre_femme INTEGER NOT NULL, ecrit_mari TEXT NOT NULL, ecrit_femme TEXT NOT NULL, gedcom TEXT NOT NULL);
+CREATE INDEX couple_mari ON couple(mari);
+CREATE INDEX couple_femme ON couple(femme);
+CREATE TABLE enfant(couple INTEGER NOT NULL, rang INTEGER NOT NULL, fiche INTEGER NOT NULL,
+    empreinte TEXT NOT NULL, filiation TEXT NOT NULL, gedcom TEXT NOT NULL,
+    PRIMARY KEY(couple, rang)) WITHOUT ROWID;
+CREATE INDEX enfant_fiche ON enfant(fiche);
+CREATE TABLE enregistrement(xref TEXT PRIMARY KEY, gedcom TEXT NOT NULL);
+CREATE TABLE meta(cle TEXT PRIMARY KEY, valeur TEXT NOT NULL);
+PRAGMA user_version = 1;
+)";
+
+void executer(sqlite3* base, const std::string& sql, const std::vector<std::string>& valeurs) {
+    sqlite3_stmt* r = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(base, sql.c_str(), -1, &r, nullptr), SQLITE_OK);
+    for (std::size_t i = 0; i < valeurs.size(); ++i)
+        sqlite3_bind_text(r, static_cast<int>(i + 1), valeurs[i].c_str(),
+                          static_cast<int>(valeurs[i].size()), SQLITE_TRANSIENT);
+    QCOMPARE(sqlite3_step(r), SQLITE_DONE);
+    sqlite3_finalize(r);
+}
+
+// A store of the first version holding what an import gave.
+void ecrireVersion1(const QString& chemin, const ComplementsImport& c) {
+    sqlite3* base = nullptr;
+    QCOMPARE(sqlite3_open(chemin.toUtf8().constData(), &base), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(base, SchemaVersion1, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_exec(base, "BEGIN", nullptr, nullptr, nullptr);
+    auto n = [](auto v) { return std::to_string(v); };
+    for (std::size_t i = 0; i < c.personnes.size(); ++i) {
+        const EntreePersonne& p = c.personnes[i];
+        executer(base, "INSERT INTO personne(id, fiche, empreinte, gedcom) VALUES(?, ?, ?, ?)",
+                 {n(i + 1), n(p.fiche), p.empreinte, p.structures});
+        for (std::size_t k = 0; k < p.champs.size(); ++k)
+            executer(base, "INSERT INTO champ VALUES(?, ?, ?, ?, ?)",
+                     {n(i + 1), n(k), p.champs[k].nom, p.champs[k].ecrit, p.champs[k].gedcom});
+    }
+    for (std::size_t i = 0; i < c.couples.size(); ++i) {
+        const EntreeCouple& x = c.couples[i];
+        executer(base, "INSERT INTO couple VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 {n(i + 1), n(x.mari), n(x.femme), x.empreinteMari, x.empreinteFemme,
+                  n(x.ordreMari), n(x.ordreFemme), x.ecritMari, x.ecritFemme, x.gedcom});
+        for (std::size_t r = 0; r < x.enfants.size(); ++r)
+            executer(base, "INSERT INTO enfant VALUES(?, ?, ?, ?, ?, ?)",
+                     {n(i + 1), n(r), n(x.enfants[r].fiche), x.enfants[r].empreinte,
+                      x.enfants[r].filiation, x.enfants[r].gedcom});
+    }
+    for (const EnregistrementComplement& e : c.enregistrements)
+        executer(base, "INSERT INTO enregistrement VALUES(?, ?)", {e.xref, e.gedcom});
+    sqlite3_exec(base, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(base);
+}
+
+std::vector<std::string> lignesSql(const QString& chemin, const char* sql) {
+    sqlite3* base = nullptr;
+    sqlite3_open(chemin.toUtf8().constData(), &base);
+    std::vector<std::string> lignes;
+    sqlite3_exec(
+        base, sql,
+        [](void* l, int n, char** valeurs, char**) {
+            std::string ligne;
+            for (int i = 0; i < n; ++i)
+                ligne += std::string(i ? "|" : "") + (valeurs[i] ? valeurs[i] : "NULL");
+            static_cast<std::vector<std::string>*>(l)->push_back(ligne);
+            return 0;
+        },
+        &lignes, nullptr);
+    sqlite3_close(base);
+    return lignes;
+}
+
+// A tree with what French registers give: a baptism with godparents as
+// witnesses, a cited register with its call number, a Republican date, a
+// place with coordinates, a name in Cyrillic, a child adopted by its father.
+const QByteArray ArbreFrancais =
+    "0 HEAD\n1 CHAR UTF-8\n"
+    "0 @I1@ INDI\n1 NAME Ivan /Зыков/\n2 GIVN Ivan\n2 SURN Зыков\n1 SEX M\n"
+    "1 BAPM\n2 DATE @#DFRENCH R@ 12 VEND 4\n2 PLAC Arles, Bouches-du-Rhône, France\n"
+    "3 MAP\n4 LATI N43.6767\n4 LONG E4.6278\n2 ASSO @I2@\n3 RELA parrain\n"
+    "2 SOUR @S1@\n3 PAGE vue 12, acte 34\n3 QUAY 3\n"
+    "1 RESI\n2 PLAC Nulle part\n3 MAP\n4 LATI N0\n4 LONG E0\n"
+    "1 _MONTAG quelque chose\n1 FAMS @F1@\n"
+    "0 @I2@ INDI\n1 NAME Paul /Martin/\n1 SEX M\n1 FAMS @F1@\n"
+    "0 @I3@ INDI\n1 NAME Luc /Martin/\n1 FAMC @F1@\n2 PEDI adopted\n2 NOTE adopté en 1820\n"
+    "0 @F1@ FAM\n1 HUSB @I1@\n1 CHIL @I3@\n1 MARR\n2 DATE 1799\n2 SOUR @S1@\n"
+    "0 @S1@ SOUR\n1 TITL Registres paroissiaux d'Arles\n1 REPO @R1@\n2 CALN 202 E 12\n"
+    "3 MEDI Microfilm\n"
+    "0 @R1@ REPO\n1 NAME Archives départementales\n1 ADDR 20 rue Mirès\n2 CONT Marseille\n"
+    "0 @N1@ NOTE Une note\n1 CONT sur deux lignes\n1 CONC  et sa suite\n"
+    "0 @U1@ SUBM\n1 NAME Moi\n0 TRLR\n";
+
+} // namespace
+
+class TestStructures : public QObject {
+    Q_OBJECT
+private slots:
+    void lignesLuesPuisRendues_data();
+    void lignesLuesPuisRendues();
+    void lieuxEnHierarchie();
+    void premiereVersionMiseAJourSansRienPerdre_data();
+    void premiereVersionMiseAJourSansRienPerdre();
+};
+
+void TestStructures::lignesLuesPuisRendues_data() {
+    QTest::addColumn<QByteArray>("gedcom");
+    QTest::addColumn<int>("niveau");
+    QTest::addColumn<char>("parent");
+    QTest::addColumn<char>("sorte");
+    QTest::addColumn<QString>("colonne");
+    QTest::addColumn<QString>("valeur");
+    QTest::addColumn<bool>("verbatim");
+    auto ligne = [](const char* nom, const char* g, int niveau, Sorte parent, Sorte sorte,
+                    const char* colonne, const QString& valeur, bool verbatim) {
+        QTest::newRow(nom) << QByteArray(g) << niveau << static_cast<char>(parent)
+                           << static_cast<char>(sorte) << QString::fromUtf8(colonne) << valeur
+                           << verbatim;
+    };
+    ligne("événement", "1 BIRT\n2 DATE 1 JAN 1800\n2 PLAC Arles\n3 MAP\n4 LATI N43\n4 LONG E4\n", 1,
+          Sorte::Personne, Sorte::Evenement, "longitude", "E4", false);
+    ligne("date après la source", "1 DEAT\n2 SOUR @S1@\n2 DATE 1850\n", 1, Sorte::Personne,
+          Sorte::Evenement, "date", "1850", true);
+    ligne("date dite deux fois", "1 DEAT\n2 DATE 1850\n2 DATE 1851\n", 1, Sorte::Personne,
+          Sorte::Evenement, "date", "1850", false);
+    ligne("nom cyrillique", "1 NAME Ivan /Зыков/\n2 SURN Зыков\n", 1, Sorte::Personne, Sorte::Nom,
+          "patronyme", QStringLiteral("Зыков"), false);
+    ligne("citation", "2 SOUR @S1@\n3 PAGE f. 3\n3 DATA\n4 DATE 1801\n4 TEXT Acte\n", 2,
+          Sorte::Evenement, Sorte::Citation, "texte", "Acte", false);
+    ligne("adresse sur trois lignes", "0 @R1@ REPO\n1 ADDR 1 rue\n2 CONT Paris\n2 CITY Paris\n", 0,
+          Sorte::Fichier, Sorte::Depot, "adresse", "1 rue\nParis", false);
+    ligne("valeur coupée", "0 @N1@ NOTE Un\n1 CONC e note\n", 0, Sorte::Fichier, Sorte::Note, "", "",
+          false);
+    ligne("étiquette d'un autre programme", "1 _UID 1234\n2 _X y\n", 1, Sorte::Personne,
+          Sorte::Reste, "", "", true);
+    ligne("niveau sauté", "1 BIRT\n3 DATE 1800\n", 1, Sorte::Personne, Sorte::Reste, "", "", true);
+    ligne("ligne sans fin", "1 BIRT\n2 DATE 1800", 1, Sorte::Personne, Sorte::Reste, "", "", true);
+}
+
+// Every text comes back byte for byte, its values in their columns, and the
+// lines the canonical writing would change kept as they were.
+void TestStructures::lignesLuesPuisRendues() {
+    QFETCH(QByteArray, gedcom);
+    QFETCH(int, niveau);
+    QFETCH(char, parent);
+    QFETCH(char, sorte);
+    QFETCH(QString, colonne);
+    QFETCH(QString, valeur);
+    QFETCH(bool, verbatim);
+    const std::vector<Element> lus =
+        lireStructures(gedcom.toStdString(), static_cast<Sorte>(parent), niveau);
+    QCOMPARE(lus.size(), 1u);
+    QCOMPARE(static_cast<char>(lus.front().sorte), sorte);
+    QCOMPARE(texteDe(lus, niveau), gedcom.toStdString());
+    QCOMPARE(!lus.front().verbatim.empty(), verbatim);
+    if (!colonne.isEmpty())
+        QCOMPARE(QString::fromStdString(lus.front().colonne(colonne.toStdString()).value_or("?")),
+                 valeur);
+}
+
+void TestStructures::lieuxEnHierarchie() {
+    RepertoireDeTravail d;
+    const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
+    const ResultatImport r = importerGedcom(ArbreFrancais);
+    auto base = Complements::ouvrir(fic, true);
+    base->ajouterImport(r.complements);
+    base.reset();
+    const QString magasin = Complements::cheminPour(fic);
+    const auto lieux = lignesSql(magasin, "SELECT l.libelle, COALESCE(p.libelle, '-'), "
+                                          "COALESCE(l.latitude, '-') FROM lieu l LEFT JOIN lieu "
+                                          "p ON p.id = l.parent ORDER BY l.nom");
+    QCOMPARE(lieux, (std::vector<std::string>{"Arles|Bouches-du-Rhône|43.6767",
+                                              "Bouches-du-Rhône|France|-", "France|-|-",
+                                              "Nulle part|-|-"}));
+    // Dates by their days, to search and check; the Republican one as its Gregorian day.
+    QCOMPARE(lignesSql(magasin, "SELECT etiquette, jour_debut = jour_fin FROM evenement WHERE "
+                                "date IS NOT NULL ORDER BY etiquette"),
+             (std::vector<std::string>{"BAPM|1", "MARR|0"}));
+    QCOMPARE(lignesSql(magasin, "SELECT relation FROM association"),
+             std::vector<std::string>{"parrain"});
+    QCOMPARE(lignesSql(magasin, "SELECT lien_pere FROM enfant"),
+             std::vector<std::string>{"adoption"});
+}
+
+void TestStructures::premiereVersionMiseAJourSansRienPerdre_data() {
+    QTest::addColumn<QByteArray>("gedcom");
+    QTest::newRow("registres français") << ArbreFrancais;
+    QFile corpus(QStringLiteral(VELMORIS_SOURCE_DIR "/fuzz/corpus/gedcom/famille.ged"));
+    QVERIFY(corpus.open(QIODevice::ReadOnly));
+    QTest::newRow("famille de démonstration") << corpus.readAll();
+    QFile gramps(QStringLiteral("/usr/share/doc/gramps/example/gedcom/sample.ged"));
+    if (gramps.open(QIODevice::ReadOnly)) QTest::newRow("exemple de Gramps") << gramps.readAll();
+}
+
+// Every text of the first version comes back from the tables as it was:
+// each person's fields and structures, each couple's and child's, each
+// record in its order; the old store kept beside as a copy.
+void TestStructures::premiereVersionMiseAJourSansRienPerdre() {
+    QFETCH(QByteArray, gedcom);
+    RepertoireDeTravail d;
+    const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
+    const ComplementsImport avant = importerGedcom(gedcom).complements;
+    QVERIFY(!avant.vide());
+    ecrireVersion1(Complements::cheminPour(fic), avant);
+    const auto base = Complements::ouvrir(fic, false);
+    QVERIFY(QFileInfo::exists(d.chemin(QStringLiteral("ARBRE - compléments (version 1).sqlite"))));
+    for (std::size_t i = 0; i < avant.personnes.size(); ++i) {
+        const auto p = base->entree(static_cast<std::int64_t>(i + 1));
+        QVERIFY(p);
+        QCOMPARE(p->structures, avant.personnes[i].structures);
+        QCOMPARE(p->champs.size(), avant.personnes[i].champs.size());
+        for (std::size_t k = 0; k < p->champs.size(); ++k) {
+            QCOMPARE(p->champs[k].nom, avant.personnes[i].champs[k].nom);
+            QCOMPARE(p->champs[k].ecrit, avant.personnes[i].champs[k].ecrit);
+            QCOMPARE(p->champs[k].gedcom, avant.personnes[i].champs[k].gedcom);
+        }
+    }
+    const std::vector<EntreeCouple> couples = base->couples();
+    QCOMPARE(couples.size(), avant.couples.size());
+    for (std::size_t i = 0; i < couples.size(); ++i) {
+        QCOMPARE(couples[i].gedcom, avant.couples[i].gedcom);
+        QCOMPARE(couples[i].enfants.size(), avant.couples[i].enfants.size());
+        for (std::size_t r = 0; r < couples[i].enfants.size(); ++r)
+            QCOMPARE(couples[i].enfants[r].gedcom, avant.couples[i].enfants[r].gedcom);
+    }
+    std::vector<std::string> records;
+    base->parcourirEnregistrements(
+        [&](const EnregistrementComplement& e) { records.push_back(e.xref + '\n' + e.gedcom); });
+    QCOMPARE(records.size(), avant.enregistrements.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        QCOMPARE(records[i], avant.enregistrements[i].xref + '\n' + avant.enregistrements[i].gedcom);
+}
+
+QTEST_GUILESS_MAIN(TestStructures)
+#include "test_structures.moc"
