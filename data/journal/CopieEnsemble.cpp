@@ -16,22 +16,12 @@
 
 namespace {
 
-constexpr char Magie[] = "VELMCOP1";
-constexpr qsizetype TailleMagie = 8;
+constexpr char MagieCopie[] = "VELMCOP1";
+constexpr qsizetype TailleMagieCopie = 8;
 constexpr qsizetype TailleMaxIntention = 1 << 16;
 
-void observer(const char* etape) {
-    if (journal::etapeObservee) journal::etapeObservee(etape);
-}
-
-std::uint64_t fnv1a(const char* octets, qsizetype taille) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (qsizetype i = 0; i < taille; ++i) {
-        h ^= static_cast<unsigned char>(octets[i]);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
+using journal::fnv1a;
+using journal::observer;
 
 void ajouterEntier(QByteArray& o, std::uint64_t v) {
     for (int i = 0; i < 8; ++i)
@@ -119,7 +109,7 @@ void copierOctets(const QString& depuis, CopiePreparee& vers, const QString& quo
 }
 
 QByteArray intention(const QString& libelle, bool avecComplements) {
-    QByteArray o(Magie, TailleMagie);
+    QByteArray o(MagieCopie, TailleMagieCopie);
     ajouterEntier(o, avecComplements ? 1 : 0);
     const QByteArray texte = libelle.toUtf8();
     ajouterEntier(o, static_cast<std::uint64_t>(texte.size()));
@@ -134,15 +124,15 @@ struct IntentionLue {
 };
 
 std::optional<IntentionLue> lireIntention(const QByteArray& o) {
-    if (o.size() < TailleMagie + 24 || o.size() > TailleMaxIntention ||
-        !o.startsWith(QByteArray(Magie, TailleMagie)))
+    if (o.size() < TailleMagieCopie + 24 || o.size() > TailleMaxIntention ||
+        !o.startsWith(QByteArray(MagieCopie, TailleMagieCopie)))
         return std::nullopt;
-    const std::uint64_t longueur = lireEntier(o, TailleMagie + 8);
-    if (longueur != static_cast<std::uint64_t>(o.size() - TailleMagie - 24)) return std::nullopt;
+    const std::uint64_t longueur = lireEntier(o, TailleMagieCopie + 8);
+    if (longueur != static_cast<std::uint64_t>(o.size() - TailleMagieCopie - 24)) return std::nullopt;
     if (lireEntier(o, o.size() - 8) != fnv1a(o.constData(), o.size() - 8)) return std::nullopt;
     IntentionLue lu;
-    lu.avecComplements = lireEntier(o, TailleMagie) != 0;
-    lu.libelle = QString::fromUtf8(o.mid(TailleMagie + 16, static_cast<qsizetype>(longueur)));
+    lu.avecComplements = lireEntier(o, TailleMagieCopie) != 0;
+    lu.libelle = QString::fromUtf8(o.mid(TailleMagieCopie + 16, static_cast<qsizetype>(longueur)));
     return lu;
 }
 
@@ -244,7 +234,7 @@ void remplacerParUneCopie(const QString& cible, const QString& libelle,
 }
 
 bool estUneCopie(const QByteArray& journal) {
-    return journal.startsWith(QByteArray(Magie, TailleMagie));
+    return journal.startsWith(QByteArray(MagieCopie, TailleMagieCopie));
 }
 
 QString finirCopie(const QString& cheminFichier, const QByteArray& octets) {

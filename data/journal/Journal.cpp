@@ -42,18 +42,8 @@ constexpr char MagieComplements[] = "COMPLMNT";
 constexpr qsizetype TailleMagie = 8;
 constexpr std::int64_t JournalMax = 1LL << 30;
 
-void observer(const char* etape) {
-    if (journal::etapeObservee) journal::etapeObservee(etape);
-}
-
-std::uint64_t fnv1a(const char* octets, std::int64_t taille,
-                    std::uint64_t h = 14695981039346656037ull) {
-    for (std::int64_t i = 0; i < taille; ++i) {
-        h ^= static_cast<unsigned char>(octets[i]);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
+using journal::fnv1a;
+using journal::observer;
 
 // ---- the file's bytes, by path
 

@@ -69,6 +69,22 @@ QString cheminPour(const QString& cheminFichier);
 // "supprimer le journal"); the crash tests stop the process from it.
 extern void (*etapeObservee)(const char* etape);
 
+// A step of a write, given to the observer when there is one.
+inline void observer(const char* etape) {
+    if (etapeObservee) etapeObservee(etape);
+}
+
+// The checksum of the journal's and the copy's files: 64-bit FNV-1a, from
+// `h` to go on over several pieces.
+inline std::uint64_t fnv1a(const char* octets, std::int64_t taille,
+                           std::uint64_t h = 14695981039346656037ull) {
+    for (std::int64_t i = 0; i < taille; ++i) {
+        h ^= static_cast<unsigned char>(octets[i]);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
 // Plays back a journal left beside the file, when there is a whole one:
 // the message for the user, empty when there was nothing to undo.
 QString rejouerSiPresent(const QString& cheminFichier);

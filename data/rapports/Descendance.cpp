@@ -16,7 +16,7 @@
 namespace {
 
 // Walks past this many steps are cut short: no real tree comes near it.
-constexpr std::size_t PasMaximum = 500000;
+constexpr std::size_t DescendantsAuPlus = 500000;
 
 // The ranks of a parent's children against their birth dates, the undated
 // and the absent left aside.
@@ -172,7 +172,7 @@ std::vector<std::int32_t> personnesDeLArbre(LecteurFiches& lecteur, Familles& fa
                                             std::int32_t personne, int generations) {
     std::vector<std::int32_t> personnes{personne};
     std::unordered_map<std::int32_t, int> vues{{personne, 1}};
-    for (std::size_t i = 0; i < personnes.size() && personnes.size() < PasMaximum; ++i) {
+    for (std::size_t i = 0; i < personnes.size() && personnes.size() < DescendantsAuPlus; ++i) {
         const std::int32_t p = personnes[i];
         if (vues[p] >= generations) continue;
         for (const std::int32_t v : familles.enfantsDe(p))
@@ -226,9 +226,9 @@ DescendanceAboville descendanceAboville(FichierEnregistrements& fichier, std::in
             dixEmplacementsPris(d.personne) || d.personne.NbEnfants > NbEmplacementsEnfants;
         r.descendants.push_back(d);
         const bool derniere = e.generation >= generations;
-        if (r.descendants.size() >= PasMaximum) {
+        if (r.descendants.size() >= DescendantsAuPlus) {
             r.notes << QStringLiteral("La liste s'arrête : plus de %1 descendants à lister.")
-                           .arg(PasMaximum);
+                           .arg(DescendantsAuPlus);
             break;
         }
         // Each union, then its children by birth; the children numbered in
