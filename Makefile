@@ -4,7 +4,7 @@
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
             clang libclang-rt-14-dev poppler-utils libgedcom-perl \
             libicu-dev qt6-translations-l10n qt6-svg-dev shared-mime-info desktop-file-utils \
-            libsqlite3-dev python3 ccache
+            libsqlite3-dev python3 ccache lld
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -58,7 +58,7 @@ SANITISEURS_ENV := QT_QPA_PLATFORM=offscreen \
 # clang, serves both the suite and the libFuzzer harnesses.
 build-asan/build.ninja:
 	CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DVELMORIS_SANITISEURS=ON
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DVELMORIS_SANITISEURS=ON
 
 test-sanitiseurs: deps build-asan/build.ninja
 	cmake --build build-asan

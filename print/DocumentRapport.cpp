@@ -3,6 +3,8 @@
 #include "data/fichier/Dates.h"
 #include "data/fichier/Erreurs.h"
 
+#include "data/fichier/Texte.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QLocale>
 #include <QPagedPaintDevice>
@@ -31,10 +33,6 @@ QString dateEtLieu(const QString& date, const QString& lieu) {
     if (!date.trimmed().isEmpty()) parties << date.trimmed();
     if (!lieu.trimmed().isEmpty()) parties << lieu.trimmed();
     return parties.join(QStringLiteral(" à "));
-}
-
-QString nombre(std::int64_t n) {
-    return QLocale(QLocale::French, QLocale::France).toString(static_cast<qlonglong>(n));
 }
 
 QString entete(const QString& titre, const QString& fichier, const QString& date) {
@@ -80,14 +78,14 @@ QString nomDeGeneration(int g) {
 QString numerosSosa(const AncetreSosa& a) {
     QStringList n;
     for (const std::uint64_t v : a.numeros)
-        n << nombre(static_cast<std::int64_t>(v));
+        n << nombreEnFrancais(static_cast<std::int64_t>(v));
     if (a.nombreDeNumeros <= a.numeros.size()) return n.join(QStringLiteral(", "));
     while (n.size() > 2)
         n.removeLast();
     const std::uint64_t autres = a.nombreDeNumeros - static_cast<std::uint64_t>(n.size());
     return n.join(QStringLiteral(", ")) +
            QStringLiteral(" et %1 autre%2 numéro%2")
-               .arg(nombre(static_cast<std::int64_t>(autres)), autres > 1 ? "s" : "");
+               .arg(nombreEnFrancais(static_cast<std::int64_t>(autres)), autres > 1 ? "s" : "");
 }
 
 // A simple bar chart drawn by the program: one line per value, the bar a
@@ -112,7 +110,7 @@ QString barres(const std::vector<std::pair<QString, std::int64_t>>& valeurs, con
                                                 .arg(largeur)
                                           : QString();
         html += QStringLiteral("<tr><td width=\"170\">%1</td><td>%2%3</td></tr>")
-                    .arg(h(libelle), barre, nombre(v));
+                    .arg(h(libelle), barre, nombreEnFrancais(v));
     }
     return html + QStringLiteral("</table>");
 }
@@ -154,11 +152,11 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
             // Every number of this generation counts, whoever holds it.
             QString compte =
                 QStringLiteral("%1 ancêtre%2 connu%2 sur %3")
-                    .arg(nombre(static_cast<std::int64_t>(generation.numeros)),
-                         generation.numeros > 1 ? "s" : "", nombre(std::int64_t(1) << g));
+                    .arg(nombreEnFrancais(static_cast<std::int64_t>(generation.numeros)),
+                         generation.numeros > 1 ? "s" : "", nombreEnFrancais(std::int64_t(1) << g));
             if (generation.personnes < generation.numeros)
                 compte += QStringLiteral(", %1 personne%2 distincte%2")
-                              .arg(nombre(static_cast<std::int64_t>(generation.personnes)),
+                              .arg(nombreEnFrancais(static_cast<std::int64_t>(generation.personnes)),
                                    generation.personnes > 1 ? "s" : "");
             r.html += QStringLiteral("<p class=\"source\">%1.</p>").arg(compte);
         }
@@ -184,9 +182,9 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
         r.html += QStringLiteral("<h2>Implexe</h2><p>%1 numéros de Sosa sont portés par %2 "
                                  "personnes distinctes : %3 numéro(s) reviennent à un ancêtre "
                                  "déjà compté, un taux d'implexe de %4 %.</p>")
-                      .arg(nombre(static_cast<std::int64_t>(numeros)),
-                           nombre(static_cast<std::int64_t>(personnes)),
-                           nombre(static_cast<std::int64_t>(doubles)))
+                      .arg(nombreEnFrancais(static_cast<std::int64_t>(numeros)),
+                           nombreEnFrancais(static_cast<std::int64_t>(personnes)),
+                           nombreEnFrancais(static_cast<std::int64_t>(doubles)))
                       .arg(QLocale(QLocale::French, QLocale::France)
                                .toString(100.0 * static_cast<double>(doubles) /
                                              static_cast<double>(numeros),
@@ -320,7 +318,7 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
     r.html = entete(r.titre, fichier, date);
     r.html += QStringLiteral("<p>%1 fiche(s) ; %2 sans aucun lien (ni père, ni mère, ni "
                              "enfant).</p>")
-                  .arg(nombre(s.fiches), nombre(s.sansAucunLien));
+                  .arg(nombreEnFrancais(s.fiches), nombreEnFrancais(s.sansAucunLien));
     r.html += QStringLiteral("<h2>Par qualité</h2>") +
               barres({{QStringLiteral("Monsieur"), s.parQualite[0]},
                       {QStringLiteral("Madame"), s.parQualite[1]},
@@ -349,13 +347,13 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
         s.viesMesurees
             ? QStringLiteral("<p>%1 an(s) en moyenne, sur %2 vie(s) dont les années de naissance "
                              "et de décès sont sûres.</p>")
-                  .arg(francais.toString(s.dureeDeVieMoyenne, 'f', 1), nombre(s.viesMesurees))
+                  .arg(francais.toString(s.dureeDeVieMoyenne, 'f', 1), nombreEnFrancais(s.viesMesurees))
             : QStringLiteral("<p>Aucune vie dont les deux années soient sûres.</p>");
     if (s.viesApprochees)
         r.html +=
             QStringLiteral("<p>Comptées à part, %1 vie(s) aux dates approchées (« vers », "
                            "« av. », « ap. », intervalles) : %2 an(s) en moyenne.</p>")
-                .arg(nombre(s.viesApprochees), francais.toString(s.dureeDeVieApprochee, 'f', 1));
+                .arg(nombreEnFrancais(s.viesApprochees), francais.toString(s.dureeDeVieApprochee, 'f', 1));
     const std::pair<const char*, const std::vector<std::pair<QString, std::int64_t>>*> lieux[] = {
         {"naissance", &s.lieuxNaissance}, {"mariage", &s.lieuxMariage}, {"décès", &s.lieuxDeces}};
     for (const auto& [quoi, liste] : lieux)

@@ -2,6 +2,7 @@
 #include "data/fichier/Dates.h"
 #include "data/fichier/Texte.h"
 #include "data/gedcom/Gedcom.h"
+#include "data/gedcom/GedcomLecture.h"
 #include "data/recherche/Recherches.h"
 #include "data/recherche/Verification.h"
 #include "forms/UEnfants.h"
@@ -229,6 +230,11 @@ void TestGedcom::importEcritAilleurs() {
     QCOMPARE(int(r.fiches[2].NbEnfants), 10);
     QCOMPARE(r.fiches[2].Enfants[9], 12);
     QCOMPARE(r.fiches[13].Pere, 2); // the eleventh child still names its father
+    QCOMPARE(r.fiches[13].Qualite, 1); // no title invented for a woman without a family
+    // The halves of a ligature stay left then right.
+    QCOMPARE(gedcom::decoderAnsel("t\xEBs\xEC"
+                          "e"),
+             QStringLiteral("ts\uFE20e\uFE21"));
     const QString rapport = r.rapport.texte().join(u'\n');
     QVERIFY2(rapport.contains(QStringLiteral("coupé à 30 caractères")), qPrintable(rapport));
     QVERIFY2(rapport.contains(QStringLiteral("11 enfants")), qPrintable(rapport));
@@ -276,6 +282,9 @@ void TestGedcom::dates_data() {
     ligne("avant J.-C., un jour", "1 AUG 534 BC", "534 B.C.", E::Precision, "534 B.C.");
     ligne("hébraïque", "@#DHEBREW@ 1 TSH 5760", "11/09/1999", E::Calendrier, "11 SEP 1999");
     ligne("année hébraïque", "@#DHEBREW@ 4865", "1104-1105", E::Calendrier, "BET 1104 AND 1105");
+    ligne("hébraïque avant 1582", "@#DHEBREW@ 1 TSH 5000", "08/09/1239", E::Calendrier,
+          "8 SEP 1239");
+    ligne("année avant 100", "30 MAR 36", "30/03/0036", E::Aucun, "30 MAR 36");
     ligne("autre calendrier", "@#DROMAN@ 12 AUC 700", "", E::NonGardee, "");
     ligne("phrase", "(ca. 1850)", "ca. 1850", E::Aucun, "ABT 1850");
     ligne("longue phrase, jamais coupée", "(about the war)", "", E::NonGardee, "");

@@ -4,11 +4,13 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <unicode/gregocal.h>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
 
 #include <array>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -465,9 +467,14 @@ DateImportee tenue(const QString& fiche, DateImportee::Ecart ecart) {
     return {fiche, ecart};
 }
 
+// A year in four digits: "0036" never reads as 1936.
+QString anneeSurQuatre(int annee) {
+    return QStringLiteral("%1").arg(annee, 4, 10, QLatin1Char('0'));
+}
+
 DateImportee simpleVersFiche(const Simple& s, DateImportee::Ecart sinon) {
     const DateGedcom& d = s.d;
-    const QString an = QString::number(d.annee);
+    const QString an = d.avantJC ? QString::number(d.annee) : anneeSurQuatre(d.annee);
     if (d.avantJC) {
         // "534 B.C." is held, never as a year of our era.
         return tenue(an + QStringLiteral(" B.C."),
@@ -477,7 +484,7 @@ DateImportee simpleVersFiche(const Simple& s, DateImportee::Ecart sinon) {
     QString fiche;
     DateImportee::Ecart ecart = sinon;
     if (s.anneeDeuxFois) {
-        fiche = an + u'-' + QString::number(d.annee + 1);
+        fiche = an + u'-' + anneeSurQuatre(d.annee + 1);
     } else if (d.jour && jourExiste(d.jour, d.mois, d.annee)) {
         fiche = deuxChiffres(d.jour) + u'/' + deuxChiffres(d.mois) + u'/' + an;
     } else if (d.mois) {
@@ -598,9 +605,11 @@ JourGregorien depuisHebreu(int jour, int mois, int an) {
     hebreu->set(UCAL_DATE, jour);
     const UDate instant = hebreu->getTime(etat);
     if (U_FAILURE(etat)) return {};
-    std::unique_ptr<icu::Calendar> gregorien(
-        icu::Calendar::createInstance(icu::Locale("fr_FR@calendar=gregorian"), etat));
+    // The Gregorian calendar before 1582 as well: ICU's own would give the
+    // Julian day there, which the record would read as Gregorian.
+    auto gregorien = std::make_unique<icu::GregorianCalendar>(icu::Locale("fr_FR"), etat);
     if (U_FAILURE(etat)) return {};
+    gregorien->setGregorianChange(-std::numeric_limits<double>::max(), etat);
     gregorien->setTime(instant, etat);
     const int j = gregorien->get(UCAL_DATE, etat);
     const int m = gregorien->get(UCAL_MONTH, etat) + 1;

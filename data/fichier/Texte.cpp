@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 QString majusculesAZ(const QString& texte) {
     QString resultat = texte;
@@ -76,4 +77,8 @@ QLatin1StringView ligatureDepliee(QChar c) {
     default:
         return {};
     }
+}
+
+QString nombreEnFrancais(std::int64_t n) {
+    return QLocale(QLocale::French, QLocale::France).toString(static_cast<qlonglong>(n));
 }

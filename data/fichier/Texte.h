@@ -13,6 +13,9 @@ QLatin1StringView ligatureDepliee(QChar c);
 // Capitalises only the letters a to z; accented letters stay as they are.
 QString majusculesAZ(const QString& texte);
 
+// A count as French writes it: "4 194 302".
+QString nombreEnFrancais(std::int64_t n);
+
 // The file-name part of a stored path: what follows its last "\", "/" or ":",
 // so that a path written on Windows still yields its file name here.
 QString partieNomFichier(const QString& chemin);

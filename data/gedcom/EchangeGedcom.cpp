@@ -3,6 +3,8 @@
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
 
+#include "data/fichier/Texte.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -12,10 +14,6 @@
 #include <memory>
 
 namespace {
-
-QString nombre(std::int64_t n) {
-    return QLocale(QLocale::French, QLocale::France).toString(static_cast<qlonglong>(n));
-}
 
 } // namespace
 
@@ -34,12 +32,12 @@ ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QStrin
 QStringList resumeExport(const ResultatExport& r, const QString& cible,
                          const OptionsExport& options, const QString& avertissement) {
     QStringList lignes{QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
-                           .arg(nombre(r.personnes), nombre(r.familles), cible)};
+                           .arg(nombreEnFrancais(r.personnes), nombreEnFrancais(r.familles), cible)};
     if (r.personnesCompletees || r.enregistrementsCompletes)
         lignes << QStringLiteral("Les compléments ont rendu à %1 personne(s) ce que leurs fiches "
                                  "ne peuvent pas tenir, et %2 source(s), note(s) et autre(s) "
                                  "enregistrement(s) du fichier.")
-                      .arg(nombre(r.personnesCompletees), nombre(r.enregistrementsCompletes));
+                      .arg(nombreEnFrancais(r.personnesCompletees), nombreEnFrancais(r.enregistrementsCompletes));
     if (!avertissement.isEmpty()) lignes << avertissement;
     if (options.copierPortraits)
         lignes << QStringLiteral("Les portraits sont copiés dans le dossier PHOTOS à côté du "
@@ -58,12 +56,12 @@ QStringList resumeExport(const ResultatExport& r, const QString& cible,
     if (r.mariagesSansConjoint)
         lignes << QStringLiteral("%1 mariage(s) dont aucune fiche ne nomme le conjoint ont été "
                                  "écrits chacun dans une famille à un seul conjoint connu.")
-                      .arg(nombre(r.mariagesSansConjoint));
+                      .arg(nombreEnFrancais(r.mariagesSansConjoint));
     if (r.mariagesEnDesaccord)
         lignes << QStringLiteral("%1 couple(s) dont les deux fiches donnent des mariages "
                                  "différents : les deux sont écrits, chacun avec une note qui "
                                  "dit de quelle fiche il vient.")
-                      .arg(nombre(r.mariagesEnDesaccord));
+                      .arg(nombreEnFrancais(r.mariagesEnDesaccord));
     if (r.caracteresDeControle)
         lignes << QStringLiteral("%1 caractère(s) de contrôle, venus d'un fichier endommagé ou "
                                  "étranger, ont été laissés de côté.")
@@ -124,7 +122,7 @@ QStringList resumeImport(const ResultatImport& r, const QString& source, const Q
                          bool ajout, const QString& avertissement) {
     QStringList lignes{(ajout ? QStringLiteral("%1 personne(s) de %2 ajoutées à %3.")
                               : QStringLiteral("%1 personne(s) de %2 importées dans %3."))
-                           .arg(nombre(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
+                           .arg(nombreEnFrancais(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
     // No cap hides a line: past the first ones, the whole list is written out.
     QString liste;
     if (r.rapport.lignesOmises) {

@@ -6,6 +6,8 @@
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
 
+#include "data/fichier/Texte.h"
+
 #include <QLocale>
 #include <QTemporaryFile>
 
@@ -44,10 +46,6 @@ const char* const NomsEcarts[NombreEcarts] = {
     "Particularités de lecture du fichier",
     "Enfants rangés par date de naissance",
     "Liens famille-enfant donnés d'un seul côté, complétés"};
-
-QString nombre(std::int64_t n) {
-    return QLocale(QLocale::French, QLocale::France).toString(static_cast<qlonglong>(n));
-}
 
 } // namespace
 
@@ -97,26 +95,26 @@ QStringList RapportImport::texte(const QString& listeComplete) const {
     else if (perdus() < total())
         sortie << QStringLiteral("Perdu pour de bon : %1 ; le reste est gardé dans les "
                                  "compléments, à côté du fichier de généalogie.")
-                      .arg(nombre(perdus()));
+                      .arg(nombreEnFrancais(perdus()));
     for (int g = 0; g < NombreEcarts; ++g) {
         const std::int64_t c = comptes[static_cast<std::size_t>(g)];
         if (!c) continue;
         const std::int64_t ici = gardes[static_cast<std::size_t>(g)];
         QString ligne =
-            QStringLiteral("  %1 : %2").arg(QString::fromUtf8(NomsEcarts[g]), nombre(c));
+            QStringLiteral("  %1 : %2").arg(QString::fromUtf8(NomsEcarts[g]), nombreEnFrancais(c));
         if (ici == c)
             ligne += QStringLiteral(" — gardé dans les compléments");
         else if (ici)
-            ligne += QStringLiteral(" — dont %1 gardé dans les compléments").arg(nombre(ici));
+            ligne += QStringLiteral(" — dont %1 gardé dans les compléments").arg(nombreEnFrancais(ici));
         sortie << ligne;
     }
     if (lignes.isEmpty()) return sortie;
     sortie << QString() << lignes;
     if (lignesOmises)
         sortie << (listeComplete.isEmpty()
-                       ? QStringLiteral("… et %1 autres lignes").arg(nombre(lignesOmises))
+                       ? QStringLiteral("… et %1 autres lignes").arg(nombreEnFrancais(lignesOmises))
                        : QStringLiteral("… et %1 autres lignes : la liste complète est dans %2")
-                             .arg(nombre(lignesOmises), listeComplete));
+                             .arg(nombreEnFrancais(lignesOmises), listeComplete));
     return sortie;
 }
 

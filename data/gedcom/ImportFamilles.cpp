@@ -473,9 +473,7 @@ void Importateur::mariages() {
             tenu = mariageDansLaFiche(n, m_famillesLues[static_cast<std::size_t>(id)],
                                       static_cast<int>(vues.size()) - 1, tenu);
         }
-        m_avecFamille[static_cast<std::size_t>(n)] = 1;
     }
-    titresDesFemmes();
     pertesDesFamilles();
 }
 
@@ -538,15 +536,6 @@ bool Importateur::mariageDansLaFiche(std::int32_t n, Famille& fam, int rang, boo
     texte(n, f.LieuMariage, fam.lieu, "le lieu de mariage");
     if (m_avecComplements) (mari ? fam.ecritMari : fam.ecritFemme) = ecritDe(f, "MARR");
     return true;
-}
-
-// A woman's title: Madame when she has a spouse, or when this program wrote
-// the file (its women without a title are Madame).
-void Importateur::titresDesFemmes() {
-    if (m_deVelmoris) return;
-    for (std::size_t n = 0; n < m_r.fiches.size(); ++n)
-        if (m_r.fiches[n].Qualite == 1 && !m_titreDonne[n] && !m_avecFamille[n])
-            m_r.fiches[n].Qualite = 2;
 }
 
 // What a family held beyond its links, told with one of its spouses.

@@ -228,7 +228,6 @@ void Importateur::lienDeFamille(std::size_t l, PersonneLue& lue) {
                                        m_familles.numero(ref),
                                        pedi ? filiationDe(m_e.valeur(pedi)) : Filiation::Naissance,
                                        {}});
-    if (c == FAMS) m_avecFamille.back() = 1;
     for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
         if (m_e.code(j) != PEDI && m_e.code(j) != code("STAT")) {
             lue.autres.push_back(j);
@@ -295,7 +294,6 @@ std::int32_t Importateur::nouvelleFiche() {
             m_ficheDe[static_cast<std::size_t>(id)] = n;
     }
     m_r.fiches.emplace_back();
-    m_avecFamille.push_back(0);
     m_titreDonne.push_back(0);
     TFiche& f = m_r.fiches.back();
     ViderFiche(f);

@@ -269,7 +269,6 @@ private:
     void mariages();
     std::vector<FamilleDeLaPersonne> famillesDeChaquePersonne();
     bool mariageDansLaFiche(std::int32_t fiche, Famille& famille, int rang, bool tenu);
-    void titresDesFemmes();
     void pertesDesFamilles();
     std::int32_t ficheDe(std::int32_t personne) const {
         return personne >= 0 && static_cast<std::size_t>(personne) < m_ficheDe.size()
@@ -288,7 +287,6 @@ private:
     std::vector<LienPersonne> m_famc, m_fams;
     std::vector<QString> m_fichiersObjets;                         // by picture record identifier
     std::vector<std::pair<std::int32_t, std::int32_t>> m_objetsDe; // record, picture record
-    std::vector<std::uint8_t> m_avecFamille;                       // by record: a FAMS, or a spouse
     std::vector<std::uint8_t> m_titreDonne;                        // by record: NPFX gave the title
     bool m_deVelmoris = false;
     bool m_differer = false;
