@@ -138,6 +138,12 @@ void TForm1::creerControles() {
     ENom = editDeChamp(w, "ENom", {64, 192, 113, 21}, 25);
     Label2 = etiquette(w, "Label2", QStringLiteral("Prénoms :"), 184, 192);
     EPrenom = editDeChamp(w, "EPrenom", {240, 192, 225, 21}, 25);
+    // Between the name and the birth: small, and empty unless the store
+    // has a name the record cannot hold.
+    LNomSource = etiquette(w, "LNomSource", {}, 64, 212);
+    LNomSource->setGeometry(64, 212, 401, 12);
+    LNomSource->setFont(police(policeFenetre().family(), 10));
+    LNomSource->setStyleSheet(QStringLiteral("color: #404080"));
     Label3 = etiquette(w, "Label3", QStringLiteral("Date de naissance :"), 16, 224);
     EDN = editDeChamp(w, "EDN", {112, 224, 65, 21}, 10);
     Label4 = etiquette(w, "Label4", QStringLiteral("Lieu de naissance :"), 184, 224);
@@ -481,6 +487,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     ENBE->setText(QString::number(m_FicheCourante.NbEnfants));
     EProfession->setText(m_FicheCourante.Profession.texte());
     montrerNumero(numero);
+    montrerNomDeLaSource();
     afficherPortrait();
     lireParents();
     m_seance->fichier().fermer();

@@ -219,6 +219,7 @@ public:
     BoutonImage* SbDebut = nullptr;
     BoutonImage* SbPrecedent = nullptr;
     QLabel* NumEnreg = nullptr; // shows the session's record number
+    QLabel* LNomSource = nullptr; // the name as the source wrote it, when the record cannot hold it
     BoutonImage* BtSuivant = nullptr;
     BoutonImage* SbFin = nullptr;
     BoutonImage* BtPere = nullptr;
@@ -275,6 +276,7 @@ private:
     void appliquerRegleNom(int qualite);
     void selectionnerQualite(int index);
     void afficherPortrait();
+    void montrerNomDeLaSource();
     void montrerImage(const QImage& image);
     void signalerPortraitManquant(const QString& photo, const QString& raison);
     void lireParents();

@@ -24,6 +24,19 @@ std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
     return m_seance->famillesConnues();
 }
 
+void TForm1::montrerNomDeLaSource() {
+    QString nom;
+    if (Complements* base = complements()) {
+        try {
+            nom = nomDeLaSourceAMontrer(base->noms(m_seance->numero(), m_FicheCourante),
+                                        m_FicheCourante);
+        } catch (const ErreurComplements&) {
+            // A store that cannot be read leaves the line empty; the records go on.
+        }
+    }
+    LNomSource->setText(nom.isEmpty() ? QString() : QStringLiteral("Selon la source : ") + nom);
+}
+
 bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {
     supprimer = false;
     Complements* base = complements();

@@ -3,6 +3,8 @@
 // a store of the first version upgraded with nothing lost, value for value.
 #include "data/complements/Complements.h"
 #include "data/complements/Structures.h"
+#include "data/gedcom/ComplementsDImport.h"
+#include "data/gedcom/EchangeGedcom.h"
 #include "data/gedcom/Gedcom.h"
 #include "tests/OutilsTests.h"
 
@@ -122,6 +124,7 @@ private slots:
     void lignesLuesPuisRendues_data();
     void lignesLuesPuisRendues();
     void lieuxEnHierarchie();
+    void nomSelonLaSource();
     void premiereVersionMiseAJourSansRienPerdre_data();
     void premiereVersionMiseAJourSansRienPerdre();
 };
@@ -203,6 +206,21 @@ void TestStructures::lieuxEnHierarchie() {
              std::vector<std::string>{"parrain"});
     QCOMPARE(lignesSql(magasin, "SELECT lien_pere FROM enfant"),
              std::vector<std::string>{"adoption"});
+}
+
+// The entry form shows the name the source wrote only when the record
+// cannot hold it.
+void TestStructures::nomSelonLaSource() {
+    RepertoireDeTravail d;
+    const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
+    const ResultatImport r = importerGedcom(ArbreFrancais);
+    creerFichierImporte(fic, r.fiches);
+    ComplementsDImport(fic, false).garder(r.complements);
+    const auto base = Complements::ouvrir(fic, false);
+    const std::vector<TFiche> fiches = lireFichier(fic);
+    QCOMPARE(nomDeLaSourceAMontrer(base->noms(0, fiches[0]), fiches[0]),
+             QStringLiteral("Ivan Зыков"));
+    QCOMPARE(nomDeLaSourceAMontrer(base->noms(1, fiches[1]), fiches[1]), QString());
 }
 
 void TestStructures::premiereVersionMiseAJourSansRienPerdre_data() {

@@ -99,6 +99,14 @@ struct EntreeDetachee {
     std::int64_t structures = 0;
 };
 
+// A name of a person as the source wrote it, in any script.
+struct NomStocke {
+    std::string complet;   // "Ivan /Зыков/"
+    std::string type;      // "aka", "married"…, empty for the birth name
+    std::string prenoms;   // the given names, from GIVN or the name itself
+    std::string patronyme; // the surname, from SURN or between the slashes
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -175,6 +183,8 @@ public:
     // ---- reading
     // The entry of a record, when its fingerprint is the record's.
     std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
+    // The names of a record's person, the one the record holds first.
+    std::vector<NomStocke> noms(std::int32_t fiche, const TFiche& actuelle);
     // One entry by its identifier, whatever its state (the detached view).
     std::unique_ptr<EntreePersonne> entree(std::int64_t id);
     // Every couple; fingerprints are checked by the caller. Without
@@ -265,6 +275,10 @@ struct VueComplements {
 };
 VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier,
                               std::int32_t fiche, const TFiche& personne);
+
+// The name the source wrote, when the record cannot hold it (another script,
+// a title, a longer text): "Ivan Зыков"; empty when the record holds it.
+QString nomDeLaSourceAMontrer(const std::vector<NomStocke>& noms, const TFiche& fiche);
 
 // A fingerprint as a user reads it: "DUPONT Jean, né(e) le 12/03/1850".
 QString empreinteLisible(const std::string& empreinte);

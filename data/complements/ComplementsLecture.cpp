@@ -48,6 +48,27 @@ void Complements::lireStructuresDe(std::int64_t id, EntreePersonne& p) {
     versTexte(structures::lireRacine(m_base, Sorte::Personne, id), p);
 }
 
+std::vector<NomStocke> Complements::noms(std::int32_t fiche, const TFiche& actuelle) {
+    Requete r(m_base, "SELECT n.valeur, n.type, n.prenoms, n.patronyme FROM nom n JOIN personne p "
+                      "ON p.id = n.racine WHERE n.racine_sorte = 'P' AND n.sorte_proprietaire = "
+                      "'P' AND p.fiche = ? AND p.empreinte = ? AND p.detachee = 0 ORDER BY "
+                      "p.id, n.champ IS NULL, n.ordre");
+    r.lier(1, fiche).lier(2, empreinteDe(actuelle));
+    std::vector<NomStocke> noms;
+    while (r.ligne()) {
+        NomStocke n{r.texte(0), r.texte(1), r.texte(2), r.texte(3)};
+        // "Ivan /Зыков/ Jr": the surname between the slashes, the given names before.
+        const std::size_t barre = n.complet.find('/');
+        if (n.patronyme.empty() && barre != std::string::npos)
+            n.patronyme = n.complet.substr(barre + 1, n.complet.find('/', barre + 1) - barre - 1);
+        if (n.prenoms.empty()) n.prenoms = n.complet.substr(0, barre);
+        while (!n.prenoms.empty() && n.prenoms.back() == ' ')
+            n.prenoms.pop_back();
+        noms.push_back(std::move(n));
+    }
+    return noms;
+}
+
 std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
     Requete chercher(m_base, "SELECT fiche, empreinte, note FROM personne WHERE id = ?");
     chercher.lier(1, id);

@@ -480,3 +480,15 @@ QStringList texteDeLEntree(Complements& base, const EntreePersonne& entree) {
         lignes << QStringLiteral("Note : ") + QString::fromStdString(entree.note);
     return lignes;
 }
+
+QString nomDeLaSourceAMontrer(const std::vector<NomStocke>& noms, const TFiche& fiche) {
+    if (noms.empty()) return {};
+    const NomStocke& n = noms.front();
+    const QString prenoms = QString::fromStdString(n.prenoms).simplified();
+    const QString patronyme = QString::fromStdString(n.patronyme).simplified();
+    const bool tenu =
+        prenoms.compare(fiche.Prenom.texte().simplified(), Qt::CaseInsensitive) == 0 &&
+        patronyme.compare(fiche.Nom.texte().simplified(), Qt::CaseInsensitive) == 0;
+    if (tenu || (prenoms.isEmpty() && patronyme.isEmpty())) return {};
+    return (prenoms + u' ' + patronyme).trimmed();
+}
