@@ -65,7 +65,7 @@ test-sanitiseurs: deps build-asan/build.ninja
 	cd build-asan && $(SANITISEURS_ENV) ctest --output-on-failure
 
 HARNAIS := fiche ini couper listing image gedcom complements journal
-FUZZ_SECONDES ?= 10
+FUZZ_SECONDES ?= 4
 
 # Each harness over its committed corpus, then a short run; new inputs go to
 # a temporary folder, never into the corpus.
