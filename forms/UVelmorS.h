@@ -335,6 +335,10 @@ private:
     // Opens the current file, runs `travail` on it and closes it on every path;
     // false when the file is missing (its message has been shown).
     bool surLeFichier(const std::function<void()>& travail);
+    // Every spouse the record and the store know, in the order of the
+    // unions, each with its marriage in words.
+    std::vector<std::pair<std::int32_t, QString>> conjointsConnus();
+    int autresUnions(std::int32_t conjointMontre);
     QString cheminDuManuel() const;
     void remplirAscendance(const TFiche& parent, QPlainTextEdit* const boites[6]);
     void remplirEnfants();

@@ -139,26 +139,30 @@ std::int32_t TForm1::ChercherConjoint(TFiche& fiche) {
 // Every spouse the record and the store know: one is shown at once; of
 // several, the user picks one in the list, each with its marriage, in the
 // order of the unions.
-void TForm1::BtConjointClick() {
-    if (m_Modifie && !DemanderEnregistrement()) return;
+std::vector<std::pair<std::int32_t, QString>> TForm1::conjointsConnus() {
     const std::int32_t courant = m_seance->numeroExige();
     std::vector<std::pair<std::int32_t, QString>> conjoints;
-    if (!surLeFichier([&] {
-            if (courant < 0 || courant >= m_seance->fichier().nombreFiches()) return;
-            const auto connues = famillesConnues();
-            for (const UnionConnue& u :
-                 unionsDe(m_seance->fichier(), courant, m_FicheCourante, connues.get())) {
-                if (u.conjoint < 0 || u.conjoint >= m_seance->fichier().nombreFiches() ||
-                    std::any_of(conjoints.begin(), conjoints.end(),
-                                [&](const auto& c) { return c.first == u.conjoint; }))
-                    continue;
-                TFiche conjoint;
-                m_seance->fichier().positionner(u.conjoint);
-                m_seance->fichier().lire(conjoint);
-                conjoints.emplace_back(u.conjoint, resumeUnion(u, &conjoint));
-            }
-        }))
-        return;
+    surLeFichier([&] {
+        if (courant < 0 || courant >= m_seance->fichier().nombreFiches()) return;
+        const auto connues = famillesConnues();
+        for (const UnionConnue& u :
+             unionsDe(m_seance->fichier(), courant, m_FicheCourante, connues.get())) {
+            if (u.conjoint < 0 || u.conjoint >= m_seance->fichier().nombreFiches() ||
+                std::any_of(conjoints.begin(), conjoints.end(),
+                            [&](const auto& c) { return c.first == u.conjoint; }))
+                continue;
+            TFiche conjoint;
+            m_seance->fichier().positionner(u.conjoint);
+            m_seance->fichier().lire(conjoint);
+            conjoints.emplace_back(u.conjoint, resumeUnion(u, &conjoint));
+        }
+    });
+    return conjoints;
+}
+
+void TForm1::BtConjointClick() {
+    if (m_Modifie && !DemanderEnregistrement()) return;
+    const std::vector<std::pair<std::int32_t, QString>> conjoints = conjointsConnus();
     if (conjoints.empty()) return;
     std::int32_t choisi = conjoints.front().first;
     if (conjoints.size() > 1) {

@@ -103,9 +103,25 @@ void TForm1::SbArbreClick() {
     const std::int32_t numeroConjoint = ChercherConjoint(conjoint);
     RemplirMemo(Form3->MC, conjoint);
     Form3->noterFiche(Form3->MC, numeroConjoint);
+    Form3->montrerAutresUnions(autresUnions(numeroConjoint));
     Form3->terminerRemplissage();
     Form3->show();
     Form3->raise();
+}
+
+// The spouses the store knows besides the one shown; the records alone know
+// one spouse, and the chart reads nothing more for them.
+int TForm1::autresUnions(std::int32_t conjointMontre) {
+    std::vector<std::int32_t> autres;
+    surLeFichier([&] {
+        const auto connues = famillesConnues();
+        if (!connues) return;
+        for (const UnionConnue& u : connues->unions(m_seance->numeroExige(), m_FicheCourante))
+            if (u.conjoint >= 0 && u.conjoint != conjointMontre &&
+                std::find(autres.begin(), autres.end(), u.conjoint) == autres.end())
+                autres.push_back(u.conjoint);
+    });
+    return static_cast<int>(autres.size());
 }
 
 void TForm1::SbRechercherClick() {

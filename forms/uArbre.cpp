@@ -230,6 +230,20 @@ QList<std::int32_t> TForm3::fichesDe(const QPlainTextEdit* boite) const {
     return m_fiches.value(boite);
 }
 
+void TForm3::montrerAutresUnions(int autres) {
+    if (!m_autresUnions) {
+        // Under the spouse's box, above the children's: the one free strip.
+        m_autresUnions = new QLabel(this);
+        m_autresUnions->setObjectName(QStringLiteral("LAutresUnions"));
+        m_autresUnions->setGeometry(8, 363, 121, 16);
+        m_autresUnions->setStyleSheet(QStringLiteral("color: green"));
+    }
+    m_autresUnions->setText(autres <= 0   ? QString()
+                            : autres == 1 ? QStringLiteral("et 1 autre union")
+                                          : QStringLiteral("et %1 autres unions").arg(autres));
+    m_autresUnions->setVisible(autres > 0);
+}
+
 void TForm3::terminerRemplissage() {
     // The boxes are narrow: the whole text, names and dates, on hovering.
     for (QPlainTextEdit* b : boites()) {

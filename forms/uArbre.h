@@ -35,6 +35,8 @@ public:
     QList<std::int32_t> fichesDe(const QPlainTextEdit* boite) const;
     // Once filled: each box's full text as its tooltip, "Retour" as it may be.
     void terminerRemplissage();
+    // Beside the spouse's caption, the unions the chart has no room for.
+    void montrerAutresUnions(int autres);
     std::int32_t pivot() const { return ficheDe(MPers); }
     // The pivots before the one shown, most recent last.
     void retenirPivot(std::int32_t numero);
@@ -70,6 +72,7 @@ public slots:
     void MPersChange() { hide(); }
 
 private:
+    QLabel* m_autresUnions = nullptr; // "et 2 autres unions", under the spouse's box
     QPlainTextEdit* boite(const char* nom, QRect geometrie, const QString& couleur = {});
     void creerConnecteurs();
     void creerTextesFixes();

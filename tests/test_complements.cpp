@@ -9,10 +9,12 @@
 #include "data/rapports/Rapports.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
+#include "forms/uArbre.h"
 #include "forms/uComplements.h"
 #include "tests/OutilsTests.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -357,6 +359,10 @@ void TestComplements::unionsDansLOrdreDesMariages() {
         QVERIFY2(ici >= 0, qPrintable(QString::fromUtf8(attendu) + u'\n' + liste));
         depuis = ici;
     }
+    // The chart has room for one spouse, and says how many more there are.
+    s.form.SbArbreClick();
+    QCOMPARE(Form3->findChild<QLabel*>(QStringLiteral("LAutresUnions"))->text(),
+             QStringLiteral("et 2 autres unions"));
     VERIFIER_DIALOGUES(d);
 }
 
