@@ -110,6 +110,10 @@ Complements::~Complements() {
 }
 
 std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, bool creer) {
+    // No count of SQLite's memory: its allocations take no lock. Only
+    // before SQLite starts; later it is refused, harmlessly.
+    static const int sansStatistiques = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)sansStatistiques;
     const QString chemin = cheminPour(cheminFichier);
     const QFileInfo info(chemin);
     if (info.exists() && !info.isFile())

@@ -250,7 +250,8 @@ Complements::detachees(std::int64_t nombreFiches,
     std::string compte = "0";
     for (Sorte s : structures::sortesStockees())
         compte += std::string(" + (SELECT COUNT(*) FROM ") + structures::descriptionDe(s).table +
-                  " e WHERE e.sorte_proprietaire = 'P' AND e.proprietaire = p.id)";
+                  " e WHERE e.racine_sorte = 'P' AND e.racine = p.id AND "
+                  "e.sorte_proprietaire = 'P')";
     Requete r(m_base, ("SELECT p.id, p.fiche, p.empreinte, p.detachee, " + compte +
                        " FROM personne p ORDER BY p.fiche, p.id")
                           .c_str());

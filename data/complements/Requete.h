@@ -42,6 +42,15 @@ public:
         sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // Text that stays as it is until the statement has run: not copied.
+    Requete& lierSansCopie(int i, const std::string& v) {
+        sqlite3_bind_text(m_requete, i, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+        return *this;
+    }
+    Requete& lierSansCopie(int i, const std::optional<std::string>& v) {
+        if (!v) return lierNul(i);
+        return lierSansCopie(i, *v);
+    }
     // NULL for an absent value.
     Requete& lier(int i, const std::optional<std::string>& v) {
         if (!v) {

@@ -67,10 +67,12 @@ Ligne lireLigne(const Requete& r, Sorte sorte, std::size_t colonnes) {
     return l;
 }
 
+std::string colonnesLuesDe(Sorte s, const char* enPlus = "") {
+    return std::string("SELECT ") + Lues + colonnesDe(descriptionDe(s), "e.") + enPlus;
+}
+
 std::string selectionDe(Sorte s, const char* enPlus = "") {
-    const Description& d = descriptionDe(s);
-    return std::string("SELECT ") + Lues + colonnesDe(d, "e.") + enPlus + " FROM " + d.table +
-           " e";
+    return colonnesLuesDe(s, enPlus) + " FROM " + descriptionDe(s).table + " e";
 }
 
 // The rows under their owners, each owner's in order.
@@ -133,8 +135,6 @@ std::string schemaStructures() {
             sql += std::string(", ") + c.nom + " TEXT";
         if (s == Sorte::Evenement) sql += ", lieu_id INTEGER, jour_debut INTEGER, jour_fin INTEGER";
         sql += ");\n";
-        sql += "CREATE INDEX IF NOT EXISTS " + table + "_proprietaire ON " + table +
-               "(sorte_proprietaire, proprietaire, ordre);\n";
         sql += "CREATE INDEX IF NOT EXISTS " + table + "_racine ON " + table +
                "(racine_sorte, racine);\n";
         if (s == Sorte::Source || s == Sorte::Depot || s == Sorte::Note || s == Sorte::Media ||
@@ -220,6 +220,7 @@ void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietai
     auto texteOuNul = [](const std::string& t) {
         return t.empty() ? std::nullopt : std::optional<std::string>(t);
     };
+    // The structure's own texts outlive the insertion: bound without a copy.
     r.lier(1, sorteTexte(sorteProprietaire))
         .lier(2, proprietaire)
         .lier(3, static_cast<std::int64_t>(ordre))
@@ -227,13 +228,16 @@ void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietai
         .lier(5, racine)
         .lier(6, texteOuNul(e.champ))
         .lier(7, texteOuNul(e.ecrit))
-        .lier(8, e.etiquette)
+        .lierSansCopie(8, e.etiquette)
         .lier(9, texteOuNul(e.xref))
-        .lier(10, e.valeur)
-        .lier(11, texteOuNul(e.verbatim));
+        .lierSansCopie(10, e.valeur);
+    if (e.verbatim.empty())
+        r.lierNul(11);
+    else
+        r.lierSansCopie(11, e.verbatim);
     int i = 12;
     for (const auto& c : e.colonnes)
-        r.lier(i++, c);
+        r.lierSansCopie(i++, c);
     if (e.sorte == Sorte::Evenement) {
         const auto& nomLieu = e.colonne("lieu");
         if (nomLieu && !nomLieu->empty())
@@ -290,8 +294,19 @@ CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& ta
                                const std::string& ordreDesRacines)
     : m_sorte(sorte) {
     for (Sorte s : sortesStockees()) {
-        const std::string sql = selectionDe(s, ", e.racine") + " JOIN " + tableDesRacines +
-                                " r ON r.id = e.racine WHERE e.racine_sorte = '" +
+        // A table with nothing under such roots is not walked at all.
+        {
+            Requete vide(base, (std::string("SELECT 1 FROM ") + descriptionDe(s).table +
+                                " WHERE racine_sorte = ? LIMIT 1")
+                                   .c_str());
+            vide.lier(1, sorteTexte(sorte));
+            if (!vide.ligne()) continue;
+        }
+        // The roots outside, in their order by their own index, each one's
+        // structures found by the root index: SQLite sorts nothing.
+        const std::string sql = colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines +
+                                " r CROSS JOIN " + descriptionDe(s).table +
+                                " e ON r.id = e.racine WHERE e.racine_sorte = '" +
                                 sorteTexte(sorte) + "' AND " + conditionDesRacines +
                                 " ORDER BY " + ordreDesRacines;
         auto flux = std::make_unique<Flux>(base, s, sql);

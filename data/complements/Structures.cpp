@@ -85,6 +85,56 @@ const std::map<Sorte, Description>& descriptions() {
     return d;
 }
 
+// The columns' paths as a tree, once per table: the writing walks it, the
+// reading looks a line up in it, neither builds a path.
+struct NoeudDeChemin {
+    std::string etiquette;
+    int colonne = -1; // the column of this path's own value, -1 for none
+    std::vector<NoeudDeChemin> sous;
+};
+
+struct Table {
+    const Description* description = nullptr;
+    NoeudDeChemin racine;
+};
+
+void ajouterChemin(NoeudDeChemin& racine, std::string_view chemin, int colonne) {
+    NoeudDeChemin* n = &racine;
+    while (!chemin.empty()) {
+        const std::size_t point = chemin.find('.');
+        const std::string_view tete = chemin.substr(0, point);
+        auto trouve = std::find_if(n->sous.begin(), n->sous.end(),
+                                   [&](const NoeudDeChemin& x) { return x.etiquette == tete; });
+        if (trouve == n->sous.end()) {
+            n->sous.push_back({std::string(tete), -1, {}});
+            trouve = n->sous.end() - 1;
+        }
+        n = &*trouve;
+        chemin = point == std::string_view::npos ? std::string_view() : chemin.substr(point + 1);
+    }
+    n->colonne = colonne;
+}
+
+const std::array<Table, 256>& tables() {
+    static const std::array<Table, 256> t = [] {
+        std::array<Table, 256> t{};
+        for (const auto& [sorte, d] : descriptions()) {
+            Table& table = t[static_cast<unsigned char>(sorte)];
+            table.description = &d;
+            for (std::size_t i = 0; i < d.colonnes.size(); ++i)
+                ajouterChemin(table.racine, d.colonnes[i].chemin, static_cast<int>(i));
+        }
+        return t;
+    }();
+    return t;
+}
+
+const NoeudDeChemin* sousChemin(const NoeudDeChemin& n, std::string_view etiquette) {
+    for (const NoeudDeChemin& x : n.sous)
+        if (x.etiquette == etiquette) return &x;
+    return nullptr;
+}
+
 // A line of stored GEDCOM, and the structures under it.
 struct Noeud {
     int niveau = 0;
@@ -190,39 +240,40 @@ Sorte sorteDe(const Noeud& n, Sorte parent) {
     return Sorte::Reste;
 }
 
-int indexColonne(const Description& d, std::string_view chemin) {
-    for (std::size_t i = 0; i < d.colonnes.size(); ++i)
-        if (chemin == d.colonnes[i].chemin) return static_cast<int>(i);
-    return -1;
-}
-
-bool cheminConnu(const Description& d, const std::string& prefixe) {
-    return std::any_of(d.colonnes.begin(), d.colonnes.end(), [&](const Colonne& c) {
-        const std::string_view chemin(c.chemin);
-        return chemin.substr(0, prefixe.size()) == prefixe &&
-               (chemin.size() == prefixe.size() || chemin[prefixe.size()] == '.');
-    });
-}
-
-// The line `n` and its lines into the columns of `e`, at the path `chemin`;
-// false, and nothing taken, when one of them has no column of its own.
-bool absorber(const Description& d, const Noeud& n, const std::string& chemin,
-              std::vector<std::optional<std::string>>& colonnes) {
-    if (!cheminConnu(d, chemin)) return false;
+// Whether the line `n` and its lines all have columns of their own at the
+// path `chemin`, none taken yet nor twice; `prises` marks those it would take.
+bool absorbable(const NoeudDeChemin& chemin, const Noeud& n,
+                const std::vector<std::optional<std::string>>& colonnes, std::uint64_t& prises) {
     std::size_t suivant = 0;
-    const std::optional<std::string> v = valeurJointe(n, suivant);
-    const int i = indexColonne(d, chemin);
-    if (v) {
-        if (i < 0 || colonnes[static_cast<std::size_t>(i)]) return false;
-        colonnes[static_cast<std::size_t>(i)] = v;
+    while (suivant < n.enfants.size() && n.enfants[suivant].etiquette == "CONT" &&
+           n.enfants[suivant].enfants.empty())
+        ++suivant;
+    if (n.valeur || suivant > 0) {
+        if (chemin.colonne < 0) return false;
+        const std::uint64_t bit = std::uint64_t(1) << chemin.colonne;
+        if (colonnes[static_cast<std::size_t>(chemin.colonne)] || (prises & bit)) return false;
+        prises |= bit;
     }
-    for (std::size_t k = suivant; k < n.enfants.size(); ++k)
-        if (!absorber(d, n.enfants[k], chemin + '.' + n.enfants[k].etiquette, colonnes))
-            return false;
+    for (std::size_t k = suivant; k < n.enfants.size(); ++k) {
+        const NoeudDeChemin* sous = sousChemin(chemin, n.enfants[k].etiquette);
+        if (!sous || !absorbable(*sous, n.enfants[k], colonnes, prises)) return false;
+    }
     return true;
 }
 
-Element versElement(const Noeud& n, Sorte parent) {
+void absorber(const NoeudDeChemin& chemin, const Noeud& n,
+              std::vector<std::optional<std::string>>& colonnes) {
+    std::size_t suivant = 0;
+    std::optional<std::string> v = valeurJointe(n, suivant);
+    if (v) colonnes[static_cast<std::size_t>(chemin.colonne)] = std::move(v);
+    for (std::size_t k = suivant; k < n.enfants.size(); ++k)
+        absorber(*sousChemin(chemin, n.enfants[k].etiquette), n.enfants[k], colonnes);
+}
+
+// The structure of a line and its lines. With `verifier`, each structure
+// whose canonical writing differs from its lines keeps them; without, the
+// caller checks the whole at once (the usual case: it matches).
+Element versElement(const Noeud& n, Sorte parent, bool verifier) {
     Element e;
     e.sorte = sorteDe(n, parent);
     e.etiquette = n.etiquette;
@@ -231,22 +282,35 @@ Element versElement(const Noeud& n, Sorte parent) {
         e.verbatim = std::string(n.lignes);
         return e;
     }
-    const Description& d = descriptionDe(e.sorte);
-    e.colonnes.resize(d.colonnes.size());
+    const Table& table = tables()[static_cast<unsigned char>(e.sorte)];
+    e.colonnes.resize(table.description->colonnes.size());
     std::size_t suivant = 0;
     e.valeur = valeurJointe(n, suivant);
     for (std::size_t k = suivant; k < n.enfants.size(); ++k) {
         const Noeud& c = n.enfants[k];
-        auto essai = e.colonnes;
-        if (absorber(d, c, c.etiquette, essai))
-            e.colonnes = std::move(essai);
+        const NoeudDeChemin* chemin = sousChemin(table.racine, c.etiquette);
+        std::uint64_t prises = 0;
+        if (chemin && absorbable(*chemin, c, e.colonnes, prises))
+            absorber(*chemin, c, e.colonnes);
         else
-            e.enfants.push_back(versElement(c, e.sorte));
+            e.enfants.push_back(versElement(c, e.sorte, verifier));
     }
+    if (verifier) {
+        std::string ecrit;
+        ecrireStructure(ecrit, e, n.niveau);
+        if (ecrit != n.lignes) e.verbatim = std::string(n.lignes);
+    }
+    return e;
+}
+
+// A structure read, its writing checked once as a whole: when it matches,
+// so does each structure inside it; otherwise each is checked on its own.
+Element versElementVerifie(const Noeud& n, Sorte parent) {
+    Element e = versElement(n, parent, false);
+    if (e.sorte == Sorte::Reste) return e;
     std::string ecrit;
     ecrireStructure(ecrit, e, n.niveau);
-    if (ecrit != n.lignes) e.verbatim = std::string(n.lignes);
-    return e;
+    return ecrit == n.lignes ? e : versElement(n, parent, true);
 }
 
 void ecrireLigne(std::string& s, int niveau, std::string_view xref, std::string_view etiquette,
@@ -282,43 +346,32 @@ void ecrireLigne(std::string& s, int niveau, std::string_view xref, std::string_
     }
 }
 
-bool aUneValeurSous(const Element& e, const Description& d, const std::string& prefixe) {
-    for (std::size_t i = 0; i < d.colonnes.size(); ++i) {
-        const std::string_view chemin(d.colonnes[i].chemin);
-        if (chemin.substr(0, prefixe.size()) == prefixe &&
-            (chemin.size() == prefixe.size() || chemin[prefixe.size()] == '.') &&
-            i < e.colonnes.size() && e.colonnes[i])
-            return true;
-    }
+bool aUneValeurSous(const Element& e, const NoeudDeChemin& n) {
+    if (n.colonne >= 0 && static_cast<std::size_t>(n.colonne) < e.colonnes.size() &&
+        e.colonnes[static_cast<std::size_t>(n.colonne)])
+        return true;
+    for (const NoeudDeChemin& sous : n.sous)
+        if (aUneValeurSous(e, sous)) return true;
     return false;
 }
 
-// The columns under `prefixe` ("" for the structure's own lines) as lines,
-// in the order the table lists them.
-void ecrireColonnes(std::string& s, const Element& e, const Description& d,
-                    const std::string& prefixe, int niveau) {
-    std::vector<std::string> faits;
-    for (const Colonne& c : d.colonnes) {
-        const std::string_view chemin(c.chemin);
-        if (chemin.substr(0, prefixe.size()) != prefixe || chemin.size() == prefixe.size())
-            continue;
-        const std::string_view reste = chemin.substr(prefixe.size());
-        const std::string tete(reste.substr(0, reste.find('.')));
-        if (std::find(faits.begin(), faits.end(), tete) != faits.end()) continue;
-        faits.push_back(tete);
-        const std::string complet = prefixe + tete;
-        if (!aUneValeurSous(e, d, complet)) continue;
-        const int i = indexColonne(d, complet);
-        static const std::optional<std::string> aucune;
-        ecrireLigne(s, niveau, {}, tete, i >= 0 ? e.colonnes[static_cast<std::size_t>(i)] : aucune);
-        ecrireColonnes(s, e, d, complet + '.', niveau + 1);
+// The columns under a path as lines, in the order the table lists them.
+void ecrireColonnes(std::string& s, const Element& e, const NoeudDeChemin& n, int niveau) {
+    static const std::optional<std::string> aucune;
+    for (const NoeudDeChemin& sous : n.sous) {
+        if (!aUneValeurSous(e, sous)) continue;
+        const bool aSaValeur =
+            sous.colonne >= 0 && static_cast<std::size_t>(sous.colonne) < e.colonnes.size();
+        ecrireLigne(s, niveau, {}, sous.etiquette,
+                    aSaValeur ? e.colonnes[static_cast<std::size_t>(sous.colonne)] : aucune);
+        ecrireColonnes(s, e, sous, niveau + 1);
     }
 }
 
 } // namespace
 
 const Description& descriptionDe(Sorte sorte) {
-    return descriptions().at(sorte);
+    return *tables()[static_cast<unsigned char>(sorte)].description;
 }
 
 const std::vector<Sorte>& sortesStockees() {
@@ -348,7 +401,7 @@ std::vector<Element> lireStructures(std::string_view gedcom, Sorte parent, int n
     }
     elements.reserve(noeuds.size());
     for (const Noeud& n : noeuds)
-        elements.push_back(versElement(n, parent));
+        elements.push_back(versElementVerifie(n, parent));
     return elements;
 }
 
@@ -357,9 +410,8 @@ void ecrireStructure(std::string& s, const Element& e, int niveau) {
         s += e.verbatim;
         return;
     }
-    const Description& d = descriptionDe(e.sorte);
     ecrireLigne(s, niveau, e.xref, e.etiquette, e.valeur);
-    ecrireColonnes(s, e, d, {}, niveau + 1);
+    ecrireColonnes(s, e, tables()[static_cast<unsigned char>(e.sorte)].racine, niveau + 1);
     for (const Element& enfant : e.enfants)
         ecrireStructure(s, enfant, niveau + 1);
 }
