@@ -218,7 +218,7 @@ public:
     BoutonImage* SbArbre = nullptr;
     BoutonImage* SbDebut = nullptr;
     BoutonImage* SbPrecedent = nullptr;
-    QLabel* NumEnreg = nullptr; // shows the session's record number
+    QLabel* NumEnreg = nullptr;   // shows the session's record number
     QLabel* LNomSource = nullptr; // the name as the source wrote it, when the record cannot hold it
     BoutonImage* BtSuivant = nullptr;
     BoutonImage* SbFin = nullptr;

@@ -155,9 +155,10 @@ DocumentRapport rapportAscendance(const AscendanceSosa& a, const TFiche& personn
                     .arg(nombreEnFrancais(static_cast<std::int64_t>(generation.numeros)),
                          generation.numeros > 1 ? "s" : "", nombreEnFrancais(std::int64_t(1) << g));
             if (generation.personnes < generation.numeros)
-                compte += QStringLiteral(", %1 personne%2 distincte%2")
-                              .arg(nombreEnFrancais(static_cast<std::int64_t>(generation.personnes)),
-                                   generation.personnes > 1 ? "s" : "");
+                compte +=
+                    QStringLiteral(", %1 personne%2 distincte%2")
+                        .arg(nombreEnFrancais(static_cast<std::int64_t>(generation.personnes)),
+                             generation.personnes > 1 ? "s" : "");
             r.html += QStringLiteral("<p class=\"source\">%1.</p>").arg(compte);
         }
         numeros += generation.numeros;
@@ -347,13 +348,14 @@ DocumentRapport rapportStatistiques(const Statistiques& s, const QString& fichie
         s.viesMesurees
             ? QStringLiteral("<p>%1 an(s) en moyenne, sur %2 vie(s) dont les années de naissance "
                              "et de décès sont sûres.</p>")
-                  .arg(francais.toString(s.dureeDeVieMoyenne, 'f', 1), nombreEnFrancais(s.viesMesurees))
+                  .arg(francais.toString(s.dureeDeVieMoyenne, 'f', 1),
+                       nombreEnFrancais(s.viesMesurees))
             : QStringLiteral("<p>Aucune vie dont les deux années soient sûres.</p>");
     if (s.viesApprochees)
-        r.html +=
-            QStringLiteral("<p>Comptées à part, %1 vie(s) aux dates approchées (« vers », "
-                           "« av. », « ap. », intervalles) : %2 an(s) en moyenne.</p>")
-                .arg(nombreEnFrancais(s.viesApprochees), francais.toString(s.dureeDeVieApprochee, 'f', 1));
+        r.html += QStringLiteral("<p>Comptées à part, %1 vie(s) aux dates approchées (« vers », "
+                                 "« av. », « ap. », intervalles) : %2 an(s) en moyenne.</p>")
+                      .arg(nombreEnFrancais(s.viesApprochees),
+                           francais.toString(s.dureeDeVieApprochee, 'f', 1));
     const std::pair<const char*, const std::vector<std::pair<QString, std::int64_t>>*> lieux[] = {
         {"naissance", &s.lieuxNaissance}, {"mariage", &s.lieuxMariage}, {"décès", &s.lieuxDeces}};
     for (const auto& [quoi, liste] : lieux)

@@ -472,7 +472,7 @@ void TestComplements::complementsInutilisables() {
                      nullptr, nullptr, nullptr);
     }
     DialoguesScriptes d;
-    Session s(d); // the opening shows the first record, and meets the store
+    Session s(d);             // the opening shows the first record, and meets the store
     s.form.BtConjointClick(); // the search of the records, for lack of the store
     s.form.pAfficherEnreg(0);
     s.form.ELD->setText(QStringLiteral("Arles"));

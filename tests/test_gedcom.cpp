@@ -229,11 +229,11 @@ void TestGedcom::importEcritAilleurs() {
     QCOMPARE(r.fiches[0].Enfants[0], 2);
     QCOMPARE(int(r.fiches[2].NbEnfants), 10);
     QCOMPARE(r.fiches[2].Enfants[9], 12);
-    QCOMPARE(r.fiches[13].Pere, 2); // the eleventh child still names its father
+    QCOMPARE(r.fiches[13].Pere, 2);    // the eleventh child still names its father
     QCOMPARE(r.fiches[13].Qualite, 1); // no title invented for a woman without a family
     // The halves of a ligature stay left then right.
     QCOMPARE(gedcom::decoderAnsel("t\xEBs\xEC"
-                          "e"),
+                                  "e"),
              QStringLiteral("ts\uFE20e\uFE21"));
     const QString rapport = r.rapport.texte().join(u'\n');
     QVERIFY2(rapport.contains(QStringLiteral("coupé à 30 caractères")), qPrintable(rapport));

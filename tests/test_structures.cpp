@@ -155,8 +155,8 @@ void TestStructures::lignesLuesPuisRendues_data() {
           Sorte::Evenement, Sorte::Citation, "texte", "Acte", false);
     ligne("adresse sur trois lignes", "0 @R1@ REPO\n1 ADDR 1 rue\n2 CONT Paris\n2 CITY Paris\n", 0,
           Sorte::Fichier, Sorte::Depot, "adresse", "1 rue\nParis", false);
-    ligne("valeur coupée", "0 @N1@ NOTE Un\n1 CONC e note\n", 0, Sorte::Fichier, Sorte::Note, "", "",
-          false);
+    ligne("valeur coupée", "0 @N1@ NOTE Un\n1 CONC e note\n", 0, Sorte::Fichier, Sorte::Note, "",
+          "", false);
     ligne("étiquette d'un autre programme", "1 _UID 1234\n2 _X y\n", 1, Sorte::Personne,
           Sorte::Reste, "", "", true);
     ligne("niveau sauté", "1 BIRT\n3 DATE 1800\n", 1, Sorte::Personne, Sorte::Reste, "", "", true);
@@ -269,7 +269,8 @@ void TestStructures::premiereVersionMiseAJourSansRienPerdre() {
         [&](const EnregistrementComplement& e) { records.push_back(e.xref + '\n' + e.gedcom); });
     QCOMPARE(records.size(), avant.enregistrements.size());
     for (std::size_t i = 0; i < records.size(); ++i)
-        QCOMPARE(records[i], avant.enregistrements[i].xref + '\n' + avant.enregistrements[i].gedcom);
+        QCOMPARE(records[i],
+                 avant.enregistrements[i].xref + '\n' + avant.enregistrements[i].gedcom);
 }
 
 QTEST_GUILESS_MAIN(TestStructures)

@@ -384,7 +384,8 @@ void Complements::ajouterImport(const ComplementsImport& c) {
             for (const EntreePersonne::Champ& champ : p.champs)
                 champs.push_back(elementDuChamp(champ.nom, champ.ecrit, champ.gedcom));
             ecrivain.ecrireTous(Sorte::Personne, id, champs);
-            ecrivain.ecrireTous(Sorte::Personne, id, lireStructures(p.structures, Sorte::Personne, 1));
+            ecrivain.ecrireTous(Sorte::Personne, id,
+                                lireStructures(p.structures, Sorte::Personne, 1));
         }
         Requete couple(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
                                "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme) "

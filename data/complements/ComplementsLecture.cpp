@@ -100,8 +100,8 @@ EntreeCouple coupleLu(Requete& r) {
 
 // A child of a couple, what its link says beyond its kind read when there is some.
 EntreeCouple::Enfant enfantLu(sqlite3* base, const Requete& r, int premiere) {
-    EntreeCouple::Enfant e{fiche32(r.entier(premiere + 1)), r.texte(premiere + 2),
-                           r.texte(premiere + 3), {}};
+    EntreeCouple::Enfant e{
+        fiche32(r.entier(premiere + 1)), r.texte(premiere + 2), r.texte(premiere + 3), {}};
     if (r.entier(premiere + 4))
         e.gedcom = structures::texteDe(
             structures::lireRacine(base, Sorte::Enfant, r.entier(premiere)).structures, 2);
@@ -111,7 +111,8 @@ EntreeCouple::Enfant enfantLu(sqlite3* base, const Requete& r, int premiere) {
 // The couples' own structures, one walk in the couples' order.
 void lireStructuresDesCouples(sqlite3* base, std::vector<EntreeCouple>& couples) {
     for (EntreeCouple& c : couples)
-        c.gedcom = structures::texteDe(structures::lireRacine(base, Sorte::Union, c.id).structures, 1);
+        c.gedcom =
+            structures::texteDe(structures::lireRacine(base, Sorte::Union, c.id).structures, 1);
 }
 
 void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
@@ -240,7 +241,8 @@ void Complements::parcourirEnregistrements(
 std::string Complements::enregistrement(const std::string& xref) {
     const std::int64_t racine = structures::racineDuRecord(m_base, xref);
     if (racine == 0) return {};
-    return structures::texteDe(structures::lireRacine(m_base, Sorte::Fichier, racine).structures, 0);
+    return structures::texteDe(structures::lireRacine(m_base, Sorte::Fichier, racine).structures,
+                               0);
 }
 
 std::vector<EntreeDetachee>

@@ -59,10 +59,9 @@ void Complements::migrerDepuisLaVersion1() {
         Requete champs(m_base, "SELECT personne, ordre, nom, ecrit, gedcom FROM champ ORDER BY "
                                "personne, ordre");
         while (champs.ligne())
-            ecrivain.ecrire(
-                Sorte::Personne, champs.entier(0), Sorte::Personne, champs.entier(0),
-                static_cast<int>(champs.entier(1)),
-                elementDuChamp(champs.texte(2), champs.texte(3), champs.texte(4)));
+            ecrivain.ecrire(Sorte::Personne, champs.entier(0), Sorte::Personne, champs.entier(0),
+                            static_cast<int>(champs.entier(1)),
+                            elementDuChamp(champs.texte(2), champs.texte(3), champs.texte(4)));
     }
     for (const auto& [id, gedcom] :
          textesNonVides(m_base, "SELECT id, gedcom FROM couple WHERE gedcom != '' ORDER BY id"))

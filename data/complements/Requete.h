@@ -101,5 +101,4 @@ private:
     sqlite3_stmt* m_requete = nullptr;
 };
 
-
 } // namespace magasin

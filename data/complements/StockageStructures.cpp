@@ -76,8 +76,7 @@ std::string selectionDe(Sorte s, const char* enPlus = "") {
 }
 
 // The rows under their owners, each owner's in order.
-StructuresDUneRacine assembler(std::vector<Ligne>& lignes, Sorte sorteRacine,
-                               std::int64_t racine) {
+StructuresDUneRacine assembler(std::vector<Ligne>& lignes, Sorte sorteRacine, std::int64_t racine) {
     std::sort(lignes.begin(), lignes.end(), [](const Ligne& a, const Ligne& b) {
         return std::tie(a.sorteProprietaire, a.proprietaire, a.ordre, a.id) <
                std::tie(b.sorteProprietaire, b.proprietaire, b.ordre, b.id);
@@ -169,8 +168,8 @@ EcrivainStructures::EcrivainStructures(sqlite3* base) : m_base(base) {
         m_insertions[s] = std::make_unique<Requete>(base, sql.c_str());
     }
     m_chercherLieu = std::make_unique<Requete>(base, "SELECT id FROM lieu WHERE nom = ?");
-    m_creerLieu = std::make_unique<Requete>(
-        base, "INSERT INTO lieu(nom, libelle, parent) VALUES(?, ?, ?)");
+    m_creerLieu =
+        std::make_unique<Requete>(base, "INSERT INTO lieu(nom, libelle, parent) VALUES(?, ?, ?)");
     m_coordonnees = std::make_unique<Requete>(
         base, "UPDATE lieu SET latitude = ?, longitude = ? WHERE id = ? AND latitude IS NULL");
 }
@@ -199,8 +198,10 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
                 if (debut < nom.size()) parent = lieu(nom.substr(debut), {}, {});
             }
             m_creerLieu->lier(1, nom).lier(2, libelle);
-            if (parent) m_creerLieu->lier(3, parent);
-            else m_creerLieu->lierNul(3);
+            if (parent)
+                m_creerLieu->lier(3, parent);
+            else
+                m_creerLieu->lierNul(3);
             m_creerLieu->executer();
             id = sqlite3_last_insert_rowid(m_base);
         }
@@ -304,11 +305,10 @@ CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& ta
         }
         // The roots outside, in their order by their own index, each one's
         // structures found by the root index: SQLite sorts nothing.
-        const std::string sql = colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines +
-                                " r CROSS JOIN " + descriptionDe(s).table +
-                                " e ON r.id = e.racine WHERE e.racine_sorte = '" +
-                                sorteTexte(sorte) + "' AND " + conditionDesRacines +
-                                " ORDER BY " + ordreDesRacines;
+        const std::string sql =
+            colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines + " r CROSS JOIN " +
+            descriptionDe(s).table + " e ON r.id = e.racine WHERE e.racine_sorte = '" +
+            sorteTexte(sorte) + "' AND " + conditionDesRacines + " ORDER BY " + ordreDesRacines;
         auto flux = std::make_unique<Flux>(base, s, sql);
         flux->ligne = flux->requete.ligne();
         m_flux.push_back(std::move(flux));
@@ -350,9 +350,11 @@ Element elementDuChamp(const std::string& champ, const std::string& ecrit,
 }
 
 std::string lienEnFrancais(const std::string& filiation) {
-    static const std::map<std::string, std::string> mots = {
-        {"birth", "naissance"}, {"adopted", "adoption"}, {"foster", "nourrice"},
-        {"sealing", "scellement"}, {"", "naissance"}};
+    static const std::map<std::string, std::string> mots = {{"birth", "naissance"},
+                                                            {"adopted", "adoption"},
+                                                            {"foster", "nourrice"},
+                                                            {"sealing", "scellement"},
+                                                            {"", "naissance"}};
     const auto trouve = mots.find(filiation);
     return trouve != mots.end() ? trouve->second : filiation;
 }

@@ -375,10 +375,10 @@ const Description& descriptionDe(Sorte sorte) {
 }
 
 const std::vector<Sorte>& sortesStockees() {
-    static const std::vector<Sorte> s = {
-        Sorte::Nom,         Sorte::Evenement, Sorte::Citation, Sorte::NoteJointe,
-        Sorte::MediaJoint,  Sorte::Association, Sorte::SourceDepot, Sorte::Source,
-        Sorte::Depot,       Sorte::Note,       Sorte::Media,      Sorte::Reste};
+    static const std::vector<Sorte> s = {Sorte::Nom,         Sorte::Evenement,  Sorte::Citation,
+                                         Sorte::NoteJointe,  Sorte::MediaJoint, Sorte::Association,
+                                         Sorte::SourceDepot, Sorte::Source,     Sorte::Depot,
+                                         Sorte::Note,        Sorte::Media,      Sorte::Reste};
     return s;
 }
 

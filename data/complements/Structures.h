@@ -62,9 +62,9 @@ const std::vector<Sorte>& sortesStockees();
 // One structure.
 struct Element {
     Sorte sorte = Sorte::Reste;
-    std::string etiquette;             // its tag
-    std::string xref;                  // a record's identifier ("@X1_S0003@")
-    std::optional<std::string> valeur; // its line's value, CONT lines joined by '\n'
+    std::string etiquette;                            // its tag
+    std::string xref;                                 // a record's identifier ("@X1_S0003@")
+    std::optional<std::string> valeur;                // its line's value, CONT lines joined by '\n'
     std::vector<std::optional<std::string>> colonnes; // as its Description orders them
     std::vector<Element> enfants;                     // its own structures, in order
     // The lines themselves: all of a Reste, or a structure whose canonical

@@ -4,8 +4,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <unicode/gregocal.h>
 #include <unicode/calendar.h>
+#include <unicode/gregocal.h>
 #include <unicode/locid.h>
 
 #include <array>

@@ -13,9 +13,7 @@
 #include <limits>
 #include <memory>
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QString& cible,
                                    const OptionsExport& options) {
@@ -31,13 +29,15 @@ ResultatExport exporterVersFichier(FichierEnregistrements& fichier, const QStrin
 
 QStringList resumeExport(const ResultatExport& r, const QString& cible,
                          const OptionsExport& options, const QString& avertissement) {
-    QStringList lignes{QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
-                           .arg(nombreEnFrancais(r.personnes), nombreEnFrancais(r.familles), cible)};
+    QStringList lignes{
+        QStringLiteral("%1 personne(s) et %2 famille(s) exportées dans %3.")
+            .arg(nombreEnFrancais(r.personnes), nombreEnFrancais(r.familles), cible)};
     if (r.personnesCompletees || r.enregistrementsCompletes)
         lignes << QStringLiteral("Les compléments ont rendu à %1 personne(s) ce que leurs fiches "
                                  "ne peuvent pas tenir, et %2 source(s), note(s) et autre(s) "
                                  "enregistrement(s) du fichier.")
-                      .arg(nombreEnFrancais(r.personnesCompletees), nombreEnFrancais(r.enregistrementsCompletes));
+                      .arg(nombreEnFrancais(r.personnesCompletees),
+                           nombreEnFrancais(r.enregistrementsCompletes));
     if (!avertissement.isEmpty()) lignes << avertissement;
     if (options.copierPortraits)
         lignes << QStringLiteral("Les portraits sont copiés dans le dossier PHOTOS à côté du "
@@ -120,9 +120,10 @@ QString cheminListeComplete(const QString& cible) {
 
 QStringList resumeImport(const ResultatImport& r, const QString& source, const QString& cible,
                          bool ajout, const QString& avertissement) {
-    QStringList lignes{(ajout ? QStringLiteral("%1 personne(s) de %2 ajoutées à %3.")
-                              : QStringLiteral("%1 personne(s) de %2 importées dans %3."))
-                           .arg(nombreEnFrancais(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
+    QStringList lignes{
+        (ajout ? QStringLiteral("%1 personne(s) de %2 ajoutées à %3.")
+               : QStringLiteral("%1 personne(s) de %2 importées dans %3."))
+            .arg(nombreEnFrancais(static_cast<std::int64_t>(r.fiches.size())), source, cible)};
     // No cap hides a line: past the first ones, the whole list is written out.
     QString liste;
     if (r.rapport.lignesOmises) {

@@ -105,7 +105,8 @@ QStringList RapportImport::texte(const QString& listeComplete) const {
         if (ici == c)
             ligne += QStringLiteral(" — gardé dans les compléments");
         else if (ici)
-            ligne += QStringLiteral(" — dont %1 gardé dans les compléments").arg(nombreEnFrancais(ici));
+            ligne +=
+                QStringLiteral(" — dont %1 gardé dans les compléments").arg(nombreEnFrancais(ici));
         sortie << ligne;
     }
     if (lignes.isEmpty()) return sortie;

@@ -128,7 +128,8 @@ std::optional<IntentionLue> lireIntention(const QByteArray& o) {
         !o.startsWith(QByteArray(MagieCopie, TailleMagieCopie)))
         return std::nullopt;
     const std::uint64_t longueur = lireEntier(o, TailleMagieCopie + 8);
-    if (longueur != static_cast<std::uint64_t>(o.size() - TailleMagieCopie - 24)) return std::nullopt;
+    if (longueur != static_cast<std::uint64_t>(o.size() - TailleMagieCopie - 24))
+        return std::nullopt;
     if (lireEntier(o, o.size() - 8) != fnv1a(o.constData(), o.size() - 8)) return std::nullopt;
     IntentionLue lu;
     lu.avecComplements = lireEntier(o, TailleMagieCopie) != 0;
