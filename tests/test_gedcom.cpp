@@ -3,6 +3,7 @@
 #include "data/fichier/Texte.h"
 #include "data/gedcom/Gedcom.h"
 #include "data/gedcom/GedcomLecture.h"
+#include "data/gedcom/SortieGedcom.h"
 #include "data/recherche/Recherches.h"
 #include "data/recherche/Verification.h"
 #include "forms/UEnfants.h"
@@ -311,7 +312,20 @@ void TestGedcom::dates() {
     const DateImportee d = dateDepuisGedcom(gedcom);
     QCOMPARE(d.fiche, fiche);
     QCOMPARE(int(d.ecart), ecart);
-    if (!retour.isEmpty()) QCOMPARE(dateGedcom(fiche), retour);
+    if (!retour.isEmpty()) {
+        QCOMPARE(dateGedcom(fiche), retour);
+        // The export's own writing of a record's date says the same.
+        std::string ecrit;
+        const SortieOctets vers = [&](const char* o, std::int64_t n) {
+            ecrit.append(o, static_cast<std::size_t>(n));
+        };
+        ChampTexte<10> champ;
+        champ.definir(fiche);
+        exportation::Sortie sortie(vers);
+        exportation::ecrireDate(sortie, champ);
+        sortie.vider();
+        QCOMPARE(QString::fromStdString(ecrit), QStringLiteral("2 DATE ") + retour + "\r\n");
+    }
     // The forms the record holds pass the save's date check when the year allows.
     const DateLue lue = lireDate(fiche);
     if (lue.aUneAnnee() && lue.annee >= 1000 && lue.annee <= 2050)

@@ -37,7 +37,7 @@ bool ecrireDateCourante(Sortie& s, const ChampTexte<10>& c) {
     s.brut(" ", 1);
     s.brut(MoisGedcom[mois - 1], 3);
     s.brut(" ", 1);
-    s.brut(reinterpret_cast<const char*>(o.data()) + 6, 4);
+    s.nombre(annee); // "0570" is held on four digits, and written 570
     return true;
 }
 
