@@ -19,7 +19,8 @@
 
 namespace importation {
 
-// Tags that hold nothing the user entered: no loss when they go.
+// Tags that hold nothing the user entered: kept in the store with the rest,
+// never counted as a loss.
 bool administratif(std::uint64_t c) {
     return c == code("CHAN") || c == code("RIN") || c == code("_UID") || c == code("UID") ||
            c == code("_UPD") || c == code("EXID");

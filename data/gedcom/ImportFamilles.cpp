@@ -65,9 +65,8 @@ void Importateur::famille() {
             m_lignesFamilles.resize(static_cast<std::size_t>(id) + 1);
         std::string& lignes = m_lignesFamilles[static_cast<std::size_t>(id)];
         for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l))
-            if (const std::uint64_t c = m_e.code(l);
-                c != HUSB && c != WIFE && c != CHIL && !administratif(c))
-                lignes += texteUtf8(l, 1);
+            if (const std::uint64_t c = m_e.code(l); c != HUSB && c != WIFE && c != CHIL)
+                lignes += texteUtf8(l, 1); // its identifiers (_UID, RIN, CHAN) too
     }
     using Ligne = void (Importateur::*)(std::size_t, Famille&);
     static const std::unordered_map<std::uint64_t, Ligne> ParEtiquette = {

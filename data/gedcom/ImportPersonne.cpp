@@ -207,9 +207,11 @@ void Importateur::classer(std::size_t l, PersonneLue& lue) {
         {BURI, &Importateur::premiere<PersonneLue::Inhumation>},
         {CREM, &Importateur::premiere<PersonneLue::Inhumation>}};
     const std::uint64_t c = m_e.code(l);
+    // Identifiers other programs know the person by (_UID, RIN, EXID, CHAN)
+    // go to the store with the rest: given back on export, never a loss.
     if (const auto i = ParEtiquette.find(c); i != ParEtiquette.end())
         (this->*i->second)(l, lue);
-    else if (!administratif(c))
+    else
         lue.autres.push_back(l);
 }
 
@@ -391,6 +393,7 @@ void Importateur::resteDeLaPersonne(std::size_t l, std::int32_t n) {
         return;
     }
     const std::uint64_t c = m_e.code(l);
+    if (administratif(c)) return; // kept in the store, nothing the user entered
     if (m_e.niveau(l) > 1) {
         // What a FAMC or FAMS line says goes with the link, which is made
         // anew; the companion store keeps what a FAMC says.
