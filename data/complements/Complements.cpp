@@ -169,9 +169,10 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
             QStringLiteral("Le fichier de compléments « %1 » vient d'une version plus récente de "
                            "Velmoris : il n'est pas utilisé, et il n'est pas modifié")
                 .arg(chemin));
-    // Large pages and cache: the export reads the whole store in order. The
-    // page size applies to a store still empty only.
-    if (v < VersionSchema && !lectureSeule) c->executer("PRAGMA page_size = 65536");
+    // Pages of 16 KiB and a large cache: the export reads the whole store in
+    // order, and a small family's store stays small (each table and index
+    // takes a page at least). The page size applies to a store still empty.
+    if (v < VersionSchema && !lectureSeule) c->executer("PRAGMA page_size = 16384");
     c->executer("PRAGMA cache_size = -16384");
     if (!lectureSeule) {
         c->executer("PRAGMA journal_mode=DELETE");
