@@ -1,5 +1,13 @@
 #include "tests/OutilsTests.h"
 
+#include <QtTest>
+
+#include "data/gedcom/Gedcom.h"
+
+#include "data/gedcom/EchangeGedcom.h"
+
+#include "data/gedcom/ComplementsDImport.h"
+
 #include "forms/UVelmorS.h"
 
 #include <QBuffer>
@@ -132,3 +140,21 @@ Session::Session(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements> f
     : form(creer(dialogues, fenetres, std::move(fichier))) {}
 
 Session::~Session() = default;
+
+void importerAvecComplements(const QByteArray& gedcom, const QString& fic) {
+    const ResultatImport r = importerGedcom(gedcom);
+    creerFichierImporte(fic, r.fiches);
+    ComplementsDImport complements(fic, false);
+    complements.garder(r.complements);
+    QVERIFY(complements.avertissement().isEmpty());
+}
+
+QByteArray exporterAvecComplements(const QString& fic) {
+    FichierDisque f;
+    f.ouvrir(fic);
+    OptionsExport options;
+    QString avertissement;
+    const auto base = complementsPourExporter(fic, avertissement);
+    options.complements = base.get();
+    return exporterGedcom(f, options).gedcom;
+}

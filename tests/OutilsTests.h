@@ -40,6 +40,10 @@ void ecrireFichier(const QString& chemin, const std::vector<TFiche>& fiches);
 std::vector<TFiche> lireFichier(const QString& chemin);
 QByteArray octetsDe(const QString& chemin);
 void ecrireOctets(const QString& chemin, const QByteArray& octets);
+// A genealogy file and its companion store made from a GEDCOM text, as an
+// import into a new file makes them; and the file exported with its store.
+void importerAvecComplements(const QByteArray& gedcom, const QString& fic);
+QByteArray exporterAvecComplements(const QString& fic);
 // The 380 bytes of one record as the codec writes them.
 QByteArray octetsFiche(const TFiche& fiche);
 

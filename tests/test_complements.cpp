@@ -60,26 +60,6 @@ QByteArray arbreEtranger() {
            "0 @N1@ NOTE Une note\n1 CONT sur deux lignes\n0 TRLR\n";
 }
 
-// A genealogy file and its store made from a GEDCOM text, as an import into
-// a new file makes them.
-void importer(const QByteArray& gedcom, const QString& fic) {
-    const ResultatImport r = importerGedcom(gedcom);
-    creerFichierImporte(fic, r.fiches);
-    ComplementsDImport complements(fic, false);
-    complements.garder(r.complements);
-    QVERIFY(complements.avertissement().isEmpty());
-}
-
-QByteArray exporter(const QString& fic) {
-    FichierDisque f;
-    f.ouvrir(fic);
-    OptionsExport options;
-    QString avertissement;
-    const auto base = complementsPourExporter(fic, avertissement);
-    options.complements = base.get();
-    return exporterGedcom(f, options).gedcom;
-}
-
 // What a GEDCOM text says, writer's identifiers aside: per person in file
 // order and per family by its spouses' ranks, the multiset of structures,
 // a pointer read as what it leads to (a source by its title, a note by its
@@ -193,9 +173,9 @@ void TestComplements::allerRetourSansRienPerdre() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
     const QByteArray source = arbreEtranger();
-    importer(source, fic);
+    importerAvecComplements(source, fic);
     QVERIFY(Complements::existe(fic));
-    const Contenu avant = contenuDe(source), apres = contenuDe(exporter(fic));
+    const Contenu avant = contenuDe(source), apres = contenuDe(exporterAvecComplements(fic));
     QCOMPARE(apres.personnes.size(), avant.personnes.size());
     for (std::size_t i = 0; i < avant.personnes.size(); ++i)
         QCOMPARE(apres.personnes[i], avant.personnes[i]);
@@ -220,14 +200,14 @@ void TestComplements::allerRetourSansRienPerdre() {
 void TestComplements::modificationDansVelmoris() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
-    importer(arbreEtranger(), fic);
+    importerAvecComplements(arbreEtranger(), fic);
     DialoguesScriptes d;
     Session s(d);
     s.form.ENom->setText(QStringLiteral("Dupuis"));
     s.form.EDN->setText(QStringLiteral("02/02/1785"));
     s.form.SbEnregistrerClick();
     VERIFIER_DIALOGUES(d);
-    const QStringList personne = contenuDe(exporter(fic)).personnes.at(0);
+    const QStringList personne = contenuDe(exporterAvecComplements(fic)).personnes.at(0);
     const QString texte = personne.join(u'\n');
     QVERIFY2(texte.contains(QStringLiteral("1 NAME Jean Baptiste /Dupuis/")), qPrintable(texte));
     QVERIFY2(
@@ -280,18 +260,19 @@ void TestComplements::correctionGardeLeResteDeLOriginal() {
     QFETCH(QStringList, absent);
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
-    importer("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME John /Зыков/ Sr\n2 GIVN John\n"
-             "2 SURN Зыков\n2 NPFX Dr.\n2 NSFX Sr\n2 NICK Vania\n1 SEX M\n"
-             "1 BIRT\n2 DATE @#DJULIAN@ 1 MAR 1712\n"
-             "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France\n3 MAP\n4 LATI N48.68\n"
-             "4 LONG W3.98\n2 SOUR @S1@\n0 @S1@ SOUR\n1 TITL Registre\n0 TRLR\n",
-             fic);
+    importerAvecComplements(
+        "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME John /Зыков/ Sr\n2 GIVN John\n"
+        "2 SURN Зыков\n2 NPFX Dr.\n2 NSFX Sr\n2 NICK Vania\n1 SEX M\n"
+        "1 BIRT\n2 DATE @#DJULIAN@ 1 MAR 1712\n"
+        "2 PLAC Saint-Pol-de-Léon, Finistère, Bretagne, France\n3 MAP\n4 LATI N48.68\n"
+        "4 LONG W3.98\n2 SOUR @S1@\n0 @S1@ SOUR\n1 TITL Registre\n0 TRLR\n",
+        fic);
     DialoguesScriptes d;
     Session s(d);
     s.form.findChild<QLineEdit*>(champ)->setText(saisie);
     s.form.SbEnregistrerClick();
     VERIFIER_DIALOGUES(d);
-    const QString gedcom = QString::fromUtf8(exporter(fic));
+    const QString gedcom = QString::fromUtf8(exporterAvecComplements(fic));
     const QString texte = gedcom.mid(gedcom.indexOf(QStringLiteral("0 @I0@ INDI")))
                               .section(QStringLiteral("\r\n0 "), 0, 0) +
                           QStringLiteral("\r\n");
@@ -319,7 +300,7 @@ void TestComplements::unionsDansLOrdreDesMariages() {
          "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 12 MAR 1836\n"
          "2 PLAC Plougonven, Finistère, Bretagne, France\n1 CHIL @I6@\n"
          "0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n1 CHIL @I7@\n0 TRLR\n";
-    importer(g, fic);
+    importerAvecComplements(g, fic);
     DialoguesScriptes d;
     Session s(d);
     auto texteDuRapport = [&](void (TForm1::*commande)(), bool generations) {
@@ -387,7 +368,7 @@ void TestComplements::jamaisSurLaMauvaisePersonne() {
                                    "Marqueur-Derniere\n0 TRLR\n");
     const QString marqueur = action == u"supprimer" ? QStringLiteral("Marqueur-Derniere")
                                                     : QStringLiteral("Marqueur-Marie");
-    importer(source, fic);
+    importerAvecComplements(source, fic);
     const int marie = action == u"supprimer" ? static_cast<int>(lireFichier(fic).size()) - 1 : 1;
     QVERIFY(vueDe(fic, marie).contains(marqueur));
     std::vector<TFiche> fiches = lireFichier(fic);
@@ -423,7 +404,7 @@ void TestComplements::jamaisSurLaMauvaisePersonne() {
         }
         VERIFIER_DIALOGUES(d);
     }
-    QVERIFY(!exporter(fic).contains(marqueur.toUtf8()));
+    QVERIFY(!exporterAvecComplements(fic).contains(marqueur.toUtf8()));
     const auto n = static_cast<int>(lireFichier(fic).size());
     for (int i = 0; i < n; ++i)
         QVERIFY2(!vueDe(fic, i).contains(marqueur), qPrintable(vueDe(fic, i)));
@@ -438,7 +419,7 @@ void TestComplements::jamaisSurLaMauvaisePersonne() {
     QVERIFY(sienne != detachees.end());
     base->rattacher(sienne->id, 0, lireFiche(fic, 0));
     f.fermer();
-    QVERIFY(exporter(fic).contains(marqueur.toUtf8()));
+    QVERIFY(exporterAvecComplements(fic).contains(marqueur.toUtf8()));
 }
 
 void TestComplements::complementsInutilisables_data() {
@@ -458,7 +439,7 @@ void TestComplements::complementsInutilisables() {
     QFETCH(QString, raison);
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
-    importer(arbreEtranger(), fic);
+    importerAvecComplements(arbreEtranger(), fic);
     const QString base = Complements::cheminPour(fic);
     sqlite3* verrou = nullptr;
     if (etat == u"endommagé") {
@@ -493,7 +474,7 @@ void TestComplements::complementsInutilisables() {
 void TestComplements::fenetreEtNote() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
-    importer(arbreEtranger(), fic);
+    importerAvecComplements(arbreEtranger(), fic);
     DialoguesScriptes d;
     Session s(d);
     QString texte;
@@ -521,7 +502,7 @@ void TestComplements::fenetreEtNote() {
     });
     s.form.Complements1Click();
     QCOMPARE(texte, QStringLiteral("Vu aux archives\nen 2026"));
-    QVERIFY(exporter(fic).contains("1 NOTE Vu aux archives\r\n2 CONT en 2026"));
+    QVERIFY(exporterAvecComplements(fic).contains("1 NOTE Vu aux archives\r\n2 CONT en 2026"));
     // The note is a change like any other: backed up first, undone, redone;
     // emptying it is confirmed.
     QCOMPARE(sauvegardes::lister(fic, {}).size(), std::size_t(1));
@@ -563,7 +544,7 @@ void TestComplements::suitLeFichier() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
     const QString copie = rep.chemin(QStringLiteral("B.FIC"));
-    importer(arbreEtranger(), fic);
+    importerAvecComplements(arbreEtranger(), fic);
     DialoguesScriptes d;
     Session s(d);
     d.attendreOuverture(copie);

@@ -214,9 +214,7 @@ void TestStructures::lieuxEnHierarchie() {
 void TestStructures::nomSelonLaSource() {
     RepertoireDeTravail d;
     const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
-    const ResultatImport r = importerGedcom(ArbreFrancais);
-    creerFichierImporte(fic, r.fiches);
-    ComplementsDImport(fic, false).garder(r.complements);
+    importerAvecComplements(ArbreFrancais, fic);
     const auto base = Complements::ouvrir(fic, false);
     const std::vector<TFiche> fiches = lireFichier(fic);
     QCOMPARE(nomDeLaSourceAMontrer(base->noms(0, fiches[0]), fiches[0]),
@@ -229,19 +227,12 @@ void TestStructures::nomSelonLaSource() {
 void TestStructures::identifiantsDesAutresProgrammesGardes() {
     RepertoireDeTravail d;
     const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
-    const ResultatImport r = importerGedcom(
+    importerAvecComplements(
         "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Jean /Dupont/\n1 _UID 1234ABCD\n1 RIN 77\n"
         "1 EXID 9\n1 CHAN\n2 DATE 1 JAN 2000\n1 FAMS @F1@\n0 @I2@ INDI\n1 NAME Anne /Morvan/\n"
-        "1 SEX F\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 _UID 5678\n0 TRLR\n");
-    creerFichierImporte(fic, r.fiches);
-    ComplementsDImport(fic, false).garder(r.complements);
-    FichierDisque f;
-    f.ouvrir(fic);
-    OptionsExport options;
-    QString avertissement;
-    const auto base = complementsPourExporter(fic, avertissement);
-    options.complements = base.get();
-    const QString gedcom = QString::fromUtf8(exporterGedcom(f, options).gedcom);
+        "1 SEX F\n1 FAMS @F1@\n0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 _UID 5678\n0 TRLR\n",
+        fic);
+    const QString gedcom = QString::fromUtf8(exporterAvecComplements(fic));
     for (const char* ligne :
          {"1 _UID 1234ABCD", "1 RIN 77", "1 EXID 9", "1 CHAN\r\n2 DATE 1 JAN 2000", "1 _UID 5678"})
         QVERIFY2(gedcom.contains(QString::fromUtf8(ligne)), ligne);

@@ -280,14 +280,22 @@ StructuresDUneRacine lireRacine(sqlite3* base, Sorte sorte, std::int64_t id) {
     return assembler(lignes, sorte, id);
 }
 
-struct CurseurRacines::Flux {
+// One table's rows walked in the order of their roots, the root last.
+struct FluxDeTable {
     Sorte sorte;
     std::size_t colonnes;
     Requete requete;
     bool ligne = false;
-    Flux(sqlite3* base, Sorte s, const std::string& sql)
-        : sorte(s), colonnes(descriptionDe(s).colonnes.size()), requete(base, sql.c_str()) {}
+    FluxDeTable(sqlite3* base, Sorte s, const std::string& sql)
+        : sorte(s), colonnes(descriptionDe(s).colonnes.size()), requete(base, sql.c_str()) {
+        ligne = requete.ligne();
+    }
     std::int64_t racine() const { return requete.entier(NombreLues + static_cast<int>(colonnes)); }
+    // The rows of one root, taken from the walk.
+    void prendre(std::int64_t id, std::vector<Ligne>& lignes) {
+        for (; ligne && racine() == id; ligne = requete.ligne())
+            lignes.push_back(lireLigne(requete, sorte, colonnes));
+    }
 };
 
 CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& tableDesRacines,
@@ -309,9 +317,7 @@ CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& ta
             colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines + " r CROSS JOIN " +
             descriptionDe(s).table + " e ON r.id = e.racine WHERE e.racine_sorte = '" +
             sorteTexte(sorte) + "' AND " + conditionDesRacines + " ORDER BY " + ordreDesRacines;
-        auto flux = std::make_unique<Flux>(base, s, sql);
-        flux->ligne = flux->requete.ligne();
-        m_flux.push_back(std::move(flux));
+        m_flux.push_back(std::make_unique<FluxDeTable>(base, s, sql));
     }
 }
 
@@ -320,8 +326,7 @@ CurseurRacines::~CurseurRacines() = default;
 StructuresDUneRacine CurseurRacines::lire(std::int64_t id) {
     std::vector<Ligne> lignes;
     for (auto& f : m_flux)
-        for (; f->ligne && f->racine() == id; f->ligne = f->requete.ligne())
-            lignes.push_back(lireLigne(f->requete, f->sorte, f->colonnes));
+        f->prendre(id, lignes);
     return assembler(lignes, m_sorte, id);
 }
 
@@ -400,33 +405,19 @@ void supprimerEnregistrement(sqlite3* base, const std::string& xref) {
 
 void parcourirRecords(sqlite3* base, const std::function<void(const Element&)>& visiter) {
     // One walk per table, in the order of the roots, merged.
-    struct Flux {
-        Sorte sorte;
-        std::size_t colonnes;
-        Requete requete;
-        bool ligne = false;
-    };
-    std::vector<std::unique_ptr<Flux>> flux;
-    for (Sorte s : sortesStockees()) {
-        const std::string sql =
-            selectionDe(s, ", e.racine") + " WHERE e.racine_sorte = '0' ORDER BY e.racine, e.id";
-        auto f = std::unique_ptr<Flux>(
-            new Flux{s, descriptionDe(s).colonnes.size(), Requete(base, sql.c_str())});
-        f->ligne = f->requete.ligne();
-        flux.push_back(std::move(f));
-    }
-    auto racineDe = [](const Flux& f) {
-        return f.requete.entier(NombreLues + static_cast<int>(f.colonnes));
-    };
+    std::vector<std::unique_ptr<FluxDeTable>> flux;
+    for (Sorte s : sortesStockees())
+        flux.push_back(std::make_unique<FluxDeTable>(
+            base, s,
+            selectionDe(s, ", e.racine") + " WHERE e.racine_sorte = '0' ORDER BY e.racine, e.id"));
     for (;;) {
         std::int64_t racine = std::numeric_limits<std::int64_t>::max();
         for (const auto& f : flux)
-            if (f->ligne) racine = std::min(racine, racineDe(*f));
+            if (f->ligne) racine = std::min(racine, f->racine());
         if (racine == std::numeric_limits<std::int64_t>::max()) return;
         std::vector<Ligne> lignes;
         for (auto& f : flux)
-            for (; f->ligne && racineDe(*f) == racine; f->ligne = f->requete.ligne())
-                lignes.push_back(lireLigne(f->requete, f->sorte, f->colonnes));
+            f->prendre(racine, lignes);
         StructuresDUneRacine r = assembler(lignes, Sorte::Fichier, racine);
         for (const Element& e : r.structures)
             visiter(e);

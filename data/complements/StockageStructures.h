@@ -60,6 +60,8 @@ struct StructuresDUneRacine {
 };
 StructuresDUneRacine lireRacine(sqlite3* base, Sorte sorte, std::int64_t id);
 
+struct FluxDeTable;
+
 // Reads the structures of many roots as one walk per table, the roots in the
 // order of `ordreDesRacines`: an SQL expression over the table `r` of the
 // roots joined as `r.id = e.racine` (`r.fiche, r.id` for persons).
@@ -72,9 +74,8 @@ public:
     StructuresDUneRacine lire(std::int64_t id);
 
 private:
-    struct Flux;
     Sorte m_sorte;
-    std::vector<std::unique_ptr<Flux>> m_flux;
+    std::vector<std::unique_ptr<FluxDeTable>> m_flux;
 };
 
 // A field of the record with its structure as the source had it: one
