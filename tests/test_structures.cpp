@@ -126,6 +126,8 @@ private slots:
     void lieuxEnHierarchie();
     void nomSelonLaSource();
     void identifiantsDesAutresProgrammesGardes();
+    void ceQueLaSourceDisaitRevient_data();
+    void ceQueLaSourceDisaitRevient();
     void premiereVersionMiseAJourSansRienPerdre_data();
     void premiereVersionMiseAJourSansRienPerdre();
 };
@@ -236,6 +238,62 @@ void TestStructures::identifiantsDesAutresProgrammesGardes() {
     for (const char* ligne :
          {"1 _UID 1234ABCD", "1 RIN 77", "1 EXID 9", "1 CHAN\r\n2 DATE 1 JAN 2000", "1 _UID 5678"})
         QVERIFY2(gedcom.contains(QString::fromUtf8(ligne)), ligne);
+}
+
+// What the records cannot tell (a second union of the same couple, a family
+// of no known parent, what is said under a link or a sex, the birth a
+// baptism stands in for, the file's author) comes back on export.
+void TestStructures::ceQueLaSourceDisaitRevient_data() {
+    QTest::addColumn<QByteArray>("gedcom");
+    QTest::addColumn<QStringList>("attendu");
+    const QByteArray couple = "0 @I1@ INDI\n1 NAME Jean /Martin/\n1 SEX M\n0 @I2@ INDI\n1 NAME "
+                              "Marie /Durand/\n1 SEX F\n0 @I3@ INDI\n1 NAME Paul /Martin/\n"
+                              "0 @I4@ INDI\n1 NAME Luc /Martin/\n";
+    QTest::newRow("deux unions du même couple")
+        << couple + "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 1800\n1 DIV\n2 "
+                    "DATE 1805\n1 CHIL @I3@\n0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 "
+                    "DATE 3 JUN 1810\n1 CHIL @I4@\n"
+        << QStringList{"0 @F0_1_2@ FAM\n1 HUSB @I0@\n1 WIFE @I1@\n1 CHIL @I3@\n1 MARR\n2 DATE 3 "
+                       "JUN 1810",
+                       "0 @F0_1@ FAM\n1 HUSB @I0@\n1 WIFE @I1@\n1 CHIL @I2@\n1 MARR",
+                       "@I3@ INDI\n1 NAME Luc /Martin/\n1 SEX U\n1 FAMC @F0_1_2@",
+                       "1 FAMS @F0_1@\n1 FAMS @F0_1_2@"};
+    QTest::newRow("deux familles du même père seul")
+        << couple + "0 @F1@ FAM\n1 HUSB @I1@\n1 CHIL @I3@\n0 @F2@ FAM\n1 HUSB @I1@\n1 MARR\n"
+                    "2 DATE 1820\n1 CHIL @I4@\n"
+        << QStringList{"0 @F0_X@ FAM\n1 HUSB @I0@\n1 CHIL @I2@\n0",
+                       "0 @F0_X_2@ FAM\n1 HUSB @I0@\n1 CHIL @I3@\n1 MARR\n2 DATE 1820"};
+    QTest::newRow("famille sans parent connu")
+        << couple + "0 @F1@ FAM\n1 CHIL @I3@\n1 CHIL @I4@\n"
+        << QStringList{"0 @FX_X@ FAM\n1 CHIL @I2@\n1 CHIL @I3@",
+                       "Luc /Martin/\n1 SEX U\n1 FAMC @FX_X@"};
+    QTest::newRow("ce qui est dit sous un lien ou le sexe")
+        << QByteArray(couple).replace("1 SEX M\n", "1 SEX M\n2 NOTE selon l'acte\n") +
+               "0 @F1@ FAM\n1 HUSB @I1@\n2 NOTE selon le contrat\n1 WIFE @I2@\n1 CHIL @I3@\n2 "
+               "NOTE l'aîné\n0 @I5@ INDI\n1 NAME Ann /Smith/\n1 FAMC @F1@\n2 STAT challenged\n"
+        << QStringList{"1 SEX M\n2 NOTE selon l'acte", "1 HUSB @I0@\n2 NOTE selon le contrat",
+                       "1 CHIL @I2@\n2 NOTE l'aîné", "1 FAMC @F0_1@\n2 STAT challenged"};
+    QTest::newRow("la naissance dont le baptême tient lieu")
+        << QByteArray("0 @I1@ INDI\n1 NAME Jean /Martin/\n1 BIRT\n2 NOTE non datée\n1 BAPM\n2 "
+                      "DATE 3 MAR 1780\n1 DEAT Y\n2 CAUS fièvre\n1 BURI\n2 DATE 1830\n")
+        << QStringList{"1 BIRT\n2 NOTE non datée", "1 DEAT Y\n2 CAUS fièvre",
+                       "1 BAPM\n2 DATE 3 MAR 1780"};
+    QTest::newRow("l'auteur du fichier")
+        << QByteArray("0 @U1@ SUBM\n1 NAME Jeanne Chercheuse\n0 @I1@ INDI\n1 NAME Jean "
+                      "/Martin/\n1 SUBM @U1@\n")
+        << QStringList{"0 @X1_U1@ SUBM\n1 NAME Jeanne Chercheuse", "1 SUBM @X1_U1@"};
+}
+
+void TestStructures::ceQueLaSourceDisaitRevient() {
+    QFETCH(QByteArray, gedcom);
+    QFETCH(QStringList, attendu);
+    RepertoireDeTravail d;
+    const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
+    importerAvecComplements("0 HEAD\n1 SOUR AUTRE\n1 CHAR UTF-8\n" + gedcom + "0 TRLR\n", fic);
+    const QString sortie =
+        QString::fromUtf8(exporterAvecComplements(fic)).replace(QStringLiteral("\r\n"), "\n");
+    for (const QString& a : attendu)
+        QVERIFY2(sortie.contains(a), qPrintable(a + QStringLiteral("\n---\n") + sortie));
 }
 
 void TestStructures::premiereVersionMiseAJourSansRienPerdre_data() {

@@ -90,6 +90,7 @@ std::string ecritDe(const TFiche& f, const std::string& champ) {
     if (champ == "DEAT") return texte(f.DateDeces) + '\x1f' + texte(f.LieuDeces);
     if (champ == "MARR") return texte(f.DateMariage) + '\x1f' + texte(f.LieuMariage);
     if (champ == "OBJE") return texte(f.Photo);
+    if (champ == "SEX") return f.Qualite == 0 ? "M" : f.Qualite <= 2 ? "F" : "U";
     return {};
 }
 

@@ -191,6 +191,8 @@ public:
     // `tousLesEnfants`, only the children the records cannot tell (adopted,
     // fostered, a second birth family, a link the source said more of).
     std::vector<EntreeCouple> couples(bool tousLesEnfants = true);
+    // Every child of the given couples, whatever their link, in rank order.
+    void lireTousLesEnfants(std::vector<EntreeCouple*> couples);
     // The couples of one record, first marriage first.
     std::vector<EntreeCouple> couplesDe(std::int32_t fiche);
     // The couples one record is a child of.

@@ -115,17 +115,6 @@ void lireStructuresDesCouples(sqlite3* base, std::vector<EntreeCouple>& couples)
             structures::texteDe(structures::lireRacine(base, Sorte::Union, c.id).structures, 1);
 }
 
-void lireEnfants(sqlite3* base, std::vector<EntreeCouple>& couples) {
-    Requete enfants(base, "SELECT id, fiche, empreinte, filiation, details FROM enfant WHERE "
-                          "couple = ? ORDER BY rang");
-    for (EntreeCouple& c : couples) {
-        enfants.lier(1, c.id);
-        while (enfants.ligne())
-            c.enfants.push_back(enfantLu(base, enfants, 0));
-        enfants.recommencer();
-    }
-}
-
 const char* const ColonnesCouple = "SELECT id, mari, femme, empreinte_mari, empreinte_femme, "
                                    "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme "
                                    "FROM couple";
@@ -160,6 +149,18 @@ std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
     return liste;
 }
 
+void Complements::lireTousLesEnfants(std::vector<EntreeCouple*> couples) {
+    Requete enfants(m_base, "SELECT id, fiche, empreinte, filiation, details FROM enfant WHERE "
+                            "couple = ? ORDER BY rang");
+    for (EntreeCouple* c : couples) {
+        c->enfants.clear();
+        enfants.lier(1, c->id);
+        while (enfants.ligne())
+            c->enfants.push_back(enfantLu(m_base, enfants, 0));
+        enfants.recommencer();
+    }
+}
+
 std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
     std::vector<EntreeCouple> liste;
     Requete r(m_base,
@@ -168,7 +169,12 @@ std::vector<EntreeCouple> Complements::couplesDe(std::int32_t fiche) {
     while (r.ligne())
         liste.push_back(coupleLu(r));
     lireStructuresDesCouples(m_base, liste);
-    lireEnfants(m_base, liste);
+    {
+        std::vector<EntreeCouple*> tous;
+        for (EntreeCouple& c : liste)
+            tous.push_back(&c);
+        lireTousLesEnfants(std::move(tous));
+    }
     std::stable_sort(liste.begin(), liste.end(), [fiche](const auto& a, const auto& b) {
         return (a.mari == fiche ? a.ordreMari : a.ordreFemme) <
                (b.mari == fiche ? b.ordreMari : b.ordreFemme);
@@ -185,7 +191,12 @@ std::vector<EntreeCouple> Complements::couplesDeLEnfant(std::int32_t fiche) {
     while (r.ligne())
         liste.push_back(coupleLu(r));
     lireStructuresDesCouples(m_base, liste);
-    lireEnfants(m_base, liste);
+    {
+        std::vector<EntreeCouple*> tous;
+        for (EntreeCouple& c : liste)
+            tous.push_back(&c);
+        lireTousLesEnfants(std::move(tous));
+    }
     return liste;
 }
 

@@ -116,6 +116,7 @@ const QHash<QString, QString>& libelles() {
                                                {"ANUL", "Annulation"},
                                                {"SOUR", "Source"},
                                                {"NOTE", "Note"},
+                                               {"SEX", "Sexe"},
                                                {"OBJE", "Image ou document"},
                                                {"PAGE", "Page"},
                                                {"QUAY", "Fiabilité"},

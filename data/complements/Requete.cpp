@@ -50,7 +50,6 @@ ErreurComplements erreur(sqlite3* base, int code, const QString& chemin) {
             .arg(chemin.isEmpty() ? nomDuFichier(base) : chemin, raison));
 }
 
-
 std::int32_t fiche32(std::int64_t v) {
     return v < -1 || v > std::numeric_limits<std::int32_t>::max() ? -1
                                                                   : static_cast<std::int32_t>(v);

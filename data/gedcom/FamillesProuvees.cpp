@@ -3,6 +3,7 @@
 #include "data/recherche/Recherches.h"
 
 #include <algorithm>
+#include <set>
 
 namespace exportation {
 
@@ -39,6 +40,13 @@ private:
 // The couples of the store whose persons still are those the records hold.
 void verifierCouples(std::vector<EntreeCouple>& couples,
                      const std::unordered_map<std::int32_t, std::string>& empreintes) {
+    // A family the source gave with no known parent stays one, with its children.
+    std::erase_if(couples, [](const EntreeCouple& c) {
+        return c.mari < 0 && c.femme < 0 && c.enfants.empty();
+    });
+    std::vector<bool> sansParent;
+    for (const EntreeCouple& c : couples)
+        sansParent.push_back(c.mari < 0 && c.femme < 0);
     auto valide = [&](std::int32_t n, const std::string& empreinte) {
         const auto i = empreintes.find(n);
         return i != empreintes.end() && i->second == empreinte;
@@ -49,7 +57,23 @@ void verifierCouples(std::vector<EntreeCouple>& couples,
         std::erase_if(c.enfants,
                       [&](const EntreeCouple::Enfant& e) { return !valide(e.fiche, e.empreinte); });
     }
-    std::erase_if(couples, [](const EntreeCouple& c) { return c.mari < 0 && c.femme < 0; });
+    std::size_t i = 0;
+    std::erase_if(couples, [&](const EntreeCouple& c) {
+        const bool garde = sansParent[i++] ? !c.enfants.empty() : c.mari >= 0 || c.femme >= 0;
+        return !garde;
+    });
+}
+
+// The couples whose children the records cannot tell apart: a second union
+// of the same two persons (or of the same single parent), and a family of
+// no known parent. Their children are read whole.
+void lireLesEnfantsDesUnionsRepetees(Complements& complements, std::vector<EntreeCouple>& couples) {
+    std::set<std::pair<std::int32_t, std::int32_t>> vus;
+    std::vector<EntreeCouple*> aLire;
+    for (EntreeCouple& c : couples)
+        if (!vus.insert({c.mari, c.femme}).second || (c.mari < 0 && c.femme < 0))
+            aLire.push_back(&c);
+    if (!aLire.empty()) complements.lireTousLesEnfants(std::move(aLire));
 }
 
 } // namespace
@@ -76,7 +100,10 @@ public:
           m_enfants(static_cast<std::size_t>(m_nombre)),
           m_qualite(static_cast<std::size_t>(m_nombre)),
           m_epoux(static_cast<std::size_t>(m_nombre), 0) {
-        if (complements) m_f.couples = complements->couples(false);
+        if (complements) {
+            m_f.couples = complements->couples(false);
+            lireLesEnfantsDesUnionsRepetees(*complements, m_f.couples);
+        }
         lireLesFiches(fichier);
     }
 
@@ -136,7 +163,6 @@ private:
             m_f.liens.push_back({c, std::min(rang(c.pere, n), rang(c.mere, n)), n});
         }
         m_enfants = {};
-        m_parents = {};
         std::sort(m_f.liens.begin(), m_f.liens.end());
         for (const Lien& l : m_f.liens) {
             if (!m_f.familles.empty() && m_f.familles.back().couple == l.couple) continue;
@@ -172,7 +198,15 @@ private:
                 m_f.familles.back().couple = couple;
             }
             FamilleEcrite* famille = &m_f.familles[trouvee->second];
-            if (famille->complement < 0) famille->complement = static_cast<std::int32_t>(i);
+            if (famille->complement >= 0) {
+                // Another union of the same couple: a family of its own.
+                FamilleEcrite autre;
+                autre.couple = couple;
+                autre.rang = ++m_unionsEnPlus[cle(couple)];
+                m_f.familles.push_back(autre);
+                famille = &m_f.familles.back();
+            }
+            famille->complement = static_cast<std::int32_t>(i);
             marquerEpoux(couple);
         }
     }
@@ -268,15 +302,28 @@ private:
     // of a second birth family.
     void enfantsDuMagasin() {
         for (std::uint32_t i = 0; i < m_f.familles.size(); ++i) {
-            if (m_f.familles[i].complement < 0) continue;
+            const FamilleEcrite& f = m_f.familles[i];
+            if (f.complement < 0) continue;
             for (const EntreeCouple::Enfant& e :
-                 m_f.couples[static_cast<std::size_t>(m_f.familles[i].complement)].enfants)
+                 m_f.couples[static_cast<std::size_t>(f.complement)].enfants)
                 if (e.filiation != "birth")
                     m_f.famcEnPlus.push_back({e.fiche, i, e.filiation, e.gedcom});
+                else if (f.enfantsDuMagasin())
+                    reclamer(e, i);
                 else if (!e.gedcom.empty())
-                    m_f.famcNaissance[e.fiche] = {m_f.familles[i].couple, e.gedcom};
+                    m_f.famcNaissance[e.fiche] = {f.couple, e.gedcom};
         }
+        m_parents = {};
         std::sort(m_f.famcEnPlus.begin(), m_f.famcEnPlus.end());
+    }
+
+    // A birth child of another union of its parents, while its record still
+    // names them.
+    void reclamer(const EntreeCouple::Enfant& e, std::uint32_t famille) {
+        if (!existe(e.fiche) ||
+            !(m_parents[static_cast<std::size_t>(e.fiche)] == m_f.familles[famille].couple))
+            return;
+        m_f.reclames.emplace(e.fiche, std::make_pair(famille, e.gedcom));
     }
 
     ResultatExport& m_r;
@@ -286,6 +333,7 @@ private:
     std::vector<std::array<std::int32_t, NbEmplacementsEnfants>> m_enfants;
     std::vector<std::uint8_t> m_qualite;
     std::vector<std::uint8_t> m_epoux; // a spouse proven by a child or the store
+    std::unordered_map<std::uint64_t, int> m_unionsEnPlus; // by couple
 };
 
 } // namespace

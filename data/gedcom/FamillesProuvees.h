@@ -54,10 +54,16 @@ struct FamilleEcrite {
     std::int32_t seul = -1;       // the person of a marriage without a known spouse
     std::int32_t duPere = -1;     // whose record's marriage goes in this family
     std::int32_t deLaMere = -1;
+    // Another union of the same couple (or of the same single parent, or of
+    // no known parent) than the first: 1 for the second… Its children are
+    // those the store gives it.
+    int rang = 0;
     bool operator<(const FamilleEcrite& a) const {
         if (seul != a.seul) return seul < a.seul;
-        return couple < a.couple;
+        if (!(couple == a.couple)) return couple < a.couple;
+        return rang < a.rang;
     }
+    bool enfantsDuMagasin() const { return rang > 0 || (couple.pere < 0 && couple.mere < 0); }
     std::int32_t conjoint(std::int32_t n) const {
         return couple.pere == n ? couple.mere : couple.pere;
     }
@@ -86,6 +92,10 @@ struct Familles {
     // What the source said of a child's link to its birth family, by child,
     // for the couple it was said of.
     std::unordered_map<std::int32_t, std::pair<Couple, std::string>> famcNaissance;
+    // Birth children another union of their parents than the first claims
+    // (or a family of no known parent): child → the family and what the
+    // source said of the link.
+    std::unordered_map<std::int32_t, std::pair<std::uint32_t, std::string>> reclames;
 };
 
 const MariageDeFiche* mariageDe(const Familles& f, std::int32_t n);

@@ -79,7 +79,24 @@ void ecrireEntete(Sortie& s) {
 }
 
 void ecrireFamille(Sortie& s, const FamilleEcrite& f) {
-    if (f.seul < 0) return ecrireFamille(s, f.couple.pere, f.couple.mere);
+    if (f.seul < 0 && f.rang == 0) return ecrireFamille(s, f.couple.pere, f.couple.mere);
+    if (f.seul < 0) {
+        // "@F3_7_2@", the second union of the same couple.
+        auto personne = [&](std::int32_t n) {
+            if (n < 0)
+                s.brut("X");
+            else
+                s.nombre(n);
+        };
+        s.brut("@F");
+        personne(f.couple.pere);
+        s.brut("_");
+        personne(f.couple.mere);
+        s.brut("_");
+        s.nombre(f.rang + 1);
+        s.brut("@");
+        return;
+    }
     s.brut("@M");
     s.nombre(f.seul);
     s.brut("@");
@@ -135,8 +152,8 @@ public:
             return true;
         });
         m_famillesDe = {};
-        for (const FamilleEcrite& f : m_familles.familles)
-            famille(f);
+        for (std::uint32_t i = 0; i < m_familles.familles.size(); ++i)
+            famille(i);
         enregistrements();
         m_s.ligne("0 TRLR");
         m_s.vider();
@@ -153,7 +170,7 @@ private:
         entreesDe(n, fiche);
         if (!m_entrees.empty()) ++m_r.personnesCompletees;
         nom(fiche);
-        ecrireSexe(m_s, fiche);
+        sexe(fiche);
         profession(fiche);
         evenement(fiche, "BIRT", "1 BIRT", fiche.DateNaissance, fiche.LieuNaissance);
         evenement(fiche, "DEAT", "1 DEAT", fiche.DateDeces, fiche.LieuDeces);
@@ -197,6 +214,14 @@ private:
             ecrireLigneNom(m_s, fiche);
     }
 
+    // The sex as the record holds it, with what the source said under it.
+    void sexe(const TFiche& fiche) {
+        const ChampStocke s = champ(fiche, "SEX");
+        if (s.aJour) return ecrireStocke(m_s, *s.gedcom);
+        ecrireSexe(m_s, fiche);
+        if (s.gedcom) ecrireStocke(m_s, sousLignes(*s.gedcom, {}, {}));
+    }
+
     void profession(const TFiche& fiche) {
         const ChampStocke p = champ(fiche, "OCCU");
         if (p.aJour) return ecrireStocke(m_s, *p.gedcom);
@@ -238,6 +263,12 @@ private:
     // The family of the record's father and mother, with what the source
     // said of the child's link to it.
     void parents(std::int32_t n, const TFiche& fiche) {
+        if (const auto r = m_familles.reclames.find(n); r != m_familles.reclames.end()) {
+            m_s.brut("1 FAMC ");
+            ecrireFamille(m_s, m_familles.familles[r->second.first]);
+            m_s.finDeLigne();
+            return ecrireStocke(m_s, sansStructures(r->second.second, {"CHIL"}));
+        }
         std::int32_t pere = fiche.Pere, mere = fiche.Mere;
         if (pere < 0 || pere >= m_nombre) pere = -1;
         if (mere < 0 || mere >= m_nombre) mere = -1;
@@ -247,7 +278,7 @@ private:
         m_s.finDeLigne();
         if (const auto i = m_familles.famcNaissance.find(n);
             i != m_familles.famcNaissance.end() && i->second.first == Couple{pere, mere})
-            ecrireStocke(m_s, i->second.second);
+            ecrireStocke(m_s, sansStructures(i->second.second, {"CHIL"}));
     }
 
     // The store's families of which the person is an adopted, fostered or
@@ -265,7 +296,7 @@ private:
             m_s.texte(
                 QString::fromStdString(lien.filiation == "other-birth" ? "birth" : lien.filiation));
             m_s.finDeLigne();
-            ecrireStocke(m_s, lien.gedcom);
+            ecrireStocke(m_s, sansStructures(lien.gedcom, {"CHIL"}));
         }
     }
 
@@ -280,62 +311,91 @@ private:
         }
     }
 
-    // Each person's families, in family order.
+    // Each person's families, in the order of their unions the source gave,
+    // then in family order.
     void famillesDeChaquePersonne() {
+        std::vector<std::tuple<std::int32_t, int, std::uint32_t>> liste;
         for (std::uint32_t i = 0; i < m_familles.familles.size(); ++i) {
             const FamilleEcrite& f = m_familles.familles[i];
-            if (f.seul >= 0) m_famillesDe.push_back({f.seul, i});
-            for (std::int32_t p : {f.couple.pere, f.couple.mere})
-                if (p >= 0) m_famillesDe.push_back({p, i});
+            const EntreeCouple* c = complementDe(f);
+            if (f.seul >= 0) liste.push_back({f.seul, 0, i});
+            if (f.couple.pere >= 0) liste.push_back({f.couple.pere, c ? c->ordreMari : 0, i});
+            if (f.couple.mere >= 0) liste.push_back({f.couple.mere, c ? c->ordreFemme : 0, i});
         }
-        std::sort(m_famillesDe.begin(), m_famillesDe.end());
+        std::sort(liste.begin(), liste.end());
+        m_famillesDe.reserve(liste.size());
+        for (const auto& [personne, ordre, famille] : liste)
+            m_famillesDe.push_back({personne, famille});
+    }
+
+    const EntreeCouple* complementDe(const FamilleEcrite& f) const {
+        return f.complement >= 0 ? &m_familles.couples[static_cast<std::size_t>(f.complement)]
+                                 : nullptr;
     }
 
     // ---- a family
-    void famille(const FamilleEcrite& f) {
+    void famille(std::uint32_t i) {
+        const FamilleEcrite& f = m_familles.familles[i];
         m_s.brut("0 ");
         ecrireFamille(m_s, f);
         m_s.ligne(" FAM");
-        epoux(f);
-        const EntreeCouple* complement =
-            f.complement >= 0 ? &m_familles.couples[static_cast<std::size_t>(f.complement)]
-                              : nullptr;
-        if (f.seul < 0) enfants(f, complement);
+        const EntreeCouple* complement = complementDe(f);
+        epoux(f, complement);
+        if (f.seul < 0) enfants(f, i, complement);
         lignesEtMariage(f, complement);
         ++m_r.familles;
     }
 
-    void epoux(const FamilleEcrite& f) {
+    // The spouses, with what the source said under each.
+    void epoux(const FamilleEcrite& f, const EntreeCouple* complement) {
         const std::int32_t mari = f.seul >= 0 ? f.duPere : f.couple.pere;
         const std::int32_t femme = f.seul >= 0 ? f.deLaMere : f.couple.mere;
-        if (mari >= 0) {
-            m_s.brut("1 HUSB ");
-            ecrireIndividu(m_s, mari);
+        for (const auto& [personne, ligne] : {std::pair{mari, "HUSB"}, std::pair{femme, "WIFE"}}) {
+            if (personne < 0) continue;
+            m_s.brut("1 ");
+            m_s.brut(ligne);
+            m_s.brut(" ");
+            ecrireIndividu(m_s, personne);
             m_s.finDeLigne();
-        }
-        if (femme >= 0) {
-            m_s.brut("1 WIFE ");
-            ecrireIndividu(m_s, femme);
-            m_s.finDeLigne();
+            if (complement && complement->gedcom.find(ligne) != std::string::npos)
+                ecrireStocke(m_s, sousLignesDe(complement->gedcom, 1, ligne, 2));
         }
     }
 
-    // The children the records give, by rank, then those the store adds.
-    void enfants(const FamilleEcrite& f, const EntreeCouple* complement) {
+    // The children the records give, by rank, then those the store adds;
+    // another union of the same parents has those the store gives it.
+    void enfants(const FamilleEcrite& f, std::uint32_t i, const EntreeCouple* complement) {
         const auto& liens = m_familles.liens;
         while (m_lien < liens.size() && liens[m_lien].couple < f.couple)
             ++m_lien;
-        for (; m_lien < liens.size() && liens[m_lien].couple == f.couple; ++m_lien)
-            enfant(liens[m_lien].enfant);
+        if (f.enfantsDuMagasin()) {
+            if (complement)
+                for (const EntreeCouple::Enfant& e : complement->enfants)
+                    if (const auto r = m_familles.reclames.find(e.fiche);
+                        e.filiation != "birth" ||
+                        (r != m_familles.reclames.end() && r->second.first == i))
+                        enfant(e.fiche, e.gedcom);
+            return;
+        }
+        for (; m_lien < liens.size() && liens[m_lien].couple == f.couple; ++m_lien) {
+            const std::int32_t n = liens[m_lien].enfant;
+            if (m_familles.reclames.contains(n)) continue;
+            const auto dit = m_familles.famcNaissance.find(n);
+            enfant(n, dit != m_familles.famcNaissance.end() && dit->second.first == f.couple
+                          ? dit->second.second
+                          : std::string());
+        }
         if (complement)
             for (const EntreeCouple::Enfant& e : complement->enfants)
-                if (e.filiation != "birth") enfant(e.fiche);
+                if (e.filiation != "birth") enfant(e.fiche, e.gedcom);
     }
 
-    void enfant(std::int32_t n) {
+    // "1 CHIL", with what the source said under it.
+    void enfant(std::int32_t n, const std::string& lien) {
         m_s.brut("1 CHIL ");
         ecrireIndividu(m_s, n);
         m_s.finDeLigne();
+        if (!lien.empty()) ecrireStocke(m_s, sousLignesDe(lien, 2, "CHIL", 2));
     }
 
     // The family's own lines as the source had them, its marriage too while
@@ -346,10 +406,11 @@ private:
         const MariageDeFiche* deMere =
             f.deLaMere >= 0 ? mariageDe(m_familles, f.deLaMere) : nullptr;
         if (complement) {
+            const std::string lignes = sansStructures(complement->gedcom, {"HUSB", "WIFE"});
             if (mariageIntact(complement->mari, complement->ecritMari, dePere) &&
                 mariageIntact(complement->femme, complement->ecritFemme, deMere))
-                return ecrireStocke(m_s, complement->gedcom);
-            ecrireStocke(m_s, sansMariage(complement->gedcom));
+                return ecrireStocke(m_s, lignes);
+            ecrireStocke(m_s, sansStructures(lignes, {"MARR"}));
         }
         const std::string sousMariage =
             complement ? sousLignes(complement->gedcom, "MARR", {"DATE", "PLAC"}) : std::string();
@@ -396,6 +457,7 @@ private:
     void enregistrements() {
         if (!m_options.complements) return;
         m_options.complements->parcourirEnregistrements([&](const EnregistrementComplement& e) {
+            if (e.gedcom.starts_with("0 HEAD")) return; // the export wrote its own
             ecrireStocke(m_s, e.gedcom);
             ++m_r.enregistrementsCompletes;
         });

@@ -157,8 +157,8 @@ void Importateur::finEnregistrement() {
         {OBJE, &Importateur::objet},
         {HEAD, &Importateur::entete},
         {TRLR, &Importateur::sansSuite},
-        {code("SUBM"), &Importateur::sansSuite},
-        {code("SUBN"), &Importateur::sansSuite}};
+        {code("SUBM"), &Importateur::auteur},
+        {code("SUBN"), &Importateur::autreEnregistrement}};
     const auto lecture = ParGenre.find(c);
     (this->*(lecture == ParGenre.end() ? &Importateur::autreEnregistrement : lecture->second))();
     if (c != INDI) {
@@ -208,9 +208,22 @@ QString Importateur::valeurSurUneLigne(std::size_t ligne) {
     return t.replace(u'\n', u' ').simplified();
 }
 
+// The header says which program wrote the file; another's is kept in the
+// store as it was (its program, date, author, copyright, note), the export
+// writing its own. Like the identifiers, it says nothing of the genealogy:
+// never counted.
 void Importateur::entete() {
     const std::size_t source = m_e.sous(0, SOUR);
     m_deVelmoris = source && gedcom::sansBlancs(m_e.valeur(source)) == "VELMORIS";
+    if (!m_deVelmoris && m_avecComplements)
+        m_enregistrementsGardes.push_back({"@HEAD@", texteUtf8(0, 0)});
+}
+
+// A submitter: the author of the file, kept as the other records are; the
+// one Velmoris writes for itself is not.
+void Importateur::auteur() {
+    if (m_deVelmoris && m_e.reference(0) == "@SUBM1@") return;
+    autreEnregistrement();
 }
 
 // A source, a note, a repository…: kept whole in the companion store when

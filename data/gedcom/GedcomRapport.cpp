@@ -96,6 +96,10 @@ QStringList RapportImport::texte(const QString& listeComplete) const {
         sortie << QStringLiteral("Perdu pour de bon : %1 ; le reste est gardé dans les "
                                  "compléments, à côté du fichier de généalogie.")
                       .arg(nombreEnFrancais(perdus()));
+    else
+        sortie << QStringLiteral("Perdu pour de bon : %1 ; rien de ce que les fiches ne peuvent "
+                                 "pas tenir n'a été gardé.")
+                      .arg(nombreEnFrancais(perdus()));
     for (int g = 0; g < NombreEcarts; ++g) {
         const std::int64_t c = comptes[static_cast<std::size_t>(g)];
         if (!c) continue;

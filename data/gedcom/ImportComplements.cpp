@@ -89,10 +89,10 @@ std::string evenementExporte(const char* etiquette, const ChampTexte<10>& date,
 // the record holds when the export would not give it back the same, and
 // every other structure of the person.
 void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
-                                 const std::vector<std::size_t>& noms, std::size_t profession,
-                                 std::size_t naissance, bool naissanceSubstitut, std::size_t deces,
-                                 bool decesSubstitut, std::size_t portrait,
-                                 const std::vector<std::size_t>& autres) {
+                                 const std::vector<std::size_t>& noms, std::size_t sexe,
+                                 std::size_t profession, std::size_t naissance,
+                                 bool naissanceSubstitut, std::size_t deces, bool decesSubstitut,
+                                 std::size_t portrait, const std::vector<std::size_t>& autres) {
     const TFiche& f = fiche(n);
     EntreePersonne e;
     auto champ = [&](const char* nom, std::size_t ligne, const std::string& attendu, bool force) {
@@ -102,6 +102,7 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
         e.champs.push_back({nom, ecritDe(f, nom), std::move(gedcom)});
     };
     champ("NAME", principal, nomExporte(f), false);
+    champ("SEX", sexe, "1 SEX " + ecritDe(f, "SEX") + '\n', false);
     champ("OCCU", profession, "1 OCCU " + f.Profession.texte().toStdString() + '\n', false);
     champ("BIRT", naissance, evenementExporte("BIRT", f.DateNaissance, f.LieuNaissance),
           naissanceSubstitut);

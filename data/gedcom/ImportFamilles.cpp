@@ -64,9 +64,16 @@ void Importateur::famille() {
         if (static_cast<std::size_t>(id) >= m_lignesFamilles.size())
             m_lignesFamilles.resize(static_cast<std::size_t>(id) + 1);
         std::string& lignes = m_lignesFamilles[static_cast<std::size_t>(id)];
-        for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l))
-            if (const std::uint64_t c = m_e.code(l); c != HUSB && c != WIFE && c != CHIL)
+        for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
+            const std::uint64_t c = m_e.code(l);
+            if (c != HUSB && c != WIFE && c != CHIL)
                 lignes += texteUtf8(l, 1); // its identifiers (_UID, RIN, CHAN) too
+            else if (c != CHIL && m_e.fin(l) > l + 1)
+                // What the source said under a spouse's link, without the link.
+                for (std::size_t j = l; j < m_e.fin(l); j = j == l ? l + 1 : m_e.fin(j))
+                    lignes += j == l ? std::string("1 ") + std::string(m_e.etiquette(l)) + '\n'
+                                     : texteUtf8(j, 2);
+        }
     }
     using Ligne = void (Importateur::*)(std::size_t, Famille&);
     static const std::unordered_map<std::uint64_t, Ligne> ParEtiquette = {
@@ -93,6 +100,20 @@ void Importateur::conjointDeLaFamille(std::size_t l, Famille& f) {
     const std::int32_t personne = m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l)));
     std::int32_t& conjoint = m_e.code(l) == HUSB ? f.mari : f.femme;
     if (conjoint < 0) conjoint = personne;
+    for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
+        detailDuLien(j, f, m_e.code(l) == HUSB ? "le mari" : "l'épouse");
+}
+
+// A line under a family's link to a spouse or a child: kept in the store
+// with the family, told either way.
+void Importateur::detailDuLien(std::size_t l, Famille& f, const char* qui) {
+    const std::uint64_t c = m_e.code(l);
+    f.pertes.push_back({c == SOUR   ? Ecart::Source
+                        : c == NOTE ? Ecart::Note
+                                    : Ecart::DetailEvenement,
+                        1,
+                        QStringLiteral("la famille, %1 : %2 n'est pas gardé")
+                            .arg(QString::fromUtf8(qui), nomEvenement(m_e.etiquette(l)))});
 }
 
 // A child, and how it belongs to the family when a relation says other than birth.
@@ -102,7 +123,16 @@ void Importateur::enfantDeLaFamille(std::size_t l, Famille& f) {
         if (const std::size_t r = m_e.sous(l, relation);
             r && filiationDe(m_e.valeur(r)) != Filiation::Naissance)
             filiation = filiationDe(m_e.valeur(r));
-    f.enfants.push_back({m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l))), filiation});
+    std::string lignes;
+    for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j)) {
+        const std::uint64_t c = m_e.code(j);
+        if (c == FREL || c == MREL || c == PEDI) continue;
+        detailDuLien(j, f, "un enfant");
+        if (m_avecComplements) lignes += texteUtf8(j, 3);
+    }
+    if (!lignes.empty()) lignes.insert(0, "2 CHIL\n");
+    f.enfants.push_back(
+        {m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l))), filiation, std::move(lignes)});
 }
 
 // The first marriage's date and place go into the spouses' records; what
@@ -248,13 +278,8 @@ std::vector<Appartenance> Importateur::appartenances() {
         const Famille& f = m_famillesLues[id];
         for (const Famille::Enfant& e : f.enfants)
             if (const std::int32_t enfant = ficheDe(e.personne); enfant >= 0)
-                toutes.push_back({enfant,
-                                  static_cast<std::int32_t>(id),
-                                  e.filiation,
-                                  false,
-                                  true,
-                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne,
-                                  {}});
+                toutes.push_back({enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
+                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne, e.lignes});
     }
     m_famc = {};
     std::vector<std::uint32_t> debut;

@@ -231,7 +231,7 @@ void Importateur::lienDeFamille(std::size_t l, PersonneLue& lue) {
                                        pedi ? filiationDe(m_e.valeur(pedi)) : Filiation::Naissance,
                                        {}});
     for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
-        if (m_e.code(j) != PEDI && m_e.code(j) != code("STAT")) {
+        if (m_e.code(j) != PEDI) {
             lue.autres.push_back(j);
             if (c == FAMC && m_avecComplements) lien.lignes += texteUtf8(j, 2);
         }
@@ -257,6 +257,8 @@ void Importateur::lirePersonne() {
     if (m_e.lignesReparees()) lue.autres.push_back(0); // told once the name is known
     const std::size_t principal = nomPrincipal(lue, f);
     qualiteParLeSexe(lue, f);
+    if (const std::size_t sexe = lue.premieres[PersonneLue::Sexe])
+        lireEvenement(sexe, n, QStringLiteral("le sexe"), false);
     autresNoms(lue, principal);
     if (const std::size_t profession = lue.premieres[PersonneLue::Profession]) {
         texte(n, f.Profession, valeurSurUneLigne(profession), "la profession");
@@ -279,7 +281,8 @@ void Importateur::lirePersonne() {
     const std::size_t portrait = lue.premieres[PersonneLue::Portrait];
     if (portrait) portraitLu(portrait, n, f);
     if (m_avecComplements)
-        garderPersonne(n, principal, lue.noms, lue.premieres[PersonneLue::Profession], evNaissance,
+        garderPersonne(n, principal, lue.noms, lue.premieres[PersonneLue::Sexe],
+                       lue.premieres[PersonneLue::Profession], evNaissance,
                        evNaissance != naissance, evDeces, evDeces != deces, portrait, lue.autres);
     for (const std::size_t l : lue.autres)
         resteDeLaPersonne(l, n);
@@ -359,11 +362,14 @@ std::size_t Importateur::evenementDeLaFiche(PersonneLue& lue, std::size_t princi
         lireEvenement(ev, lue.fiche, QString::fromUtf8(remplace ? noms.substitut : noms.evenement),
                       true);
     }
-    if (remplace)
+    if (remplace) {
         perte(Ecart::Substitut, lue.fiche,
               QStringLiteral("%1 tient lieu de %2")
                   .arg(QString::fromUtf8(noms.substitut), QString::fromUtf8(noms.evenement)));
-    else if (substitut)
+        // The birth or death it stands in for still says something (that it
+        // happened, a note, a cause): it goes with the rest.
+        if (principal) lue.autres.push_back(principal);
+    } else if (substitut)
         lue.autres.push_back(substitut);
     return ev;
 }

@@ -108,6 +108,7 @@ struct Famille {
     struct Enfant {
         std::int32_t personne;
         Filiation filiation;
+        std::string lignes; // what its CHIL line said beyond the link, as "2 CHIL" and under
     };
     std::vector<Enfant> enfants;
     QString date, lieu;      // of its first marriage
@@ -202,6 +203,8 @@ private:
     // Reading.
     void finEnregistrement();
     void entete();
+    void auteur();
+    void detailDuLien(std::size_t ligne, Famille& f, const char* qui);
     void individu();
     void lirePersonne();
     void famille();
@@ -303,9 +306,9 @@ private:
     std::string texteUtf8(std::size_t ligne, int niveau);
     bool dejaUtf8(std::string_view valeur) const;
     void garderPersonne(std::int32_t n, std::size_t principal, const std::vector<std::size_t>& noms,
-                        std::size_t profession, std::size_t naissance, bool naissanceSubstitut,
-                        std::size_t deces, bool decesSubstitut, std::size_t portrait,
-                        const std::vector<std::size_t>& autres);
+                        std::size_t sexe, std::size_t profession, std::size_t naissance,
+                        bool naissanceSubstitut, std::size_t deces, bool decesSubstitut,
+                        std::size_t portrait, const std::vector<std::size_t>& autres);
     ComplementsImport complementsResolus();
     std::int64_t m_illisibles = 0, m_horsEnregistrement = 0;
     std::int64_t m_controles = 0, m_controlesFichier = 0; // of the record being read, of the others

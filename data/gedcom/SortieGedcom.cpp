@@ -237,13 +237,62 @@ void ecrireEvenementParParties(Sortie& s, const char* ligne, const ChampTexte<10
 }
 
 // The family's lines without its marriages: the records give them instead.
-std::string sansMariage(const std::string& gedcom) {
+namespace {
+
+int niveauDe(std::string_view ligne) {
+    int n = 0;
+    std::size_t i = 0;
+    for (; i < ligne.size() && ligne[i] >= '0' && ligne[i] <= '9'; ++i)
+        n = n * 10 + (ligne[i] - '0');
+    return i == 0 ? -1 : n;
+}
+
+std::string_view etiquetteDe(std::string_view ligne) {
+    std::size_t debut = ligne.find(' ');
+    if (debut == std::string_view::npos) return {};
+    ++debut;
+    if (debut < ligne.size() && ligne[debut] == '@') {
+        debut = ligne.find(' ', debut);
+        if (debut == std::string_view::npos) return {};
+        ++debut;
+    }
+    return ligne.substr(debut, ligne.find(' ', debut) - debut);
+}
+
+} // namespace
+
+std::string sansStructures(const std::string& gedcom,
+                           std::initializer_list<std::string_view> otees) {
     std::string sortie;
-    bool dansMariage = false;
+    int premier = -1;
+    bool ote = false;
     parcourirLignes(gedcom, [&](std::string_view ligne) {
-        if (ligne.starts_with("1 "))
-            dansMariage = ligne == "1 MARR" || ligne.starts_with("1 MARR ");
-        if (!dansMariage) (sortie += ligne) += '\n';
+        const int niveau = niveauDe(ligne);
+        if (premier < 0) premier = niveau;
+        if (niveau == premier)
+            ote = std::find(otees.begin(), otees.end(), etiquetteDe(ligne)) != otees.end();
+        if (!ote) (sortie += ligne) += '\n';
+        return true;
+    });
+    return sortie;
+}
+
+std::string sousLignesDe(const std::string& gedcom, int niveau, std::string_view etiquette,
+                         int nouveauNiveau) {
+    std::string sortie;
+    enum { Avant, Dedans, Apres } etat = Avant;
+    parcourirLignes(gedcom, [&](std::string_view ligne) {
+        const int n = niveauDe(ligne);
+        if (n <= niveau) {
+            if (etat == Dedans) etat = Apres;
+            if (etat == Avant && n == niveau && etiquetteDe(ligne) == etiquette) etat = Dedans;
+            return etat != Apres;
+        }
+        if (etat == Dedans) {
+            sortie += std::to_string(n - niveau - 1 + nouveauNiveau);
+            sortie += ligne.substr(ligne.find(' '));
+            sortie += '\n';
+        }
         return true;
     });
     return sortie;

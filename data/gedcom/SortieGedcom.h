@@ -130,8 +130,14 @@ std::string sousLignes(const std::string& gedcom, std::string_view etiquette,
                        std::initializer_list<std::string_view> otees);
 // The level 2 subtree of tag `etiquette` under the first structure.
 std::string sousArbre(const std::string& gedcom, std::string_view etiquette);
-// The family's lines without its marriages.
-std::string sansMariage(const std::string& gedcom);
+// A stored text without its structures (those of its first line's level)
+// of the tags given.
+std::string sansStructures(const std::string& gedcom,
+                           std::initializer_list<std::string_view> otees);
+// The lines under the first structure of level `niveau` and tag `etiquette`,
+// their levels counted from `nouveauNiveau`.
+std::string sousLignesDe(const std::string& gedcom, int niveau, std::string_view etiquette,
+                         int nouveauNiveau);
 
 // The person's own structures as the record holds them.
 void ecrireNote(Sortie& s, const std::string& note);
