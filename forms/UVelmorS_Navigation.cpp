@@ -215,7 +215,7 @@ void TForm1::AllerALaFiche1Click() {
 }
 
 void TForm1::IndexDesPersonnes1Click() {
-    if (!surLeFichier([this] { Index->charger(m_seance->fichier()); })) return;
+    if (!surLeFichier([this] { Index->charger(m_seance->fichier(), m_seance->autresNoms()); })) return;
     Index->selectionnerFiche(numeroCourant(-1));
     if (!Index->isVisible()) ajusterALEcran(*Index);
     Index->show();
@@ -225,7 +225,7 @@ void TForm1::IndexDesPersonnes1Click() {
 
 void TForm1::actualiserIndex() {
     if (!Index || !Index->isVisible() || !fichierExiste(m_seance->chemin())) return;
-    surLeFichier([this] { Index->charger(m_seance->fichier()); });
+    surLeFichier([this] { Index->charger(m_seance->fichier(), m_seance->autresNoms()); });
 }
 
 void TForm1::changerDePivot(std::int32_t numero, bool retenir) {

@@ -136,12 +136,13 @@ TIndex::~TIndex() {
     if (Index == this) Index = nullptr;
 }
 
-void TIndex::charger(FichierEnregistrements& fichier) {
+void TIndex::charger(FichierEnregistrements& fichier, const std::vector<AutreNom>& autresNoms) {
     const std::int32_t avant = ficheSelectionnee();
     const Colonne colonne = m_index.colonneDeTri();
     const bool croissant = m_index.croissant();
     const QString filtre = m_index.filtre();
     m_index.construire(fichier);
+    m_index.ajouterAutresNoms(autresNoms);
     m_index.trier(colonne, croissant);
     m_index.filtrer(filtre);
     m_modele->recharger();

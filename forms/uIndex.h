@@ -39,7 +39,7 @@ public:
 
     // Reads the whole file again, keeping the sort, the filter and the
     // person selected.
-    void charger(FichierEnregistrements& fichier);
+    void charger(FichierEnregistrements& fichier, const std::vector<AutreNom>& autresNoms = {});
     // The record of the line selected, -1 when none.
     std::int32_t ficheSelectionnee() const;
     void selectionnerFiche(std::int32_t numero);

@@ -50,6 +50,16 @@ std::unique_ptr<FamillesConnues> Seance::famillesConnues() {
     return std::make_unique<FamillesDesComplements>(*base, *m_fichier);
 }
 
+std::vector<AutreNom> Seance::autresNoms() {
+    std::vector<AutreNom> noms;
+    if (Complements* base = complements())
+        base->parcourirNoms([&](std::int32_t fiche, const std::string& empreinte,
+                                const std::string& nom) {
+            noms.push_back({fiche, empreinte, QString::fromStdString(nom)});
+        });
+    return noms;
+}
+
 bool Seance::ecrireComplements(bool creer, const std::function<void(Complements&)>& ecriture) {
     return m_complements.ecrire(m_chemin, creer, ecriture);
 }

@@ -6,6 +6,7 @@
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/journal/Historique.h"
 #include "data/journal/Sauvegardes.h"
+#include "data/recherche/IndexPersonnes.h"
 #include "session/ComplementsOuverts.h"
 
 #include <QString>
@@ -56,6 +57,8 @@ public:
     // false) or when it cannot serve (told once).
     Complements* complements(bool creer = false);
     std::unique_ptr<FamillesConnues> famillesConnues();
+    // The names the store keeps beside the records', for the index's filter.
+    std::vector<AutreNom> autresNoms();
     // A write on the store alone, outside the history; false once told
     // when it could not be done.
     bool ecrireComplements(bool creer, const std::function<void(Complements&)>& ecriture);

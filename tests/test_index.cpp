@@ -1,5 +1,6 @@
 // Finding anyone in a large tree: the index of persons, "Aller à la fiche",
 // the chart one can walk, the pick list's double-click.
+#include "data/complements/Complements.h"
 #include "data/recherche/IndexPersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
@@ -123,14 +124,26 @@ void TestIndex::filtre_data() {
     QTest::newRow("un mot qui ne va pas") << "dupont zoe" << QStringList{};
     QTest::newRow("numéro de fiche") << "3" << QStringList{"de Gaulle|Charles"};
     QTest::newRow("rien") << "zorro" << QStringList{};
+    QTest::newRow("autre écriture, tapée en cyrillique") << "Зыков" << QStringList{"Zykov|Ivan"};
+    QTest::newRow("autre écriture, tapée en latin") << "ivan zykov" << QStringList{"Zykov|Ivan"};
+    QTest::newRow("nom de naissance de la source")
+        << "sklodowska" << QStringList{"Curie|Marie-Thérèse"};
+    QTest::newRow("nom d'une fiche qui a changé de personne") << "fantome" << QStringList{};
 }
 
 void TestIndex::filtre() {
     QFETCH(QString, filtre);
     QFETCH(QStringList, trouves);
-    IndexPersonnes index = indexDe(personnes(
+    const std::vector<TFiche> fiches = personnes(
         {"DUPONT|Jean", "Dupont|Marie-Jeanne", "Dupré|Élise", "de Gaulle|Charles",
-         "Dupont-Martin|Luc", "de La Fontaine|Jean", "Curie|Marie-Thérèse", "d'Artagnan|Charles"}));
+         "Dupont-Martin|Luc", "de La Fontaine|Jean", "Curie|Marie-Thérèse", "d'Artagnan|Charles",
+         "Zykov|Ivan"});
+    IndexPersonnes index = indexDe(fiches);
+    TFiche ancienne = fiches[0];
+    ancienne.Prenom.definir(QStringLiteral("Paul"));
+    index.ajouterAutresNoms({{8, empreinteDe(fiches[8]), QStringLiteral("Иван /Зыков/")},
+                             {6, empreinteDe(fiches[6]), QStringLiteral("Maria /Skłodowska/")},
+                             {0, empreinteDe(ancienne), QStringLiteral("Jean /Fantôme/")}});
     index.filtrer(filtre);
     QCOMPARE(nomsVisibles(index), trouves);
 }

@@ -185,6 +185,10 @@ public:
     std::unique_ptr<EntreePersonne> personne(std::int32_t fiche, const TFiche& actuelle);
     // The names of a record's person, the one the record holds first.
     std::vector<NomStocke> noms(std::int32_t fiche, const TFiche& actuelle);
+    // Every name the store keeps of a person, with the record and fingerprint
+    // it was kept for; detached entries left out.
+    void parcourirNoms(const std::function<void(std::int32_t fiche, const std::string& empreinte,
+                                                const std::string& nom)>& visiter);
     // One entry by its identifier, whatever its state (the detached view).
     std::unique_ptr<EntreePersonne> entree(std::int64_t id);
     // Every couple; fingerprints are checked by the caller. Without

@@ -69,6 +69,18 @@ std::vector<NomStocke> Complements::noms(std::int32_t fiche, const TFiche& actue
     return noms;
 }
 
+void Complements::parcourirNoms(
+    const std::function<void(std::int32_t, const std::string&, const std::string&)>& visiter) {
+    Requete r(m_base, "SELECT p.fiche, p.empreinte, n.valeur, n.prenoms, n.patronyme FROM nom n "
+                      "JOIN personne p ON p.id = n.racine WHERE n.racine_sorte = 'P' AND "
+                      "n.sorte_proprietaire = 'P' AND p.detachee = 0");
+    while (r.ligne()) {
+        std::string nom = r.texte(2);
+        if (nom.empty()) nom = r.texte(3) + ' ' + r.texte(4);
+        visiter(fiche32(r.entier(0)), r.texte(1), nom);
+    }
+}
+
 std::unique_ptr<EntreePersonne> Complements::entree(std::int64_t id) {
     Requete chercher(m_base, "SELECT fiche, empreinte, note FROM personne WHERE id = ?");
     chercher.lier(1, id);

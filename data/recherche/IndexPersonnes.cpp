@@ -1,5 +1,7 @@
 #include "data/recherche/IndexPersonnes.h"
 
+#include "data/fichier/Translitteration.h"
+
 #include "data/fichier/Cp1252.h"
 #include "data/fichier/Dates.h"
 #include "data/fichier/Erreurs.h"
@@ -70,6 +72,11 @@ void Dictionnaire::agrandir() {
             i = (i + 1) & masque;
         m_cases[i] = n + 1;
     }
+}
+
+std::string_view Dictionnaire::octets(std::uint32_t numero) const {
+    const auto* o = reinterpret_cast<const unsigned char*>(m_octets.data() + m_debuts[numero]);
+    return {reinterpret_cast<const char*>(o + 1), o[0]};
 }
 
 QString Dictionnaire::texte(std::uint32_t numero) const {
@@ -311,9 +318,23 @@ void IndexPersonnes::trierVisibles() {
         if (personne != m_exclue) m_ordre.push_back(personne);
 }
 
+void IndexPersonnes::ajouterAutresNoms(const std::vector<AutreNom>& noms) {
+    for (const AutreNom& n : noms) {
+        if (n.fiche < 0 || n.fiche >= nombre()) continue;
+        const Personne& p = m_personnes[static_cast<std::size_t>(n.fiche)];
+        std::string empreinte(m_noms.octets(p.nom));
+        ((empreinte += '\x1f') += m_prenoms.octets(p.prenom)) += '\x1f';
+        empreinte += m_dates.octets(p.dateNaissance);
+        if (empreinte != n.empreinte) continue;
+        m_autresNoms.push_back(
+            {n.fiche, motsSepares(reduireTexte(versCp1252(QString(n.nom).remove(u'/')).trimmed()))});
+    }
+    filtrer(m_filtre);
+}
+
 void IndexPersonnes::filtrer(const QString& filtre) {
     m_filtre = filtre;
-    const QString f = reduireTexte(filtre.trimmed());
+    const QString f = reduireTexte(versCp1252(filtre.trimmed()));
     if (f.isEmpty()) {
         m_visibles = m_ordre;
         return;
@@ -338,9 +359,14 @@ void IndexPersonnes::filtrer(const QString& filtre) {
         parNom[i] = motsTrouves(m_nomsReduits[i], mots);
     for (std::size_t i = 0; i < m_prenomsReduits.size(); ++i)
         parPrenom[i] = motsTrouves(m_prenomsReduits[i], mots);
+    std::vector<bool> parAutreNom(m_autresNoms.empty() ? 0 : m_personnes.size());
+    for (const auto& [fiche, nom] : m_autresNoms)
+        if (motsTrouves(nom, mots) == tous) parAutreNom[static_cast<std::size_t>(fiche)] = true;
     for (const std::int32_t personne : m_ordre) {
         const Personne& p = m_personnes[static_cast<std::size_t>(personne)];
-        if ((parNom[p.nom] | parPrenom[p.prenom]) == tous) m_visibles.push_back(personne);
+        if ((parNom[p.nom] | parPrenom[p.prenom]) == tous ||
+            (!parAutreNom.empty() && parAutreNom[static_cast<std::size_t>(personne)]))
+            m_visibles.push_back(personne);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string_view>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,12 +18,22 @@ public:
     std::uint32_t taille() const { return static_cast<std::uint32_t>(m_debuts.size()); }
     // The text as the record holds it, in Windows-1252.
     QString texte(std::uint32_t numero) const;
+    std::string_view octets(std::uint32_t numero) const;
 
 private:
     void agrandir();
     std::string m_octets;
     std::vector<std::uint32_t> m_debuts;
     std::vector<std::uint32_t> m_cases; // open addressing: number + 1, 0 for empty
+};
+
+// A name of a person other than the one the record holds (another script,
+// another spelling, a married name), with the fingerprint of the record it
+// was kept for: the filter finds the person by it too.
+struct AutreNom {
+    std::int32_t fiche;
+    std::string empreinte;
+    QString nom;
 };
 
 // The index of persons: every record of a file, to sort by any column and
@@ -51,8 +62,13 @@ public:
     // Narrows to the persons of whom every word of `filtre`, in any order,
     // starts a word of the surname (particles included) or of the given
     // names, ignoring accents and case; hyphens and apostrophes part words.
-    // Digits alone name a record: that record only. Empty: everyone.
+    // Digits alone name a record: that record only. Empty: everyone. Any
+    // script is read in Latin letters: "Зыков" finds "Zykov", and the other
+    // names given find their persons the same way.
     void filtrer(const QString& filtre);
+    // The other names of the persons, those whose record still holds the
+    // person they were kept for.
+    void ajouterAutresNoms(const std::vector<AutreNom>& noms);
     const QString& filtre() const { return m_filtre; }
     // Leaves a record out of every list (the person a choice is about); -1 for none.
     void exclure(std::int32_t numeroFiche);
@@ -73,6 +89,7 @@ private:
     std::vector<std::uint32_t> m_rangNom, m_rangPrenom, m_rangLieu; // collation ranks
     std::vector<std::uint32_t> m_rangDate;                // year, month, day order; no date last
     std::vector<QString> m_nomsReduits, m_prenomsReduits; // folded, words parted by blanks
+    std::vector<std::pair<std::int32_t, QString>> m_autresNoms; // record, folded name
     std::vector<std::int32_t> m_ordre;                    // everyone, sorted
     std::vector<std::int32_t> m_visibles;                 // those the filter keeps, sorted
     Colonne m_colonne = Colonne::Nom;
