@@ -169,6 +169,7 @@ void TForm1::FicheFamiliale1Click() {
                 const auto conjoint = membreFamille(QStringLiteral("Conjoint(e)"), u.conjoint);
                 bloc.titre = titreDUnion(rang, u, conjoint ? &conjoint->personne : nullptr);
                 if (conjoint) bloc.membres.push_back(*conjoint);
+                bloc.evenements = u.evenements;
                 for (const EnfantDUnion& e : u.enfants)
                     if (auto m = membreFamille(roleDEnfant(fiche, e), e.fiche)) {
                         bloc.membres.push_back(*m);

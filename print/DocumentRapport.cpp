@@ -417,6 +417,15 @@ DocumentRapport rapportFicheFamiliale(const FicheFamiliale& fiche, const QString
         r.html += blocMembre(m, 2, r);
     for (const UnionFamiliale& u : fiche.unions) {
         r.html += QStringLiteral("<h2>%1</h2>").arg(h(u.titre));
+        if (!u.evenements.isEmpty()) {
+            r.html += QStringLiteral("<p>");
+            for (const QString& ligne : u.evenements) {
+                const qsizetype retrait = ligne.size() - QString(ligne).trimmed().size();
+                r.html += QString(retrait * 2, QChar(0xA0)) + h(ligne.trimmed()) +
+                          QStringLiteral("<br/>");
+            }
+            r.html += QStringLiteral("</p>");
+        }
         if (u.membres.empty()) r.html += QStringLiteral("<p>Aucun enfant connu.</p>");
         for (const MembreFamille& m : u.membres)
             r.html += blocMembre(m, 3, r);

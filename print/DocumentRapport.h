@@ -49,6 +49,7 @@ struct MembreFamille {
 struct UnionFamiliale {
     QString titre;                      // "1er mariage : DURAND Anne, le 12 mars 1836 à Morlaix"
     std::vector<MembreFamille> membres; // the spouse, then the children
+    QStringList evenements;             // its events, their sources and witnesses
 };
 struct FicheFamiliale {
     std::vector<MembreFamille> personneEtParents;

@@ -283,8 +283,8 @@ void TestComplements::correctionGardeLeResteDeLOriginal() {
 }
 
 // Three marriages, the later one entered first: the family sheet gives one
-// block per union in the order of the dates, each with its whole place and
-// its own children; d'Aboville names every wife, each child under its own.
+// block per union in the order of the dates, each with its whole place, its
+// events' sources and witnesses, and its own children; d'Aboville names every wife, each child under its own.
 void TestComplements::unionsDansLOrdreDesMariages() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
@@ -298,7 +298,8 @@ void TestComplements::unionsDansLOrdreDesMariages() {
     g += "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I2@\n1 MARR\n2 DATE 5 MAY 1843\n"
          "2 PLAC Saint-Thégonnec, Finistère, Bretagne, France\n1 CHIL @I5@\n"
          "0 @F2@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 MARR\n2 DATE 12 MAR 1836\n"
-         "2 PLAC Plougonven, Finistère, Bretagne, France\n1 CHIL @I6@\n"
+         "2 PLAC Plougonven, Finistère, Bretagne, France\n2 SOUR @S1@\n3 PAGE acte 14\n"
+         "2 ASSO @I5@\n3 RELA Témoin\n1 CHIL @I6@\n0 @S1@ SOUR\n1 TITL BMS Plougonven\n"
          "0 @F3@ FAM\n1 HUSB @I1@\n1 WIFE @I4@\n1 CHIL @I7@\n0 TRLR\n";
     importerAvecComplements(g, fic);
     DialoguesScriptes d;
@@ -320,6 +321,7 @@ void TestComplements::unionsDansLOrdreDesMariages() {
              qPrintable(feuille)); // the person's own marriage, whole too
     const QStringList ordre{"1er mariage : Kerbrat Marie, mariage le 12 mars 1836 à Plougonven, "
                             "Finistère, Bretagne, France",
+                            "Source : BMS Plougonven", "acte 14", "Alain Le Gall", "Témoin",
                             "Enfant (rang 2) — Le Gall Louise",
                             "2e mariage : Morvan Anne, mariage le 5 mai 1843 à Saint-Thégonnec, "
                             "Finistère, Bretagne, France",

@@ -602,7 +602,7 @@ void TestRapports::titresImprimesApresLesSautsDePage() {
     } else {
         FicheFamiliale feuille;
         feuille.personneEtParents.push_back({QStringLiteral("Personne"), 0, f[0], {}, {}, {}, {}});
-        feuille.unions.push_back({QStringLiteral("1er mariage : N"), {}});
+        feuille.unions.push_back({QStringLiteral("1er mariage : N"), {}, {}});
         for (int rang = 1; rang <= 10; ++rang) {
             QImage portrait(60, 20 + 30 * ((rang + longueur) % 3), QImage::Format_RGB32);
             portrait.fill(Qt::gray);

@@ -263,6 +263,7 @@ public:
     bool estToujours(std::int32_t fiche, const std::string& empreinte);
 
 private:
+    QStringList evenementsLisibles(const std::string& gedcom);
     Complements& m_base;
     FichierEnregistrements& m_fichier;
 };

@@ -86,6 +86,36 @@ QString filiationEnClair(const std::string& filiation) {
 
 } // namespace
 
+// A union's own structures but the links and identifiers, readable; a
+// pointer to a person (a witness) is told by the name the record holds.
+QStringList FamillesDesComplements::evenementsLisibles(const std::string& gedcom) {
+    QStringList lignes;
+    const auto enregistrement = [&](const std::string& xref) -> std::string {
+        if (xref.size() > 3 && xref[1] == 'I') {
+            bool nombre = false;
+            const std::int64_t n =
+                QString::fromStdString(xref.substr(2, xref.size() - 3)).toLongLong(&nombre);
+            if (!nombre || n < 0 || n >= m_fichier.nombreFiches()) return {};
+            TFiche f;
+            m_fichier.positionner(n);
+            m_fichier.lire(f);
+            return "0 " + xref + " INDI\n1 NAME " + f.Prenom.texte().toStdString() + " /" +
+                   f.Nom.texte().toStdString() + "/\n";
+        }
+        return m_base.enregistrement(xref);
+    };
+    for (const std::string& structure : structuresDe(gedcom)) {
+        const std::string_view etiquette =
+            std::string_view(structure).substr(2, structure.find_first_of(" \n", 2) - 2);
+        if (etiquette == "HUSB" || etiquette == "WIFE" || etiquette == "CHIL" ||
+            etiquette == "_UID" || etiquette == "RIN" || etiquette == "CHAN" ||
+            etiquette == "EXID" || etiquette == "REFN")
+            continue;
+        lignes << texteLisible(structure, enregistrement);
+    }
+    return lignes;
+}
+
 std::vector<UnionConnue> FamillesDesComplements::unions(std::int32_t fiche,
                                                         const TFiche& personne) {
     std::vector<UnionConnue> liste;
@@ -102,6 +132,7 @@ std::vector<UnionConnue> FamillesDesComplements::unions(std::int32_t fiche,
         u.lieu = QString::fromStdString(valeurDuMariage(c.gedcom, "PLAC"));
         for (const EntreeCouple::Enfant& e : c.enfants)
             u.enfants.push_back({e.fiche, filiationEnClair(e.filiation)});
+        u.evenements = evenementsLisibles(c.gedcom);
         liste.push_back(std::move(u));
     }
     return liste;

@@ -140,7 +140,7 @@ const QHash<QString, QString>& libelles() {
                                                {"FAMC", "Enfant de la famille"},
                                                {"FAMS", "Conjoint dans la famille"},
                                                {"PEDI", "Filiation"},
-                                               {"ASSO", "Relation"},
+                                               {"ASSO", "Personne liée"},
                                                {"RELA", "Lien"},
                                                {"RESN", "Confidentialité"},
                                                {"REFN", "Référence"},
@@ -288,6 +288,7 @@ private:
         for (const char* nom : {"TITL", "NAME", "ABBR", "FILE", "AUTH", "TEXT"})
             for (const Noeud& e : r.enfants)
                 if (e.etiquette == nom && !e.valeur.empty()) {
+                    if (e.etiquette == "NAME") return nomEnClair(e.valeur);
                     if (e.etiquette != "FILE" || e.enfants.empty()) return enClair(e.valeur);
                     for (const Noeud& f : e.enfants)
                         if (f.etiquette == "TITL") return enClair(f.valeur);

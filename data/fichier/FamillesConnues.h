@@ -3,6 +3,7 @@
 #include "data/fichier/TFiche.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -23,6 +24,9 @@ struct UnionConnue {
     QString lieu;              // whole
     std::int64_t cleDate = -1; // to sort by; -1 when no year is known
     std::vector<EnfantDUnion> enfants;
+    // The union's events and what the source said of each (sources,
+    // witnesses, notes), readable, one line each, details indented.
+    QStringList evenements;
 };
 
 // What is known of a person's family beyond the record's own links: the
