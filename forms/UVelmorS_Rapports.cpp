@@ -207,7 +207,14 @@ void TForm1::LienDeParente1Click() {
     if (b < 0) return;
     DocumentRapport rapport;
     surLeFichier([&] {
-        const LienDeParente lien = lienDeParente(m_seance->fichier(), a, b);
+        // Adoptions are followed only when the user asks.
+        const ParentsAdoptifs adoptifs = m_seance->parentsAdoptifs();
+        const bool suivre =
+            !adoptifs.empty() &&
+            m_dialogues.confirmer(QStringLiteral("Des liens d'adoption sont connus. Les suivre "
+                                                 "aussi pour chercher la parenté ?"));
+        const LienDeParente lien =
+            lienDeParente(m_seance->fichier(), a, b, suivre ? &adoptifs : nullptr);
         auto lire = [&](std::int32_t n) {
             TFiche f;
             m_seance->fichier().positionner(n);

@@ -50,6 +50,24 @@ std::unique_ptr<FamillesConnues> Seance::famillesConnues() {
     return std::make_unique<FamillesDesComplements>(*base, *m_fichier);
 }
 
+ParentsAdoptifs Seance::parentsAdoptifs() {
+    ParentsAdoptifs adoptifs;
+    Complements* base = complements();
+    if (!base) return adoptifs;
+    FamillesDesComplements familles(*base, *m_fichier);
+    for (const EntreeCouple& c : base->couples(false)) {
+        const bool mari = c.mari >= 0 && familles.estToujours(c.mari, c.empreinteMari);
+        const bool femme = c.femme >= 0 && familles.estToujours(c.femme, c.empreinteFemme);
+        for (const EntreeCouple::Enfant& e : c.enfants) {
+            if (e.filiation != "adopted" || !familles.estToujours(e.fiche, e.empreinte)) continue;
+            std::vector<std::int32_t>& parents = adoptifs[e.fiche];
+            if (mari) parents.push_back(c.mari);
+            if (femme) parents.push_back(c.femme);
+        }
+    }
+    return adoptifs;
+}
+
 std::vector<AutreNom> Seance::autresNoms() {
     std::vector<AutreNom> noms;
     if (Complements* base = complements())

@@ -6,6 +6,7 @@
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/journal/Historique.h"
 #include "data/journal/Sauvegardes.h"
+#include "data/rapports/Rapports.h"
 #include "data/recherche/IndexPersonnes.h"
 #include "session/ComplementsOuverts.h"
 
@@ -57,6 +58,9 @@ public:
     // false) or when it cannot serve (told once).
     Complements* complements(bool creer = false);
     std::unique_ptr<FamillesConnues> famillesConnues();
+    // The adoptive parents the store knows, by child, each person checked
+    // against their record; empty without a store.
+    ParentsAdoptifs parentsAdoptifs();
     // The names the store keeps beside the records', for the index's filter.
     std::vector<AutreNom> autresNoms();
     // A write on the store alone, outside the history; false once told

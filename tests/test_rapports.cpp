@@ -112,6 +112,7 @@ private slots:
     void rapportsDansLApercu_data();
     void rapportsDansLApercu();
     void titreEtNomDuPdfSansRedoublement();
+    void parenteParAdoptionSurDemande();
     void egaliteLePlusProcheParLeSangDAbord();
     void titresJamaisSeulsEnBasDePage();
     void titresImprimesApresLesSautsDePage_data();
@@ -543,6 +544,27 @@ void TestRapports::egaliteLePlusProcheParLeSangDAbord() {
              QStringLiteral("A X est le cousin germain de B X, et aussi son demi-cousin germain."));
     QCOMPARE(lienDeParente(fichier, 10, 9).deAVersB,
              QStringLiteral("B X est le cousin germain d'A X, et aussi son demi-cousin germain."));
+}
+
+// An adopted son is no relation by birth; asked, he is the birth son's
+// brother by adoption, and his adoptive father's grandson through him.
+void TestRapports::parenteParAdoptionSurDemande() {
+    RepertoireDeTravail rep;
+    std::vector<TFiche> f{personne(QStringLiteral("PERE"), QStringLiteral("Paul")),
+                          personne(QStringLiteral("FILS"), QStringLiteral("Marc")),
+                          personne(QStringLiteral("ADOPTE"), QStringLiteral("Luc")),
+                          personne(QStringLiteral("PETIT"), QStringLiteral("Jean"))};
+    lier(f, 1, 0, -1);
+    lier(f, 3, 2, -1);
+    ecrireFichier(rep.chemin(QStringLiteral("a.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("a.FIC")));
+    QVERIFY(!lienDeParente(fichier, 2, 1).trouve);
+    const ParentsAdoptifs adoptifs{{2, {0}}};
+    QCOMPARE(lienDeParente(fichier, 2, 1, &adoptifs).deAVersB,
+             QStringLiteral("ADOPTE Luc est le frère par adoption de FILS Marc."));
+    QCOMPARE(lienDeParente(fichier, 0, 3, &adoptifs).deAVersB,
+             QStringLiteral("PERE Paul est le grand-père par adoption de PETIT Jean."));
 }
 
 // A name with its particle, given names ending with a full stop: the

@@ -24,7 +24,8 @@ struct Ascendance {
     std::unordered_map<std::int32_t, std::map<int, std::int32_t>> par;
 };
 
-Ascendance remonter(LecteurFiches& lecteur, std::int32_t depart, QStringList& notes) {
+Ascendance remonter(LecteurFiches& lecteur, std::int32_t depart, QStringList& notes,
+                    const ParentsAdoptifs* adoptifs) {
     Ascendance r;
     const std::unordered_set<std::int64_t> coupes = liensEnBoucle(lecteur, depart, notes);
     r.par[depart][0] = -1;
@@ -35,10 +36,15 @@ Ascendance remonter(LecteurFiches& lecteur, std::int32_t depart, QStringList& no
         file.pop_front();
         if (g >= GenerationsMaximum) continue;
         const TFiche& f = lecteur.fiche(n);
-        const std::int32_t parents[2] = {f.Pere, f.Mere};
-        for (int k = 0; k < 2; ++k) {
+        std::vector<std::int32_t> parents{f.Pere, f.Mere};
+        if (adoptifs)
+            if (const auto i = adoptifs->find(n); i != adoptifs->end())
+                parents.insert(parents.end(), i->second.begin(), i->second.end());
+        for (std::size_t k = 0; k < parents.size(); ++k) {
             const std::int32_t p = parents[k];
-            if (p == -1 || coupes.count(static_cast<std::int64_t>(n) * 2 + k)) continue;
+            if (p == -1 || (k < 2 && coupes.count(static_cast<std::int64_t>(n) * 2 +
+                                                  static_cast<std::int64_t>(k))))
+                continue;
             if (!lecteur.existe(p)) {
                 notes << QStringLiteral("%1 a pour parent la fiche %2, qui n'existe pas.")
                              .arg(lecteur.qui(n))
@@ -208,6 +214,16 @@ std::vector<RelationDeParente> relations(LecteurFiches& lecteur, const Ascendanc
                 r.ancetresCommuns.push_back(c);
                 liste.push_back(std::move(r));
             }
+    // A step up that is no father or mother link of the record is an adoption.
+    auto parAdoption = [&](const std::vector<std::int32_t>& c) {
+        for (std::size_t i = 0; i + 1 < c.size(); ++i) {
+            const TFiche& enfant = lecteur.fiche(c[i]);
+            if (enfant.Pere != c[i + 1] && enfant.Mere != c[i + 1]) return true;
+        }
+        return false;
+    };
+    for (RelationDeParente& r : liste)
+        r.parAdoption = parAdoption(r.cheminA) || parAdoption(r.cheminB);
     // Half: one common ancestor, the children's other parents known and different.
     for (RelationDeParente& r : liste) {
         if (r.generationsA == 0 || r.generationsB == 0 || r.ancetresCommuns.size() > 1) continue;
@@ -257,7 +273,8 @@ QString resume(const QString& de, const QString& vers, const std::vector<QString
 
 } // namespace
 
-LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std::int32_t b) {
+LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std::int32_t b,
+                            const ParentsAdoptifs* adoptifs) {
     LienDeParente r;
     LecteurFiches lecteur(fichier);
     if (!lecteur.existe(a) || !lecteur.existe(b)) return r;
@@ -271,8 +288,8 @@ LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std
                        .arg(a));
         return r;
     }
-    const Ascendance ra = remonter(lecteur, a, r.notes);
-    const Ascendance rb = remonter(lecteur, b, r.notes);
+    const Ascendance ra = remonter(lecteur, a, r.notes, adoptifs);
+    const Ascendance rb = remonter(lecteur, b, r.notes, adoptifs);
     r.relations = relations(lecteur, ra, rb);
     if (r.relations.empty()) r.relations = relations(lecteur, ra, rb, true);
     r.notes.removeDuplicates();
@@ -290,12 +307,19 @@ LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std
             nomDuLien(x.generationsA, x.generationsB, feminin(fa), x.demi, x.double_), feminin(fa));
         x.nomDeBVersA = avecArticle(
             nomDuLien(x.generationsB, x.generationsA, feminin(fb), x.demi, x.double_), feminin(fb));
+        if (x.parAdoption) {
+            x.nomDeAVersB += QStringLiteral(" par adoption");
+            x.nomDeBVersA += QStringLiteral(" par adoption");
+        }
         if (x.degreCivil() != plusProche) continue;
         if (std::find(versB.begin(), versB.end(), x.nomDeAVersB) == versB.end())
             versB.push_back(x.nomDeAVersB);
         if (std::find(versA.begin(), versA.end(), x.nomDeBVersA) == versA.end())
             versA.push_back(x.nomDeBVersA);
     }
+    if (adoptifs)
+        r.notes << QStringLiteral("Les liens d'adoption sont suivis comme ceux de naissance ; une "
+                                  "parenté qui passe par l'un d'eux est dite « par adoption ».");
     r.deAVersB = resume(nomComplet(fa), nomComplet(fb), versB);
     r.deBVersA = resume(nomComplet(fb), nomComplet(fa), versA);
     return r;

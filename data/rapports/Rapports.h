@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 // What the reports read of the file: they change nothing, and a damaged file
@@ -102,6 +103,7 @@ struct RelationDeParente {
     std::vector<std::int32_t> cheminB;
     bool demi = false;    // one common ancestor where a couple is known on both sides
     bool double_ = false; // cousins two ways at this distance, through two couples
+    bool parAdoption = false; // one of its ways goes from a child to an adoptive parent
     QString nomDeAVersB;  // "l'oncle à la mode de Bretagne"
     QString nomDeBVersA;  // "le neveu à la mode de Bretagne"
     int degreCivil() const { return generationsA + generationsB; }
@@ -120,10 +122,16 @@ struct LienDeParente {
     QStringList notes;
 };
 
+// A child's adoptive parents (and other parents by a link the records do
+// not hold), by child.
+using ParentsAdoptifs = std::unordered_map<std::int32_t, std::vector<std::int32_t>>;
+
 // How A and B are related through the father and mother links, every way,
 // named in French both ways. A person is their own "ancestor" at zero
-// generations: a parent is found as such.
-LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std::int32_t b);
+// generations: a parent is found as such. With `adoptifs`, the links of
+// adoption are followed too, and a relation through one says so.
+LienDeParente lienDeParente(FichierEnregistrements& fichier, std::int32_t a, std::int32_t b,
+                            const ParentsAdoptifs* adoptifs = nullptr);
 
 // The French name of a relationship, seen from the person `generationsDe`
 // generations below the common ancestor, towards the one `generationsVers`
