@@ -103,6 +103,9 @@ Fenetres::Fenetres(Dialogues& dialogues, std::unique_ptr<FichierEnregistrements>
     // The index of persons, beside the five windows, and the chart's own moves.
     m_index = std::make_unique<TIndex>(m_form1.get());
     Index = m_index.get();
+    Index->definirRechercheDesComplements([principale](const CritereLieuDate& critere) {
+        return principale->personnesSelon(critere);
+    });
     QObject::connect(Index, &TIndex::ficheDemandee, principale, [principale](std::int32_t n) {
         principale->executer([principale, n] { principale->allerALaFiche(n); });
     });

@@ -274,6 +274,7 @@ void TForm1::creerMenu() {
     Complements1->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
     ComplementsDetaches1 =
         ajouter(outils, "ComplementsDetaches1", QStringLiteral("Compléments &détachés…"));
+    Lieux1 = ajouter(outils, "Lieux1", QStringLiteral("&Lieux…"));
     outils->addSeparator();
     ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
     ImporterGedcom1 =
@@ -349,6 +350,7 @@ void TForm1::relierEvenements() {
     relier(AllerALaFiche1, &QAction::triggered, &TForm1::AllerALaFiche1Click);
     relier(Complements1, &QAction::triggered, &TForm1::Complements1Click);
     relier(ComplementsDetaches1, &QAction::triggered, &TForm1::ComplementsDetaches1Click);
+    relier(Lieux1, &QAction::triggered, &TForm1::Lieux1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);

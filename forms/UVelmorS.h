@@ -119,6 +119,10 @@ public slots:
     void AllerALaFiche1Click();
     void Complements1Click();
     void ComplementsDetaches1Click();
+    void Lieux1Click();
+    // The persons the store finds by place and date, for the index.
+    std::vector<std::pair<std::int32_t, std::string>>
+    personnesSelon(const CritereLieuDate& critere);
     // Reports.
     void ListeAscendance1Click();
     void ListeDescendance1Click();
@@ -252,6 +256,7 @@ public:
     QAction* AllerALaFiche1 = nullptr;
     QAction* Complements1 = nullptr;
     QAction* ComplementsDetaches1 = nullptr;
+    QAction* Lieux1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;

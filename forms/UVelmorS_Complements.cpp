@@ -2,6 +2,8 @@
 // use, followed by the saves, asked about before the last record goes, and
 // shown in the Compléments window; its detached entries reattached or deleted.
 #include "forms/UVelmorS.h"
+#include "forms/uIndex.h"
+#include "forms/uLieux.h"
 
 #include "session/Seance.h"
 
@@ -155,4 +157,33 @@ void TForm1::rattacherDetache(std::int64_t id) {
         fiche < 0)
         return;
     m_seance->ecrireComplements(false, [&](Complements& c) { c.rattacher(id, fiche, personne); });
+}
+
+// The places window; a place chosen opens the index narrowed to it.
+void TForm1::Lieux1Click() {
+    Complements* base = complements();
+    if (!base) {
+        m_dialogues.message(QStringLiteral("Ce fichier de généalogie n'a pas de compléments : "
+                                           "les lieux ne sont connus que par les fiches, et "
+                                           "l'index les cherche."));
+        return;
+    }
+    TLieux fenetre(base->lieux(), this);
+    connect(&fenetre, &TLieux::personnesDemandees, this, [&](const QString& lieu) {
+        executer([&] {
+            fenetre.accept();
+            IndexDesPersonnes1Click();
+            if (Index && Index->isVisible()) Index->chercherLieu(lieu);
+        });
+    });
+    m_dialogues.executerModal(fenetre);
+}
+
+std::vector<std::pair<std::int32_t, std::string>>
+TForm1::personnesSelon(const CritereLieuDate& critere) {
+    std::vector<std::pair<std::int32_t, std::string>> trouvees;
+    executer([&] {
+        if (Complements* base = complements()) trouvees = base->personnesSelon(critere);
+    });
+    return trouvees;
 }

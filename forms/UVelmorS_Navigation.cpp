@@ -215,7 +215,8 @@ void TForm1::AllerALaFiche1Click() {
 }
 
 void TForm1::IndexDesPersonnes1Click() {
-    if (!surLeFichier([this] { Index->charger(m_seance->fichier(), m_seance->autresNoms()); })) return;
+    if (!surLeFichier([this] { Index->charger(m_seance->fichier(), m_seance->autresNoms()); }))
+        return;
     Index->selectionnerFiche(numeroCourant(-1));
     if (!Index->isVisible()) ajusterALEcran(*Index);
     Index->show();

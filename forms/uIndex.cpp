@@ -2,9 +2,11 @@
 
 #include "platform/Polices.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,6 +104,7 @@ TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
     etiquette->setBuddy(EFiltre);
     EFiltre->installEventFilter(this);
 
+    creerRechercheParLieu();
     m_modele = new ModeleIndex(m_index, this);
     Liste = new QTableView(this);
     preparerListeIndex(Liste, m_modele);
@@ -124,12 +127,79 @@ TIndex::TIndex(QWidget* parent) : QWidget(parent, Qt::Window) {
     bas->addWidget(LCompte, 1);
     bas->addWidget(BtAfficher);
     bas->addWidget(BtFermer);
+    auto* lieu = new QHBoxLayout;
+    for (const auto& [texte, champ, etirement] :
+         {std::tuple{QStringLiteral("&Lieu :"), static_cast<QWidget*>(ELieu), 3},
+          std::tuple{QStringLiteral("É&vénement :"), static_cast<QWidget*>(CbEvenement), 0},
+          std::tuple{QStringLiteral("A&nnées :"), static_cast<QWidget*>(EDepuis), 0},
+          std::tuple{QStringLiteral("à"), static_cast<QWidget*>(EJusqua), 0}}) {
+        auto* e = new QLabel(texte, this);
+        e->setBuddy(champ);
+        lieu->addWidget(e);
+        lieu->addWidget(champ, etirement);
+    }
+    lieu->addWidget(BtChercher);
     auto* tout = new QVBoxLayout(this);
     tout->addLayout(haut);
+    tout->addLayout(lieu);
     tout->addWidget(Liste, 1);
     tout->addLayout(bas);
 
     connect(EFiltre, &QLineEdit::textChanged, this, &TIndex::filtrer);
+}
+
+// The search by place and date: a place (with every place inside it), a
+// kind of event, a range of years.
+void TIndex::creerRechercheParLieu() {
+    ELieu = new QLineEdit(this);
+    ELieu->setObjectName(QStringLiteral("ELieu"));
+    ELieu->setClearButtonEnabled(true);
+    ELieu->setPlaceholderText(QStringLiteral("Morlaix, ou « Morlaix, Finistère »"));
+    CbEvenement = new QComboBox(this);
+    CbEvenement->setObjectName(QStringLiteral("CbEvenement"));
+    CbEvenement->addItems(nomsDesEvenementsCherches());
+    for (QLineEdit** annee : {&EDepuis, &EJusqua}) {
+        *annee = new QLineEdit(this);
+        (*annee)->setValidator(new QIntValidator(1, 9999, *annee));
+        (*annee)->setMaxLength(4);
+        (*annee)->setFixedWidth((*annee)->fontMetrics().horizontalAdvance(u'0') * 6 + 12);
+        connect(*annee, &QLineEdit::returnPressed, this, &TIndex::chercherParLieuEtDate);
+    }
+    EDepuis->setObjectName(QStringLiteral("EDepuis"));
+    EJusqua->setObjectName(QStringLiteral("EJusqua"));
+    BtChercher = new QPushButton(QStringLiteral("C&hercher"), this);
+    BtChercher->setObjectName(QStringLiteral("BtChercher"));
+    connect(ELieu, &QLineEdit::returnPressed, this, &TIndex::chercherParLieuEtDate);
+    connect(BtChercher, &QPushButton::clicked, this, &TIndex::chercherParLieuEtDate);
+    connect(CbEvenement, &QComboBox::currentIndexChanged, this, &TIndex::chercherParLieuEtDate);
+}
+
+CritereLieuDate TIndex::critereSaisi() const {
+    CritereLieuDate c;
+    c.lieu = ELieu->text().trimmed();
+    c.evenement = static_cast<CritereLieuDate::Evenement>(std::max(0, CbEvenement->currentIndex()));
+    bool lu = false;
+    if (const int a = EDepuis->text().toInt(&lu); lu) c.depuis = a;
+    if (const int a = EJusqua->text().toInt(&lu); lu) c.jusqua = a;
+    return c;
+}
+
+void TIndex::chercherParLieuEtDate() {
+    const CritereLieuDate critere = critereSaisi();
+    std::vector<std::pair<std::int32_t, std::string>> duMagasin;
+    if (m_rechercheDesComplements && !critere.vide())
+        duMagasin = m_rechercheDesComplements(critere);
+    m_index.restreindre(critere, duMagasin);
+    m_modele->recharger();
+    compter();
+}
+
+void TIndex::chercherLieu(const QString& lieu) {
+    ELieu->setText(lieu);
+    CbEvenement->setCurrentIndex(0);
+    EDepuis->clear();
+    EJusqua->clear();
+    chercherParLieuEtDate();
 }
 
 TIndex::~TIndex() {
@@ -145,7 +215,7 @@ void TIndex::charger(FichierEnregistrements& fichier, const std::vector<AutreNom
     m_index.ajouterAutresNoms(autresNoms);
     m_index.trier(colonne, croissant);
     m_index.filtrer(filtre);
-    m_modele->recharger();
+    chercherParLieuEtDate();
     selectionnerFiche(avant);
     compter();
 }

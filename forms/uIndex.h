@@ -4,7 +4,9 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <functional>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,8 +46,21 @@ public:
     std::int32_t ficheSelectionnee() const;
     void selectionnerFiche(std::int32_t numero);
     const IndexPersonnes& index() const { return m_index; }
+    // How the store finds persons by place and date; none without a store.
+    using RechercheDesComplements =
+        std::function<std::vector<std::pair<std::int32_t, std::string>>(const CritereLieuDate&)>;
+    void definirRechercheDesComplements(RechercheDesComplements recherche) {
+        m_rechercheDesComplements = std::move(recherche);
+    }
+    // Narrows to the persons with any event in a place (the places window).
+    void chercherLieu(const QString& lieu);
 
     QLineEdit* EFiltre = nullptr;
+    QLineEdit* ELieu = nullptr;
+    QComboBox* CbEvenement = nullptr;
+    QLineEdit* EDepuis = nullptr;
+    QLineEdit* EJusqua = nullptr;
+    QPushButton* BtChercher = nullptr;
     QTableView* Liste = nullptr;
     QLabel* LCompte = nullptr;
     QPushButton* BtAfficher = nullptr;
@@ -61,10 +76,14 @@ protected:
 
 private:
     void filtrer(const QString& texte);
+    void chercherParLieuEtDate();
+    void creerRechercheParLieu();
+    CritereLieuDate critereSaisi() const;
     void demanderLaFiche();
     void compter();
     IndexPersonnes m_index;
     ModeleIndex* m_modele = nullptr;
+    RechercheDesComplements m_rechercheDesComplements;
 };
 
 // A table of the index: whole rows selected, sorted by clicking a heading,

@@ -71,10 +71,10 @@ ParentsAdoptifs Seance::parentsAdoptifs() {
 std::vector<AutreNom> Seance::autresNoms() {
     std::vector<AutreNom> noms;
     if (Complements* base = complements())
-        base->parcourirNoms([&](std::int32_t fiche, const std::string& empreinte,
-                                const std::string& nom) {
-            noms.push_back({fiche, empreinte, QString::fromStdString(nom)});
-        });
+        base->parcourirNoms(
+            [&](std::int32_t fiche, const std::string& empreinte, const std::string& nom) {
+                noms.push_back({fiche, empreinte, QString::fromStdString(nom)});
+            });
     return noms;
 }
 

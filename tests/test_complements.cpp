@@ -11,6 +11,8 @@
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
 #include "forms/uComplements.h"
+#include "forms/uIndex.h"
+#include "forms/uLieux.h"
 #include "tests/OutilsTests.h"
 
 #include <QAction>
@@ -19,6 +21,8 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTextBrowser>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -164,6 +168,7 @@ private slots:
     void complementsInutilisables_data();
     void complementsInutilisables();
     void fenetreEtNote();
+    void fenetreDesLieux();
     void suitLeFichier();
 };
 
@@ -284,7 +289,8 @@ void TestComplements::correctionGardeLeResteDeLOriginal() {
 
 // Three marriages, the later one entered first: the family sheet gives one
 // block per union in the order of the dates, each with its whole place, its
-// events' sources and witnesses, and its own children; d'Aboville names every wife, each child under its own.
+// events' sources and witnesses, and its own children; d'Aboville names every wife, each child
+// under its own.
 void TestComplements::unionsDansLOrdreDesMariages() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
@@ -321,7 +327,10 @@ void TestComplements::unionsDansLOrdreDesMariages() {
              qPrintable(feuille)); // the person's own marriage, whole too
     const QStringList ordre{"1er mariage : Kerbrat Marie, mariage le 12 mars 1836 à Plougonven, "
                             "Finistère, Bretagne, France",
-                            "Source : BMS Plougonven", "acte 14", "Alain Le Gall", "Témoin",
+                            "Source : BMS Plougonven",
+                            "acte 14",
+                            "Alain Le Gall",
+                            "Témoin",
                             "Enfant (rang 2) — Le Gall Louise",
                             "2e mariage : Morvan Anne, mariage le 5 mai 1843 à Saint-Thégonnec, "
                             "Finistère, Bretagne, France",
@@ -473,6 +482,48 @@ void TestComplements::complementsInutilisables() {
 
 // The window shows what the store keeps, sections by kind; the note typed
 // there is kept in the store and shown again.
+// The places window: each place under the one it lies in, with its
+// coordinates and persons; a place chosen narrows the index to it and
+// everything inside it.
+void TestComplements::fenetreDesLieux() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements(
+        "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Jean /Le Roux/\n1 BIRT\n2 PLAC Morlaix, "
+        "Finistère, Bretagne, France\n3 MAP\n4 LATI N48.5775\n4 LONG W3.8275\n0 @I2@ INDI\n1 "
+        "NAME Anne /Kerbrat/\n1 BAPM\n2 DATE 1750\n2 PLAC Kerozar, Morlaix, Finistère, "
+        "Bretagne, France\n0 @I3@ INDI\n1 NAME Yves /Tanguy/\n1 DEAT\n2 PLAC Brest, Finistère, "
+        "Bretagne, France\n0 TRLR\n",
+        fic);
+    DialoguesScriptes d;
+    Session s(d);
+    QStringList lignes;
+    d.attendreModal([&](QDialog& dialogue) {
+        auto& fenetre = dynamic_cast<TLieux&>(dialogue);
+        for (QTreeWidgetItemIterator i(fenetre.Arbre); *i; ++i) {
+            QString chemin = (*i)->text(0);
+            for (QTreeWidgetItem* p = (*i)->parent(); p; p = p->parent())
+                chemin = p->text(0) + QStringLiteral(" › ") + chemin;
+            lignes << chemin + QStringLiteral(" | ") + (*i)->text(2) + QStringLiteral(" | ") +
+                          (*i)->text(3);
+            if ((*i)->text(0) == u"Morlaix") fenetre.Arbre->setCurrentItem(*i);
+        }
+        fenetre.BtPersonnes->click();
+        return true;
+    });
+    s.form.Lieux1Click();
+    QCOMPARE(lignes,
+             (QStringList{"France |  | 0", "France › Bretagne |  | 0",
+                          "France › Bretagne › Finistère |  | 0",
+                          "France › Bretagne › Finistère › Brest |  | 1",
+                          "France › Bretagne › Finistère › Morlaix | 48,57750, -3,82750 | 1",
+                          "France › Bretagne › Finistère › Morlaix › Kerozar |  | 1"}));
+    QStringList trouves;
+    for (const std::int32_t p : Index->index().visibles())
+        trouves << Index->index().texte(p, IndexPersonnes::Colonne::Nom);
+    QCOMPARE(trouves, (QStringList{"Kerbrat", "Le Roux"}));
+}
+
 void TestComplements::fenetreEtNote() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));

@@ -134,10 +134,10 @@ void TestIndex::filtre_data() {
 void TestIndex::filtre() {
     QFETCH(QString, filtre);
     QFETCH(QStringList, trouves);
-    const std::vector<TFiche> fiches = personnes(
-        {"DUPONT|Jean", "Dupont|Marie-Jeanne", "Dupré|Élise", "de Gaulle|Charles",
-         "Dupont-Martin|Luc", "de La Fontaine|Jean", "Curie|Marie-Thérèse", "d'Artagnan|Charles",
-         "Zykov|Ivan"});
+    const std::vector<TFiche> fiches =
+        personnes({"DUPONT|Jean", "Dupont|Marie-Jeanne", "Dupré|Élise", "de Gaulle|Charles",
+                   "Dupont-Martin|Luc", "de La Fontaine|Jean", "Curie|Marie-Thérèse",
+                   "d'Artagnan|Charles", "Zykov|Ivan"});
     IndexPersonnes index = indexDe(fiches);
     TFiche ancienne = fiches[0];
     ancienne.Prenom.definir(QStringLiteral("Paul"));

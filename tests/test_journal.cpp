@@ -21,10 +21,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QtEndian>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTreeWidget>
+#include <QtEndian>
 #include <QtTest>
 
 #include <sqlite3.h>

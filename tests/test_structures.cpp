@@ -6,6 +6,7 @@
 #include "data/gedcom/ComplementsDImport.h"
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/gedcom/Gedcom.h"
+#include "data/recherche/IndexPersonnes.h"
 #include "tests/OutilsTests.h"
 
 #include <QtTest>
@@ -126,6 +127,8 @@ private slots:
     void lieuxEnHierarchie();
     void nomSelonLaSource();
     void identifiantsDesAutresProgrammesGardes();
+    void rechercheParLieuEtDate_data();
+    void rechercheParLieuEtDate();
     void ceQueLaSourceDisaitRevient_data();
     void ceQueLaSourceDisaitRevient();
     void premiereVersionMiseAJourSansRienPerdre_data();
@@ -238,6 +241,63 @@ void TestStructures::identifiantsDesAutresProgrammesGardes() {
     for (const char* ligne :
          {"1 _UID 1234ABCD", "1 RIN 77", "1 EXID 9", "1 CHAN\r\n2 DATE 1 JAN 2000", "1 _UID 5678"})
         QVERIFY2(gedcom.contains(QString::fromUtf8(ligne)), ligne);
+}
+
+// The index narrowed by place (a place with every place inside it) and by
+// years, for each kind of event, from the records and the store together.
+void TestStructures::rechercheParLieuEtDate_data() {
+    using E = CritereLieuDate::Evenement;
+    QTest::addColumn<QString>("lieu");
+    QTest::addColumn<int>("evenement");
+    QTest::addColumn<int>("depuis");
+    QTest::addColumn<int>("jusqua");
+    QTest::addColumn<QStringList>("trouves");
+    QTest::newRow("un lieu et ce qu'il contient")
+        << "Morlaix" << int(E::Tous) << 0 << 0 << QStringList{"Kerbrat", "Le Roux", "Tanguy"};
+    QTest::newRow("le baptême dans un lieu-dit")
+        << "morlaix" << int(E::Bapteme) << 0 << 0 << QStringList{"Kerbrat"};
+    QTest::newRow("le mariage nomme les deux époux")
+        << "Morlaix" << int(E::Mariage) << 0 << 0 << QStringList{"Kerbrat", "Le Roux"};
+    QTest::newRow("le décès tenu par la fiche")
+        << "Brest" << int(E::Deces) << 0 << 0 << QStringList{"Tanguy"};
+    QTest::newRow("des années sans lieu")
+        << "" << int(E::Naissance) << 1745 << 1750 << QStringList{"Kerbrat"};
+    QTest::newRow("« vers 1750 » compte pour 1758")
+        << "" << int(E::Bapteme) << 1758 << 1758 << QStringList{"Kerbrat"};
+    QTest::newRow("hors des années") << "Morlaix" << int(E::Tous) << 1900 << 1950 << QStringList{};
+    QTest::newRow("un lieu absent") << "Plougonven" << int(E::Tous) << 0 << 0 << QStringList{};
+}
+
+void TestStructures::rechercheParLieuEtDate() {
+    QFETCH(QString, lieu);
+    QFETCH(int, evenement);
+    QFETCH(int, depuis);
+    QFETCH(int, jusqua);
+    QFETCH(QStringList, trouves);
+    RepertoireDeTravail d;
+    const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
+    importerAvecComplements(
+        "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Jean /Le Roux/\n1 SEX M\n1 BIRT\n2 DATE 12 MAR "
+        "1780\n2 PLAC Morlaix, Finistère, Bretagne, France\n0 @I2@ INDI\n1 NAME Anne /Kerbrat/\n1 "
+        "SEX F\n1 BIRT\n2 DATE 1749\n2 PLAC Brest\n1 BAPM\n2 DATE ABT 1750\n2 PLAC Kerozar, "
+        "Morlaix, Finistère, Bretagne, France\n0 @I3@ INDI\n1 NAME Yves /Tanguy/\n1 DEAT\n2 DATE "
+        "1801\n2 PLAC Brest\n1 RESI\n2 DATE 1795\n2 PLAC Morlaix\n0 @F1@ FAM\n1 HUSB @I1@\n1 "
+        "WIFE @I2@\n1 MARR\n2 DATE 1805\n2 PLAC Saint-Martin, Morlaix\n0 TRLR\n",
+        fic);
+    CritereLieuDate critere;
+    critere.lieu = lieu;
+    critere.evenement = static_cast<CritereLieuDate::Evenement>(evenement);
+    if (depuis) critere.depuis = depuis;
+    if (jusqua) critere.jusqua = jusqua;
+    FichierDisque fichier;
+    fichier.ouvrir(fic);
+    IndexPersonnes index;
+    index.construire(fichier);
+    index.restreindre(critere, Complements::ouvrir(fic, false)->personnesSelon(critere));
+    QStringList noms;
+    for (const std::int32_t p : index.visibles())
+        noms << index.texte(p, IndexPersonnes::Colonne::Nom);
+    QCOMPARE(noms, trouves);
 }
 
 // What the records cannot tell (a second union of the same couple, a family

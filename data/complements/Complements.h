@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/fichier/CritereLieuDate.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FamillesConnues.h"
 #include "data/fichier/FichierGenea.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,6 +109,16 @@ struct NomStocke {
     std::string patronyme; // the surname, from SURN or between the slashes
 };
 
+// A place of the store: its own name, its whole name (with the places it
+// lies in), the place it lies in (0 for none), its INSEE code and
+// coordinates, and how many persons have an event there.
+struct LieuConnu {
+    std::int64_t id = 0, parent = 0;
+    QString libelle, nom, insee;
+    std::optional<std::pair<double, double>> coordonnees; // latitude, longitude
+    std::int64_t personnes = 0;
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -189,6 +201,12 @@ public:
     // it was kept for; detached entries left out.
     void parcourirNoms(const std::function<void(std::int32_t fiche, const std::string& empreinte,
                                                 const std::string& nom)>& visiter);
+    // The persons with an event that meets the criteria (as their record
+    // number and the fingerprint it was kept for), spouses for a union's.
+    std::vector<std::pair<std::int32_t, std::string>>
+    personnesSelon(const CritereLieuDate& critere);
+    // Every place, in the order they were first met.
+    std::vector<LieuConnu> lieux();
     // One entry by its identifier, whatever its state (the detached view).
     std::unique_ptr<EntreePersonne> entree(std::int64_t id);
     // Every couple; fingerprints are checked by the caller. Without

@@ -84,6 +84,7 @@ public:
         sqlite3_clear_bindings(m_requete);
     }
     std::int64_t entier(int i) const { return sqlite3_column_int64(m_requete, i); }
+    double reel(int i) const { return sqlite3_column_double(m_requete, i); }
     std::string texte(int i) const {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_requete, i));
         const int n = sqlite3_column_bytes(m_requete, i);

@@ -82,3 +82,16 @@ QLatin1StringView ligatureDepliee(QChar c) {
 QString nombreEnFrancais(std::int64_t n) {
     return QLocale(QLocale::French, QLocale::France).toString(static_cast<qlonglong>(n));
 }
+
+QString reduireTexte(const QString& texte) {
+    QString sortie;
+    sortie.reserve(texte.size());
+    for (const QChar c : texte.normalized(QString::NormalizationForm_KD)) {
+        if (c.isMark()) continue;
+        if (const QLatin1StringView l = ligatureDepliee(c); !l.isEmpty())
+            sortie += QString(l).toCaseFolded();
+        else
+            sortie += c == u'’' ? QChar(u'\'') : c.toCaseFolded();
+    }
+    return sortie;
+}

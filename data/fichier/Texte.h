@@ -10,6 +10,9 @@
 // "AE", "ß" gives "ss"); empty for any other character.
 QLatin1StringView ligatureDepliee(QChar c);
 
+// A text without accents or case, ligatures opened: what searches compare.
+QString reduireTexte(const QString& texte);
+
 // Capitalises only the letters a to z; accented letters stay as they are.
 QString majusculesAZ(const QString& texte);
 

@@ -101,11 +101,11 @@ struct RelationDeParente {
     std::vector<std::int32_t> ancetresCommuns; // one, or a couple
     std::vector<std::int32_t> cheminA;         // A, its parent, … up to the common ancestor
     std::vector<std::int32_t> cheminB;
-    bool demi = false;    // one common ancestor where a couple is known on both sides
-    bool double_ = false; // cousins two ways at this distance, through two couples
+    bool demi = false;        // one common ancestor where a couple is known on both sides
+    bool double_ = false;     // cousins two ways at this distance, through two couples
     bool parAdoption = false; // one of its ways goes from a child to an adoptive parent
-    QString nomDeAVersB;  // "l'oncle à la mode de Bretagne"
-    QString nomDeBVersA;  // "le neveu à la mode de Bretagne"
+    QString nomDeAVersB;      // "l'oncle à la mode de Bretagne"
+    QString nomDeBVersA;      // "le neveu à la mode de Bretagne"
     int degreCivil() const { return generationsA + generationsB; }
     int degreCanonique() const { return std::max(generationsA, generationsB); }
 };

@@ -86,19 +86,6 @@ QString Dictionnaire::texte(std::uint32_t numero) const {
 
 // ---------------------------------------------------------------- French order
 
-QString reduireTexte(const QString& texte) {
-    QString sortie;
-    sortie.reserve(texte.size());
-    for (const QChar c : texte.normalized(QString::NormalizationForm_KD)) {
-        if (c.isMark()) continue;
-        if (const QLatin1StringView l = ligatureDepliee(c); !l.isEmpty())
-            sortie += QString(l).toCaseFolded();
-        else
-            sortie += c == u'’' ? QChar(u'\'') : c.toCaseFolded();
-    }
-    return sortie;
-}
-
 namespace {
 
 // "de Gaulle" sorts with the G, "d'Artagnan" with the A; "Du Bellay" and
@@ -244,7 +231,8 @@ void IndexPersonnes::construire(FichierEnregistrements& fichier) {
                                    enregistrer(m_prenoms, o + d::Prenom, 25),
                                    enregistrer(m_dates, o + d::DateNaissance, 10),
                                    enregistrer(m_lieux, o + d::LieuNaissance, 30),
-                                   enregistrer(m_dates, o + d::DateDeces, 10)});
+                                   enregistrer(m_dates, o + d::DateDeces, 10),
+                                   enregistrer(m_lieux, o + d::LieuDeces, 30)});
         }
     }
     const std::vector<QString> noms = textesDe(m_noms), prenoms = textesDe(m_prenoms);
@@ -318,16 +306,49 @@ void IndexPersonnes::trierVisibles() {
         if (personne != m_exclue) m_ordre.push_back(personne);
 }
 
+std::string IndexPersonnes::empreinte(const Personne& p) const {
+    std::string e(m_noms.octets(p.nom));
+    ((e += '\x1f') += m_prenoms.octets(p.prenom)) += '\x1f';
+    return e += m_dates.octets(p.dateNaissance);
+}
+
+void IndexPersonnes::restreindre(
+    const CritereLieuDate& critere,
+    const std::vector<std::pair<std::int32_t, std::string>>& duMagasin) {
+    using E = CritereLieuDate::Evenement;
+    m_critere = critere;
+    m_retenues.clear();
+    if (!critere.vide()) {
+        // Each distinct date and place once, then each person's birth and death.
+        std::vector<bool> dateConvient(m_dates.taille()), lieuConvient(m_lieux.taille());
+        for (std::uint32_t i = 0; i < m_dates.taille(); ++i)
+            dateConvient[i] = critere.dateConvient(m_dates.texte(i));
+        const bool toutLieu = critere.lieu.trimmed().isEmpty();
+        for (std::uint32_t i = 0; i < m_lieux.taille(); ++i)
+            lieuConvient[i] = toutLieu || lieuDans(m_lieux.texte(i), critere.lieu);
+        const bool naissance = critere.evenement == E::Tous || critere.evenement == E::Naissance;
+        const bool deces = critere.evenement == E::Tous || critere.evenement == E::Deces;
+        m_retenues.assign(m_personnes.size(), false);
+        for (std::size_t i = 0; i < m_personnes.size(); ++i) {
+            const Personne& p = m_personnes[i];
+            m_retenues[i] =
+                (naissance && dateConvient[p.dateNaissance] && lieuConvient[p.lieuNaissance]) ||
+                (deces && dateConvient[p.dateDeces] && lieuConvient[p.lieuDeces]);
+        }
+        for (const auto& [fiche, empreinteGardee] : duMagasin)
+            if (fiche >= 0 && fiche < nombre() &&
+                empreinte(m_personnes[static_cast<std::size_t>(fiche)]) == empreinteGardee)
+                m_retenues[static_cast<std::size_t>(fiche)] = true;
+    }
+    filtrer(m_filtre);
+}
+
 void IndexPersonnes::ajouterAutresNoms(const std::vector<AutreNom>& noms) {
     for (const AutreNom& n : noms) {
         if (n.fiche < 0 || n.fiche >= nombre()) continue;
-        const Personne& p = m_personnes[static_cast<std::size_t>(n.fiche)];
-        std::string empreinte(m_noms.octets(p.nom));
-        ((empreinte += '\x1f') += m_prenoms.octets(p.prenom)) += '\x1f';
-        empreinte += m_dates.octets(p.dateNaissance);
-        if (empreinte != n.empreinte) continue;
-        m_autresNoms.push_back(
-            {n.fiche, motsSepares(reduireTexte(versCp1252(QString(n.nom).remove(u'/')).trimmed()))});
+        if (empreinte(m_personnes[static_cast<std::size_t>(n.fiche)]) != n.empreinte) continue;
+        m_autresNoms.push_back({n.fiche, motsSepares(reduireTexte(
+                                             versCp1252(QString(n.nom).remove(u'/')).trimmed()))});
     }
     filtrer(m_filtre);
 }
@@ -335,15 +356,21 @@ void IndexPersonnes::ajouterAutresNoms(const std::vector<AutreNom>& noms) {
 void IndexPersonnes::filtrer(const QString& filtre) {
     m_filtre = filtre;
     const QString f = reduireTexte(versCp1252(filtre.trimmed()));
+    auto retenue = [&](std::int32_t personne) {
+        return m_retenues.empty() || m_retenues[static_cast<std::size_t>(personne)];
+    };
     if (f.isEmpty()) {
         m_visibles = m_ordre;
+        if (!m_retenues.empty())
+            std::erase_if(m_visibles, [&](std::int32_t p) { return !retenue(p); });
         return;
     }
     m_visibles.clear();
     bool chiffres = false;
     const int numero = f.toInt(&chiffres);
     if (chiffres) {
-        if (numero >= 0 && numero < nombre() && numero != m_exclue) m_visibles.push_back(numero);
+        if (numero >= 0 && numero < nombre() && numero != m_exclue && retenue(numero))
+            m_visibles.push_back(numero);
         return;
     }
     // Every word typed, in any order, starts a word of the surname (its
@@ -364,8 +391,9 @@ void IndexPersonnes::filtrer(const QString& filtre) {
         if (motsTrouves(nom, mots) == tous) parAutreNom[static_cast<std::size_t>(fiche)] = true;
     for (const std::int32_t personne : m_ordre) {
         const Personne& p = m_personnes[static_cast<std::size_t>(personne)];
-        if ((parNom[p.nom] | parPrenom[p.prenom]) == tous ||
-            (!parAutreNom.empty() && parAutreNom[static_cast<std::size_t>(personne)]))
+        if (((parNom[p.nom] | parPrenom[p.prenom]) == tous ||
+             (!parAutreNom.empty() && parAutreNom[static_cast<std::size_t>(personne)])) &&
+            retenue(personne))
             m_visibles.push_back(personne);
     }
 }

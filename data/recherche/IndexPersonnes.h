@@ -1,13 +1,14 @@
 #pragma once
 
+#include "data/fichier/CritereLieuDate.h"
 #include "data/fichier/FichierGenea.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <string_view>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Texts that recur across a file (surnames, given names, places, dates),
@@ -66,6 +67,13 @@ public:
     // script is read in Latin letters: "Зыков" finds "Zykov", and the other
     // names given find their persons the same way.
     void filtrer(const QString& filtre);
+    // Narrows further to the persons with an event that meets the criteria:
+    // the birth and death the records hold, and those the store found
+    // (record number and fingerprint), kept while their record still holds
+    // that person. Empty criteria: no narrowing.
+    void restreindre(const CritereLieuDate& critere,
+                     const std::vector<std::pair<std::int32_t, std::string>>& duMagasin);
+    const CritereLieuDate& critere() const { return m_critere; }
     // The other names of the persons, those whose record still holds the
     // person they were kept for.
     void ajouterAutresNoms(const std::vector<AutreNom>& noms);
@@ -81,8 +89,9 @@ public:
 
 private:
     struct Personne {
-        std::uint32_t nom, prenom, dateNaissance, lieuNaissance, dateDeces;
+        std::uint32_t nom, prenom, dateNaissance, lieuNaissance, dateDeces, lieuDeces;
     };
+    std::string empreinte(const Personne& p) const;
     void trierVisibles();
     std::vector<Personne> m_personnes; // by record number
     Dictionnaire m_noms, m_prenoms, m_dates, m_lieux;
@@ -90,16 +99,15 @@ private:
     std::vector<std::uint32_t> m_rangDate;                // year, month, day order; no date last
     std::vector<QString> m_nomsReduits, m_prenomsReduits; // folded, words parted by blanks
     std::vector<std::pair<std::int32_t, QString>> m_autresNoms; // record, folded name
-    std::vector<std::int32_t> m_ordre;                    // everyone, sorted
-    std::vector<std::int32_t> m_visibles;                 // those the filter keeps, sorted
+    CritereLieuDate m_critere;
+    std::vector<bool> m_retenues;         // by record, those the criteria keep; empty: everyone
+    std::vector<std::int32_t> m_ordre;    // everyone, sorted
+    std::vector<std::int32_t> m_visibles; // those the filter keeps, sorted
     Colonne m_colonne = Colonne::Nom;
     bool m_croissant = true;
     QString m_filtre;
     std::int32_t m_exclue = -1;
 };
-
-// A text without accents or case, ligatures opened: what the filter compares.
-QString reduireTexte(const QString& texte);
 
 // The sort rank of each text, in French collation (ICU), the particle of a
 // surname set aside when `nomDeFamille`.

@@ -1,0 +1,93 @@
+// The places of the store and the persons found by place and date.
+#include "data/complements/Complements.h"
+#include "data/complements/Requete.h"
+
+#include <unordered_map>
+
+namespace {
+
+// The identifiers of the places inside the one sought, as a JSON array for
+// json_each: "[3,17,42]".
+std::string lieuxDedans(sqlite3* base, const QString& cherche) {
+    std::string ids = "[";
+    Requete r(base, "SELECT id, nom FROM lieu");
+    while (r.ligne())
+        if (lieuDans(QString::fromStdString(r.texte(1)), cherche)) {
+            if (ids.size() > 1) ids += ',';
+            ids += std::to_string(r.entier(0));
+        }
+    return ids + ']';
+}
+
+// The conditions on an event `e` the criteria set, their values bound from ?1.
+std::string conditions(const CritereLieuDate& critere, const std::vector<std::string>& etiquettes) {
+    std::string sql;
+    if (!critere.lieu.trimmed().isEmpty())
+        sql += " AND e.lieu_id IN (SELECT value FROM json_each(?1))";
+    if (critere.depuis || critere.jusqua) sql += " AND e.jour_debut <= ?3 AND e.jour_fin >= ?2";
+    if (!etiquettes.empty()) {
+        sql += " AND e.etiquette IN (";
+        for (std::size_t i = 0; i < etiquettes.size(); ++i)
+            sql += (i ? ",'" : "'") + etiquettes[i] + '\'';
+        sql += ')';
+    }
+    return sql;
+}
+
+} // namespace
+
+std::vector<std::pair<std::int32_t, std::string>>
+Complements::personnesSelon(const CritereLieuDate& critere) {
+    std::vector<std::pair<std::int32_t, std::string>> trouvees;
+    if (critere.vide()) return trouvees;
+    const std::string cond = conditions(critere, etiquettesDe(critere.evenement));
+    const std::string sql =
+        "SELECT p.fiche, p.empreinte FROM evenement e JOIN personne p ON p.id = e.racine WHERE "
+        "e.racine_sorte = 'P' AND p.detachee = 0" +
+        cond +
+        " UNION SELECT c.mari, c.empreinte_mari FROM evenement e JOIN couple c ON c.id = "
+        "e.racine WHERE e.racine_sorte = 'U' AND c.mari >= 0" +
+        cond +
+        " UNION SELECT c.femme, c.empreinte_femme FROM evenement e JOIN couple c ON c.id = "
+        "e.racine WHERE e.racine_sorte = 'U' AND c.femme >= 0" +
+        cond;
+    Requete r(m_base, sql.c_str());
+    if (!critere.lieu.trimmed().isEmpty()) r.lier(1, lieuxDedans(m_base, critere.lieu));
+    if (critere.depuis || critere.jusqua) {
+        const IntervalleDate jours = critere.jours();
+        r.lier(2, jours.premier).lier(3, jours.dernier);
+    }
+    while (r.ligne())
+        trouvees.push_back({static_cast<std::int32_t>(r.entier(0)), r.texte(1)});
+    return trouvees;
+}
+
+std::vector<LieuConnu> Complements::lieux() {
+    std::unordered_map<std::int64_t, std::int64_t> personnes;
+    {
+        Requete r(m_base,
+                  "SELECT lieu_id, COUNT(DISTINCT racine) FROM evenement WHERE lieu_id IS NOT NULL "
+                  "AND racine_sorte = 'P' GROUP BY lieu_id UNION ALL SELECT e.lieu_id, "
+                  "COUNT(DISTINCT c.mari) + COUNT(DISTINCT c.femme) FROM evenement e JOIN couple c "
+                  "ON c.id = e.racine AND e.racine_sorte = 'U' WHERE e.lieu_id IS NOT NULL GROUP "
+                  "BY e.lieu_id");
+        while (r.ligne())
+            personnes[r.entier(0)] += r.entier(1);
+    }
+    std::vector<LieuConnu> lieux;
+    Requete r(m_base, "SELECT id, nom, libelle, parent, insee, latitude, longitude FROM lieu "
+                      "ORDER BY id");
+    while (r.ligne()) {
+        LieuConnu l;
+        l.id = r.entier(0);
+        l.nom = QString::fromStdString(r.texte(1));
+        l.libelle = QString::fromStdString(r.texte(2));
+        l.parent = r.nul(3) ? 0 : r.entier(3);
+        l.insee = QString::fromStdString(r.texte(4));
+        if (!r.nul(5) && !r.nul(6)) l.coordonnees = {r.reel(5), r.reel(6)};
+        const auto n = personnes.find(l.id);
+        l.personnes = n == personnes.end() ? 0 : n->second;
+        lieux.push_back(std::move(l));
+    }
+    return lieux;
+}
