@@ -338,6 +338,12 @@ void TestStructures::ceQueLaSourceDisaitRevient_data() {
                       "DATE 3 MAR 1780\n1 DEAT Y\n2 CAUS fièvre\n1 BURI\n2 DATE 1830\n")
         << QStringList{"1 BIRT\n2 NOTE non datée", "1 DEAT Y\n2 CAUS fièvre",
                        "1 BAPM\n2 DATE 3 MAR 1780"};
+    QTest::newRow("le nom préféré de la source reste le premier")
+        << QByteArray("0 @I1@ INDI\n1 NAME Marie /Martin/\n2 TYPE married\n1 NAME Marie "
+                      "/Durand/\n2 TYPE birth\n1 NAME Maria /Durandi/\n2 TYPE aka\n")
+        << QStringList{"1 NAME Marie /Martin/\n2 TYPE married\n1 NAME Marie /Durand/\n2 TYPE "
+                       "birth\n1 SEX U\n",
+                       "1 NAME Maria /Durandi/\n2 TYPE aka"};
     QTest::newRow("l'auteur du fichier")
         << QByteArray("0 @U1@ SUBM\n1 NAME Jeanne Chercheuse\n0 @I1@ INDI\n1 NAME Jean "
                       "/Martin/\n1 SUBM @U1@\n")

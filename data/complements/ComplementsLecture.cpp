@@ -52,7 +52,7 @@ std::vector<NomStocke> Complements::noms(std::int32_t fiche, const TFiche& actue
     Requete r(m_base, "SELECT n.valeur, n.type, n.prenoms, n.patronyme FROM nom n JOIN personne p "
                       "ON p.id = n.racine WHERE n.racine_sorte = 'P' AND n.sorte_proprietaire = "
                       "'P' AND p.fiche = ? AND p.empreinte = ? AND p.detachee = 0 ORDER BY "
-                      "p.id, n.champ IS NULL, n.ordre");
+                      "p.id, n.champ IS NOT 'NAME', n.ordre");
     r.lier(1, fiche).lier(2, empreinteDe(actuelle));
     std::vector<NomStocke> noms;
     while (r.ligne()) {

@@ -398,6 +398,10 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
     if (entree) {
         vue.note = QString::fromStdString(entree->note);
         for (const EntreePersonne::Champ& ch : entree->champs) {
+            if (ch.nom == "NAME0") { // a name the source gave before the record's
+                ajouter(QStringLiteral("Autres noms"), texteLisible(ch.gedcom, enregistrement));
+                continue;
+            }
             QStringList lignes = texteDuChamp(ch, enregistrement);
             if (lignes.isEmpty()) continue;
             // Edited since in Velmoris: the record's value wins, what was said of it stays.

@@ -206,6 +206,10 @@ private:
     }
 
     void nom(const TFiche& fiche) {
+        // The names the source gave first, its preferred one first.
+        for (const EntreePersonne& e : m_entrees)
+            for (const EntreePersonne::Champ& ch : e.champs)
+                if (ch.nom == "NAME0") ecrireStocke(m_s, ch.gedcom);
         if (const ChampStocke n = champ(fiche, "NAME"); n.aJour)
             ecrireStocke(m_s, *n.gedcom);
         else if (n.gedcom && n.gedcom->starts_with("1 NAME"))

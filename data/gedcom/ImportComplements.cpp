@@ -101,6 +101,11 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
         if (!force && gedcom == attendu) return;
         e.champs.push_back({nom, ecritDe(f, nom), std::move(gedcom)});
     };
+    // Names the source gave before the one the record holds stay before it.
+    for (const std::size_t l : noms) {
+        if (l == principal) break;
+        e.champs.push_back({"NAME0", {}, texteUtf8(l, 1)});
+    }
     champ("NAME", principal, nomExporte(f), false);
     champ("SEX", sexe, "1 SEX " + ecritDe(f, "SEX") + '\n', false);
     champ("OCCU", profession, "1 OCCU " + f.Profession.texte().toStdString() + '\n', false);
@@ -108,8 +113,11 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
           naissanceSubstitut);
     champ("DEAT", deces, evenementExporte("DEAT", f.DateDeces, f.LieuDeces), decesSubstitut);
     champ("OBJE", portrait, {}, true);
-    for (const std::size_t l : noms)
-        if (l != principal) e.structures += texteUtf8(l, 1);
+    bool apres = false;
+    for (const std::size_t l : noms) {
+        if (apres && l != principal) e.structures += texteUtf8(l, 1);
+        apres = apres || l == principal;
+    }
     for (const std::size_t l : autres)
         if (l != 0 && m_e.niveau(l) == 1) e.structures += texteUtf8(l, 1);
     if (e.champs.empty() && e.structures.empty()) return;
