@@ -214,6 +214,14 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
     return id;
 }
 
+const IntervalleDate& EcrivainStructures::joursDe(const std::string& date) {
+    if (const auto connu = m_jours.find(date); connu != m_jours.end()) return connu->second;
+    if (m_jours.size() > 200000) m_jours.clear(); // bounded, whatever the file
+    return m_jours
+        .emplace(date, intervalleDe(dateDepuisGedcom(QString::fromStdString(date)).fiche))
+        .first->second;
+}
+
 void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietaire,
                                 Sorte sorteRacine, std::int64_t racine, int ordre,
                                 const Element& e) {
@@ -246,9 +254,7 @@ void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietai
         else
             r.lierNul(i);
         const auto& date = e.colonne("date");
-        const IntervalleDate jours =
-            date ? intervalleDe(dateDepuisGedcom(QString::fromStdString(*date)).fiche)
-                 : IntervalleDate{};
+        const IntervalleDate jours = date ? joursDe(*date) : IntervalleDate{};
         if (jours.connu()) {
             r.lier(i + 1, jours.premier).lier(i + 2, jours.dernier);
         } else {

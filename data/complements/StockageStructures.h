@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/fichier/IntervalleDate.h"
+
 // The structures in their tables. Every table of structures has the same
 // first columns:
 //   id                  its own number
@@ -25,6 +27,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <memory>
 
 namespace structures {
@@ -50,6 +53,9 @@ private:
     std::map<Sorte, std::unique_ptr<magasin::Requete>> m_insertions;
     std::unique_ptr<magasin::Requete> m_chercherLieu, m_creerLieu, m_coordonnees;
     std::map<std::string, std::int64_t> m_lieux; // this writing's places, by their whole name
+    // The days of each date text met, read once: a file repeats its dates.
+    std::unordered_map<std::string, IntervalleDate> m_jours;
+    const IntervalleDate& joursDe(const std::string& date);
 };
 
 // The structures of one root (a person entry, a couple, a child's link, or
