@@ -127,16 +127,19 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
     const QByteArray nom = chemin.toUtf8();
     sqlite3* base = nullptr;
     bool lectureSeule = false;
-    int code = sqlite3_open_v2(nom.constData(), &base,
-                               SQLITE_OPEN_READWRITE | (creer ? SQLITE_OPEN_CREATE : 0) |
-                                   SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE,
-                               nullptr);
+    // One thread uses a store: no lock around each call.
+    int code =
+        sqlite3_open_v2(nom.constData(), &base,
+                        SQLITE_OPEN_READWRITE | (creer ? SQLITE_OPEN_CREATE : 0) |
+                            SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX,
+                        nullptr);
     if (code != SQLITE_OK && info.exists()) {
         sqlite3_close_v2(base);
         base = nullptr;
         lectureSeule = true;
         code = sqlite3_open_v2(nom.constData(), &base,
-                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE,
+                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE |
+                                   SQLITE_OPEN_NOMUTEX,
                                nullptr);
     }
     if (code != SQLITE_OK) {
