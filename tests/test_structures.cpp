@@ -127,6 +127,8 @@ private slots:
     void lieuxEnHierarchie();
     void nomSelonLaSource();
     void identifiantsDesAutresProgrammesGardes();
+    void lieuDansUnAutre_data();
+    void lieuDansUnAutre();
     void rechercheParLieuEtDate_data();
     void rechercheParLieuEtDate();
     void ceQueLaSourceDisaitRevient_data();
@@ -241,6 +243,37 @@ void TestStructures::identifiantsDesAutresProgrammesGardes() {
     for (const char* ligne :
          {"1 _UID 1234ABCD", "1 RIN 77", "1 EXID 9", "1 CHAN\r\n2 DATE 1 JAN 2000", "1 _UID 5678"})
         QVERIFY2(gedcom.contains(QString::fromUtf8(ligne)), ligne);
+}
+
+// A place is the one sought, or inside it, by its parts, accents, case and
+// ligatures aside; a name that only starts the same is another place.
+void TestStructures::lieuDansUnAutre_data() {
+    QTest::addColumn<QString>("lieu");
+    QTest::addColumn<QString>("cherche");
+    QTest::addColumn<bool>("dedans");
+    QTest::newRow("un lieu-dit de la commune") << "Kerozar, Morlaix, Finistère"
+                                               << "morlaix" << true;
+    QTest::newRow("accents et majuscules") << "SAINT-RÉMY-DE-PROVENCE, Bouches-du-Rhône"
+                                           << "Saint-Remy-de-Provence" << true;
+    QTest::newRow("ligature") << "Œuilly, Marne"
+                              << "oeuilly" << true;
+    QTest::newRow("blancs en trop") << "Commune   42, Var"
+                                    << "commune 42" << true;
+    QTest::newRow("espace insécable") << "Commune\u00A042"
+                                      << "commune 42" << true;
+    QTest::newRow("plusieurs parties, dans l'ordre") << "Kerozar, Morlaix, Finistère"
+                                                     << "Morlaix, Finistère" << true;
+    QTest::newRow("une autre commune du même nom") << "Morlaix, Côtes-d'Armor"
+                                                   << "Morlaix, Finistère" << false;
+    QTest::newRow("un nom qui commence pareil") << "Morlaix-Plage"
+                                                << "Morlaix" << false;
+}
+
+void TestStructures::lieuDansUnAutre() {
+    QFETCH(QString, lieu);
+    QFETCH(QString, cherche);
+    QFETCH(bool, dedans);
+    QCOMPARE(lieuDans(lieu, cherche), dedans);
 }
 
 // The index narrowed by place (a place with every place inside it) and by

@@ -10,9 +10,10 @@ namespace {
 // json_each: "[3,17,42]".
 std::string lieuxDedans(sqlite3* base, const QString& cherche) {
     std::string ids = "[";
+    const RechercheDeLieu recherche(cherche);
     Requete r(base, "SELECT id, nom FROM lieu");
     while (r.ligne())
-        if (lieuDans(QString::fromStdString(r.texte(1)), cherche)) {
+        if (recherche.contient(QString::fromStdString(r.texte(1)))) {
             if (ids.size() > 1) ids += ',';
             ids += std::to_string(r.entier(0));
         }

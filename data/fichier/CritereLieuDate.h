@@ -45,4 +45,16 @@ std::vector<std::string> etiquettesDe(CritereLieuDate::Evenement evenement);
 // Whether a place as written ("Kerozar, Morlaix, Finistère") is the place
 // sought or inside it: one of its parts, accents and case aside, is that
 // place's name (the sought place's own parts, when it gives several, in order).
+class RechercheDeLieu {
+public:
+    explicit RechercheDeLieu(const QString& cherche);
+    bool contient(const QString& lieu) const;
+    bool toutLieu() const { return m_parties.isEmpty(); }
+
+private:
+    QStringList m_parties; // reduced
+    // Letters every matching place holds, whatever their case and accents:
+    // most places are told apart by them without reducing their text.
+    QString m_aiguille;
+};
 bool lieuDans(const QString& lieu, const QString& cherche);

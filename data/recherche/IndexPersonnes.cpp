@@ -322,10 +322,11 @@ void IndexPersonnes::restreindre(
         // Each distinct date and place once, then each person's birth and death.
         std::vector<bool> dateConvient(m_dates.taille()), lieuConvient(m_lieux.taille());
         for (std::uint32_t i = 0; i < m_dates.taille(); ++i)
-            dateConvient[i] = critere.dateConvient(m_dates.texte(i));
-        const bool toutLieu = critere.lieu.trimmed().isEmpty();
+            dateConvient[i] =
+                (!critere.depuis && !critere.jusqua) || critere.dateConvient(m_dates.texte(i));
+        const RechercheDeLieu recherche(critere.lieu);
         for (std::uint32_t i = 0; i < m_lieux.taille(); ++i)
-            lieuConvient[i] = toutLieu || lieuDans(m_lieux.texte(i), critere.lieu);
+            lieuConvient[i] = recherche.toutLieu() || recherche.contient(m_lieux.texte(i));
         const bool naissance = critere.evenement == E::Tous || critere.evenement == E::Naissance;
         const bool deces = critere.evenement == E::Tous || critere.evenement == E::Deces;
         m_retenues.assign(m_personnes.size(), false);
