@@ -174,7 +174,8 @@ class Arbre:
         """Kind by kind: how many in each tree, and how many come back the same."""
         genres = collections.OrderedDict()
         etiquettes = {"événements": EVENEMENTS, "citations de sources": ("SOUR",),
-                      "notes": ("NOTE",), "images": ("OBJE",), "autres noms": ("NAME",)}
+                      "notes": ("NOTE",), "images": ("OBJE",), "autres noms": ("NAME",),
+                      "associations (témoins, parrains…)": ("ASSO",)}
         n = min(len(self.personnes), len(autre.personnes))
         for nom, tags in etiquettes.items():
             a = b = pareils = 0

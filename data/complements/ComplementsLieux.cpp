@@ -13,18 +13,22 @@ std::string lieuxDedans(sqlite3* base, const QString& cherche) {
     const RechercheDeLieu recherche(cherche);
     Requete r(base, "SELECT id, nom FROM lieu");
     while (r.ligne())
-        if (recherche.contient(QString::fromStdString(r.texte(1)))) {
+        if (recherche.contientUtf8(r.vue(1))) {
             if (ids.size() > 1) ids += ',';
             ids += std::to_string(r.entier(0));
         }
     return ids + ']';
 }
 
-// The conditions on an event `e` the criteria set, their values bound from ?1.
-std::string conditions(const CritereLieuDate& critere, const std::vector<std::string>& etiquettes) {
-    std::string sql;
-    if (!critere.lieu.trimmed().isEmpty())
-        sql += " AND e.lieu_id IN (SELECT value FROM json_each(?1))";
+// The events `e` the criteria keep, their values bound from ?1: through the
+// places' index when a place is asked (the places inside it, then their
+// events), else every event of that kind of root.
+std::string evenementsRetenus(const CritereLieuDate& critere,
+                              const std::vector<std::string>& etiquettes) {
+    std::string sql = critere.lieu.trimmed().isEmpty()
+                          ? " FROM evenement e"
+                          : " FROM json_each(?1) j CROSS JOIN evenement e ON e.lieu_id = j.value";
+    sql += " CROSS JOIN %1 WHERE +e.racine_sorte = '%2'";
     if (critere.depuis || critere.jusqua) sql += " AND e.jour_debut <= ?3 AND e.jour_fin >= ?2";
     if (!etiquettes.empty()) {
         sql += " AND e.etiquette IN (";
@@ -41,18 +45,17 @@ std::vector<std::pair<std::int32_t, std::string>>
 Complements::personnesSelon(const CritereLieuDate& critere) {
     std::vector<std::pair<std::int32_t, std::string>> trouvees;
     if (critere.vide()) return trouvees;
-    const std::string cond = conditions(critere, etiquettesDe(critere.evenement));
-    const std::string sql =
-        "SELECT p.fiche, p.empreinte FROM evenement e JOIN personne p ON p.id = e.racine WHERE "
-        "e.racine_sorte = 'P' AND p.detachee = 0" +
-        cond +
-        " UNION SELECT c.mari, c.empreinte_mari FROM evenement e JOIN couple c ON c.id = "
-        "e.racine WHERE e.racine_sorte = 'U' AND c.mari >= 0" +
-        cond +
-        " UNION SELECT c.femme, c.empreinte_femme FROM evenement e JOIN couple c ON c.id = "
-        "e.racine WHERE e.racine_sorte = 'U' AND c.femme >= 0" +
-        cond;
-    Requete r(m_base, sql.c_str());
+    const QString evenements =
+        QString::fromStdString(evenementsRetenus(critere, etiquettesDe(critere.evenement)));
+    const QString sql =
+        QStringLiteral("SELECT p.fiche, p.empreinte") +
+        evenements.arg(QStringLiteral("personne p ON p.id = e.racine"), QStringLiteral("P")) +
+        QStringLiteral(" AND p.detachee = 0 UNION SELECT c.mari, c.empreinte_mari") +
+        evenements.arg(QStringLiteral("couple c ON c.id = e.racine"), QStringLiteral("U")) +
+        QStringLiteral(" AND c.mari >= 0 UNION SELECT c.femme, c.empreinte_femme") +
+        evenements.arg(QStringLiteral("couple c ON c.id = e.racine"), QStringLiteral("U")) +
+        QStringLiteral(" AND c.femme >= 0");
+    Requete r(m_base, sql.toStdString().c_str());
     if (!critere.lieu.trimmed().isEmpty()) r.lier(1, lieuxDedans(m_base, critere.lieu));
     if (critere.depuis || critere.jusqua) {
         const IntervalleDate jours = critere.jours();

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // What the store's files share of SQLite: its errors in French, and one
 // prepared statement at a time. Internal to the companion store.
@@ -85,6 +86,12 @@ public:
     }
     std::int64_t entier(int i) const { return sqlite3_column_int64(m_requete, i); }
     double reel(int i) const { return sqlite3_column_double(m_requete, i); }
+    // The text of a column, valid until the next step.
+    std::string_view vue(int i) const {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_requete, i));
+        return t ? std::string_view(t, static_cast<std::size_t>(sqlite3_column_bytes(m_requete, i)))
+                 : std::string_view();
+    }
     std::string texte(int i) const {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_requete, i));
         const int n = sqlite3_column_bytes(m_requete, i);

@@ -72,13 +72,13 @@ QStringList partiesReduites(const QString& lieu) {
 } // namespace
 
 RechercheDeLieu::RechercheDeLieu(const QString& cherche) : m_parties(partiesReduites(cherche)) {
-    // The longest run of plain ASCII letters and digits of the first part.
+    // Every run of plain ASCII letters and digits of the first part.
     const QString premiere = m_parties.isEmpty() ? QString() : m_parties.front();
     qsizetype debut = 0;
     for (qsizetype i = 0; i <= premiere.size(); ++i)
         if (i == premiere.size() || premiere[i].unicode() >= 0x80 ||
             !premiere[i].isLetterOrNumber()) {
-            if (i - debut > m_aiguille.size()) m_aiguille = premiere.mid(debut, i - debut);
+            if (i > debut) m_aiguilles.push_back(premiere.mid(debut, i - debut).toStdString());
             debut = i + 1;
         }
 }
@@ -101,30 +101,47 @@ char16_t replie(char16_t c) {
 
 } // namespace
 
-// A place that cannot hold the needle, folded letter by letter, is no match;
-// one that may is checked part by part.
+// Whether a text folded letter by letter (lower case, Latin-1 letters as
+// their base letter) holds every needle; true when it has a character the
+// folding cannot tell.
+bool RechercheDeLieu::peutContenir(std::string_view utf8) const {
+    if (m_aiguilles.empty()) return true;
+    char plie[256];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        char16_t latin1 = c;
+        if (c >= 0x80) {
+            if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size()) return true;
+            latin1 = static_cast<char16_t>(((c & 0x03) << 6) |
+                                           (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        }
+        const char16_t r = latin1 == 0xA0 ? u' ' : replie(latin1);
+        if (!r || r >= 0x80) return true;
+        if (n == sizeof plie) return true;
+        plie[n++] = static_cast<char>(r);
+    }
+    const std::string_view texte(plie, n);
+    for (const std::string& a : m_aiguilles)
+        if (texte.find(a) == std::string_view::npos) return false;
+    return true;
+}
+
 bool RechercheDeLieu::contient(const QString& lieu) const {
     if (m_parties.isEmpty()) return true;
-    QVarLengthArray<char16_t, 128> replies;
-    bool pliable = true;
-    for (const QChar c : lieu) {
-        const char16_t r = replie(c.unicode());
-        if (!r) {
-            pliable = false;
-            break;
-        }
-        replies.append(r);
-    }
-    if (pliable && !m_aiguille.isEmpty() &&
-        std::u16string_view(replies.data(), static_cast<std::size_t>(replies.size()))
-                .find(std::u16string_view(reinterpret_cast<const char16_t*>(m_aiguille.utf16()),
-                                          static_cast<std::size_t>(m_aiguille.size()))) ==
-            std::u16string_view::npos)
+    const QByteArray utf8 = lieu.toUtf8();
+    if (!peutContenir(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))))
         return false;
     const QStringList parties = partiesReduites(lieu);
     for (qsizetype i = 0; i + m_parties.size() <= parties.size(); ++i)
         if (std::equal(m_parties.begin(), m_parties.end(), parties.begin() + i)) return true;
     return false;
+}
+
+bool RechercheDeLieu::contientUtf8(std::string_view lieu) const {
+    if (m_parties.isEmpty()) return true;
+    if (!peutContenir(lieu)) return false;
+    return contient(QString::fromUtf8(lieu.data(), static_cast<qsizetype>(lieu.size())));
 }
 
 bool lieuDans(const QString& lieu, const QString& cherche) {

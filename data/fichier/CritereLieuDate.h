@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the index's search by place and date asks: a kind of event, a place
@@ -49,12 +50,14 @@ class RechercheDeLieu {
 public:
     explicit RechercheDeLieu(const QString& cherche);
     bool contient(const QString& lieu) const;
+    bool contientUtf8(std::string_view lieu) const;
     bool toutLieu() const { return m_parties.isEmpty(); }
 
 private:
+    bool peutContenir(std::string_view utf8) const;
     QStringList m_parties; // reduced
-    // Letters every matching place holds, whatever their case and accents:
-    // most places are told apart by them without reducing their text.
-    QString m_aiguille;
+    // Runs of letters every matching place holds, whatever their case and
+    // accents: most places are told apart by them without reducing their text.
+    std::vector<std::string> m_aiguilles;
 };
 bool lieuDans(const QString& lieu, const QString& cherche);
