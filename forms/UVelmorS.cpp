@@ -145,17 +145,27 @@ void TForm1::creerControles() {
     LNomSource->setFont(police(policeFenetre().family(), 10));
     LNomSource->setStyleSheet(QStringLiteral("color: #404080"));
     Label3 = etiquette(w, "Label3", QStringLiteral("Date de naissance :"), 16, 224);
-    EDN = editDeChamp(w, "EDN", {112, 224, 65, 21}, 10);
+    EDN = editDeChamp(w, "EDN", {112, 224, 65, 21}, 40);
     Label4 = etiquette(w, "Label4", QStringLiteral("Lieu de naissance :"), 184, 224);
     ELN = editDeChamp(w, "ELN", {280, 224, 185, 21}, 30);
     Label6 = etiquette(w, "Label6", QStringLiteral("Date de mariage :"), 16, 256);
-    EDM = editDeChamp(w, "EDM", {112, 256, 65, 21}, 10);
+    EDM = editDeChamp(w, "EDM", {112, 256, 65, 21}, 40);
     Label7 = etiquette(w, "Label7", QStringLiteral("Lieu de mariage :"), 184, 256);
     ELM = editDeChamp(w, "ELM", {280, 256, 185, 21}, 30);
     Label8 = etiquette(w, "Label8", QStringLiteral("Date de décès :"), 16, 288);
-    EDD = editDeChamp(w, "EDD", {112, 288, 65, 21}, 10);
+    EDD = editDeChamp(w, "EDD", {112, 288, 65, 21}, 40);
     Label9 = etiquette(w, "Label9", QStringLiteral("Lieu de décès :"), 184, 288);
     ELD = editDeChamp(w, "ELD", {280, 288, 185, 21}, 30);
+    // Under each date, small: what another calendar's date is in ours.
+    for (auto [date, nom, y] :
+         {std::tuple{&LDateN, "LDateN", 245}, std::tuple{&LDateM, "LDateM", 277},
+          std::tuple{&LDateD, "LDateD", 309}}) {
+        *date = etiquette(w, nom, {}, 16, y);
+        (*date)->setGeometry(16, y, 161, 11);
+        (*date)->setFont(police(policeFenetre().family(), 9));
+        (*date)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        (*date)->setStyleSheet(QStringLiteral("color: #404080"));
+    }
     Label5 = etiquette(w, "Label5", QStringLiteral("Profession :"), 16, 320);
     EProfession = editDeChamp(w, "EProfession", {80, 320, 97, 21}, 30);
     Label10 = etiquette(w, "Label10", QStringLiteral("Nombre d'enfants :"), 184, 320);
@@ -372,6 +382,10 @@ void TForm1::relierEvenements() {
         {ENBE, &TForm1::ENBEChange}};
     for (const auto& [e, gestionnaire] : changements)
         connect(e, &QLineEdit::textChanged, this, gestionnaire);
+    for (const auto& [date, etiquetteDate] :
+         {std::pair{EDN, LDateN}, std::pair{EDM, LDateM}, std::pair{EDD, LDateD}})
+        connect(date, &QLineEdit::textEdited, this,
+                [this, date, etiquetteDate] { montrerDateSaisie(date, etiquetteDate); });
 }
 
 // The keys a user expects. Home and End reach the first and last records only
@@ -490,6 +504,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     EProfession->setText(m_FicheCourante.Profession.texte());
     montrerNumero(numero);
     montrerNomDeLaSource();
+    montrerDatesEntieres();
     afficherPortrait();
     lireParents();
     m_seance->fichier().fermer();

@@ -3,6 +3,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
+#include "session/Commandes.h"
 #include "session/Seance.h"
 
 #include <QLabel>
@@ -224,6 +225,11 @@ public:
     BoutonImage* SbPrecedent = nullptr;
     QLabel* NumEnreg = nullptr;   // shows the session's record number
     QLabel* LNomSource = nullptr; // the name as the source wrote it, when the record cannot hold it
+    // Under each date: the Gregorian day of a date of another calendar, or
+    // the whole date the store keeps beside the record's.
+    QLabel* LDateN = nullptr;
+    QLabel* LDateM = nullptr;
+    QLabel* LDateD = nullptr;
     BoutonImage* BtSuivant = nullptr;
     BoutonImage* SbFin = nullptr;
     BoutonImage* BtPere = nullptr;
@@ -282,6 +288,11 @@ private:
     void selectionnerQualite(int index);
     void afficherPortrait();
     void montrerNomDeLaSource();
+    void montrerDatesEntieres();
+    PartDuMagasin partDuMagasin(std::int32_t n, std::int64_t nombre, const TFiche& avant);
+    void montrerDateSaisie(QLineEdit* edit, QLabel* etiquette);
+    // The dates typed that the record holds only in part, for the store: field, GEDCOM date.
+    std::vector<std::pair<std::string, std::string>> m_datesEntieres;
     void montrerImage(const QImage& image);
     void signalerPortraitManquant(const QString& photo, const QString& raison);
     void lireParents();

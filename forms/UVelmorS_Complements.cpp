@@ -2,6 +2,8 @@
 // use, followed by the saves, asked about before the last record goes, and
 // shown in the Compléments window; its detached entries reattached or deleted.
 #include "forms/UVelmorS.h"
+
+#include "data/fichier/DatesSaisies.h"
 #include "forms/uIndex.h"
 #include "forms/uLieux.h"
 
@@ -37,6 +39,40 @@ void TForm1::montrerNomDeLaSource() {
         }
     }
     LNomSource->setText(nom.isEmpty() ? QString() : QStringLiteral("Selon la source : ") + nom);
+}
+
+// Under a date the record holds only in part, the whole date the store keeps.
+void TForm1::montrerDatesEntieres() {
+    for (const auto& [champ, etiquetteDate] :
+         {std::pair{"BIRT", LDateN}, std::pair{"DEAT", LDateD}}) {
+        QString entiere;
+        if (Complements* base = complements(); base && m_seance->numero() >= 0) {
+            try {
+                entiere = dateEntiereEnClair(QString::fromStdString(
+                    base->dateEntiere(m_seance->numero(), m_FicheCourante, champ)));
+            } catch (const ErreurComplements&) {
+                // A store that cannot be read leaves the line empty.
+            }
+        }
+        etiquetteDate->setText(entiere.section(QStringLiteral(" ("), 0, 0));
+        etiquetteDate->setToolTip(entiere);
+    }
+    LDateM->clear();
+}
+
+// While a date is typed: its Gregorian day, what the record will hold, or
+// that it does not exist.
+void TForm1::montrerDateSaisie(QLineEdit* edit, QLabel* etiquetteDate) {
+    const DateSaisie d = lireDateSaisie(edit->text());
+    QString texte;
+    if (!d.valide)
+        texte = QStringLiteral("date inexistante");
+    else if (!d.equivalent.isEmpty())
+        texte = QStringLiteral("= ") + d.equivalent;
+    else if (!d.fiche.isEmpty() && d.fiche != edit->text().simplified())
+        texte = QStringLiteral("fiche : ") + d.fiche;
+    etiquetteDate->setText(texte);
+    etiquetteDate->setToolTip(d.valide ? d.enClair : d.erreur);
 }
 
 bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {

@@ -113,12 +113,12 @@ void TForm1::chainer(std::int32_t enfant, const ChoixDuLien& choix) {
     // person is new; otherwise only the links change, the edits stay pending.
     const bool enregistree = enfant >= nombre || pere != -1 || mere != -1;
     const QStringList romanises = enregistree ? copierFormulaireDansFiche() : QStringList();
+    if (!enregistree) m_datesEntieres.clear();
     m_FicheCourante.Pere = pere;
     m_FicheCourante.Mere = mere;
-    m_seance->ecrireChangement(
-        chainage(m_seance->fichier(), enfant, m_FicheCourante, pere, choix.rangPere, mere,
-                 choix.rangMere),
-        suiviDesComplements(enfant, nombre, avant, m_FicheCourante, m_remplacement));
+    m_seance->ecrireChangement(chainage(m_seance->fichier(), enfant, m_FicheCourante, pere,
+                                        choix.rangPere, mere, choix.rangMere),
+                               partDuMagasin(enfant, nombre, avant), !m_datesEntieres.empty());
     m_seance->fichier().fermer();
     if (!enregistree) return;
     pAfficherEnreg(enfant);

@@ -1,6 +1,8 @@
 // New record, the save prompt, the date check, saving and deletion.
 #include "forms/UVelmorS.h"
 
+#include "data/fichier/DatesSaisies.h"
+
 #include "data/complements/Complements.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
@@ -64,7 +66,22 @@ void TForm1::SbEnregistrerClick() {
 // save of that person; the file check lists those dates.
 bool TForm1::dateSaisieValide(const QLineEdit* edit, const ChampTexte<10>& stockee) {
     const bool inchangee = m_seance->numero() >= 0 && edit->text() == stockee.texte();
-    return inchangee || DateValide(edit->text());
+    if (inchangee) return true;
+    // Another calendar, a double year, "avant 1750": checked as the record will hold it.
+    const DateSaisie d = lireDateSaisie(edit->text());
+    if (!d.valide) {
+        m_dialogues.message(d.erreur);
+        return false;
+    }
+    if (d.fiche.size() > 10) {
+        m_dialogues.message(QStringLiteral("La date « %1 » ne tient pas dans les dix caractères "
+                                           "de la fiche : tapez-la sous une forme courte "
+                                           "(12/03/1750, vers 1750, avant 1750, entre 1750 et "
+                                           "1760…), ou en calendrier républicain ou julien.")
+                                .arg(edit->text().simplified()));
+        return false;
+    }
+    return d.fiche == edit->text().simplified() ? DateValide(edit->text()) : DateValide(d.fiche);
 }
 
 bool TForm1::datesSaisiesValides() {
@@ -181,12 +198,25 @@ bool TForm1::enregistrer(bool dejaControlee) {
     const auto n = static_cast<std::int32_t>(numero);
     m_seance->ecrireChangement(
         enregistrementDeLaFiche(n, nombre, avant, m_FicheCourante, m_remplacement),
-        suiviDesComplements(n, nombre, avant, m_FicheCourante, m_remplacement));
+        partDuMagasin(n, nombre, avant), !m_datesEntieres.empty());
     m_seance->fichier().fermer();
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
     signalerRomanisation(romanises);
     return true;
+}
+
+// The store's part of a save: its entries follow the record, and the dates
+// the record holds only in part are kept whole.
+PartDuMagasin TForm1::partDuMagasin(std::int32_t n, std::int64_t nombre, const TFiche& avant) {
+    PartDuMagasin suivi = suiviDesComplements(n, nombre, avant, m_FicheCourante, m_remplacement);
+    if (m_datesEntieres.empty()) return suivi;
+    return [suivi = std::move(suivi), dates = m_datesEntieres, n,
+            apres = m_FicheCourante](Complements& c) {
+        if (suivi) suivi(c);
+        for (const auto& [champ, date] : dates)
+            c.ecrireDateEntiere(n, apres, champ, date);
+    };
 }
 
 void TForm1::signalerRomanisation(const QStringList& romanises) {
@@ -216,9 +246,20 @@ QStringList TForm1::copierFormulaireDansFiche() {
     f.Qualite = static_cast<std::uint8_t>(indexQualite());
     copier(f.Nom, ENom, "Nom");
     copier(f.Prenom, EPrenom, "Prénoms");
-    copier(f.DateNaissance, EDN, "Date de naissance");
-    copier(f.DateMariage, EDM, "Date de mariage");
-    copier(f.DateDeces, EDD, "Date de décès");
+    // A date beyond the record's forms: the record holds what it can, the
+    // store the whole date (the marriage's stays with the record's part).
+    m_datesEntieres.clear();
+    auto copierDate = [&](ChampTexte<10>& champ, QLineEdit* edit, const char* nomChamp,
+                          const char* etiquette) {
+        const DateSaisie d = lireDateSaisie(edit->text());
+        if (!d.valide || d.fiche == edit->text().simplified()) return copier(champ, edit, nomChamp);
+        champ.definir(d.fiche);
+        if (!d.gedcom.isEmpty() && etiquette)
+            m_datesEntieres.push_back({etiquette, d.gedcom.toStdString()});
+    };
+    copierDate(f.DateNaissance, EDN, "Date de naissance", "BIRT");
+    copierDate(f.DateMariage, EDM, "Date de mariage", nullptr);
+    copierDate(f.DateDeces, EDD, "Date de décès", "DEAT");
     copier(f.LieuNaissance, ELN, "Lieu de naissance");
     copier(f.LieuMariage, ELM, "Lieu de mariage");
     copier(f.LieuDeces, ELD, "Lieu de décès");

@@ -83,10 +83,11 @@ bool Seance::ecrireComplements(bool creer, const std::function<void(Complements&
 }
 
 void Seance::ecrireChangement(const Modification& modification,
-                              const std::function<void(Complements&)>& complements) {
+                              const std::function<void(Complements&)>& complements,
+                              bool creerComplements) {
     sauvegarderAvantPremierChangement();
     EtapeComplements etape;
-    if (complements) etape = m_complements.etape(m_chemin, false, complements);
+    if (complements) etape = m_complements.etape(m_chemin, creerComplements, complements);
     m_historique.ajouter(appliquerEnSurete(*m_fichier, m_chemin, modification, etape));
 }
 

@@ -73,7 +73,8 @@ public:
     // store's part with it, and keeps it for an undo; the first change of
     // the session makes a backup first. The file is open.
     void ecrireChangement(const Modification& modification,
-                          const std::function<void(Complements&)>& complements = {});
+                          const std::function<void(Complements&)>& complements = {},
+                          bool creerComplements = false);
     // The user's note of a person, as a change of the store kept like any
     // other; false when the store could not take it.
     bool ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,

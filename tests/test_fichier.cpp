@@ -323,29 +323,62 @@ void TestFichier::dateSaisie_data() {
     QTest::addColumn<QString>("gedcom");
     QTest::addColumn<QString>("equivalent");
     const QString refusee = QStringLiteral("refusée");
-    QTest::newRow("républicaine en mots")
-        << "12 vendémiaire an IV" << "04/10/1795" << "@#DFRENCH R@ 12 VEND 4" << "4 octobre 1795";
-    QTest::newRow("républicaine en chiffres")
-        << "12/01/an IV" << "04/10/1795" << "@#DFRENCH R@ 12 VEND 4" << "4 octobre 1795";
-    QTest::newRow("premier du mois") << "1er pluviôse an II" << "20/01/1794"
-                                     << "@#DFRENCH R@ 1 PLUV 2" << "20 janvier 1794";
-    QTest::newRow("6e sans-culottide d'une année sextile")
-        << "6 jour complémentaire an III" << "22/09/1795" << "@#DFRENCH R@ 6 COMP 3"
-        << "22 septembre 1795";
-    QTest::newRow("6e sans-culottide d'une année commune")
-        << "6 jour complémentaire an IV" << "" << "" << refusee;
-    QTest::newRow("31e jour d'un mois") << "31 vendémiaire an II" << "" << "" << refusee;
-    QTest::newRow("après la fin du calendrier") << "11 nivôse an XIV" << "" << "" << refusee;
-    QTest::newRow("julienne") << "12/03/1700 julien" << "12/03/1700" << "@#DJULIAN@ 12 MAR 1700"
+    QTest::newRow("républicaine en mots") << "12 vendémiaire an IV"
+                                          << "04/10/1795"
+                                          << "@#DFRENCH R@ 12 VEND 4"
+                                          << "4 octobre 1795";
+    QTest::newRow("républicaine en chiffres") << "12/01/an IV"
+                                              << "04/10/1795"
+                                              << "@#DFRENCH R@ 12 VEND 4"
+                                              << "4 octobre 1795";
+    QTest::newRow("premier du mois") << "1er pluviôse an II"
+                                     << "20/01/1794"
+                                     << "@#DFRENCH R@ 1 PLUV 2"
+                                     << "20 janvier 1794";
+    QTest::newRow("6e sans-culottide d'une année sextile") << "6 jour complémentaire an III"
+                                                           << "22/09/1795"
+                                                           << "@#DFRENCH R@ 6 COMP 3"
+                                                           << "22 septembre 1795";
+    QTest::newRow("6e sans-culottide d'une année commune") << "6 jour complémentaire an IV"
+                                                           << ""
+                                                           << "" << refusee;
+    QTest::newRow("31e jour d'un mois") << "31 vendémiaire an II"
+                                        << ""
+                                        << "" << refusee;
+    QTest::newRow("après la fin du calendrier") << "11 nivôse an XIV"
+                                                << ""
+                                                << "" << refusee;
+    QTest::newRow("julienne") << "12/03/1700 julien"
+                              << "12/03/1700"
+                              << "@#DJULIAN@ 12 MAR 1700"
                               << "23 mars 1700";
-    QTest::newRow("année double") << "1699/00" << "?\?/?\?/1700" << "1699/00" << "";
-    QTest::newRow("année double avec jour")
-        << "12/02/1699/00" << "12/02/1700" << "12 FEB 1699/00" << "";
-    QTest::newRow("années qui ne se suivent pas") << "1699/01" << "" << "" << refusee;
-    QTest::newRow("avant") << "avant 1750" << "av. 1750" << "" << "";
-    QTest::newRow("après") << "après 1750" << "ap. 1750" << "" << "";
-    QTest::newRow("entre") << "entre 1750 et 1760" << "1750-1760" << "" << "";
-    QTest::newRow("forme de la fiche") << "12/03/1890" << "12/03/1890" << "" << "";
+    QTest::newRow("année double") << "1699/00"
+                                  << "?\?/?\?/1700"
+                                  << "1699/00"
+                                  << "";
+    QTest::newRow("année double avec jour") << "12/02/1699/00"
+                                            << "12/02/1700"
+                                            << "12 FEB 1699/00"
+                                            << "";
+    QTest::newRow("années qui ne se suivent pas") << "1699/01"
+                                                  << ""
+                                                  << "" << refusee;
+    QTest::newRow("avant") << "avant 1750"
+                           << "av. 1750"
+                           << ""
+                           << "";
+    QTest::newRow("après") << "après 1750"
+                           << "ap. 1750"
+                           << ""
+                           << "";
+    QTest::newRow("entre") << "entre 1750 et 1760"
+                           << "1750-1760"
+                           << ""
+                           << "";
+    QTest::newRow("forme de la fiche") << "12/03/1890"
+                                       << "12/03/1890"
+                                       << ""
+                                       << "";
 }
 
 void TestFichier::dateSaisie() {

@@ -34,7 +34,11 @@ std::vector<TFiche> fiches(int nombre) {
 
 void taper(QLineEdit* e, const QString& texte) {
     e->clear();
-    QTest::keyClicks(e, texte);
+    // Letters beyond ASCII, as an input method gives them.
+    if (std::any_of(texte.begin(), texte.end(), [](QChar c) { return c.unicode() >= 0x80; }))
+        e->insert(texte);
+    else
+        QTest::keyClicks(e, texte);
 }
 
 // A window on VELMORIS.FIC holding `nombre` records, record 0 on screen.
@@ -59,6 +63,9 @@ private slots:
     void datesControlees_data();
     void datesControlees();
     void unSeulMessageQuandLeMariageEstRefuse();
+    void dateDUnAutreCalendrierGardeeEntiere();
+    void dateQuiNExistePasRefusee_data();
+    void dateQuiNExistePasRefusee();
     void textesCoupesALaLargeur();
     void nouvelleFicheAjouteeEnFin();
     void deuxEnregistrementsAjoutentUneFois();
@@ -130,6 +137,51 @@ void TestSaisie::datesControlees() {
     Banc b(1);
     if (!valide) b.d.attendreMessage(messageDate(date));
     QCOMPARE(b.form().DateValide(date), valide);
+    VERIFIER_DIALOGUES(b.d);
+}
+
+// A Republican date typed: its Gregorian day shown while typing, the record
+// holds that day, the store the whole date, which the export gives back and
+// the form shows; one undo takes both back.
+void TestSaisie::dateDUnAutreCalendrierGardeeEntiere() {
+    Banc b(2);
+    taper(b.form().EDN, QStringLiteral("12 vendémiaire an IV"));
+    QCOMPARE(b.form().LDateN->text(), QStringLiteral("= 4 octobre 1795"));
+    b.form().SbEnregistrerClick();
+    QCOMPARE(lireFichier(b.fic())[0].DateNaissance.texte(), QStringLiteral("04/10/1795"));
+    QCOMPARE(b.form().EDN->text(), QStringLiteral("04/10/1795"));
+    QCOMPARE(b.form().LDateN->text(), QStringLiteral("12 vendémiaire an IV"));
+    QVERIFY(exporterAvecComplements(b.fic()).contains("1 BIRT\r\n2 DATE @#DFRENCH R@ 12 VEND 4"));
+    b.form().Annuler1Click();
+    QVERIFY(lireFichier(b.fic())[0].DateNaissance.texte() != u"04/10/1795");
+    QVERIFY(!exporterAvecComplements(b.fic()).contains("@#DFRENCH R@"));
+    VERIFIER_DIALOGUES(b.d);
+}
+
+void TestSaisie::dateQuiNExistePasRefusee_data() {
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("6e sans-culottide d'une année commune")
+        << "6 jour complémentaire an IV"
+        << "La date républicaine « 6 jour complémentaire an IV » n'existe pas : le calendrier "
+           "républicain va du 1er vendémiaire an I au 10 nivôse an XIV, ses mois ont 30 jours, "
+           "et les jours complémentaires sont 5 (6 les années III, VII et XI).";
+    QTest::newRow("trop longue pour la fiche")
+        << "le jour de la Saint-Jean 1750"
+        << "La date « le jour de la Saint-Jean 1750 » ne tient pas dans les dix caractères de la "
+           "fiche : tapez-la sous une forme courte (12/03/1750, vers 1750, avant 1750, entre "
+           "1750 et 1760…), ou en calendrier républicain ou julien.";
+}
+
+void TestSaisie::dateQuiNExistePasRefusee() {
+    QFETCH(QString, date);
+    QFETCH(QString, message);
+    Banc b(2);
+    const QByteArray avant = octetsDe(b.fic());
+    taper(b.form().EDD, date);
+    b.d.attendreMessage(message);
+    b.form().SbEnregistrerClick();
+    QCOMPARE(octetsDe(b.fic()), avant);
     VERIFIER_DIALOGUES(b.d);
 }
 

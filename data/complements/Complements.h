@@ -185,6 +185,15 @@ public:
                               bool remplacement);
     // The user's note of a person, created with its entry when needed.
     void ecrireNote(std::int32_t fiche, const TFiche& personne, const std::string& note);
+    // A date typed in Velmoris that the record holds only in part (another
+    // calendar, a double year): kept whole ("@#DFRENCH R@ 12 VEND 4") as the
+    // structure of the record's field ("BIRT", "DEAT"), with what the source
+    // said of it; the entry is created when needed.
+    void ecrireDateEntiere(std::int32_t fiche, const TFiche& personne, const std::string& champ,
+                           const std::string& date);
+    // That whole date, while the record still holds what was written with
+    // it; empty otherwise.
+    std::string dateEntiere(std::int32_t fiche, const TFiche& actuelle, const std::string& champ);
     void detacherFiche(std::int32_t fiche);
     void supprimerFiche(std::int32_t fiche);
     bool aDesEntrees(std::int32_t fiche);

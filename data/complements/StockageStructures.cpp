@@ -217,8 +217,7 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
 const IntervalleDate& EcrivainStructures::joursDe(const std::string& date) {
     if (const auto connu = m_jours.find(date); connu != m_jours.end()) return connu->second;
     if (m_jours.size() > 200000) m_jours.clear(); // bounded, whatever the file
-    return m_jours
-        .emplace(date, intervalleDe(dateDepuisGedcom(QString::fromStdString(date)).fiche))
+    return m_jours.emplace(date, intervalleDe(dateDepuisGedcom(QString::fromStdString(date)).fiche))
         .first->second;
 }
 

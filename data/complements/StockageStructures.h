@@ -27,8 +27,8 @@
 
 #include <functional>
 #include <map>
-#include <unordered_map>
 #include <memory>
+#include <unordered_map>
 
 namespace structures {
 
