@@ -503,8 +503,7 @@ void TForm1::pAfficherEnreg(std::int32_t n) {
     ENBE->setText(QString::number(m_FicheCourante.NbEnfants));
     EProfession->setText(m_FicheCourante.Profession.texte());
     montrerNumero(numero);
-    montrerNomDeLaSource();
-    montrerDatesEntieres();
+    montrerDeLaSource();
     afficherPortrait();
     lireParents();
     m_seance->fichier().fermer();

@@ -287,6 +287,7 @@ private:
     void appliquerRegleNom(int qualite);
     void selectionnerQualite(int index);
     void afficherPortrait();
+    void montrerDeLaSource();
     void montrerNomDeLaSource();
     void montrerDatesEntieres();
     PartDuMagasin partDuMagasin(std::int32_t n, std::int64_t nombre, const TFiche& avant);

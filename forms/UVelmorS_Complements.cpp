@@ -4,8 +4,10 @@
 #include "forms/UVelmorS.h"
 
 #include "data/fichier/DatesSaisies.h"
+
 #include "forms/uIndex.h"
 #include "forms/uLieux.h"
+#include <optional>
 
 #include "session/Seance.h"
 
@@ -26,6 +28,14 @@ Complements* TForm1::complements(bool creer) {
 
 std::unique_ptr<FamillesConnues> TForm1::famillesConnues() {
     return m_seance->famillesConnues();
+}
+
+// What the store keeps of the person shown beyond the record, read at once.
+void TForm1::montrerDeLaSource() {
+    std::optional<Complements::LectureGroupee> lecture;
+    if (Complements* base = complements()) lecture.emplace(*base);
+    montrerNomDeLaSource();
+    montrerDatesEntieres();
 }
 
 void TForm1::montrerNomDeLaSource() {

@@ -219,6 +219,15 @@ void Complements::creerSchema(std::int64_t version) {
     valider();
 }
 
+Complements::LectureGroupee::LectureGroupee(Complements& c) : m_c(c) {
+    if (m_c.m_transactions != 0) return;
+    m_ouverte = sqlite3_exec(m_c.m_base, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Complements::LectureGroupee::~LectureGroupee() {
+    if (m_ouverte) sqlite3_exec(m_c.m_base, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 void Complements::commencer() {
     executer(m_transactions == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT interne");
     ++m_transactions;

@@ -253,6 +253,19 @@ public:
     // committed, or was taken back already).
     void revenir(const QByteArray& changements);
 
+    // ---- reads grouped: the store's lock taken once for them all, not once a query
+    class LectureGroupee {
+    public:
+        explicit LectureGroupee(Complements& c);
+        ~LectureGroupee();
+        LectureGroupee(const LectureGroupee&) = delete;
+        LectureGroupee& operator=(const LectureGroupee&) = delete;
+
+    private:
+        Complements& m_c;
+        bool m_ouverte = false;
+    };
+
     // ---- transactions that span a command, kept with the records
     void commencer();
     void valider();

@@ -389,6 +389,7 @@ QString nomDeFiliation(const std::string& filiation) {
 VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier,
                               std::int32_t fiche, const TFiche& personne) {
     VueComplements vue;
+    const Complements::LectureGroupee lecture(base);
     const std::unique_ptr<EntreePersonne> entree = base.personne(fiche, personne);
     auto enregistrement = [&base](const std::string& xref) { return base.enregistrement(xref); };
     std::map<QString, QStringList> parSection;
