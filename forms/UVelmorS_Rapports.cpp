@@ -200,7 +200,7 @@ void TForm1::LienDeParente1Click() {
     std::int32_t b = -1;
     if (!surLeFichier([&] {
             TChoixPersonne choix(QStringLiteral("Lien de parenté : avec qui ?"),
-                                 m_seance->fichier(), this, a);
+                                 m_seance->fichier(), this, a, m_seance->autresNoms());
             if (m_dialogues.executerModal(choix)) b = choix.ficheChoisie();
         }))
         return;

@@ -12,13 +12,15 @@
 #include <QVBoxLayout>
 
 TChoixPersonne::TChoixPersonne(const QString& titre, FichierEnregistrements& fichier,
-                               QWidget* parent, std::int32_t exclue)
+                               QWidget* parent, std::int32_t exclue,
+                               const std::vector<AutreNom>& autresNoms)
     : QDialog(parent) {
     setObjectName(QStringLiteral("ChoixPersonne"));
     setWindowTitle(titre);
     setFont(policeFenetre());
     resize(640, 420);
     m_index.construire(fichier);
+    m_index.ajouterAutresNoms(autresNoms);
     m_index.exclure(exclue);
 
     auto* etiquette = new QLabel(QStringLiteral("&Chercher (nom, prénom ou numéro) :"), this);

@@ -16,7 +16,7 @@ class TChoixPersonne : public QDialog {
 public:
     // `exclue`, when given, is not offered (the person the choice is about).
     TChoixPersonne(const QString& titre, FichierEnregistrements& fichier, QWidget* parent = nullptr,
-                   std::int32_t exclue = -1);
+                   std::int32_t exclue = -1, const std::vector<AutreNom>& autresNoms = {});
     // The record chosen, -1 when none.
     std::int32_t ficheChoisie() const;
 
