@@ -243,7 +243,7 @@ void TForm1::creerControles() {
 }
 
 void TForm1::creerMenu() {
-    auto ajouter = [this](QMenu* menu, const char* nom, const QString& legende) {
+    auto ajouter = [](QMenu* menu, const char* nom, const QString& legende) {
         QAction* action = menu->addAction(legende);
         action->setObjectName(QString::fromLatin1(nom));
         return action;
@@ -382,10 +382,13 @@ void TForm1::relierEvenements() {
         {ENBE, &TForm1::ENBEChange}};
     for (const auto& [e, gestionnaire] : changements)
         connect(e, &QLineEdit::textChanged, this, gestionnaire);
-    for (const auto& [date, etiquetteDate] :
-         {std::pair{EDN, LDateN}, std::pair{EDM, LDateM}, std::pair{EDD, LDateD}})
+    for (const auto& dateEtLigne :
+         {std::pair{EDN, LDateN}, std::pair{EDM, LDateM}, std::pair{EDD, LDateD}}) {
+        QLineEdit* date = dateEtLigne.first;
+        QLabel* ligne = dateEtLigne.second;
         connect(date, &QLineEdit::textEdited, this,
-                [this, date, etiquetteDate] { montrerDateSaisie(date, etiquetteDate); });
+                [this, date, ligne] { montrerDateSaisie(date, ligne); });
+    }
 }
 
 // The keys a user expects. Home and End reach the first and last records only
