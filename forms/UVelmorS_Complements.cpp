@@ -214,7 +214,15 @@ void TForm1::Lieux1Click() {
                                            "l'index les cherche."));
         return;
     }
-    TLieux fenetre(base->lieux(), this);
+    // Counted as the places are shown; a store that fails then leaves the count blank.
+    auto personnes = [base](std::int64_t lieu) -> std::int64_t {
+        try {
+            return base->personnesDuLieu(lieu);
+        } catch (const std::exception&) {
+            return -1;
+        }
+    };
+    TLieux fenetre(base->lieux(), personnes, this);
     connect(&fenetre, &TLieux::personnesDemandees, this, [&](const QString& lieu) {
         executer([&] {
             fenetre.accept();

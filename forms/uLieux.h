@@ -4,10 +4,13 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The places of the companion store as a tree: each place under the one it
 // lies in (lieu-dit › commune › département › région › pays), with its INSEE
@@ -16,7 +19,9 @@ class QTreeWidget;
 class TLieux : public QDialog {
     Q_OBJECT
 public:
-    TLieux(const std::vector<LieuConnu>& lieux, QWidget* parent = nullptr);
+    // `personnes` counts the persons of a place, asked for the places shown.
+    TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int64_t)> personnes,
+           QWidget* parent = nullptr);
 
     QLineEdit* EFiltre = nullptr;
     QTreeWidget* Arbre = nullptr;
@@ -29,7 +34,13 @@ signals:
     void personnesDemandees(const QString& lieu);
 
 private:
-    void remplir(const std::vector<LieuConnu>& lieux);
+    void remplir();
+    QTreeWidgetItem* element(std::size_t rang) const;
+    void ouvrir(QTreeWidgetItem* element);
     void filtrer(const QString& texte);
     void demanderLesPersonnes();
+    std::vector<LieuConnu> m_lieux;
+    std::function<std::int64_t(std::int64_t)> m_personnes;
+    std::vector<std::vector<std::size_t>> m_enfants; // by place, the places inside it
+    std::vector<std::size_t> m_racines;
 };

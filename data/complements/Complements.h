@@ -111,12 +111,11 @@ struct NomStocke {
 
 // A place of the store: its own name, its whole name (with the places it
 // lies in), the place it lies in (0 for none), its INSEE code and
-// coordinates, and how many persons have an event there.
+// coordinates.
 struct LieuConnu {
     std::int64_t id = 0, parent = 0;
     QString libelle, nom, insee;
     std::optional<std::pair<double, double>> coordonnees; // latitude, longitude
-    std::int64_t personnes = 0;
 };
 
 // A store that cannot be used: damaged, locked, read-only, of a newer
@@ -216,6 +215,8 @@ public:
     personnesSelon(const CritereLieuDate& critere);
     // Every place, in the order they were first met.
     std::vector<LieuConnu> lieux();
+    // How many persons have an event in a place (spouses for a union's).
+    std::int64_t personnesDuLieu(std::int64_t lieu);
     // One entry by its identifier, whatever its state (the detached view).
     std::unique_ptr<EntreePersonne> entree(std::int64_t id);
     // Every couple; fingerprints are checked by the caller. Without

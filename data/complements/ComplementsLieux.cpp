@@ -2,8 +2,6 @@
 #include "data/complements/Complements.h"
 #include "data/complements/Requete.h"
 
-#include <unordered_map>
-
 namespace {
 
 // The identifiers of the places inside the one sought, as a JSON array for
@@ -67,17 +65,6 @@ Complements::personnesSelon(const CritereLieuDate& critere) {
 }
 
 std::vector<LieuConnu> Complements::lieux() {
-    std::unordered_map<std::int64_t, std::int64_t> personnes;
-    {
-        Requete r(m_base,
-                  "SELECT lieu_id, COUNT(DISTINCT racine) FROM evenement WHERE lieu_id IS NOT NULL "
-                  "AND racine_sorte = 'P' GROUP BY lieu_id UNION ALL SELECT e.lieu_id, "
-                  "COUNT(DISTINCT c.mari) + COUNT(DISTINCT c.femme) FROM evenement e JOIN couple c "
-                  "ON c.id = e.racine AND e.racine_sorte = 'U' WHERE e.lieu_id IS NOT NULL GROUP "
-                  "BY e.lieu_id");
-        while (r.ligne())
-            personnes[r.entier(0)] += r.entier(1);
-    }
     std::vector<LieuConnu> lieux;
     Requete r(m_base, "SELECT id, nom, libelle, parent, insee, latitude, longitude FROM lieu "
                       "ORDER BY id");
@@ -89,9 +76,20 @@ std::vector<LieuConnu> Complements::lieux() {
         l.parent = r.nul(3) ? 0 : r.entier(3);
         l.insee = QString::fromStdString(r.texte(4));
         if (!r.nul(5) && !r.nul(6)) l.coordonnees = {r.reel(5), r.reel(6)};
-        const auto n = personnes.find(l.id);
-        l.personnes = n == personnes.end() ? 0 : n->second;
         lieux.push_back(std::move(l));
     }
     return lieux;
+}
+
+std::int64_t Complements::personnesDuLieu(std::int64_t lieu) {
+    Requete r(
+        m_base,
+        "SELECT COUNT(DISTINCT racine) FROM evenement WHERE lieu_id = ?1 AND racine_sorte = "
+        "'P' UNION ALL SELECT COUNT(DISTINCT c.mari) + COUNT(DISTINCT c.femme) FROM evenement "
+        "e JOIN couple c ON c.id = e.racine WHERE e.lieu_id = ?1 AND e.racine_sorte = 'U'");
+    r.lier(1, lieu);
+    std::int64_t n = 0;
+    while (r.ligne())
+        n += r.entier(0);
+    return n;
 }
