@@ -68,11 +68,12 @@ void Importateur::famille() {
             const std::uint64_t c = m_e.code(l);
             if (c != HUSB && c != WIFE && c != CHIL)
                 lignes += texteUtf8(l, 1); // its identifiers (_UID, RIN, CHAN) too
-            else if (c != CHIL && m_e.fin(l) > l + 1)
+            else if (c != CHIL && m_e.fin(l) > l + 1) {
                 // What the source said under a spouse's link, without the link.
-                for (std::size_t j = l; j < m_e.fin(l); j = j == l ? l + 1 : m_e.fin(j))
-                    lignes += j == l ? std::string("1 ") + std::string(m_e.etiquette(l)) + '\n'
-                                     : texteUtf8(j, 2);
+                lignes += "1 " + std::string(m_e.etiquette(l)) + '\n';
+                for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
+                    lignes += texteUtf8(j, 2);
+            }
         }
     }
     using Ligne = void (Importateur::*)(std::size_t, Famille&);
