@@ -10,6 +10,7 @@
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
 #include "forms/uArbre.h"
+#include "forms/uChoixPersonne.h"
 #include "forms/uComplements.h"
 #include "forms/uIndex.h"
 #include "forms/uLieux.h"
@@ -169,6 +170,7 @@ private slots:
     void complementsInutilisables();
     void fenetreEtNote();
     void fenetreDesLieux();
+    void parenteParAdoptionDemandee();
     void suitLeFichier();
 };
 
@@ -523,6 +525,34 @@ void TestComplements::fenetreDesLieux() {
     for (const std::int32_t p : Index->index().visibles())
         trouves << Index->index().texte(p, IndexPersonnes::Colonne::Nom);
     QCOMPARE(trouves, (QStringList{"Kerbrat", "Le Roux"}));
+}
+
+// The kinship asks whether to follow the adoptions the store knows, and
+// says a relation through one.
+void TestComplements::parenteParAdoptionDemandee() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements(arbreEtranger(), fic);
+    DialoguesScriptes d;
+    Session s(d);
+    s.form.pAfficherEnreg(15); // Pierre, adopted by the second couple
+    d.attendreModal([](QDialog& dialogue) {
+         dynamic_cast<TChoixPersonne&>(dialogue).EFiltre->setText(QStringLiteral("3"));
+         return true;
+     })
+        .attendreConfirmation(QStringLiteral("Des liens d'adoption sont connus. Les suivre aussi "
+                                             "pour chercher la parenté ?"),
+                              true)
+        .attendreApercuEnregistreEnPdf()
+        .attendreEnregistrement(rep.chemin("r.pdf"));
+    s.form.LienDeParente1Click();
+    QProcess texte;
+    texte.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), rep.chemin("r.pdf"), "-"});
+    texte.waitForFinished();
+    const QString rapport = QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+    QVERIFY2(rapport.contains(QStringLiteral("est le frère par adoption")), qPrintable(rapport));
+    VERIFIER_DIALOGUES(d);
 }
 
 void TestComplements::fenetreEtNote() {
