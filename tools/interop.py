@@ -175,7 +175,7 @@ class Arbre:
         genres = collections.OrderedDict()
         etiquettes = {"événements": EVENEMENTS, "citations de sources": ("SOUR",),
                       "notes": ("NOTE",), "images": ("OBJE",), "autres noms": ("NAME",),
-                      "associations (témoins, parrains…)": ("ASSO",)}
+                      "associations": ("ASSO",)}
         n = min(len(self.personnes), len(autre.personnes))
         for nom, tags in etiquettes.items():
             a = b = pareils = 0
