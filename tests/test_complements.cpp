@@ -65,6 +65,15 @@ QByteArray arbreEtranger() {
            "0 @N1@ NOTE Une note\n1 CONT sur deux lignes\n0 TRLR\n";
 }
 
+// A report saved as PDF, as its text reads, blanks simplified.
+QString texteDuPdf(const QString& chemin) {
+    QProcess texte;
+    texte.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), chemin, "-"});
+    texte.waitForFinished();
+    return QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+}
+
 // What a GEDCOM text says, writer's identifiers aside: per person in file
 // order and per family by its spouses' ranks, the multiset of structures,
 // a pointer read as what it leads to (a source by its title, a note by its
@@ -317,11 +326,7 @@ void TestComplements::unionsDansLOrdreDesMariages() {
             d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt);
         d.attendreApercuEnregistreEnPdf().attendreEnregistrement(rep.chemin("r.pdf"));
         (s.form.*commande)();
-        QProcess texte;
-        texte.start(QStringLiteral("pdftotext"),
-                    {QStringLiteral("-enc"), QStringLiteral("UTF-8"), rep.chemin("r.pdf"), "-"});
-        texte.waitForFinished();
-        return QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+        return texteDuPdf(rep.chemin("r.pdf"));
     };
     const QString feuille = texteDuRapport(&TForm1::FicheFamiliale1Click, false);
     QVERIFY2(feuille.contains(QStringLiteral("05/05/1843 à Saint-Thégonnec, Finistère, Bretagne, "
@@ -482,8 +487,6 @@ void TestComplements::complementsInutilisables() {
     sqlite3_close(verrou);
 }
 
-// The window shows what the store keeps, sections by kind; the note typed
-// there is kept in the store and shown again.
 // The places window: each place under the one it lies in, with its
 // coordinates and persons; a place chosen narrows the index to it and
 // everything inside it.
@@ -546,15 +549,13 @@ void TestComplements::parenteParAdoptionDemandee() {
         .attendreApercuEnregistreEnPdf()
         .attendreEnregistrement(rep.chemin("r.pdf"));
     s.form.LienDeParente1Click();
-    QProcess texte;
-    texte.start(QStringLiteral("pdftotext"),
-                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), rep.chemin("r.pdf"), "-"});
-    texte.waitForFinished();
-    const QString rapport = QString::fromUtf8(texte.readAllStandardOutput()).simplified();
+    const QString rapport = texteDuPdf(rep.chemin("r.pdf"));
     QVERIFY2(rapport.contains(QStringLiteral("est le frère par adoption")), qPrintable(rapport));
     VERIFIER_DIALOGUES(d);
 }
 
+// The window shows what the store keeps, sections by kind; the note typed
+// there is kept in the store and shown again.
 void TestComplements::fenetreEtNote() {
     RepertoireDeTravail rep;
     const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));

@@ -17,15 +17,12 @@ constexpr std::array<const char*, 13> NomsDesMoisRepublicains = {
 constexpr std::array<const char*, 13> MoisRepublicainsGedcom = {
     "VEND", "BRUM", "FRIM", "NIVO", "PLUV", "VENT", "GERM",
     "FLOR", "PRAI", "MESS", "THER", "FRUC", "COMP"};
-constexpr std::array<const char*, 12> MoisGedcomAbreges = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+constexpr std::array<const char*, 12> MoisGedcomAbreges = {
+    "JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
-QString enClair(int jour, int mois, int annee) {
-    return dateEnClair(QStringLiteral("%1/%2/%3")
-                           .arg(jour, 2, 10, QChar(u'0'))
-                           .arg(mois, 2, 10, QChar(u'0'))
-                           .arg(annee, 4, 10, QChar(u'0')));
-}
+// The years of the Republic, I to XV.
+constexpr std::array<const char*, 15> AnsRomains = {
+    "I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII", "XIII", "XIV", "XV"};
 
 QString versFiche(int jour, int mois, int annee) {
     return QStringLiteral("%1/%2/%3")
@@ -34,15 +31,16 @@ QString versFiche(int jour, int mois, int annee) {
         .arg(annee, 4, 10, QChar(u'0'));
 }
 
+QString enClair(int jour, int mois, int annee) {
+    return dateEnClair(versFiche(jour, mois, annee));
+}
+
 // "IV", "iv" or "4": the year of the Republic; 0 when it is none.
 int anRepublicain(const QString& texte) {
     bool nombre = false;
     if (const int n = texte.toInt(&nombre); nombre) return n;
-    static const std::array<const char*, 15> Romains = {"I",  "II",  "III",  "IV",  "V",
-                                                        "VI", "VII", "VIII", "IX",  "X",
-                                                        "XI", "XII", "XIII", "XIV", "XV"};
-    for (std::size_t i = 0; i < Romains.size(); ++i)
-        if (texte.compare(QLatin1String(Romains[i]), Qt::CaseInsensitive) == 0)
+    for (std::size_t i = 0; i < AnsRomains.size(); ++i)
+        if (texte.compare(QLatin1String(AnsRomains[i]), Qt::CaseInsensitive) == 0)
             return static_cast<int>(i) + 1;
     return 0;
 }
@@ -55,17 +53,15 @@ int moisRepublicain(const QString& mot) {
         m.startsWith(QLatin1String("compl")))
         return 13;
     for (std::size_t i = 0; i + 1 < NomsDesMoisRepublicains.size(); ++i)
-        if (reduireTexte(QString::fromUtf8(NomsDesMoisRepublicains[i])).startsWith(m) && m.size() >= 3)
+        if (reduireTexte(QString::fromUtf8(NomsDesMoisRepublicains[i])).startsWith(m) &&
+            m.size() >= 3)
             return static_cast<int>(i) + 1;
     return 0;
 }
 
 QString nomDuJourRepublicain(int jour, int mois, int an) {
-    static const std::array<const char*, 15> Romains = {"I",  "II",  "III",  "IV",  "V",
-                                                        "VI", "VII", "VIII", "IX",  "X",
-                                                        "XI", "XII", "XIII", "XIV", "XV"};
     const QString annee =
-        QStringLiteral("an ") + QLatin1String(Romains[static_cast<std::size_t>(an - 1)]);
+        QStringLiteral("an ") + QLatin1String(AnsRomains[static_cast<std::size_t>(an - 1)]);
     if (mois == 13) return QStringLiteral("%1e jour complémentaire %2").arg(jour).arg(annee);
     return QStringLiteral("%1 %2 %3")
         .arg(jour == 1 ? QStringLiteral("1er") : QString::number(jour),
@@ -161,13 +157,13 @@ DateSaisie lireDateSaisie(const QString& texte) {
         d.fiche = m.captured(1).isEmpty()
                       ? QStringLiteral("?\?/?\?/%1").arg(suivante)
                       : versFiche(m.captured(1).toInt(), m.captured(2).toInt(), suivante);
-        d.gedcom =
-            (m.captured(1).isEmpty() ? QString()
-                                     : QStringLiteral("%1 %2 ")
-                                           .arg(m.captured(1).toInt())
-                                           .arg(QLatin1String(MoisGedcomAbreges[static_cast<std::size_t>(
-                                               std::clamp(m.captured(2).toInt(), 1, 12) - 1)]))) +
-            QStringLiteral("%1/%2").arg(annee).arg(m.captured(4));
+        d.gedcom = (m.captured(1).isEmpty()
+                        ? QString()
+                        : QStringLiteral("%1 %2 ")
+                              .arg(m.captured(1).toInt())
+                              .arg(QLatin1String(MoisGedcomAbreges[static_cast<std::size_t>(
+                                  std::clamp(m.captured(2).toInt(), 1, 12) - 1)]))) +
+                   QStringLiteral("%1/%2").arg(annee).arg(m.captured(4));
         d.enClair = t + QStringLiteral(" (année double)");
         return d;
     }
