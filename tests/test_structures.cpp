@@ -214,6 +214,10 @@ void TestStructures::lieuxEnHierarchie() {
              std::vector<std::string>{"parrain"});
     QCOMPARE(lignesSql(magasin, "SELECT lien_pere FROM enfant"),
              std::vector<std::string>{"adoption"});
+    // The events' indexes, put off during the first import, are there after it.
+    QCOMPARE(lignesSql(magasin, "SELECT name FROM sqlite_master WHERE name LIKE 'evenement_%' "
+                                "ORDER BY name"),
+             (std::vector<std::string>{"evenement_jours", "evenement_lieu", "evenement_racine"}));
 }
 
 // The entry form shows the name the source wrote only when the record

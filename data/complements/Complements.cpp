@@ -387,6 +387,7 @@ void Complements::ajouterImport(const ComplementsImport& c) {
     using namespace structures;
     enTransaction(*this, [&] {
         const int numero = prochainImport();
+        const IndexDifferes index(m_base);
         Requete compte(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES('imports', ?)");
         compte.lier(1, std::to_string(numero)).executer();
         EcrivainStructures ecrivain(m_base);

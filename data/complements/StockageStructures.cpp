@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 using namespace magasin;
@@ -124,6 +125,10 @@ std::optional<double> coordonnee(const std::optional<std::string>& t) {
 
 } // namespace
 
+const char* const IndexDesEvenements =
+    "CREATE INDEX IF NOT EXISTS evenement_jours ON evenement(jour_debut, jour_fin);\n"
+    "CREATE INDEX IF NOT EXISTS evenement_lieu ON evenement(lieu_id);\n";
+
 std::string schemaStructures() {
     std::string sql;
     for (Sorte s : sortesStockees()) {
@@ -141,12 +146,33 @@ std::string schemaStructures() {
             sql += "CREATE INDEX IF NOT EXISTS " + table + "_xref ON " + table +
                    "(xref) WHERE xref IS NOT NULL;\n";
     }
-    sql += "CREATE INDEX IF NOT EXISTS evenement_jours ON evenement(jour_debut, jour_fin);\n"
-           "CREATE INDEX IF NOT EXISTS evenement_lieu ON evenement(lieu_id);\n"
-           "CREATE TABLE IF NOT EXISTS lieu(id INTEGER PRIMARY KEY, nom TEXT NOT NULL UNIQUE, "
+    sql += IndexDesEvenements;
+    sql += "CREATE TABLE IF NOT EXISTS lieu(id INTEGER PRIMARY KEY, nom TEXT NOT NULL UNIQUE, "
            "libelle TEXT NOT NULL, parent INTEGER, insee TEXT, latitude REAL, longitude REAL);\n"
            "CREATE INDEX IF NOT EXISTS lieu_parent ON lieu(parent);\n";
     return sql;
+}
+
+namespace {
+
+void executerSql(sqlite3* base, const char* sql) {
+    const int code = sqlite3_exec(base, sql, nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) throw magasin::erreur(base, code, {});
+}
+
+} // namespace
+
+IndexDifferes::IndexDifferes(sqlite3* base) : m_base(base) {
+    Requete vide(base, "SELECT 1 FROM evenement LIMIT 1");
+    if (vide.ligne()) return;
+    executerSql(base, "DROP INDEX IF EXISTS evenement_jours; DROP INDEX IF EXISTS evenement_lieu;");
+    m_differes = true;
+}
+
+// Made again even when the writing failed: the transaction taking it back
+// takes the drop back too, and a store is never left without them.
+IndexDifferes::~IndexDifferes() noexcept(false) {
+    if (m_differes && !std::uncaught_exceptions()) executerSql(m_base, IndexDesEvenements);
 }
 
 EcrivainStructures::EcrivainStructures(sqlite3* base) : m_base(base) {

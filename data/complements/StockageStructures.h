@@ -58,6 +58,19 @@ private:
     const IntervalleDate& joursDe(const std::string& date);
 };
 
+// For a store still without events, the events' indexes by day and by
+// place are made once at the end of a bulk writing, sorted in one pass,
+// instead of entry by entry at random places of their trees.
+class IndexDifferes {
+public:
+    explicit IndexDifferes(sqlite3* base);
+    ~IndexDifferes() noexcept(false);
+
+private:
+    sqlite3* m_base;
+    bool m_differes = false;
+};
+
 // The structures of one root (a person entry, a couple, a child's link, or
 // the file's records), assembled under their owners in order.
 struct StructuresDUneRacine {
