@@ -170,6 +170,10 @@ void TForm1::creerControles() {
     EProfession = editDeChamp(w, "EProfession", {80, 320, 97, 21}, 30);
     Label10 = etiquette(w, "Label10", QStringLiteral("Nombre d'enfants :"), 184, 320);
     ENBE = edit(w, "ENBE", {280, 320, 81, 21});
+    BtActe = new QPushButton(QStringLiteral("Acte…"), w);
+    BtActe->setObjectName(QStringLiteral("BtActe"));
+    BtActe->setToolTip(QStringLiteral("Saisir un acte (Ctrl+Maj+A)"));
+    BtActe->setGeometry(368, 318, 97, 25);
 
     GB = new QGroupBox(QStringLiteral("Parents"), w);
     GB->setObjectName(QStringLiteral("GB"));
@@ -236,8 +240,8 @@ void TForm1::creerControles() {
 
     // Keyboard order of the entry window.
     const QList<QWidget*> ordre = {
-        CBQualite, ENom,         EPrenom, EDN, ELN, EDM, ELM, EDD,     ELD,   EProfession,
-        ENBE,      SbRechercher, BitBtn1, ENP, EPP, ENM, EPM, BtPhoto, BtAide};
+        CBQualite, ENom,   EPrenom,      EDN,     ELN, EDM, ELM, EDD, ELD,     EProfession,
+        ENBE,      BtActe, SbRechercher, BitBtn1, ENP, EPP, ENM, EPM, BtPhoto, BtAide};
     for (int i = 0; i + 1 < ordre.size(); ++i)
         setTabOrder(ordre[i], ordre[i + 1]);
 }
@@ -282,6 +286,8 @@ void TForm1::creerMenu() {
     AllerALaFiche1->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
     Complements1 = ajouter(outils, "Complements1", QStringLiteral("&Compléments de la personne…"));
     Complements1->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    SaisirActe1 = ajouter(outils, "SaisirActe1", QStringLiteral("Saisir un &acte…"));
+    SaisirActe1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));
     ComplementsDetaches1 =
         ajouter(outils, "ComplementsDetaches1", QStringLiteral("Compléments &détachés…"));
     Lieux1 = ajouter(outils, "Lieux1", QStringLiteral("&Lieux…"));
@@ -361,7 +367,9 @@ void TForm1::relierEvenements() {
     relier(Complements1, &QAction::triggered, &TForm1::Complements1Click);
     relier(ComplementsDetaches1, &QAction::triggered, &TForm1::ComplementsDetaches1Click);
     relier(Lieux1, &QAction::triggered, &TForm1::Lieux1Click);
+    relier(SaisirActe1, &QAction::triggered, &TForm1::SaisirActe1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
+    relier(BtActe, &QAbstractButton::clicked, &TForm1::SaisirActe1Click);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);
     relier(Fichierdaide1, &QAction::triggered, &TForm1::Fichierdaide1Click);
     relier(Apropos1, &QAction::triggered, &TForm1::Apropos1Click);

@@ -121,6 +121,7 @@ public slots:
     void Complements1Click();
     void ComplementsDetaches1Click();
     void Lieux1Click();
+    void SaisirActe1Click();
     // The persons the store finds by place and date, for the index.
     std::vector<std::pair<std::int32_t, std::string>>
     personnesSelon(const CritereLieuDate& critere);
@@ -218,6 +219,7 @@ public:
     QLineEdit* ENM = nullptr;
     QLineEdit* EPM = nullptr;
     QPushButton* BtPhoto = nullptr;
+    QPushButton* BtActe = nullptr;
     QLabel* Panel2 = nullptr;
     QLabel* IPhoto = nullptr;
     BoutonImage* SbArbre = nullptr;
@@ -263,6 +265,7 @@ public:
     QAction* Complements1 = nullptr;
     QAction* ComplementsDetaches1 = nullptr;
     QAction* Lieux1 = nullptr;
+    QAction* SaisirActe1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;

@@ -125,6 +125,30 @@ bool Seance::ecrireNote(std::int32_t numero, const TFiche& personne, const QStri
     return ecrite;
 }
 
+ActePrepare Seance::enregistrerActe(const Acte& acte) {
+    if (!ouvrir()) throw ErreurVelmoris(QStringLiteral("L'acte n'est pas enregistré"));
+    FermetureGarantie fermeture(*m_fichier);
+    ActePrepare prepare = preparerActe(*m_fichier, acte);
+    // The act's event, citation and witnesses live in the store: without
+    // one, nothing of it is written.
+    if (!complements(true))
+        throw ErreurVelmoris(QStringLiteral("Le fichier de compléments ne peut pas servir : "
+                                            "l'acte n'est pas enregistré"));
+    ecrireChangement(prepare.modification, prepare.magasin, true);
+    m_fichier->fermer();
+    return prepare;
+}
+
+SourceDeLActe Seance::derniereSource() {
+    Complements* c = complements();
+    if (!c) return {};
+    try {
+        return SourceDeLActe::depuisTexte(QString::fromStdString(c->valeurMeta(CleDerniereSource)));
+    } catch (const ErreurComplements&) {
+        return {}; // offered empty, as for a first act
+    }
+}
+
 void Seance::sauvegarderAvantPremierChangement() {
     if (m_fichierSauvegarde == m_chemin) return;
     m_fichierSauvegarde = m_chemin;

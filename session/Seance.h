@@ -9,6 +9,7 @@
 #include "data/rapports/Rapports.h"
 #include "data/recherche/IndexPersonnes.h"
 #include "session/ComplementsOuverts.h"
+#include "session/SaisieActe.h"
 
 #include <QString>
 
@@ -79,6 +80,12 @@ public:
     // other; false when the store could not take it.
     bool ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,
                     const QString& libelle);
+    // An act entered at once, as one change kept for an undo, its store
+    // created when needed; returns the record of each role and what it
+    // could not link. Raises ErreurVelmoris when the act cannot be kept.
+    ActePrepare enregistrerActe(const Acte& acte);
+    // The register of the last act entered, to offer it again.
+    SourceDeLActe derniereSource();
     // The persons of a GEDCOM file appended after the records, their
     // store's part with them, as one change kept for an undo. The file is open.
     struct ImportALaSuite {

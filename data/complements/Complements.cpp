@@ -250,22 +250,6 @@ void Complements::annuler() {
 
 namespace {
 
-// Runs `travail` inside a transaction of its own: all or nothing.
-template <typename F> void enTransaction(Complements& c, F&& travail) {
-    c.commencer();
-    try {
-        travail();
-    } catch (...) {
-        c.annuler();
-        throw;
-    }
-    c.valider();
-}
-
-} // namespace
-
-namespace {
-
 // Every table of the store, for a mark read back from a journal.
 std::set<std::string> tablesDuMagasin() {
     std::set<std::string> tables = {"personne", "couple", "enfant", "lieu"};

@@ -193,6 +193,33 @@ public:
     // That whole date, while the record still holds what was written with
     // it; empty otherwise.
     std::string dateEntiere(std::int32_t fiche, const TFiche& actuelle, const std::string& champ);
+    // ---- what the user enters beyond the record (an act, its proof)
+    // Structures (level 1 GEDCOM text) added after a person's own, or as the
+    // record's field `champ` ("BIRT", "DEAT") as the record now holds it;
+    // the entry is created when needed.
+    void ajouterALaPersonne(std::int32_t fiche, const TFiche& personne, const std::string& gedcom,
+                            const std::string& champ = {});
+    // A partner of a union: the record's number (-1 unknown) and content.
+    struct Partenaire {
+        std::int32_t numero = -1;
+        const TFiche* fiche = nullptr;
+    };
+    // Structures added to the union of two persons, created when needed as
+    // the last union of each.
+    void ajouterAuCouple(const Partenaire& mari, const Partenaire& femme,
+                         const std::string& gedcom);
+    // A child born of that union, kept by the store (beyond the record's ten).
+    void ajouterEnfantAuCouple(const Partenaire& pere, const Partenaire& mere, std::int32_t enfant,
+                               const TFiche& ficheEnfant);
+    // A record of the file (a source, a repository) under its identifier,
+    // replacing the one of that identifier.
+    void ecrireEnregistrement(const std::string& xref, const std::string& gedcom);
+    // "@VS3@": a record identifier of that prefix no record has.
+    std::string nouvelIdentifiant(const std::string& prefixe);
+    // A setting kept with the store ("the last source used"), empty when none.
+    std::string valeurMeta(const std::string& cle);
+    void definirMeta(const std::string& cle, const std::string& valeur);
+
     void detacherFiche(std::int32_t fiche);
     void supprimerFiche(std::int32_t fiche);
     bool aDesEntrees(std::int32_t fiche);
@@ -281,6 +308,10 @@ private:
     void ajouterEnregistrement(structures::EcrivainStructures& ecrivain,
                                const EnregistrementComplement& e, std::int64_t racine);
     void lireStructuresDe(std::int64_t id, EntreePersonne& entree);
+    // The entry of a record as it now is, created when it has none.
+    std::int64_t entreeDe(std::int32_t fiche, const TFiche& personne);
+    void reecrireEntree(std::int64_t id, const EntreePersonne& entree);
+    std::int64_t coupleEntre(const Partenaire& mari, const Partenaire& femme);
     sqlite3* m_base = nullptr;
     QString m_chemin;
     bool m_lectureSeule = false;

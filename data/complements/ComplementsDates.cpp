@@ -54,17 +54,7 @@ void Complements::ecrireDateEntiere(std::int32_t fiche, const TFiche& personne,
                                     const std::string& champ, const std::string& date) {
     commencer();
     try {
-        std::int64_t id = 0;
-        Requete chercher(m_base, "SELECT id FROM personne WHERE fiche = ? AND empreinte = ? AND "
-                                 "detachee = 0 ORDER BY id LIMIT 1");
-        chercher.lier(1, fiche).lier(2, empreinteDe(personne));
-        if (chercher.ligne()) {
-            id = chercher.entier(0);
-        } else {
-            Requete creer(m_base, "INSERT INTO personne(fiche, empreinte) VALUES(?, ?)");
-            creer.lier(1, fiche).lier(2, empreinteDe(personne)).executer();
-            id = sqlite3_last_insert_rowid(m_base);
-        }
+        const std::int64_t id = entreeDe(fiche, personne);
         EntreePersonne entree;
         lireStructuresDe(id, entree);
         const std::string ecrit = ecritDe(personne, champ);
@@ -88,15 +78,7 @@ void Complements::ecrireDateEntiere(std::int32_t fiche, const TFiche& personne,
         }
         existant->gedcom = avecLigne(existant->gedcom, "DATE", date, false);
         existant->ecrit = ecrit;
-        supprimerRacine(m_base, Sorte::Personne, id);
-        EcrivainStructures ecrivain(m_base);
-        std::vector<Element> champs;
-        for (const EntreePersonne::Champ& c : entree.champs)
-            champs.push_back(elementDuChamp(c.nom, c.ecrit, c.gedcom));
-        ecrivain.ecrireTous(Sorte::Personne, id, champs);
-        ecrivain.ecrireTous(Sorte::Personne, id,
-                            lireStructures(entree.structures, Sorte::Personne, 1),
-                            static_cast<int>(champs.size()));
+        reecrireEntree(id, entree);
     } catch (...) {
         annuler();
         throw;

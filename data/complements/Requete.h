@@ -24,6 +24,18 @@ ErreurComplements erreur(sqlite3* base, int code, const QString& chemin);
 // A record number read from the store: one that no record can have reads as -1.
 std::int32_t fiche32(std::int64_t v);
 
+// Runs `travail` inside a transaction of its own: all or nothing.
+template <typename F> void enTransaction(Complements& c, F&& travail) {
+    c.commencer();
+    try {
+        travail();
+    } catch (...) {
+        c.annuler();
+        throw;
+    }
+    c.valider();
+}
+
 // One prepared statement: bound, stepped, read, finalised on every path.
 class Requete {
 public:

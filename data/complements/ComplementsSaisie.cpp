@@ -1,0 +1,176 @@
+// What the user enters in Velmoris beyond the record: an act's events with
+// their citations and witnesses, its unions, its sources. Each is written
+// as the store's own structures, as an import writes them, so that every
+// view and the export read them the same way.
+#include "data/complements/Requete.h"
+#include "data/complements/StockageStructures.h"
+
+#include <algorithm>
+
+using namespace magasin;
+using structures::Element;
+using structures::Sorte;
+
+std::int64_t Complements::entreeDe(std::int32_t fiche, const TFiche& personne) {
+    Requete chercher(m_base, "SELECT id FROM personne WHERE fiche = ? AND empreinte = ? AND "
+                             "detachee = 0 ORDER BY id LIMIT 1");
+    chercher.lier(1, fiche).lier(2, empreinteDe(personne));
+    if (chercher.ligne()) return chercher.entier(0);
+    Requete creer(m_base, "INSERT INTO personne(fiche, empreinte) VALUES(?, ?)");
+    creer.lier(1, fiche).lier(2, empreinteDe(personne)).executer();
+    return sqlite3_last_insert_rowid(m_base);
+}
+
+void Complements::reecrireEntree(std::int64_t id, const EntreePersonne& entree) {
+    using namespace structures;
+    supprimerRacine(m_base, Sorte::Personne, id);
+    EcrivainStructures ecrivain(m_base);
+    std::vector<Element> champs;
+    for (const EntreePersonne::Champ& c : entree.champs)
+        champs.push_back(elementDuChamp(c.nom, c.ecrit, c.gedcom));
+    ecrivain.ecrireTous(Sorte::Personne, id, champs);
+    ecrivain.ecrireTous(Sorte::Personne, id, lireStructures(entree.structures, Sorte::Personne, 1),
+                        static_cast<int>(champs.size()));
+}
+
+void Complements::ajouterALaPersonne(std::int32_t fiche, const TFiche& personne,
+                                     const std::string& gedcom, const std::string& champ) {
+    enTransaction(*this, [&] {
+        const std::int64_t id = entreeDe(fiche, personne);
+        EntreePersonne entree;
+        lireStructuresDe(id, entree);
+        if (champ.empty()) {
+            entree.structures += gedcom;
+        } else {
+            // A field the record held before, no longer as it was written:
+            // its structure stays, as an event of its own.
+            const auto ancien = std::find_if(entree.champs.begin(), entree.champs.end(),
+                                             [&](const auto& c) { return c.nom == champ; });
+            if (ancien != entree.champs.end()) {
+                entree.structures += ancien->gedcom;
+                entree.champs.erase(ancien);
+            }
+            entree.champs.push_back({champ, ecritDe(personne, champ), gedcom});
+        }
+        reecrireEntree(id, entree);
+    });
+}
+
+std::int64_t Complements::coupleEntre(const Partenaire& mari, const Partenaire& femme) {
+    const std::string empreinteMari = mari.fiche ? empreinteDe(*mari.fiche) : std::string();
+    const std::string empreinteFemme = femme.fiche ? empreinteDe(*femme.fiche) : std::string();
+    if (mari.numero >= 0 && femme.numero >= 0) {
+        Requete chercher(m_base, "SELECT id FROM couple WHERE mari = ? AND femme = ? AND "
+                                 "empreinte_mari = ? AND empreinte_femme = ? ORDER BY id LIMIT 1");
+        chercher.lier(1, mari.numero)
+            .lier(2, femme.numero)
+            .lier(3, empreinteMari)
+            .lier(4, empreinteFemme);
+        if (chercher.ligne()) return chercher.entier(0);
+    }
+    // The new union comes after every union the partner already has.
+    auto ordreSuivant = [&](std::int32_t numero) -> std::int64_t {
+        if (numero < 0) return 0;
+        Requete r(m_base,
+                  "SELECT COALESCE(MAX(CASE WHEN mari = ?1 THEN ordre_mari ELSE ordre_femme END) "
+                  "+ 1, 0) FROM couple WHERE mari = ?1 OR femme = ?1");
+        r.lier(1, numero);
+        r.ligne();
+        return r.entier(0);
+    };
+    Requete creer(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
+                          "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme) "
+                          "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+    creer.lier(1, mari.numero)
+        .lier(2, femme.numero)
+        .lier(3, empreinteMari)
+        .lier(4, empreinteFemme)
+        .lier(5, ordreSuivant(mari.numero))
+        .lier(6, ordreSuivant(femme.numero))
+        .lier(7, mari.fiche ? ecritDe(*mari.fiche, "MARR") : std::string())
+        .lier(8, femme.fiche ? ecritDe(*femme.fiche, "MARR") : std::string())
+        .executer();
+    return sqlite3_last_insert_rowid(m_base);
+}
+
+void Complements::ajouterAuCouple(const Partenaire& mari, const Partenaire& femme,
+                                  const std::string& gedcom) {
+    enTransaction(*this, [&] {
+        const std::int64_t id = coupleEntre(mari, femme);
+        if (gedcom.empty()) return;
+        Requete dernier(m_base, "SELECT COALESCE(MAX(ordre) + 1, 0) FROM evenement WHERE "
+                                "racine_sorte = 'U' AND racine = ? AND sorte_proprietaire = 'U'");
+        dernier.lier(1, id);
+        dernier.ligne();
+        // After every structure of the union, whatever its table.
+        int premier = static_cast<int>(dernier.entier(0));
+        for (Sorte s : structures::sortesStockees()) {
+            Requete r(m_base, (std::string("SELECT COALESCE(MAX(ordre) + 1, 0) FROM ") +
+                               structures::descriptionDe(s).table +
+                               " WHERE racine_sorte = 'U' AND racine = ? AND "
+                               "sorte_proprietaire = 'U'")
+                                  .c_str());
+            r.lier(1, id);
+            r.ligne();
+            premier = std::max(premier, static_cast<int>(r.entier(0)));
+        }
+        structures::EcrivainStructures ecrivain(m_base);
+        ecrivain.ecrireTous(Sorte::Union, id, structures::lireStructures(gedcom, Sorte::Union, 1),
+                            premier);
+    });
+}
+
+void Complements::ajouterEnfantAuCouple(const Partenaire& pere, const Partenaire& mere,
+                                        std::int32_t enfant, const TFiche& ficheEnfant) {
+    enTransaction(*this, [&] {
+        const std::int64_t id = coupleEntre(pere, mere);
+        Requete deja(m_base, "SELECT 1 FROM enfant WHERE couple = ? AND fiche = ?");
+        deja.lier(1, id).lier(2, enfant);
+        if (deja.ligne()) return;
+        Requete rang(m_base, "SELECT COALESCE(MAX(rang) + 1, 0) FROM enfant WHERE couple = ?");
+        rang.lier(1, id);
+        rang.ligne();
+        const std::int64_t r = rang.entier(0);
+        Requete ajouter(m_base, "INSERT INTO enfant(couple, rang, fiche, empreinte, filiation, "
+                                "lien_pere, lien_mere) VALUES(?, ?, ?, ?, 'birth', ?, ?)");
+        const std::string lien = structures::lienEnFrancais("birth");
+        ajouter.lier(1, id).lier(2, r).lier(3, enfant).lier(4, empreinteDe(ficheEnfant));
+        ajouter.lier(5, lien).lier(6, lien).executer();
+    });
+}
+
+void Complements::ecrireEnregistrement(const std::string& xref, const std::string& gedcom) {
+    enTransaction(*this, [&] {
+        structures::EcrivainStructures ecrivain(m_base);
+        ajouterEnregistrement(ecrivain, {xref, gedcom},
+                              structures::prochaineRacineDeFichier(m_base));
+    });
+}
+
+std::string Complements::valeurMeta(const std::string& cle) {
+    Requete r(m_base, "SELECT valeur FROM meta WHERE cle = ?");
+    r.lier(1, cle);
+    return r.ligne() ? r.texte(0) : std::string();
+}
+
+void Complements::definirMeta(const std::string& cle, const std::string& valeur) {
+    Requete(m_base, "INSERT OR REPLACE INTO meta(cle, valeur) VALUES(?, ?)")
+        .lier(1, cle)
+        .lier(2, valeur)
+        .executer();
+}
+
+std::string Complements::nouvelIdentifiant(const std::string& prefixe) {
+    // "@VS12@": one more than the largest of that prefix the store holds.
+    std::int64_t plusGrand = 0;
+    parcourirEnregistrements([&](const EnregistrementComplement& e) {
+        if (!e.xref.starts_with("@" + prefixe) || e.xref.size() < prefixe.size() + 3) return;
+        const std::string chiffres =
+            e.xref.substr(prefixe.size() + 1, e.xref.size() - prefixe.size() - 2);
+        if (chiffres.empty() || !std::all_of(chiffres.begin(), chiffres.end(), ::isdigit) ||
+            chiffres.size() > 12)
+            return;
+        plusGrand = std::max<std::int64_t>(plusGrand, std::stoll(chiffres));
+    });
+    return "@" + prefixe + std::to_string(plusGrand + 1) + "@";
+}
