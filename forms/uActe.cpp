@@ -180,7 +180,7 @@ void TSaisieActe::remplirLesRoles() {
         l.effacer->setObjectName(QStringLiteral("BtNouvelle") + suffixe);
         l.effacer->setToolTip(QStringLiteral("Créer une nouvelle personne pour ce rôle"));
         l.effacer->setEnabled(false);
-        l.age = champ(m_personnes, "", 5);
+        l.age = champ(m_personnes, "", 8);
         l.age->setObjectName(QStringLiteral("EAge") + suffixe);
         l.profession = champ(m_personnes, "", 14);
         l.profession->setObjectName(QStringLiteral("EProfession") + suffixe);
