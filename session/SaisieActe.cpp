@@ -423,6 +423,21 @@ PartDuMagasin Preparation::partDuMagasin() {
         const std::int32_t n = m_resultat.numeros[principal];
         ecritures.push_back({n, evenement(), m_champs.count(n) ? m_champs.at(n) : std::string()});
     }
+    // The witnesses, godparents and declarants also as the principal
+    // persons' associations, the one place GEDCOM 5.5.1 has for them, which
+    // every program reads.
+    for (std::size_t p = 0; p < m_roles.size(); ++p) {
+        const std::int32_t n = m_resultat.numeros[p];
+        if (m_roles[p].lien != LienDuRole::Principal || n < 0) continue;
+        std::string associations;
+        for (std::size_t r = 0; r < m_roles.size(); ++r)
+            if (m_roles[r].lien == LienDuRole::Aucun && m_resultat.numeros[r] >= 0)
+                associations +=
+                    "1 ASSO @I" + std::to_string(m_resultat.numeros[r]) + "@\n2 RELA " +
+                    utf8(QStringLiteral("%1 (%2)").arg(m_roles[r].nom, nomDuGenre(m_acte.genre))) +
+                    '\n';
+        if (!associations.empty()) ecritures.push_back({n, associations, ""});
+    }
     for (std::size_t r = 0; r < m_roles.size(); ++r) {
         const std::int32_t n = m_resultat.numeros[r];
         const PersonneDeLActe& p = m_acte.personnes[r];

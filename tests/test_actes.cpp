@@ -120,7 +120,7 @@ void TestActes::baptemeSaisiEnUneFois() {
          {"1 BAPM\r\n2 DATE @#DFRENCH R@ 12 VEND 4\r\n2 PLAC Saint-Martin-des-Champs, Morlaix, "
           "Finistère, France\r\n",
           "3 PAGE vue 34, acte n° 12\r\n", "3 RELA Père\r\n", "3 RELA Parrain\r\n",
-          "3 RELA Marraine\r\n3 NOTE Âge dans l'acte : 20 ans\r\n",
+          "3 RELA Marraine\r\n3 NOTE Âge dans l'acte : 20 ans\r\n", "2 RELA Parrain (baptême)\r\n",
           "1 TITL Morlaix, registres paroissiaux (BMS), 1795-1796\r\n", "1 NAME AD Finistère\r\n",
           "2 CALN 3 E 152/4\r\n", "1 OCCU laboureur\r\n2 DATE @#DFRENCH R@ 12 VEND 4\r\n"})
         QVERIFY2(gedcom.contains(attendu), attendu);

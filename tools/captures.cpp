@@ -6,6 +6,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
+#include "forms/uActe.h"
 #include "forms/uArbre.h"
 #include "forms/uChoixPersonne.h"
 #include "forms/uIndex.h"
@@ -16,6 +17,7 @@
 #include "tools/DialoguesMuets.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -155,5 +157,28 @@ int main(int argc, char* argv[]) {
     dialogues.prochaineModale = true;
     dialogues.prochaine = QStringLiteral("parente");
     form.LienDeParente1Click();
+    // An act being entered for Jacques: his baptism, its register, his godparents.
+    form.pAfficherEnreg(20);
+    dialogues.avant([](QDialog& dialogue) {
+        auto& acte = static_cast<TSaisieActe&>(dialogue);
+        acte.EDate->setText(QStringLiteral("12 vendémiaire an IV"));
+        acte.ELieu->setText(QStringLiteral("Saint-Martin-des-Champs, Morlaix, Finistère, France"));
+        acte.EService->setText(QStringLiteral("AD Finistère"));
+        acte.ECommune->setText(QStringLiteral("Morlaix"));
+        acte.EAnnees->setText(QStringLiteral("1795-1796"));
+        acte.ECote->setText(QStringLiteral("3 E 152/4"));
+        acte.EVue->setText(QStringLiteral("34"));
+        acte.ENumero->setText(QStringLiteral("12"));
+        const auto& lignes = acte.lignes();
+        lignes[3].nom->setText(QStringLiteral("MADEC"));
+        lignes[3].prenoms->setText(QStringLiteral("Jean"));
+        lignes[3].profession->setText(QStringLiteral("laboureur"));
+        lignes[4].nom->setText(QStringLiteral("LE ROUX"));
+        lignes[4].prenoms->setText(QStringLiteral("Marie"));
+        lignes[4].age->setText(QStringLiteral("20 ans"));
+        acte.adjustSize();
+    });
+    dialogues.prochaine = QStringLiteral("saisie-acte");
+    form.SaisirActe1Click();
     return 0;
 }
