@@ -16,6 +16,7 @@
 
 class BoutonImage;
 struct ChoixDuLien;
+struct ContenuFiche;
 class Complements;
 class Dialogues;
 class FamillesConnues;
@@ -281,6 +282,9 @@ protected:
     void closeEvent(QCloseEvent* evenement) override;
 
 private:
+    friend class ActionsDeLaFiche;
+    // What the whole file of a person shows; nothing when it cannot be read (told).
+    std::optional<ContenuFiche> contenuDeLaFiche(std::int32_t numero);
     void creerControles();
     void creerMenu();
     void relierEvenements();

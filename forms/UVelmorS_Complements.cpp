@@ -102,35 +102,6 @@ bool TForm1::decisionSurLesComplements(std::int32_t numero, bool& supprimer) {
     return true;
 }
 
-// The person as the file holds it: the form may hold edits not saved yet.
-void TForm1::Complements1Click() {
-    const std::int32_t numero = personneDuRapport();
-    if (numero < 0) return;
-    TFiche fiche;
-    VueComplements vue;
-    if (!surLeFichier([&] {
-            if (numero >= m_seance->fichier().nombreFiches())
-                throw ErreurES(ErreurES::LectureFinFichier);
-            m_seance->fichier().positionner(numero);
-            m_seance->fichier().lire(fiche);
-            if (Complements* base = complements())
-                vue = vueComplements(*base, m_seance->fichier(), numero, fiche);
-        }))
-        return;
-    QString raison;
-    if (Complements* base = complements(); base && base->lectureSeule())
-        raison = QStringLiteral("le fichier de compléments est en lecture seule");
-    else if (!base && Complements::existe(m_seance->chemin()))
-        raison = QStringLiteral("le fichier de compléments ne peut pas servir");
-    TComplements fenetre(
-        QStringLiteral("%1 — fiche n° %2").arg(designationPersonne(fiche)).arg(numero), vue, raison,
-        this);
-    if (!m_dialogues.executerModal(fenetre) || !fenetre.noteModifiee()) return;
-    ecrireNote(numero, fiche, vue.note, fenetre.note());
-}
-
-// A note is the user's research: its change is kept like any other, in
-// the history and after a backup, and emptying it is confirmed first.
 void TForm1::ecrireNote(std::int32_t numero, const TFiche& fiche, const QString& ancienne,
                         const QString& nouvelle) {
     if (!ancienne.trimmed().isEmpty() && nouvelle.trimmed().isEmpty() &&

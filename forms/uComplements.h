@@ -8,33 +8,8 @@
 
 class QLabel;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
 class QTextBrowser;
-
-// What the companion store keeps of the person on screen, section by
-// section, read-only; and the user's own note on that person, which can be
-// written and changed.
-class TComplements : public QDialog {
-    Q_OBJECT
-public:
-    // `raisonSansNote`, when not empty, says why the note cannot be written
-    // (a store that cannot be changed): the note is then shown read-only.
-    TComplements(const QString& personne, const VueComplements& vue, const QString& raisonSansNote,
-                 QWidget* parent = nullptr);
-    QString note() const;
-    bool noteModifiee() const;
-
-    QLabel* LPersonne = nullptr;
-    QTextBrowser* Texte = nullptr;
-    QLabel* LNote = nullptr;
-    QPlainTextEdit* Note = nullptr;
-    QPushButton* BtEnregistrer = nullptr;
-    QPushButton* BtFermer = nullptr;
-
-private:
-    QString m_noteInitiale;
-};
 
 // The entries the records no longer match: each with the person it was
 // written for and why it is detached; reattached to a record, or deleted.

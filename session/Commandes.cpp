@@ -106,6 +106,27 @@ Modification chainage(FichierEnregistrements& fichier, std::int32_t enfant,
     return modification;
 }
 
+LienFait lienAuParent(FichierEnregistrements& fichier, Modification& modification,
+                      std::int32_t enfant, std::int32_t parent, bool pere, QStringList& remarques) {
+    TFiche e = modification.fiche(fichier, enfant);
+    std::int32_t& lien = pere ? e.Pere : e.Mere;
+    if (lien >= 0 && lien != parent) {
+        remarques << QStringLiteral("%1 a déjà pour %2 %3 : ce lien n'est pas changé.")
+                         .arg(nomComplet(e), pere ? QStringLiteral("père") : QStringLiteral("mère"),
+                              nomComplet(modification.fiche(fichier, lien)));
+        return LienFait::Refuse;
+    }
+    lien = parent;
+    modification.fiches[enfant] = e;
+    TFiche p = modification.fiche(fichier, parent);
+    const auto fin = p.Enfants.begin() + std::min<int>(p.NbEnfants, NbEmplacementsEnfants);
+    if (std::find(p.Enfants.begin(), fin, enfant) != fin) return LienFait::Fait;
+    if (p.NbEnfants >= NbEmplacementsEnfants) return LienFait::HorsDeLaFiche;
+    inscrireEnfant(p, p.NbEnfants, enfant);
+    modification.fiches[parent] = p;
+    return LienFait::Fait;
+}
+
 Modification suppressionDesChainages(FichierEnregistrements& fichier, std::int32_t numero,
                                      const TFiche& avant, bool desDeuxCotes) {
     TFiche sansLien = avant;

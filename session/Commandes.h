@@ -5,6 +5,8 @@
 #include "data/fichier/TFiche.h"
 #include "data/gedcom/Gedcom.h"
 
+#include <QStringList>
+
 #include <cstdint>
 #include <functional>
 
@@ -38,6 +40,14 @@ PartDuMagasin complementsDeLaSupprimee(std::int32_t numero, bool supprimer);
 Modification chainage(FichierEnregistrements& fichier, std::int32_t enfant,
                       const TFiche& ficheEnfant, std::int32_t pere, int rangPere, std::int32_t mere,
                       int rangMere);
+
+// A child entered with a parent in `modification`: the child names the
+// parent when it names none (otherwise it stays, and `remarques` says so),
+// the parent lists the child in a free slot; beyond ten, the store has to
+// keep the link.
+enum class LienFait { Fait, Refuse, HorsDeLaFiche };
+LienFait lienAuParent(FichierEnregistrements& fichier, Modification& modification,
+                      std::int32_t enfant, std::int32_t parent, bool pere, QStringList& remarques);
 
 // A record's own links cleared; `desDeuxCotes`, the person also leaves the
 // slots of its parents, and its children no longer name it.

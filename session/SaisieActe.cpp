@@ -270,28 +270,15 @@ void Preparation::remplirLesChamps() {
     }
 }
 
-// A child entered with a parent: the child names the parent when it names
-// none, the parent lists the child in a free slot, or the store keeps it.
 void Preparation::lierAuParent(std::int32_t enfant, std::int32_t parent, bool pere) {
-    TFiche e = fiche(enfant);
-    std::int32_t& lien = pere ? e.Pere : e.Mere;
-    const QString qui = pere ? QStringLiteral("père") : QStringLiteral("mère");
-    if (lien >= 0 && lien != parent) {
-        m_resultat.remarques << QStringLiteral("%1 a déjà pour %2 %3 : ce lien n'est pas changé.")
-                                    .arg(nomComplet(e), qui, nomComplet(fiche(lien)));
-        return;
-    }
-    lien = parent;
-    ecrire(enfant, e);
-    TFiche p = fiche(parent);
-    if (std::find(p.Enfants.begin(), p.Enfants.begin() + p.NbEnfants, enfant) !=
-        p.Enfants.begin() + p.NbEnfants)
-        return;
-    if (p.NbEnfants < NbEmplacementsEnfants) {
-        inscrireEnfant(p, p.NbEnfants, enfant);
-        ecrire(parent, p);
-    } else {
+    switch (lienAuParent(m_fichier, m_resultat.modification, enfant, parent, pere,
+                         m_resultat.remarques)) {
+    case LienFait::HorsDeLaFiche:
         m_enfantsEnPlus.push_back({enfant, parent});
+        break;
+    case LienFait::Fait:
+    case LienFait::Refuse:
+        break;
     }
 }
 

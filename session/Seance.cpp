@@ -107,19 +107,24 @@ Seance::ImportALaSuite Seance::importerALaSuite(const QString& source) {
 
 bool Seance::ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,
                         const QString& libelle) {
-    const EtapeComplements etape = m_complements.etape(m_chemin, true, [=](Complements& c) {
+    return ecrireAuMagasin(numero, libelle, [=](Complements& c) {
         c.ecrireNote(numero, personne, note.toStdString());
     });
+}
+
+bool Seance::ecrireAuMagasin(std::int32_t numero, const QString& libelle,
+                             const std::function<void(Complements&)>& ecriture,
+                             const Modification& fiches) {
+    const EtapeComplements etape = m_complements.etape(m_chemin, true, ecriture);
     if (!etape) return false;
-    Modification modification;
+    Modification modification = fiches;
     modification.libelle = libelle;
     modification.personne = numero;
-    bool ecrite = false;
     if (!ouvrir()) return false;
     FermetureGarantie fermeture(*m_fichier);
     sauvegarderAvantPremierChangement();
     EntreeHistorique entree = appliquerEnSurete(*m_fichier, m_chemin, modification, etape);
-    ecrite = !entree.complementsAller.isEmpty();
+    const bool ecrite = !entree.complementsAller.isEmpty();
     if (ecrite) m_historique.ajouter(std::move(entree));
     m_fichier->fermer();
     return ecrite;

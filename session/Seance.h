@@ -80,6 +80,12 @@ public:
     // other; false when the store could not take it.
     bool ecrireNote(std::int32_t numero, const TFiche& personne, const QString& note,
                     const QString& libelle);
+    // A change of the store, with the records `fiches` changes with it,
+    // kept for an undo under `libelle`, the person `numero` shown again;
+    // false when the store could not take it (told).
+    bool ecrireAuMagasin(std::int32_t numero, const QString& libelle,
+                         const std::function<void(Complements&)>& ecriture,
+                         const Modification& fiches = {});
     // An act entered at once, as one change kept for an undo, its store
     // created when needed; returns the record of each role and what it
     // could not link. Raises ErreurVelmoris when the act cannot be kept.

@@ -12,6 +12,7 @@
 #include "forms/uArbre.h"
 #include "forms/uChoixPersonne.h"
 #include "forms/uComplements.h"
+#include "forms/uFicheComplete.h"
 #include "forms/uIndex.h"
 #include "forms/uLieux.h"
 #include "tests/OutilsTests.h"
@@ -564,7 +565,7 @@ void TestComplements::fenetreEtNote() {
     Session s(d);
     QString texte;
     d.attendreModal([&](QDialog& dialogue) {
-        auto& fenetre = dynamic_cast<TComplements&>(dialogue);
+        auto& fenetre = dynamic_cast<TFicheComplete&>(dialogue);
         texte = fenetre.Texte->toPlainText();
         fenetre.Note->setPlainText(QStringLiteral("Vu aux archives\nen 2026"));
         return true;
@@ -582,7 +583,7 @@ void TestComplements::fenetreEtNote() {
         QVERIFY2(texte.contains(QString::fromUtf8(attendu)),
                  qPrintable(QString::fromUtf8(attendu) + u'\n' + texte));
     d.attendreModal([&](QDialog& dialogue) {
-        texte = dynamic_cast<TComplements&>(dialogue).Note->toPlainText();
+        texte = dynamic_cast<TFicheComplete&>(dialogue).Note->toPlainText();
         return false;
     });
     s.form.Complements1Click();
@@ -594,7 +595,7 @@ void TestComplements::fenetreEtNote() {
     const QString nom = nomComplet(lireFiche(fic, 0));
     QCOMPARE(s.form.Annuler1->text(), QStringLiteral("Annuler la note de ") + nom);
     d.attendreModal([](QDialog& dialogue) {
-         dynamic_cast<TComplements&>(dialogue).Note->clear();
+         dynamic_cast<TFicheComplete&>(dialogue).Note->clear();
          return true;
      })
         .attendreConfirmation(

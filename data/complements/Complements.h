@@ -118,6 +118,12 @@ struct LieuConnu {
     std::optional<std::pair<double, double>> coordonnees; // latitude, longitude
 };
 
+// A source of the file: its identifier and what a list shows of it.
+struct SourceConnue {
+    std::string xref;
+    QString titre;
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -211,6 +217,25 @@ public:
     // A child born of that union, kept by the store (beyond the record's ten).
     void ajouterEnfantAuCouple(const Partenaire& pere, const Partenaire& mere, std::int32_t enfant,
                                const TFiche& ficheEnfant);
+    // A child linked to a union: `filiation` as GEDCOM says it ("birth",
+    // "adopted", "foster"), `lien` in French ("reconnaissance", "tutelle"…),
+    // by default the French of `filiation`.
+    void ajouterEnfantAUnion(std::int64_t couple, std::int32_t enfant, const TFiche& ficheEnfant,
+                             const std::string& filiation, const std::string& lien = {});
+    // A child's link to a union taken away, with what was said of it.
+    void retirerEnfantDuCouple(std::int64_t couple, std::int32_t enfant);
+    // A union, its events and its children's links.
+    void supprimerCouple(std::int64_t couple);
+    // A person's facts as the whole file edits them: the record's fields'
+    // structures and every other structure (level 1 GEDCOM text), in order.
+    void remplacerFaits(std::int32_t fiche, const TFiche& personne,
+                        const std::vector<EntreePersonne::Champ>& champs, const std::string& faits);
+    // A union's own structures (its events, sources, notes), in order.
+    void remplacerFaitsDuCouple(std::int64_t couple, const std::string& faits);
+    // Every source of the file, by title.
+    std::vector<SourceConnue> sources();
+    // A new source of that title; returns its identifier.
+    std::string creerSource(const std::string& titre);
     // A record of the file (a source, a repository) under its identifier,
     // replacing the one of that identifier.
     void ecrireEnregistrement(const std::string& xref, const std::string& gedcom);
@@ -372,6 +397,12 @@ QString lieuEntier(Complements& base, std::int32_t fiche, const TFiche& personne
 
 // A GEDCOM date in French words: "ABT 13 OCT 1784" is "vers 13 octobre 1784".
 QString dateGedcomEnClair(const std::string& date);
+
+// A child's link in French: "adopted" is "adoption".
+std::string lienEnFrancaisDe(const std::string& filiation);
+
+// A tag in French: "BAPM" is "Baptême".
+QString libelleDEtiquette(const std::string& etiquette);
 
 // The readable lines of a stored GEDCOM structure, for the Compléments
 // window: "Résidence, 1850, Paris", "Source : Registre paroissial"…

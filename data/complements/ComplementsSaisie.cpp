@@ -122,20 +122,31 @@ void Complements::ajouterAuCouple(const Partenaire& mari, const Partenaire& femm
 
 void Complements::ajouterEnfantAuCouple(const Partenaire& pere, const Partenaire& mere,
                                         std::int32_t enfant, const TFiche& ficheEnfant) {
+    enTransaction(
+        *this, [&] { ajouterEnfantAUnion(coupleEntre(pere, mere), enfant, ficheEnfant, "birth"); });
+}
+
+void Complements::ajouterEnfantAUnion(std::int64_t couple, std::int32_t enfant,
+                                      const TFiche& ficheEnfant, const std::string& filiation,
+                                      const std::string& lien) {
     enTransaction(*this, [&] {
-        const std::int64_t id = coupleEntre(pere, mere);
         Requete deja(m_base, "SELECT 1 FROM enfant WHERE couple = ? AND fiche = ?");
-        deja.lier(1, id).lier(2, enfant);
+        deja.lier(1, couple).lier(2, enfant);
         if (deja.ligne()) return;
         Requete rang(m_base, "SELECT COALESCE(MAX(rang) + 1, 0) FROM enfant WHERE couple = ?");
-        rang.lier(1, id);
+        rang.lier(1, couple);
         rang.ligne();
-        const std::int64_t r = rang.entier(0);
-        Requete ajouter(m_base, "INSERT INTO enfant(couple, rang, fiche, empreinte, filiation, "
-                                "lien_pere, lien_mere) VALUES(?, ?, ?, ?, 'birth', ?, ?)");
-        const std::string lien = structures::lienEnFrancais("birth");
-        ajouter.lier(1, id).lier(2, r).lier(3, enfant).lier(4, empreinteDe(ficheEnfant));
-        ajouter.lier(5, lien).lier(6, lien).executer();
+        const std::string mot = lien.empty() ? structures::lienEnFrancais(filiation) : lien;
+        Requete(m_base, "INSERT INTO enfant(couple, rang, fiche, empreinte, filiation, lien_pere, "
+                        "lien_mere) VALUES(?, ?, ?, ?, ?, ?, ?)")
+            .lier(1, couple)
+            .lier(2, rang.entier(0))
+            .lier(3, enfant)
+            .lier(4, empreinteDe(ficheEnfant))
+            .lier(5, filiation)
+            .lier(6, mot)
+            .lier(7, mot)
+            .executer();
     });
 }
 
@@ -173,4 +184,86 @@ std::string Complements::nouvelIdentifiant(const std::string& prefixe) {
         plusGrand = std::max<std::int64_t>(plusGrand, std::stoll(chiffres));
     });
     return "@" + prefixe + std::to_string(plusGrand + 1) + "@";
+}
+
+std::vector<SourceConnue> Complements::sources() {
+    std::vector<SourceConnue> liste;
+    parcourirEnregistrements([&](const EnregistrementComplement& e) {
+        std::vector<Element> lus = structures::lireStructures(e.gedcom, Sorte::Fichier, 0);
+        if (lus.size() != 1 || lus.front().sorte != Sorte::Source) return;
+        const Element& s = lus.front();
+        std::string titre;
+        for (const char* c : {"titre", "abreviation", "auteur"})
+            if (titre.empty()) titre = s.colonne(c).value_or("");
+        liste.push_back({e.xref, QString::fromStdString(titre.empty() ? e.xref : titre)});
+    });
+    std::sort(liste.begin(), liste.end(), [](const SourceConnue& a, const SourceConnue& b) {
+        return QString::localeAwareCompare(a.titre, b.titre) < 0;
+    });
+    return liste;
+}
+
+std::string Complements::creerSource(const std::string& titre) {
+    std::string xref;
+    enTransaction(*this, [&] {
+        xref = nouvelIdentifiant("VS");
+        ecrireEnregistrement(xref, "0 " + xref + " SOUR\n1 TITL " + titre + '\n');
+    });
+    return xref;
+}
+
+void Complements::remplacerFaits(std::int32_t fiche, const TFiche& personne,
+                                 const std::vector<EntreePersonne::Champ>& champs,
+                                 const std::string& faits) {
+    enTransaction(*this, [&] {
+        const std::int64_t id = entreeDe(fiche, personne);
+        EntreePersonne entree;
+        entree.champs = champs;
+        entree.structures = faits;
+        reecrireEntree(id, entree);
+    });
+}
+
+void Complements::remplacerFaitsDuCouple(std::int64_t couple, const std::string& faits) {
+    enTransaction(*this, [&] {
+        structures::StructuresDUneRacine avant =
+            structures::lireRacine(m_base, Sorte::Union, couple);
+        structures::supprimerRacine(m_base, Sorte::Union, couple);
+        structures::EcrivainStructures ecrivain(m_base);
+        ecrivain.ecrireTous(Sorte::Union, couple, avant.champs);
+        ecrivain.ecrireTous(Sorte::Union, couple,
+                            structures::lireStructures(faits, Sorte::Union, 1),
+                            static_cast<int>(avant.champs.size()));
+    });
+}
+
+void Complements::retirerEnfantDuCouple(std::int64_t couple, std::int32_t enfant) {
+    enTransaction(*this, [&] {
+        Requete r(m_base, "SELECT id FROM enfant WHERE couple = ? AND fiche = ?");
+        r.lier(1, couple).lier(2, enfant);
+        while (r.ligne())
+            structures::supprimerRacine(m_base, Sorte::Enfant, r.entier(0));
+        Requete(m_base, "DELETE FROM enfant WHERE couple = ? AND fiche = ?")
+            .lier(1, couple)
+            .lier(2, enfant)
+            .executer();
+    });
+}
+
+void Complements::supprimerCouple(std::int64_t couple) {
+    enTransaction(*this, [&] {
+        Requete enfants(m_base, "SELECT fiche FROM enfant WHERE couple = ?");
+        enfants.lier(1, couple);
+        std::vector<std::int32_t> liste;
+        while (enfants.ligne())
+            liste.push_back(fiche32(enfants.entier(0)));
+        for (const std::int32_t e : liste)
+            retirerEnfantDuCouple(couple, e);
+        structures::supprimerRacine(m_base, Sorte::Union, couple);
+        Requete(m_base, "DELETE FROM couple WHERE id = ?").lier(1, couple).executer();
+    });
+}
+
+std::string lienEnFrancaisDe(const std::string& filiation) {
+    return structures::lienEnFrancais(filiation);
 }

@@ -340,6 +340,10 @@ QString dateGedcomEnClair(const std::string& date) {
     return dateEnFrancais(date);
 }
 
+QString libelleDEtiquette(const std::string& etiquette) {
+    return libelle(etiquette);
+}
+
 QStringList texteLisible(const std::string& gedcom,
                          const std::function<std::string(const std::string&)>& enregistrement) {
     QStringList lignes;
