@@ -23,11 +23,13 @@ void TForm1::SaisirActe1Click() {
     };
     auto chercher = [this, trouvee](const QString& role) {
         std::optional<TSaisieActe::Trouvee> resultat;
-        surLeFichier([&] {
-            TChoixPersonne choix(QStringLiteral("Saisir un acte : %1").arg(role),
-                                 m_seance->fichier(), this, -1, m_seance->autresNoms());
-            if (m_dialogues.executerModal(choix) && choix.ficheChoisie() >= 0)
-                resultat = trouvee(choix.ficheChoisie());
+        executer([&] {
+            surLeFichier([&] {
+                TChoixPersonne choix(QStringLiteral("Saisir un acte : %1").arg(role),
+                                     m_seance->fichier(), this, -1, m_seance->autresNoms());
+                if (m_dialogues.executerModal(choix) && choix.ficheChoisie() >= 0)
+                    resultat = trouvee(choix.ficheChoisie());
+            });
         });
         return resultat;
     };

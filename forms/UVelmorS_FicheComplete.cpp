@@ -224,13 +224,12 @@ std::optional<ContenuFiche> ActionsDeLaFiche::ajouterEnfant(std::size_t rang) {
     Modification fiches;
     QStringList remarques;
     if (filiation.naissance) {
+        const bool jeSuisLePere = fiche(m_numero).Qualite == 0;
         m_form.surLeFichier([&] {
-            for (const std::int32_t parent : {m_numero, u.partenaire}) {
-                if (parent < 0) continue;
-                const bool pere =
-                    (parent == m_numero ? fiche(m_numero) : fiche(parent)).Qualite == 0;
-                lienAuParent(m_form.m_seance->fichier(), fiches, enfant, parent, pere, remarques);
-            }
+            FichierEnregistrements& fichier = m_form.m_seance->fichier();
+            lienAuParent(fichier, fiches, enfant, m_numero, jeSuisLePere, remarques);
+            if (u.partenaire >= 0)
+                lienAuParent(fichier, fiches, enfant, u.partenaire, !jeSuisLePere, remarques);
         });
     }
     TFiche apres = ficheEnfant;

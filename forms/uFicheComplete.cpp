@@ -1,9 +1,10 @@
 #include "forms/uFicheComplete.h"
 
 #include "data/complements/Faits.h"
-#include "data/fichier/Erreurs.h"
 #include "data/complements/Structures.h"
+#include "data/fichier/Erreurs.h"
 #include "forms/uFait.h"
+#include "platform/Commande.h"
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
@@ -190,11 +191,16 @@ QWidget* TFicheComplete::creerListe(Categorie c, const QString& ajout) {
     l.modifier->setObjectName(QStringLiteral("BtModifier%1").arg(int(c)));
     l.supprimer->setObjectName(QStringLiteral("BtSupprimer%1").arg(int(c)));
     if (c == Medias) l.modifier->hide();
-    connect(l.ajouter, &QPushButton::clicked, this, [this, c] { ajouter(c); });
-    connect(l.modifier, &QPushButton::clicked, this, [this, c] { modifier(c); });
-    connect(l.supprimer, &QPushButton::clicked, this, [this, c] { supprimer(c); });
-    connect(l.monter, &QPushButton::clicked, this, [this, c] { deplacer(c, -1); });
-    connect(l.descendre, &QPushButton::clicked, this, [this, c] { deplacer(c, +1); });
+    connect(l.ajouter, &QPushButton::clicked, this,
+            [this, c] { commande([this, c] { ajouter(c); }); });
+    connect(l.modifier, &QPushButton::clicked, this,
+            [this, c] { commande([this, c] { modifier(c); }); });
+    connect(l.supprimer, &QPushButton::clicked, this,
+            [this, c] { commande([this, c] { supprimer(c); }); });
+    connect(l.monter, &QPushButton::clicked, this,
+            [this, c] { commande([this, c] { deplacer(c, -1); }); });
+    connect(l.descendre, &QPushButton::clicked, this,
+            [this, c] { commande([this, c] { deplacer(c, +1); }); });
     auto* boutons = new QVBoxLayout;
     for (QPushButton* b : {l.ajouter, l.modifier, l.supprimer, l.monter, l.descendre})
         boutons->addWidget(b);
@@ -238,7 +244,8 @@ QWidget* TFicheComplete::creerUnions() {
                                                     {BtAjouterEnfant, 7},
                                                     {BtRetirerEnfant, 8}};
     for (const auto& [bouton, action] : actions)
-        connect(bouton, &QPushButton::clicked, this, [this, a = action] { modifierUnion(a); });
+        connect(bouton, &QPushButton::clicked, this,
+                [this, a = action] { commande([this, a] { modifierUnion(a); }); });
 
     auto* grille = new QVBoxLayout(page);
     auto ligne = [&](const QString& titre, QWidget* liste, std::initializer_list<QPushButton*> bs) {
@@ -260,6 +267,11 @@ QWidget* TFicheComplete::creerUnions() {
     ligne(QStringLiteral("Enfants de l'union choisie :"), EnfantsUnion,
           {BtAjouterEnfant, BtRetirerEnfant});
     return page;
+}
+
+// Each change is a command: what goes wrong is told in the error box.
+void TFicheComplete::commande(const std::function<void()>& action) {
+    executerCommande(m_dialogues, action);
 }
 
 QString TFicheComplete::note() const {
@@ -368,7 +380,12 @@ std::optional<std::string> TFicheComplete::editer(int pour, const std::string& o
     }
     TFait fenetre(
         p, f, champ, m_contenu.sources,
-        [this]() { return m_actions ? m_actions->nouvelleSource() : std::nullopt; }, this);
+        [this]() {
+            std::optional<std::string> source;
+            if (m_actions) commande([&] { source = m_actions->nouvelleSource(); });
+            return source;
+        },
+        this);
     if (p == TFait::Pour::Citation && origine.empty() && !m_contenu.sources.empty())
         fenetre.citer(m_contenu.sources.front().xref);
     while (m_dialogues.executerModal(fenetre)) {

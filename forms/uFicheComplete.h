@@ -112,6 +112,7 @@ private:
     void deplacer(Categorie categorie, int sens);
     void modifierUnion(int action);
     void appliquer(const std::optional<ContenuFiche>& contenu);
+    void commande(const std::function<void()>& action);
     std::optional<std::string> editer(int pour, const std::string& origine, bool champ);
     QString nomDeLaPersonne() const;
     ContenuFiche m_contenu;
