@@ -284,7 +284,7 @@ void TForm1::creerMenu() {
     IndexDesPersonnes1->setShortcut(QKeySequence(QStringLiteral("Ctrl+I")));
     AllerALaFiche1 = ajouter(outils, "AllerALaFiche1", QStringLiteral("&Aller à la fiche…"));
     AllerALaFiche1->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
-    Complements1 = ajouter(outils, "Complements1", QStringLiteral("&Compléments de la personne…"));
+    Complements1 = ajouter(outils, "Complements1", QStringLiteral("&Fiche complète…"));
     Complements1->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
     SaisirActe1 = ajouter(outils, "SaisirActe1", QStringLiteral("Saisir un &acte…"));
     SaisirActe1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));

@@ -89,7 +89,9 @@ TFait::TFait(Pour pour, const FaitSaisi& fait, bool dateDeLaFiche,
                                              : QStringLiteral("&Description :"),
                            EValeur);
     if (evenement) {
-        formulaire->addRow(QStringLiteral("&Date :"), ligneDate);
+        auto* etiquetteDate = new QLabel(QStringLiteral("&Date :"), this);
+        etiquetteDate->setBuddy(EDate);
+        formulaire->addRow(etiquetteDate, ligneDate);
         formulaire->addRow(QStringLiteral("&Lieu :"), ELieu);
     }
     if (pour != Pour::Citation)

@@ -259,6 +259,12 @@ QWidget* TFicheComplete::creerUnions() {
         h->addLayout(v);
         grille->addLayout(h, 1);
     };
+    // One column of buttons of one width, down the three lists.
+    int largeur = 0;
+    for (QPushButton* b : page->findChildren<QPushButton*>())
+        largeur = std::max(largeur, b->sizeHint().width());
+    for (QPushButton* b : page->findChildren<QPushButton*>())
+        b->setFixedWidth(largeur);
     ligne(QStringLiteral("Unions (la première est celle que la fiche tient) :"), ListeUnions,
           {BtAjouterUnion, BtSupprimerUnion});
     ligne(QStringLiteral("Événements de l'union choisie :"), evenements,

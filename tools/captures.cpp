@@ -9,6 +9,7 @@
 #include "forms/uActe.h"
 #include "forms/uArbre.h"
 #include "forms/uChoixPersonne.h"
+#include "forms/uFicheComplete.h"
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
@@ -26,6 +27,7 @@
 #include <QListWidget>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -161,18 +163,18 @@ int main(int argc, char* argv[]) {
     form.pAfficherEnreg(20);
     dialogues.avant([](QDialog& dialogue) {
         auto& acte = static_cast<TSaisieActe&>(dialogue);
-        acte.EDate->setText(QStringLiteral("12 vendémiaire an IV"));
-        acte.ELieu->setText(QStringLiteral("Saint-Martin-des-Champs, Morlaix, Finistère, France"));
-        acte.EService->setText(QStringLiteral("AD Finistère"));
-        acte.ECommune->setText(QStringLiteral("Morlaix"));
-        acte.EAnnees->setText(QStringLiteral("1795-1796"));
-        acte.ECote->setText(QStringLiteral("3 E 152/4"));
+        acte.EDate->setText(QStringLiteral("08/06/1930"));
+        acte.ELieu->setText(QStringLiteral("Saint-Nizier, Lyon, Rhône, France"));
+        acte.EService->setText(QStringLiteral("Archives diocésaines de Lyon"));
+        acte.ECommune->setText(QStringLiteral("Lyon, Saint-Nizier"));
+        acte.EAnnees->setText(QStringLiteral("1929-1931"));
+        acte.ECote->setText(QStringLiteral("P 12/4"));
         acte.EVue->setText(QStringLiteral("34"));
         acte.ENumero->setText(QStringLiteral("12"));
         const auto& lignes = acte.lignes();
         lignes[3].nom->setText(QStringLiteral("MADEC"));
         lignes[3].prenoms->setText(QStringLiteral("Jean"));
-        lignes[3].profession->setText(QStringLiteral("laboureur"));
+        lignes[3].profession->setText(QStringLiteral("négociant"));
         lignes[4].nom->setText(QStringLiteral("LE ROUX"));
         lignes[4].prenoms->setText(QStringLiteral("Marie"));
         lignes[4].age->setText(QStringLiteral("20 ans"));
@@ -180,5 +182,32 @@ int main(int argc, char* argv[]) {
     });
     dialogues.prochaine = QStringLiteral("saisie-acte");
     form.SaisirActe1Click();
+    // That act entered, Jacques' whole file on its events.
+    Acte bapteme;
+    bapteme.genre = GenreActe::Bapteme;
+    bapteme.date = QStringLiteral("08/06/1930");
+    bapteme.lieu = QStringLiteral("Saint-Nizier, Lyon, Rhône, France");
+    bapteme.source = {QStringLiteral("Archives diocésaines de Lyon"),
+                      QStringLiteral("Lyon, Saint-Nizier"),
+                      registresConnus().front(),
+                      QStringLiteral("1929-1931"),
+                      QStringLiteral("P 12/4"),
+                      QStringLiteral("34"),
+                      QStringLiteral("12"),
+                      {}};
+    bapteme.personnes.resize(rolesDe(GenreActe::Bapteme).size());
+    bapteme.personnes[0].fiche = 20;
+    bapteme.personnes[3].nom = QStringLiteral("MADEC");
+    bapteme.personnes[3].prenoms = QStringLiteral("Jean");
+    bapteme.personnes[3].profession = QStringLiteral("négociant");
+    bapteme.personnes[4].nom = QStringLiteral("LE ROUX");
+    bapteme.personnes[4].prenoms = QStringLiteral("Marie");
+    form.seance().enregistrerActe(bapteme);
+    form.pAfficherEnreg(20);
+    dialogues.avant([](QDialog& dialogue) {
+        static_cast<TFicheComplete&>(dialogue).Onglets->setCurrentIndex(2);
+    });
+    dialogues.prochaine = QStringLiteral("fiche-complete");
+    form.Complements1Click();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "data/complements/Complements.h"
 #include "data/complements/Structures.h"
+#include "data/fichier/DatesSaisies.h"
 
 #include <algorithm>
 
@@ -194,7 +195,11 @@ QString resumeDuFait(const std::string& gedcom) {
         parties.front() +=
             QStringLiteral(" : ") + QString::fromStdString(f.valeur).replace(u'\n', u' ');
     QStringList quand;
-    if (!f.date.empty()) quand << dateGedcomEnClair(f.date);
+    if (!f.date.empty()) {
+        // Another calendar in its own words, with its Gregorian day.
+        const QString autre = dateEntiereEnClair(QString::fromStdString(f.date));
+        quand << (autre.isEmpty() ? dateGedcomEnClair(f.date) : autre);
+    }
     if (!f.lieu.empty()) quand << QString::fromStdString(f.lieu);
     if (!quand.isEmpty()) parties << quand.join(QStringLiteral(", "));
     const std::size_t n = sourcesCitees(gedcom).size();
