@@ -291,6 +291,7 @@ void TForm1::creerMenu() {
     ComplementsDetaches1 =
         ajouter(outils, "ComplementsDetaches1", QStringLiteral("Compléments &détachés…"));
     Lieux1 = ajouter(outils, "Lieux1", QStringLiteral("&Lieux…"));
+    Sources1 = ajouter(outils, "Sources1", QStringLiteral("&Sources…"));
     outils->addSeparator();
     ExporterGedcom1 = ajouter(outils, "ExporterGedcom1", QStringLiteral("Exporter en GEDCOM…"));
     ImporterGedcom1 =
@@ -368,6 +369,7 @@ void TForm1::relierEvenements() {
     relier(ComplementsDetaches1, &QAction::triggered, &TForm1::ComplementsDetaches1Click);
     relier(Lieux1, &QAction::triggered, &TForm1::Lieux1Click);
     relier(SaisirActe1, &QAction::triggered, &TForm1::SaisirActe1Click);
+    relier(Sources1, &QAction::triggered, &TForm1::Sources1Click);
     relier(BtPhoto, &QAbstractButton::clicked, &TForm1::BtPhotoClick);
     relier(BtActe, &QAbstractButton::clicked, &TForm1::SaisirActe1Click);
     relier(BtAide, &QAbstractButton::clicked, &TForm1::BtAideClick);

@@ -123,6 +123,7 @@ public slots:
     void ComplementsDetaches1Click();
     void Lieux1Click();
     void SaisirActe1Click();
+    void Sources1Click();
     // The persons the store finds by place and date, for the index.
     std::vector<std::pair<std::int32_t, std::string>>
     personnesSelon(const CritereLieuDate& critere);
@@ -267,6 +268,7 @@ public:
     QAction* ComplementsDetaches1 = nullptr;
     QAction* Lieux1 = nullptr;
     QAction* SaisirActe1 = nullptr;
+    QAction* Sources1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;

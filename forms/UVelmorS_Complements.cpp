@@ -193,7 +193,21 @@ void TForm1::Lieux1Click() {
             return -1;
         }
     };
-    TLieux fenetre(base->lieux(), personnes, this);
+    // Each change of the places is one entry of the history.
+    auto modifier = [this](const QString& libelle,
+                           const std::function<void(Complements&)>& changement)
+        -> std::optional<std::vector<LieuConnu>> {
+        bool ecrit = false;
+        executer(
+            [&] { ecrit = m_seance->ecrireAuMagasin(numeroCourant(-1), libelle, changement); });
+        actualiserMenuEdition();
+        Complements* c = complements();
+        if (!ecrit || !c) return std::nullopt;
+        return c->lieux();
+    };
+    const bool modifiable = !base->lectureSeule();
+    TLieux fenetre(base->lieux(), personnes, this, &m_dialogues,
+                   modifiable ? TLieux::Modifier(modifier) : TLieux::Modifier());
     connect(&fenetre, &TLieux::personnesDemandees, this, [&](const QString& lieu) {
         executer([&] {
             fenetre.accept();

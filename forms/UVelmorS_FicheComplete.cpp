@@ -9,6 +9,7 @@
 #include "forms/UVelmorS.h"
 #include "forms/uChoixPersonne.h"
 #include "forms/uFicheComplete.h"
+#include "forms/uSources.h"
 #include "platform/Dialogues.h"
 #include "session/Seance.h"
 
@@ -313,4 +314,39 @@ void TForm1::Complements1Click() {
         }))
         return;
     ecrireNote(numero, fiche, contenu->vue.note, fenetre.note());
+}
+
+// The sources of the file; a person of a citation double-clicked is shown.
+void TForm1::Sources1Click() {
+    Complements* base = complements();
+    if (!base) {
+        m_dialogues.message(QStringLiteral("Ce fichier de généalogie n'a pas encore de sources : "
+                                           "elles viennent d'un fichier GEDCOM importé, d'un acte "
+                                           "saisi ou d'une citation de la fiche complète."));
+        return;
+    }
+    auto nomDe = [this](std::int32_t fiche, const std::string& empreinte) {
+        QString nom;
+        surLeFichier([&] {
+            if (fiche < 0 || fiche >= m_seance->fichier().nombreFiches()) return;
+            TFiche f;
+            m_seance->fichier().positionner(fiche);
+            m_seance->fichier().lire(f);
+            nom = empreinteDe(f) == empreinte ? nomEtNumero(f, fiche) : QString();
+        });
+        return nom.isEmpty() ? QStringLiteral("%1 (la fiche %2 tient maintenant une autre "
+                                              "personne)")
+                                   .arg(empreinteLisible(empreinte))
+                                   .arg(fiche)
+                             : nom;
+    };
+    auto citations = [base](const std::string& xref) { return base->citationsDe(xref); };
+    TSources fenetre(base->sourcesDetaillees(), base->depots(), citations, nomDe, this);
+    std::int32_t montree = -1;
+    connect(&fenetre, &TSources::personneDemandee, this, [&](std::int32_t fiche) {
+        montree = fiche;
+        fenetre.accept();
+    });
+    m_dialogues.executerModal(fenetre);
+    if (montree >= 0 && peutQuitterLaFiche()) pAfficherEnreg(montree);
 }

@@ -1,6 +1,8 @@
 #include "forms/uLieux.h"
 
 #include "data/fichier/Texte.h"
+#include "platform/Commande.h"
+#include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
 #include <QFontMetrics>
@@ -25,15 +27,16 @@ constexpr int RoleRang = Qt::UserRole + 1;
 QString coordonneesLisibles(const std::optional<std::pair<double, double>>& c) {
     if (!c) return {};
     const QLocale francais(QLocale::French, QLocale::France);
-    return QStringLiteral("%1, %2").arg(francais.toString(c->first, 'f', 5),
-                                        francais.toString(c->second, 'f', 5));
+    return QStringLiteral("%1 ; %2").arg(francais.toString(c->first, 'f', 5),
+                                         francais.toString(c->second, 'f', 5));
 }
 
 } // namespace
 
 TLieux::TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int64_t)> personnes,
-               QWidget* parent)
-    : QDialog(parent), m_lieux(std::move(lieux)), m_personnes(std::move(personnes)) {
+               QWidget* parent, Dialogues* dialogues, Modifier modifier)
+    : QDialog(parent), m_dialogues(dialogues), m_modifier(std::move(modifier)),
+      m_lieux(std::move(lieux)), m_personnes(std::move(personnes)) {
     setObjectName(QStringLiteral("Lieux"));
     setWindowTitle(QStringLiteral("Lieux"));
     setFont(policeFenetre());
@@ -56,10 +59,23 @@ TLieux::TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int
     BtPersonnes->setObjectName(QStringLiteral("BtPersonnes"));
     BtFermer = new QPushButton(QStringLiteral("&Fermer"), this);
     BtFermer->setObjectName(QStringLiteral("BtFermer"));
+    BtRenommer = new QPushButton(QStringLiteral("&Renommer…"), this);
+    BtRenommer->setObjectName(QStringLiteral("BtRenommer"));
+    BtFusionner = new QPushButton(QStringLiteral("F&usionner avec…"), this);
+    BtFusionner->setObjectName(QStringLiteral("BtFusionner"));
+    BtDefinir = new QPushButton(QStringLiteral("Code INSEE et c&oordonnées…"), this);
+    BtDefinir->setObjectName(QStringLiteral("BtDefinir"));
+    for (QPushButton* b : {BtRenommer, BtFusionner, BtDefinir})
+        b->setVisible(static_cast<bool>(m_modifier) && m_dialogues);
 
     auto* haut = new QHBoxLayout;
     haut->addWidget(etiquette);
     haut->addWidget(EFiltre, 1);
+    auto* changements = new QHBoxLayout;
+    changements->addWidget(BtRenommer);
+    changements->addWidget(BtFusionner);
+    changements->addWidget(BtDefinir);
+    changements->addStretch(1);
     auto* bas = new QHBoxLayout;
     bas->addWidget(LCompte, 1);
     bas->addWidget(BtPersonnes);
@@ -67,6 +83,7 @@ TLieux::TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int
     auto* tout = new QVBoxLayout(this);
     tout->addLayout(haut);
     tout->addWidget(Arbre, 1);
+    tout->addLayout(changements);
     tout->addLayout(bas);
 
     connect(EFiltre, &QLineEdit::textChanged, this, &TLieux::filtrer);
@@ -74,6 +91,12 @@ TLieux::TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int
     connect(BtPersonnes, &QPushButton::clicked, this, &TLieux::demanderLesPersonnes);
     connect(BtFermer, &QPushButton::clicked, this, &QDialog::accept);
     connect(Arbre, &QTreeWidget::itemExpanded, this, &TLieux::ouvrir);
+    connect(BtRenommer, &QPushButton::clicked, this,
+            [this] { executerCommande(*m_dialogues, [this] { renommer(); }); });
+    connect(BtFusionner, &QPushButton::clicked, this,
+            [this] { executerCommande(*m_dialogues, [this] { fusionner(); }); });
+    connect(BtDefinir, &QPushButton::clicked, this,
+            [this] { executerCommande(*m_dialogues, [this] { definir(); }); });
     remplir();
 }
 
@@ -81,6 +104,8 @@ TLieux::TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int
 // the top. Items are made when their parent is opened: a store of half a
 // million places opens at once.
 void TLieux::remplir() {
+    Arbre->clear();
+    m_racines.clear();
     std::unordered_map<std::int64_t, std::size_t> rangDe;
     for (std::size_t i = 0; i < m_lieux.size(); ++i)
         rangDe.emplace(m_lieux[i].id, i);
@@ -99,7 +124,7 @@ void TLieux::remplir() {
     const QFontMetrics mesure(Arbre->font());
     Arbre->setColumnWidth(Insee, mesure.horizontalAdvance(QStringLiteral("Code INSEE")) + 24);
     Arbre->setColumnWidth(Coordonnees,
-                          mesure.horizontalAdvance(QStringLiteral("-00,00000, -000,00000")) + 24);
+                          mesure.horizontalAdvance(QStringLiteral("-00,00000 ; -000,00000")) + 24);
     Arbre->setColumnWidth(Personnes, mesure.horizontalAdvance(QStringLiteral("Personnes")) + 24);
     LCompte->setText(QStringLiteral("%1 lieu(x)")
                          .arg(nombreEnFrancais(static_cast<std::int64_t>(m_lieux.size()))));
@@ -163,4 +188,116 @@ void TLieux::filtrer(const QString& texte) {
 void TLieux::demanderLesPersonnes() {
     if (QTreeWidgetItem* e = Arbre->currentItem())
         emit personnesDemandees(e->data(Nom, RoleNomEntier).toString());
+}
+
+const LieuConnu* TLieux::lieuChoisi() const {
+    const QTreeWidgetItem* e = Arbre->currentItem();
+    if (!e) return nullptr;
+    return &m_lieux[static_cast<std::size_t>(e->data(Nom, RoleRang).toULongLong())];
+}
+
+// One change of the places, the tree shown again on the same place.
+void TLieux::changer(const QString& libelle, const std::function<void(Complements&)>& changement) {
+    const LieuConnu* choisi = lieuChoisi();
+    const std::int64_t id = choisi ? choisi->id : 0;
+    const auto lieux = m_modifier(libelle, changement);
+    if (!lieux) return;
+    m_lieux = *lieux;
+    remplir();
+    filtrer(EFiltre->text());
+    // The same place chosen again, when it is still there (a merge removes it).
+    const auto rang = std::find_if(m_lieux.begin(), m_lieux.end(),
+                                   [&](const LieuConnu& l) { return l.id == id; });
+    if (rang == m_lieux.end()) return;
+    std::function<QTreeWidgetItem*(QTreeWidgetItem*)> chercher = [&](QTreeWidgetItem* e) {
+        if (e->data(Nom, RoleRang).toULongLong() == static_cast<qulonglong>(rang - m_lieux.begin()))
+            return e;
+        for (int k = 0; k < e->childCount(); ++k)
+            if (QTreeWidgetItem* trouve = chercher(e->child(k))) return trouve;
+        return static_cast<QTreeWidgetItem*>(nullptr);
+    };
+    for (int k = 0; k < Arbre->topLevelItemCount(); ++k)
+        if (QTreeWidgetItem* e = chercher(Arbre->topLevelItem(k))) {
+            Arbre->setCurrentItem(e);
+            return;
+        }
+}
+
+void TLieux::renommer() {
+    const LieuConnu* l = lieuChoisi();
+    if (!l) return;
+    const QString nom =
+        m_dialogues
+            ->saisie(QStringLiteral("Renommer un lieu"),
+                     QStringLiteral("Nouveau nom de « %1 » (sans les lieux qui le contiennent) :")
+                         .arg(l->nom),
+                     l->libelle)
+            .simplified();
+    if (nom.isEmpty() || nom == l->libelle) return;
+    const std::int64_t id = l->id;
+    changer(QStringLiteral("le lieu « %1 » renommé « %2 »").arg(l->libelle, nom),
+            [=](Complements& c) { c.renommerLieu(id, nom); });
+}
+
+void TLieux::fusionner() {
+    const LieuConnu* l = lieuChoisi();
+    if (!l) return;
+    const QString cible =
+        m_dialogues
+            ->saisie(QStringLiteral("Fusionner deux lieux"),
+                     QStringLiteral("Fusionner « %1 » avec quel lieu ? Tapez son nom entier "
+                                    "(« Morlaix, Finistère, France ») :")
+                         .arg(l->nom),
+                     {})
+            .simplified();
+    if (cible.isEmpty()) return;
+    const auto dans = std::find_if(m_lieux.begin(), m_lieux.end(), [&](const LieuConnu& x) {
+        return x.nom.compare(cible, Qt::CaseInsensitive) == 0;
+    });
+    if (dans == m_lieux.end()) {
+        m_dialogues->message(QStringLiteral("Aucun lieu ne s'appelle « %1 ».").arg(cible));
+        return;
+    }
+    if (!m_dialogues->confirmer(QStringLiteral("Fusionner « %1 » dans « %2 » ? Ses événements et "
+                                               "les lieux qu'il contient passent à « %2 ». "
+                                               "(Édition › Annuler la défait.)")
+                                    .arg(l->nom, dans->nom)))
+        return;
+    const std::int64_t source = l->id, destination = dans->id;
+    changer(QStringLiteral("la fusion de « %1 » dans « %2 »").arg(l->libelle, dans->libelle),
+            [=](Complements& c) { c.fusionnerLieux(source, destination); });
+}
+
+void TLieux::definir() {
+    const LieuConnu* l = lieuChoisi();
+    if (!l) return;
+    const QString insee = m_dialogues->saisie(
+        QStringLiteral("Code INSEE"),
+        QStringLiteral("Code INSEE de « %1 » (vide s'il n'en a pas) :").arg(l->nom), l->insee);
+    const QString anciennes = coordonneesLisibles(l->coordonnees);
+    const QString texte =
+        m_dialogues
+            ->saisie(QStringLiteral("Coordonnées"),
+                     QStringLiteral("Latitude et longitude de « %1 » en degrés, séparées par un "
+                                    "point-virgule (48,5775 ; -3,8272), vides s'il n'en a pas :")
+                         .arg(l->nom),
+                     anciennes)
+            .simplified();
+    std::optional<std::pair<double, double>> coordonnees;
+    if (!texte.isEmpty()) {
+        const QStringList parties = texte.split(u';');
+        bool ok1 = false, ok2 = false;
+        const double lat = parties.value(0).trimmed().replace(u',', u'.').toDouble(&ok1);
+        const double lon = parties.value(1).trimmed().replace(u',', u'.').toDouble(&ok2);
+        if (parties.size() != 2 || !ok1 || !ok2) {
+            m_dialogues->message(QStringLiteral("« %1 » n'est pas une latitude et une longitude "
+                                                "séparées par un point-virgule.")
+                                     .arg(texte));
+            return;
+        }
+        coordonnees = std::pair{lat, lon};
+    }
+    const std::int64_t id = l->id;
+    changer(QStringLiteral("le code INSEE et les coordonnées de « %1 »").arg(l->libelle),
+            [=](Complements& c) { c.definirLieu(id, insee, coordonnees); });
 }

@@ -5,7 +5,9 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
+class Dialogues;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,14 +21,22 @@ class QTreeWidgetItem;
 class TLieux : public QDialog {
     Q_OBJECT
 public:
-    // `personnes` counts the persons of a place, asked for the places shown.
+    // A change of the places, as one entry of the history: the places then,
+    // or nothing when it could not be made (told).
+    using Modifier = std::function<std::optional<std::vector<LieuConnu>>(
+        const QString& libelle, const std::function<void(Complements&)>& changement)>;
+    // `personnes` counts the persons of a place, asked for the places shown;
+    // without `modifier`, the places are only read.
     TLieux(std::vector<LieuConnu> lieux, std::function<std::int64_t(std::int64_t)> personnes,
-           QWidget* parent = nullptr);
+           QWidget* parent = nullptr, Dialogues* dialogues = nullptr, Modifier modifier = {});
 
     QLineEdit* EFiltre = nullptr;
     QTreeWidget* Arbre = nullptr;
     QLabel* LCompte = nullptr;
     QPushButton* BtPersonnes = nullptr;
+    QPushButton* BtRenommer = nullptr;
+    QPushButton* BtFusionner = nullptr;
+    QPushButton* BtDefinir = nullptr;
     QPushButton* BtFermer = nullptr;
 
 signals:
@@ -39,6 +49,13 @@ private:
     void ouvrir(QTreeWidgetItem* element);
     void filtrer(const QString& texte);
     void demanderLesPersonnes();
+    const LieuConnu* lieuChoisi() const;
+    void renommer();
+    void fusionner();
+    void definir();
+    void changer(const QString& libelle, const std::function<void(Complements&)>& changement);
+    Dialogues* m_dialogues;
+    Modifier m_modifier;
     std::vector<LieuConnu> m_lieux;
     std::function<std::int64_t(std::int64_t)> m_personnes;
     std::vector<std::vector<std::size_t>> m_enfants; // by place, the places inside it

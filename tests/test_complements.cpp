@@ -523,7 +523,7 @@ void TestComplements::fenetreDesLieux() {
     QCOMPARE(lignes,
              (QStringList{"France |  | 0", "France › Bretagne |  | 0",
                           "France › Bretagne › Finistère |  | 0",
-                          "France › Bretagne › Finistère › Morlaix | 48,57750, -3,82750 | 1",
+                          "France › Bretagne › Finistère › Morlaix | 48,57750 ; -3,82750 | 1",
                           "France › Bretagne › Finistère › Morlaix › Kerozar |  | 1"}));
     QStringList trouves;
     for (const std::int32_t p : Index->index().visibles())

@@ -7,6 +7,8 @@
 #include "forms/uChoixPersonne.h"
 #include "forms/uFait.h"
 #include "forms/uFicheComplete.h"
+#include "forms/uLieux.h"
+#include "forms/uSources.h"
 #include "tests/OutilsTests.h"
 
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -51,6 +54,31 @@ std::function<bool(QDialog&)> choisir(const QString& filtre) {
     };
 }
 
+// A baptism of a new child of Pierre's at `lieu`, cited in a register.
+void baptiser(Banc& b, const QString& prenom, const QString& lieu) {
+    Acte acte;
+    acte.genre = GenreActe::Bapteme;
+    acte.date = QStringLiteral("12/03/1790");
+    acte.lieu = lieu;
+    acte.source = {QStringLiteral("AD Finistère"), QStringLiteral("Morlaix"),
+                   registresConnus().front(),      QStringLiteral("1790"),
+                   QStringLiteral("3 E 152/4"),    QStringLiteral("34"),
+                   QStringLiteral("12"),           {}};
+    acte.personnes.resize(rolesDe(GenreActe::Bapteme).size());
+    acte.personnes[0].nom = QStringLiteral("DUPONT");
+    acte.personnes[0].prenoms = prenom;
+    acte.personnes[1].fiche = 0;
+    b.form().seance().enregistrerActe(acte);
+}
+
+// The place of that name chosen in the tree, its branch opened by the filter.
+void choisirLieu(TLieux& l, const QString& libelle) {
+    l.EFiltre->setText(libelle);
+    const auto trouves = l.Arbre->findItems(libelle, Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!trouves.isEmpty());
+    l.Arbre->setCurrentItem(trouves.front());
+}
+
 } // namespace
 
 class TestFicheComplete : public QObject {
@@ -60,6 +88,8 @@ private slots:
     void faitReecritSansPerdreUneLigne();
     void faitAjouteAvecUneNouvelleSourcePuisAnnule();
     void secondeUnionAvecMariageEtEnfants();
+    void lieuxFusionnesRenommesEtSitues();
+    void sourcesAvecCeQuEllesProuvent();
 };
 
 void TestFicheComplete::faitReecritSansPerdreUneLigne_data() {
@@ -187,6 +217,100 @@ void TestFicheComplete::secondeUnionAvecMariageEtEnfants() {
     const QByteArray gedcom = exporterAvecComplements(b.fic());
     QVERIFY(gedcom.contains("1 MARR\r\n2 DATE 12 MAY 1820\r\n2 PLAC Morlaix\r\n2 TYPE civil\r\n"));
     QVERIFY(gedcom.contains("2 PEDI adopted"));
+}
+
+// A place typed two ways merged, a lieu-dit renamed, a commune given its
+// code and coordinates, (0, 0) refused: each one entry of the history, and
+// every event says the new names.
+void TestFicheComplete::lieuxFusionnesRenommesEtSitues() {
+    Banc b;
+    baptiser(b, QStringLiteral("Yves"), QStringLiteral("Kerozar, Morlaix, Finistère"));
+    baptiser(b, QStringLiteral("Hervé"), QStringLiteral("Morlaix, Finistere"));
+    const QString coordonneesNulles = QStringLiteral("0 ; 0");
+    b.d.attendreModal([&](QDialog& d) {
+        auto& l = dynamic_cast<TLieux&>(d);
+        choisirLieu(l, QStringLiteral("Finistere"));
+        l.BtFusionner->click();
+        choisirLieu(l, QStringLiteral("Kerozar"));
+        l.BtRenommer->click();
+        choisirLieu(l, QStringLiteral("Morlaix"));
+        l.BtDefinir->click();
+        l.BtDefinir->click();
+        return false;
+    });
+    b.d.attendreSaisie(QStringLiteral("Fusionner « Finistere » avec quel lieu ? Tapez son nom "
+                                      "entier (« Morlaix, Finistère, France ») :"),
+                       QStringLiteral("finistère"));
+    b.d.attendreConfirmation(QStringLiteral("Fusionner « Finistere » dans « Finistère » ? Ses "
+                                            "événements et les lieux qu'il contient passent à "
+                                            "« Finistère ». (Édition › Annuler la défait.)"),
+                             true);
+    b.d.attendreSaisie(QStringLiteral("Nouveau nom de « Kerozar, Morlaix, Finistère » (sans les "
+                                      "lieux qui le contiennent) :"),
+                       QStringLiteral("Kérozar"));
+    b.d.attendreSaisie(QStringLiteral("Code INSEE de « Morlaix, Finistère » (vide s'il n'en a "
+                                      "pas) :"),
+                       QStringLiteral("29151"));
+    b.d.attendreSaisie(QStringLiteral("Latitude et longitude de « Morlaix, Finistère » en degrés, "
+                                      "séparées par un point-virgule (48,5775 ; -3,8272), vides "
+                                      "s'il n'en a pas :"),
+                       QStringLiteral("48,5775 ; -3,8272"));
+    b.d.attendreSaisie(QStringLiteral("Code INSEE de « Morlaix, Finistère » (vide s'il n'en a "
+                                      "pas) :"),
+                       QStringLiteral("29151"));
+    b.d.attendreSaisie(QStringLiteral("Latitude et longitude de « Morlaix, Finistère » en degrés, "
+                                      "séparées par un point-virgule (48,5775 ; -3,8272), vides "
+                                      "s'il n'en a pas :"),
+                       coordonneesNulles);
+    b.d.attendreErreur(QStringLiteral("Les coordonnées (0, 0) sont un point de l'océan au large "
+                                      "de l'Afrique, le blanc de certains programmes : elles ne "
+                                      "sont pas gardées."));
+    b.form().Lieux1Click();
+    VERIFIER_DIALOGUES(b.d);
+    const QByteArray gedcom = exporterAvecComplements(b.fic());
+    QVERIFY(gedcom.contains("2 PLAC Kérozar, Morlaix, Finistère\r\n"));
+    QVERIFY(gedcom.contains("2 PLAC Morlaix, Finistère\r\n"));
+    QVERIFY(!gedcom.contains("Finistere"));
+    const auto base = Complements::ouvrir(b.fic(), false);
+    QStringList lieux;
+    for (const LieuConnu& l : base->lieux())
+        lieux << l.nom + u'|' + l.insee + (l.coordonnees ? QStringLiteral("|situé") : QString());
+    lieux.sort();
+    QCOMPARE(lieux, (QStringList{QStringLiteral("Finistère|"),
+                                 QStringLiteral("Kérozar, Morlaix, Finistère|"),
+                                 QStringLiteral("Morlaix, Finistère|29151|situé")}));
+    // Three changes, taken back one by one: the place typed two ways comes back.
+    for (int i = 0; i < 3; ++i)
+        b.form().Annuler1Click();
+    QVERIFY(exporterAvecComplements(b.fic()).contains("2 PLAC Morlaix, Finistere\r\n"));
+}
+
+// A source listed with its repository and call number, what it proves
+// person by person; a double-click shows the person.
+void TestFicheComplete::sourcesAvecCeQuEllesProuvent() {
+    Banc b;
+    baptiser(b, QStringLiteral("Yves"), QStringLiteral("Morlaix"));
+    QStringList ligne, citations;
+    b.d.attendreModal([&](QDialog& d) {
+        auto& s = dynamic_cast<TSources&>(d);
+        for (int c = 0; c < s.TableSources->columnCount(); ++c)
+            ligne << s.TableSources->item(0, c)->text();
+        for (int i = 0; i < s.ListeCitations->count(); ++i)
+            citations << s.ListeCitations->item(i)->text();
+        s.EFiltre->setText(QStringLiteral("autre chose"));
+        if (!s.TableSources->isRowHidden(0)) return false;
+        s.ListeCitations->setCurrentRow(0);
+        emit s.ListeCitations->itemDoubleClicked(s.ListeCitations->item(0));
+        return true;
+    });
+    b.form().Sources1Click();
+    VERIFIER_DIALOGUES(b.d);
+    QCOMPARE(ligne, (QStringList{QStringLiteral("Morlaix, registres paroissiaux (BMS), 1790"),
+                                 QStringLiteral("AD Finistère"), QStringLiteral("3 E 152/4"),
+                                 QStringLiteral("1"), QStringLiteral("1")}));
+    QCOMPARE(citations,
+             QStringList{QStringLiteral("DUPONT Yves (fiche 4) — Baptême — vue 34, acte n° 12")});
+    QCOMPARE(b.form().EPrenom->text(), QStringLiteral("Yves"));
 }
 
 QTEST_MAIN(TestFicheComplete)

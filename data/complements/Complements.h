@@ -124,6 +124,26 @@ struct SourceConnue {
     QString titre;
 };
 
+// A source as the sources window lists it.
+struct SourceDetaillee {
+    std::string xref;
+    QString titre, depot, cote;
+    std::int64_t citations = 0, personnes = 0;
+};
+// A repository: its identifier, name and how many sources it keeps.
+struct DepotConnu {
+    std::string xref;
+    QString nom;
+    std::int64_t sources = 0;
+};
+// A citation of a source: on which person (as the record and fingerprint
+// it was kept for), on which fact, and where in the source.
+struct CitationDeSource {
+    std::int32_t fiche = -1;
+    std::string empreinte;
+    QString fait, page;
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -245,6 +265,18 @@ public:
     std::string valeurMeta(const std::string& cle);
     void definirMeta(const std::string& cle, const std::string& valeur);
 
+    // ---- places and sources reorganised
+    // A place's own name changed; the places inside it and every event follow.
+    void renommerLieu(std::int64_t lieu, const QString& libelle);
+    // `lieu` merged into `dans`: its events and the places inside it move.
+    void fusionnerLieux(std::int64_t lieu, std::int64_t dans);
+    // A place's INSEE code and coordinates (none to clear them); (0, 0) refused.
+    void definirLieu(std::int64_t lieu, const QString& insee,
+                     std::optional<std::pair<double, double>> coordonnees);
+    std::vector<SourceDetaillee> sourcesDetaillees();
+    std::vector<DepotConnu> depots();
+    std::vector<CitationDeSource> citationsDe(const std::string& xref);
+
     void detacherFiche(std::int32_t fiche);
     void supprimerFiche(std::int32_t fiche);
     bool aDesEntrees(std::int32_t fiche);
@@ -337,6 +369,7 @@ private:
     std::int64_t entreeDe(std::int32_t fiche, const TFiche& personne);
     void reecrireEntree(std::int64_t id, const EntreePersonne& entree);
     std::int64_t coupleEntre(const Partenaire& mari, const Partenaire& femme);
+    void fusionner(std::int64_t lieu, std::int64_t dans);
     sqlite3* m_base = nullptr;
     QString m_chemin;
     bool m_lectureSeule = false;
