@@ -21,12 +21,17 @@ void TForm1::SaisirActe1Click() {
         m_seance->fichier().lire(f);
         return TSaisieActe::Trouvee{n, f.Nom.texte(), f.Prenom.texte(), f.Qualite == 0};
     };
-    auto chercher = [this, trouvee](const QString& role) {
+    // The index inside the act: the candidates its date rules out last, marked.
+    auto chercher = [this, trouvee](const Acte& acte, std::size_t role) {
         std::optional<TSaisieActe::Trouvee> resultat;
         executer([&] {
             surLeFichier([&] {
-                TChoixPersonne choix(QStringLiteral("Saisir un acte : %1").arg(role),
-                                     m_seance->fichier(), this, -1, m_seance->autresNoms());
+                TChoixPersonne choix(
+                    QStringLiteral("Saisir un acte : %1").arg(rolesDe(acte.genre).at(role).nom),
+                    m_seance->fichier(), this, -1, m_seance->autresNoms());
+                choix.repousser([&](const QString& naissance, const QString& deces) {
+                    return candidatImpossible(acte, role, naissance, deces);
+                });
                 if (m_dialogues.executerModal(choix) && choix.ficheChoisie() >= 0)
                     resultat = trouvee(choix.ficheChoisie());
             });

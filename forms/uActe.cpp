@@ -194,7 +194,7 @@ void TSaisieActe::remplirLesRoles() {
             ++c;
         }
         connect(l.chercher, &QPushButton::clicked, this, [this, r] {
-            if (const auto p = m_chercher(m_lignes[r].role->text().chopped(2))) choisir(r, *p);
+            if (const auto p = m_chercher(acte(), r)) choisir(r, *p);
         });
         connect(l.effacer, &QPushButton::clicked, this, [this, r] { effacer(r); });
         m_lignes.push_back(l);

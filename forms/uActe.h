@@ -29,8 +29,9 @@ public:
         QString nom, prenoms;
         bool homme = true;
     };
-    // Asks for a person of the file for a role; nothing when none is chosen.
-    using Chercher = std::function<std::optional<Trouvee>(const QString& role)>;
+    // Asks for a person of the file for a role of the act as typed so far;
+    // nothing when none is chosen.
+    using Chercher = std::function<std::optional<Trouvee>(const Acte& acte, std::size_t role)>;
 
     TSaisieActe(const SourceDeLActe& derniereSource, Chercher chercher, QWidget* parent = nullptr);
     // The act as typed.

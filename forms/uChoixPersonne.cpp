@@ -59,3 +59,9 @@ TChoixPersonne::TChoixPersonne(const QString& titre, FichierEnregistrements& fic
 std::int32_t TChoixPersonne::ficheChoisie() const {
     return ficheDeLaLigneChoisie(*Liste, m_index);
 }
+
+void TChoixPersonne::repousser(
+    std::function<bool(const QString& naissance, const QString& deces)> douteuse) {
+    m_index.repousser(std::move(douteuse));
+    m_modele->recharger();
+}

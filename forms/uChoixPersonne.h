@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class ModeleIndex;
 class QLineEdit;
 class QPushButton;
@@ -17,6 +19,8 @@ public:
     // `exclue`, when given, is not offered (the person the choice is about).
     TChoixPersonne(const QString& titre, FichierEnregistrements& fichier, QWidget* parent = nullptr,
                    std::int32_t exclue = -1, const std::vector<AutreNom>& autresNoms = {});
+    // The candidates whose dates cannot fit put last and marked.
+    void repousser(std::function<bool(const QString& naissance, const QString& deces)> douteuse);
     // The record chosen, -1 when none.
     std::int32_t ficheChoisie() const;
 

@@ -1,5 +1,7 @@
 #include "forms/uIndex.h"
 
+#include <QColor>
+
 #include "platform/Polices.h"
 
 #include <QComboBox>
@@ -41,9 +43,17 @@ QVariant ModeleIndex::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     if (role == Qt::TextAlignmentRole && index.column() == 0)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    const std::int32_t personne = m_index.visibles()[static_cast<std::size_t>(index.row())];
+    // A candidate whose dates cannot fit what is sought: last, in red, said.
+    const bool douteuse = m_index.douteuse(personne);
+    if (douteuse && role == Qt::ForegroundRole) return QColor(160, 0, 0);
+    if (douteuse && role == Qt::ToolTipRole)
+        return QStringLiteral("Ses dates ne s'accordent pas avec ce qui est cherché");
     if (role != Qt::DisplayRole) return {};
-    return m_index.texte(m_index.visibles()[static_cast<std::size_t>(index.row())],
-                         static_cast<Colonne>(index.column()));
+    const QString texte = m_index.texte(personne, static_cast<Colonne>(index.column()));
+    return douteuse && index.column() == static_cast<int>(Colonne::Nom)
+               ? QStringLiteral("⚠ ") + texte
+               : texte;
 }
 
 QVariant ModeleIndex::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -4,6 +4,7 @@
 #include "data/fichier/Dates.h"
 #include "data/fichier/DatesSaisies.h"
 #include "data/fichier/Erreurs.h"
+#include "data/fichier/IntervalleDate.h"
 #include "data/fichier/Translitteration.h"
 #include "data/rapports/Rapports.h"
 #include "data/recherche/Parente.h"
@@ -512,4 +513,27 @@ ActePrepare Preparation::preparer() {
 
 ActePrepare preparerActe(FichierEnregistrements& fichier, const Acte& acte) {
     return Preparation(fichier, acte).preparer();
+}
+
+bool candidatImpossible(const Acte& acte, std::size_t role, const QString& naissance,
+                        const QString& deces) {
+    const std::vector<RoleDActe>& roles = rolesDe(acte.genre);
+    if (role >= roles.size()) return false;
+    const DateSaisie date = lireDateSaisie(acte.date.simplified());
+    const IntervalleDate jour = intervalleDe(date.fiche);
+    if (!date.valide || !jour.connu()) return false;
+    const IntervalleDate ne = intervalleDe(naissance), mort = intervalleDe(deces);
+    if (jour.avant(ne)) return true; // not born yet
+    const LienDuRole lien = roles[role].lien;
+    const bool parent = lien == LienDuRole::Pere || lien == LienDuRole::Mere;
+    const bool defunt = lien == LienDuRole::Principal &&
+                        (acte.genre == GenreActe::Inhumation || acte.genre == GenreActe::Deces);
+    // A burial comes after the death; anyone else is alive at the act.
+    if (!parent && !defunt && mort.avant(jour)) return true;
+    if (defunt && jour.avant(mort)) return true;
+    if (parent && ne.connu()) {
+        const int an = premiereAnnee(jour);
+        return derniereAnnee(ne) <= an - 90 || premiereAnnee(ne) >= an - 12;
+    }
+    return false;
 }

@@ -83,3 +83,10 @@ inline constexpr const char* CleDerniereSource = "derniere_source";
 // Raises ErreurVelmoris in French when the act cannot be entered (no
 // principal person, a date that does not exist).
 ActePrepare preparerActe(FichierEnregistrements& fichier, const Acte& acte);
+
+// Whether the person of these record dates cannot be the act's person of
+// that role: born after the act, dead before it (a dead parent is named in
+// acts, "feu"), a parent born less than 13 or more than 89 years before it.
+// Unknown dates never make a candidate doubtful.
+bool candidatImpossible(const Acte& acte, std::size_t role, const QString& naissance,
+                        const QString& deces);

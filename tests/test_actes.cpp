@@ -3,6 +3,7 @@
 // again, what it refuses; and the Republican calendar day by day.
 #include "data/complements/Complements.h"
 #include "data/fichier/DatesSaisies.h"
+#include "data/recherche/IndexPersonnes.h"
 #include "forms/UVelmorS.h"
 #include "forms/uActe.h"
 #include "forms/uChoixPersonne.h"
@@ -71,6 +72,9 @@ private slots:
     void acteRefuse_data();
     void acteRefuse();
     void calendrierRepublicainJourParJour();
+    void candidatsImpossibles_data();
+    void candidatsImpossibles();
+    void candidatsImpossiblesEnDernier();
 };
 
 // A baptism with a new child, the father found through "Chercher…", a
@@ -294,6 +298,73 @@ void TestActes::calendrierRepublicainJourParJour() {
     QVERIFY(!lireDateSaisie(QStringLiteral("6 jour complémentaire an IV")).valide);
     QVERIFY(lireDateSaisie(QStringLiteral("6 jour complémentaire an III")).valide);
     QVERIFY(!lireDateSaisie(QStringLiteral("11 nivôse an XIV")).valide);
+}
+
+void TestActes::candidatsImpossibles_data() {
+    QTest::addColumn<int>("genre");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("naissance");
+    QTest::addColumn<QString>("deces");
+    QTest::addColumn<bool>("impossible");
+    const int bapteme = static_cast<int>(GenreActe::Bapteme);
+    const int inhumation = static_cast<int>(GenreActe::Inhumation);
+    QTest::newRow("père né après l'acte") << bapteme << 1 << "12/05/1760"
+                                          << "" << true;
+    QTest::newRow("père de 30 ans") << bapteme << 1 << "1720"
+                                    << "" << false;
+    QTest::newRow("père né 95 ans avant") << bapteme << 1 << "1655"
+                                          << "" << true;
+    QTest::newRow("père de 12 ans") << bapteme << 1 << "1738"
+                                    << "" << true;
+    QTest::newRow("feu le père") << bapteme << 1 << "1710"
+                                 << "1749" << false;
+    QTest::newRow("parrain mort avant") << bapteme << 3 << "1700"
+                                        << "1749" << true;
+    QTest::newRow("parrain né vers 1755") << bapteme << 3 << "vers 1755"
+                                          << "" << false;
+    QTest::newRow("dates inconnues") << bapteme << 3 << ""
+                                     << "" << false;
+    QTest::newRow("défunt mort après l'inhumation") << inhumation << 0 << "1700"
+                                                    << "1760" << true;
+    QTest::newRow("défunt mort la veille") << inhumation << 0 << "1700"
+                                           << "11/03/1750" << false;
+}
+
+// An act of 12/03/1750: who can be who in it.
+void TestActes::candidatsImpossibles() {
+    QFETCH(int, genre);
+    QFETCH(int, role);
+    QFETCH(QString, naissance);
+    QFETCH(QString, deces);
+    QFETCH(bool, impossible);
+    Acte a;
+    a.genre = static_cast<GenreActe>(genre);
+    a.date = QStringLiteral("12/03/1750");
+    QCOMPARE(candidatImpossible(a, static_cast<std::size_t>(role), naissance, deces), impossible);
+}
+
+// In the index of the act, those ruled out come last, in their order, marked.
+void TestActes::candidatsImpossiblesEnDernier() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("X.FIC"));
+    TFiche a = personne(QStringLiteral("ABGRALL"), QStringLiteral("Jean"));
+    a.DateNaissance.definir(QStringLiteral("1790"));
+    TFiche b = personne(QStringLiteral("BRIAND"), QStringLiteral("Jean"));
+    b.DateNaissance.definir(QStringLiteral("1720"));
+    ecrireFichier(fic, {a, b, personne(QStringLiteral("CORRE"), QStringLiteral("Jean"))});
+    FichierDisque f;
+    f.ouvrir(fic);
+    IndexPersonnes index;
+    index.construire(f);
+    Acte acte;
+    acte.date = QStringLiteral("12/03/1750");
+    index.repousser(
+        [&](const QString& n, const QString& d) { return candidatImpossible(acte, 1, n, d); });
+    index.filtrer(QStringLiteral("jean"));
+    QStringList ordre;
+    for (const std::int32_t p : index.visibles())
+        ordre << index.texte(p, IndexPersonnes::Colonne::Nom) + (index.douteuse(p) ? "!" : "");
+    QCOMPARE(ordre, (QStringList{"BRIAND", "CORRE", "ABGRALL!"}));
 }
 
 QTEST_MAIN(TestActes)

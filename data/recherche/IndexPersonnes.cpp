@@ -355,6 +355,36 @@ void IndexPersonnes::ajouterAutresNoms(const std::vector<AutreNom>& noms) {
 }
 
 void IndexPersonnes::filtrer(const QString& filtre) {
+    appliquerFiltre(filtre);
+    repousserLesDouteuses();
+}
+
+void IndexPersonnes::repousser(
+    std::function<bool(const QString& naissance, const QString& deces)> douteuse) {
+    m_douteuses.assign(m_personnes.size(), false);
+    // Each distinct pair of dates judged once: a file repeats its dates.
+    std::map<std::pair<std::uint32_t, std::uint32_t>, bool> jugees;
+    for (std::size_t i = 0; i < m_personnes.size(); ++i) {
+        const Personne& p = m_personnes[i];
+        const auto cle = std::pair{p.dateNaissance, p.dateDeces};
+        auto j = jugees.find(cle);
+        if (j == jugees.end())
+            j = jugees
+                    .emplace(cle, douteuse(texte(static_cast<std::int32_t>(i), Colonne::Naissance),
+                                           texte(static_cast<std::int32_t>(i), Colonne::Deces)))
+                    .first;
+        m_douteuses[i] = j->second;
+    }
+    repousserLesDouteuses();
+}
+
+void IndexPersonnes::repousserLesDouteuses() {
+    if (m_douteuses.empty()) return;
+    std::stable_partition(m_visibles.begin(), m_visibles.end(),
+                          [&](std::int32_t p) { return !douteuse(p); });
+}
+
+void IndexPersonnes::appliquerFiltre(const QString& filtre) {
     m_filtre = filtre;
     const QString f = reduireTexte(versCp1252(filtre.trimmed()));
     auto retenue = [&](std::int32_t personne) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,6 +79,12 @@ public:
     // person they were kept for.
     void ajouterAutresNoms(const std::vector<AutreNom>& noms);
     const QString& filtre() const { return m_filtre; }
+    // The persons `douteuse` says (from their birth and death dates) cannot
+    // be the one sought come last, in the same order, and are marked.
+    void repousser(std::function<bool(const QString& naissance, const QString& deces)> douteuse);
+    bool douteuse(std::int32_t personne) const {
+        return !m_douteuses.empty() && m_douteuses[static_cast<std::size_t>(personne)];
+    }
     // Leaves a record out of every list (the person a choice is about); -1 for none.
     void exclure(std::int32_t numeroFiche);
 
@@ -107,6 +114,9 @@ private:
     bool m_croissant = true;
     QString m_filtre;
     std::int32_t m_exclue = -1;
+    std::vector<bool> m_douteuses; // by person, those `repousser` put last
+    void repousserLesDouteuses();
+    void appliquerFiltre(const QString& filtre);
 };
 
 // The sort rank of each text, in French collation (ICU), the particle of a
