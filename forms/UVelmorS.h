@@ -370,6 +370,7 @@ private:
     void remplirEnfants();
     void chainer(std::int32_t enfant, const ChoixDuLien& choix);
     // Tells which typed letters the code page replaced, when any.
+    void signalerMariageEnPartie(std::int32_t n);
     void signalerRomanisation(const QStringList& romanises);
     // Before the last record goes: what becomes of its companion entries;
     // false when the user cancelled the deletion.

@@ -3,6 +3,7 @@
 // shown in the Compléments window; its detached entries reattached or deleted.
 #include "forms/UVelmorS.h"
 
+#include "data/fichier/Dates.h"
 #include "data/fichier/DatesSaisies.h"
 
 #include "forms/uIndex.h"
@@ -67,7 +68,20 @@ void TForm1::montrerDatesEntieres() {
         etiquetteDate->setText(entiere.section(QStringLiteral(" ("), 0, 0));
         etiquetteDate->setToolTip(entiere);
     }
-    LDateM->clear();
+    // The first union's marriage, while the record holds its part.
+    QString mariage;
+    if (Complements* base = complements(); base && m_seance->numero() >= 0) {
+        try {
+            const QString date = QString::fromStdString(
+                base->dateDuPremierMariage(m_seance->numero(), m_FicheCourante));
+            if (dateDepuisGedcom(date).fiche == m_FicheCourante.DateMariage.texte())
+                mariage = dateEntiereEnClair(date);
+        } catch (const ErreurComplements&) {
+            // A store that cannot be read leaves the line empty.
+        }
+    }
+    LDateM->setText(mariage.section(QStringLiteral(" ("), 0, 0));
+    LDateM->setToolTip(mariage);
 }
 
 // While a date is typed: its Gregorian day, what the record will hold, or

@@ -63,7 +63,14 @@ public:
         Modification fiches;
         if (rang == 0) marierLesFiches(faits, fiches);
         return ecrire(
-            quoi, [=](Complements& c) { c.remplacerFaitsDuCouple(id, joindre(faits)); }, fiches);
+            quoi,
+            [=](Complements& c) {
+                c.remplacerFaitsDuCouple(id, joindre(faits));
+                // The records given this marriage hold it as the union says it.
+                for (const auto& [n, f] : fiches.fiches)
+                    c.suivreMariage(id, n, f);
+            },
+            fiches);
     }
 
     std::optional<ContenuFiche> ajouterUnion() override;

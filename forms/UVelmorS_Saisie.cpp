@@ -203,6 +203,7 @@ bool TForm1::enregistrer(bool dejaControlee) {
     pAfficherEnreg(static_cast<std::int32_t>(numero));
     actualiserIndex();
     signalerRomanisation(romanises);
+    signalerMariageEnPartie(n);
     return true;
 }
 
@@ -215,8 +216,25 @@ PartDuMagasin TForm1::partDuMagasin(std::int32_t n, std::int64_t nombre, const T
             apres = m_FicheCourante](Complements& c) {
         if (suivi) suivi(c);
         for (const auto& [champ, date] : dates)
-            c.ecrireDateEntiere(n, apres, champ, date);
+            if (champ == "MARR")
+                c.ecrireDateDuPremierMariage(n, apres, date);
+            else
+                c.ecrireDateEntiere(n, apres, champ, date);
     };
+}
+
+// A whole marriage date is kept in the person's first union: without one,
+// only the record's part is, and the user is told where to add the union.
+void TForm1::signalerMariageEnPartie(std::int32_t n) {
+    const auto mariage = std::find_if(m_datesEntieres.begin(), m_datesEntieres.end(),
+                                      [](const auto& d) { return d.first == "MARR"; });
+    if (mariage == m_datesEntieres.end()) return;
+    Complements* base = complements();
+    if (base && base->dateDuPremierMariage(n, m_FicheCourante) == mariage->second) return;
+    m_dialogues.message(QStringLiteral("La fiche garde « %1 » de la date de mariage. Pour garder "
+                                       "la date entière, ajoutez l'union dans la fiche complète "
+                                       "(Ctrl+K), puis tapez la date à nouveau.")
+                            .arg(m_FicheCourante.DateMariage.texte()));
 }
 
 void TForm1::signalerRomanisation(const QStringList& romanises) {
@@ -247,7 +265,7 @@ QStringList TForm1::copierFormulaireDansFiche() {
     copier(f.Nom, ENom, "Nom");
     copier(f.Prenom, EPrenom, "Prénoms");
     // A date beyond the record's forms: the record holds what it can, the
-    // store the whole date (the marriage's stays with the record's part).
+    // store the whole date (the marriage's in the person's first union).
     m_datesEntieres.clear();
     auto copierDate = [&](ChampTexte<10>& champ, QLineEdit* edit, const char* nomChamp,
                           const char* etiquette) {
@@ -258,7 +276,7 @@ QStringList TForm1::copierFormulaireDansFiche() {
             m_datesEntieres.push_back({etiquette, d.gedcom.toStdString()});
     };
     copierDate(f.DateNaissance, EDN, "Date de naissance", "BIRT");
-    copierDate(f.DateMariage, EDM, "Date de mariage", nullptr);
+    copierDate(f.DateMariage, EDM, "Date de mariage", "MARR");
     copierDate(f.DateDeces, EDD, "Date de décès", "DEAT");
     copier(f.LieuNaissance, ELN, "Lieu de naissance");
     copier(f.LieuMariage, ELM, "Lieu de mariage");

@@ -8,6 +8,7 @@
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -119,7 +120,8 @@ TFicheComplete::TFicheComplete(ContenuFiche contenu, Dialogues& dialogues, Actio
                     QStringLiteral("&Sources"));
     Onglets->addTab(creerListe(Notes, QStringLiteral("Ajouter une note…")),
                     QStringLiteral("N&otes"));
-    Onglets->addTab(creerListe(Medias, {}), QStringLiteral("&Médias"));
+    Onglets->addTab(creerListe(Medias, QStringLiteral("Ajouter un document…")),
+                    QStringLiteral("&Médias"));
     BtEnregistrer = new QPushButton(QStringLiteral("&Enregistrer la note"), this);
     BtEnregistrer->setObjectName(QStringLiteral("BtEnregistrer"));
     BtEnregistrer->setVisible(m_contenu.lectureSeule.isEmpty());
@@ -169,12 +171,11 @@ TFicheComplete::Liste TFicheComplete::boutonsDeListe(QWidget* parent, QListWidge
     Liste l;
     l.liste = liste;
     liste->setWordWrap(true);
-    l.ajouter = new QPushButton(ajout.isEmpty() ? QStringLiteral("Ajouter…") : ajout, parent);
+    l.ajouter = new QPushButton(ajout, parent);
     l.modifier = new QPushButton(QStringLiteral("Modifier…"), parent);
     l.supprimer = new QPushButton(QStringLiteral("Supprimer"), parent);
     l.monter = new QPushButton(QStringLiteral("Monter"), parent);
     l.descendre = new QPushButton(QStringLiteral("Descendre"), parent);
-    if (ajout.isEmpty()) l.ajouter->hide(); // pictures are added from the entry form
     const bool modifiable = m_contenu.lectureSeule.isEmpty();
     for (QPushButton* b : {l.ajouter, l.modifier, l.supprimer, l.monter, l.descendre})
         b->setEnabled(modifiable);
@@ -410,8 +411,24 @@ std::optional<std::string> TFicheComplete::editer(int pour, const std::string& o
 void TFicheComplete::ajouter(Categorie c) {
     if (!m_actions) return;
     std::optional<std::string> nouveau;
-    if (c == Medias) return;
-    nouveau = editer(static_cast<int>(PourDe[c]), {}, false);
+    if (c == Medias) {
+        // A picture or a document of the person: a scan of an act, a photograph.
+        const auto chemin = m_dialogues.ouvrirFichier(
+            {QStringLiteral("Image ou document"),
+             {},
+             QStringLiteral("Images et documents (JPG, PNG, PDF…)|*.jpg;*.jpeg;*.png;*.tif;*.tiff;"
+                            "*.bmp;*.pdf|Tous les fichiers|*"),
+             {},
+             {}});
+        if (!chemin) return;
+        const QString titre = QFileInfo(*chemin).completeBaseName();
+        const QString forme = QFileInfo(*chemin).suffix().toLower();
+        std::string objet = "1 OBJE\n2 FILE " + chemin->toStdString() + '\n';
+        if (!forme.isEmpty()) objet += "3 FORM " + forme.toStdString() + '\n';
+        nouveau = objet + "2 TITL " + titre.toStdString() + '\n';
+    } else {
+        nouveau = editer(static_cast<int>(PourDe[c]), {}, false);
+    }
     if (!nouveau) return;
     std::vector<std::string> faits = m_contenu.faits;
     faits.push_back(*nouveau);

@@ -88,6 +88,7 @@ private slots:
     void faitReecritSansPerdreUneLigne();
     void faitAjouteAvecUneNouvelleSourcePuisAnnule();
     void secondeUnionAvecMariageEtEnfants();
+    void dateEntiereDuMariageDansLaPremiereUnion();
     void lieuxFusionnesRenommesEtSitues();
     void sourcesAvecCeQuEllesProuvent();
 };
@@ -133,6 +134,8 @@ void TestFicheComplete::faitAjouteAvecUneNouvelleSourcePuisAnnule() {
         TFicheComplete& f = fiche(d);
         f.listes[TFicheComplete::Evenements].ajouter->click();
         liste << f.listes[TFicheComplete::Evenements].liste->item(0)->text();
+        f.listes[TFicheComplete::Medias].ajouter->click();
+        liste << f.listes[TFicheComplete::Medias].liste->item(0)->text();
         return false;
     });
     b.d.attendreModal([](QDialog& d) {
@@ -148,10 +151,17 @@ void TestFicheComplete::faitAjouteAvecUneNouvelleSourcePuisAnnule() {
     b.d.attendreSaisie(QStringLiteral("Titre de la source (par exemple « Morlaix, registres "
                                       "paroissiaux (BMS), 1700-1710 ») :"),
                        QStringLiteral("Rôles de la taille, Morlaix"));
+    b.d.attendreOuverture(QStringLiteral("/archives/acte 12.jpg"));
     b.form().Complements1Click();
     VERIFIER_DIALOGUES(b.d);
-    QCOMPARE(liste, QStringList{QStringLiteral(
-                        "Profession : tisserand — vers 1780, Morlaix, Finistère — 1 source")});
+    QCOMPARE(liste,
+             (QStringList{QStringLiteral(
+                              "Profession : tisserand — vers 1780, Morlaix, Finistère — 1 source"),
+                          QStringLiteral("acte 12 (/archives/acte 12.jpg)")}));
+    QVERIFY(exporterAvecComplements(b.fic()).contains(
+        "1 OBJE\r\n2 FILE /archives/acte 12.jpg\r\n3 FORM jpg\r\n2 TITL acte "
+        "12\r\n"));
+    b.form().Annuler1Click();
     QVERIFY(exporterAvecComplements(b.fic()).contains(
         "1 OCCU tisserand\r\n2 DATE ABT 1780\r\n2 PLAC Morlaix, Finistère\r\n2 "
         "SOUR @VS1@\r\n3 PAGE vue 12\r\n"));
@@ -215,8 +225,36 @@ void TestFicheComplete::secondeUnionAvecMariageEtEnfants() {
     FamillesDesComplements familles(*base, fichier);
     QCOMPARE(familles.conjoints(0, f[0]), std::vector<std::int32_t>{1});
     const QByteArray gedcom = exporterAvecComplements(b.fic());
-    QVERIFY(gedcom.contains("1 MARR\r\n2 DATE 12 MAY 1820\r\n2 PLAC Morlaix\r\n2 TYPE civil\r\n"));
+    QVERIFY(gedcom.contains("1 MARR\r\n2 TYPE civil\r\n2 DATE 12 MAY 1820\r\n2 PLAC Morlaix\r\n"));
     QVERIFY(gedcom.contains("2 PEDI adopted"));
+}
+
+// A Republican marriage date typed on the form: whole in the first union,
+// shown under the field; without a union, the user is told where to add it.
+void TestFicheComplete::dateEntiereDuMariageDansLaPremiereUnion() {
+    Banc b;
+    {
+        const auto base = Complements::ouvrir(b.fic(), true);
+        const std::vector<TFiche> f = lireFichier(b.fic());
+        base->ajouterAuCouple({0, &f[0]}, {1, &f[1]}, "1 MARR\n2 PLAC Morlaix\n");
+    }
+    b.session = std::make_unique<Session>(b.d);
+    for (const int n : {0, 2}) {
+        b.form().pAfficherEnreg(n);
+        b.form().EDM->setText(QStringLiteral("12 vendémiaire an IV"));
+        if (n == 2)
+            b.d.attendreMessage(QStringLiteral(
+                "La fiche garde « 04/10/1795 » de la date de mariage. Pour garder la date "
+                "entière, ajoutez l'union dans la fiche complète (Ctrl+K), puis tapez la date à "
+                "nouveau."));
+        b.form().SbEnregistrerClick();
+        VERIFIER_DIALOGUES(b.d);
+        QCOMPARE(b.form().EDM->text(), QStringLiteral("04/10/1795"));
+    }
+    b.form().pAfficherEnreg(0);
+    QCOMPARE(b.form().LDateM->text(), QStringLiteral("12 vendémiaire an IV"));
+    QVERIFY(exporterAvecComplements(b.fic()).contains(
+        "1 MARR\r\n2 DATE @#DFRENCH R@ 12 VEND 4\r\n2 PLAC Morlaix\r\n"));
 }
 
 // A place typed two ways merged, a lieu-dit renamed, a commune given its

@@ -216,6 +216,15 @@ public:
     // said of it; the entry is created when needed.
     void ecrireDateEntiere(std::int32_t fiche, const TFiche& personne, const std::string& champ,
                            const std::string& date);
+    // A marriage date typed in Velmoris that the record holds only in part,
+    // kept whole in the person's first union; false when they have none.
+    bool ecrireDateDuPremierMariage(std::int32_t fiche, const TFiche& personne,
+                                    const std::string& date);
+    // The union's marriage now as the record of that partner holds it: the
+    // export takes the union's own marriage while the record keeps it so.
+    void suivreMariage(std::int64_t couple, std::int32_t fiche, const TFiche& personne);
+    // The date of the first union's marriage, empty when none.
+    std::string dateDuPremierMariage(std::int32_t fiche, const TFiche& personne);
     // That whole date, while the record still holds what was written with
     // it; empty otherwise.
     std::string dateEntiere(std::int32_t fiche, const TFiche& actuelle, const std::string& champ);

@@ -2,6 +2,7 @@
 // their citations and witnesses, its unions, its sources. Each is written
 // as the store's own structures, as an import writes them, so that every
 // view and the export read them the same way.
+#include "data/complements/Faits.h"
 #include "data/complements/Requete.h"
 #include "data/complements/StockageStructures.h"
 
@@ -78,6 +79,15 @@ std::int64_t Complements::coupleEntre(const Partenaire& mari, const Partenaire& 
         r.ligne();
         return r.entier(0);
     };
+    // The record's marriage is this union's when it is the partner's first
+    // one; a record without a marriage holds none of it.
+    auto ecritDuMariage = [](const TFiche* f, std::int64_t ordre) {
+        if (!f || ordre > 0 || (f->DateMariage.vide() && f->LieuMariage.vide()))
+            return std::string();
+        return ecritDe(*f, "MARR");
+    };
+    const std::int64_t ordreMari = ordreSuivant(mari.numero),
+                       ordreFemme = ordreSuivant(femme.numero);
     Requete creer(m_base, "INSERT INTO couple(mari, femme, empreinte_mari, empreinte_femme, "
                           "ordre_mari, ordre_femme, ecrit_mari, ecrit_femme) "
                           "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
@@ -85,10 +95,10 @@ std::int64_t Complements::coupleEntre(const Partenaire& mari, const Partenaire& 
         .lier(2, femme.numero)
         .lier(3, empreinteMari)
         .lier(4, empreinteFemme)
-        .lier(5, ordreSuivant(mari.numero))
-        .lier(6, ordreSuivant(femme.numero))
-        .lier(7, mari.fiche ? ecritDe(*mari.fiche, "MARR") : std::string())
-        .lier(8, femme.fiche ? ecritDe(*femme.fiche, "MARR") : std::string())
+        .lier(5, ordreMari)
+        .lier(6, ordreFemme)
+        .lier(7, ecritDuMariage(mari.fiche, ordreMari))
+        .lier(8, ecritDuMariage(femme.fiche, ordreFemme))
         .executer();
     return sqlite3_last_insert_rowid(m_base);
 }
@@ -266,4 +276,65 @@ void Complements::supprimerCouple(std::int64_t couple) {
 
 std::string lienEnFrancaisDe(const std::string& filiation) {
     return structures::lienEnFrancais(filiation);
+}
+
+namespace {
+
+// The first union of a person whose entry still holds them, -1 when none.
+std::int64_t premiereUnion(Complements& c, std::int32_t fiche, const TFiche& personne) {
+    const std::string empreinte = empreinteDe(personne);
+    for (const EntreeCouple& u : c.couplesDe(fiche))
+        if ((u.mari == fiche && u.empreinteMari == empreinte) ||
+            (u.femme == fiche && u.empreinteFemme == empreinte))
+            return u.id;
+    return -1;
+}
+
+} // namespace
+
+bool Complements::ecrireDateDuPremierMariage(std::int32_t fiche, const TFiche& personne,
+                                             const std::string& date) {
+    bool ecrite = false;
+    enTransaction(*this, [&] {
+        const std::int64_t id = premiereUnion(*this, fiche, personne);
+        if (id < 0) return;
+        std::string faits;
+        bool mariage = false;
+        for (const EntreeCouple& u : couplesDe(fiche))
+            if (u.id == id)
+                for (std::string s : structuresDe(u.gedcom)) {
+                    if (!mariage && s.starts_with("1 MARR")) {
+                        FaitSaisi f = lireFait(s);
+                        f.date = date;
+                        s = ecrireFait(f, s);
+                        mariage = true;
+                    }
+                    faits += s;
+                }
+        if (!mariage) faits += "1 MARR\n2 DATE " + date + '\n';
+        remplacerFaitsDuCouple(id, faits);
+        suivreMariage(id, fiche, personne);
+        ecrite = true;
+    });
+    return ecrite;
+}
+
+std::string Complements::dateDuPremierMariage(std::int32_t fiche, const TFiche& personne) {
+    const std::int64_t id = premiereUnion(*this, fiche, personne);
+    for (const EntreeCouple& u : couplesDe(fiche))
+        if (u.id == id)
+            for (const std::string& s : structuresDe(u.gedcom))
+                if (s.starts_with("1 MARR")) return lireFait(s).date;
+    return {};
+}
+
+void Complements::suivreMariage(std::int64_t couple, std::int32_t fiche, const TFiche& personne) {
+    const std::string ecrit = ecritDe(personne, "MARR");
+    Requete(m_base, "UPDATE couple SET ecrit_mari = CASE WHEN mari = ?3 THEN ?1 ELSE ecrit_mari "
+                    "END, ecrit_femme = CASE WHEN femme = ?3 THEN ?1 ELSE ecrit_femme END "
+                    "WHERE id = ?2")
+        .lier(1, ecrit)
+        .lier(2, couple)
+        .lier(3, fiche)
+        .executer();
 }
