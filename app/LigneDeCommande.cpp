@@ -1,5 +1,7 @@
 #include "app/LigneDeCommande.h"
 
+#include "data/coherence/Coherence.h"
+#include "data/complements/Complements.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
 #include "data/gedcom/ComplementsDImport.h"
@@ -7,6 +9,7 @@
 #include "data/journal/Journal.h"
 #include "session/Commandes.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -64,6 +67,45 @@ int importer(const DemandeLigneDeCommande& d) {
     return 0;
 }
 
+// One finding a line: record number, rule, severity, message, tab-separated.
+int verifier(const DemandeLigneDeCommande& d) {
+    if (!fichierExiste(d.fichier))
+        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
+    rejouerLeJournal(d.fichier);
+    FichierDisque fichier;
+    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
+                   d.fichier, [&] { fichier.ouvrir(d.fichier); });
+    FermetureGarantie fermeture(fichier);
+    std::unique_ptr<Complements> complements;
+    std::vector<ConstatIgnore> ignores;
+    if (Complements::existe(d.fichier)) {
+        try {
+            complements = Complements::ouvrir(d.fichier, false);
+            ignores = complements->constatsIgnores();
+        } catch (const ErreurComplements& e) {
+            ecrire(stderr, avecPointFinal(e.texte()) +
+                               QStringLiteral(" Seules les fiches sont vérifiées."));
+        }
+    }
+    QString lignes;
+    verifierCoherence(
+        fichier, complements.get(),
+        lireSeuils(QDir::current().filePath(QStringLiteral("VELMOR.INI"))), [&](Constat&& c) {
+            if (!d.tout && estIgnore(c, ignores)) return;
+            lignes += QStringLiteral("%1\t%2\t%3\t%4\n")
+                          .arg(c.fiche)
+                          .arg(QString::fromStdString(c.regle), nomDeGravite(c.gravite),
+                               QString(c.message).replace(u'\t', u' '));
+            if (lignes.size() > (1 << 20)) {
+                std::fputs(lignes.toUtf8().constData(), stdout);
+                lignes.clear();
+            }
+        });
+    std::fputs(lignes.toUtf8().constData(), stdout);
+    fichier.fermer();
+    return 0;
+}
+
 int exporter(const DemandeLigneDeCommande& d) {
     if (!fichierExiste(d.fichier))
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
@@ -103,6 +145,11 @@ QString aideLigneDeCommande() {
         "                                 écrit FICHIER.FIC en GEDCOM ; avec --copier-portraits,\n"
         "                                 les portraits sont copiés dans un dossier PHOTOS\n"
         "                                 à côté de SORTIE.ged\n"
+        "  Velmoris --verifier-coherence FICHIER.FIC [--tout]\n"
+        "                                 vérifie la cohérence de la généalogie : une ligne par\n"
+        "                                 constat (numéro de fiche, règle, gravité, message,\n"
+        "                                 séparés par des tabulations) ; avec --tout, les\n"
+        "                                 constats ignorés aussi\n"
         "  Velmoris --bureau [FICHIER.FIC]\n"
         "                                 comme lancé depuis le menu du bureau : le dossier de\n"
         "                                 travail est Documents/Généalogie\n"
@@ -123,6 +170,10 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
             d.genre = d.genre == G::Fenetre ? G::Importer : G::Erreur;
         else if (a == u"--exporter-gedcom")
             d.genre = d.genre == G::Fenetre ? G::Exporter : G::Erreur;
+        else if (a == u"--verifier-coherence")
+            d.genre = d.genre == G::Fenetre ? G::Coherence : G::Erreur;
+        else if (a == u"--tout")
+            d.tout = true;
         else if (a == u"--ajouter")
             d.ajouter = true;
         else if (a == u"--copier-portraits")
@@ -136,12 +187,20 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
     }
     if (d.genre == G::Aide) return d;
     if (d.genre == G::Erreur)
-        return erreur(QStringLiteral("Une seule conversion à la fois : --importer-gedcom ou "
-                                     "--exporter-gedcom"));
+        return erreur(QStringLiteral("Une seule commande à la fois : --importer-gedcom, "
+                                     "--exporter-gedcom ou --verifier-coherence"));
     if (d.ajouter && d.genre != G::Importer)
         return erreur(QStringLiteral("--ajouter ne sert qu'avec --importer-gedcom"));
     if (d.copierPortraits && d.genre != G::Exporter)
         return erreur(QStringLiteral("--copier-portraits ne sert qu'avec --exporter-gedcom"));
+    if (d.tout && d.genre != G::Coherence)
+        return erreur(QStringLiteral("--tout ne sert qu'avec --verifier-coherence"));
+    if (d.genre == G::Coherence) {
+        if (positionnels.size() != 1)
+            return erreur(QStringLiteral("--verifier-coherence attend FICHIER.FIC"));
+        d.fichier = positionnels[0];
+        return d;
+    }
     if (d.bureau && d.genre != G::Fenetre)
         return erreur(QStringLiteral("--bureau ne sert qu'à ouvrir la fenêtre"));
     if (d.genre == G::Fenetre) {
@@ -172,9 +231,11 @@ int executerSansFenetre(const DemandeLigneDeCommande& d) {
         return 2;
     case G::Importer:
     case G::Exporter:
+    case G::Coherence:
         break;
     }
     try {
+        if (d.genre == G::Coherence) return verifier(d);
         return d.genre == G::Importer ? importer(d) : exporter(d);
     } catch (const ErreurVelmoris& e) {
         ecrire(stderr, QStringLiteral("Erreur : ") + avecPointFinal(e.texte()));

@@ -7,12 +7,13 @@
 
 // What the command line asks for.
 struct DemandeLigneDeCommande {
-    enum class Genre { Fenetre, Aide, Importer, Exporter, Erreur };
+    enum class Genre { Fenetre, Aide, Importer, Exporter, Coherence, Erreur };
     Genre genre = Genre::Fenetre;
     QString fichier; // the genealogy file to open, import into or export
     QString gedcom;  // the GEDCOM file read or written
     bool ajouter = false;
     bool copierPortraits = false;
+    bool tout = false; // the consistency check: the findings dismissed too
     bool bureau = false; // started from the desktop: work in the user's genealogy folder
     QString erreur;      // for Genre::Erreur, in French
 };

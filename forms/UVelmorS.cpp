@@ -140,6 +140,10 @@ void TForm1::creerControles() {
     EPrenom = editDeChamp(w, "EPrenom", {240, 192, 225, 21}, 25);
     // Between the name and the birth: small, and empty unless the store
     // has a name the record cannot hold.
+    LCoherence = etiquette(w, "LCoherence", QStringLiteral("●"), 467, 192);
+    LCoherence->setGeometry(467, 194, 12, 16);
+    LCoherence->setStyleSheet(QStringLiteral("color: #c00000"));
+    LCoherence->hide();
     LNomSource = etiquette(w, "LNomSource", {}, 64, 212);
     LNomSource->setGeometry(64, 212, 401, 12);
     LNomSource->setFont(police(policeFenetre().family(), 10));
@@ -299,6 +303,8 @@ void TForm1::creerMenu() {
     RechercheApprochee1 =
         ajouter(outils, "RechercheApprochee1", QStringLiteral("Recherche approchée…"));
     VerifierFichier1 = ajouter(outils, "VerifierFichier1", QStringLiteral("Vérifier le fichier"));
+    VerifierCoherence1 =
+        ajouter(outils, "VerifierCoherence1", QStringLiteral("Vérifier la &cohérence…"));
     outils->addSeparator();
     QMenu* taille = outils->addMenu(QStringLiteral("Taille de l'affichage"));
     taille->setObjectName(QStringLiteral("TailleAffichage1"));
@@ -358,6 +364,7 @@ void TForm1::relierEvenements() {
     relier(ImporterGedcom1, &QAction::triggered, &TForm1::ImporterGedcom1Click);
     relier(RechercheApprochee1, &QAction::triggered, &TForm1::RechercheApprochee1Click);
     relier(VerifierFichier1, &QAction::triggered, &TForm1::VerifierFichier1Click);
+    relier(VerifierCoherence1, &QAction::triggered, &TForm1::VerifierCoherence1Click);
     relier(IndexDesPersonnes1, &QAction::triggered, &TForm1::IndexDesPersonnes1Click);
     relier(ListeAscendance1, &QAction::triggered, &TForm1::ListeAscendance1Click);
     relier(ListeDescendance1, &QAction::triggered, &TForm1::ListeDescendance1Click);

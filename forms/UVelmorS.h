@@ -3,6 +3,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
+#include "forms/uCoherence.h"
 #include "session/Commandes.h"
 #include "session/Seance.h"
 
@@ -11,6 +12,7 @@
 #include <QSet>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -124,6 +126,7 @@ public slots:
     void Lieux1Click();
     void SaisirActe1Click();
     void Sources1Click();
+    void VerifierCoherence1Click();
     // The persons the store finds by place and date, for the index.
     std::vector<std::pair<std::int32_t, std::string>>
     personnesSelon(const CritereLieuDate& critere);
@@ -228,6 +231,7 @@ public:
     BoutonImage* SbDebut = nullptr;
     BoutonImage* SbPrecedent = nullptr;
     QLabel* NumEnreg = nullptr;   // shows the session's record number
+    QLabel* LCoherence = nullptr; // red while the last check found this person in error
     QLabel* LNomSource = nullptr; // the name as the source wrote it, when the record cannot hold it
     // Under each date: the Gregorian day of a date of another calendar, or
     // the whole date the store keeps beside the record's.
@@ -269,6 +273,7 @@ public:
     QAction* Lieux1 = nullptr;
     QAction* SaisirActe1 = nullptr;
     QAction* Sources1 = nullptr;
+    QAction* VerifierCoherence1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;
@@ -285,6 +290,9 @@ protected:
 
 private:
     friend class ActionsDeLaFiche;
+    std::optional<std::vector<TCoherence::Ligne>> calculerCoherence();
+    void montrerMarqueDeCoherence();
+    std::map<std::int32_t, QStringList> m_erreursDeCoherence; // by record, from the last check
     // What the whole file of a person shows; nothing when it cannot be read (told).
     std::optional<ContenuFiche> contenuDeLaFiche(std::int32_t numero);
     void creerControles();

@@ -37,6 +37,7 @@ void TForm1::montrerDeLaSource() {
     if (Complements* base = complements()) lecture.emplace(*base);
     montrerNomDeLaSource();
     montrerDatesEntieres();
+    montrerMarqueDeCoherence();
 }
 
 void TForm1::montrerNomDeLaSource() {

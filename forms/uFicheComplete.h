@@ -24,7 +24,7 @@ struct ContenuFiche {
     struct Union {
         std::int64_t id = 0;
         std::int32_t partenaire = -1; // the other partner's record, -1 unknown
-        QString conjoint; // "MARTIN Anne (n° 2)", or that the partner is unknown
+        QString conjoint;             // "MARTIN Anne (n° 2)", or that the partner is unknown
         std::vector<std::string> faits;
         struct Enfant {
             std::int32_t fiche = -1;

@@ -663,7 +663,7 @@ void TestGedcom::ligneDeCommande_data() {
     QTest::newRow("import ajouté")
         << importer + QStringList{"--ajouter"} << 0 << "ajoutées à b.FIC" << 8;
     QTest::newRow("option inconnue")
-        << QStringList{"--tout"} << 2 << "Option inconnue : --tout" << 8;
+        << QStringList{"--toutes"} << 2 << "Option inconnue : --toutes" << 8;
     QTest::newRow("GEDCOM absent") << QStringList{"--importer-gedcom", "absent.ged", "c.FIC"} << 1
                                    << "Le fichier GEDCOM « absent.ged » est introuvable" << 8;
     QTest::newRow("sortie dans un dossier absent")

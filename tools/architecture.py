@@ -25,6 +25,7 @@ COUCHES = [
     "data/recherche",
     "data/gedcom",
     "data/rapports",
+    "data/coherence",
     "session",
     "print",
     "forms",

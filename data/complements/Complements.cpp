@@ -189,6 +189,12 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
         if (lectureSeule) throw erreur(base, SQLITE_READONLY, chemin);
         c->creerSchema(v);
     }
+    // The findings of the consistency check the user dismissed (added to
+    // the second version without changing it: older stores get it here).
+    if (!lectureSeule)
+        c->executer("CREATE TABLE IF NOT EXISTS coherence_ignoree(fiche INTEGER NOT NULL, "
+                    "empreinte TEXT NOT NULL, regle TEXT NOT NULL, valeurs TEXT NOT NULL, "
+                    "PRIMARY KEY(fiche, regle, valeurs))");
     return c;
 }
 

@@ -144,6 +144,34 @@ struct CitationDeSource {
     QString fait, page;
 };
 
+// A dated event of a person, for the consistency check: the record and
+// fingerprint it was kept for, its tag, its GEDCOM date and its days; the
+// record's field it details, if any.
+struct EvenementDate {
+    std::int32_t fiche = -1;
+    std::string empreinte, etiquette, date, champ;
+    std::int64_t debut = 1, fin = 0;
+};
+// A union with its earliest marriage and divorce ("date", first and last
+// day); or, with a negative id, a child born of it.
+struct UnionDatee {
+    std::int64_t id = 0;
+    std::int32_t mari = -1, femme = -1, enfant = -1;
+    std::string empreinteMari, empreinteFemme, empreinteEnfant;
+    int ordreMari = 0, ordreFemme = 0;
+    struct Date {
+        std::string date;
+        std::int64_t debut = 1, fin = 0;
+    } mariage, divorce;
+};
+
+// A finding of the consistency check the user dismissed: on which person
+// (record and fingerprint), which rule, which values compared.
+struct ConstatIgnore {
+    std::int32_t fiche = -1;
+    std::string empreinte, regle, valeurs;
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -285,6 +313,14 @@ public:
     std::vector<SourceDetaillee> sourcesDetaillees();
     std::vector<DepotConnu> depots();
     std::vector<CitationDeSource> citationsDe(const std::string& xref);
+    // For the consistency check: every dated event of the persons, in record
+    // order; every union, then every child by birth of a union.
+    void parcourirEvenementsDates(const std::function<void(const EvenementDate&)>& visiter);
+    void parcourirUnions(const std::function<void(const UnionDatee&)>& visiter);
+    // A finding dismissed: it stays so while the person and the values are the same.
+    void ignorerConstat(std::int32_t fiche, const TFiche& personne, const std::string& regle,
+                        const std::string& valeurs);
+    std::vector<ConstatIgnore> constatsIgnores();
 
     void detacherFiche(std::int32_t fiche);
     void supprimerFiche(std::int32_t fiche);

@@ -84,8 +84,8 @@ void Complements::renommerLieu(std::int64_t lieu, const QString& libelle) {
     const QString nom = libelle.simplified();
     if (nom.isEmpty() || nom.contains(u','))
         throw ErreurVelmoris(QStringLiteral("Le nom d'un lieu ne peut être ni vide ni contenir "
-                                               "de virgule : les lieux qui le contiennent se "
-                                               "choisissent à part"));
+                                            "de virgule : les lieux qui le contiennent se "
+                                            "choisissent à part"));
     enTransaction(*this, [&] {
         Requete(m_base, "UPDATE lieu SET libelle = ? WHERE id = ?")
             .lier(1, nom.toStdString())
@@ -105,7 +105,7 @@ void Complements::fusionner(std::int64_t lieu, std::int64_t dans) {
     const std::map<std::int64_t, Lieu> lieux = tousLesLieux(m_base);
     if (lieu == dans || !lieux.count(lieu) || !lieux.count(dans) || estDans(lieux, dans, lieu))
         throw ErreurVelmoris(QStringLiteral("Un lieu ne peut être fusionné ni avec lui-même, "
-                                               "ni avec un lieu qu'il contient"));
+                                            "ni avec un lieu qu'il contient"));
     for (const auto& [id, l] : lieux) {
         if (l.parent != lieu) continue;
         std::int64_t homonyme = 0;
@@ -142,18 +142,18 @@ void Complements::definirLieu(std::int64_t lieu, const QString& insee,
         const auto [lat, lon] = *coordonnees;
         if (!std::isfinite(lat) || !std::isfinite(lon) || std::abs(lat) > 90 || std::abs(lon) > 180)
             throw ErreurVelmoris(QStringLiteral("Une latitude va de -90 à 90 degrés, une "
-                                                   "longitude de -180 à 180"));
+                                                "longitude de -180 à 180"));
         if (lat == 0 && lon == 0)
             throw ErreurVelmoris(QStringLiteral("Les coordonnées (0, 0) sont un point de "
-                                                   "l'océan au large de l'Afrique, le blanc "
-                                                   "de certains programmes : elles ne sont pas "
-                                                   "gardées"));
+                                                "l'océan au large de l'Afrique, le blanc "
+                                                "de certains programmes : elles ne sont pas "
+                                                "gardées"));
     }
     const QString code = insee.simplified().toUpper();
     static const QRegularExpression forme(QStringLiteral("^(\\d{5}|2[AB]\\d{3})?$"));
     if (!forme.match(code).hasMatch())
         throw ErreurVelmoris(QStringLiteral("Un code INSEE a cinq caractères : « 29151 », "
-                                               "« 2A004 » pour la Corse"));
+                                            "« 2A004 » pour la Corse"));
     enTransaction(*this, [&] {
         Requete r(m_base, "UPDATE lieu SET insee = ?, latitude = ?, longitude = ? WHERE id = ?");
         if (code.isEmpty())
@@ -235,5 +235,97 @@ std::vector<CitationDeSource> Complements::citationsDe(const std::string& xref) 
              etiquette.empty() ? QStringLiteral("la personne") : libelleDEtiquette(etiquette),
              QString::fromStdString(r.texte(3))});
     }
+    return liste;
+}
+
+void Complements::parcourirEvenementsDates(
+    const std::function<void(const EvenementDate&)>& visiter) {
+    EvenementDate e;
+    // A person's events, the record's own fields told by their field.
+    Requete personnes(m_base, "SELECT p.fiche, p.empreinte, e.etiquette, e.date, e.jour_debut, "
+                              "e.jour_fin, COALESCE(e.champ, '') FROM evenement e JOIN personne p "
+                              "ON p.id = e.racine WHERE e.racine_sorte = 'P' AND "
+                              "e.sorte_proprietaire = 'P' AND p.detachee = 0 AND e.date IS NOT "
+                              "NULL ORDER BY p.fiche");
+    while (personnes.ligne()) {
+        e.fiche = fiche32(personnes.entier(0));
+        e.empreinte = personnes.texte(1);
+        e.etiquette = personnes.texte(2);
+        e.date = personnes.texte(3);
+        e.debut = personnes.nul(4) ? 1 : personnes.entier(4);
+        e.fin = personnes.nul(5) ? 0 : personnes.entier(5);
+        e.champ = personnes.texte(6);
+        visiter(e);
+    }
+}
+
+void Complements::parcourirUnions(const std::function<void(const UnionDatee&)>& visiter) {
+    Requete r(m_base, "SELECT c.id, c.mari, c.femme, c.empreinte_mari, c.empreinte_femme, "
+                      "c.ordre_mari, c.ordre_femme, e.etiquette, e.date, e.jour_debut, e.jour_fin "
+                      "FROM couple c LEFT JOIN evenement e ON e.racine_sorte = 'U' AND e.racine = "
+                      "c.id AND e.sorte_proprietaire = 'U' AND e.etiquette IN ('MARR', 'DIV') "
+                      "ORDER BY c.id");
+    UnionDatee u;
+    u.id = 0;
+    auto finir = [&] {
+        if (u.id) visiter(u);
+    };
+    while (r.ligne()) {
+        if (r.entier(0) != u.id) {
+            finir();
+            u = {};
+            u.id = r.entier(0);
+            u.mari = fiche32(r.entier(1));
+            u.femme = fiche32(r.entier(2));
+            u.empreinteMari = r.texte(3);
+            u.empreinteFemme = r.texte(4);
+            u.ordreMari = static_cast<int>(r.entier(5));
+            u.ordreFemme = static_cast<int>(r.entier(6));
+        }
+        if (r.nul(7)) continue;
+        const bool mariage = r.texte(7) == "MARR";
+        auto& [date, debut, fin] = mariage ? u.mariage : u.divorce;
+        if (!r.nul(9) && (!date.empty() ? r.entier(9) < debut : true)) {
+            date = r.texte(8);
+            debut = r.entier(9);
+            fin = r.nul(10) ? 0 : r.entier(10);
+        } else if (date.empty() && !r.nul(8)) {
+            date = r.texte(8);
+        }
+    }
+    finir();
+    Requete enfants(m_base, "SELECT c.id, c.mari, c.femme, e.fiche, e.empreinte FROM enfant e "
+                            "JOIN couple c ON c.id = e.couple WHERE e.filiation IN ('birth', '')");
+    while (enfants.ligne()) {
+        UnionDatee x;
+        x.id = -enfants.entier(0); // a child of the union, told apart by its sign
+        x.mari = fiche32(enfants.entier(1));
+        x.femme = fiche32(enfants.entier(2));
+        x.enfant = fiche32(enfants.entier(3));
+        x.empreinteEnfant = enfants.texte(4);
+        visiter(x);
+    }
+}
+
+void Complements::ignorerConstat(std::int32_t fiche, const TFiche& personne,
+                                 const std::string& regle, const std::string& valeurs) {
+    Requete(m_base, "INSERT OR REPLACE INTO coherence_ignoree(fiche, empreinte, regle, valeurs) "
+                    "VALUES(?, ?, ?, ?)")
+        .lier(1, fiche)
+        .lier(2, empreinteDe(personne))
+        .lier(3, regle)
+        .lier(4, valeurs)
+        .executer();
+}
+
+std::vector<ConstatIgnore> Complements::constatsIgnores() {
+    std::vector<ConstatIgnore> liste;
+    {
+        Requete existe(m_base, "SELECT 1 FROM sqlite_master WHERE name = 'coherence_ignoree'");
+        if (!existe.ligne()) return liste; // a store not written since
+    }
+    Requete r(m_base, "SELECT fiche, empreinte, regle, valeurs FROM coherence_ignoree");
+    while (r.ligne())
+        liste.push_back({fiche32(r.entier(0)), r.texte(1), r.texte(2), r.texte(3)});
     return liste;
 }

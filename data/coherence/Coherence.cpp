@@ -1,0 +1,212 @@
+// The consistency check in three walks: the records in blocks (each
+// person's own dates and links, kept in a few bytes a person), the store's
+// events and unions, then the records again (parents against children,
+// families, links both ways). Findings name related persons by a mark that
+// the last step replaces by their names.
+#include "data/coherence/ReglesCoherence.h"
+
+#include "data/complements/Complements.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace coherence {
+
+namespace {
+
+constexpr std::int64_t TailleBloc = 4096;
+
+// A date's days, its text read once: a file repeats its dates.
+class LecteurDeDates {
+public:
+    Jours jours(const QString& texte) {
+        if (texte.isEmpty()) return {};
+        if (const auto i = m_memo.find(texte); i != m_memo.end()) return i->second;
+        if (m_memo.size() > 100000) m_memo.clear(); // bounded, whatever the file
+        const IntervalleDate d = intervalleDe(texte);
+        return m_memo.emplace(texte, Jours{d.premier, d.dernier}).first->second;
+    }
+
+private:
+    std::unordered_map<QString, Jours> m_memo;
+};
+
+void lireParBlocs(FichierEnregistrements& fichier,
+                  const std::function<void(std::int32_t, const TFiche&)>& visiter) {
+    const std::int64_t nombre = fichier.nombreFiches();
+    std::vector<std::uint8_t> bloc;
+    TFiche f;
+    for (std::int64_t debut = 0; debut < nombre; debut += TailleBloc) {
+        const std::int64_t n = std::min(TailleBloc, nombre - debut);
+        bloc.resize(static_cast<std::size_t>(n * TailleFiche));
+        const std::int64_t lues = fichier.lireBloc(debut, n, bloc.data());
+        for (std::int64_t i = 0; i < lues; ++i) {
+            decoderFiche(bloc.data() + i * TailleFiche, f);
+            visiter(static_cast<std::int32_t>(debut + i), f);
+        }
+    }
+}
+
+std::uint64_t hacher(const std::string& t) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (const unsigned char c : t)
+        h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
+
+} // namespace
+
+// ---- the first walk: each person alone
+void Verification::lirePersonnes() {
+    LecteurDeDates dates;
+    const std::int64_t nombre = m_fichier.nombreFiches();
+    m_personnes.assign(static_cast<std::size_t>(nombre), {});
+    lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
+        Personne& p = m_personnes[static_cast<std::size_t>(n)];
+        p.sexe = f.Qualite == 0 ? 'M' : f.Qualite <= 2 ? 'F' : '?';
+        p.pere = f.Pere;
+        p.mere = f.Mere;
+        p.nbEnfants = f.NbEnfants;
+        p.naissance = dates.jours(f.DateNaissance.texte());
+        p.deces = dates.jours(f.DateDeces.texte());
+        p.mariage = dates.jours(f.DateMariage.texte());
+        p.empreinte = hacher(empreinteDe(f));
+        verifierLesDates(n, f);
+        verifierLaPersonne(n, f);
+        verifierLesLiens(n, f, nombre);
+    });
+}
+
+// ---- the second walk: the store's events and unions
+void Verification::lireLeMagasin() {
+    if (!m_complements) return;
+    m_complements->parcourirEvenementsDates([&](const EvenementDate& e) {
+        const Personne* p = personne(e.fiche);
+        if (!p || p->empreinte != hacher(e.empreinte)) return; // the record holds someone else
+        evenementDuMagasin(e);
+    });
+    for (std::size_t n = 0; n < m_personnes.size(); ++n)
+        verifierBaptemeEtInhumation(static_cast<std::int32_t>(n));
+    m_complements->parcourirUnions([&](const UnionDatee& u) {
+        if (u.id < 0) {
+            const Personne* e = personne(u.enfant);
+            if (e && e->empreinte == hacher(u.empreinteEnfant)) enfantDuMagasin(u);
+            return;
+        }
+        const bool mari = u.mari >= 0 && personne(u.mari) &&
+                          personne(u.mari)->empreinte == hacher(u.empreinteMari);
+        const bool femme = u.femme >= 0 && personne(u.femme) &&
+                           personne(u.femme)->empreinte == hacher(u.empreinteFemme);
+        UnionConnue x{mari ? u.mari : -1, femme ? u.femme : -1, {}, {}, u.mariage.date};
+        if (!u.mariage.date.empty()) x.mariage = {u.mariage.debut, u.mariage.fin};
+        // A marriage the records hold is the one of the partner's first union.
+        if (!x.mariage.connu() && mari && u.ordreMari == 0) x.mariage = personne(u.mari)->mariage;
+        if (!x.mariage.connu() && femme && u.ordreFemme == 0)
+            x.mariage = personne(u.femme)->mariage;
+        if (!u.divorce.date.empty()) x.divorce = {u.divorce.debut, u.divorce.fin};
+        if (x.mari >= 0 || x.femme >= 0) m_unions.push_back(std::move(x));
+    });
+}
+
+// ---- the third walk: parents and children
+void Verification::lireLesFamilles() {
+    m_listes.assign(m_personnes.size(), 0);
+    lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
+        verifierLesParents(n);
+        verifierLaFratrie(n, f);
+    });
+    for (std::size_t n = 0; n < m_personnes.size(); ++n)
+        verifierLaReciprocite(static_cast<std::int32_t>(n));
+    verifierLesAncetres();
+    // The couples the records prove (a shared child), their marriage as the
+    // records hold it, beside the store's unions.
+    std::unordered_map<std::uint64_t, bool> vus;
+    for (const UnionConnue& u : m_unions)
+        vus[static_cast<std::uint64_t>(static_cast<std::uint32_t>(u.mari)) << 32 |
+            static_cast<std::uint32_t>(u.femme)] = true;
+    for (const Personne& p : m_personnes) {
+        if (p.pere < 0 || p.mere < 0 || !personne(p.pere) || !personne(p.mere)) continue;
+        const std::uint64_t cle = static_cast<std::uint64_t>(static_cast<std::uint32_t>(p.pere))
+                                      << 32 |
+                                  static_cast<std::uint32_t>(p.mere);
+        if (vus.emplace(cle, true).second)
+            m_unions.push_back({p.pere, p.mere, personne(p.pere)->mariage, {}, {}});
+    }
+    verifierLesUnions();
+}
+
+Verification::Verification(FichierEnregistrements& fichier, Complements* complements,
+                           const Seuils& seuils)
+    : m_fichier(fichier), m_complements(complements), m_seuils(seuils),
+      m_aujourdhui(QDate::currentDate().toJulianDay()) {}
+
+void Verification::signaler(std::int32_t fiche, const char* regle, QString message,
+                            std::string valeurs) {
+    Constat c;
+    c.fiche = fiche;
+    c.regle = regle;
+    c.gravite = regleDe(regle).gravite;
+    c.message = std::move(message);
+    c.valeurs = std::move(valeurs);
+    m_constats.push_back(std::move(c));
+}
+
+const Personne* Verification::personne(std::int32_t n) const {
+    return n >= 0 && static_cast<std::size_t>(n) < m_personnes.size()
+               ? &m_personnes[static_cast<std::size_t>(n)]
+               : nullptr;
+}
+
+// "§12§" in a message is the person of record 12, by name.
+void Verification::rendre(const std::function<void(Constat&&)>& constat) {
+    std::stable_sort(m_constats.begin(), m_constats.end(),
+                     [](const Constat& a, const Constat& b) { return a.fiche < b.fiche; });
+    // Each record read once: its person's name, and its fingerprint for the
+    // dismissed findings.
+    std::unordered_map<std::int32_t, std::pair<QString, std::string>> lues;
+    TFiche f;
+    auto lue = [&](std::int32_t n) -> const std::pair<QString, std::string>& {
+        auto i = lues.find(n);
+        if (i != lues.end()) return i->second;
+        std::pair<QString, std::string> l{QStringLiteral("fiche %1").arg(n), {}};
+        if (n >= 0 && n < m_fichier.nombreFiches()) {
+            m_fichier.positionner(n);
+            m_fichier.lire(f);
+            l = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n), empreinteDe(f)};
+        }
+        return lues.emplace(n, std::move(l)).first->second;
+    };
+    auto nom = [&](std::int32_t n) -> const QString& { return lue(n).first; };
+    for (Constat& c : m_constats) {
+        for (qsizetype debut = c.message.indexOf(u'§'); debut >= 0;
+             debut = c.message.indexOf(u'§', debut)) {
+            const qsizetype fin = c.message.indexOf(u'§', debut + 1);
+            if (fin < 0) break;
+            const QString remplace = nom(c.message.mid(debut + 1, fin - debut - 1).toInt());
+            c.message.replace(debut, fin - debut + 1, remplace);
+            debut += remplace.size();
+        }
+        c.empreinte = lue(c.fiche).second;
+        constat(std::move(c));
+    }
+}
+
+} // namespace coherence
+
+bool estIgnore(const Constat& c, const std::vector<ConstatIgnore>& ignores) {
+    return std::any_of(ignores.begin(), ignores.end(), [&](const ConstatIgnore& i) {
+        return i.fiche == c.fiche && i.regle == c.regle && i.valeurs == c.valeurs &&
+               i.empreinte == c.empreinte;
+    });
+}
+
+void verifierCoherence(FichierEnregistrements& fichier, Complements* complements,
+                       const Seuils& seuils, const std::function<void(Constat&&)>& constat) {
+    coherence::Verification v(fichier, complements, seuils);
+    v.lirePersonnes();
+    v.lireLeMagasin();
+    v.lireLesFamilles();
+    v.rendre(constat);
+}
