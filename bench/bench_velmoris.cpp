@@ -436,6 +436,27 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
                 g_compteur += static_cast<std::int64_t>(index.visibles().size());
             },
             chemin, repetitions);
+    } else if (nom == u"coherence") {
+        // The whole consistency check of the rich file: records and the
+        // store's events, the store opened once.
+        const QString fic = ficRiche(chemin);
+        const auto base = Complements::ouvrir(fic, false);
+        m = mesurer(
+            [&](const QString&) {
+                FichierDisque f;
+                f.ouvrir(fic);
+                verifierCoherence(f, base.get(), {}, [](Constat&&) { ++g_compteur; });
+            },
+            chemin, repetitions);
+    } else if (nom == u"parcours_compl") {
+        // The store's scan the check makes: every dated event and union.
+        const auto base = Complements::ouvrir(ficRiche(chemin), false);
+        m = mesurer(
+            [&](const QString&) {
+                base->parcourirEvenementsDates([](const EvenementDate&) { ++g_compteur; });
+                base->parcourirUnions([](const UnionDatee&) { ++g_compteur; });
+            },
+            chemin, repetitions);
     } else if (nom == u"affichage_riche") {
         // The display of a file with its store beside it: the store stays closed.
         Programme p(ficRiche(chemin));
@@ -551,6 +572,7 @@ struct Rapport {
 // single save unchanged; the durable copy at most 1.3 times the plain one.
 constexpr Rapport Rapports[] = {
     {"import_riche", "import_riche_sans", "import compl.", "durée avec / sans compléments"},
+    {"coherence", "lecture_brute", "cohérence", "à comparer à 3 × brute + parcours_compl"},
     {"export_riche", "export_riche_sans", "export compl.", "durée avec / sans compléments"},
     {"chainage", "chainage_sans", "liens journal", "durée avec / sans journal"},
     {"enregistrer", "enregistrer_sans", "enreg. direct", "durée avec / sans journal"},
@@ -560,14 +582,15 @@ constexpr Rapport Rapports[] = {
 int tableau(const QString& dossier) {
     const QString programme = QCoreApplication::applicationFilePath();
     const QStringList operations = {
-        "lecture_brute",    "recherche_nom",     "candidats_parents", "conjoint_absent",
-        "enfants_dix",      "listing",           "copie_simple",      "copie",
-        "verification",     "export_gedcom",     "import_gedcom",     "index",
-        "index_frappe",     "statistiques",      "parente",           "affichage",
-        "demarrage",        "liste_500k",        "lien_500k",         "import_riche_sans",
-        "import_riche",     "export_riche_sans", "export_riche",      "complements",
-        "filtre_lieu",      "affichage_riche",   "chainage_sans",     "chainage",
-        "enregistrer_sans", "enregistrer",       "sauvegarde"};
+        "lecture_brute", "recherche_nom",     "candidats_parents", "conjoint_absent",
+        "enfants_dix",   "listing",           "copie_simple",      "copie",
+        "verification",  "export_gedcom",     "import_gedcom",     "index",
+        "index_frappe",  "statistiques",      "parente",           "affichage",
+        "demarrage",     "liste_500k",        "lien_500k",         "import_riche_sans",
+        "import_riche",  "export_riche_sans", "export_riche",      "complements",
+        "filtre_lieu",   "coherence",         "parcours_compl",    "affichage_riche",
+        "chainage_sans", "chainage",          "enregistrer_sans",  "enregistrer",
+        "sauvegarde"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

@@ -163,20 +163,29 @@ const Personne* Verification::personne(std::int32_t n) const {
 void Verification::rendre(const std::function<void(Constat&&)>& constat) {
     std::stable_sort(m_constats.begin(), m_constats.end(),
                      [](const Constat& a, const Constat& b) { return a.fiche < b.fiche; });
-    // Each record read once: its person's name, and its fingerprint for the
-    // dismissed findings.
+    // The records the findings name, read in one walk: a name, and the
+    // fingerprint for the dismissed findings.
     std::unordered_map<std::int32_t, std::pair<QString, std::string>> lues;
-    TFiche f;
-    auto lue = [&](std::int32_t n) -> const std::pair<QString, std::string>& {
-        auto i = lues.find(n);
-        if (i != lues.end()) return i->second;
-        std::pair<QString, std::string> l{QStringLiteral("fiche %1").arg(n), {}};
-        if (n >= 0 && n < m_fichier.nombreFiches()) {
-            m_fichier.positionner(n);
-            m_fichier.lire(f);
-            l = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n), empreinteDe(f)};
+    for (const Constat& c : m_constats) {
+        lues.emplace(c.fiche, std::pair<QString, std::string>{});
+        for (qsizetype debut = c.message.indexOf(u'§'); debut >= 0;) {
+            const qsizetype fin = c.message.indexOf(u'§', debut + 1);
+            if (fin < 0) break;
+            lues.emplace(c.message.mid(debut + 1, fin - debut - 1).toInt(),
+                         std::pair<QString, std::string>{});
+            debut = c.message.indexOf(u'§', fin + 1);
         }
-        return lues.emplace(n, std::move(l)).first->second;
+    }
+    if (!lues.empty())
+        lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
+            if (const auto i = lues.find(n); i != lues.end())
+                i->second = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n),
+                             empreinteDe(f)};
+        });
+    auto lue = [&](std::int32_t n) -> const std::pair<QString, std::string>& {
+        auto& l = lues[n];
+        if (l.first.isEmpty()) l.first = QStringLiteral("fiche %1").arg(n);
+        return l;
     };
     auto nom = [&](std::int32_t n) -> const QString& { return lue(n).first; };
     for (Constat& c : m_constats) {

@@ -57,10 +57,17 @@ QString Verification::enClair(const Jours& j) {
         return QStringLiteral("avant %1").arg(QDate::fromJulianDay(j.dernier + 1).year());
     if (j.dernier >= Ouvert)
         return QStringLiteral("après %1").arg(QDate::fromJulianDay(j.premier - 1).year());
-    const QDate a = QDate::fromJulianDay(j.premier), b = QDate::fromJulianDay(j.dernier);
-    if (a == b) return a.toString(QStringLiteral("dd/MM/yyyy"));
-    if (a.year() == b.year()) return QString::number(a.year());
-    return QStringLiteral("entre %1 et %2").arg(a.year()).arg(b.year());
+    int a1 = 0, m1 = 0, d1 = 0, a2 = 0, m2 = 0, d2 = 0;
+    QDate::fromJulianDay(j.premier).getDate(&a1, &m1, &d1);
+    QDate::fromJulianDay(j.dernier).getDate(&a2, &m2, &d2);
+    // Written by hand: a check of a large file writes many of them.
+    if (j.premier == j.dernier)
+        return QStringLiteral("%1/%2/%3")
+            .arg(d1, 2, 10, QLatin1Char('0'))
+            .arg(m1, 2, 10, QLatin1Char('0'))
+            .arg(a1, 4, 10, QLatin1Char('0'));
+    if (a1 == a2) return QString::number(a1);
+    return QStringLiteral("entre %1 et %2").arg(a1).arg(a2);
 }
 
 // ---- dates that never were
@@ -103,8 +110,18 @@ void Verification::verifierUneDate(std::int32_t n, const QString& quoi, const QS
                  date.toStdString());
 }
 
-void Verification::verifierUneDateGedcom(std::int32_t n, const QString& quoi,
+void Verification::verifierUneDateGedcom(std::int32_t n, const std::string& etiquette,
                                          const std::string& gedcom) {
+    // A file repeats its dates: one that existed is not read again.
+    if (m_datesExistantes.count(gedcom)) return;
+    const std::size_t avant = m_constats.size();
+    verifierUneDateGedcomNeuve(n, libelleDEtiquette(etiquette).toLower(), gedcom);
+    if (m_constats.size() == avant && m_datesExistantes.size() < 200000)
+        m_datesExistantes.insert(gedcom);
+}
+
+void Verification::verifierUneDateGedcomNeuve(std::int32_t n, const QString& quoi,
+                                              const std::string& gedcom) {
     const QString date = QString::fromStdString(gedcom).toUpper().simplified();
     const bool republicain = date.contains(QStringLiteral("@#DFRENCH R@"));
     const bool julien = date.contains(QStringLiteral("@#DJULIAN@"));
@@ -140,8 +157,8 @@ void Verification::verifierUneDateGedcom(std::int32_t n, const QString& quoi,
         }
     }
     static const QRegularExpression entre(QStringLiteral("^(?:BET (.+) AND|FROM (.+) TO) (.+)$"));
-    const QString sansCalendrier =
-        QString(date).remove(QRegularExpression(QStringLiteral("@#D[^@]*@ ?")));
+    static const QRegularExpression calendrier(QStringLiteral("@#D[^@]*@ ?"));
+    const QString sansCalendrier = QString(date).remove(calendrier);
     if (const auto m = entre.match(sansCalendrier); m.hasMatch()) {
         const QString debut = m.captured(1).isEmpty() ? m.captured(2) : m.captured(1);
         const DateImportee a = dateDepuisGedcom(debut), b = dateDepuisGedcom(m.captured(3));
@@ -237,8 +254,7 @@ void Verification::verifierLesLiens(std::int32_t n, const TFiche& f, std::int64_
 
 // ---- the store's events
 void Verification::evenementDuMagasin(const EvenementDate& e) {
-    const QString quoi = libelleDEtiquette(e.etiquette).toLower();
-    verifierUneDateGedcom(e.fiche, quoi, e.date);
+    verifierUneDateGedcom(e.fiche, e.etiquette, e.date);
     Personne& p = m_personnes[static_cast<std::size_t>(e.fiche)];
     const Jours jours{e.debut, e.fin};
     if (!jours.connu()) return;
@@ -254,60 +270,65 @@ void Verification::evenementDuMagasin(const EvenementDate& e) {
         if (!p.inhumation.connu() || jours.premier < p.inhumation.premier) p.inhumation = jours;
         return;
     }
-    const QString date = dateGedcomEnClair(e.date);
+    const auto date = [&] { return dateGedcomEnClair(e.date); };
     if (jours.avant(p.naissance))
         signaler(e.fiche, "EVENEMENT_AVANT_NAISSANCE",
                  QStringLiteral("%1 : %2 le %3, avant sa naissance (%4)")
-                     .arg(qui(e.fiche), libelleDEtiquette(t), date, enClair(p.naissance)),
+                     .arg(qui(e.fiche), libelleDEtiquette(t), date(), enClair(p.naissance)),
                  e.etiquette + '|' + e.date);
     // A will is proved, an estate settled, after the death.
     if (t != "PROB" && t != "WILL" && t != "BIRT" && t != "DEAT" && p.deces.avant(jours))
         signaler(e.fiche, "EVENEMENT_APRES_DECES",
                  QStringLiteral("%1 : %2 le %3, après son décès (%4)")
-                     .arg(qui(e.fiche), libelleDEtiquette(t), date, enClair(p.deces)),
+                     .arg(qui(e.fiche), libelleDEtiquette(t), date(), enClair(p.deces)),
                  e.etiquette + '|' + e.date);
 }
 
 void Verification::verifierBaptemeEtInhumation(std::int32_t n) {
     const Personne& p = m_personnes[static_cast<std::size_t>(n)];
-    const QString b = enClair(p.bapteme), i = enClair(p.inhumation), ne = enClair(p.naissance),
-                  mort = enClair(p.deces);
+    if (!p.bapteme.connu() && !p.inhumation.connu()) return;
+    // The texts are made only for a finding: most persons have none.
+    const auto b = [&] { return enClair(p.bapteme); };
+    const auto i = [&] { return enClair(p.inhumation); };
+    const auto ne = [&] { return enClair(p.naissance); };
+    const auto mort = [&] { return enClair(p.deces); };
     if (p.bapteme.avant(p.naissance))
-        signaler(
-            n, "BAPTEME_AVANT_NAISSANCE",
-            QStringLiteral("%1 : baptisé(e) le %2, avant sa naissance le %3").arg(qui(n), b, ne),
-            valeurs({b, ne}));
+        signaler(n, "BAPTEME_AVANT_NAISSANCE",
+                 QStringLiteral("%1 : baptisé(e) le %2, avant sa naissance le %3")
+                     .arg(qui(n), b(), ne()),
+                 valeurs({b(), ne()}));
     if (p.deces.avant(p.bapteme))
         signaler(
             n, "BAPTEME_APRES_DECES",
-            QStringLiteral("%1 : baptisé(e) le %2, après son décès le %3").arg(qui(n), b, mort),
-            valeurs({b, mort}));
+            QStringLiteral("%1 : baptisé(e) le %2, après son décès le %3").arg(qui(n), b(), mort()),
+            valeurs({b(), mort()}));
     const int ans = m_seuils[Seuil::AnneesBapteme];
     if (p.bapteme.connu() && p.naissance.connu() &&
         p.bapteme.premier > plusAnnees(p.naissance.dernier, ans))
         signaler(n, "BAPTEME_TARDIF",
                  QStringLiteral("%1 : baptisé(e) le %2, plus de %3 ans après sa naissance le %4")
-                     .arg(qui(n), b)
+                     .arg(qui(n), b())
                      .arg(ans)
-                     .arg(ne),
-                 valeurs({b, ne}));
+                     .arg(ne()),
+                 valeurs({b(), ne()}));
     if (p.inhumation.avant(p.deces))
-        signaler(n, "INHUMATION_AVANT_DECES",
-                 QStringLiteral("%1 : inhumé(e) le %2, avant son décès le %3").arg(qui(n), i, mort),
-                 valeurs({i, mort}));
+        signaler(
+            n, "INHUMATION_AVANT_DECES",
+            QStringLiteral("%1 : inhumé(e) le %2, avant son décès le %3").arg(qui(n), i(), mort()),
+            valeurs({i(), mort()}));
     if (p.inhumation.avant(p.naissance))
         signaler(
             n, "INHUMATION_AVANT_NAISSANCE",
-            QStringLiteral("%1 : inhumé(e) le %2, avant sa naissance le %3").arg(qui(n), i, ne),
-            valeurs({i, ne}));
+            QStringLiteral("%1 : inhumé(e) le %2, avant sa naissance le %3").arg(qui(n), i(), ne()),
+            valeurs({i(), ne()}));
     const int jours = m_seuils[Seuil::JoursInhumation];
     if (p.inhumation.connu() && p.deces.connu() && p.inhumation.premier > p.deces.dernier + jours)
         signaler(n, "INHUMATION_TARDIVE",
                  QStringLiteral("%1 : inhumé(e) le %2, plus de %3 jours après son décès le %4")
-                     .arg(qui(n), i)
+                     .arg(qui(n), i())
                      .arg(jours)
-                     .arg(mort),
-                 valeurs({i, mort}));
+                     .arg(mort()),
+                 valeurs({i(), mort()}));
 }
 
 // A child of a union by birth, whose record names other parents.

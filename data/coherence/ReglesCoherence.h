@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include <unordered_set>
+
 struct EvenementDate;
 struct UnionDatee;
 
@@ -65,7 +67,9 @@ private:
     void verifierLesLiens(std::int32_t n, const TFiche& f, std::int64_t nombre);
     // The second.
     void evenementDuMagasin(const EvenementDate& e);
-    void verifierUneDateGedcom(std::int32_t n, const QString& quoi, const std::string& date);
+    void verifierUneDateGedcom(std::int32_t n, const std::string& etiquette,
+                               const std::string& date);
+    void verifierUneDateGedcomNeuve(std::int32_t n, const QString& quoi, const std::string& date);
     void verifierBaptemeEtInhumation(std::int32_t n);
     void enfantDuMagasin(const UnionDatee& u);
     // The third.
@@ -91,6 +95,7 @@ private:
     std::vector<UnionConnue> m_unions;
     std::vector<std::uint8_t> m_listes; // by person: listed by its father (1), its mother (2)
     std::vector<Constat> m_constats;
+    std::unordered_set<std::string> m_datesExistantes; // store dates found to exist
 };
 
 } // namespace coherence
