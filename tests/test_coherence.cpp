@@ -328,6 +328,16 @@ void TestCoherence::ligneDeCommande() {
                           "01/01/1800, après son décès le 01/01/1790",
                           "1\tJOUR_INEXISTANT\terreur\tNOM1 Prénom (fiche 1) : la date de "
                           "naissance 31/04/1800 n'existe pas"}));
+    // A finding dismissed is left out, but for --tout.
+    Complements::ouvrir(fic, true)->ignorerConstat(1, lireFichier(fic)[1], "JOUR_INEXISTANT",
+                                                   "31/04/1800");
+    for (const auto& [tout, lignes] : {std::pair{false, 1}, std::pair{true, 2}}) {
+        QStringList arguments{QStringLiteral("--verifier-coherence"), fic};
+        if (tout) arguments << QStringLiteral("--tout");
+        p.start(QStringLiteral(VELMORIS_BINARY_DIR "/Velmoris"), arguments);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).count(u'\n'), lignes);
+    }
     p.start(QStringLiteral(VELMORIS_BINARY_DIR "/Velmoris"),
             {QStringLiteral("--verifier-coherence"), rep.chemin(QStringLiteral("ABSENT.FIC"))});
     QVERIFY(p.waitForFinished(30000));

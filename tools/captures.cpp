@@ -209,5 +209,7 @@ int main(int argc, char* argv[]) {
     });
     dialogues.prochaine = QStringLiteral("fiche-complete");
     form.Complements1Click();
+    dialogues.prochaine = QStringLiteral("coherence");
+    form.VerifierCoherence1Click();
     return 0;
 }
