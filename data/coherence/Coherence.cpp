@@ -17,6 +17,7 @@ namespace coherence {
 namespace {
 
 constexpr std::int64_t TailleBloc = 4096;
+constexpr std::size_t ConstatsParLot = 100000;
 
 // A date's days, its text read once: a file repeats its dates.
 class LecteurDeDates {
@@ -151,6 +152,8 @@ void Verification::signaler(std::int32_t fiche, const char* regle, QString messa
     c.message = std::move(message);
     c.valeurs = std::move(valeurs);
     m_constats.push_back(std::move(c));
+    // Memory stays bounded whatever the file: the findings go out by batches.
+    if (m_constats.size() >= ConstatsParLot && m_sortie) rendre(*m_sortie);
 }
 
 const Personne* Verification::personne(std::int32_t n) const {
@@ -200,6 +203,7 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
         c.empreinte = lue(c.fiche).second;
         constat(std::move(c));
     }
+    m_constats.clear();
 }
 
 } // namespace coherence
@@ -214,6 +218,7 @@ bool estIgnore(const Constat& c, const std::vector<ConstatIgnore>& ignores) {
 void verifierCoherence(FichierEnregistrements& fichier, Complements* complements,
                        const Seuils& seuils, const std::function<void(Constat&&)>& constat) {
     coherence::Verification v(fichier, complements, seuils);
+    v.sortie(constat);
     v.lirePersonnes();
     v.lireLeMagasin();
     v.lireLesFamilles();

@@ -99,7 +99,7 @@ struct Constat {
 };
 
 // Checks the whole file, and the store when there is one; `constat` gets
-// each finding, record by record in order.
+// each finding, by batches of many, each batch in record order.
 void verifierCoherence(FichierEnregistrements& fichier, Complements* complements,
                        const Seuils& seuils, const std::function<void(Constat&&)>& constat);
 

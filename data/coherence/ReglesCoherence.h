@@ -56,6 +56,8 @@ public:
     void lirePersonnes();
     void lireLeMagasin();
     void lireLesFamilles();
+    // Where the findings go: by batches, each in record order, named.
+    void sortie(const std::function<void(Constat&&)>& constat) { m_sortie = &constat; }
     void rendre(const std::function<void(Constat&&)>& constat);
 
 private:
@@ -95,6 +97,7 @@ private:
     std::vector<UnionConnue> m_unions;
     std::vector<std::uint8_t> m_listes; // by person: listed by its father (1), its mother (2)
     std::vector<Constat> m_constats;
+    const std::function<void(Constat&&)>* m_sortie = nullptr;
     std::unordered_set<std::string> m_datesExistantes; // store dates found to exist
 };
 
