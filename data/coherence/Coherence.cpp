@@ -17,7 +17,7 @@ namespace coherence {
 namespace {
 
 constexpr std::int64_t TailleBloc = 4096;
-constexpr std::size_t ConstatsParLot = 100000;
+constexpr std::size_t ConstatsParLot = 250000;
 
 // A date's days, its text read once: a file repeats its dates.
 class LecteurDeDates {
@@ -34,8 +34,10 @@ private:
     std::unordered_map<QString, Jours> m_memo;
 };
 
+// The records in blocks, each decoded only when `voulue` wants it.
 void lireParBlocs(FichierEnregistrements& fichier,
-                  const std::function<void(std::int32_t, const TFiche&)>& visiter) {
+                  const std::function<void(std::int32_t, const TFiche&)>& visiter,
+                  const std::function<bool(std::int32_t)>& voulue = {}) {
     const std::int64_t nombre = fichier.nombreFiches();
     std::vector<std::uint8_t> bloc;
     TFiche f;
@@ -44,8 +46,10 @@ void lireParBlocs(FichierEnregistrements& fichier,
         bloc.resize(static_cast<std::size_t>(n * TailleFiche));
         const std::int64_t lues = fichier.lireBloc(debut, n, bloc.data());
         for (std::int64_t i = 0; i < lues; ++i) {
+            const auto numero = static_cast<std::int32_t>(debut + i);
+            if (voulue && !voulue(numero)) continue;
             decoderFiche(bloc.data() + i * TailleFiche, f);
-            visiter(static_cast<std::int32_t>(debut + i), f);
+            visiter(numero, f);
         }
     }
 }
@@ -148,7 +152,11 @@ void Verification::signaler(std::int32_t fiche, const char* regle, QString messa
     Constat c;
     c.fiche = fiche;
     c.regle = regle;
-    c.gravite = regleDe(regle).gravite;
+    // The severity of each rule looked up once.
+    auto gravite = m_gravites.find(regle);
+    if (gravite == m_gravites.end())
+        gravite = m_gravites.emplace(regle, regleDe(regle).gravite).first;
+    c.gravite = gravite->second;
     c.message = std::move(message);
     c.valeurs = std::move(valeurs);
     m_constats.push_back(std::move(c));
@@ -180,11 +188,13 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
         }
     }
     if (!lues.empty())
-        lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
-            if (const auto i = lues.find(n); i != lues.end())
-                i->second = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n),
-                             empreinteDe(f)};
-        });
+        lireParBlocs(
+            m_fichier,
+            [&](std::int32_t n, const TFiche& f) {
+                lues[n] = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n),
+                           empreinteDe(f)};
+            },
+            [&](std::int32_t n) { return lues.count(n) > 0; });
     auto lue = [&](std::int32_t n) -> const std::pair<QString, std::string>& {
         auto& l = lues[n];
         if (l.first.isEmpty()) l.first = QStringLiteral("fiche %1").arg(n);

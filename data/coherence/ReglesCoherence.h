@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <unordered_map>
 #include <unordered_set>
 
 struct EvenementDate;
@@ -98,6 +99,7 @@ private:
     std::vector<std::uint8_t> m_listes; // by person: listed by its father (1), its mother (2)
     std::vector<Constat> m_constats;
     const std::function<void(Constat&&)>* m_sortie = nullptr;
+    std::unordered_map<const char*, Gravite> m_gravites;
     std::unordered_set<std::string> m_datesExistantes; // store dates found to exist
 };
 
