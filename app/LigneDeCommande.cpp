@@ -7,6 +7,7 @@
 #include "data/gedcom/ComplementsDImport.h"
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/journal/Journal.h"
+#include "data/vivants/Vivants.h"
 #include "session/Commandes.h"
 
 #include <QDir>
@@ -123,9 +124,26 @@ int exporter(const DemandeLigneDeCommande& d) {
     const std::unique_ptr<Complements> complements =
         complementsPourExporter(d.fichier, avertissement);
     options.complements = complements.get();
+    // The living: presumed from the records and the store, then treated as asked.
+    PresomptionVivants vivants;
+    if (!d.vivants.isEmpty() && d.vivants != u"garder") {
+        vivants = presumerVivants(fichier, complements.get(), d.seuilVivants);
+        options.vivants = &vivants.vivant;
+        options.traitement =
+            d.vivants == u"exclure" ? TraitementVivants::Exclure : TraitementVivants::Masquer;
+    }
     const ResultatExport r = exporterVersFichier(fichier, d.gedcom, options);
     fichier.fermer();
-    ecrire(stdout, resumeExport(r, d.gedcom, options, avertissement).join(u'\n'));
+    QStringList resume = resumeExport(r, d.gedcom, options, avertissement);
+    if (r.personnesMasquees)
+        resume << QStringLiteral("%1 personne(s) présumée(s) vivante(s) masquée(s) (« Vivant », "
+                                 "sans date, lieu, note, source ni image).")
+                      .arg(r.personnesMasquees);
+    if (r.personnesExclues)
+        resume << QStringLiteral(
+                      "%1 personne(s) présumée(s) vivante(s) exclue(s), avec leurs liens.")
+                      .arg(r.personnesExclues);
+    ecrire(stdout, resume.join(u'\n'));
     return 0;
 }
 
@@ -145,6 +163,11 @@ QString aideLigneDeCommande() {
         "                                 écrit FICHIER.FIC en GEDCOM ; avec --copier-portraits,\n"
         "                                 les portraits sont copiés dans un dossier PHOTOS\n"
         "                                 à côté de SORTIE.ged\n"
+        "  Velmoris --exporter-gedcom FICHIER.FIC SORTIE.ged --vivants exclure|masquer|garder\n"
+        "           [--seuil-vivants N]\n"
+        "                                 les personnes présumées vivantes (aucun événement\n"
+        "                                 de plus de N ans, 100 par défaut, ni chez leurs\n"
+        "                                 proches) sont exclues, masquées (« Vivant ») ou gardées\n"
         "  Velmoris --verifier-coherence FICHIER.FIC [--tout]\n"
         "                                 vérifie la cohérence de la généalogie : une ligne par\n"
         "                                 constat (numéro de fiche, règle, gravité, message,\n"
@@ -163,7 +186,27 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
     using G = DemandeLigneDeCommande::Genre;
     DemandeLigneDeCommande d;
     QStringList positionnels;
-    for (const QString& a : arguments) {
+    bool seuilDonne = false;
+    for (qsizetype k = 0; k < arguments.size(); ++k) {
+        const QString& a = arguments[k];
+        if (a == u"--vivants" || a == u"--seuil-vivants") {
+            if (k + 1 >= arguments.size())
+                return erreur(QStringLiteral("%1 attend une valeur").arg(a));
+            const QString v = arguments[++k];
+            if (a == u"--vivants") {
+                if (v != u"exclure" && v != u"masquer" && v != u"garder")
+                    return erreur(QStringLiteral("--vivants attend exclure, masquer ou garder"));
+                d.vivants = v;
+            } else {
+                bool ok = false;
+                d.seuilVivants = v.toInt(&ok);
+                if (!ok || d.seuilVivants < 30 || d.seuilVivants > 200)
+                    return erreur(QStringLiteral("--seuil-vivants attend un nombre d'années de 30 "
+                                                 "à 200"));
+                seuilDonne = true;
+            }
+            continue;
+        }
         if (a == u"--aide" || a == u"-h" || a == u"--help")
             d.genre = G::Aide;
         else if (a == u"--importer-gedcom")
@@ -193,6 +236,11 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
         return erreur(QStringLiteral("--ajouter ne sert qu'avec --importer-gedcom"));
     if (d.copierPortraits && d.genre != G::Exporter)
         return erreur(QStringLiteral("--copier-portraits ne sert qu'avec --exporter-gedcom"));
+    if ((!d.vivants.isEmpty() || seuilDonne) && d.genre != G::Exporter)
+        return erreur(QStringLiteral("--vivants et --seuil-vivants ne servent qu'avec "
+                                     "--exporter-gedcom"));
+    if (seuilDonne && d.vivants.isEmpty())
+        return erreur(QStringLiteral("--seuil-vivants ne sert qu'avec --vivants"));
     if (d.tout && d.genre != G::Coherence)
         return erreur(QStringLiteral("--tout ne sert qu'avec --verifier-coherence"));
     if (d.genre == G::Coherence) {

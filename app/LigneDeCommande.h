@@ -14,6 +14,8 @@ struct DemandeLigneDeCommande {
     bool ajouter = false;
     bool copierPortraits = false;
     bool tout = false; // the consistency check: the findings dismissed too
+    QString vivants;   // the export: "exclure", "masquer", "garder", or empty for all
+    int seuilVivants = 100;
     bool bureau = false; // started from the desktop: work in the user's genealogy folder
     QString erreur;      // for Genre::Erreur, in French
 };

@@ -3,6 +3,7 @@
 //   bench_velmoris DOSSIER                 the table, for the files of DOSSIER
 //   bench_velmoris --op NOM FICHIER REPS   one operation, in a process of its own
 #include "app/Demarrage.h"
+#include "data/coherence/Coherence.h"
 #include "data/fichier/OperationsFichier.h"
 #include "data/gedcom/ComplementsDImport.h"
 #include "data/gedcom/EchangeGedcom.h"
@@ -13,6 +14,7 @@
 #include "data/recherche/Parente.h"
 #include "data/recherche/Recherches.h"
 #include "data/recherche/Verification.h"
+#include "data/vivants/Vivants.h"
 #include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"
 #include "forms/UVelmorS.h"
@@ -448,6 +450,16 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
                 verifierCoherence(f, base.get(), {}, [](Constat&&) { ++g_compteur; });
             },
             chemin, repetitions);
+    } else if (nom == u"vivants") {
+        // Who is presumed living, from the records alone, as a publication asks.
+        m = mesurer(
+            [&](const QString& c) {
+                FichierDisque f;
+                f.ouvrir(c);
+                const PresomptionVivants p = presumerVivants(f, nullptr);
+                g_compteur += std::count(p.vivant.begin(), p.vivant.end(), 1);
+            },
+            chemin, repetitions);
     } else if (nom == u"parcours_compl") {
         // The store's scan the check makes: every dated event and union.
         const auto base = Complements::ouvrir(ficRiche(chemin), false);
@@ -573,6 +585,7 @@ struct Rapport {
 constexpr Rapport Rapports[] = {
     {"import_riche", "import_riche_sans", "import compl.", "durée avec / sans compléments"},
     {"coherence", "lecture_brute", "cohérence", "à comparer à 3 × brute + parcours_compl"},
+    {"vivants", "lecture_brute", "vivants", "présomption des vivants, au plus 2 × brute"},
     {"export_riche", "export_riche_sans", "export compl.", "durée avec / sans compléments"},
     {"chainage", "chainage_sans", "liens journal", "durée avec / sans journal"},
     {"enregistrer", "enregistrer_sans", "enreg. direct", "durée avec / sans journal"},
@@ -582,15 +595,15 @@ constexpr Rapport Rapports[] = {
 int tableau(const QString& dossier) {
     const QString programme = QCoreApplication::applicationFilePath();
     const QStringList operations = {
-        "lecture_brute", "recherche_nom",     "candidats_parents", "conjoint_absent",
-        "enfants_dix",   "listing",           "copie_simple",      "copie",
-        "verification",  "export_gedcom",     "import_gedcom",     "index",
-        "index_frappe",  "statistiques",      "parente",           "affichage",
-        "demarrage",     "liste_500k",        "lien_500k",         "import_riche_sans",
-        "import_riche",  "export_riche_sans", "export_riche",      "complements",
-        "filtre_lieu",   "coherence",         "parcours_compl",    "affichage_riche",
-        "chainage_sans", "chainage",          "enregistrer_sans",  "enregistrer",
-        "sauvegarde"};
+        "lecture_brute",   "recherche_nom",     "candidats_parents", "conjoint_absent",
+        "enfants_dix",     "listing",           "copie_simple",      "copie",
+        "verification",    "export_gedcom",     "import_gedcom",     "index",
+        "index_frappe",    "statistiques",      "parente",           "affichage",
+        "demarrage",       "liste_500k",        "lien_500k",         "import_riche_sans",
+        "import_riche",    "export_riche_sans", "export_riche",      "complements",
+        "filtre_lieu",     "coherence",         "parcours_compl",    "vivants",
+        "affichage_riche", "chainage_sans",     "chainage",          "enregistrer_sans",
+        "enregistrer",     "sauvegarde"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

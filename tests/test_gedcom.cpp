@@ -662,6 +662,15 @@ void TestGedcom::ligneDeCommande_data() {
         << 4;
     QTest::newRow("import ajouté")
         << importer + QStringList{"--ajouter"} << 0 << "ajoutées à b.FIC" << 8;
+    QTest::newRow("export masquant les vivants")
+        << exporter + QStringList{"--vivants", "masquer", "--seuil-vivants", "120"} << 0
+        << "4 personne(s) et 1 famille(s)" << 8;
+    QTest::newRow("traitement des vivants inconnu")
+        << exporter + QStringList{"--vivants", "cacher"} << 2
+        << "--vivants attend exclure, masquer ou garder" << 8;
+    QTest::newRow("vivants sans export")
+        << importer + QStringList{"--vivants", "exclure"} << 2
+        << "--vivants et --seuil-vivants ne servent qu'avec --exporter-gedcom" << 8;
     QTest::newRow("option inconnue")
         << QStringList{"--toutes"} << 2 << "Option inconnue : --toutes" << 8;
     QTest::newRow("GEDCOM absent") << QStringList{"--importer-gedcom", "absent.ged", "c.FIC"} << 1

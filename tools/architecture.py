@@ -21,6 +21,7 @@ COUCHES = [
     "data/fichier",
     "platform",
     "data/complements",
+    "data/vivants",
     "data/journal",
     "data/recherche",
     "data/gedcom",

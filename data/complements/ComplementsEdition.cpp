@@ -245,8 +245,8 @@ void Complements::parcourirEvenementsDates(
     Requete personnes(m_base, "SELECT p.fiche, p.empreinte, e.etiquette, e.date, e.jour_debut, "
                               "e.jour_fin, COALESCE(e.champ, '') FROM evenement e JOIN personne p "
                               "ON p.id = e.racine WHERE e.racine_sorte = 'P' AND "
-                              "e.sorte_proprietaire = 'P' AND p.detachee = 0 AND e.date IS NOT "
-                              "NULL ORDER BY p.fiche");
+                              "e.sorte_proprietaire = 'P' AND p.detachee = 0 AND (e.date IS NOT "
+                              "NULL OR e.etiquette IN ('DEAT', 'BURI', 'CREM')) ORDER BY p.fiche");
     while (personnes.ligne()) {
         e.fiche = fiche32(personnes.entier(0));
         e.empreinte = personnes.texte(1);

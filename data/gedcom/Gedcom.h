@@ -20,6 +20,9 @@
 
 // Where the portraits go: their absolute paths, or copies in a PHOTOS
 // folder beside the GEDCOM file, named by paths relative to it.
+// What an export does of the persons presumed living.
+enum class TraitementVivants { Garder, Masquer, Exclure };
+
 struct OptionsExport {
     bool copierPortraits = false;
     QString dossierGedcom; // where the copies go, with copierPortraits
@@ -27,6 +30,12 @@ struct OptionsExport {
     // The file's companion store, when it has one: what the records cannot
     // hold goes out as the source had it.
     Complements* complements = nullptr;
+    // By record, 1 for a person presumed living; with Masquer, they stay as
+    // a link ("Vivant" and the surname, nothing else); with Exclure, they
+    // and every link to them are left out. A family with a living partner
+    // goes out without its marriage and events.
+    const std::vector<std::uint8_t>* vivants = nullptr;
+    TraitementVivants traitement = TraitementVivants::Garder;
 };
 
 struct ResultatExport {
@@ -44,6 +53,7 @@ struct ResultatExport {
     // Persons and records written with what the companion store keeps.
     std::int64_t personnesCompletees = 0;
     std::int64_t enregistrementsCompletes = 0;
+    std::int64_t personnesMasquees = 0, personnesExclues = 0;
 };
 
 // Receives the GEDCOM text block by block.

@@ -163,11 +163,53 @@ public:
 
 private:
     // ---- a person
+    // ---- the living, as the export treats them
+    bool vivant(std::int32_t n) const {
+        return m_options.vivants && m_options.traitement != TraitementVivants::Garder && n >= 0 &&
+               static_cast<std::size_t>(n) < m_options.vivants->size() &&
+               (*m_options.vivants)[static_cast<std::size_t>(n)];
+    }
+    bool exclu(std::int32_t n) const {
+        return m_options.traitement == TraitementVivants::Exclure && vivant(n);
+    }
+
+    // A living person kept as a link only: "Vivant" and the surname, the
+    // sex, the families; no date, place, note, source, picture or event.
+    void personneMasquee(std::int32_t n, const TFiche& fiche) {
+        m_s.brut("1 NAME Vivant /");
+        m_s.champ(fiche.Nom);
+        m_s.ligne("/");
+        ecrireSexe(m_s, fiche);
+        std::int32_t pere = fiche.Pere, mere = fiche.Mere;
+        if (const auto r = m_familles.reclames.find(n); r != m_familles.reclames.end()) {
+            m_s.brut("1 FAMC ");
+            ecrireFamille(m_s, m_familles.familles[r->second.first]);
+            m_s.finDeLigne();
+        } else if ((pere >= 0 && pere < m_nombre) || (mere >= 0 && mere < m_nombre)) {
+            if (pere >= m_nombre) pere = -1;
+            if (mere >= m_nombre) mere = -1;
+            m_s.brut("1 FAMC ");
+            ecrireFamille(m_s, pere < 0 ? -1 : pere, mere < 0 ? -1 : mere);
+            m_s.finDeLigne();
+        }
+        conjoints(n);
+        ++m_r.personnesMasquees;
+    }
+
     void personne(std::int32_t n, const TFiche& fiche) {
+        entreesDe(n, fiche);
+        if (exclu(n)) {
+            ++m_r.personnesExclues;
+            return;
+        }
         m_s.brut("0 ");
         ecrireIndividu(m_s, n);
         m_s.ligne(" INDI");
-        entreesDe(n, fiche);
+        if (vivant(n)) {
+            personneMasquee(n, fiche);
+            ++m_r.personnes;
+            return;
+        }
         if (!m_entrees.empty()) ++m_r.personnesCompletees;
         nom(fiche);
         sexe(fiche);
@@ -346,7 +388,10 @@ private:
         const EntreeCouple* complement = complementDe(f);
         epoux(f, complement);
         if (f.seul < 0) enfants(f, i, complement);
-        lignesEtMariage(f, complement);
+        // A family with a living partner keeps no marriage, event or note.
+        const std::int32_t mari = f.seul >= 0 ? f.duPere : f.couple.pere;
+        const std::int32_t femme = f.seul >= 0 ? f.deLaMere : f.couple.mere;
+        if (!vivant(mari) && !vivant(femme)) lignesEtMariage(f, complement);
         ++m_r.familles;
     }
 
@@ -355,13 +400,14 @@ private:
         const std::int32_t mari = f.seul >= 0 ? f.duPere : f.couple.pere;
         const std::int32_t femme = f.seul >= 0 ? f.deLaMere : f.couple.mere;
         for (const auto& [personne, ligne] : {std::pair{mari, "HUSB"}, std::pair{femme, "WIFE"}}) {
-            if (personne < 0) continue;
+            if (personne < 0 || exclu(personne)) continue;
             m_s.brut("1 ");
             m_s.brut(ligne);
             m_s.brut(" ");
             ecrireIndividu(m_s, personne);
             m_s.finDeLigne();
-            if (complement && complement->gedcom.find(ligne) != std::string::npos)
+            if (complement && !vivant(personne) &&
+                complement->gedcom.find(ligne) != std::string::npos)
                 ecrireStocke(m_s, sousLignesDe(complement->gedcom, 1, ligne, 2));
         }
     }
@@ -396,10 +442,11 @@ private:
 
     // "1 CHIL", with what the source said under it.
     void enfant(std::int32_t n, const std::string& lien) {
+        if (exclu(n)) return;
         m_s.brut("1 CHIL ");
         ecrireIndividu(m_s, n);
         m_s.finDeLigne();
-        if (!lien.empty()) ecrireStocke(m_s, sousLignesDe(lien, 2, "CHIL", 2));
+        if (!lien.empty() && !vivant(n)) ecrireStocke(m_s, sousLignesDe(lien, 2, "CHIL", 2));
     }
 
     // The family's own lines as the source had them, its marriage too while
@@ -462,6 +509,12 @@ private:
         if (!m_options.complements) return;
         m_options.complements->parcourirEnregistrements([&](const EnregistrementComplement& e) {
             if (e.gedcom.starts_with("0 HEAD")) return; // the export wrote its own
+            // Published, notes and pictures of the file's own may tell of the
+            // living: only the sources and repositories go out.
+            if (m_options.vivants && m_options.traitement != TraitementVivants::Garder &&
+                !(e.gedcom.find(" SOUR") < e.gedcom.find('\n') ||
+                  e.gedcom.find(" REPO") < e.gedcom.find('\n')))
+                return;
             ecrireStocke(m_s, e.gedcom);
             ++m_r.enregistrementsCompletes;
         });

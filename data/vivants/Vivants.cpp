@@ -1,0 +1,138 @@
+#include "data/vivants/Vivants.h"
+
+#include "data/complements/Complements.h"
+#include "data/fichier/IntervalleDate.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace {
+
+constexpr std::int32_t Aucune = std::numeric_limits<std::int32_t>::max();
+
+// The latest year a date may be; none for an unknown or open-ended one.
+std::int32_t derniereAnneePossible(const IntervalleDate& i) {
+    if (!i.connu() || i.dernier >= IntervalleDate::Illimite / 2) return Aucune;
+    return QDate::fromJulianDay(i.dernier).year();
+}
+
+struct Connu {
+    bool mort = false;
+    std::int32_t plusAncien = Aucune; // the oldest of the person's events, by its latest year
+    std::int32_t pere = -1, mere = -1;
+    std::uint64_t empreinte = 0;
+};
+
+std::uint64_t hacher(const std::string& t) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (const unsigned char c : t)
+        h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
+
+} // namespace
+
+QString PresomptionVivants::raison(std::int32_t) const {
+    return QStringLiteral("présumé(e) vivant(e) : ni décès connu, ni événement de plus de %1 ans, "
+                          "ni chez ses parents, conjoints, enfants et petits-enfants aux âges qui "
+                          "le prouveraient")
+        .arg(seuil);
+}
+
+PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements* complements,
+                                   int seuil, int anneeCourante) {
+    if (anneeCourante == 0) anneeCourante = QDate::currentDate().year();
+    const std::int64_t nombre = fichier.nombreFiches();
+    std::vector<Connu> p(static_cast<std::size_t>(nombre));
+    auto vers = [&](std::int32_t n) -> Connu* {
+        return n >= 0 && n < nombre ? &p[static_cast<std::size_t>(n)] : nullptr;
+    };
+    // A file repeats its dates: each text read once, by its bytes.
+    std::unordered_map<std::string, std::int32_t> annees;
+    auto annee = [&](const ChampTexte<10>& date) {
+        if (date.longueur == 0) return Aucune;
+        // "12/03/1850", "??/03/1850": the year is all the answer, read at once.
+        const auto* o = date.octets.data();
+        const auto chiffre = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+        if (date.longueur == 10 && o[2] == '/' && o[5] == '/' && chiffre(o[6]) && chiffre(o[7]) &&
+            chiffre(o[8]) && chiffre(o[9]))
+            return (o[6] - '0') * 1000 + (o[7] - '0') * 100 + (o[8] - '0') * 10 + (o[9] - '0');
+        const std::string octets(reinterpret_cast<const char*>(date.octets.data()),
+                                 std::min<std::size_t>(date.longueur, 10));
+        const auto i = annees.find(octets);
+        if (i != annees.end()) return i->second;
+        if (annees.size() > 100000) annees.clear();
+        return annees.emplace(octets, derniereAnneePossible(intervalleDe(date.texte())))
+            .first->second;
+    };
+    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
+        Connu& c = p[static_cast<std::size_t>(n)];
+        c.mort = f.DateDeces.longueur > 0 || f.LieuDeces.longueur > 0;
+        c.plusAncien = std::min({annee(f.DateNaissance), annee(f.DateMariage), annee(f.DateDeces)});
+        c.pere = f.Pere;
+        c.mere = f.Mere;
+        // Only to match the store's entries to their records.
+        if (complements) c.empreinte = hacher(empreinteDe(f));
+        return true;
+    });
+    std::vector<std::pair<std::int32_t, std::int32_t>> conjoints;
+    if (complements) {
+        complements->parcourirEvenementsDates([&](const EvenementDate& e) {
+            Connu* c = vers(e.fiche);
+            if (!c || c->empreinte != hacher(e.empreinte)) return;
+            if (e.etiquette == "DEAT" || e.etiquette == "BURI" || e.etiquette == "CREM")
+                c->mort = true;
+            c->plusAncien = std::min(c->plusAncien, derniereAnneePossible({e.debut, e.fin}));
+        });
+        complements->parcourirUnions([&](const UnionDatee& u) {
+            if (u.id < 0) return;
+            conjoints.push_back({u.mari, u.femme});
+            if (u.mariage.date.empty()) return;
+            const std::int32_t a = derniereAnneePossible({u.mariage.debut, u.mariage.fin});
+            for (const std::int32_t n : {u.mari, u.femme})
+                if (Connu* c = vers(n)) c->plusAncien = std::min(c->plusAncien, a);
+        });
+    }
+    // The oldest event of each person's children, then of their grandchildren.
+    std::vector<std::int32_t> enfants(p.size(), Aucune), petitsEnfants(p.size(), Aucune);
+    for (const Connu& c : p)
+        for (const std::int32_t parent : {c.pere, c.mere})
+            if (vers(parent))
+                enfants[static_cast<std::size_t>(parent)] =
+                    std::min(enfants[static_cast<std::size_t>(parent)], c.plusAncien);
+    for (std::size_t n = 0; n < p.size(); ++n)
+        for (const std::int32_t parent : {p[n].pere, p[n].mere})
+            if (vers(parent))
+                petitsEnfants[static_cast<std::size_t>(parent)] =
+                    std::min(petitsEnfants[static_cast<std::size_t>(parent)], enfants[n]);
+    // Spouses: the parents of a shared child, and the store's unions.
+    std::vector<std::int32_t> conjoint(p.size(), Aucune);
+    for (const Connu& c : p)
+        if (vers(c.pere) && vers(c.mere)) conjoints.push_back({c.pere, c.mere});
+    for (const auto& [a, b] : conjoints) {
+        if (!vers(a) || !vers(b)) continue;
+        conjoint[static_cast<std::size_t>(a)] = std::min(conjoint[static_cast<std::size_t>(a)],
+                                                         p[static_cast<std::size_t>(b)].plusAncien);
+        conjoint[static_cast<std::size_t>(b)] = std::min(conjoint[static_cast<std::size_t>(b)],
+                                                         p[static_cast<std::size_t>(a)].plusAncien);
+    }
+    PresomptionVivants r;
+    r.seuil = seuil;
+    r.vivant.assign(p.size(), 0);
+    // An event at most this year proves the person dead.
+    auto avant = [&](std::int32_t an, int ans) {
+        return an != Aucune && an <= anneeCourante - ans;
+    };
+    for (std::size_t n = 0; n < p.size(); ++n) {
+        const Connu& c = p[n];
+        bool mort = c.mort || avant(c.plusAncien, seuil) || avant(conjoint[n], seuil + 40) ||
+                    avant(enfants[n], seuil - 15) || avant(petitsEnfants[n], seuil - 30);
+        for (const std::int32_t parent : {c.pere, c.mere})
+            if (const Connu* x = vers(parent)) mort = mort || avant(x->plusAncien, seuil + 45);
+        r.vivant[n] = mort ? 0 : 1;
+    }
+    return r;
+}

@@ -1,0 +1,175 @@
+// Who is presumed living, each rule and each relative's offset deciding
+// someone; and the leak test: a published export holds no name, date or
+// place of a living person.
+#include "data/complements/Complements.h"
+#include "data/gedcom/EchangeGedcom.h"
+#include "data/vivants/Vivants.h"
+#include "tests/OutilsTests.h"
+
+#include <QtTest>
+
+namespace {
+
+// In 2026, threshold 100: each person's fate is told by their given name.
+const QByteArray Famille = R"(0 HEAD
+1 CHAR UTF-8
+0 @A@ INDI
+1 NAME Mortsansdate /AUBRY/
+1 BIRT
+2 DATE 1991
+1 DEAT Y
+0 @B@ INDI
+1 NAME Centenaire /BOUVIER/
+1 BIRT
+2 DATE 1920
+0 @C@ INDI
+1 NAME Parentancien /CARON/
+1 FAMC @F1@
+0 @C1@ INDI
+1 NAME Aieul /CARON/
+1 SEX M
+1 BIRT
+2 DATE 1881
+1 FAMS @F1@
+0 @D@ INDI
+1 NAME Conjointancien /DUMAS/
+1 SEX F
+1 FAMS @F2@
+0 @D1@ INDI
+1 NAME Epouxancien /DUMAS/
+1 SEX M
+1 BIRT
+2 DATE 1886
+1 FAMS @F2@
+0 @E@ INDI
+1 NAME Parentdenfant /ESNAULT/
+1 SEX M
+1 FAMS @F3@
+0 @E1@ INDI
+1 NAME Enfantancien /ESNAULT/
+1 BIRT
+2 DATE 1941
+1 FAMC @F3@
+0 @P@ INDI
+1 NAME Grandparent /FAVRE/
+1 SEX M
+1 FAMS @F5@
+0 @P1@ INDI
+1 NAME Parentdenul /FAVRE/
+1 SEX M
+1 FAMC @F5@
+1 FAMS @F6@
+0 @P2@ INDI
+1 NAME Petitenfant /FAVRE/
+1 BIRT
+2 DATE 1956
+1 FAMC @F6@
+0 @G@ INDI
+1 NAME Gaspard /GUEGAN/
+1 SEX M
+1 BIRT
+2 DATE 12 MAR 1990
+2 PLAC Vannes
+1 FAMS @F4@
+1 OCCU Ingénieur
+0 @G1@ INDI
+1 NAME Enfantrecent /GUEGAN/
+1 BIRT
+2 DATE 1942
+1 FAMC @F4@
+0 @H@ INDI
+1 NAME Inconnu /HAMON/
+1 NOTE Une note sur un vivant
+0 @F1@ FAM
+1 HUSB @C1@
+1 CHIL @C@
+0 @F2@ FAM
+1 HUSB @D1@
+1 WIFE @D@
+0 @F3@ FAM
+1 HUSB @E@
+1 CHIL @E1@
+0 @F5@ FAM
+1 HUSB @P@
+1 CHIL @P1@
+0 @F6@ FAM
+1 HUSB @P1@
+1 CHIL @P2@
+0 @F4@ FAM
+1 HUSB @G@
+1 CHIL @G1@
+1 MARR
+2 DATE 2015
+2 PLAC Quimper
+0 TRLR
+)";
+
+} // namespace
+
+class TestVivants : public QObject {
+    Q_OBJECT
+private slots:
+    void chaqueRegleDecide_data();
+    void chaqueRegleDecide();
+    void rienNeFuitALExport();
+};
+
+void TestVivants::chaqueRegleDecide_data() {
+    QTest::addColumn<QString>("prenom");
+    QTest::addColumn<bool>("vivant");
+    QTest::newRow("décès sans date") << "Mortsansdate" << false;
+    QTest::newRow("né il y a plus de 100 ans") << "Centenaire" << false;
+    QTest::newRow("parent né il y a plus de 145 ans") << "Parentancien" << false;
+    QTest::newRow("conjoint né il y a plus de 140 ans") << "Conjointancien" << false;
+    QTest::newRow("enfant né il y a plus de 85 ans") << "Parentdenfant" << false;
+    QTest::newRow("petit-enfant né il y a 70 ans") << "Grandparent" << false;
+    QTest::newRow("enfant né il y a 84 ans") << "Gaspard" << true;
+    QTest::newRow("petit-enfant né il y a 70 ans, pour son parent") << "Parentdenul" << true;
+    QTest::newRow("rien de connu") << "Inconnu" << true;
+}
+
+void TestVivants::chaqueRegleDecide() {
+    QFETCH(QString, prenom);
+    QFETCH(bool, vivant);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("V.FIC"));
+    importerAvecComplements(Famille, fic);
+    FichierDisque f;
+    f.ouvrir(fic);
+    const auto base = Complements::ouvrir(fic, false);
+    const PresomptionVivants p = presumerVivants(f, base.get(), 100, 2026);
+    const std::vector<TFiche> fiches = lireFichier(fic);
+    const auto i = std::find_if(fiches.begin(), fiches.end(),
+                                [&](const TFiche& x) { return x.Prenom.texte() == prenom; });
+    QVERIFY(i != fiches.end());
+    QCOMPARE(p.vivant[static_cast<std::size_t>(i - fiches.begin())] == 1, vivant);
+}
+
+// Masked: the living are "Vivant" and their surname, nothing of theirs
+// else; excluded, not even that. The dead keep everything.
+void TestVivants::rienNeFuitALExport() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("V.FIC"));
+    importerAvecComplements(Famille, fic);
+    FichierDisque f;
+    f.ouvrir(fic);
+    const auto base = Complements::ouvrir(fic, false);
+    const PresomptionVivants p = presumerVivants(f, base.get(), 100);
+    for (const auto traitement : {TraitementVivants::Masquer, TraitementVivants::Exclure}) {
+        OptionsExport options;
+        options.complements = base.get();
+        options.vivants = &p.vivant;
+        options.traitement = traitement;
+        const QString gedcom = QString::fromUtf8(exporterGedcom(f, options).gedcom);
+        for (const char* secret : {"Gaspard", "1990", "Vannes", "Ingénieur", "2015", "Quimper",
+                                   "Inconnu", "Une note sur un vivant", "Enfantrecent", "1942"})
+            QVERIFY2(!gedcom.contains(QString::fromUtf8(secret)), secret);
+        QCOMPARE(gedcom.contains(QStringLiteral("/GUEGAN/")),
+                 traitement == TraitementVivants::Masquer);
+        QVERIFY(gedcom.contains(QStringLiteral("Centenaire /BOUVIER/")));
+        QVERIFY(gedcom.contains(QStringLiteral("2 DATE 1920")));
+    }
+}
+
+QTEST_MAIN(TestVivants)
+#include "test_vivants.moc"
