@@ -134,15 +134,7 @@ int exporter(const DemandeLigneDeCommande& d) {
     }
     const ResultatExport r = exporterVersFichier(fichier, d.gedcom, options);
     fichier.fermer();
-    QStringList resume = resumeExport(r, d.gedcom, options, avertissement);
-    if (r.personnesMasquees)
-        resume << QStringLiteral("%1 personne(s) présumée(s) vivante(s) masquée(s) (« Vivant », "
-                                 "sans date, lieu, note, source ni image).")
-                      .arg(r.personnesMasquees);
-    if (r.personnesExclues)
-        resume << QStringLiteral(
-                      "%1 personne(s) présumée(s) vivante(s) exclue(s), avec leurs liens.")
-                      .arg(r.personnesExclues);
+    const QStringList resume = resumeExport(r, d.gedcom, options, avertissement);
     ecrire(stdout, resume.join(u'\n'));
     return 0;
 }

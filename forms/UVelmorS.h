@@ -3,6 +3,7 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
+#include "data/vivants/Vivants.h"
 #include "forms/uCoherence.h"
 #include "session/Commandes.h"
 #include "session/Seance.h"
@@ -292,6 +293,7 @@ private:
     friend class ActionsDeLaFiche;
     std::optional<std::vector<TCoherence::Ligne>> calculerCoherence();
     void montrerMarqueDeCoherence();
+    bool choisirLaConfidentialite(OptionsExport& options, PresomptionVivants& vivants);
     std::map<std::int32_t, QStringList> m_erreursDeCoherence; // by record, from the last check
     // What the whole file of a person shows; nothing when it cannot be read (told).
     std::optional<ContenuFiche> contenuDeLaFiche(std::int32_t numero);

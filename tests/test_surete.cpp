@@ -293,6 +293,12 @@ void TestSurete::ecritureInterrompueLaisseLaCibleIntacte() {
                 .arg(cible),
             true);
     if (commande != u"enregistrer sous") b.d.attendreEnregistrement(cible);
+    if (commande == u"export GEDCOM")
+        b.d.attendreChoix(QStringLiteral("4 personne(s) sont présumées vivantes : aucun décès "
+                                         "connu, ni événement assez ancien chez elles ou leurs "
+                                         "proches. La loi les protège : que faire d'elles dans "
+                                         "ce fichier ?"),
+                          3);
     b.d.attendreErreur(QStringLiteral("Disque plein."));
     const QByteArray nomEtape = etape.toUtf8();
     etapeEnEchec = etape.isEmpty() ? nullptr : nomEtape.constData();
@@ -402,7 +408,10 @@ void TestSurete::tubesEtPeripheriquesRefuses() {
         std::optional<QString> ouvrirFichier(const ParametresDialogueFichier&) override {
             return cheminGedcom;
         }
-        int choix(const QString&, const QStringList&) override { return 1; } // a new file
+        // A new file; the living kept, as an exchange between one's own programs.
+        int choix(const QString& texte, const QStringList&) override {
+            return texte.contains(QStringLiteral("présumées vivantes")) ? 3 : 1;
+        }
         QString cheminGedcom;
     } d;
     d.cheminGedcom = chemin;
@@ -561,7 +570,10 @@ void TestSurete::saisiesEtNomsImpossibles() {
         std::optional<QString> enregistrerFichier(const ParametresDialogueFichier& p) override {
             return ouvrirFichier(p);
         }
-        int choix(const QString&, const QStringList&) override { return 1; } // a new file
+        // A new file; the living kept, as an exchange between one's own programs.
+        int choix(const QString& texte, const QStringList&) override {
+            return texte.contains(QStringLiteral("présumées vivantes")) ? 3 : 1;
+        }
     } d;
     Session s(d);
     if (cas.startsWith(QStringLiteral("saisie "))) {

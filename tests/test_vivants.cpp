@@ -4,6 +4,7 @@
 #include "data/complements/Complements.h"
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/vivants/Vivants.h"
+#include "forms/UVelmorS.h"
 #include "tests/OutilsTests.h"
 
 #include <QtTest>
@@ -112,6 +113,7 @@ private slots:
     void chaqueRegleDecide_data();
     void chaqueRegleDecide();
     void rienNeFuitALExport();
+    void exportDeLaFenetreDemandeEtMontre();
 };
 
 void TestVivants::chaqueRegleDecide_data() {
@@ -169,6 +171,40 @@ void TestVivants::rienNeFuitALExport() {
         QVERIFY(gedcom.contains(QStringLiteral("Centenaire /BOUVIER/")));
         QVERIFY(gedcom.contains(QStringLiteral("2 DATE 1920")));
     }
+}
+
+// From the window: asked, masking first; shown who, then written so.
+void TestVivants::exportDeLaFenetreDemandeEtMontre() {
+    RepertoireDeTravail rep;
+    TFiche vieux = personne(QStringLiteral("ANCIEN"), QStringLiteral("Louis"), 0,
+                            QStringLiteral("12/03/1850"));
+    TFiche jeune =
+        personne(QStringLiteral("RECENT"), QStringLiteral("Léa"), 1, QStringLiteral("02/02/2001"));
+    ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), {vieux, jeune});
+    DialoguesScriptes d;
+    Session s(d);
+    const QString sortie = rep.chemin(QStringLiteral("publie.ged"));
+    d.attendreEnregistrement(sortie);
+    d.attendreChoix(QStringLiteral("1 personne(s) sont présumées vivantes : aucun décès connu, ni "
+                                   "événement assez ancien chez elles ou leurs proches. La loi "
+                                   "les protège : que faire d'elles dans ce fichier ?"),
+                    0);
+    d.attendreQuestion(QStringLiteral("Seront masquées ainsi, présumé(e) vivant(e) : ni décès "
+                                      "connu, ni événement de plus de 100 ans, ni chez ses "
+                                      "parents, conjoints, enfants et petits-enfants aux âges "
+                                      "qui le prouveraient :\rRECENT Léa (fiche 1)\rExporter ?"),
+                       true);
+    d.attendreMessage(QStringLiteral("2 personne(s) et 0 famille(s) exportées dans %1.\rLes "
+                                     "portraits sont nommés par leur chemin complet.\r1 "
+                                     "personne(s) présumée(s) vivante(s) masquée(s) (« Vivant », "
+                                     "sans date, lieu, note, source ni image).")
+                          .arg(sortie));
+    s.form.ExporterGedcom1Click();
+    VERIFIER_DIALOGUES(d);
+    const QByteArray gedcom = octetsDe(sortie);
+    QVERIFY(gedcom.contains("1 NAME Vivant /RECENT/"));
+    QVERIFY(!gedcom.contains("2001"));
+    QVERIFY(gedcom.contains("1 NAME Louis /ANCIEN/"));
 }
 
 QTEST_MAIN(TestVivants)

@@ -53,6 +53,14 @@ QStringList resumeExport(const ResultatExport& r, const QString& cible,
         lignes << QStringLiteral(
                       "%1 lien(s) vers des fiches qui n'existent pas ont été laissés de côté.")
                       .arg(r.liensPendants);
+    if (r.personnesMasquees)
+        lignes << QStringLiteral("%1 personne(s) présumée(s) vivante(s) masquée(s) (« Vivant », "
+                                 "sans date, lieu, note, source ni image).")
+                      .arg(r.personnesMasquees);
+    if (r.personnesExclues)
+        lignes << QStringLiteral(
+                      "%1 personne(s) présumée(s) vivante(s) exclue(s), avec leurs liens.")
+                      .arg(r.personnesExclues);
     if (r.mariagesSansConjoint)
         lignes << QStringLiteral("%1 mariage(s) dont aucune fiche ne nomme le conjoint ont été "
                                  "écrits chacun dans une famille à un seul conjoint connu.")
