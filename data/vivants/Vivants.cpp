@@ -11,19 +11,20 @@
 
 namespace {
 
-constexpr std::int32_t Aucune = std::numeric_limits<std::int32_t>::max();
+// Years in two bytes: a million persons' arrays stay small.
+using Annee = std::int16_t;
+constexpr Annee Aucune = std::numeric_limits<Annee>::max();
 
 // The latest year a date may be; none for an unknown or open-ended one.
-std::int32_t derniereAnneePossible(const IntervalleDate& i) {
+Annee derniereAnneePossible(const IntervalleDate& i) {
     if (!i.connu() || i.dernier >= IntervalleDate::Illimite / 2) return Aucune;
-    return QDate::fromJulianDay(i.dernier).year();
+    return static_cast<Annee>(std::clamp(QDate::fromJulianDay(i.dernier).year(), -30000, 30000));
 }
 
 struct Connu {
-    bool mort = false;
-    std::int32_t plusAncien = Aucune; // the oldest of the person's events, by its latest year
     std::int32_t pere = -1, mere = -1;
-    std::uint64_t empreinte = 0;
+    Annee plusAncien = Aucune; // the oldest of the person's events, by its latest year
+    bool mort = false;
 };
 
 std::uint64_t hacher(const std::string& t) {
@@ -47,42 +48,66 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
     if (anneeCourante == 0) anneeCourante = QDate::currentDate().year();
     const std::int64_t nombre = fichier.nombreFiches();
     std::vector<Connu> p(static_cast<std::size_t>(nombre));
+    // The records' fingerprints, only to match the store's entries to them.
+    std::vector<std::uint64_t> empreintes(complements ? p.size() : 0);
     auto vers = [&](std::int32_t n) -> Connu* {
         return n >= 0 && n < nombre ? &p[static_cast<std::size_t>(n)] : nullptr;
     };
     // A file repeats its dates: each text read once, by its bytes.
-    std::unordered_map<std::string, std::int32_t> annees;
-    auto annee = [&](const ChampTexte<10>& date) {
-        if (date.longueur == 0) return Aucune;
+    std::unordered_map<std::string, Annee> annees;
+    // A date field of the record's bytes: its length, then ten characters.
+    auto annee = [&](const std::uint8_t* champ) {
+        const std::uint8_t longueur = std::min<std::uint8_t>(champ[0], 10);
+        if (longueur == 0) return Aucune;
         // "12/03/1850", "??/03/1850": the year is all the answer, read at once.
-        const auto* o = date.octets.data();
+        const std::uint8_t* o = champ + 1;
         const auto chiffre = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
-        if (date.longueur == 10 && o[2] == '/' && o[5] == '/' && chiffre(o[6]) && chiffre(o[7]) &&
+        if (longueur == 10 && o[2] == '/' && o[5] == '/' && chiffre(o[6]) && chiffre(o[7]) &&
             chiffre(o[8]) && chiffre(o[9]))
-            return (o[6] - '0') * 1000 + (o[7] - '0') * 100 + (o[8] - '0') * 10 + (o[9] - '0');
-        const std::string octets(reinterpret_cast<const char*>(date.octets.data()),
-                                 std::min<std::size_t>(date.longueur, 10));
+            return static_cast<Annee>((o[6] - '0') * 1000 + (o[7] - '0') * 100 + (o[8] - '0') * 10 +
+                                      (o[9] - '0'));
+        const std::string octets(reinterpret_cast<const char*>(o), longueur);
         const auto i = annees.find(octets);
         if (i != annees.end()) return i->second;
         if (annees.size() > 100000) annees.clear();
-        return annees.emplace(octets, derniereAnneePossible(intervalleDe(date.texte())))
+        ChampTexte<10> texte;
+        texte.longueur = longueur;
+        std::copy(o, o + longueur, texte.octets.begin());
+        return annees.emplace(octets, derniereAnneePossible(intervalleDe(texte.texte())))
             .first->second;
     };
-    parcourirFiches(fichier, [&](std::int32_t n, const TFiche& f) {
-        Connu& c = p[static_cast<std::size_t>(n)];
-        c.mort = f.DateDeces.longueur > 0 || f.LieuDeces.longueur > 0;
-        c.plusAncien = std::min({annee(f.DateNaissance), annee(f.DateMariage), annee(f.DateDeces)});
-        c.pere = f.Pere;
-        c.mere = f.Mere;
-        // Only to match the store's entries to their records.
-        if (complements) c.empreinte = hacher(empreinteDe(f));
-        return true;
-    });
+    const auto entier = [](const std::uint8_t* o) {
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(o[0]) | static_cast<std::uint32_t>(o[1]) << 8 |
+            static_cast<std::uint32_t>(o[2]) << 16 | static_cast<std::uint32_t>(o[3]) << 24);
+    };
+    // The records' bytes read in blocks, decoded whole only for a fingerprint.
+    constexpr std::int64_t Bloc = 4096;
+    std::vector<std::uint8_t> bloc(static_cast<std::size_t>(Bloc * TailleFiche));
+    TFiche f;
+    for (std::int64_t debut = 0; debut < nombre; debut += Bloc) {
+        const std::int64_t lues =
+            fichier.lireBloc(debut, std::min(Bloc, nombre - debut), bloc.data());
+        for (std::int64_t i = 0; i < lues; ++i) {
+            const std::uint8_t* o = bloc.data() + i * TailleFiche;
+            Connu& c = p[static_cast<std::size_t>(debut + i)];
+            using namespace decalage;
+            c.mort = o[DateDeces] > 0 || o[LieuDeces] > 0;
+            c.plusAncien =
+                std::min({annee(o + DateNaissance), annee(o + DateMariage), annee(o + DateDeces)});
+            c.pere = entier(o + Pere);
+            c.mere = entier(o + Mere);
+            if (complements) {
+                decoderFiche(o, f);
+                empreintes[static_cast<std::size_t>(debut + i)] = hacher(empreinteDe(f));
+            }
+        }
+    }
     std::vector<std::pair<std::int32_t, std::int32_t>> conjoints;
     if (complements) {
         complements->parcourirEvenementsDates([&](const EvenementDate& e) {
             Connu* c = vers(e.fiche);
-            if (!c || c->empreinte != hacher(e.empreinte)) return;
+            if (!c || empreintes[static_cast<std::size_t>(e.fiche)] != hacher(e.empreinte)) return;
             if (e.etiquette == "DEAT" || e.etiquette == "BURI" || e.etiquette == "CREM")
                 c->mort = true;
             c->plusAncien = std::min(c->plusAncien, derniereAnneePossible({e.debut, e.fin}));
@@ -91,13 +116,13 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             if (u.id < 0) return;
             conjoints.push_back({u.mari, u.femme});
             if (u.mariage.date.empty()) return;
-            const std::int32_t a = derniereAnneePossible({u.mariage.debut, u.mariage.fin});
+            const Annee a = derniereAnneePossible({u.mariage.debut, u.mariage.fin});
             for (const std::int32_t n : {u.mari, u.femme})
                 if (Connu* c = vers(n)) c->plusAncien = std::min(c->plusAncien, a);
         });
     }
     // The oldest event of each person's children, then of their grandchildren.
-    std::vector<std::int32_t> enfants(p.size(), Aucune), petitsEnfants(p.size(), Aucune);
+    std::vector<Annee> enfants(p.size(), Aucune), petitsEnfants(p.size(), Aucune);
     for (const Connu& c : p)
         for (const std::int32_t parent : {c.pere, c.mere})
             if (vers(parent))
@@ -109,7 +134,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
                 petitsEnfants[static_cast<std::size_t>(parent)] =
                     std::min(petitsEnfants[static_cast<std::size_t>(parent)], enfants[n]);
     // Spouses: the parents of a shared child, and the store's unions.
-    std::vector<std::int32_t> conjoint(p.size(), Aucune);
+    std::vector<Annee> conjoint(p.size(), Aucune);
     for (const Connu& c : p)
         if (vers(c.pere) && vers(c.mere)) conjoints.push_back({c.pere, c.mere});
     for (const auto& [a, b] : conjoints) {
