@@ -88,6 +88,17 @@ public:
                       [=](Complements& c) { c.retirerEnfantDuCouple(id, enfant); });
     }
 
+    std::optional<ContenuFiche> marquerVie(std::optional<bool> vivant) override {
+        const TFiche f = fiche(m_numero);
+        return ecrire(!vivant   ? QStringLiteral("vivant ou décédé selon les dates")
+                      : *vivant ? QStringLiteral("tenu(e) pour vivant(e)")
+                                : QStringLiteral("tenu(e) pour décédé(e)"),
+                      [f, n = m_numero, etat = vivant ? int(*vivant) : -1](Complements& c) {
+                          c.marquerVie(n, f,
+                                       etat < 0 ? std::nullopt : std::optional<bool>(etat == 1));
+                      });
+    }
+
     std::optional<std::string> nouvelleSource() override {
         const QString titre =
             m_form.m_dialogues
@@ -295,6 +306,8 @@ std::optional<ContenuFiche> TForm1::contenuDeLaFiche(std::int32_t numero) {
             contenu.unions.push_back(std::move(u));
         }
         contenu.sources = base->sources();
+        for (const VieMarquee& m : base->viesMarquees())
+            if (m.fiche == numero && m.empreinte == empreinteDe(fiche)) contenu.vivant = m.vivant;
     });
     if (!lu) return std::nullopt;
     if (Complements* base = complements(); base && base->lectureSeule())

@@ -8,6 +8,7 @@
 #include "platform/Dialogues.h"
 #include "platform/Polices.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -159,8 +161,27 @@ QWidget* TFicheComplete::creerResume() {
     Note->setReadOnly(!raison.isEmpty());
     Note->setTabChangesFocus(true);
     LNote->setBuddy(Note);
+    CbVie = new QComboBox(page);
+    CbVie->setObjectName(QStringLiteral("CbVie"));
+    CbVie->addItems({QStringLiteral("selon ses dates et celles de ses proches"),
+                     QStringLiteral("vivant(e)"), QStringLiteral("décédé(e)")});
+    CbVie->setEnabled(raison.isEmpty() && m_actions);
+    auto* etiquetteVie = new QLabel(QStringLiteral("Pour une publication, cette personne est "
+                                                   "&tenue pour :"),
+                                    page);
+    etiquetteVie->setBuddy(CbVie);
+    connect(CbVie, &QComboBox::activated, this, [this](int choix) {
+        commande([this, choix] {
+            appliquer(
+                m_actions->marquerVie(choix == 0 ? std::nullopt : std::optional<bool>(choix == 1)));
+        });
+    });
+    auto* vie = new QHBoxLayout;
+    vie->addWidget(etiquetteVie);
+    vie->addWidget(CbVie, 1);
     auto* tout = new QVBoxLayout(page);
     tout->addWidget(Texte, 3);
+    tout->addLayout(vie);
     tout->addWidget(LNote);
     tout->addWidget(Note, 1);
     return page;
@@ -304,6 +325,10 @@ std::vector<int> TFicheComplete::indicesDe(Categorie c) const {
 }
 
 void TFicheComplete::remplirListes() {
+    {
+        const QSignalBlocker sansSignal(CbVie);
+        CbVie->setCurrentIndex(!m_contenu.vivant ? 0 : *m_contenu.vivant ? 1 : 2);
+    }
     Texte->setHtml(enHtml(m_contenu.vue));
     Texte->moveCursor(QTextCursor::Start);
     for (int c = 0; c < NombreDeCategories; ++c) {

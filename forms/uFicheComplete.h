@@ -8,6 +8,7 @@
 #include <optional>
 
 class Dialogues;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
@@ -34,7 +35,8 @@ struct ContenuFiche {
     };
     std::vector<Union> unions;
     std::vector<SourceConnue> sources;
-    QString lectureSeule; // why nothing can be changed, empty when it can
+    std::optional<bool> vivant; // marked living or dead by hand; none: as the dates say
+    QString lectureSeule;       // why nothing can be changed, empty when it can
 };
 
 // What the window asks of the program; each change is one entry of the
@@ -53,6 +55,8 @@ public:
     virtual std::optional<ContenuFiche> supprimerUnion(std::size_t rang) = 0;
     virtual std::optional<ContenuFiche> ajouterEnfant(std::size_t rang) = 0;
     virtual std::optional<ContenuFiche> retirerEnfant(std::size_t rang, std::int32_t enfant) = 0;
+    // The person marked living (true) or dead (false), or as the dates say.
+    virtual std::optional<ContenuFiche> marquerVie(std::optional<bool> vivant) = 0;
     // A new source, its title asked; its identifier.
     virtual std::optional<std::string> nouvelleSource() = 0;
 };
@@ -76,6 +80,7 @@ public:
     QTextBrowser* Texte = nullptr;
     QLabel* LNote = nullptr;
     QPlainTextEdit* Note = nullptr;
+    QComboBox* CbVie = nullptr; // living or dead, for what a publication hides
     QPushButton* BtEnregistrer = nullptr;
     QPushButton* BtFermer = nullptr;
 

@@ -5,7 +5,10 @@
 #include "data/gedcom/EchangeGedcom.h"
 #include "data/vivants/Vivants.h"
 #include "forms/UVelmorS.h"
+#include "forms/uFicheComplete.h"
+
 #include "tests/OutilsTests.h"
+#include <QComboBox>
 
 #include <QtTest>
 
@@ -114,6 +117,7 @@ private slots:
     void chaqueRegleDecide();
     void rienNeFuitALExport();
     void exportDeLaFenetreDemandeEtMontre();
+    void marqueALaMainDansLaFicheComplete();
 };
 
 void TestVivants::chaqueRegleDecide_data() {
@@ -205,6 +209,35 @@ void TestVivants::exportDeLaFenetreDemandeEtMontre() {
     QVERIFY(gedcom.contains("1 NAME Vivant /RECENT/"));
     QVERIFY(!gedcom.contains("2001"));
     QVERIFY(gedcom.contains("1 NAME Louis /ANCIEN/"));
+}
+
+// Marked by hand in the Fiche complète: it wins over the dates, one entry
+// of the history, and is taken back by Annuler.
+void TestVivants::marqueALaMainDansLaFicheComplete() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    ecrireFichier(fic, {personne(QStringLiteral("RECENT"), QStringLiteral("Léa"), 1,
+                                 QStringLiteral("02/02/1950"))});
+    DialoguesScriptes d;
+    Session s(d);
+    s.form.pAfficherEnreg(0);
+    d.attendreModal([](QDialog& dialogue) {
+        auto& f = dynamic_cast<TFicheComplete&>(dialogue);
+        f.CbVie->setCurrentIndex(2);
+        emit f.CbVie->activated(2);
+        return false;
+    });
+    s.form.Complements1Click();
+    VERIFIER_DIALOGUES(d);
+    auto vivante = [&] {
+        FichierDisque f;
+        f.ouvrir(fic);
+        const auto base = Complements::ouvrir(fic, false);
+        return presumerVivants(f, base.get(), 100, 2026).vivant[0] == 1;
+    };
+    QVERIFY(!vivante());
+    s.form.Annuler1Click();
+    QVERIFY(vivante());
 }
 
 QTEST_MAIN(TestVivants)

@@ -195,6 +195,10 @@ std::unique_ptr<Complements> Complements::ouvrir(const QString& cheminFichier, b
         c->executer("CREATE TABLE IF NOT EXISTS coherence_ignoree(fiche INTEGER NOT NULL, "
                     "empreinte TEXT NOT NULL, regle TEXT NOT NULL, valeurs TEXT NOT NULL, "
                     "PRIMARY KEY(fiche, regle, valeurs))");
+    // A person marked living or dead by hand, for what a publication hides.
+    if (!lectureSeule)
+        c->executer("CREATE TABLE IF NOT EXISTS vie_marquee(fiche INTEGER PRIMARY KEY, "
+                    "empreinte TEXT NOT NULL, vivant INTEGER NOT NULL)");
     return c;
 }
 

@@ -172,6 +172,14 @@ struct ConstatIgnore {
     std::string empreinte, regle, valeurs;
 };
 
+// A person marked living or dead by hand, on the record and fingerprint
+// it was marked for.
+struct VieMarquee {
+    std::int32_t fiche = -1;
+    std::string empreinte;
+    bool vivant = false;
+};
+
 // A store that cannot be used: damaged, locked, read-only, of a newer
 // version. The genealogy file goes on without it.
 class ErreurComplements : public ErreurVelmoris {
@@ -321,6 +329,10 @@ public:
     void ignorerConstat(std::int32_t fiche, const TFiche& personne, const std::string& regle,
                         const std::string& valeurs);
     std::vector<ConstatIgnore> constatsIgnores();
+    // A person marked living (true) or dead (false) by hand; none, back to
+    // what the dates say.
+    void marquerVie(std::int32_t fiche, const TFiche& personne, std::optional<bool> vivant);
+    std::vector<VieMarquee> viesMarquees();
 
     void detacherFiche(std::int32_t fiche);
     void supprimerFiche(std::int32_t fiche);

@@ -329,3 +329,28 @@ std::vector<ConstatIgnore> Complements::constatsIgnores() {
         liste.push_back({fiche32(r.entier(0)), r.texte(1), r.texte(2), r.texte(3)});
     return liste;
 }
+
+void Complements::marquerVie(std::int32_t fiche, const TFiche& personne,
+                             std::optional<bool> vivant) {
+    if (!vivant) {
+        Requete(m_base, "DELETE FROM vie_marquee WHERE fiche = ?").lier(1, fiche).executer();
+        return;
+    }
+    Requete(m_base, "INSERT OR REPLACE INTO vie_marquee(fiche, empreinte, vivant) VALUES(?, ?, ?)")
+        .lier(1, fiche)
+        .lier(2, empreinteDe(personne))
+        .lier(3, std::int64_t{*vivant ? 1 : 0})
+        .executer();
+}
+
+std::vector<VieMarquee> Complements::viesMarquees() {
+    std::vector<VieMarquee> liste;
+    {
+        Requete existe(m_base, "SELECT 1 FROM sqlite_master WHERE name = 'vie_marquee'");
+        if (!existe.ligne()) return liste;
+    }
+    Requete r(m_base, "SELECT fiche, empreinte, vivant FROM vie_marquee");
+    while (r.ligne())
+        liste.push_back({fiche32(r.entier(0)), r.texte(1), r.entier(2) != 0});
+    return liste;
+}

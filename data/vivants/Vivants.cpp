@@ -159,5 +159,11 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             if (const Connu* x = vers(parent)) mort = mort || avant(x->plusAncien, seuil + 45);
         r.vivant[n] = mort ? 0 : 1;
     }
+    // What the user marked by hand wins, while the record holds that person.
+    if (complements)
+        for (const VieMarquee& m : complements->viesMarquees())
+            if (vers(m.fiche) &&
+                empreintes[static_cast<std::size_t>(m.fiche)] == hacher(m.empreinte))
+                r.vivant[static_cast<std::size_t>(m.fiche)] = m.vivant ? 1 : 0;
     return r;
 }
