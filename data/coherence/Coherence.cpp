@@ -54,13 +54,6 @@ void lireParBlocs(FichierEnregistrements& fichier,
     }
 }
 
-std::uint64_t hacher(const std::string& t) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (const unsigned char c : t)
-        h = (h ^ c) * 1099511628211ULL;
-    return h;
-}
-
 } // namespace
 
 // ---- the first walk: each person alone
@@ -77,7 +70,7 @@ void Verification::lirePersonnes() {
         p.naissance = dates.jours(f.DateNaissance.texte());
         p.deces = dates.jours(f.DateDeces.texte());
         p.mariage = dates.jours(f.DateMariage.texte());
-        p.empreinte = hacher(empreinteDe(f));
+        p.empreinte = empreinteHachee(empreinteDe(f));
         verifierLesDates(n, f);
         verifierLaPersonne(n, f);
         verifierLesLiens(n, f, nombre);
@@ -89,7 +82,8 @@ void Verification::lireLeMagasin() {
     if (!m_complements) return;
     m_complements->parcourirEvenementsDates([&](const EvenementDate& e) {
         const Personne* p = personne(e.fiche);
-        if (!p || p->empreinte != hacher(e.empreinte)) return; // the record holds someone else
+        if (!p || p->empreinte != empreinteHachee(e.empreinte))
+            return; // the record holds someone else
         evenementDuMagasin(e);
     });
     for (std::size_t n = 0; n < m_personnes.size(); ++n)
@@ -97,13 +91,13 @@ void Verification::lireLeMagasin() {
     m_complements->parcourirUnions([&](const UnionDatee& u) {
         if (u.id < 0) {
             const Personne* e = personne(u.enfant);
-            if (e && e->empreinte == hacher(u.empreinteEnfant)) enfantDuMagasin(u);
+            if (e && e->empreinte == empreinteHachee(u.empreinteEnfant)) enfantDuMagasin(u);
             return;
         }
         const bool mari = u.mari >= 0 && personne(u.mari) &&
-                          personne(u.mari)->empreinte == hacher(u.empreinteMari);
+                          personne(u.mari)->empreinte == empreinteHachee(u.empreinteMari);
         const bool femme = u.femme >= 0 && personne(u.femme) &&
-                           personne(u.femme)->empreinte == hacher(u.empreinteFemme);
+                           personne(u.femme)->empreinte == empreinteHachee(u.empreinteFemme);
         UnionConnue x{mari ? u.mari : -1, femme ? u.femme : -1, {}, {}, u.mariage.date};
         if (!u.mariage.date.empty()) x.mariage = {u.mariage.debut, u.mariage.fin};
         // A marriage the records hold is the one of the partner's first union.

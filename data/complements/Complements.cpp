@@ -82,6 +82,13 @@ std::string empreinteDe(const TFiche& f) {
     return octets(f.Nom) + '\x1f' + octets(f.Prenom) + '\x1f' + octets(f.DateNaissance);
 }
 
+std::uint64_t empreinteHachee(const std::string& empreinte) {
+    std::uint64_t h = 1469598103934665603ULL; // FNV-1a
+    for (const unsigned char c : empreinte)
+        h = (h ^ c) * 1099511628211ULL;
+    return h;
+}
+
 std::string ecritDe(const TFiche& f, const std::string& champ) {
     auto texte = [](const auto& c) { return c.texte().toStdString(); };
     if (champ == "NAME") return texte(f.Nom) + '\x1f' + texte(f.Prenom);

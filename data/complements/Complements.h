@@ -203,6 +203,9 @@ template <typename F> void parcourirLignes(const std::string& gedcom, F&& ligne)
 
 // The fingerprint of a record: its surname, given names and birth date.
 std::string empreinteDe(const TFiche& fiche);
+// A fingerprint in eight bytes, to compare a whole file's records with the
+// store's entries without keeping their texts.
+std::uint64_t empreinteHachee(const std::string& empreinte);
 
 // What a record holds of a stored field ("NAME", "OCCU", "BIRT", "DEAT",
 // "OBJE", and "MARR" for a couple), as the entry's `ecrit` compares it.

@@ -27,13 +27,6 @@ struct Connu {
     bool mort = false;
 };
 
-std::uint64_t hacher(const std::string& t) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (const unsigned char c : t)
-        h = (h ^ c) * 1099511628211ULL;
-    return h;
-}
-
 } // namespace
 
 QString PresomptionVivants::raison(std::int32_t) const {
@@ -99,7 +92,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             c.mere = entier(o + Mere);
             if (complements) {
                 decoderFiche(o, f);
-                empreintes[static_cast<std::size_t>(debut + i)] = hacher(empreinteDe(f));
+                empreintes[static_cast<std::size_t>(debut + i)] = empreinteHachee(empreinteDe(f));
             }
         }
     }
@@ -107,7 +100,8 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
     if (complements) {
         complements->parcourirEvenementsDates([&](const EvenementDate& e) {
             Connu* c = vers(e.fiche);
-            if (!c || empreintes[static_cast<std::size_t>(e.fiche)] != hacher(e.empreinte)) return;
+            if (!c || empreintes[static_cast<std::size_t>(e.fiche)] != empreinteHachee(e.empreinte))
+                return;
             if (e.etiquette == "DEAT" || e.etiquette == "BURI" || e.etiquette == "CREM")
                 c->mort = true;
             c->plusAncien = std::min(c->plusAncien, derniereAnneePossible({e.debut, e.fin}));
@@ -163,7 +157,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
     if (complements)
         for (const VieMarquee& m : complements->viesMarquees())
             if (vers(m.fiche) &&
-                empreintes[static_cast<std::size_t>(m.fiche)] == hacher(m.empreinte))
+                empreintes[static_cast<std::size_t>(m.fiche)] == empreinteHachee(m.empreinte))
                 r.vivant[static_cast<std::size_t>(m.fiche)] = m.vivant ? 1 : 0;
     return r;
 }
