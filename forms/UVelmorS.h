@@ -3,8 +3,9 @@
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/Modification.h"
 #include "data/fichier/TFiche.h"
-#include "data/vivants/Vivants.h"
+#include "data/vivants/Confidentialite.h"
 #include "forms/uCoherence.h"
+#include "print/ArbrePapier.h"
 #include "session/Commandes.h"
 #include "session/Seance.h"
 
@@ -34,6 +35,7 @@ class Imprimante;
 class QPushButton;
 struct DocumentRapport;
 struct MembreFamille;
+struct FicheFamiliale;
 
 // The save question of every command that leaves the record on screen.
 inline const QString QuestionEnregistrer =
@@ -293,7 +295,16 @@ private:
     friend class ActionsDeLaFiche;
     std::optional<std::vector<TCoherence::Ligne>> calculerCoherence();
     void montrerMarqueDeCoherence();
-    bool choisirLaConfidentialite(OptionsExport& options, PresomptionVivants& vivants);
+    // What a publication (export, report, chart, listing) does of the persons
+    // presumed living among `concernes` (the whole file when null): asked
+    // only when there are some, masking first unless `listingDAbord`, which
+    // offers the listing as it stands first; then who, and why, before
+    // anything is written. Nothing when the user cancels.
+    std::optional<Confidentialite> choisirLaConfidentialite(
+        const QString& publication, const std::vector<std::int32_t>* concernes,
+        bool listingDAbord = false);
+    bool confirmerLesProteges(const Confidentialite& c, const std::vector<std::int32_t>* concernes,
+                              const QString& publication);
     std::map<std::int32_t, QStringList> m_erreursDeCoherence; // by record, from the last check
     // What the whole file of a person shows; nothing when it cannot be read (told).
     std::optional<ContenuFiche> contenuDeLaFiche(std::int32_t numero);
@@ -340,7 +351,9 @@ private:
     std::int32_t personneDuRapport();
     int demanderGenerations(const QString& titre);
     void montrerRapportImprimable(const DocumentRapport& rapport);
-    std::optional<MembreFamille> membreFamille(const QString& role, std::int32_t n);
+    std::optional<MembreFamille> membreFamille(const QString& role, std::int32_t n,
+                                               const Confidentialite& c);
+    FicheFamiliale feuilleFamiliale(std::int32_t personne, const Confidentialite& c);
     void mettreAJourFichiersRecents();
     void ouvrirFichierRecent(int rang);
     void choisirTailleAffichage(const QString& taille);
@@ -359,6 +372,7 @@ private:
     void montrerNumero(std::int32_t numero);
     bool imprimanteDisponible();
     bool ecrireListingDuFichier();
+    std::optional<DessinArbre> dessinPublie();
     void imprimerListingSur(Imprimante& imprimante);
     void exporterListingEnPdf();
     void montrerApercu(const QString& titre, const std::function<void(QPrinter&)>& peindre);

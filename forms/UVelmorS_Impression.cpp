@@ -59,9 +59,13 @@ bool TForm1::surLeFichier(const std::function<void()>& travail) {
     return true;
 }
 
+// The listing is the file as it stands unless the user chooses to protect
+// the persons presumed living.
 bool TForm1::ecrireListingDuFichier() {
     refuserSiFichierGenealogie(NomFichierListing, m_seance->chemin(), QStringLiteral("Le listing"));
-    return surLeFichier([this] { ecrireFichierListing(m_seance->fichier(), NomFichierListing); });
+    const auto c = choisirLaConfidentialite(QStringLiteral("ce listing"), nullptr, true);
+    if (!c) return false;
+    return surLeFichier([&] { ecrireFichierListing(m_seance->fichier(), NomFichierListing, &*c); });
 }
 
 void TForm1::imprimerListingSur(Imprimante& imprimante) {
@@ -166,12 +170,47 @@ void TForm1::exporterListingEnPdf() {
     });
 }
 
+// The chart as it may be published: the boxes of persons presumed living
+// drawn from their records as the privacy leaves them.
+std::optional<DessinArbre> TForm1::dessinPublie() {
+    std::vector<std::int32_t> concernes;
+    for (const QPlainTextEdit* b : Form3->boites())
+        for (const std::int32_t n : Form3->fichesDe(b))
+            concernes.push_back(n);
+    const auto c = choisirLaConfidentialite(QStringLiteral("cet arbre"), &concernes);
+    if (!c) return std::nullopt;
+    if (!c->actif()) return Form3->dessin();
+    DessinArbre dessin;
+    surLeFichier([&] {
+        FichierConfidentiel publie(m_seance->fichier(), *c);
+        dessin =
+            Form3->dessin([&](const QList<std::int32_t>& fiches) -> std::optional<QStringList> {
+                if (std::none_of(fiches.begin(), fiches.end(), [&](std::int32_t n) {
+                        return c->protege(n) || c->conjointProtege(n);
+                    }))
+                    return std::nullopt;
+                QStringList lignes;
+                TFiche f;
+                for (const std::int32_t n : fiches) {
+                    if (c->exclu(n)) continue;
+                    publie.positionner(n);
+                    publie.lire(f);
+                    lignes << lignesDeBoite(f);
+                }
+                return lignes;
+            });
+    });
+    return dessin;
+}
+
 void TForm1::ImprimerArbreClick() {
     if (!imprimanteDisponible()) {
         m_dialogues.message(QStringLiteral("Aucune imprimante n'est installée : le bouton Exporter "
                                            "enregistre l'arbre en PDF, en SVG ou en image PNG."));
         return;
     }
+    const auto dessin = dessinPublie();
+    if (!dessin) return;
     QPrinter& imprimante = imprimanteChoisie();
     imprimante.setDocName(QStringLiteral("Cinq générations"));
     imprimante.setPageOrientation(QPageLayout::Landscape);
@@ -179,7 +218,7 @@ void TForm1::ImprimerArbreClick() {
     const bool commence = peintre.begin(&imprimante);
     imprimante.setPageOrientation(QPageLayout::Portrait);
     if (!commence) throw ErreurVelmoris(QStringLiteral("L'impression de l'arbre a été refusée"));
-    peindreDessinArbre(peintre, Form3->dessin(),
+    peindreDessinArbre(peintre, *dessin,
                        imprimante.pageLayout().paintRectPixels(imprimante.resolution()));
     peintre.end();
 }
@@ -197,5 +236,7 @@ void TForm1::ExporterArbreClick() {
     if (extension != u"pdf" && extension != u"svg" && extension != u"png")
         chemin += QStringLiteral(".pdf");
     refuserSiFichierGenealogie(chemin, m_seance->chemin(), QStringLiteral("L'arbre"));
-    exporterDessinArbre(Form3->dessin(), chemin);
+    const auto dessin = dessinPublie();
+    if (!dessin) return;
+    exporterDessinArbre(*dessin, chemin);
 }

@@ -84,59 +84,16 @@ void TForm1::ExporterGedcom1Click() {
     }
     // The store the window keeps open: checked once, at its first use.
     options.complements = complements();
-    PresomptionVivants vivants;
-    if (!choisirLaConfidentialite(options, vivants)) return;
+    const auto confidentialite =
+        choisirLaConfidentialite(QStringLiteral("ce fichier GEDCOM"), nullptr);
+    if (!confidentialite) return;
+    if (confidentialite->actif()) {
+        options.vivants = &confidentialite->presomption.vivant;
+        options.traitement = confidentialite->traitement;
+    }
     ResultatExport resultat;
     surLeFichier([&] { resultat = exporterVersFichier(m_seance->fichier(), *choix, options); });
     m_dialogues.message(resumeExport(resultat, *choix, options).join(u'\r'));
-}
-
-// With persons presumed living, the export asks what to do of them,
-// masking preselected, and shows who it is before anything is written.
-bool TForm1::choisirLaConfidentialite(OptionsExport& options, PresomptionVivants& vivants) {
-    std::vector<std::int32_t> liste;
-    surLeFichier([&] {
-        vivants = presumerVivants(m_seance->fichier(), options.complements, 100);
-        for (std::size_t n = 0; n < vivants.vivant.size(); ++n)
-            if (vivants.vivant[n]) liste.push_back(static_cast<std::int32_t>(n));
-    });
-    if (liste.empty()) return true;
-    const int reponse = m_dialogues.choix(
-        QStringLiteral("%1 personne(s) sont présumées vivantes : aucun décès connu, ni événement "
-                       "assez ancien chez elles ou leurs proches. La loi les protège : que faire "
-                       "d'elles dans ce fichier ?")
-            .arg(liste.size()),
-        {QStringLiteral("Masquer — publication (100 ans)"),
-         QStringLiteral("Masquer — indexation en ligne (120 ans)"),
-         QStringLiteral("Exclure, avec leurs liens (100 ans)"),
-         QStringLiteral("Tout garder (échange entre vos propres programmes)"),
-         QStringLiteral("Annuler")});
-    if (reponse < 0 || reponse == 4) return false;
-    if (reponse == 3) return true;
-    if (reponse == 1) {
-        surLeFichier(
-            [&] { vivants = presumerVivants(m_seance->fichier(), options.complements, 120); });
-        liste.clear();
-        for (std::size_t n = 0; n < vivants.vivant.size(); ++n)
-            if (vivants.vivant[n]) liste.push_back(static_cast<std::int32_t>(n));
-    }
-    options.vivants = &vivants.vivant;
-    options.traitement = reponse == 2 ? TraitementVivants::Exclure : TraitementVivants::Masquer;
-    // The preview: who, and the rule that decided it.
-    QStringList noms;
-    surLeFichier([&] {
-        TFiche f;
-        for (std::size_t k = 0; k < liste.size() && k < 40; ++k) {
-            m_seance->fichier().positionner(liste[k]);
-            m_seance->fichier().lire(f);
-            noms << QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(liste[k]);
-        }
-    });
-    if (liste.size() > 40) noms << QStringLiteral("… et %1 autre(s)").arg(liste.size() - 40);
-    return m_dialogues.questionAvertissement(
-        QStringLiteral("%1 ainsi, %2 :\r%3\rExporter ?")
-            .arg(reponse == 2 ? QStringLiteral("Seront exclues") : QStringLiteral("Seront masquées"),
-                 vivants.raison(liste.front()), noms.join(u'\r')));
 }
 
 // The imported persons go into a new file, or after the records of the open

@@ -12,11 +12,16 @@
 
 TForm3* Form3 = nullptr;
 
+QStringList lignesDeBoite(const TFiche& fiche) {
+    return {fiche.Nom.texte() + u' ' + fiche.Prenom.texte(),
+            QStringLiteral("N : ") + fiche.DateNaissance.texte(),
+            QStringLiteral("M : ") + fiche.DateMariage.texte(),
+            QStringLiteral("D : ") + fiche.DateDeces.texte()};
+}
+
 void RemplirMemo(QPlainTextEdit* boite, const TFiche& fiche) {
-    boite->appendPlainText(fiche.Nom.texte() + u' ' + fiche.Prenom.texte());
-    boite->appendPlainText(QStringLiteral("N : ") + fiche.DateNaissance.texte());
-    boite->appendPlainText(QStringLiteral("M : ") + fiche.DateMariage.texte());
-    boite->appendPlainText(QStringLiteral("D : ") + fiche.DateDeces.texte());
+    for (const QString& ligne : lignesDeBoite(fiche))
+        boite->appendPlainText(ligne);
 }
 
 TForm3::TForm3(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -179,7 +184,7 @@ void TForm3::creerTextesFixes() {
     });
 }
 
-DessinArbre TForm3::dessin() const {
+DessinArbre TForm3::dessin(const TexteAPublier& aPublier) const {
     DessinArbre d;
     d.taille = size();
     d.police = MPers->font();
@@ -202,6 +207,8 @@ DessinArbre TForm3::dessin() const {
         boite.place = b->geometry();
         const QString texte = b->toPlainText();
         if (!texte.isEmpty()) boite.lignes = texte.split(u'\n');
+        if (aPublier)
+            if (auto publie = aPublier(fichesDe(b))) boite.lignes = *publie;
         boite.couleur = b == MPers ? QColor(Qt::red)
                         : b == MC  ? QColor(Qt::darkGreen)
                                    : QColor(Qt::black);

@@ -4,7 +4,11 @@
 #include "print/ArbrePapier.h"
 
 #include <QHash>
+#include <QStringList>
+
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class BoutonImage;
 class QLabel;
@@ -26,7 +30,10 @@ public:
     QPlainTextEdit* boiteEnfant(int rang) const;
     QList<QPlainTextEdit*> boites() const;
     // The chart as paper needs it: boxes, captions and connectors, no button.
-    DessinArbre dessin() const;
+    // `aPublier`, given a box's records, gives the lines to publish instead
+    // of those shown, or nothing to keep them.
+    using TexteAPublier = std::function<std::optional<QStringList>(const QList<std::int32_t>&)>;
+    DessinArbre dessin(const TexteAPublier& aPublier = {}) const;
 
     // The records shown in a box, for the double-click that makes one of them
     // the pivot: the last child box may hold ranks 8 to 10.
@@ -82,6 +89,8 @@ private:
 
 // Appends the four lines of a person's box: names, then "N : ", "M : ",
 // "D : " with the birth, marriage and death dates.
+// A person's box: name, birth, marriage, death.
+QStringList lignesDeBoite(const TFiche& fiche);
 void RemplirMemo(QPlainTextEdit* boite, const TFiche& fiche);
 
 extern TForm3* Form3;

@@ -1,5 +1,7 @@
 #include "platform/DialoguesQt.h"
 
+#include "platform/BoiteDeChoix.h"
+
 #include "data/fichier/Erreurs.h"
 
 #include <QAction>
@@ -101,6 +103,14 @@ bool DialoguesQt::questionAttention(const QString& texte) {
 }
 
 int DialoguesQt::choix(const QString& texte, const QStringList& boutons) {
+    // More than three long answers would not fit side by side.
+    if (boutons.size() > 3) {
+        QString lignes = texte;
+        lignes.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        BoiteDeChoix boite(QString::fromUtf16(TitreApplication), lignes, boutons, m_parent);
+        boite.exec();
+        return boite.reponse();
+    }
     return afficherBoite(m_parent, QMessageBox::Question, QString::fromUtf16(TitreApplication),
                          texte, boutons);
 }

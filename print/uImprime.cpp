@@ -154,7 +154,8 @@ void ecrireBlocFiche(QByteArray& sortie, std::int32_t numero, const TFiche& fich
     sortie.append(bloc, fin - bloc);
 }
 
-void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie) {
+void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie,
+                   const Confidentialite* confidentialite) {
     constexpr std::size_t TailleTampon = 1 << 20;
     std::vector<char> tampon(TailleTampon + TailleMaximaleBloc);
     char* curseur = tampon.data();
@@ -163,7 +164,11 @@ void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie) {
         if (sortie.write(tampon.data(), taille) != taille) throw ErreurES(ErreurES::DisquePlein);
         curseur = tampon.data();
     };
-    parcourirFiches(fichier, [&](std::int32_t numero, const TFiche& fiche) {
+    const Confidentialite aucune;
+    const Confidentialite& c = confidentialite ? *confidentialite : aucune;
+    FichierConfidentiel publie(fichier, c);
+    parcourirFiches(c.actif() ? publie : fichier, [&](std::int32_t numero, const TFiche& fiche) {
+        if (c.exclu(numero)) return true;
         curseur = ecrireBloc(curseur, numero, fiche);
         if (curseur - tampon.data() >= static_cast<std::ptrdiff_t>(TailleTampon)) vider();
         return true;
@@ -294,7 +299,8 @@ void ImprimerFichier(const QString& nomFichier, const QString& titre,
 // The listing is written over the old one and the file is then cut at its
 // end: the pages the old listing left in memory are reused, which makes the
 // printout of a large file much faster than emptying the file first.
-void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom) {
+void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom,
+                          const Confidentialite* confidentialite) {
     const QString quoi = QStringLiteral("Le fichier du listing");
     exigerFichierOrdinaire(nom, quoi);
     const int fd = ::open(QFile::encodeName(nom).constData(),
@@ -312,7 +318,7 @@ void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom) {
         throw ErreurES(ErreurES::AccesRefuse);
     }
     try {
-        ecrireListing(fichier, listing);
+        ecrireListing(fichier, listing, confidentialite);
         if (!listing.flush()) throw ErreurES(ErreurES::DisquePlein);
     } catch (...) {
         // What was written stays; nothing of the old listing remains after it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/fichier/FichierGenea.h"
+#include "data/vivants/Confidentialite.h"
 #include "platform/Imprimante.h"
 
 #include <QByteArray>
@@ -19,7 +20,10 @@ const QString NomFichierListing = QStringLiteral("genea.tmp");
 void ecrireBlocFiche(QByteArray& sortie, std::int32_t numero, const TFiche& fiche);
 
 // Every record of the open file, in record order, written to `sortie`.
-void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie);
+// With a privacy, masked persons are written masked and excluded ones left
+// out; without, the listing is the file as it stands.
+void ecrireListing(FichierEnregistrements& fichier, QIODevice& sortie,
+                   const Confidentialite* confidentialite = nullptr);
 
 // Splits one line into the pieces printed one per line: wrapped at `largeur`
 // columns on a blank, and broken at each "#".
@@ -37,4 +41,5 @@ void ImprimerFichier(const QString& nomFichier, const QString& titre,
 
 // Creates (or empties) the listing file `nom` and writes the listing of the
 // open genealogy file into it. Raises ErreurES when it cannot be written.
-void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom);
+void ecrireFichierListing(FichierEnregistrements& fichier, const QString& nom,
+                          const Confidentialite* confidentialite = nullptr);

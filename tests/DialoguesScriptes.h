@@ -109,6 +109,11 @@ private:
     ParametresDialogueFichier m_derniersParametres;
 };
 
+// The privacy question before a publication, answered "Tout garder": its
+// place among the buttons (the listing offers itself as it stands first).
+constexpr int ToutGarder = 4;
+constexpr int ListingTelQuel = 0;
+
 // Fails the test when a box was unexpected or an expected one never came.
 #define VERIFIER_DIALOGUES(d)                                                                      \
     do {                                                                                           \

@@ -1,5 +1,7 @@
 #include "tests/OutilsTests.h"
 
+#include <QProcess>
+
 #include <QtTest>
 
 #include "data/gedcom/Gedcom.h"
@@ -157,4 +159,12 @@ QByteArray exporterAvecComplements(const QString& fic) {
     const auto base = complementsPourExporter(fic, avertissement);
     options.complements = base.get();
     return exporterGedcom(f, options).gedcom;
+}
+
+QString texteDuPdf(const QString& chemin) {
+    QProcess texte;
+    texte.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), chemin, "-"});
+    texte.waitForFinished();
+    return QString::fromUtf8(texte.readAllStandardOutput()).simplified();
 }

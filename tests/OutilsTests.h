@@ -39,6 +39,8 @@ void lier(std::vector<TFiche>& fiches, int enfant, int pere, int mere);
 void ecrireFichier(const QString& chemin, const std::vector<TFiche>& fiches);
 std::vector<TFiche> lireFichier(const QString& chemin);
 QByteArray octetsDe(const QString& chemin);
+// A document saved as PDF, as its text reads, blanks simplified.
+QString texteDuPdf(const QString& chemin);
 void ecrireOctets(const QString& chemin, const QByteArray& octets);
 // A genealogy file and its companion store made from a GEDCOM text, as an
 // import into a new file makes them; and the file exported with its store.

@@ -66,15 +66,6 @@ QByteArray arbreEtranger() {
            "0 @N1@ NOTE Une note\n1 CONT sur deux lignes\n0 TRLR\n";
 }
 
-// A report saved as PDF, as its text reads, blanks simplified.
-QString texteDuPdf(const QString& chemin) {
-    QProcess texte;
-    texte.start(QStringLiteral("pdftotext"),
-                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), chemin, "-"});
-    texte.waitForFinished();
-    return QString::fromUtf8(texte.readAllStandardOutput()).simplified();
-}
-
 // What a GEDCOM text says, writer's identifiers aside: per person in file
 // order and per family by its spouses' ranks, the multiset of structures,
 // a pointer read as what it leads to (a source by its title, a note by its
@@ -547,6 +538,7 @@ void TestComplements::parenteParAdoptionDemandee() {
         .attendreConfirmation(QStringLiteral("Des liens d'adoption sont connus. Les suivre aussi "
                                              "pour chercher la parenté ?"),
                               true)
+        .attendreChoix({}, ToutGarder)
         .attendreApercuEnregistreEnPdf()
         .attendreEnregistrement(rep.chemin("r.pdf"));
     s.form.LienDeParente1Click();

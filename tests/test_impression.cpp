@@ -302,6 +302,7 @@ void TestImpression::imprimerToutLeFichierVersPdf() {
     QPrinter& imprimante = s.form.imprimanteChoisie();
     imprimante.setOutputFormat(QPrinter::PdfFormat);
     imprimante.setOutputFileName(rep.chemin(QStringLiteral("sortie.pdf")));
+    d.attendreChoix({}, ListingTelQuel);
     s.form.Imprimer1Click();
     // 300 listing lines: 68 on page 1, then 70 a page: five pages.
     const QByteArray pdf = octetsDe(rep.chemin(QStringLiteral("sortie.pdf")));

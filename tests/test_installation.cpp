@@ -203,7 +203,8 @@ void TestInstallation::exportPdfDuListing() {
     DialoguesScriptes d;
     Session s(d);
     QCOMPARE(s.form.ExporterPdf1->text(), QStringLiteral("Exporter en PDF…"));
-    d.attendreEnregistrement(rep.chemin(QStringLiteral("listing.pdf")));
+    d.attendreChoix({}, ListingTelQuel)
+        .attendreEnregistrement(rep.chemin(QStringLiteral("listing.pdf")));
     s.form.ExporterPdf1Click();
     QCOMPARE(d.derniersParametres().titre, QStringLiteral("Exporter en PDF"));
     QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("listing.pdf"))),
@@ -217,7 +218,7 @@ void TestInstallation::apercuPeintLesMemesPages() {
     DialoguesScriptes d;
     Session s(d);
     s.form.imprimanteChoisie().setOutputFormat(QPrinter::PdfFormat);
-    d.attendreApercu();
+    d.attendreChoix({}, ListingTelQuel).attendreApercu();
     s.form.Apercu1Click();
     QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("Listing de VELMORIS.pdf"))), 5);
     VERIFIER_DIALOGUES(d);
@@ -229,17 +230,19 @@ void TestInstallation::sansImprimanteLePdfEstPropose() {
     ecrireFichier(rep.chemin(QStringLiteral("VELMORIS.FIC")), centFiches());
     DialoguesScriptes d;
     Session s(d);
-    d.attendreQuestion(
-         QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
-                        "listing dans un fichier PDF ?"),
-         true)
+    d.attendreChoix({}, ListingTelQuel)
+        .attendreQuestion(
+            QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
+                           "listing dans un fichier PDF ?"),
+            true)
         .attendreEnregistrement(rep.chemin(QStringLiteral("a.pdf")));
     s.form.commande(&TForm1::Imprimer1Click);
     QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("a.pdf"))), 5);
-    d.attendreQuestion(
-        QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
-                       "listing dans un fichier PDF ?"),
-        false);
+    d.attendreChoix({}, ListingTelQuel)
+        .attendreQuestion(
+            QStringLiteral("Aucune imprimante n'est installée.\rVoulez-vous enregistrer le "
+                           "listing dans un fichier PDF ?"),
+            false);
     s.form.Imprimer1Click();
     VERIFIER_DIALOGUES(d);
 }
@@ -266,8 +269,11 @@ void TestInstallation::exportDeLArbre() {
                      qPrintable(ligne));
     }
     d.attendreEnregistrement(rep.chemin(QStringLiteral("arbre")))
+        .attendreChoix({}, ToutGarder)
         .attendreEnregistrement(rep.chemin(QStringLiteral("arbre.png")))
-        .attendreEnregistrement(rep.chemin(QStringLiteral("arbre.svg")));
+        .attendreChoix({}, ToutGarder)
+        .attendreEnregistrement(rep.chemin(QStringLiteral("arbre.svg")))
+        .attendreChoix({}, ToutGarder);
     emit Form3->exportDemande();
     QCOMPARE(pagesPdf(rep.chemin(QStringLiteral("arbre.pdf"))), 1);
     emit Form3->exportDemande();

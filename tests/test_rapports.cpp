@@ -465,6 +465,8 @@ void TestRapports::rapportsDansLApercu() {
             choix.EFiltre->setText(QStringLiteral("sophie"));
             return true;
         });
+    // Sophie, born 1890, married in 1950: maybe living at 120 years.
+    if (rapport == u"statistiques") d.attendreChoix({}, ToutGarder);
     // Saved from the preview, under the report's own title, beside the file.
     d.attendreApercuEnregistreEnPdf().attendreEnregistrement(
         rep.chemin(QStringLiteral("rapport.pdf")));
@@ -576,6 +578,7 @@ void TestRapports::titreEtNomDuPdfSansRedoublement() {
     DialoguesScriptes d;
     Session s(d);
     d.attendreSaisie(QStringLiteral("Nombre de générations (1 à 30) ?"), std::nullopt)
+        .attendreChoix({}, ToutGarder)
         .attendreApercuEnregistreEnPdf()
         .attendreEnregistrement(std::nullopt);
     s.form.ListeDescendance1Click();

@@ -292,13 +292,14 @@ void TestSurete::ecritureInterrompueLaisseLaCibleIntacte() {
                            "une copie de VELMORIS.FIC ?")
                 .arg(cible),
             true);
+    if (commande == u"export PDF") b.d.attendreChoix({}, ListingTelQuel);
     if (commande != u"enregistrer sous") b.d.attendreEnregistrement(cible);
     if (commande == u"export GEDCOM")
         b.d.attendreChoix(QStringLiteral("4 personne(s) sont présumées vivantes : aucun décès "
                                          "connu, ni événement assez ancien chez elles ou leurs "
                                          "proches. La loi les protège : que faire d'elles dans "
-                                         "ce fichier ?"),
-                          3);
+                                         "ce fichier GEDCOM ?"),
+                          ToutGarder);
     b.d.attendreErreur(QStringLiteral("Disque plein."));
     const QByteArray nomEtape = etape.toUtf8();
     etapeEnEchec = etape.isEmpty() ? nullptr : nomEtape.constData();
@@ -351,6 +352,7 @@ void TestSurete::sortieVersLeFichierDeGenealogieRefusee() {
     Session s(d);
     const QString cible =
         commande == u"imprimer" ? QStringLiteral("genea.tmp") : rep.chemin(sortie);
+    if (commande == u"PDF") d.attendreChoix({}, ListingTelQuel);
     if (commande != u"imprimer") d.attendreEnregistrement(cible);
     d.attendreErreur(QStringLiteral("%1 ne peut pas être écrit dans « %2 » : c'est le fichier de "
                                     "généalogie ouvert, dont toutes les fiches seraient perdues. "
@@ -410,7 +412,8 @@ void TestSurete::tubesEtPeripheriquesRefuses() {
         }
         // A new file; the living kept, as an exchange between one's own programs.
         int choix(const QString& texte, const QStringList&) override {
-            return texte.contains(QStringLiteral("présumées vivantes")) ? 3 : 1;
+            if (!texte.contains(QStringLiteral("présumées vivantes"))) return 1;
+            return texte.contains(QStringLiteral("listing")) ? ListingTelQuel : ToutGarder;
         }
         QString cheminGedcom;
     } d;
@@ -572,7 +575,8 @@ void TestSurete::saisiesEtNomsImpossibles() {
         }
         // A new file; the living kept, as an exchange between one's own programs.
         int choix(const QString& texte, const QStringList&) override {
-            return texte.contains(QStringLiteral("présumées vivantes")) ? 3 : 1;
+            if (!texte.contains(QStringLiteral("présumées vivantes"))) return 1;
+            return texte.contains(QStringLiteral("listing")) ? ListingTelQuel : ToutGarder;
         }
     } d;
     Session s(d);

@@ -3,8 +3,9 @@
 // place of a living person.
 #include "data/complements/Complements.h"
 #include "data/gedcom/EchangeGedcom.h"
-#include "data/vivants/Vivants.h"
+#include "data/vivants/Confidentialite.h"
 #include "forms/UVelmorS.h"
+#include "forms/uArbre.h"
 #include "forms/uFicheComplete.h"
 
 #include "tests/OutilsTests.h"
@@ -117,6 +118,10 @@ private slots:
     void chaqueRegleDecide();
     void rienNeFuitALExport();
     void exportDeLaFenetreDemandeEtMontre();
+    void rienNeFuitDansLesPdf_data();
+    void rienNeFuitDansLesPdf();
+    void etatCivilMineursACentAns_data();
+    void etatCivilMineursACentAns();
     void marqueALaMainDansLaFicheComplete();
 };
 
@@ -148,7 +153,7 @@ void TestVivants::chaqueRegleDecide() {
     const auto i = std::find_if(fiches.begin(), fiches.end(),
                                 [&](const TFiche& x) { return x.Prenom.texte() == prenom; });
     QVERIFY(i != fiches.end());
-    QCOMPARE(p.vivant[static_cast<std::size_t>(i - fiches.begin())] == 1, vivant);
+    QCOMPARE(p.vivant[static_cast<std::size_t>(i - fiches.begin())] != 0, vivant);
 }
 
 // Masked: the living are "Vivant" and their surname, nothing of theirs
@@ -191,12 +196,13 @@ void TestVivants::exportDeLaFenetreDemandeEtMontre() {
     d.attendreEnregistrement(sortie);
     d.attendreChoix(QStringLiteral("1 personne(s) sont présumées vivantes : aucun décès connu, ni "
                                    "événement assez ancien chez elles ou leurs proches. La loi "
-                                   "les protège : que faire d'elles dans ce fichier ?"),
+                                   "les protège : que faire d'elles dans ce fichier GEDCOM ?"),
                     0);
-    d.attendreQuestion(QStringLiteral("Seront masquées ainsi, présumé(e) vivant(e) : ni décès "
-                                      "connu, ni événement de plus de 100 ans, ni chez ses "
-                                      "parents, conjoints, enfants et petits-enfants aux âges "
-                                      "qui le prouveraient :\rRECENT Léa (fiche 1)\rExporter ?"),
+    d.attendreQuestion(QStringLiteral("1 personne(s) seront masquées dans ce fichier GEDCOM :\r"
+                                      "Présumé(e) vivant(e) : ni décès connu, ni événement de "
+                                      "plus de 100 ans, ni chez ses parents, conjoints, enfants "
+                                      "et petits-enfants aux âges qui le prouveraient :\r  "
+                                      "RECENT Léa (fiche 1)\rContinuer ?"),
                        true);
     d.attendreMessage(QStringLiteral("2 personne(s) et 0 famille(s) exportées dans %1.\rLes "
                                      "portraits sont nommés par leur chemin complet.\r1 "
@@ -233,11 +239,112 @@ void TestVivants::marqueALaMainDansLaFicheComplete() {
         FichierDisque f;
         f.ouvrir(fic);
         const auto base = Complements::ouvrir(fic, false);
-        return presumerVivants(f, base.get(), 100, 2026).vivant[0] == 1;
+        return presumerVivants(f, base.get(), 100, 2026).vivant[0] != 0;
     };
     QVERIFY(!vivante());
     s.form.Annuler1Click();
     QVERIFY(vivante());
+}
+
+void TestVivants::rienNeFuitDansLesPdf_data() {
+    QTest::addColumn<QString>("publication");
+    for (const char* p : {"ascendance", "descendance", "fiche familiale", "arbre", "listing masqué",
+                          "listing sans les vivants"})
+        QTest::newRow(p) << p;
+}
+
+// Every report, the chart and the listing, published from the window with
+// the living masked (or excluded), read back from the PDF's text.
+void TestVivants::rienNeFuitDansLesPdf() {
+    QFETCH(QString, publication);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements(Famille, fic);
+    const std::vector<TFiche> fiches = lireFichier(fic);
+    auto numero = [&](const QString& prenom) {
+        return static_cast<std::int32_t>(
+            std::find_if(fiches.begin(), fiches.end(),
+                         [&](const TFiche& f) { return f.Prenom.texte() == prenom; }) -
+            fiches.begin());
+    };
+    DialoguesScriptes d;
+    Session s(d);
+    const QString pdf = rep.chemin(QStringLiteral("publie.pdf"));
+    const QString generations = QStringLiteral("Nombre de générations (1 à 30) ?");
+    // The choice, then who: the list answered without reading it.
+    auto publier = [&](int bouton) { d.attendreChoix({}, bouton).attendreQuestion({}, true); };
+    auto apercu = [&] { d.attendreApercuEnregistreEnPdf().attendreEnregistrement(pdf); };
+    if (publication == u"ascendance") {
+        s.form.pAfficherEnreg(numero(QStringLiteral("Enfantrecent")));
+        d.attendreSaisie(generations, std::nullopt);
+        publier(0);
+        apercu();
+        s.form.ListeAscendance1Click();
+    } else if (publication == u"descendance" || publication == u"fiche familiale") {
+        s.form.pAfficherEnreg(numero(QStringLiteral("Gaspard")));
+        if (publication == u"descendance") d.attendreSaisie(generations, std::nullopt);
+        publier(0);
+        apercu();
+        if (publication == u"descendance") s.form.ListeDescendance1Click();
+        if (publication == u"fiche familiale") s.form.FicheFamiliale1Click();
+    } else if (publication == u"arbre") {
+        s.form.pAfficherEnreg(numero(QStringLiteral("Enfantrecent")));
+        s.form.SbArbreClick();
+        d.attendreEnregistrement(pdf);
+        publier(0);
+        emit Form3->exportDemande();
+    } else {
+        // The listing offers itself whole first: masking is second, exclusion last.
+        publier(publication == u"listing masqué" ? 1 : 4);
+        d.attendreEnregistrement(pdf);
+        s.form.ExporterPdf1Click();
+    }
+    VERIFIER_DIALOGUES(d);
+    const QString texte = texteDuPdf(pdf);
+    QVERIFY(!texte.isEmpty());
+    for (const char* secret : {"Gaspard", "1990", "Vannes", "Ingénieur", "2015", "Quimper",
+                               "Inconnu", "Enfantrecent", "1942"})
+        QVERIFY2(!texte.contains(QString::fromUtf8(secret)), secret);
+    QCOMPARE(texte.contains(QStringLiteral("GUEGAN")), publication != u"listing sans les vivants");
+    if (publication.startsWith(QStringLiteral("listing")))
+        QVERIFY(texte.contains(QStringLiteral("BOUVIER Centenaire")) ||
+                texte.contains(QStringLiteral("BOUVIER  Centenaire")));
+}
+
+void TestVivants::etatCivilMineursACentAns_data() {
+    QTest::addColumn<QString>("naissance");
+    QTest::addColumn<QString>("mariage");
+    QTest::addColumn<bool>("vivant");
+    QTest::newRow("mariée majeure il y a 76 ans") << "1930"
+                                                  << "1950" << false;
+    QTest::newRow("mariée majeure il y a 74 ans") << "1930"
+                                                  << "1952" << true;
+    QTest::newRow("naissance seule il y a 90 ans") << "1936"
+                                                   << "" << true;
+    QTest::newRow("naissance il y a 101 ans") << "1925"
+                                              << "" << false;
+    QTest::newRow("mariée à 16 ans il y a 80 ans") << "1930"
+                                                   << "1946" << true;
+    QTest::newRow("mariage il y a 80 ans, naissance inconnue") << ""
+                                                               << "1946" << true;
+}
+
+// The civil registers: 75 years for an act of an adult, 100 for a minor's.
+void TestVivants::etatCivilMineursACentAns() {
+    QFETCH(QString, naissance);
+    QFETCH(QString, mariage);
+    QFETCH(bool, vivant);
+    RepertoireDeTravail rep;
+    TFiche f = personne(QStringLiteral("LEROY"), QStringLiteral("Anne"), 1, naissance);
+    f.DateMariage.definir(mariage);
+    ecrireFichier(rep.chemin(QStringLiteral("V.FIC")), {f});
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("V.FIC")));
+    const PresetConfidentialite& etatCivil = presetsConfidentialite()[1];
+    QVERIFY(etatCivil.libelle.contains(QStringLiteral("75 ans, 100 ans pour les mineurs")));
+    QCOMPARE(presumerVivants(fichier, nullptr, etatCivil.seuil, 2026, etatCivil.seuilMineurs)
+                     .vivant[0] != 0,
+             vivant);
 }
 
 QTEST_MAIN(TestVivants)

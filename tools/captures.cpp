@@ -13,6 +13,7 @@
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
 #include "forms/uRapport.h"
+#include "platform/BoiteDeChoix.h"
 #include "print/ArbrePapier.h"
 #include "tools/Demo.h"
 #include "tools/DialoguesMuets.h"
@@ -55,6 +56,19 @@ public:
     }
     bool lancer(const QString&) override { return true; }
     void afficherSommaireAide(const QString&) override {}
+    // The privacy question, grabbed the first time; the reports of the
+    // manual keep everyone, as the user's own printout would.
+    int choix(const QString& texte, const QStringList& boutons) override {
+        if (!texte.contains(QStringLiteral("présumées vivantes"))) return -1;
+        if (!m_confidentialiteVue) {
+            BoiteDeChoix boite(QStringLiteral("Arbre généalogique"), texte, boutons);
+            photographier(boite, QStringLiteral("confidentialite"));
+            m_confidentialiteVue = true;
+        }
+        for (int i = 0; i < boutons.size(); ++i)
+            if (boutons[i].startsWith(QStringLiteral("Tout garder"))) return i;
+        return -1;
+    }
     // The next modal window is grabbed, or, with prochaineModale, confirmed
     // so that what follows it (a report's preview) is grabbed instead.
     bool executerModal(QDialog& dialogue) override {
@@ -81,6 +95,7 @@ public:
     }
 
 private:
+    bool m_confidentialiteVue = false;
     QString m_dossier;
     std::function<void(QDialog&)> m_avant;
 };

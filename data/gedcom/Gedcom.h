@@ -3,6 +3,7 @@
 #include "data/complements/Complements.h"
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/TFiche.h"
+#include "data/vivants/Vivants.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,8 +21,6 @@
 
 // Where the portraits go: their absolute paths, or copies in a PHOTOS
 // folder beside the GEDCOM file, named by paths relative to it.
-// What an export does of the persons presumed living.
-enum class TraitementVivants { Garder, Masquer, Exclure };
 
 struct OptionsExport {
     bool copierPortraits = false;

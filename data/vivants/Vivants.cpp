@@ -23,21 +23,37 @@ Annee derniereAnneePossible(const IntervalleDate& i) {
 
 struct Connu {
     std::int32_t pere = -1, mere = -1;
-    Annee plusAncien = Aucune; // the oldest of the person's events, by its latest year
+    Annee plusAncien = Aucune;       // the oldest of the person's events, by its latest year
+    Annee plusAncienMajeur = Aucune; // the oldest at which they were of age
+    Annee naissance = Aucune;
     bool mort = false;
+    // An event of the person's, of age or not.
+    void noter(Annee a) {
+        plusAncien = std::min(plusAncien, a);
+        if (a != Aucune && naissance != Aucune && a >= naissance + 18)
+            plusAncienMajeur = std::min(plusAncienMajeur, a);
+    }
 };
 
 } // namespace
 
-QString PresomptionVivants::raison(std::int32_t) const {
-    return QStringLiteral("présumé(e) vivant(e) : ni décès connu, ni événement de plus de %1 ans, "
+QString PresomptionVivants::raison(std::int32_t fiche) const {
+    if (fiche >= 0 && static_cast<std::size_t>(fiche) < vivant.size() &&
+        vivant[static_cast<std::size_t>(fiche)] == 2)
+        return QStringLiteral("marqué(e) vivant(e) à la main dans la Fiche complète");
+    const QString anciennete = seuilMineurs > seuil
+                                   ? QStringLiteral("%1 ans (%2 ans pour un acte de sa minorité)")
+                                         .arg(seuil)
+                                         .arg(seuilMineurs)
+                                   : QStringLiteral("%1 ans").arg(seuil);
+    return QStringLiteral("présumé(e) vivant(e) : ni décès connu, ni événement de plus de %1, "
                           "ni chez ses parents, conjoints, enfants et petits-enfants aux âges qui "
                           "le prouveraient")
-        .arg(seuil);
+        .arg(anciennete);
 }
 
 PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements* complements,
-                                   int seuil, int anneeCourante) {
+                                   int seuil, int anneeCourante, int seuilMineurs) {
     if (anneeCourante == 0) anneeCourante = QDate::currentDate().year();
     const std::int64_t nombre = fichier.nombreFiches();
     std::vector<Connu> p(static_cast<std::size_t>(nombre));
@@ -86,8 +102,10 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             Connu& c = p[static_cast<std::size_t>(debut + i)];
             using namespace decalage;
             c.mort = o[DateDeces] > 0 || o[LieuDeces] > 0;
-            c.plusAncien =
-                std::min({annee(o + DateNaissance), annee(o + DateMariage), annee(o + DateDeces)});
+            c.naissance = annee(o + DateNaissance);
+            c.plusAncien = c.naissance;
+            c.noter(annee(o + DateMariage));
+            c.noter(annee(o + DateDeces));
             c.pere = entier(o + Pere);
             c.mere = entier(o + Mere);
             if (complements) {
@@ -104,7 +122,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
                 return;
             if (e.etiquette == "DEAT" || e.etiquette == "BURI" || e.etiquette == "CREM")
                 c->mort = true;
-            c->plusAncien = std::min(c->plusAncien, derniereAnneePossible({e.debut, e.fin}));
+            c->noter(derniereAnneePossible({e.debut, e.fin}));
         });
         complements->parcourirUnions([&](const UnionDatee& u) {
             if (u.id < 0) return;
@@ -112,7 +130,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             if (u.mariage.date.empty()) return;
             const Annee a = derniereAnneePossible({u.mariage.debut, u.mariage.fin});
             for (const std::int32_t n : {u.mari, u.femme})
-                if (Connu* c = vers(n)) c->plusAncien = std::min(c->plusAncien, a);
+                if (Connu* c = vers(n)) c->noter(a);
         });
     }
     // The oldest event of each person's children, then of their grandchildren.
@@ -140,17 +158,23 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
     }
     PresomptionVivants r;
     r.seuil = seuil;
+    r.seuilMineurs = seuilMineurs;
     r.vivant.assign(p.size(), 0);
     // An event at most this year proves the person dead.
     auto avant = [&](std::int32_t an, int ans) {
         return an != Aucune && an <= anneeCourante - ans;
     };
+    const bool mineurs = seuilMineurs > seuil;
+    // The relatives' offsets count from the longer threshold: when in doubt, mask.
+    const int s = mineurs ? seuilMineurs : seuil;
     for (std::size_t n = 0; n < p.size(); ++n) {
         const Connu& c = p[n];
-        bool mort = c.mort || avant(c.plusAncien, seuil) || avant(conjoint[n], seuil + 40) ||
-                    avant(enfants[n], seuil - 15) || avant(petitsEnfants[n], seuil - 30);
+        const bool lui = mineurs ? avant(c.plusAncienMajeur, seuil) || avant(c.plusAncien, s)
+                                 : avant(c.plusAncien, seuil);
+        bool mort = c.mort || lui || avant(conjoint[n], s + 40) || avant(enfants[n], s - 15) ||
+                    avant(petitsEnfants[n], s - 30);
         for (const std::int32_t parent : {c.pere, c.mere})
-            if (const Connu* x = vers(parent)) mort = mort || avant(x->plusAncien, seuil + 45);
+            if (const Connu* x = vers(parent)) mort = mort || avant(x->plusAncien, s + 45);
         r.vivant[n] = mort ? 0 : 1;
     }
     // What the user marked by hand wins, while the record holds that person.
@@ -158,6 +182,15 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
         for (const VieMarquee& m : complements->viesMarquees())
             if (vers(m.fiche) &&
                 empreintes[static_cast<std::size_t>(m.fiche)] == empreinteHachee(m.empreinte))
-                r.vivant[static_cast<std::size_t>(m.fiche)] = m.vivant ? 1 : 0;
+                r.vivant[static_cast<std::size_t>(m.fiche)] = m.vivant ? 2 : 0;
+    // A union with a living partner is theirs too: its marriage stays private.
+    r.conjointVivant.assign(p.size(), 0);
+    for (const auto& [a, b] : conjoints)
+        if (vers(a) && vers(b)) {
+            r.conjointVivant[static_cast<std::size_t>(a)] |=
+                r.vivant[static_cast<std::size_t>(b)] ? 1 : 0;
+            r.conjointVivant[static_cast<std::size_t>(b)] |=
+                r.vivant[static_cast<std::size_t>(a)] ? 1 : 0;
+        }
     return r;
 }
