@@ -202,6 +202,19 @@ FermetureGarantie::~FermetureGarantie() {
     }
 }
 
+void parcourirBlocs(
+    FichierEnregistrements& fichier, std::int64_t parBloc,
+    const std::function<void(std::int64_t, const std::uint8_t*, std::int64_t)>& traiter) {
+    const std::int64_t total = fichier.nombreFiches();
+    std::vector<std::uint8_t> bloc(static_cast<std::size_t>(parBloc * TailleFiche));
+    for (std::int64_t debut = 0; debut < total; debut += parBloc) {
+        const std::int64_t voulu = std::min(parBloc, total - debut);
+        if (fichier.lireBloc(debut, voulu, bloc.data()) < voulu)
+            throw ErreurES(ErreurES::LectureFinFichier);
+        traiter(debut, bloc.data(), voulu);
+    }
+}
+
 void parcourirFiches(FichierEnregistrements& fichier,
                      const std::function<bool(std::int32_t, const TFiche&)>& visiter,
                      std::int64_t premier) {

@@ -90,5 +90,12 @@ void parcourirFiches(FichierEnregistrements& fichier,
                      const std::function<bool(std::int32_t, const TFiche&)>& visiter,
                      std::int64_t premier = 0);
 
+// Hands the records' bytes to `traiter` block by block (`parBloc` records,
+// fewer at the end). A block small enough for the processor's cache is
+// read and worked on before it leaves it.
+void parcourirBlocs(FichierEnregistrements& fichier, std::int64_t parBloc,
+                    const std::function<void(std::int64_t premier, const std::uint8_t* octets,
+                                             std::int64_t nombre)>& traiter);
+
 // Number of records held in a block read by the scans.
 constexpr std::int64_t FichesParBloc = (1 << 20) / TailleFiche;

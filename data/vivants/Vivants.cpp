@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -21,17 +22,42 @@ Annee derniereAnneePossible(const IntervalleDate& i) {
     return static_cast<Annee>(std::clamp(QDate::fromJulianDay(i.dernier).year(), -30000, 30000));
 }
 
-struct Connu {
-    std::int32_t pere = -1, mere = -1;
-    Annee plusAncien = Aucune;       // the oldest of the person's events, by its latest year
-    Annee plusAncienMajeur = Aucune; // the oldest at which they were of age
-    Annee naissance = Aucune;
-    bool mort = false;
+// What is known of every person, one array per field: the walks between
+// relatives jump about the file, and arrays of two bytes stay in the cache.
+// What is known of every person, one array per field: the walks between
+// relatives jump about the file, and arrays of two bytes stay in the cache.
+// The arrays the scan fills for every record start uninitialised.
+template <typename T> class Tableau {
+public:
+    explicit Tableau(std::size_t n) : m_valeurs(new T[n]) {}
+    Tableau(std::size_t n, T valeur) : Tableau(n) {
+        std::fill(m_valeurs.get(), m_valeurs.get() + n, valeur);
+    }
+    T& operator[](std::size_t i) { return m_valeurs[i]; }
+    const T& operator[](std::size_t i) const { return m_valeurs[i]; }
+
+private:
+    std::unique_ptr<T[]> m_valeurs;
+};
+
+struct Connus {
+    Connus(std::size_t n, bool mineurs)
+        : taille(n), pere(n), mere(n), plusAncien(n), mort(n),
+          plusAncienMajeur(mineurs ? n : 0, Aucune), naissance(mineurs ? n : 0, Aucune) {}
+    std::size_t taille;
+    Tableau<std::int32_t> pere, mere;
+    Tableau<Annee> plusAncien; // the oldest of the person's events, by its latest year
+    Tableau<std::uint8_t> mort;
+    // Only for the civil registers' threshold: the oldest event at which the
+    // person was of age, and their birth.
+    std::vector<Annee> plusAncienMajeur, naissance;
+
+    bool existe(std::int32_t n) const { return n >= 0 && static_cast<std::size_t>(n) < taille; }
     // An event of the person's, of age or not.
-    void noter(Annee a) {
-        plusAncien = std::min(plusAncien, a);
-        if (a != Aucune && naissance != Aucune && a >= naissance + 18)
-            plusAncienMajeur = std::min(plusAncienMajeur, a);
+    void noter(std::size_t n, Annee a) {
+        plusAncien[n] = std::min(plusAncien[n], a);
+        if (naissance.empty() || a == Aucune || naissance[n] == Aucune) return;
+        if (a >= naissance[n] + 18) plusAncienMajeur[n] = std::min(plusAncienMajeur[n], a);
     }
 };
 
@@ -56,11 +82,13 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
                                    int seuil, int anneeCourante, int seuilMineurs) {
     if (anneeCourante == 0) anneeCourante = QDate::currentDate().year();
     const std::int64_t nombre = fichier.nombreFiches();
-    std::vector<Connu> p(static_cast<std::size_t>(nombre));
+    const bool mineurs = seuilMineurs > seuil;
+    Connus p(static_cast<std::size_t>(nombre), mineurs);
+    const auto u = [](std::int32_t n) { return static_cast<std::size_t>(n); };
     // The records' fingerprints, only to match the store's entries to them.
-    std::vector<std::uint64_t> empreintes(complements ? p.size() : 0);
-    auto vers = [&](std::int32_t n) -> Connu* {
-        return n >= 0 && n < nombre ? &p[static_cast<std::size_t>(n)] : nullptr;
+    std::vector<std::uint64_t> empreintes(complements ? p.taille : 0);
+    const auto memePersonne = [&](std::int32_t n, const std::string& empreinte) {
+        return p.existe(n) && empreintes[u(n)] == empreinteHachee(empreinte);
     };
     // A file repeats its dates: each text read once, by its bytes.
     std::unordered_map<std::string, Annee> annees;
@@ -91,106 +119,98 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             static_cast<std::uint32_t>(o[2]) << 16 | static_cast<std::uint32_t>(o[3]) << 24);
     };
     // The records' bytes read in blocks, decoded whole only for a fingerprint.
-    constexpr std::int64_t Bloc = 4096;
-    std::vector<std::uint8_t> bloc(static_cast<std::size_t>(Bloc * TailleFiche));
     TFiche f;
-    for (std::int64_t debut = 0; debut < nombre; debut += Bloc) {
-        const std::int64_t lues =
-            fichier.lireBloc(debut, std::min(Bloc, nombre - debut), bloc.data());
-        for (std::int64_t i = 0; i < lues; ++i) {
-            const std::uint8_t* o = bloc.data() + i * TailleFiche;
-            Connu& c = p[static_cast<std::size_t>(debut + i)];
-            using namespace decalage;
-            c.mort = o[DateDeces] > 0 || o[LieuDeces] > 0;
-            c.naissance = annee(o + DateNaissance);
-            c.plusAncien = c.naissance;
-            c.noter(annee(o + DateMariage));
-            c.noter(annee(o + DateDeces));
-            c.pere = entier(o + Pere);
-            c.mere = entier(o + Mere);
-            if (complements) {
-                decoderFiche(o, f);
-                empreintes[static_cast<std::size_t>(debut + i)] = empreinteHachee(empreinteDe(f));
-            }
-        }
-    }
-    std::vector<std::pair<std::int32_t, std::int32_t>> conjoints;
+    parcourirBlocs(fichier, 8192,
+                   [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
+                       for (std::int64_t i = 0; i < lues; ++i) {
+                           const std::uint8_t* o = bloc + i * TailleFiche;
+                           const auto n = static_cast<std::size_t>(debut + i);
+                           using namespace decalage;
+                           p.mort[n] = o[DateDeces] > 0 || o[LieuDeces] > 0;
+                           const Annee naissance = annee(o + DateNaissance);
+                           if (mineurs) p.naissance[n] = naissance;
+                           p.plusAncien[n] = naissance;
+                           p.noter(n, annee(o + DateMariage));
+                           p.noter(n, annee(o + DateDeces));
+                           p.pere[n] = entier(o + Pere);
+                           p.mere[n] = entier(o + Mere);
+                           if (complements) {
+                               decoderFiche(o, f);
+                               empreintes[n] = empreinteHachee(empreinteDe(f));
+                           }
+                       }
+                   });
+    // The store's unions: partners beside the parents of a shared child.
+    std::vector<std::pair<std::int32_t, std::int32_t>> unions;
     if (complements) {
         complements->parcourirEvenementsDates([&](const EvenementDate& e) {
-            Connu* c = vers(e.fiche);
-            if (!c || empreintes[static_cast<std::size_t>(e.fiche)] != empreinteHachee(e.empreinte))
-                return;
+            if (!memePersonne(e.fiche, e.empreinte)) return;
             if (e.etiquette == "DEAT" || e.etiquette == "BURI" || e.etiquette == "CREM")
-                c->mort = true;
-            c->noter(derniereAnneePossible({e.debut, e.fin}));
+                p.mort[u(e.fiche)] = 1;
+            p.noter(u(e.fiche), derniereAnneePossible({e.debut, e.fin}));
         });
-        complements->parcourirUnions([&](const UnionDatee& u) {
-            if (u.id < 0) return;
-            conjoints.push_back({u.mari, u.femme});
-            if (u.mariage.date.empty()) return;
-            const Annee a = derniereAnneePossible({u.mariage.debut, u.mariage.fin});
-            for (const std::int32_t n : {u.mari, u.femme})
-                if (Connu* c = vers(n)) c->noter(a);
+        complements->parcourirUnions([&](const UnionDatee& x) {
+            if (x.id < 0 || !p.existe(x.mari) || !p.existe(x.femme)) return;
+            unions.push_back({x.mari, x.femme});
+            if (x.mariage.date.empty()) return;
+            const Annee a = derniereAnneePossible({x.mariage.debut, x.mariage.fin});
+            p.noter(u(x.mari), a);
+            p.noter(u(x.femme), a);
         });
     }
-    // The oldest event of each person's children, then of their grandchildren.
-    std::vector<Annee> enfants(p.size(), Aucune), petitsEnfants(p.size(), Aucune);
-    for (const Connu& c : p)
-        for (const std::int32_t parent : {c.pere, c.mere})
-            if (vers(parent))
-                enfants[static_cast<std::size_t>(parent)] =
-                    std::min(enfants[static_cast<std::size_t>(parent)], c.plusAncien);
-    for (std::size_t n = 0; n < p.size(); ++n)
-        for (const std::int32_t parent : {p[n].pere, p[n].mere})
-            if (vers(parent))
-                petitsEnfants[static_cast<std::size_t>(parent)] =
-                    std::min(petitsEnfants[static_cast<std::size_t>(parent)], enfants[n]);
-    // Spouses: the parents of a shared child, and the store's unions.
-    std::vector<Annee> conjoint(p.size(), Aucune);
-    for (const Connu& c : p)
-        if (vers(c.pere) && vers(c.mere)) conjoints.push_back({c.pere, c.mere});
-    for (const auto& [a, b] : conjoints) {
-        if (!vers(a) || !vers(b)) continue;
-        conjoint[static_cast<std::size_t>(a)] = std::min(conjoint[static_cast<std::size_t>(a)],
-                                                         p[static_cast<std::size_t>(b)].plusAncien);
-        conjoint[static_cast<std::size_t>(b)] = std::min(conjoint[static_cast<std::size_t>(b)],
-                                                         p[static_cast<std::size_t>(a)].plusAncien);
+    const std::size_t taille = p.taille;
+    // The oldest event of each person's children and spouses, then of their
+    // grandchildren.
+    std::vector<Annee> enfants(taille, Aucune), conjoint(taille, Aucune);
+    const auto auPlusTot = [](Annee& a, Annee b) { a = std::min(a, b); };
+    for (std::size_t n = 0; n < taille; ++n) {
+        const std::int32_t pere = p.pere[n], mere = p.mere[n];
+        const bool avecPere = p.existe(pere), avecMere = p.existe(mere);
+        if (avecPere) auPlusTot(enfants[u(pere)], p.plusAncien[n]);
+        if (avecMere) auPlusTot(enfants[u(mere)], p.plusAncien[n]);
+        if (avecPere && avecMere) {
+            auPlusTot(conjoint[u(pere)], p.plusAncien[u(mere)]);
+            auPlusTot(conjoint[u(mere)], p.plusAncien[u(pere)]);
+        }
     }
+    for (const auto& [a, b] : unions) {
+        auPlusTot(conjoint[u(a)], p.plusAncien[u(b)]);
+        auPlusTot(conjoint[u(b)], p.plusAncien[u(a)]);
+    }
+    std::vector<Annee> petitsEnfants(taille, Aucune);
+    for (std::size_t n = 0; n < taille; ++n)
+        for (const std::int32_t parent : {p.pere[n], p.mere[n]})
+            if (p.existe(parent)) auPlusTot(petitsEnfants[u(parent)], enfants[n]);
     PresomptionVivants r;
     r.seuil = seuil;
     r.seuilMineurs = seuilMineurs;
-    r.vivant.assign(p.size(), 0);
+    r.vivant.assign(taille, 0);
     // An event at most this year proves the person dead.
-    auto avant = [&](std::int32_t an, int ans) {
-        return an != Aucune && an <= anneeCourante - ans;
-    };
-    const bool mineurs = seuilMineurs > seuil;
+    const auto avant = [&](Annee an, int ans) { return an != Aucune && an <= anneeCourante - ans; };
     // The relatives' offsets count from the longer threshold: when in doubt, mask.
     const int s = mineurs ? seuilMineurs : seuil;
-    for (std::size_t n = 0; n < p.size(); ++n) {
-        const Connu& c = p[n];
-        const bool lui = mineurs ? avant(c.plusAncienMajeur, seuil) || avant(c.plusAncien, s)
-                                 : avant(c.plusAncien, seuil);
-        bool mort = c.mort || lui || avant(conjoint[n], s + 40) || avant(enfants[n], s - 15) ||
+    for (std::size_t n = 0; n < taille; ++n) {
+        const bool lui = mineurs ? avant(p.plusAncienMajeur[n], seuil) || avant(p.plusAncien[n], s)
+                                 : avant(p.plusAncien[n], seuil);
+        bool mort = p.mort[n] || lui || avant(conjoint[n], s + 40) || avant(enfants[n], s - 15) ||
                     avant(petitsEnfants[n], s - 30);
-        for (const std::int32_t parent : {c.pere, c.mere})
-            if (const Connu* x = vers(parent)) mort = mort || avant(x->plusAncien, s + 45);
+        for (const std::int32_t parent : {p.pere[n], p.mere[n]})
+            if (p.existe(parent)) mort = mort || avant(p.plusAncien[u(parent)], s + 45);
         r.vivant[n] = mort ? 0 : 1;
     }
     // What the user marked by hand wins, while the record holds that person.
     if (complements)
         for (const VieMarquee& m : complements->viesMarquees())
-            if (vers(m.fiche) &&
-                empreintes[static_cast<std::size_t>(m.fiche)] == empreinteHachee(m.empreinte))
-                r.vivant[static_cast<std::size_t>(m.fiche)] = m.vivant ? 2 : 0;
+            if (memePersonne(m.fiche, m.empreinte)) r.vivant[u(m.fiche)] = m.vivant ? 2 : 0;
     // A union with a living partner is theirs too: its marriage stays private.
-    r.conjointVivant.assign(p.size(), 0);
-    for (const auto& [a, b] : conjoints)
-        if (vers(a) && vers(b)) {
-            r.conjointVivant[static_cast<std::size_t>(a)] |=
-                r.vivant[static_cast<std::size_t>(b)] ? 1 : 0;
-            r.conjointVivant[static_cast<std::size_t>(b)] |=
-                r.vivant[static_cast<std::size_t>(a)] ? 1 : 0;
-        }
+    r.conjointVivant.assign(taille, 0);
+    const auto partenaires = [&r, &u](std::int32_t a, std::int32_t b) {
+        r.conjointVivant[u(a)] |= r.vivant[u(b)] ? 1 : 0;
+        r.conjointVivant[u(b)] |= r.vivant[u(a)] ? 1 : 0;
+    };
+    for (std::size_t n = 0; n < taille; ++n)
+        if (p.existe(p.pere[n]) && p.existe(p.mere[n])) partenaires(p.pere[n], p.mere[n]);
+    for (const auto& [a, b] : unions)
+        partenaires(a, b);
     return r;
 }
