@@ -1,6 +1,7 @@
 #include "app/LigneDeCommande.h"
 
 #include "data/coherence/Coherence.h"
+#include "data/doublons/Doublons.h"
 #include "data/complements/Complements.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
@@ -107,6 +108,29 @@ int verifier(const DemandeLigneDeCommande& d) {
     return 0;
 }
 
+// One pair a line: the two records, the smaller first, and the score; best first.
+int doublons(const DemandeLigneDeCommande& d) {
+    if (!fichierExiste(d.fichier))
+        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
+    rejouerLeJournal(d.fichier);
+    FichierDisque fichier;
+    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
+                   d.fichier, [&] { fichier.ouvrir(d.fichier); });
+    FermetureGarantie fermeture(fichier);
+    QByteArray lignes;
+    for (const PaireDoublon& p : chercherDoublons(fichier)) {
+        lignes += QByteArray::number(p.a) + '\t' + QByteArray::number(p.b) + '\t' +
+                  QByteArray::number(p.score) + '\n';
+        if (lignes.size() > (1 << 20)) {
+            std::fputs(lignes.constData(), stdout);
+            lignes.clear();
+        }
+    }
+    std::fputs(lignes.constData(), stdout);
+    fichier.fermer();
+    return 0;
+}
+
 int exporter(const DemandeLigneDeCommande& d) {
     if (!fichierExiste(d.fichier))
         throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
@@ -165,6 +189,11 @@ QString aideLigneDeCommande() {
         "                                 constat (numéro de fiche, règle, gravité, message,\n"
         "                                 séparés par des tabulations) ; avec --tout, les\n"
         "                                 constats ignorés aussi\n"
+        "  Velmoris --doublons FICHIER.FIC\n"
+        "                                 les personnes saisies deux fois : une ligne par paire\n"
+        "                                 (les deux numéros de fiche, le plus petit d'abord, et\n"
+        "                                 le score sur 100, séparés par des tabulations), les\n"
+        "                                 plus probables d'abord\n"
         "  Velmoris --bureau [FICHIER.FIC]\n"
         "                                 comme lancé depuis le menu du bureau : le dossier de\n"
         "                                 travail est Documents/Généalogie\n"
@@ -207,6 +236,8 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
             d.genre = d.genre == G::Fenetre ? G::Exporter : G::Erreur;
         else if (a == u"--verifier-coherence")
             d.genre = d.genre == G::Fenetre ? G::Coherence : G::Erreur;
+        else if (a == u"--doublons")
+            d.genre = d.genre == G::Fenetre ? G::Doublons : G::Erreur;
         else if (a == u"--tout")
             d.tout = true;
         else if (a == u"--ajouter")
@@ -223,7 +254,7 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
     if (d.genre == G::Aide) return d;
     if (d.genre == G::Erreur)
         return erreur(QStringLiteral("Une seule commande à la fois : --importer-gedcom, "
-                                     "--exporter-gedcom ou --verifier-coherence"));
+                                     "--exporter-gedcom, --verifier-coherence ou --doublons"));
     if (d.ajouter && d.genre != G::Importer)
         return erreur(QStringLiteral("--ajouter ne sert qu'avec --importer-gedcom"));
     if (d.copierPortraits && d.genre != G::Exporter)
@@ -235,9 +266,11 @@ DemandeLigneDeCommande analyserLigneDeCommande(const QStringList& arguments) {
         return erreur(QStringLiteral("--seuil-vivants ne sert qu'avec --vivants"));
     if (d.tout && d.genre != G::Coherence)
         return erreur(QStringLiteral("--tout ne sert qu'avec --verifier-coherence"));
-    if (d.genre == G::Coherence) {
+    if (d.genre == G::Coherence || d.genre == G::Doublons) {
         if (positionnels.size() != 1)
-            return erreur(QStringLiteral("--verifier-coherence attend FICHIER.FIC"));
+            return erreur(QStringLiteral("%1 attend FICHIER.FIC")
+                              .arg(d.genre == G::Coherence ? QStringLiteral("--verifier-coherence")
+                                                           : QStringLiteral("--doublons")));
         d.fichier = positionnels[0];
         return d;
     }
@@ -272,10 +305,12 @@ int executerSansFenetre(const DemandeLigneDeCommande& d) {
     case G::Importer:
     case G::Exporter:
     case G::Coherence:
+    case G::Doublons:
         break;
     }
     try {
         if (d.genre == G::Coherence) return verifier(d);
+        if (d.genre == G::Doublons) return doublons(d);
         return d.genre == G::Importer ? importer(d) : exporter(d);
     } catch (const ErreurVelmoris& e) {
         ecrire(stderr, QStringLiteral("Erreur : ") + avecPointFinal(e.texte()));

@@ -7,7 +7,7 @@
 
 // What the command line asks for.
 struct DemandeLigneDeCommande {
-    enum class Genre { Fenetre, Aide, Importer, Exporter, Coherence, Erreur };
+    enum class Genre { Fenetre, Aide, Importer, Exporter, Coherence, Doublons, Erreur };
     Genre genre = Genre::Fenetre;
     QString fichier; // the genealogy file to open, import into or export
     QString gedcom;  // the GEDCOM file read or written

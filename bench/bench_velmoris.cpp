@@ -14,6 +14,7 @@
 #include "data/recherche/Parente.h"
 #include "data/recherche/Recherches.h"
 #include "data/recherche/Verification.h"
+#include "data/doublons/Doublons.h"
 #include "data/vivants/Vivants.h"
 #include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"
@@ -245,6 +246,14 @@ void statistiquesDuFichier(const QString& chemin) {
     f.fermer();
 }
 
+// Every pair of persons entered twice, as --doublons lists them.
+void doublons(const QString& chemin) {
+    FichierDisque f;
+    f.ouvrir(chemin);
+    g_compteur += static_cast<std::int64_t>(chercherDoublons(f).size());
+    f.fermer();
+}
+
 // Two kinship searches: two persons with long ancestries, a hundred records
 // from the end and a third of the way in (most often unrelated: both
 // ancestries walked whole), and the first and a cousin found through a
@@ -378,6 +387,7 @@ int operationSeule(const QString& nom, const QString& relatif, int repetitions) 
         {"verification", verification},
         {"export_gedcom", exportGedcom},
         {"statistiques", statistiquesDuFichier},
+        {"doublons", doublons},
         {"parente", parente},
         {"import_gedcom", importGedcom},
         {"import_riche_sans", [](const QString& c) { importRiche(c, false); }},
@@ -603,7 +613,7 @@ int tableau(const QString& dossier) {
         "import_riche",    "export_riche_sans", "export_riche",      "complements",
         "filtre_lieu",     "coherence",         "parcours_compl",    "vivants",
         "affichage_riche", "chainage_sans",     "chainage",          "enregistrer_sans",
-        "enregistrer",     "sauvegarde"};
+        "enregistrer",     "sauvegarde",        "doublons"};
     std::printf("%-18s %9s %12s %9s %12s\n", "opération", "fiches", "médiane ms", "× brute",
                 "pointe Mo");
     for (const QString& nom : {QStringLiteral("genea100k.FIC"), QStringLiteral("genea1M.FIC")}) {

@@ -27,6 +27,7 @@ COUCHES = [
     "data/gedcom",
     "data/rapports",
     "data/coherence",
+    "data/doublons",
     "session",
     "print",
     "forms",

@@ -1,0 +1,141 @@
+// The persons entered twice: French spellings that meet, a recall test on
+// generated variants, the traps left alone, and the merge that keeps every
+// fact and link.
+#include "data/doublons/Doublons.h"
+#include "data/doublons/Phonetique.h"
+
+#include "tests/OutilsTests.h"
+
+#include <QtTest>
+
+#include <random>
+
+class TestDoublons : public QObject {
+    Q_OBJECT
+private slots:
+    void memesCles_data();
+    void memesCles();
+    void rappelSurDesVariantes();
+    void piegesLaissesDeCote();
+};
+
+void TestDoublons::memesCles_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("meme");
+    const auto nom = [](const char* a, const char* b, bool meme) {
+        QTest::addRow("%s / %s", a, b)
+            << QString::fromUtf8(a) << QString::fromUtf8(b) << meme;
+    };
+    nom("Lefebvre", "LEFÈVRE", true);
+    nom("Lefebure", "Lefèvre", true);
+    nom("Dupont", "Dupond", true);
+    nom("Renault", "Renaud", true);
+    nom("Philippot", "Filipot", true);
+    nom("Bouvier", "Bouviez", true);
+    nom("Tessier", "Texier", false);
+    nom("de la Fontaine", "Fontaine", true);
+    nom("d'Alembert", "ALEMBERT", true);
+    nom("Rousseau", "Roussot", true);
+    nom("Martin", "Morin", false);
+    nom("Lebrun", "Le Brun", true);
+    nom("Gaultier", "Gauthier", false);
+    nom("du Bois", "Dubois", true);
+    nom("de la Haye", "Delahaye", true);
+}
+
+void TestDoublons::memesCles() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, meme);
+    QCOMPARE(cleDuNom(a) == cleDuNom(b), meme);
+}
+
+namespace {
+
+struct Variante {
+    const char *nom, *prenoms, *naissance, *lieu;
+    const char *nom2, *prenoms2, *naissance2;
+};
+
+// The same person twice, spelt as two registers or two imports spell them.
+const Variante Variantes[] = {
+    {"Lefebvre", "Marie-Thérèse", "vers 1790", "Amiens", "LEFÈVRE", "Marie Thérèse", "12/03/1791"},
+    {"Dupont", "Jean-Baptiste", "1802", "Rouen", "DUPOND", "J.-Baptiste", "04/05/1802"},
+    {"Philippe", "Joseph", "03/02/1811", "Lyon", "Filippe", "Josephus", "03/02/1811"},
+    {"de la Haye", "Anne", "1820", "Caen", "DELAHAYE", "Anna", "ap. 1818"},
+    {"Renault", "Pierre Louis", "", "Tours", "RENAUD", "Pierre-Louis", ""},
+    {"Guérin", "Catherine", "av. 1760", "Nantes", "Guerrin", "Catharina", "1755"},
+    {"Boucher", "Jehan", "1701", "Laval", "BOUCHÉ", "Jean", "1701"},
+    {"Mathieu", "Françoise", "22/11/1830", "Metz", "Matthieu", "Francoise", "22/11/1830"},
+};
+
+} // namespace
+
+// Generated French spelling variants, among a crowd of other persons: each
+// pair is found, each with its score.
+void TestDoublons::rappelSurDesVariantes() {
+    RepertoireDeTravail rep;
+    std::vector<TFiche> fiches;
+    std::mt19937 hasard(7);
+    const char* noms[] = {"Martin", "Bernard", "Thomas", "Petit", "Robert", "Richard", "Durand"};
+    const char* prenoms[] = {"Louis", "Jeanne", "Michel", "Madeleine", "Étienne", "Rose"};
+    for (int i = 0; i < 300; ++i) {
+        TFiche f = personne(QString::fromUtf8(noms[hasard() % 7]),
+                            QString::fromUtf8(prenoms[hasard() % 6]), static_cast<int>(hasard() % 2),
+                            QStringLiteral("%1").arg(1700 + static_cast<int>(hasard() % 200)));
+        fiches.push_back(f);
+    }
+    std::vector<std::pair<std::int32_t, std::int32_t>> attendues;
+    for (const Variante& v : Variantes) {
+        TFiche a = personne(QString::fromUtf8(v.nom), QString::fromUtf8(v.prenoms), 2,
+                            QString::fromUtf8(v.naissance));
+        a.LieuNaissance.definir(QString::fromUtf8(v.lieu));
+        TFiche b = personne(QString::fromUtf8(v.nom2), QString::fromUtf8(v.prenoms2), 2,
+                            QString::fromUtf8(v.naissance2));
+        fiches.push_back(a);
+        fiches.push_back(b);
+        attendues.push_back({static_cast<std::int32_t>(fiches.size() - 2),
+                             static_cast<std::int32_t>(fiches.size() - 1)});
+    }
+    ecrireFichier(rep.chemin(QStringLiteral("D.FIC")), fiches);
+    FichierDisque f;
+    f.ouvrir(rep.chemin(QStringLiteral("D.FIC")));
+    const std::vector<PaireDoublon> paires = chercherDoublons(f);
+    for (const auto& [a, b] : attendues)
+        QVERIFY2(std::any_of(paires.begin(), paires.end(),
+                             [&](const PaireDoublon& p) { return p.a == a && p.b == b; }),
+                 qPrintable(nomComplet(fiches[static_cast<std::size_t>(a)])));
+    QVERIFY(std::is_sorted(paires.begin(), paires.end(), [](const auto& x, const auto& y) {
+        return x.score > y.score;
+    }));
+}
+
+// Homonyms a generation apart, a father and his son of the same names,
+// cousins born the same year in two villages to other parents: none is a pair.
+void TestDoublons::piegesLaissesDeCote() {
+    RepertoireDeTravail rep;
+    std::vector<TFiche> f = {
+        personne("LE GALL", "Yves", 0, "12/01/1750"), // 0, the father
+        personne("LE GALL", "Yves", 0, "1778"),       // 1, his son
+        personne("LE GALL", "Jean", 0, "1720"),       // 2, grandfather of both cousins
+        personne("LE GALL", "Pierre", 0, "1745"),     // 3, father of cousin 5
+        personne("LE GALL", "Marie", 2, "1783"),      // 4, cousin in Brest
+        personne("LE GALL", "Marie", 2, "1783"),      // 5, cousin in Morlaix
+        personne("LE GALL", "Yves", 0, "1690"),       // 6, a homonym two generations up
+    };
+    lier(f, 1, 0, -1);
+    lier(f, 0, 2, -1);
+    lier(f, 3, 2, -1);
+    lier(f, 4, 0, -1);
+    lier(f, 5, 3, -1);
+    f[4].LieuNaissance.definir(QStringLiteral("Brest"));
+    f[5].LieuNaissance.definir(QStringLiteral("Morlaix"));
+    ecrireFichier(rep.chemin(QStringLiteral("P.FIC")), f);
+    FichierDisque fichier;
+    fichier.ouvrir(rep.chemin(QStringLiteral("P.FIC")));
+    QCOMPARE(chercherDoublons(fichier), std::vector<PaireDoublon>{});
+}
+
+QTEST_MAIN(TestDoublons)
+#include "test_doublons.moc"
