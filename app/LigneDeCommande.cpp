@@ -1,8 +1,8 @@
 #include "app/LigneDeCommande.h"
 
 #include "data/coherence/Coherence.h"
-#include "data/doublons/Doublons.h"
 #include "data/complements/Complements.h"
+#include "data/doublons/Doublons.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichiersSurs.h"
 #include "data/gedcom/ComplementsDImport.h"

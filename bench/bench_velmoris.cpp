@@ -4,6 +4,7 @@
 //   bench_velmoris --op NOM FICHIER REPS   one operation, in a process of its own
 #include "app/Demarrage.h"
 #include "data/coherence/Coherence.h"
+#include "data/doublons/Doublons.h"
 #include "data/fichier/OperationsFichier.h"
 #include "data/gedcom/ComplementsDImport.h"
 #include "data/gedcom/EchangeGedcom.h"
@@ -14,7 +15,6 @@
 #include "data/recherche/Parente.h"
 #include "data/recherche/Recherches.h"
 #include "data/recherche/Verification.h"
-#include "data/doublons/Doublons.h"
 #include "data/vivants/Vivants.h"
 #include "forms/ListePersonnes.h"
 #include "forms/UEnfants.h"

@@ -305,6 +305,8 @@ void TForm1::creerMenu() {
     VerifierFichier1 = ajouter(outils, "VerifierFichier1", QStringLiteral("Vérifier le fichier"));
     VerifierCoherence1 =
         ajouter(outils, "VerifierCoherence1", QStringLiteral("Vérifier la &cohérence…"));
+    RechercherDoublons1 =
+        ajouter(outils, "RechercherDoublons1", QStringLiteral("Rechercher les &doublons…"));
     outils->addSeparator();
     QMenu* taille = outils->addMenu(QStringLiteral("Taille de l'affichage"));
     taille->setObjectName(QStringLiteral("TailleAffichage1"));
@@ -365,6 +367,7 @@ void TForm1::relierEvenements() {
     relier(RechercheApprochee1, &QAction::triggered, &TForm1::RechercheApprochee1Click);
     relier(VerifierFichier1, &QAction::triggered, &TForm1::VerifierFichier1Click);
     relier(VerifierCoherence1, &QAction::triggered, &TForm1::VerifierCoherence1Click);
+    relier(RechercherDoublons1, &QAction::triggered, &TForm1::RechercherDoublons1Click);
     relier(IndexDesPersonnes1, &QAction::triggered, &TForm1::IndexDesPersonnes1Click);
     relier(ListeAscendance1, &QAction::triggered, &TForm1::ListeAscendance1Click);
     relier(ListeDescendance1, &QAction::triggered, &TForm1::ListeDescendance1Click);

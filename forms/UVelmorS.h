@@ -5,6 +5,7 @@
 #include "data/fichier/TFiche.h"
 #include "data/vivants/Confidentialite.h"
 #include "forms/uCoherence.h"
+#include "forms/uDoublons.h"
 #include "print/ArbrePapier.h"
 #include "session/Commandes.h"
 #include "session/Seance.h"
@@ -130,6 +131,7 @@ public slots:
     void SaisirActe1Click();
     void Sources1Click();
     void VerifierCoherence1Click();
+    void RechercherDoublons1Click();
     // The persons the store finds by place and date, for the index.
     std::vector<std::pair<std::int32_t, std::string>>
     personnesSelon(const CritereLieuDate& critere);
@@ -277,6 +279,7 @@ public:
     QAction* SaisirActe1 = nullptr;
     QAction* Sources1 = nullptr;
     QAction* VerifierCoherence1 = nullptr;
+    QAction* RechercherDoublons1 = nullptr;
     QAction* ListeAscendance1 = nullptr;
     QAction* ListeDescendance1 = nullptr;
     QAction* FicheFamiliale1 = nullptr;
@@ -294,6 +297,8 @@ protected:
 private:
     friend class ActionsDeLaFiche;
     std::optional<std::vector<TCoherence::Ligne>> calculerCoherence();
+    std::optional<std::vector<TDoublons::Ligne>> calculerDoublons();
+    bool fusionnerDeuxFiches(std::int32_t premier, std::int32_t second, std::int32_t& fusionnee);
     void montrerMarqueDeCoherence();
     // What a publication (export, report, chart, listing) does of the persons
     // presumed living among `concernes` (the whole file when null): asked

@@ -144,6 +144,22 @@ ActePrepare Seance::enregistrerActe(const Acte& acte) {
     return prepare;
 }
 
+FusionPreparee Seance::fusionner(std::int32_t premier, std::int32_t second,
+                                 const ChoixDeFusion& choix) {
+    if (!ouvrir()) throw ErreurVelmoris(QStringLiteral("La fusion n'est pas faite"));
+    FermetureGarantie fermeture(*m_fichier);
+    FusionPreparee fusion = preparerFusion(*m_fichier, premier, second, choix);
+    if (fusion.magasinNecessaire && !complements(true))
+        throw ErreurVelmoris(QStringLiteral("Le fichier de compléments ne peut pas servir : la "
+                                            "fusion, qui doit y garder les autres versions, "
+                                            "n'est pas faite"));
+    // Every merge is backed up first, not only the session's first change.
+    m_fichierSauvegarde.clear();
+    ecrireChangement(fusion.modification, fusion.magasin, fusion.magasinNecessaire);
+    m_fichier->fermer();
+    return fusion;
+}
+
 SourceDeLActe Seance::derniereSource() {
     Complements* c = complements();
     if (!c) return {};

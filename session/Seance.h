@@ -9,6 +9,7 @@
 #include "data/rapports/Rapports.h"
 #include "data/recherche/IndexPersonnes.h"
 #include "session/ComplementsOuverts.h"
+#include "session/Fusion.h"
 #include "session/SaisieActe.h"
 
 #include <QString>
@@ -90,6 +91,9 @@ public:
     // created when needed; returns the record of each role and what it
     // could not link. Raises ErreurVelmoris when the act cannot be kept.
     ActePrepare enregistrerActe(const Acte& acte);
+    // Two records of one person merged, backed up first, as one change kept
+    // for an undo. Raises ErreurVelmoris when they cannot be merged.
+    FusionPreparee fusionner(std::int32_t premier, std::int32_t second, const ChoixDeFusion& choix);
     // The register of the last act entered, to offer it again.
     SourceDeLActe derniereSource();
     // The persons of a GEDCOM file appended after the records, their

@@ -4,6 +4,11 @@
 #include "data/doublons/Doublons.h"
 #include "data/doublons/Phonetique.h"
 
+#include "data/complements/Complements.h"
+#include "data/recherche/Verification.h"
+#include "forms/UVelmorS.h"
+#include "forms/uDoublons.h"
+
 #include "tests/OutilsTests.h"
 
 #include <QtTest>
@@ -17,6 +22,7 @@ private slots:
     void memesCles();
     void rappelSurDesVariantes();
     void piegesLaissesDeCote();
+    void fusionGardeToutEtSeDefait();
 };
 
 void TestDoublons::memesCles_data() {
@@ -24,8 +30,7 @@ void TestDoublons::memesCles_data() {
     QTest::addColumn<QString>("b");
     QTest::addColumn<bool>("meme");
     const auto nom = [](const char* a, const char* b, bool meme) {
-        QTest::addRow("%s / %s", a, b)
-            << QString::fromUtf8(a) << QString::fromUtf8(b) << meme;
+        QTest::addRow("%s / %s", a, b) << QString::fromUtf8(a) << QString::fromUtf8(b) << meme;
     };
     nom("Lefebvre", "LEFÈVRE", true);
     nom("Lefebure", "Lefèvre", true);
@@ -81,9 +86,10 @@ void TestDoublons::rappelSurDesVariantes() {
     const char* noms[] = {"Martin", "Bernard", "Thomas", "Petit", "Robert", "Richard", "Durand"};
     const char* prenoms[] = {"Louis", "Jeanne", "Michel", "Madeleine", "Étienne", "Rose"};
     for (int i = 0; i < 300; ++i) {
-        TFiche f = personne(QString::fromUtf8(noms[hasard() % 7]),
-                            QString::fromUtf8(prenoms[hasard() % 6]), static_cast<int>(hasard() % 2),
-                            QStringLiteral("%1").arg(1700 + static_cast<int>(hasard() % 200)));
+        TFiche f =
+            personne(QString::fromUtf8(noms[hasard() % 7]),
+                     QString::fromUtf8(prenoms[hasard() % 6]), static_cast<int>(hasard() % 2),
+                     QStringLiteral("%1").arg(1700 + static_cast<int>(hasard() % 200)));
         fiches.push_back(f);
     }
     std::vector<std::pair<std::int32_t, std::int32_t>> attendues;
@@ -106,9 +112,8 @@ void TestDoublons::rappelSurDesVariantes() {
         QVERIFY2(std::any_of(paires.begin(), paires.end(),
                              [&](const PaireDoublon& p) { return p.a == a && p.b == b; }),
                  qPrintable(nomComplet(fiches[static_cast<std::size_t>(a)])));
-    QVERIFY(std::is_sorted(paires.begin(), paires.end(), [](const auto& x, const auto& y) {
-        return x.score > y.score;
-    }));
+    QVERIFY(std::is_sorted(paires.begin(), paires.end(),
+                           [](const auto& x, const auto& y) { return x.score > y.score; }));
 }
 
 // Homonyms a generation apart, a father and his son of the same names,
@@ -135,6 +140,79 @@ void TestDoublons::piegesLaissesDeCote() {
     FichierDisque fichier;
     fichier.ouvrir(rep.chemin(QStringLiteral("P.FIC")));
     QCOMPARE(chercherDoublons(fichier), std::vector<PaireDoublon>{});
+}
+
+// Louis entered twice, each record with its own children; the last record,
+// a son of the second, fills the freed slot. Every link symmetric, no
+// record lost, the file check clean, the other spelling kept in the store,
+// and Annuler gives the file back byte for byte.
+void TestDoublons::fusionGardeToutEtSeDefait() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    std::vector<TFiche> f = {
+        personne("PERE", "Jean", 0, "01/06/1750"),    // 0
+        personne("MERE", "Anne", 1, "01/06/1752"),    // 1
+        personne("DUPONT", "Louis", 0, "12/03/1780"), // 2, kept
+        personne("MARTIN", "Marie", 1, "01/06/1782"), // 3, his wife
+        personne("DUPONT", "Paul", 0, "01/06/1805"),  // 4
+        personne("DUPOND", "Louis", 0, "vers 1780"),  // 5, the same Louis
+        personne("DUPONT", "Rose", 2, "01/06/1808"),  // 6
+        personne("DUPONT", "Henri", 0, "01/06/1810"), // 7, the last record
+    };
+    f[5].LieuNaissance.definir(QStringLiteral("Rouen"));
+    lier(f, 2, 0, 1);
+    lier(f, 4, 2, 3);
+    lier(f, 6, 5, 3);
+    lier(f, 7, 5, 3);
+    ecrireFichier(fic, f);
+    const QByteArray avant = octetsDe(fic);
+    DialoguesScriptes d;
+    Session s(d);
+    d.attendreModal([](QDialog& dialogue) {
+         auto& liste = dynamic_cast<TDoublons&>(dialogue);
+         if (!liste.ligneChoisie() || liste.ligneChoisie()->paire.a != 2 ||
+             liste.ligneChoisie()->paire.b != 5)
+             return false;
+         emit liste.fusionDemandee();
+         return true;
+     }).attendreModal([](QDialog& dialogue) {
+        auto& fusion = dynamic_cast<TFusion&>(dialogue);
+        fusion.choisir(ChampFusion::LieuNaissance, true);
+        return true;
+    });
+    s.form.RechercherDoublons1Click();
+    VERIFIER_DIALOGUES(d);
+    const std::vector<TFiche> apres = lireFichier(fic);
+    QCOMPARE(apres.size(), std::size_t(7));
+    QCOMPARE(apres[2].LieuNaissance.texte(), QStringLiteral("Rouen"));
+    QCOMPARE(apres[5].Prenom.texte(), QStringLiteral("Henri"));
+    QCOMPARE(std::vector<std::int32_t>(apres[2].Enfants.begin(), apres[2].Enfants.begin() + 3),
+             (std::vector<std::int32_t>{4, 6, 5}));
+    for (std::size_t n = 0; n < apres.size(); ++n) {
+        for (const std::int32_t e : apres[n].Enfants)
+            if (e >= 0)
+                QVERIFY(apres[static_cast<std::size_t>(e)].Pere == std::int32_t(n) ||
+                        apres[static_cast<std::size_t>(e)].Mere == std::int32_t(n));
+        for (const std::int32_t p : {apres[n].Pere, apres[n].Mere})
+            if (p >= 0) {
+                const auto& enfants = apres[static_cast<std::size_t>(p)].Enfants;
+                QVERIFY(std::find(enfants.begin(), enfants.end(), std::int32_t(n)) !=
+                        enfants.end());
+            }
+    }
+    {
+        FichierDisque fichier;
+        fichier.ouvrir(fic);
+        const RapportVerification verification = verifierFichier(fichier);
+        QVERIFY2(verification.total() == 0, qPrintable(verification.lignes.join(u'\n')));
+        const auto base = Complements::ouvrir(fic, false);
+        const auto entree = base->personne(2, apres[2]);
+        QVERIFY(entree);
+        const QString texte = texteDeLEntree(*base, *entree).join(u'\n');
+        QVERIFY2(texte.contains(QStringLiteral("DUPOND")), qPrintable(texte));
+    }
+    s.form.Annuler1Click();
+    QCOMPARE(octetsDe(fic), avant);
 }
 
 QTEST_MAIN(TestDoublons)

@@ -335,6 +335,12 @@ public:
     // A person marked living (true) or dead (false) by hand; none, back to
     // what the dates say.
     void marquerVie(std::int32_t fiche, const TFiche& personne, std::optional<bool> vivant);
+    // Two records merged into `garde`, `retire` freed and filled with the
+    // last record `derniere`: the entries of both go to the merged person
+    // (`fusion`, at `garde`, or at `retire` when `garde` was the last), the
+    // second's facts after the first's; the last record's go to `retire`.
+    void suivreFusion(std::int32_t garde, std::int32_t retire, std::int32_t derniere,
+                      const TFiche& fusion);
     std::vector<VieMarquee> viesMarquees();
 
     void detacherFiche(std::int32_t fiche);

@@ -370,6 +370,26 @@ void supprimerRacine(sqlite3* base, Sorte sorte, std::int64_t id) {
     }
 }
 
+void deplacerRacine(sqlite3* base, Sorte sorte, std::int64_t de, std::int64_t vers) {
+    const std::string code = sorteTexte(sorte);
+    std::int64_t apres = 0;
+    for (Sorte s : sortesStockees()) {
+        Requete r(base, (std::string("SELECT COALESCE(MAX(ordre), -1) + 1 FROM ") +
+                         descriptionDe(s).table + " WHERE racine_sorte = ? AND racine = ?")
+                            .c_str());
+        r.lier(1, code).lier(2, vers);
+        if (r.ligne()) apres = std::max(apres, r.entier(0));
+    }
+    for (Sorte s : sortesStockees()) {
+        Requete r(base, (std::string("UPDATE ") + descriptionDe(s).table +
+                         " SET proprietaire = CASE WHEN sorte_proprietaire = ?1 AND proprietaire "
+                         "= ?2 THEN ?3 ELSE proprietaire END, ordre = ordre + ?4, champ = NULL, "
+                         "racine = ?3 WHERE racine_sorte = ?1 AND racine = ?2")
+                            .c_str());
+        r.lier(1, code).lier(2, de).lier(3, vers).lier(4, apres).executer();
+    }
+}
+
 Element elementDuChamp(const std::string& champ, const std::string& ecrit,
                        const std::string& gedcom) {
     std::vector<Element> lus = lireStructures(gedcom, Sorte::Personne, 1);

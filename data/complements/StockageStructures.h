@@ -114,6 +114,9 @@ void parcourirRecords(sqlite3* base, const std::function<void(const Element&)>& 
 
 // Every structure under a root removed.
 void supprimerRacine(sqlite3* base, Sorte sorte, std::int64_t id);
+// Every structure of one root given to another, after its own, as plain
+// facts: none stands any more for a field of the record.
+void deplacerRacine(sqlite3* base, Sorte sorte, std::int64_t de, std::int64_t vers);
 // The largest id of every table of structures and of the places, and the
 // removal of every row added since (an import taken back).
 std::map<std::string, std::int64_t> plusGrandsIdentifiants(sqlite3* base);

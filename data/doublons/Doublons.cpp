@@ -95,31 +95,31 @@ private:
         const std::int64_t nombre = m_fichier.nombreFiches();
         m_p.resize(static_cast<std::size_t>(nombre));
         TFiche f;
-        parcourirBlocs(m_fichier, 4096, [&](std::int64_t debut, const std::uint8_t* bloc,
-                                            std::int64_t lues) {
-            for (std::int64_t i = 0; i < lues; ++i) {
-                decoderFiche(bloc + i * TailleFiche, f);
-                Personne& p = m_p[static_cast<std::size_t>(debut + i)];
-                const auto& [cle, exact] = m_noms.valeur(octetsDe(f.Nom), [&] {
-                    return std::pair{m_nombres.numero(cleDuNom(f.Nom.texte())),
-                                     m_nombres.numero(reduireTexte(f.Nom.texte()))};
-                });
-                p.nom = cle;
-                p.nomExact = exact;
-                p.prenoms = m_prenoms.valeur(octetsDe(f.Prenom), [&] {
-                    m_listes.push_back(clesDesPrenoms(f.Prenom.texte()));
-                    return static_cast<std::uint32_t>(m_listes.size() - 1);
-                });
-                p.lieu = m_lieux.valeur(octetsDe(f.LieuNaissance), [&] {
-                    return m_nombres.numero(reduireTexte(f.LieuNaissance.texte()).simplified());
-                });
-                p.naissance = jours(octetsDe(f.DateNaissance));
-                p.deces = jours(octetsDe(f.DateDeces));
-                p.sexe = f.Qualite == 0 ? 1 : (f.Qualite == 1 || f.Qualite == 2) ? 2 : 0;
-                p.pere = existe(f.Pere) ? f.Pere : -1;
-                p.mere = existe(f.Mere) ? f.Mere : -1;
-            }
-        });
+        parcourirBlocs(
+            m_fichier, 4096, [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
+                for (std::int64_t i = 0; i < lues; ++i) {
+                    decoderFiche(bloc + i * TailleFiche, f);
+                    Personne& p = m_p[static_cast<std::size_t>(debut + i)];
+                    const auto& [cle, exact] = m_noms.valeur(octetsDe(f.Nom), [&] {
+                        return std::pair{m_nombres.numero(cleDuNom(f.Nom.texte())),
+                                         m_nombres.numero(reduireTexte(f.Nom.texte()))};
+                    });
+                    p.nom = cle;
+                    p.nomExact = exact;
+                    p.prenoms = m_prenoms.valeur(octetsDe(f.Prenom), [&] {
+                        m_listes.push_back(clesDesPrenoms(f.Prenom.texte()));
+                        return static_cast<std::uint32_t>(m_listes.size() - 1);
+                    });
+                    p.lieu = m_lieux.valeur(octetsDe(f.LieuNaissance), [&] {
+                        return m_nombres.numero(reduireTexte(f.LieuNaissance.texte()).simplified());
+                    });
+                    p.naissance = jours(octetsDe(f.DateNaissance));
+                    p.deces = jours(octetsDe(f.DateDeces));
+                    p.sexe = f.Qualite == 0 ? 1 : (f.Qualite == 1 || f.Qualite == 2) ? 2 : 0;
+                    p.pere = existe(f.Pere) ? f.Pere : -1;
+                    p.mere = existe(f.Mere) ? f.Mere : -1;
+                }
+            });
         // A spouse: the other parent of a shared child.
         for (const Personne& p : m_p)
             if (p.pere >= 0 && p.mere >= 0) {
@@ -128,9 +128,7 @@ private:
             }
     }
 
-    bool existe(std::int32_t n) const {
-        return n >= 0 && static_cast<std::size_t>(n) < m_p.size();
-    }
+    bool existe(std::int32_t n) const { return n >= 0 && static_cast<std::size_t>(n) < m_p.size(); }
 
     QChar initiale(const Personne& p) const {
         const QStringList& l = m_listes[p.prenoms];
@@ -156,15 +154,17 @@ private:
             std::size_t j = i;
             while (j < ordre.size() && cle(ordre[j]) == cle(ordre[i]))
                 ++j;
-            if (j - i > 1) couper({ordre.begin() + static_cast<std::ptrdiff_t>(i),
-                                   ordre.begin() + static_cast<std::ptrdiff_t>(j)},
-                                  blocs);
+            if (j - i > 1)
+                couper({ordre.begin() + static_cast<std::ptrdiff_t>(i),
+                        ordre.begin() + static_cast<std::ptrdiff_t>(j)},
+                       blocs);
             i = j;
         }
         return blocs;
     }
 
-    void couper(std::vector<std::int32_t> bloc, std::vector<std::vector<std::int32_t>>& blocs) const {
+    void couper(std::vector<std::int32_t> bloc,
+                std::vector<std::vector<std::int32_t>>& blocs) const {
         constexpr std::size_t GrandBloc = 2000;
         if (bloc.size() <= GrandBloc) {
             blocs.push_back(std::move(bloc));

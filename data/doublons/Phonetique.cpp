@@ -13,14 +13,18 @@ namespace {
 // The Latin given names of the parish registers, by their French form.
 const QHash<QString, QString>& formesLatines() {
     static const QHash<QString, QString> formes = {
-        {"JOANNES", "JEAN"},         {"JOHANNES", "JEAN"},       {"JEHAN", "JEAN"},
-        {"MARIA", "MARIE"},          {"PETRUS", "PIERRE"},       {"JACOBUS", "JACQUES"},
-        {"LUDOVICUS", "LOUIS"},      {"FRANCISCUS", "FRANCOIS"}, {"JOSEPHUS", "JOSEPH"},
-        {"CAROLUS", "CHARLES"},      {"GUILLELMUS", "GUILLAUME"}, {"GUILHEM", "GUILLAUME"},
-        {"CATHARINA", "CATHERINE"},  {"ANNA", "ANNE"},           {"MARGARITA", "MARGUERITE"},
-        {"ELISABETHA", "ELISABETH"}, {"NICOLAUS", "NICOLAS"},    {"ANTONIUS", "ANTOINE"},
-        {"STEPHANUS", "ETIENNE"},    {"MICHAEL", "MICHEL"},      {"JOANNA", "JEANNE"},
-        {"MATTHAEUS", "MATHIEU"},    {"RENATUS", "RENE"},        {"CLAUDIUS", "CLAUDE"},
+        {"JOANNES", "JEAN"},         {"JOHANNES", "JEAN"},
+        {"JEHAN", "JEAN"},           {"MARIA", "MARIE"},
+        {"PETRUS", "PIERRE"},        {"JACOBUS", "JACQUES"},
+        {"LUDOVICUS", "LOUIS"},      {"FRANCISCUS", "FRANCOIS"},
+        {"JOSEPHUS", "JOSEPH"},      {"CAROLUS", "CHARLES"},
+        {"GUILLELMUS", "GUILLAUME"}, {"GUILHEM", "GUILLAUME"},
+        {"CATHARINA", "CATHERINE"},  {"ANNA", "ANNE"},
+        {"MARGARITA", "MARGUERITE"}, {"ELISABETHA", "ELISABETH"},
+        {"NICOLAUS", "NICOLAS"},     {"ANTONIUS", "ANTOINE"},
+        {"STEPHANUS", "ETIENNE"},    {"MICHAEL", "MICHEL"},
+        {"JOANNA", "JEANNE"},        {"MATTHAEUS", "MATHIEU"},
+        {"RENATUS", "RENE"},         {"CLAUDIUS", "CLAUDE"},
     };
     return formes;
 }

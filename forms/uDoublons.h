@@ -1,0 +1,60 @@
+#pragma once
+
+#include "data/doublons/Doublons.h"
+#include "data/fichier/TFiche.h"
+#include "session/Fusion.h"
+
+#include <QDialog>
+
+#include <array>
+#include <vector>
+
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+// "Rechercher les doublons": every candidate pair, best first, each person
+// as the index shows them; a double-click or "Fusionner…" opens the merge.
+class TDoublons : public QDialog {
+    Q_OBJECT
+public:
+    struct Ligne {
+        PaireDoublon paire;
+        QString premier, second; // "DUPONT Jean, ° 12/03/1850"
+    };
+    explicit TDoublons(std::vector<Ligne> lignes, QWidget* parent = nullptr);
+    // The pair of the row chosen, or none.
+    const Ligne* ligneChoisie() const;
+
+    QTableWidget* Table = nullptr;
+    QLabel* LCompte = nullptr;
+    QPushButton* BtFusionner = nullptr;
+    QPushButton* BtFermer = nullptr;
+
+signals:
+    void fusionDemandee();
+
+private:
+    std::vector<Ligne> m_lignes;
+};
+
+// The two records side by side, field by field: a conflict (two values that
+// differ) in red, one radio button a side; what is not chosen is kept as
+// another version.
+class TFusion : public QDialog {
+    Q_OBJECT
+public:
+    TFusion(const TFiche& premier, const TFiche& second, std::int32_t numeroPremier,
+            std::int32_t numeroSecond, QWidget* parent = nullptr);
+    ChoixDeFusion choix() const;
+    // The side of one field: the second record's when true.
+    void choisir(ChampFusion champ, bool second);
+
+    QPushButton* BtFusionner = nullptr;
+    QPushButton* BtAnnuler = nullptr;
+
+private:
+    std::array<QRadioButton*, NbChampsFusion> m_seconds{};
+};
