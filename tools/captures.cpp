@@ -9,6 +9,7 @@
 #include "forms/uActe.h"
 #include "forms/uArbre.h"
 #include "forms/uChoixPersonne.h"
+#include "forms/uDoublons.h"
 #include "forms/uFicheComplete.h"
 #include "forms/uIndex.h"
 #include "forms/uLien.h"
@@ -127,7 +128,8 @@ int main(int argc, char* argv[]) {
     const QString dossier = QFileInfo(a[2]).absoluteFilePath();
     QDir().mkpath(dossier);
     QTemporaryDir travail;
-    ecrireDemo(QFileInfo(a[1]).absoluteFilePath(), travail.path());
+    const QString famille = QFileInfo(a[1]).absoluteFilePath();
+    ecrireDemo(famille, travail.path());
     QDir::setCurrent(travail.path());
     preparerApplication();
     DialoguesPhotographe dialogues(dossier);
@@ -226,5 +228,16 @@ int main(int argc, char* argv[]) {
     form.Complements1Click();
     dialogues.prochaine = QStringLiteral("coherence");
     form.VerifierCoherence1Click();
+    // The merge window, on Jacques and a second record spelt otherwise.
+    {
+        const std::vector<TFiche> demo = lireFamilleDemo(famille);
+        TFiche autre = demo[20];
+        autre.Nom.definir(QStringLiteral("DURANT"));
+        autre.DateNaissance.definir(QStringLiteral("vers 1930"));
+        autre.LieuNaissance.definir(QStringLiteral("Lyon 2e"));
+        autre.Profession.definir(QString());
+        TFusion fusion(demo[20], autre, 20, 31);
+        dialogues.photographier(fusion, QStringLiteral("fusion"));
+    }
     return 0;
 }
