@@ -108,10 +108,12 @@ void TestDoublons::rappelSurDesVariantes() {
     FichierDisque f;
     f.ouvrir(rep.chemin(QStringLiteral("D.FIC")));
     const std::vector<PaireDoublon> paires = chercherDoublons(f);
-    for (const auto& [a, b] : attendues)
+    for (const auto& attendue : attendues)
         QVERIFY2(std::any_of(paires.begin(), paires.end(),
-                             [&](const PaireDoublon& p) { return p.a == a && p.b == b; }),
-                 qPrintable(nomComplet(fiches[static_cast<std::size_t>(a)])));
+                             [&](const PaireDoublon& p) {
+                                 return p.a == attendue.first && p.b == attendue.second;
+                             }),
+                 qPrintable(nomComplet(fiches[static_cast<std::size_t>(attendue.first)])));
     QVERIFY(std::is_sorted(paires.begin(), paires.end(),
                            [](const auto& x, const auto& y) { return x.score > y.score; }));
 }
