@@ -69,14 +69,20 @@ int importer(const DemandeLigneDeCommande& d) {
     return 0;
 }
 
+// The file a reading command works on, a command a crash cut short undone
+// first; raises ErreurVelmoris, the file named, when it cannot be opened.
+void ouvrirPourLire(const QString& chemin, FichierDisque& fichier) {
+    if (!fichierExiste(chemin))
+        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(chemin));
+    rejouerLeJournal(chemin);
+    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
+                   chemin, [&] { fichier.ouvrir(chemin); });
+}
+
 // One finding a line: record number, rule, severity, message, tab-separated.
 int verifier(const DemandeLigneDeCommande& d) {
-    if (!fichierExiste(d.fichier))
-        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
-    rejouerLeJournal(d.fichier);
     FichierDisque fichier;
-    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
-                   d.fichier, [&] { fichier.ouvrir(d.fichier); });
+    ouvrirPourLire(d.fichier, fichier);
     FermetureGarantie fermeture(fichier);
     std::unique_ptr<Complements> complements;
     std::vector<ConstatIgnore> ignores;
@@ -110,12 +116,8 @@ int verifier(const DemandeLigneDeCommande& d) {
 
 // One pair a line: the two records, the smaller first, and the score; best first.
 int doublons(const DemandeLigneDeCommande& d) {
-    if (!fichierExiste(d.fichier))
-        throw ErreurVelmoris(QStringLiteral("Le fichier « %1 » est introuvable").arg(d.fichier));
-    rejouerLeJournal(d.fichier);
     FichierDisque fichier;
-    nommerSiErreur(QStringLiteral("Le fichier de généalogie « %1 » ne peut pas être ouvert : %2"),
-                   d.fichier, [&] { fichier.ouvrir(d.fichier); });
+    ouvrirPourLire(d.fichier, fichier);
     FermetureGarantie fermeture(fichier);
     QByteArray lignes;
     for (const PaireDoublon& p : chercherDoublons(fichier)) {
