@@ -299,15 +299,16 @@ private:
     std::optional<std::vector<TCoherence::Ligne>> calculerCoherence();
     std::optional<std::vector<TDoublons::Ligne>> calculerDoublons();
     bool fusionnerDeuxFiches(std::int32_t premier, std::int32_t second, std::int32_t& fusionnee);
+    CoteDeFusion coteDeFusion(std::int32_t numero);
     void montrerMarqueDeCoherence();
     // What a publication (export, report, chart, listing) does of the persons
     // presumed living among `concernes` (the whole file when null): asked
     // only when there are some, masking first unless `listingDAbord`, which
     // offers the listing as it stands first; then who, and why, before
     // anything is written. Nothing when the user cancels.
-    std::optional<Confidentialite> choisirLaConfidentialite(
-        const QString& publication, const std::vector<std::int32_t>* concernes,
-        bool listingDAbord = false);
+    std::optional<Confidentialite>
+    choisirLaConfidentialite(const QString& publication, const std::vector<std::int32_t>* concernes,
+                             bool listingDAbord = false);
     bool confirmerLesProteges(const Confidentialite& c, const std::vector<std::int32_t>* concernes,
                               const QString& publication);
     std::map<std::int32_t, QStringList> m_erreursDeCoherence; // by record, from the last check

@@ -45,19 +45,39 @@ void TForm1::RechercherDoublons1Click() {
     actualiserMenuEdition();
 }
 
+// One side of the merge as the window shows it: the parents by name, what
+// the store keeps.
+CoteDeFusion TForm1::coteDeFusion(std::int32_t numero) {
+    CoteDeFusion cote;
+    cote.numero = numero;
+    FichierEnregistrements& fichier = m_seance->fichier();
+    fichier.positionner(numero);
+    fichier.lire(cote.fiche);
+    const auto parent = [&](std::int32_t n) {
+        if (n < 0 || n >= fichier.nombreFiches()) return QString();
+        TFiche f;
+        fichier.positionner(n);
+        fichier.lire(f);
+        return QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n);
+    };
+    cote.pere = parent(cote.fiche.Pere);
+    cote.mere = parent(cote.fiche.Mere);
+    if (Complements* base = complements())
+        cote.magasin = vueComplements(*base, fichier, numero, cote.fiche).sections;
+    return cote;
+}
+
 // The side-by-side window, then the merge; what a parent link given up
 // costs is said.
 bool TForm1::fusionnerDeuxFiches(std::int32_t premier, std::int32_t second,
                                  std::int32_t& fusionnee) {
-    TFiche a, b;
+    CoteDeFusion a, b;
     if (!surLeFichier([&] {
-            m_seance->fichier().positionner(premier);
-            m_seance->fichier().lire(a);
-            m_seance->fichier().positionner(second);
-            m_seance->fichier().lire(b);
+            a = coteDeFusion(premier);
+            b = coteDeFusion(second);
         }))
         return false;
-    TFusion fenetre(a, b, premier, second, this);
+    TFusion fenetre(a, b, this);
     if (!m_dialogues.executerModal(fenetre)) return false;
     const FusionPreparee fusion = m_seance->fusionner(premier, second, fenetre.choix());
     fusionnee = fusion.fusionnee;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/complements/Complements.h"
 #include "data/doublons/Doublons.h"
 #include "data/fichier/TFiche.h"
 #include "session/Fusion.h"
@@ -10,6 +11,7 @@
 #include <vector>
 
 class QButtonGroup;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -40,14 +42,23 @@ private:
     std::vector<Ligne> m_lignes;
 };
 
+// One side of a merge: the record, its number, its parents by name
+// ("DUPONT Jean (fiche 4)") and what the store keeps of it, by section.
+struct CoteDeFusion {
+    TFiche fiche;
+    std::int32_t numero = -1;
+    QString pere, mere;
+    std::vector<VueComplements::Section> magasin;
+};
+
 // The two records side by side, field by field: a conflict (two values that
 // differ) in red, one radio button a side; what is not chosen is kept as
-// another version.
+// another version. Below, what the store keeps of each, section by
+// section, all of it kept by the merge.
 class TFusion : public QDialog {
     Q_OBJECT
 public:
-    TFusion(const TFiche& premier, const TFiche& second, std::int32_t numeroPremier,
-            std::int32_t numeroSecond, QWidget* parent = nullptr);
+    TFusion(const CoteDeFusion& premier, const CoteDeFusion& second, QWidget* parent = nullptr);
     ChoixDeFusion choix() const;
     // The side of one field: the second record's when true.
     void choisir(ChampFusion champ, bool second);
@@ -56,5 +67,9 @@ public:
     QPushButton* BtAnnuler = nullptr;
 
 private:
+    void ajouterLesChamps(QGridLayout* grille, const CoteDeFusion& premier,
+                          const CoteDeFusion& second);
+    void ajouterLeMagasin(QGridLayout* grille, const CoteDeFusion& premier,
+                          const CoteDeFusion& second);
     std::array<QRadioButton*, NbChampsFusion> m_seconds{};
 };

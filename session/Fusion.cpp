@@ -102,32 +102,76 @@ bool estAncetre(FichierEnregistrements& fichier, std::int32_t ancetre, std::int3
     return false;
 }
 
-// The other versions of the person, as the store keeps them: level 1 GEDCOM.
-std::string autresVersions(const TFiche& fusion, const TFiche& autre) {
+// The other versions of the person, as the store keeps them: level 1 GEDCOM
+// by the record's field it comes from ("NAME", "BIRT"…).
+using Versions = std::vector<std::pair<std::string, std::string>>;
+Versions autresVersions(const TFiche& fusion, const TFiche& autre) {
     const auto t = [](const auto& champ) { return champ.texte().toStdString(); };
     const std::string note = "2 NOTE Autre version, d'une fiche fusionnée\n";
-    std::string g;
+    Versions v;
     if (autre.Nom.texte() != fusion.Nom.texte() || autre.Prenom.texte() != fusion.Prenom.texte())
-        g += "1 NAME " + t(autre.Prenom) + " /" + t(autre.Nom) + "/\n2 TYPE aka\n" + note;
+        v.push_back(
+            {"NAME", "1 NAME " + t(autre.Prenom) + " /" + t(autre.Nom) + "/\n2 TYPE aka\n" + note});
     const auto evenement = [&](const char* etiquette, const auto& date, const auto& lieu,
                                const auto& dateF, const auto& lieuF) {
         if ((date.vide() || date.texte() == dateF.texte()) &&
             (lieu.vide() || lieu.texte() == lieuF.texte()))
             return;
-        g += std::string("1 ") + etiquette + "\n";
+        std::string g = std::string("1 ") + etiquette + "\n";
         if (!date.vide()) g += "2 DATE " + dateGedcom(date.texte()).toStdString() + "\n";
         if (!lieu.vide()) g += "2 PLAC " + t(lieu) + "\n";
-        g += note;
+        v.push_back({etiquette, g + note});
     };
     evenement("BIRT", autre.DateNaissance, autre.LieuNaissance, fusion.DateNaissance,
               fusion.LieuNaissance);
     evenement("DEAT", autre.DateDeces, autre.LieuDeces, fusion.DateDeces, fusion.LieuDeces);
     evenement("MARR", autre.DateMariage, autre.LieuMariage, fusion.DateMariage, fusion.LieuMariage);
     if (!autre.Profession.vide() && autre.Profession.texte() != fusion.Profession.texte())
-        g += "1 OCCU " + t(autre.Profession) + "\n" + note;
+        v.push_back({"OCCU", "1 OCCU " + t(autre.Profession) + "\n" + note});
     if (!autre.Photo.vide() && autre.Photo.texte() != fusion.Photo.texte())
-        g += "1 OBJE\n2 FILE " + t(autre.Photo) + "\n";
+        v.push_back({"OBJE", "1 OBJE\n2 FILE " + t(autre.Photo) + "\n"});
+    return v;
+}
+
+// The versions the store does not hold yet: a field whose structure the
+// store keeps for that record, still as the record has it, and which the
+// merge turns into a plain fact (`liesAilleurs`: the fields tied to the
+// other side), is kept by the merge itself, with its sources.
+std::string versionsAGarder(Complements& c, std::int32_t n, const TFiche& f,
+                            const Versions& versions,
+                            const std::vector<std::string>& liesAilleurs) {
+    const std::unique_ptr<EntreePersonne> entree = c.personne(n, f);
+    std::string g;
+    for (const auto& [champ, gedcom] : versions) {
+        const bool ailleurs =
+            std::find(liesAilleurs.begin(), liesAilleurs.end(), champ) != liesAilleurs.end();
+        const bool gardee = ailleurs && entree &&
+                            std::any_of(entree->champs.begin(), entree->champs.end(),
+                                        [&](const EntreePersonne::Champ& ch) {
+                                            return ch.nom == champ && ch.ecrit == ecritDe(f, champ);
+                                        });
+        if (!gardee) g += gedcom;
+    }
     return g;
+}
+
+// The record's fields whose structure follows the second record: the side
+// of the field's first part, or of its second when the first parts agree.
+std::vector<std::string> champsDuSecond(const TFiche& a, const TFiche& b,
+                                        const ChoixDeFusion& choix) {
+    const auto second = [&](C champ) { return choix.second[static_cast<std::size_t>(champ)]; };
+    const auto selon = [&](C premiere, C seconde) {
+        return valeurDuChamp(a, premiere) == valeurDuChamp(b, premiere) ? second(seconde)
+                                                                        : second(premiere);
+    };
+    std::vector<std::string> champs;
+    if (second(C::Qualite)) champs.push_back("SEX");
+    if (selon(C::Nom, C::Prenom)) champs.push_back("NAME");
+    if (selon(C::DateNaissance, C::LieuNaissance)) champs.push_back("BIRT");
+    if (selon(C::DateDeces, C::LieuDeces)) champs.push_back("DEAT");
+    if (second(C::Profession)) champs.push_back("OCCU");
+    if (second(C::Photo)) champs.push_back("OBJE");
+    return champs;
 }
 
 } // namespace
@@ -293,8 +337,8 @@ FusionPreparee preparerFusion(FichierEnregistrements& fichier, std::int32_t prem
     r.modification.personne = arrivee;
     r.modification.libelle =
         QStringLiteral("la fusion %1 et %2").arg(deNom(nomComplet(a)), deNom(nomComplet(b)));
-    const std::string versions = autresVersions(fusion, a) + autresVersions(fusion, b);
-    r.magasinNecessaire = !versions.empty() || !enPlus.empty();
+    const Versions versionsA = autresVersions(fusion, a), versionsB = autresVersions(fusion, b);
+    r.magasinNecessaire = !versionsA.empty() || !versionsB.empty() || !enPlus.empty();
     const bool pere = homme(fusion);
     // The other parent of each child kept by the store, as its record now reads
     // (the store knows a person by the names and birth, which the move keeps).
@@ -305,7 +349,14 @@ FusionPreparee preparerFusion(FichierEnregistrements& fichier, std::int32_t prem
             autresParents[autre] = lire(fichier, autre == second ? derniere : autre);
     }
     r.magasin = [=](Complements& c) {
-        c.suivreFusion(premier, second, derniere, fusion);
+        const std::vector<std::string> duSecond = champsDuSecond(a, b, choix);
+        std::vector<std::string> duPremier;
+        for (const char* champ : {"SEX", "NAME", "BIRT", "DEAT", "OCCU", "OBJE"})
+            if (std::find(duSecond.begin(), duSecond.end(), champ) == duSecond.end())
+                duPremier.push_back(champ);
+        const std::string versions = versionsAGarder(c, premier, a, versionsA, duSecond) +
+                                     versionsAGarder(c, second, b, versionsB, duPremier);
+        c.suivreFusion({premier, second, derniere, a, b, fusion, duSecond});
         if (!versions.empty()) c.ajouterALaPersonne(arrivee, fusion, versions);
         for (const auto& [n, enfant] : enPlusLus) {
             const std::int32_t autre = pere ? enfant.Mere : enfant.Pere;

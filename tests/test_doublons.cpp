@@ -23,6 +23,7 @@ private slots:
     void rappelSurDesVariantes();
     void piegesLaissesDeCote();
     void fusionGardeToutEtSeDefait();
+    void fusionSuitLesChoixDansLeMagasin();
 };
 
 void TestDoublons::memesCles_data() {
@@ -215,6 +216,70 @@ void TestDoublons::fusionGardeToutEtSeDefait() {
     }
     s.form.Annuler1Click();
     QCOMPARE(octetsDe(fic), avant);
+}
+
+// Two imports of one man, each with his name's source and a union with the
+// same wife: the name chosen keeps its own source, the other name stays an
+// alternative with its own (once), and the two unions become one family
+// with both children and both marriage acts; Annuler gives the store back.
+void TestDoublons::fusionSuitLesChoixDansLeMagasin() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements("0 HEAD\n1 CHAR UTF-8\n"
+                            "0 @S1@ SOUR\n1 TITL Registre A\n0 @S2@ SOUR\n1 TITL Registre B\n"
+                            "0 @I1@ INDI\n1 NAME Louis /DUPONT/\n2 SOUR @S1@\n3 PAGE f. 1\n"
+                            "1 SEX M\n1 BIRT\n2 DATE 12 MAR 1780\n1 FAMS @F1@\n"
+                            "0 @I2@ INDI\n1 NAME Louis /DUPOND/\n2 SOUR @S2@\n3 PAGE f. 2\n"
+                            "1 SEX M\n1 BIRT\n2 DATE ABT 1780\n2 PLAC Rouen\n1 FAMS @F2@\n"
+                            "0 @I3@ INDI\n1 NAME Marie /MARTIN/\n1 SEX F\n1 FAMS @F1@\n"
+                            "1 FAMS @F2@\n"
+                            "0 @I4@ INDI\n1 NAME Paul /DUPONT/\n1 SEX M\n1 FAMC @F1@\n"
+                            "0 @I5@ INDI\n1 NAME Rose /DUPONT/\n1 SEX F\n1 FAMC @F2@\n"
+                            "0 @F1@ FAM\n1 HUSB @I1@\n1 WIFE @I3@\n1 CHIL @I4@\n1 MARR\n"
+                            "2 DATE 1804\n"
+                            "0 @F2@ FAM\n1 HUSB @I2@\n1 WIFE @I3@\n1 CHIL @I5@\n1 MARR\n"
+                            "2 PLAC Rouen\n0 TRLR\n",
+                            fic);
+    const QByteArray exportAvant = exporterAvecComplements(fic);
+    DialoguesScriptes d;
+    Session s(d);
+    d.attendreModal([](QDialog& dialogue) {
+         auto& liste = dynamic_cast<TDoublons&>(dialogue);
+         if (!liste.ligneChoisie() || liste.ligneChoisie()->paire.b != 1) return false;
+         emit liste.fusionDemandee();
+         return true;
+     }).attendreModal([](QDialog& dialogue) {
+        dynamic_cast<TFusion&>(dialogue).choisir(ChampFusion::Nom, true);
+        return true;
+    });
+    s.form.RechercherDoublons1Click();
+    VERIFIER_DIALOGUES(d);
+    const QStringList records =
+        QString::fromUtf8(exporterAvecComplements(fic)).remove(u'\r').split(QStringLiteral("\n0 "));
+    QStringList familles, louis;
+    for (const QString& r : records) {
+        if (r.contains(QStringLiteral("@ FAM\n"))) familles << r;
+        if (r.contains(QStringLiteral("@ INDI\n")) && r.contains(QStringLiteral("/DUPON")) &&
+            r.contains(QStringLiteral("Louis")))
+            louis << r;
+    }
+    QCOMPARE(familles.size(), 1);
+    QCOMPARE(familles[0].count(QStringLiteral("1 CHIL ")), 2);
+    QVERIFY2(familles[0].contains(QStringLiteral("2 DATE 1804")) &&
+                 familles[0].contains(QStringLiteral("2 PLAC Rouen")),
+             qPrintable(familles[0]));
+    QCOMPARE(louis.size(), 1);
+    const QStringList noms = louis[0].split(QStringLiteral("1 NAME ")).mid(1);
+    QCOMPARE(noms.size(), 2);
+    QVERIFY2(noms[0].startsWith(QStringLiteral("Louis /DUPOND/")) &&
+                 noms[0].contains(QStringLiteral("f. 2")) &&
+                 !noms[0].contains(QStringLiteral("f. 1")),
+             qPrintable(louis[0]));
+    QVERIFY2(noms[1].startsWith(QStringLiteral("Louis /DUPONT/")) &&
+                 noms[1].contains(QStringLiteral("f. 1")),
+             qPrintable(louis[0]));
+    s.form.Annuler1Click();
+    QCOMPARE(exporterAvecComplements(fic), exportAvant);
 }
 
 QTEST_MAIN(TestDoublons)

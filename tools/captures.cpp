@@ -34,6 +34,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -73,8 +74,8 @@ public:
     // The next modal window is grabbed, or, with prochaineModale, confirmed
     // so that what follows it (a report's preview) is grabbed instead.
     bool executerModal(QDialog& dialogue) override {
-        if (m_avant) m_avant(dialogue);
-        m_avant = {};
+        // Taken out first: the action may open a window of its own.
+        if (auto avant = std::exchange(m_avant, {})) avant(dialogue);
         if (prochaineModale) {
             prochaineModale = false;
             return true;
@@ -236,8 +237,21 @@ int main(int argc, char* argv[]) {
         autre.DateNaissance.definir(QStringLiteral("vers 1930"));
         autre.LieuNaissance.definir(QStringLiteral("Lyon 2e"));
         autre.Profession.definir(QString());
-        TFusion fusion(demo[20], autre, 20, 31);
-        dialogues.photographier(fusion, QStringLiteral("fusion"));
+        autre.Enfants.fill(-1);
+        autre.NbEnfants = 0;
+        QFile fichier(QStringLiteral("VELMORIS.FIC"));
+        std::uint8_t octets[TailleFiche];
+        encoderFiche(autre, octets);
+        if (fichier.open(QIODevice::Append))
+            fichier.write(reinterpret_cast<const char*>(octets), TailleFiche);
+        fichier.close();
+        dialogues.avant([&dialogues](QDialog& dialogue) {
+            auto& liste = static_cast<TDoublons&>(dialogue);
+            dialogues.photographier(liste, QStringLiteral("doublons"));
+            dialogues.prochaine = QStringLiteral("fusion");
+            emit liste.fusionDemandee();
+        });
+        form.RechercherDoublons1Click();
     }
     return 0;
 }

@@ -337,10 +337,17 @@ public:
     void marquerVie(std::int32_t fiche, const TFiche& personne, std::optional<bool> vivant);
     // Two records merged into `garde`, `retire` freed and filled with the
     // last record `derniere`: the entries of both go to the merged person
-    // (`fusion`, at `garde`, or at `retire` when `garde` was the last), the
-    // second's facts after the first's; the last record's go to `retire`.
-    void suivreFusion(std::int32_t garde, std::int32_t retire, std::int32_t derniere,
-                      const TFiche& fusion);
+    // (at `garde`, or at `retire` when `garde` was the last), the second's
+    // facts after the first's, each field's structure ("NAME", "BIRT"…)
+    // taken from the side its value was chosen from, the other's kept as a
+    // plain fact with its sources; two unions with the same spouse become
+    // one. The last record's entries go to `retire`.
+    struct FusionDeFiches {
+        std::int32_t garde = -1, retire = -1, derniere = -1;
+        TFiche premier, second, fusion; // the two as they were, and the merged one
+        std::vector<std::string> champsDuSecond;
+    };
+    void suivreFusion(const FusionDeFiches& f);
     std::vector<VieMarquee> viesMarquees();
 
     void detacherFiche(std::int32_t fiche);
