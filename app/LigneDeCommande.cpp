@@ -96,19 +96,19 @@ int verifier(const DemandeLigneDeCommande& d) {
         }
     }
     QString lignes;
-    verifierCoherence(
-        fichier, complements.get(),
-        lireSeuils(QDir::current().filePath(QStringLiteral("VELMOR.INI"))), [&](Constat&& c) {
-            if (!d.tout && estIgnore(c, ignores)) return;
-            lignes += QStringLiteral("%1\t%2\t%3\t%4\n")
-                          .arg(c.fiche)
-                          .arg(QString::fromStdString(c.regle), nomDeGravite(c.gravite),
-                               QString(c.message).replace(u'\t', u' '));
-            if (lignes.size() > (1 << 20)) {
-                std::fputs(lignes.toUtf8().constData(), stdout);
-                lignes.clear();
-            }
-        });
+    verifierCoherence(fichier, complements.get(),
+                      lireSeuils(QDir::current().filePath(QStringLiteral("VELMOR.INI"))),
+                      [&](Constat&& c) {
+                          if (!d.tout && estIgnore(c, ignores)) return;
+                          lignes += QStringLiteral("%1\t%2\t%3\t%4\n")
+                                        .arg(c.fiche)
+                                        .arg(QString::fromLatin1(c.regle), nomDeGravite(c.gravite),
+                                             QString(c.message).replace(u'\t', u' '));
+                          if (lignes.size() > (1 << 20)) {
+                              std::fputs(lignes.toUtf8().constData(), stdout);
+                              lignes.clear();
+                          }
+                      });
     std::fputs(lignes.toUtf8().constData(), stdout);
     fichier.fermer();
     return 0;

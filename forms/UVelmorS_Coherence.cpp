@@ -59,7 +59,7 @@ void TForm1::VerifierCoherence1Click() {
             const bool ecrit = m_seance->ecrireAuMagasin(
                 c.fiche,
                 QStringLiteral("le constat %1 ignoré pour %2")
-                    .arg(QString::fromStdString(c.regle), nomComplet(personne)),
+                    .arg(QString::fromLatin1(c.regle), nomComplet(personne)),
                 [=](Complements& base) {
                     base.ignorerConstat(c.fiche, personne, c.regle, c.valeurs);
                 });

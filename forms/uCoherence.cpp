@@ -109,7 +109,7 @@ void TCoherence::remplir() {
         auto* fiche = new QTableWidgetItem;
         fiche->setData(Qt::DisplayRole, c.fiche);
         Table->setItem(ligne, ColFiche, fiche);
-        Table->setItem(ligne, ColRegle, new QTableWidgetItem(QString::fromStdString(c.regle)));
+        Table->setItem(ligne, ColRegle, new QTableWidgetItem(QString::fromLatin1(c.regle)));
         Table->setItem(ligne, ColMessage, new QTableWidgetItem(c.message));
     }
     Table->resizeColumnToContents(ColGravite);
@@ -124,7 +124,7 @@ void TCoherence::filtrer() {
     for (int ligne = 0; ligne < Table->rowCount(); ++ligne) {
         const Ligne& l = m_lignes[static_cast<std::size_t>(ligne)];
         const QString texte =
-            reduireTexte(l.constat.message + u' ' + QString::fromStdString(l.constat.regle));
+            reduireTexte(l.constat.message + u' ' + QString::fromLatin1(l.constat.regle));
         const bool gravite =
             CbGravite->currentIndex() == 0 ||
             (CbGravite->currentIndex() == 1) == (l.constat.gravite == Gravite::Erreur);

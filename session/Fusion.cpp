@@ -142,7 +142,8 @@ std::string versionsAGarder(Complements& c, std::int32_t n, const TFiche& f,
                             const std::vector<std::string>& liesAilleurs) {
     const std::unique_ptr<EntreePersonne> entree = c.personne(n, f);
     std::string g;
-    for (const auto& [champ, gedcom] : versions) {
+    for (const auto& version : versions) {
+        const std::string& champ = version.first;
         const bool ailleurs =
             std::find(liesAilleurs.begin(), liesAilleurs.end(), champ) != liesAilleurs.end();
         const bool gardee = ailleurs && entree &&
@@ -150,7 +151,7 @@ std::string versionsAGarder(Complements& c, std::int32_t n, const TFiche& f,
                                         [&](const EntreePersonne::Champ& ch) {
                                             return ch.nom == champ && ch.ecrit == ecritDe(f, champ);
                                         });
-        if (!gardee) g += gedcom;
+        if (!gardee) g += version.second;
     }
     return g;
 }

@@ -52,7 +52,7 @@ QStringList reglesTrouvees(const QString& fic, const Seuils& seuils = {}) {
     if (Complements::existe(fic)) base = Complements::ouvrir(fic, false);
     QStringList regles;
     verifierCoherence(f, base.get(), seuils,
-                      [&](Constat&& c) { regles << QString::fromStdString(c.regle); });
+                      [&](Constat&& c) { regles << QString::fromLatin1(c.regle); });
     return regles;
 }
 

@@ -10,7 +10,6 @@
 #include <QDate>
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace coherence {
 
@@ -19,62 +18,57 @@ namespace {
 constexpr std::int64_t TailleBloc = 4096;
 constexpr std::size_t ConstatsParLot = 250000;
 
-// A date's days, its text read once: a file repeats its dates.
-class LecteurDeDates {
-public:
-    Jours jours(const QString& texte) {
-        if (texte.isEmpty()) return {};
-        if (const auto i = m_memo.find(texte); i != m_memo.end()) return i->second;
-        if (m_memo.size() > 100000) m_memo.clear(); // bounded, whatever the file
-        const IntervalleDate d = intervalleDe(texte);
-        return m_memo.emplace(texte, Jours{d.premier, d.dernier}).first->second;
-    }
-
-private:
-    std::unordered_map<QString, Jours> m_memo;
-};
-
-// The records in blocks, each decoded only when `voulue` wants it.
-void lireParBlocs(FichierEnregistrements& fichier,
-                  const std::function<void(std::int32_t, const TFiche&)>& visiter,
-                  const std::function<bool(std::int32_t)>& voulue = {}) {
+// The records `voulues` (sorted, without repeats) read and handed to
+// `visiter` by their rank in `voulues`; a block none of them is in is not read.
+void lireLesFiches(FichierEnregistrements& fichier, const std::vector<std::int32_t>& voulues,
+                   const std::function<void(std::size_t, const TFiche&)>& visiter) {
     const std::int64_t nombre = fichier.nombreFiches();
     std::vector<std::uint8_t> bloc;
     TFiche f;
-    for (std::int64_t debut = 0; debut < nombre; debut += TailleBloc) {
+    for (std::size_t k = 0; k < voulues.size();) {
+        if (voulues[k] < 0 || voulues[k] >= nombre) {
+            ++k;
+            continue;
+        }
+        const std::int64_t debut = voulues[k] / TailleBloc * TailleBloc;
         const std::int64_t n = std::min(TailleBloc, nombre - debut);
         bloc.resize(static_cast<std::size_t>(n * TailleFiche));
         const std::int64_t lues = fichier.lireBloc(debut, n, bloc.data());
-        for (std::int64_t i = 0; i < lues; ++i) {
-            const auto numero = static_cast<std::int32_t>(debut + i);
-            if (voulue && !voulue(numero)) continue;
-            decoderFiche(bloc.data() + i * TailleFiche, f);
-            visiter(numero, f);
+        for (; k < voulues.size() && voulues[k] < debut + n; ++k) {
+            if (voulues[k] >= debut + lues) continue;
+            decoderFiche(bloc.data() + (voulues[k] - debut) * TailleFiche, f);
+            visiter(k, f);
         }
     }
 }
 
 } // namespace
 
-// ---- the first walk: each person alone
+// ---- the first walk: each person alone, from the records' bytes
 void Verification::lirePersonnes() {
-    LecteurDeDates dates;
     const std::int64_t nombre = m_fichier.nombreFiches();
     m_personnes.assign(static_cast<std::size_t>(nombre), {});
-    lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
-        Personne& p = m_personnes[static_cast<std::size_t>(n)];
-        p.sexe = f.Qualite == 0 ? 'M' : f.Qualite <= 2 ? 'F' : '?';
-        p.pere = f.Pere;
-        p.mere = f.Mere;
-        p.nbEnfants = f.NbEnfants;
-        p.naissance = dates.jours(f.DateNaissance.texte());
-        p.deces = dates.jours(f.DateDeces.texte());
-        p.mariage = dates.jours(f.DateMariage.texte());
-        p.empreinte = empreinteHachee(empreinteDe(f));
-        verifierLesDates(n, f);
-        verifierLaPersonne(n, f);
-        verifierLesLiens(n, f, nombre);
-    });
+    parcourirBlocs(m_fichier, FichesParBloc,
+                   [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
+                       for (std::int64_t i = 0; i < lues; ++i)
+                           lirePersonne(static_cast<std::int32_t>(debut + i),
+                                        bloc + i * TailleFiche, nombre);
+                   });
+}
+
+void Verification::lirePersonne(std::int32_t n, const std::uint8_t* o, std::int64_t nombre) {
+    using namespace decalage;
+    Personne& p = m_personnes[static_cast<std::size_t>(n)];
+    p.sexe = o[Qualite] == 0 ? 'M' : o[Qualite] <= 2 ? 'F' : '?';
+    p.pere = brut::entier(o + Pere);
+    p.mere = brut::entier(o + Mere);
+    p.nbEnfants = o[NbEnfants];
+    p.naissance = joursDuChamp(n, o + DateNaissance, QStringLiteral("naissance"));
+    p.mariage = joursDuChamp(n, o + DateMariage, QStringLiteral("mariage"));
+    p.deces = joursDuChamp(n, o + DateDeces, QStringLiteral("décès"));
+    if (m_complements) p.empreinte = empreinteHacheeDesOctets(o);
+    verifierLaPersonne(n, o);
+    verifierLesLiens(n, o, nombre);
 }
 
 // ---- the second walk: the store's events and unions
@@ -112,10 +106,14 @@ void Verification::lireLeMagasin() {
 // ---- the third walk: parents and children
 void Verification::lireLesFamilles() {
     m_listes.assign(m_personnes.size(), 0);
-    lireParBlocs(m_fichier, [&](std::int32_t n, const TFiche& f) {
-        verifierLesParents(n);
-        verifierLaFratrie(n, f);
-    });
+    parcourirBlocs(m_fichier, FichesParBloc,
+                   [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
+                       for (std::int64_t i = 0; i < lues; ++i) {
+                           const auto n = static_cast<std::int32_t>(debut + i);
+                           verifierLesParents(n);
+                           verifierLaFratrie(n, bloc + i * TailleFiche);
+                       }
+                   });
     for (std::size_t n = 0; n < m_personnes.size(); ++n)
         verifierLaReciprocite(static_cast<std::int32_t>(n));
     verifierLesAncetres();
@@ -168,33 +166,40 @@ const Personne* Verification::personne(std::int32_t n) const {
 void Verification::rendre(const std::function<void(Constat&&)>& constat) {
     std::stable_sort(m_constats.begin(), m_constats.end(),
                      [](const Constat& a, const Constat& b) { return a.fiche < b.fiche; });
-    // The records the findings name, read in one walk: a name, and the
-    // fingerprint for the dismissed findings.
-    std::unordered_map<std::int32_t, std::pair<QString, std::string>> lues;
-    for (const Constat& c : m_constats) {
-        lues.emplace(c.fiche, std::pair<QString, std::string>{});
-        for (qsizetype debut = c.message.indexOf(u'§'); debut >= 0;) {
-            const qsizetype fin = c.message.indexOf(u'§', debut + 1);
-            if (fin < 0) break;
-            lues.emplace(c.message.mid(debut + 1, fin - debut - 1).toInt(),
-                         std::pair<QString, std::string>{});
-            debut = c.message.indexOf(u'§', fin + 1);
+    const auto marques = [](const QString& message, const auto& visiter) {
+        for (qsizetype debut = message.indexOf(u'§'); debut >= 0;) {
+            const qsizetype fin = message.indexOf(u'§', debut + 1);
+            if (fin < 0) return;
+            visiter(debut, fin);
+            debut = message.indexOf(u'§', fin + 1);
         }
-    }
-    if (!lues.empty())
-        lireParBlocs(
-            m_fichier,
-            [&](std::int32_t n, const TFiche& f) {
-                lues[n] = {QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(n),
-                           empreinteDe(f)};
-            },
-            [&](std::int32_t n) { return lues.count(n) > 0; });
-    auto lue = [&](std::int32_t n) -> const std::pair<QString, std::string>& {
-        auto& l = lues[n];
-        if (l.first.isEmpty()) l.first = QStringLiteral("fiche %1").arg(n);
-        return l;
     };
-    auto nom = [&](std::int32_t n) -> const QString& { return lue(n).first; };
+    // The records the findings name, read in one walk: a name, and the
+    // fingerprint of those found on, for the dismissed findings.
+    std::vector<std::int32_t> nommees;
+    for (const Constat& c : m_constats) {
+        nommees.push_back(c.fiche);
+        marques(c.message, [&](qsizetype debut, qsizetype fin) {
+            nommees.push_back(c.message.mid(debut + 1, fin - debut - 1).toInt());
+        });
+    }
+    std::sort(nommees.begin(), nommees.end());
+    nommees.erase(std::unique(nommees.begin(), nommees.end()), nommees.end());
+    std::vector<QString> noms(nommees.size());
+    std::vector<std::string> empreintes(nommees.size());
+    lireLesFiches(m_fichier, nommees, [&](std::size_t k, const TFiche& f) {
+        noms[k] = QStringLiteral("%1 (fiche %2)").arg(nomComplet(f)).arg(nommees[k]);
+        empreintes[k] = empreinteDe(f);
+    });
+    const auto rang = [&](std::int32_t n) {
+        return static_cast<std::size_t>(std::lower_bound(nommees.begin(), nommees.end(), n) -
+                                        nommees.begin());
+    };
+    const auto nom = [&](std::int32_t n) {
+        const std::size_t k = rang(n);
+        if (noms[k].isEmpty()) noms[k] = QStringLiteral("fiche %1").arg(n);
+        return noms[k];
+    };
     for (Constat& c : m_constats) {
         for (qsizetype debut = c.message.indexOf(u'§'); debut >= 0;
              debut = c.message.indexOf(u'§', debut)) {
@@ -204,7 +209,7 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
             c.message.replace(debut, fin - debut + 1, remplace);
             debut += remplace.size();
         }
-        c.empreinte = lue(c.fiche).second;
+        c.empreinte = empreintes[rang(c.fiche)];
         constat(std::move(c));
     }
     m_constats.clear();
@@ -214,8 +219,8 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
 
 bool estIgnore(const Constat& c, const std::vector<ConstatIgnore>& ignores) {
     return std::any_of(ignores.begin(), ignores.end(), [&](const ConstatIgnore& i) {
-        return i.fiche == c.fiche && i.regle == c.regle && i.valeurs == c.valeurs &&
-               i.empreinte == c.empreinte;
+        return i.fiche == c.fiche && i.regle == std::string_view(c.regle) &&
+               i.valeurs == c.valeurs && i.empreinte == c.empreinte;
     });
 }
 

@@ -91,7 +91,7 @@ const Regle& regleDe(const char* id);
 
 struct Constat {
     std::int32_t fiche = -1;
-    std::string regle;
+    const char* regle = ""; // a rule identifier, static
     Gravite gravite = Gravite::Avertissement;
     QString message;
     std::string valeurs;   // what was compared: the same values, the same finding

@@ -30,15 +30,17 @@ void Verification::verifierUnParent(std::int32_t enfant, std::int32_t parent, bo
                      .arg(qui(enfant), qui(parent)),
                  std::to_string(parent));
     if (!e.naissance.connu()) return;
-    const QString ne = enClair(e.naissance), neParent = enClair(p.naissance),
-                  mortParent = enClair(p.deces);
+    // The texts are made only for a finding: most children have none.
+    const auto ne = [&] { return enClair(e.naissance); };
+    const auto neParent = [&] { return enClair(p.naissance); };
+    const auto mortParent = [&] { return enClair(p.deces); };
     const QString role = pere ? QStringLiteral("son père") : QStringLiteral("sa mère");
     if (e.naissance.avant(p.naissance)) {
         signaler(enfant, "PARENT_NE_APRES_ENFANT",
                  QStringLiteral("%1, né(e) le %2, a pour %3 %4, né(e) après lui le %5")
-                     .arg(qui(enfant), ne, pere ? QStringLiteral("père") : QStringLiteral("mère"),
-                          qui(parent), neParent),
-                 valeurs({ne, neParent}));
+                     .arg(qui(enfant), ne(), pere ? QStringLiteral("père") : QStringLiteral("mère"),
+                          qui(parent), neParent()),
+                 valeurs({ne(), neParent()}));
         return;
     }
     if (p.naissance.connu()) {
@@ -70,33 +72,36 @@ void Verification::verifierUnParent(std::int32_t enfant, std::int32_t parent, bo
         if (regle)
             signaler(enfant, regle,
                      QStringLiteral("%1, né(e) le %2 : %3 %4, né(e) le %5, avait %6 %7 ans")
-                         .arg(qui(enfant), ne, role, qui(parent), neParent,
+                         .arg(qui(enfant), ne(), role, qui(parent), neParent(),
                               jeune ? QStringLiteral("moins de") : QStringLiteral("plus de"))
                          .arg(seuil),
-                     valeurs({ne, neParent}));
+                     valeurs({ne(), neParent()}));
     }
     if (!pere && p.deces.avant(e.naissance))
         signaler(enfant, "MERE_DECEDEE_AVANT_NAISSANCE",
                  QStringLiteral("%1, né(e) le %2 : sa mère %3 est décédée avant, le %4")
-                     .arg(qui(enfant), ne, qui(parent), mortParent),
-                 valeurs({ne, mortParent}));
+                     .arg(qui(enfant), ne(), qui(parent), mortParent()),
+                 valeurs({ne(), mortParent()}));
     const int jours = m_seuils[Seuil::JoursPereDecedeAvantNaissance];
     if (pere && p.deces.connu() && p.deces.dernier + jours < e.naissance.premier)
         signaler(enfant, "PERE_DECEDE_AVANT_CONCEPTION",
                  QStringLiteral("%1, né(e) le %2 : son père %3 est décédé le %4, plus de %5 jours "
                                 "avant")
-                     .arg(qui(enfant), ne, qui(parent), mortParent)
+                     .arg(qui(enfant), ne(), qui(parent), mortParent())
                      .arg(jours),
-                 valeurs({ne, mortParent}));
+                 valeurs({ne(), mortParent()}));
 }
 
 // A parent's children: listed back, not too close, not too many, not over
 // too many years; twins are fine.
-void Verification::verifierLaFratrie(std::int32_t n, const TFiche& f) {
+void Verification::verifierLaFratrie(std::int32_t n, const std::uint8_t* fiche) {
     const Personne& parent = m_personnes[static_cast<std::size_t>(n)];
-    std::vector<std::pair<Jours, std::int32_t>> naissances;
-    for (int k = 0; k < std::min<int>(f.NbEnfants, NbEmplacementsEnfants); ++k) {
-        const std::int32_t e = f.Enfants[static_cast<std::size_t>(k)];
+    const int nbEnfants = fiche[decalage::NbEnfants];
+    if (nbEnfants == 0) return;
+    auto& naissances = m_naissances; // kept from one parent to the next: no allocation
+    naissances.clear();
+    for (int k = 0; k < std::min<int>(nbEnfants, NbEmplacementsEnfants); ++k) {
+        const std::int32_t e = brut::entier(fiche + decalage::Enfants + 4 * k);
         const Personne* enfant = personne(e);
         if (!enfant || e == n) continue;
         const bool parSonPere = enfant->pere == n, parSaMere = enfant->mere == n;
@@ -118,11 +123,11 @@ void Verification::verifierLaFratrie(std::int32_t n, const TFiche& f) {
     }
     // Counted for the mother, or for the father when none is known.
     const int nombre = m_seuils[Seuil::NombreEnfants];
-    if (parent.sexe != 'M' && f.NbEnfants > nombre)
+    if (parent.sexe != 'M' && nbEnfants > nombre)
         signaler(
             n, "TROP_D_ENFANTS",
-            QStringLiteral("%1 a %2 enfants, plus de %3").arg(qui(n)).arg(f.NbEnfants).arg(nombre),
-            std::to_string(f.NbEnfants));
+            QStringLiteral("%1 a %2 enfants, plus de %3").arg(qui(n)).arg(nbEnfants).arg(nombre),
+            std::to_string(nbEnfants));
     std::sort(naissances.begin(), naissances.end(),
               [](const auto& a, const auto& b) { return a.first.premier < b.first.premier; });
     const int jumeaux = m_seuils[Seuil::JoursJumeaux], ecart = m_seuils[Seuil::JoursEntreEnfants];
@@ -217,7 +222,9 @@ bool Verification::estAscendant(std::int32_t ancetre, std::int32_t de, int gener
 // Spouses: their ages, the marriage against each one's life, one union
 // begun before the previous ended, an ancestor married.
 void Verification::verifierLesUnions() {
-    std::map<std::int32_t, std::vector<const UnionConnue*>> parPersonne;
+    // Each person's unions, as pairs sorted by person: no node per person.
+    std::vector<std::pair<std::int32_t, const UnionConnue*>> parPersonne;
+    parPersonne.reserve(m_unions.size() * 2);
     const int ecart = m_seuils[Seuil::EcartAgeEpoux];
     for (const UnionConnue& u : m_unions) {
         const Personne* h = personne(u.mari);
@@ -244,14 +251,14 @@ void Verification::verifierLesUnions() {
         for (const auto& [moi, lui] : {std::pair{u.mari, u.femme}, std::pair{u.femme, u.mari}}) {
             const Personne* p = personne(moi);
             if (!p) continue;
-            parPersonne[moi].push_back(&u);
+            parPersonne.push_back({moi, &u});
             const Personne* conjoint = personne(lui);
-            const QString date = enClair(u.mariage);
+            const auto date = [&] { return enClair(u.mariage); };
             if (conjoint && conjoint->deces.avant(u.mariage))
                 signaler(moi, "MARIAGE_APRES_DECES_DU_CONJOINT",
                          QStringLiteral("%1 : marié(e) le %2 à %3, décédé(e) avant, le %4")
-                             .arg(qui(moi), date, qui(lui), enClair(conjoint->deces)),
-                         valeurs({date, enClair(conjoint->deces)}));
+                             .arg(qui(moi), date(), qui(lui), enClair(conjoint->deces)),
+                         valeurs({date(), enClair(conjoint->deces)}));
             // A marriage the store dates, beside the record's own.
             if (!u.dateMariage.empty() && u.mariage.connu() &&
                 (u.mariage.premier != p->mariage.premier ||
@@ -259,21 +266,26 @@ void Verification::verifierLesUnions() {
                 if (u.mariage.avant(p->naissance))
                     signaler(moi, "MARIAGE_AVANT_NAISSANCE",
                              QStringLiteral("%1 : marié(e) le %2, avant sa naissance le %3")
-                                 .arg(qui(moi), date, enClair(p->naissance)),
-                             valeurs({date, enClair(p->naissance)}));
+                                 .arg(qui(moi), date(), enClair(p->naissance)),
+                             valeurs({date(), enClair(p->naissance)}));
                 if (p->deces.avant(u.mariage))
                     signaler(moi, "MARIAGE_APRES_DECES",
                              QStringLiteral("%1 : marié(e) le %2, après son décès le %3")
-                                 .arg(qui(moi), date, enClair(p->deces)),
-                             valeurs({date, enClair(p->deces)}));
+                                 .arg(qui(moi), date(), enClair(p->deces)),
+                             valeurs({date(), enClair(p->deces)}));
                 verifierLAgeAuMariage(moi, u.mariage, date);
             }
         }
     }
-    for (auto& [moi, unions] : parPersonne) {
-        std::vector<const UnionConnue*> datees;
-        for (const UnionConnue* u : unions)
-            if (u->mariage.connu()) datees.push_back(u);
+    std::stable_sort(parPersonne.begin(), parPersonne.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<const UnionConnue*> datees;
+    for (std::size_t debut = 0, fin = 0; debut < parPersonne.size(); debut = fin) {
+        const std::int32_t moi = parPersonne[debut].first;
+        datees.clear();
+        for (fin = debut; fin < parPersonne.size() && parPersonne[fin].first == moi; ++fin)
+            if (parPersonne[fin].second->mariage.connu()) datees.push_back(parPersonne[fin].second);
+        if (datees.size() < 2) continue;
         std::sort(datees.begin(), datees.end(), [](const auto* a, const auto* b) {
             return a->mariage.premier < b->mariage.premier;
         });

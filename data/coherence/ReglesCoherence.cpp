@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 
 namespace coherence {
 
@@ -71,10 +72,46 @@ QString Verification::enClair(const Jours& j) {
 }
 
 // ---- dates that never were
-void Verification::verifierLesDates(std::int32_t n, const TFiche& f) {
-    verifierUneDate(n, QStringLiteral("naissance"), f.DateNaissance.texte());
-    verifierUneDate(n, QStringLiteral("mariage"), f.DateMariage.texte());
-    verifierUneDate(n, QStringLiteral("décès"), f.DateDeces.texte());
+namespace {
+
+bool chiffre(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
+
+// "12/03/1850", a day of the proleptic Gregorian calendar that France had,
+// not after today: the days at once, and nothing to say. Anything else
+// (another form, a day that never was) is 0.
+std::int64_t jourSimple(const std::uint8_t* o, int longueur, std::int64_t aujourdhui) {
+    if (longueur != 10 || o[2] != '/' || o[5] != '/') return 0;
+    for (const int i : {0, 1, 3, 4, 6, 7, 8, 9})
+        if (!chiffre(o[i])) return 0;
+    const int j = (o[0] - '0') * 10 + (o[1] - '0'), m = (o[3] - '0') * 10 + (o[4] - '0');
+    const int a = (o[6] - '0') * 1000 + (o[7] - '0') * 100 + (o[8] - '0') * 10 + (o[9] - '0');
+    if (a <= 1582) return 0; // the Julian calendar's days, and the days France skipped
+    const QDate d(a, m, j);
+    if (!d.isValid() || d.toJulianDay() > aujourdhui) return 0;
+    return d.toJulianDay();
+}
+
+} // namespace
+
+Jours Verification::joursDuChamp(std::int32_t n, const std::uint8_t* champ, const QString& quoi) {
+    const int longueur = std::min<int>(champ[0], 10);
+    if (longueur == 0) return {};
+    if (const std::int64_t jour = jourSimple(champ + 1, longueur, m_aujourdhui))
+        return {jour, jour};
+    std::string octets(reinterpret_cast<const char*>(champ + 1),
+                       static_cast<std::size_t>(longueur));
+    const auto connue = m_datesDesFiches.find(octets);
+    if (connue != m_datesDesFiches.end() && connue->second.sansConstat) return connue->second.jours;
+    const QString texte = brut::texte<10>(champ);
+    const std::size_t avant = m_constats.size();
+    verifierUneDate(n, quoi, texte);
+    if (connue != m_datesDesFiches.end()) return connue->second.jours;
+    const IntervalleDate i = intervalleDe(texte);
+    const DateDeFiche lue{{i.premier, i.dernier}, m_constats.size() == avant};
+    if (m_datesDesFiches.size() < 200000) m_datesDesFiches.emplace(std::move(octets), lue);
+    return lue.jours;
 }
 
 void Verification::verifierUneDate(std::int32_t n, const QString& quoi, const QString& date) {
@@ -110,8 +147,54 @@ void Verification::verifierUneDate(std::int32_t n, const QString& quoi, const QS
                  date.toStdString());
 }
 
+namespace {
+
+// A Gregorian date of the common forms ("12 MAR 1850", "ABT MAR 1850",
+// "BEF 1850") that did exist: nothing to say, at once. Any other form, or a
+// day that never was, is for the whole reading.
+bool dateGedcomSimple(std::string_view g) {
+    static constexpr std::string_view Mois[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    std::string_view mots[4];
+    int nombre = 0;
+    for (std::size_t debut = 0; debut < g.size();) {
+        const std::size_t fin = std::min(g.find(' ', debut), g.size());
+        if (fin == debut || nombre == 4) return false;
+        mots[nombre++] = g.substr(debut, fin - debut);
+        debut = fin + 1;
+    }
+    int k = 0;
+    if (nombre > 0 && (mots[0] == "ABT" || mots[0] == "BEF" || mots[0] == "AFT" ||
+                       mots[0] == "EST" || mots[0] == "CAL"))
+        k = 1;
+    const int reste = nombre - k;
+    if (reste < 1 || reste > 3) return false;
+    const auto nombreDe = [](std::string_view m, std::size_t chiffres) {
+        if (m.empty() || m.size() > chiffres) return -1;
+        int v = 0;
+        for (const char c : m) {
+            if (c < '0' || c > '9') return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    const int annee = nombreDe(mots[nombre - 1], 4);
+    if (annee < 1) return false;
+    if (reste == 1) return true;
+    const auto mois = std::find(std::begin(Mois), std::end(Mois), mots[nombre - 2]);
+    if (mois == std::end(Mois)) return false;
+    if (reste == 2) return true;
+    const int jour = nombreDe(mots[k], 2);
+    const int m = static_cast<int>(mois - std::begin(Mois)) + 1;
+    return jour >= 1 && jour <= longueurDuMois(m, annee, false) &&
+           !(annee == 1582 && m == 12 && jour >= 10 && jour <= 19);
+}
+
+} // namespace
+
 void Verification::verifierUneDateGedcom(std::int32_t n, const std::string& etiquette,
                                          const std::string& gedcom) {
+    if (dateGedcomSimple(gedcom)) return;
     // A file repeats its dates: one that existed is not read again.
     if (m_datesExistantes.count(gedcom)) return;
     const std::size_t avant = m_constats.size();
@@ -172,24 +255,27 @@ void Verification::verifierUneDateGedcomNeuve(std::int32_t n, const QString& quo
 }
 
 // ---- one person's own dates
-void Verification::verifierLaPersonne(std::int32_t n, const TFiche& f) {
+void Verification::verifierLaPersonne(std::int32_t n, const std::uint8_t* fiche) {
     const Personne& p = m_personnes[static_cast<std::size_t>(n)];
-    const QString ne = f.DateNaissance.texte(), mort = f.DateDeces.texte(),
-                  marie = f.DateMariage.texte();
+    // The texts are made only for a finding: most persons have none.
+    const auto ne = [&] { return brut::texte<10>(fiche + decalage::DateNaissance); };
+    const auto mort = [&] { return brut::texte<10>(fiche + decalage::DateDeces); };
+    const auto marie = [&] { return brut::texte<10>(fiche + decalage::DateMariage); };
     if (p.deces.avant(p.naissance))
-        signaler(n, "NAISSANCE_APRES_DECES",
-                 QStringLiteral("%1 : né(e) le %2, après son décès le %3").arg(qui(n), ne, mort),
-                 valeurs({ne, mort}));
+        signaler(
+            n, "NAISSANCE_APRES_DECES",
+            QStringLiteral("%1 : né(e) le %2, après son décès le %3").arg(qui(n), ne(), mort()),
+            valeurs({ne(), mort()}));
     if (p.mariage.avant(p.naissance))
-        signaler(
-            n, "MARIAGE_AVANT_NAISSANCE",
-            QStringLiteral("%1 : marié(e) le %2, avant sa naissance le %3").arg(qui(n), marie, ne),
-            valeurs({marie, ne}));
+        signaler(n, "MARIAGE_AVANT_NAISSANCE",
+                 QStringLiteral("%1 : marié(e) le %2, avant sa naissance le %3")
+                     .arg(qui(n), marie(), ne()),
+                 valeurs({marie(), ne()}));
     if (p.deces.avant(p.mariage))
-        signaler(
-            n, "MARIAGE_APRES_DECES",
-            QStringLiteral("%1 : marié(e) le %2, après son décès le %3").arg(qui(n), marie, mort),
-            valeurs({marie, mort}));
+        signaler(n, "MARIAGE_APRES_DECES",
+                 QStringLiteral("%1 : marié(e) le %2, après son décès le %3")
+                     .arg(qui(n), marie(), mort()),
+                 valeurs({marie(), mort()}));
     verifierLAgeAuMariage(n, p.mariage, marie);
     if (p.naissance.connu() && p.deces.connu()) {
         const int avertissement = m_seuils[Seuil::AgeDecesAvertissement];
@@ -198,15 +284,15 @@ void Verification::verifierLaPersonne(std::int32_t n, const TFiche& f) {
         if (impossible || p.deces.premier > plusAnnees(p.naissance.dernier, avertissement))
             signaler(n, impossible ? "AGE_AU_DECES_IMPOSSIBLE" : "AGE_AU_DECES_ELEVE",
                      QStringLiteral("%1 : décédé(e) le %2 à plus de %3 ans (né(e) le %4)")
-                         .arg(qui(n), mort)
+                         .arg(qui(n), mort())
                          .arg(impossible ? erreur : avertissement)
-                         .arg(ne),
-                     valeurs({ne, mort}));
+                         .arg(ne()),
+                     valeurs({ne(), mort()}));
     }
 }
 
 void Verification::verifierLAgeAuMariage(std::int32_t n, const Jours& mariage,
-                                         const QString& date) {
+                                         const std::function<QString()>& date) {
     const Personne& p = m_personnes[static_cast<std::size_t>(n)];
     if (!p.naissance.connu() || !mariage.connu() || mariage.avant(p.naissance)) return;
     const int erreur = m_seuils[Seuil::AgeMinMariageErreur];
@@ -221,25 +307,30 @@ void Verification::verifierLAgeAuMariage(std::int32_t n, const Jours& mariage,
     if (regle)
         signaler(n, regle,
                  QStringLiteral("%1 : marié(e) le %2 avant %3 ans (né(e) le %4)")
-                     .arg(qui(n), date)
+                     .arg(qui(n), date())
                      .arg(plusTard(erreur) ? erreur : jeune)
                      .arg(enClair(p.naissance)),
-                 valeurs({date, enClair(p.naissance)}));
+                 valeurs({date(), enClair(p.naissance)}));
     if (mariage.premier > plusAnnees(p.naissance.dernier, tardif))
         signaler(n, "MARIAGE_TARDIF",
                  QStringLiteral("%1 : marié(e) le %2 à plus de %3 ans (né(e) le %4)")
-                     .arg(qui(n), date)
+                     .arg(qui(n), date())
                      .arg(tardif)
                      .arg(enClair(p.naissance)),
-                 valeurs({date, enClair(p.naissance)}));
+                 valeurs({date(), enClair(p.naissance)}));
 }
 
 // ---- links to nowhere or to oneself
-void Verification::verifierLesLiens(std::int32_t n, const TFiche& f, std::int64_t nombre) {
-    std::vector<std::int32_t> liens{f.Pere, f.Mere};
-    for (int k = 0; k < std::min<int>(f.NbEnfants, NbEmplacementsEnfants); ++k)
-        liens.push_back(f.Enfants[static_cast<std::size_t>(k)]);
-    for (const std::int32_t l : liens) {
+void Verification::verifierLesLiens(std::int32_t n, const std::uint8_t* fiche,
+                                    std::int64_t nombre) {
+    std::array<std::int32_t, 2 + NbEmplacementsEnfants> liens{};
+    liens[0] = brut::entier(fiche + decalage::Pere);
+    liens[1] = brut::entier(fiche + decalage::Mere);
+    const int enfants = std::min<int>(fiche[decalage::NbEnfants], NbEmplacementsEnfants);
+    for (int k = 0; k < enfants; ++k)
+        liens[static_cast<std::size_t>(2 + k)] = brut::entier(fiche + decalage::Enfants + 4 * k);
+    for (int k = 0; k < 2 + enfants; ++k) {
+        const std::int32_t l = liens[static_cast<std::size_t>(k)];
         if (l == n)
             signaler(n, "LIEN_SUR_SOI",
                      QStringLiteral("%1 se désigne comme son propre parent ou enfant").arg(qui(n)),

@@ -62,12 +62,14 @@ public:
     void rendre(const std::function<void(Constat&&)>& constat);
 
 private:
-    // The first walk.
-    void verifierLesDates(std::int32_t n, const TFiche& f);
+    // The first walk, on the records' bytes.
+    void lirePersonne(std::int32_t n, const std::uint8_t* fiche, std::int64_t nombre);
+    Jours joursDuChamp(std::int32_t n, const std::uint8_t* champ, const QString& quoi);
     void verifierUneDate(std::int32_t n, const QString& quoi, const QString& date);
-    void verifierLaPersonne(std::int32_t n, const TFiche& f);
-    void verifierLAgeAuMariage(std::int32_t n, const Jours& mariage, const QString& date);
-    void verifierLesLiens(std::int32_t n, const TFiche& f, std::int64_t nombre);
+    void verifierLaPersonne(std::int32_t n, const std::uint8_t* fiche);
+    void verifierLAgeAuMariage(std::int32_t n, const Jours& mariage,
+                               const std::function<QString()>& date);
+    void verifierLesLiens(std::int32_t n, const std::uint8_t* fiche, std::int64_t nombre);
     // The second.
     void evenementDuMagasin(const EvenementDate& e);
     void verifierUneDateGedcom(std::int32_t n, const std::string& etiquette,
@@ -78,7 +80,7 @@ private:
     // The third.
     void verifierLesParents(std::int32_t n);
     void verifierUnParent(std::int32_t enfant, std::int32_t parent, bool pere);
-    void verifierLaFratrie(std::int32_t n, const TFiche& f);
+    void verifierLaFratrie(std::int32_t n, const std::uint8_t* fiche);
     void verifierLaReciprocite(std::int32_t n);
     void verifierLesAncetres();
     void verifierLesUnions();
@@ -101,6 +103,14 @@ private:
     const std::function<void(Constat&&)>* m_sortie = nullptr;
     std::unordered_map<const char*, Gravite> m_gravites;
     std::unordered_set<std::string> m_datesExistantes; // store dates found to exist
+    // The records' date texts read once: their days, and whether they raised
+    // no finding (a file repeats its dates).
+    struct DateDeFiche {
+        Jours jours;
+        bool sansConstat = false;
+    };
+    std::unordered_map<std::string, DateDeFiche> m_datesDesFiches;
+    std::vector<std::pair<Jours, std::int32_t>> m_naissances; // one parent's children
 };
 
 } // namespace coherence

@@ -89,6 +89,20 @@ std::uint64_t empreinteHachee(const std::string& empreinte) {
     return h;
 }
 
+std::uint64_t empreinteHacheeDesOctets(const std::uint8_t* fiche) {
+    std::uint64_t h = 1469598103934665603ULL;
+    const auto ajouter = [&](int decalage, int largeur, bool separateur) {
+        const int longueur = std::min<int>(fiche[decalage], largeur);
+        for (int i = 0; i < longueur; ++i)
+            h = (h ^ fiche[decalage + 1 + i]) * 1099511628211ULL;
+        if (separateur) h = (h ^ 0x1fu) * 1099511628211ULL;
+    };
+    ajouter(decalage::Nom, 25, true);
+    ajouter(decalage::Prenom, 25, true);
+    ajouter(decalage::DateNaissance, 10, false);
+    return h;
+}
+
 std::string ecritDe(const TFiche& f, const std::string& champ) {
     auto texte = [](const auto& c) { return c.texte().toStdString(); };
     if (champ == "NAME") return texte(f.Nom) + '\x1f' + texte(f.Prenom);

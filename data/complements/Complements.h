@@ -206,6 +206,8 @@ std::string empreinteDe(const TFiche& fiche);
 // A fingerprint in eight bytes, to compare a whole file's records with the
 // store's entries without keeping their texts.
 std::uint64_t empreinteHachee(const std::string& empreinte);
+// The same, straight from a record's bytes.
+std::uint64_t empreinteHacheeDesOctets(const std::uint8_t* fiche);
 
 // What a record holds of a stored field ("NAME", "OCCU", "BIRT", "DEAT",
 // "OBJE", and "MARR" for a couple), as the entry's `ecrit` compares it.

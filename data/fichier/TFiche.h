@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -54,6 +55,23 @@ constexpr int Qualite = 0, Profession = 1, Nom = 32, Prenom = 58, DateNaissance 
               DateMariage = 95, DateDeces = 106, LieuNaissance = 117, LieuMariage = 148,
               LieuDeces = 179, NbEnfants = 210, Pere = 211, Mere = 215, Enfants = 219, Photo = 259;
 } // namespace decalage
+
+// A record's fields read straight from its bytes, for the whole-file scans
+// that need a few fields of each record.
+namespace brut {
+inline std::int32_t entier(const std::uint8_t* o) {
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(o[0]) | static_cast<std::uint32_t>(o[1]) << 8 |
+        static_cast<std::uint32_t>(o[2]) << 16 | static_cast<std::uint32_t>(o[3]) << 24);
+}
+// The text of a field at `o` (its length byte, then its characters).
+template <int Largeur> QString texte(const std::uint8_t* o) {
+    ChampTexte<Largeur> champ;
+    champ.longueur = o[0];
+    std::copy(o + 1, o + 1 + Largeur, champ.octets.begin());
+    return champ.texte();
+}
+} // namespace brut
 
 void decoderFiche(const std::uint8_t* octets, TFiche& fiche);
 void encoderFiche(const TFiche& fiche, std::uint8_t* octets);
