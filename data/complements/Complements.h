@@ -326,8 +326,9 @@ public:
     std::vector<SourceDetaillee> sourcesDetaillees();
     std::vector<DepotConnu> depots();
     std::vector<CitationDeSource> citationsDe(const std::string& xref);
-    // For the consistency check: every dated event of the persons, in record
-    // order; every union, then every child by birth of a union.
+    // For the consistency check: every dated event of the persons, in the
+    // store's order (no sort of millions of rows: the callers keep their
+    // own state by record); every union, then every child by birth of a union.
     void parcourirEvenementsDates(const std::function<void(const EvenementDate&)>& visiter);
     void parcourirUnions(const std::function<void(const UnionDatee&)>& visiter);
     // A finding dismissed: it stays so while the person and the values are the same.

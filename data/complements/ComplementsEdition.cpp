@@ -246,7 +246,7 @@ void Complements::parcourirEvenementsDates(
                               "e.jour_fin, COALESCE(e.champ, '') FROM evenement e JOIN personne p "
                               "ON p.id = e.racine WHERE e.racine_sorte = 'P' AND "
                               "e.sorte_proprietaire = 'P' AND p.detachee = 0 AND (e.date IS NOT "
-                              "NULL OR e.etiquette IN ('DEAT', 'BURI', 'CREM')) ORDER BY p.fiche");
+                              "NULL OR e.etiquette IN ('DEAT', 'BURI', 'CREM'))");
     while (personnes.ligne()) {
         e.fiche = fiche32(personnes.entier(0));
         e.empreinte = personnes.texte(1);
