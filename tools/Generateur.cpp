@@ -174,6 +174,7 @@ struct Personne {
     TFiche fiche;
     std::int64_t numero = 0;
     int naissance = 0;
+    int deces = 0; // 0 while living
     bool homme = true;
     bool marie = false;
 };
@@ -185,6 +186,7 @@ struct Couple {
     QString dateMariage, lieuMariage;
 };
 
+constexpr int DerniereAnnee = 2025;   // no date after it
 constexpr std::size_t Fenetre = 4096; // persons kept in memory to form families
 
 class Generation {
@@ -214,7 +216,7 @@ private:
         ViderFiche(p.fiche);
         Couple* parents = choisirParents();
         if (parents) {
-            p.naissance = parents->mariage + 1 + parents->enfants * 2 + m_a.entre(0, 2);
+            p.naissance = naissanceDeLEnfant(*parents);
             p.fiche.Nom.definir(personne(parents->pere).fiche.Nom.texte());
         } else {
             p.naissance = m_a.entre(1650, 1990);
@@ -226,9 +228,12 @@ private:
         p.fiche.LieuNaissance.definir(m_a.parmi(Lieux));
         if (m_a.chance(700)) p.fiche.Profession.definir(m_a.parmi(Professions));
         if (p.naissance < 1940 || m_a.chance(200)) {
-            const int deces = std::min(2025, p.naissance + m_a.entre(1, 95));
-            p.fiche.DateDeces.definir(date(m_a, deces));
-            p.fiche.LieuDeces.definir(m_a.parmi(Lieux));
+            const int deces = p.naissance + m_a.entre(1, 95);
+            if (deces <= DerniereAnnee) {
+                p.deces = deces;
+                p.fiche.DateDeces.definir(date(m_a, deces));
+                p.fiche.LieuDeces.definir(m_a.parmi(Lieux));
+            }
         }
         if (m_a.chance(50))
             p.fiche.Photo.definir(
@@ -240,12 +245,26 @@ private:
         if (m_a.chance(650)) marier(m_fenetre.back());
     }
 
+    // Children two years apart from the year after the marriage.
+    static int naissanceDeLEnfant(const Couple& c) { return c.mariage + 1 + c.enfants * 2; }
+
+    // A couple that can still have this child: born in the past, both
+    // parents alive, the mother not past 45. The file's own faults are
+    // elsewhere (a dangling link, a damaged slot), not in impossible lives.
     Couple* choisirParents() {
         if (m_couples.empty() || !m_a.chance(720)) return nullptr;
         for (int essai = 0; essai < 6; ++essai) {
             Couple& c = m_couples[static_cast<std::size_t>(
                 m_a.entre(0, static_cast<int>(m_couples.size()) - 1))];
-            if (c.enfants < NbEmplacementsEnfants && enMemoire(c.pere) && enMemoire(c.mere))
+            if (c.enfants >= NbEmplacementsEnfants || !enMemoire(c.pere) || !enMemoire(c.mere))
+                continue;
+            const int naissance = naissanceDeLEnfant(c);
+            const Personne &pere = personne(c.pere), &mere = personne(c.mere);
+            const auto vivant = [naissance](const Personne& p) {
+                return p.deces == 0 || naissance < p.deces;
+            };
+            if (naissance <= DerniereAnnee && vivant(pere) && vivant(mere) &&
+                naissance - mere.naissance <= 45)
                 return &c;
         }
         return nullptr;
@@ -276,6 +295,10 @@ private:
             Personne& homme = p.homme ? p : autre;
             Personne& femme = p.homme ? autre : p;
             const int annee = std::max(homme.naissance, femme.naissance) + m_a.entre(18, 30);
+            const auto vivant = [annee](const Personne& x) {
+                return x.deces == 0 || annee < x.deces;
+            };
+            if (annee > DerniereAnnee || !vivant(homme) || !vivant(femme)) continue;
             Couple c{homme.numero, femme.numero, annee, 0, date(m_a, annee), m_a.parmi(Lieux)};
             for (Personne* conjoint : {&homme, &femme}) {
                 conjoint->marie = true;

@@ -164,8 +164,10 @@ const Personne* Verification::personne(std::int32_t n) const {
 
 // "§12§" in a message is the person of record 12, by name.
 void Verification::rendre(const std::function<void(Constat&&)>& constat) {
-    std::stable_sort(m_constats.begin(), m_constats.end(),
-                     [](const Constat& a, const Constat& b) { return a.fiche < b.fiche; });
+    // The walks find in record order, mostly: sorted only when needed.
+    const auto parFiche = [](const Constat& a, const Constat& b) { return a.fiche < b.fiche; };
+    if (!std::is_sorted(m_constats.begin(), m_constats.end(), parFiche))
+        std::stable_sort(m_constats.begin(), m_constats.end(), parFiche);
     const auto marques = [](const QString& message, const auto& visiter) {
         for (qsizetype debut = message.indexOf(u'§'); debut >= 0;) {
             const qsizetype fin = message.indexOf(u'§', debut + 1);
@@ -180,7 +182,7 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
     for (const Constat& c : m_constats) {
         nommees.push_back(c.fiche);
         marques(c.message, [&](qsizetype debut, qsizetype fin) {
-            nommees.push_back(c.message.mid(debut + 1, fin - debut - 1).toInt());
+            nommees.push_back(QStringView(c.message).mid(debut + 1, fin - debut - 1).toInt());
         });
     }
     std::sort(nommees.begin(), nommees.end());
@@ -201,13 +203,18 @@ void Verification::rendre(const std::function<void(Constat&&)>& constat) {
         return noms[k];
     };
     for (Constat& c : m_constats) {
-        for (qsizetype debut = c.message.indexOf(u'§'); debut >= 0;
-             debut = c.message.indexOf(u'§', debut)) {
-            const qsizetype fin = c.message.indexOf(u'§', debut + 1);
-            if (fin < 0) break;
-            const QString remplace = nom(c.message.mid(debut + 1, fin - debut - 1).toInt());
-            c.message.replace(debut, fin - debut + 1, remplace);
-            debut += remplace.size();
+        // The message made again, piece by piece, each mark by its name.
+        QString message;
+        message.reserve(c.message.size() + 80);
+        qsizetype apres = 0;
+        marques(c.message, [&](qsizetype debut, qsizetype fin) {
+            message += QStringView(c.message).mid(apres, debut - apres);
+            message += nom(QStringView(c.message).mid(debut + 1, fin - debut - 1).toInt());
+            apres = fin + 1;
+        });
+        if (apres > 0) {
+            message += QStringView(c.message).mid(apres);
+            c.message = std::move(message);
         }
         c.empreinte = empreintes[rang(c.fiche)];
         constat(std::move(c));

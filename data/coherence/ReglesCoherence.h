@@ -18,11 +18,21 @@ namespace coherence {
 
 // A person named in a finding, by record: the name is put in at the end.
 inline QString qui(std::int32_t n) {
-    return QStringLiteral("§%1§").arg(n);
+    QString marque;
+    marque.reserve(13);
+    marque += u'§';
+    marque += QString::number(n);
+    marque += u'§';
+    return marque;
 }
 // The values a finding compared, kept to recognise it once dismissed.
 inline std::string valeurs(std::initializer_list<QString> v) {
-    return QStringList(v).join(u'|').toStdString();
+    std::string s;
+    for (const QString& valeur : v) {
+        if (!s.empty() || &valeur != v.begin()) s += '|';
+        s += valeur.toStdString();
+    }
+    return s;
 }
 
 // A date's first and last possible day (Julian day numbers); unknown when
