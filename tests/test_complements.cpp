@@ -173,6 +173,7 @@ private slots:
     void fenetreDesLieux();
     void parenteParAdoptionDemandee();
     void suitLeFichier();
+    void empreinteDesOctets();
 };
 
 // Everything the source holds comes back, value for value; the couple
@@ -636,6 +637,21 @@ void TestComplements::suitLeFichier() {
         fic, {personne(QStringLiteral("Dupont-Lefevre de la"), QStringLiteral("Jean Baptiste"))});
     QVERIFY(!ecarterComplementsOrphelins(fic).isEmpty());
     QVERIFY(!Complements::existe(fic));
+}
+
+// The whole-file scans hash a record's fingerprint from its bytes: the same
+// as from the decoded record, a damaged length byte included.
+void TestComplements::empreinteDesOctets() {
+    std::vector<TFiche> fiches = {personne("LEFÈVRE", "Marie-Thérèse", 1, "vers 1790"),
+                                  personne(""), personne("DUPONT", "Jean", 0, "12/03/1791")};
+    fiches[2].Nom.longueur = 200; // past the width: read as the width
+    for (const TFiche& f : fiches) {
+        std::uint8_t octets[TailleFiche];
+        encoderFiche(f, octets);
+        TFiche lue;
+        decoderFiche(octets, lue);
+        QCOMPARE(empreinteHacheeDesOctets(octets), empreinteHachee(empreinteDe(lue)));
+    }
 }
 
 QTEST_MAIN(TestComplements)

@@ -118,8 +118,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
             static_cast<std::uint32_t>(o[0]) | static_cast<std::uint32_t>(o[1]) << 8 |
             static_cast<std::uint32_t>(o[2]) << 16 | static_cast<std::uint32_t>(o[3]) << 24);
     };
-    // The records' bytes read in blocks, decoded whole only for a fingerprint.
-    TFiche f;
+    // The records' bytes read in blocks, never decoded whole.
     parcourirBlocs(fichier, 8192,
                    [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
                        for (std::int64_t i = 0; i < lues; ++i) {
@@ -134,10 +133,7 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
                            p.noter(n, annee(o + DateDeces));
                            p.pere[n] = entier(o + Pere);
                            p.mere[n] = entier(o + Mere);
-                           if (complements) {
-                               decoderFiche(o, f);
-                               empreintes[n] = empreinteHachee(empreinteDe(f));
-                           }
+                           if (complements) empreintes[n] = empreinteHacheeDesOctets(o);
                        }
                    });
     // The store's unions: partners beside the parents of a shared child.
