@@ -423,6 +423,7 @@ ResultatImport importerGedcom(const QByteArray& contenu, std::int32_t decalage, 
                               const OptionsImport& options) {
     const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(contenu.left(65536));
     Importateur importateur(jeu, decalage, options);
+    importateur.prevoir(contenu.size());
     Alimentation alimentation(importateur, jeu.codage);
     const std::int64_t marque = gedcom::tailleMarque(contenu, jeu.codage);
     alimentation.ajouter(contenu.constData() + marque, contenu.size() - marque);
@@ -468,6 +469,7 @@ ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalag
         bloc.data(), static_cast<qsizetype>(std::min<std::int64_t>(n, 65536)));
     const gedcom::JeuDeCaracteres jeu = gedcom::jeuDeCaracteres(tete);
     Importateur importateur(jeu, decalage, options);
+    importateur.prevoir(infos.st_size);
     Alimentation alimentation(importateur, jeu.codage);
     const std::int64_t marque = gedcom::tailleMarque(tete, jeu.codage);
     alimentation.ajouter(bloc.data() + marque, n - marque);

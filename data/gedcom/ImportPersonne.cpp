@@ -5,6 +5,8 @@
 #include "data/fichier/Dates.h"
 #include "data/fichier/Erreurs.h"
 
+#include <algorithm>
+#include <new>
 #include <unordered_map>
 
 namespace importation {
@@ -289,6 +291,20 @@ void Importateur::lirePersonne() {
 }
 
 // A record for the person, found again by its identifier for the links.
+void Importateur::prevoir(std::int64_t octets) {
+    // A person takes 150 bytes of GEDCOM at the least that matters; room
+    // reserved and never written costs no memory, only address space.
+    constexpr std::int64_t OctetsParPersonne = 150, AuPlus = 8'000'000;
+    const auto personnes =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(octets / OctetsParPersonne, 0, AuPlus));
+    try {
+        m_r.fiches.reserve(personnes);
+        m_titreDonne.reserve(personnes);
+    } catch (const std::bad_alloc&) {
+        // The vector grows as it goes instead.
+    }
+}
+
 std::int32_t Importateur::nouvelleFiche() {
     const auto n = static_cast<std::int32_t>(m_r.fiches.size());
     if (!m_e.reference(0).empty()) {

@@ -196,6 +196,10 @@ public:
         : m_decodeur(std::move(jeu)), m_decalage(decalage), m_avecComplements(options.complements),
           m_numeroImport(options.numeroImport) {}
 
+    // A GEDCOM of that many bytes to come: room made for its persons at
+    // once, so that the records are never copied to a larger buffer (twice
+    // the memory for a moment, and a second write of every page).
+    void prevoir(std::int64_t octets);
     void ligne(std::string_view brute);
     ResultatImport terminer(const QString& nom);
 
