@@ -200,29 +200,27 @@ QString valeurDuChamp(const TFiche& f, ChampFusion champ) {
         const std::int32_t n = lien(f, champ);
         return n < 0 ? QString() : QStringLiteral("fiche %1").arg(n);
     }
-    TFiche seul;
-    prendre(seul, f, champ);
     switch (champ) {
     case C::Nom:
-        return seul.Nom.texte();
+        return f.Nom.texte();
     case C::Prenom:
-        return seul.Prenom.texte();
+        return f.Prenom.texte();
     case C::Profession:
-        return seul.Profession.texte();
+        return f.Profession.texte();
     case C::DateNaissance:
-        return seul.DateNaissance.texte();
+        return f.DateNaissance.texte();
     case C::LieuNaissance:
-        return seul.LieuNaissance.texte();
+        return f.LieuNaissance.texte();
     case C::DateMariage:
-        return seul.DateMariage.texte();
+        return f.DateMariage.texte();
     case C::LieuMariage:
-        return seul.LieuMariage.texte();
+        return f.LieuMariage.texte();
     case C::DateDeces:
-        return seul.DateDeces.texte();
+        return f.DateDeces.texte();
     case C::LieuDeces:
-        return seul.LieuDeces.texte();
+        return f.LieuDeces.texte();
     default:
-        return seul.Photo.texte();
+        return f.Photo.texte();
     }
 }
 

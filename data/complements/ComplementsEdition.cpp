@@ -320,10 +320,7 @@ void Complements::ignorerConstat(std::int32_t fiche, const TFiche& personne,
 
 std::vector<ConstatIgnore> Complements::constatsIgnores() {
     std::vector<ConstatIgnore> liste;
-    {
-        Requete existe(m_base, "SELECT 1 FROM sqlite_master WHERE name = 'coherence_ignoree'");
-        if (!existe.ligne()) return liste; // a store not written since
-    }
+    if (!tableExiste(m_base, "coherence_ignoree")) return liste; // a store not written since
     Requete r(m_base, "SELECT fiche, empreinte, regle, valeurs FROM coherence_ignoree");
     while (r.ligne())
         liste.push_back({fiche32(r.entier(0)), r.texte(1), r.texte(2), r.texte(3)});
@@ -345,10 +342,7 @@ void Complements::marquerVie(std::int32_t fiche, const TFiche& personne,
 
 std::vector<VieMarquee> Complements::viesMarquees() {
     std::vector<VieMarquee> liste;
-    {
-        Requete existe(m_base, "SELECT 1 FROM sqlite_master WHERE name = 'vie_marquee'");
-        if (!existe.ligne()) return liste;
-    }
+    if (!tableExiste(m_base, "vie_marquee")) return liste;
     Requete r(m_base, "SELECT fiche, empreinte, vivant FROM vie_marquee");
     while (r.ligne())
         liste.push_back({fiche32(r.entier(0)), r.texte(1), r.entier(2) != 0});

@@ -20,12 +20,6 @@ namespace {
 using namespace magasin;
 using structures::Sorte;
 
-bool tableExiste(sqlite3* base, const char* table) {
-    Requete r(base, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-    r.lier(1, std::string(table));
-    return r.ligne();
-}
-
 std::vector<std::int64_t> entreesDe(sqlite3* base, std::int32_t fiche, const TFiche& personne) {
     std::vector<std::int64_t> ids;
     Requete r(base, "SELECT id FROM personne WHERE fiche = ? AND empreinte = ? ORDER BY id");
@@ -204,13 +198,15 @@ void Complements::suivreFusion(const FusionDeFiches& f) {
         const std::vector<std::int64_t> entreesSecond = entreesDe(m_base, f.retire, f.second);
         const std::vector<StructureLiee> lieesPremier = structuresLiees(m_base, entreesPremier);
         const std::vector<StructureLiee> lieesSecond = structuresLiees(m_base, entreesSecond);
+        const bool ignores = tableExiste(m_base, "coherence_ignoree");
+        const bool vies = tableExiste(m_base, "vie_marquee");
         // The findings dismissed compared values the merge changes.
-        if (tableExiste(m_base, "coherence_ignoree"))
+        if (ignores)
             Requete(m_base, "DELETE FROM coherence_ignoree WHERE fiche IN (?, ?)")
                 .lier(1, f.garde)
                 .lier(2, f.retire)
                 .executer();
-        if (tableExiste(m_base, "vie_marquee"))
+        if (vies)
             Requete(m_base, "DELETE FROM vie_marquee WHERE fiche = ? AND fiche <> ?")
                 .lier(1, f.retire)
                 .lier(2, f.garde)
@@ -223,10 +219,8 @@ void Complements::suivreFusion(const FusionDeFiches& f) {
                                          {"couple", "mari", "empreinte_mari", true},
                                          {"couple", "femme", "empreinte_femme", true},
                                          {"enfant", "fiche", "empreinte", true}};
-        if (tableExiste(m_base, "vie_marquee"))
-            colonnes.push_back({"vie_marquee", "fiche", "empreinte", false});
-        if (tableExiste(m_base, "coherence_ignoree"))
-            colonnes.push_back({"coherence_ignoree", "fiche", nullptr, false});
+        if (vies) colonnes.push_back({"vie_marquee", "fiche", "empreinte", false});
+        if (ignores) colonnes.push_back({"coherence_ignoree", "fiche", nullptr, false});
         const auto sql = [](const Colonne& c, const std::string& reste) {
             return std::string("UPDATE ") + c.table + " SET " + c.fiche + " = ?" + reste;
         };

@@ -121,4 +121,12 @@ private:
     sqlite3_stmt* m_requete = nullptr;
 };
 
+// Whether the store has that table: those added by a later version are
+// missing from a store not written since.
+inline bool tableExiste(sqlite3* base, const char* table) {
+    Requete r(base, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    r.lier(1, std::string(table));
+    return r.ligne();
+}
+
 } // namespace magasin

@@ -31,13 +31,6 @@ template struct ChampTexte<120>;
 
 namespace {
 
-std::int32_t lireEntier(const std::uint8_t* p) {
-    const std::uint32_t v =
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-    return static_cast<std::int32_t>(v);
-}
-
 void ecrireEntier(std::int32_t valeur, std::uint8_t* p) {
     const auto v = static_cast<std::uint32_t>(valeur);
     p[0] = static_cast<std::uint8_t>(v);
@@ -71,10 +64,10 @@ void decoderFiche(const std::uint8_t* o, TFiche& f) {
     lireChamp(o, LieuMariage, f.LieuMariage);
     lireChamp(o, LieuDeces, f.LieuDeces);
     f.NbEnfants = o[NbEnfants];
-    f.Pere = lireEntier(o + Pere);
-    f.Mere = lireEntier(o + Mere);
+    f.Pere = brut::entier(o + Pere);
+    f.Mere = brut::entier(o + Mere);
     for (int i = 0; i < NbEmplacementsEnfants; ++i)
-        f.Enfants[i] = lireEntier(o + Enfants + 4 * i);
+        f.Enfants[i] = brut::entier(o + Enfants + 4 * i);
     lireChamp(o, Photo, f.Photo);
 }
 

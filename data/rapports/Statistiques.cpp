@@ -116,12 +116,6 @@ int longueur(const std::uint8_t* champ, int largeur) {
     return std::min<int>(champ[0], largeur);
 }
 
-std::int32_t entierLE(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 // The year of a stored date, and whether it is certain: "12/03/1890",
 // "??/03/1890", "??/??/1890" are; "vers 1850", "av. 1900", "1850-1860" are
 // approximate. Read from the bytes for the common forms, by the date reader
@@ -254,9 +248,9 @@ struct Partielle {
                 ++s.viesApprochees;
             }
         }
-        bool lie = entierLE(o + d::Pere) != -1 || entierLE(o + d::Mere) != -1;
+        bool lie = brut::entier(o + d::Pere) != -1 || brut::entier(o + d::Mere) != -1;
         for (int k = 0; k < NbEmplacementsEnfants && !lie; ++k)
-            lie = entierLE(o + d::Enfants + 4 * k) != -1;
+            lie = brut::entier(o + d::Enfants + 4 * k) != -1;
         if (!lie) ++s.sansAucunLien;
     }
 };

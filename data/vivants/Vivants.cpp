@@ -113,11 +113,6 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
         return annees.emplace(octets, derniereAnneePossible(intervalleDe(texte.texte())))
             .first->second;
     };
-    const auto entier = [](const std::uint8_t* o) {
-        return static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(o[0]) | static_cast<std::uint32_t>(o[1]) << 8 |
-            static_cast<std::uint32_t>(o[2]) << 16 | static_cast<std::uint32_t>(o[3]) << 24);
-    };
     // The records' bytes read in blocks, never decoded whole.
     parcourirBlocs(fichier, 8192,
                    [&](std::int64_t debut, const std::uint8_t* bloc, std::int64_t lues) {
@@ -131,8 +126,8 @@ PresomptionVivants presumerVivants(FichierEnregistrements& fichier, Complements*
                            p.plusAncien[n] = naissance;
                            p.noter(n, annee(o + DateMariage));
                            p.noter(n, annee(o + DateDeces));
-                           p.pere[n] = entier(o + Pere);
-                           p.mere[n] = entier(o + Mere);
+                           p.pere[n] = brut::entier(o + Pere);
+                           p.mere[n] = brut::entier(o + Mere);
                            if (complements) empreintes[n] = empreinteHacheeDesOctets(o);
                        }
                    });
