@@ -13,6 +13,7 @@
 #include "forms/UVelmorS.h"
 #include "forms/uSauvegardes.h"
 #include "session/ComplementsOuverts.h"
+#include "session/Fusion.h"
 #include "tests/CoupureDeCourant.h"
 #include "tests/FichierDefaillant.h"
 #include "tests/OutilsTests.h"
@@ -145,7 +146,8 @@ enum class Genre {
     SaisieSeule,
     Restauration,
     EnregistrerSous,
-    PremiereModification
+    PremiereModification,
+    Fusion
 };
 
 const QString NomSource = QStringLiteral("SOURCE.FIC");
@@ -180,6 +182,12 @@ void preparer(const QString& fic, Genre genre) {
     if (genre == Genre::SuppressionAvecMagasin || genre == Genre::Restauration ||
         genre == Genre::EnregistrerSous)
         ecrireAvecNote(fic, famille(), 3, "Note de Paul");
+    if (genre == Genre::Fusion) { // Jean and Paul, both with a note; Louis the last record
+        std::vector<TFiche> f = famille();
+        f.push_back(personne(QStringLiteral("DURAND"), QStringLiteral("Louis"), 0));
+        ecrireAvecNote(fic, f, 3, "Note de Paul");
+        Complements::ouvrir(fic, true)->ecrireNote(2, f[2], "Note de Jean");
+    }
     if (genre == Genre::Restauration) {
         QDir().mkpath(sauvegardes::dossierPour(fic, {}));
         std::vector<TFiche> autres = famille();
@@ -251,6 +259,12 @@ EntreeHistorique executer(const QString& fic, Genre genre) {
     case Genre::PremiereModification:
         sauvegardes::sauvegarder(fic, {});
         return appliquerEnSurete(f, fic, saisieSeule(fic, 0));
+    case Genre::Fusion: {
+        const std::vector<TFiche> lues = lireFichier(fic);
+        FusionPreparee fusion = preparerFusion(f, 2, 3, ChoixDeFusion::parDefaut(lues[2], lues[3]));
+        return appliquerEnSurete(f, fic, fusion.modification,
+                                 ouverts.etape(fic, true, std::move(fusion.magasin)));
+    }
     }
     return {};
 }
@@ -262,6 +276,7 @@ void ajouterLignesDeCommandes() {
     QTest::newRow("suppression et ses compléments") << Genre::SuppressionAvecMagasin;
     QTest::newRow("import ajouté, avec compléments") << Genre::ImportAjoute;
     QTest::newRow("une fiche sur deux secteurs") << Genre::SaisieSeule;
+    QTest::newRow("fusion de deux fiches et de leurs compléments") << Genre::Fusion;
 }
 
 void ajouterLignesDeCopies() {
