@@ -76,6 +76,8 @@ private slots:
     void enfantsParDateDeNaissance();
     void fichierSansPersonneRefuse();
     void listeCompleteAuDelaDuPlafond();
+    void identifiantsDistincts_data();
+    void identifiantsDistincts();
 };
 
 // Persons written here, and the families the export must write for them.
@@ -365,4 +367,44 @@ void TestGedcomFidelite::listeCompleteAuDelaDuPlafond() {
 }
 
 QTEST_MAIN(TestGedcomFidelite)
+// Two identifiers are one record exactly when they are the same text,
+// however compactly each is kept.
+void TestGedcomFidelite::identifiantsDistincts_data() {
+    QTest::addColumn<QByteArray>("a");
+    QTest::addColumn<QByteArray>("b");
+    QTest::addColumn<bool>("meme");
+    QTest::newRow("même famille") << QByteArray("@F3_2@") << QByteArray("@F3_2@") << true;
+    QTest::newRow("trait retiré") << QByteArray("@F3_2@") << QByteArray("@F32@") << false;
+    QTest::newRow("zéro de tête") << QByteArray("@F3_2@") << QByteArray("@F3_02@") << false;
+    QTest::newRow("zéro de tête 2") << QByteArray("@F03_2@") << QByteArray("@F3_2@") << false;
+    QTest::newRow("nombres permutés") << QByteArray("@F3_2@") << QByteArray("@F2_3@") << false;
+    QTest::newRow("autre lettre") << QByteArray("@F3_2@") << QByteArray("@G3_2@") << false;
+    QTest::newRow("trois parts") << QByteArray("@F3_2_1@") << QByteArray("@F3_21@") << false;
+    QTest::newRow("grand nombre") << QByteArray("@F9999999_1@") << QByteArray("@F9999999_1@")
+                                  << true;
+    QTest::newRow("lettres non ASCII")
+        << QByteArray("@\xC3\xA9I1@") << QByteArray("@F1_1@") << false;
+    QTest::newRow("personne") << QByteArray("@I12@") << QByteArray("@I012@") << false;
+    QTest::newRow("au loin") << QByteArray("@I100000@") << QByteArray("@I100000@") << true;
+    QTest::newRow("autre série") << QByteArray("@I7@") << QByteArray("@P7@") << false;
+}
+
+void TestGedcomFidelite::identifiantsDistincts() {
+    QFETCH(QByteArray, a);
+    QFETCH(QByteArray, b);
+    QFETCH(bool, meme);
+    gedcom::Identifiants ids;
+    // Others first, so that a numbering from zero cannot make two keys agree by chance.
+    for (const char* autre : {"@F1_1@", "@I1@", "@X@"})
+        ids.numero(autre);
+    const std::int32_t n = ids.numero(std::string_view(a.constData(), a.size()));
+    const std::int32_t m = ids.numero(std::string_view(b.constData(), b.size()));
+    QCOMPARE(n == m, meme);
+    // Each keeps its number while many more come, whatever keeps them.
+    for (int k = 0; k < 120000; ++k)
+        ids.numero("@I" + std::to_string(k) + '@');
+    QCOMPARE(ids.chercher(std::string_view(a.constData(), a.size())), n);
+    QCOMPARE(ids.numero(std::string_view(b.constData(), b.size())), m);
+}
+
 #include "test_gedcom_fidelite.moc"

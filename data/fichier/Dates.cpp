@@ -256,6 +256,26 @@ QString dateGedcom(const QString& date) {
     return u'(' + sansParentheses(date.trimmed()) + u')';
 }
 
+bool ajouterDateGedcomExacte(const std::uint8_t* o, int longueur, std::string& sortie) {
+    if (longueur != 10 || o[2] != '/' || o[5] != '/') return false;
+    for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
+        if (o[i] < '0' || o[i] > '9') return false;
+    const auto nombre = [o](int debut, int taille) {
+        int n = 0;
+        for (int i = debut; i < debut + taille; ++i)
+            n = n * 10 + (o[i] - '0');
+        return n;
+    };
+    const int jour = nombre(0, 2), mois = nombre(3, 2), annee = nombre(6, 4);
+    if (!jourExiste(jour, mois, annee)) return false;
+    sortie += std::to_string(jour);
+    sortie += ' ';
+    sortie += MoisGedcom[static_cast<std::size_t>(mois - 1)];
+    sortie += ' ';
+    sortie += std::to_string(annee);
+    return true;
+}
+
 // ---------------------------------------------------------------- French Republican
 
 JourGregorien depuisRepublicain(int jour, int mois, int an) {

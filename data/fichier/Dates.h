@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <string>
 
 // Dates as the record holds them, in ten characters, and as GEDCOM writes
 // them. The record forms read naturally in French and go back to the same
@@ -62,6 +64,9 @@ std::int64_t cleDeTriDate(const QString& date);
 
 // The GEDCOM date of a record's date; empty for an empty date.
 QString dateGedcom(const QString& date);
+// The same for the common record date, "12/03/1890", from its stored bytes,
+// appended to `sortie`; false, writing nothing, for any other form.
+bool ajouterDateGedcomExacte(const std::uint8_t* octets, int longueur, std::string& sortie);
 
 // A GEDCOM date brought into the record.
 struct DateImportee {

@@ -335,34 +335,111 @@ std::string Enregistrement::texte(std::size_t i, int niveau) const {
 
 // ---------------------------------------------------------------- identifiers
 
+namespace {
+
+// A run of digits with no leading zero ("0" alone is one), read as a number
+// below 2^bits; the position past it.
+std::optional<std::uint64_t> nombreSansZeroDeTete(std::string_view r, std::size_t& i, int bits) {
+    const std::size_t debut = i;
+    std::uint64_t valeur = 0;
+    while (i < r.size() && r[i] >= '0' && r[i] <= '9') {
+        valeur = valeur * 10 + static_cast<std::uint64_t>(r[i++] - '0');
+        if (valeur >> bits) return std::nullopt;
+    }
+    if (i == debut || (r[debut] == '0' && i - debut > 1)) return std::nullopt;
+    return valeur;
+}
+
+} // namespace
+
+// Two forms fit in 64 bits: letters and a number ("@I12@", "@SUBM1@"), and
+// one or two letters with two numbers joined by "_" ("@F3_2@", as this
+// program writes a family); the top bit tells them apart.
 std::optional<std::uint64_t> Identifiants::cleCompacte(std::string_view r) {
     if (r.size() < 3 || r.front() != '@' || r.back() != '@') return std::nullopt;
     r = r.substr(1, r.size() - 2);
     std::size_t lettres = 0;
     while (lettres < r.size() && !(r[lettres] >= '0' && r[lettres] <= '9'))
         ++lettres;
+    std::uint64_t prefixe = 0;
+    for (std::size_t i = 0; i < lettres; ++i)
+        prefixe = prefixe << 8 | static_cast<std::uint8_t>(r[i]);
+    if (const std::size_t trait = r.find('_', lettres); trait != std::string_view::npos) {
+        std::size_t i = lettres;
+        if (lettres == 0 || lettres > 2) return std::nullopt;
+        const auto premier = nombreSansZeroDeTete(r, i, 23);
+        if (!premier || i != trait) return std::nullopt;
+        const auto second = nombreSansZeroDeTete(r, ++i, 23);
+        if (!second || i != r.size()) return std::nullopt;
+        return 1ULL << 63 | prefixe << 46 | *premier << 23 | *second;
+    }
     const std::size_t chiffres = r.size() - lettres;
-    if (lettres > 3 || chiffres == 0 || chiffres > 10) return std::nullopt;
+    if (lettres > 3 || prefixe >> 23 || chiffres == 0 || chiffres > 10) return std::nullopt;
     std::uint64_t valeur = 0;
     for (std::size_t i = lettres; i < r.size(); ++i) {
         if (r[i] < '0' || r[i] > '9') return std::nullopt;
         valeur = valeur * 10 + static_cast<std::uint64_t>(r[i] - '0');
     }
-    std::uint64_t prefixe = 0;
-    for (std::size_t i = 0; i < lettres; ++i)
-        prefixe = prefixe << 8 | static_cast<std::uint8_t>(r[i]);
     return prefixe << 40 | static_cast<std::uint64_t>(chiffres) << 36 | valeur;
+}
+
+namespace {
+
+// The series of a compact key of the first form ("@I12@": the letters I)
+// and its number, when it is written with no leading zero; nothing else.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> serieEtNombre(std::uint64_t cle) {
+    if (cle >> 63) return std::nullopt;
+    const std::uint64_t valeur = cle & ((1ULL << 36) - 1);
+    const auto chiffres = static_cast<int>(cle >> 36 & 0xF);
+    int ecrits = 1;
+    for (std::uint64_t v = valeur; v >= 10; v /= 10)
+        ++ecrits;
+    if (ecrits != chiffres || valeur >> 31) return std::nullopt;
+    return std::pair{cle >> 40, valeur};
+}
+
+} // namespace
+
+// A compact key of the first series met, written with no leading zero, has
+// its place in the array by its number, when the array may grow to it.
+std::int32_t* Identifiants::dansLaSuite(std::uint64_t cle) {
+    const auto sn = serieEtNombre(cle);
+    if (!sn) return nullptr;
+    if (m_serie == ~0ULL) m_serie = sn->first;
+    if (sn->first != m_serie) return nullptr;
+    const std::uint64_t valeur = sn->second;
+    // The array grows only where identifiers are dense, never for one stray number.
+    if (valeur >= m_suite.size()) {
+        if (valeur > 2 * static_cast<std::uint64_t>(m_nombre) + 65536) return nullptr;
+        m_suite.resize(std::max<std::size_t>(valeur + 1, m_suite.size() * 3 / 2), -1);
+    }
+    return &m_suite[valeur];
+}
+
+const std::int32_t* Identifiants::dansLaSuite(std::uint64_t cle) const {
+    const auto sn = serieEtNombre(cle);
+    if (!sn || sn->first != m_serie || sn->second >= m_suite.size()) return nullptr;
+    return &m_suite[sn->second];
 }
 
 std::int32_t Identifiants::numero(std::string_view ref) {
     const auto cle = cleCompacte(ref);
-    const auto suivant = nombre();
-    if (cle) return m_compactes.try_emplace(*cle, suivant).first->second;
-    return m_autres.try_emplace(std::string(ref), suivant).first->second;
+    if (!cle) {
+        const auto [i, nouveau] = m_autres.try_emplace(std::string(ref), m_nombre);
+        if (nouveau) ++m_nombre;
+        return i->second;
+    }
+    std::int32_t* place = dansLaSuite(*cle);
+    if (place && *place >= 0) return *place;
+    // A key first met beyond the array's reach stays in the table for good.
+    if (const auto i = m_compactes.find(*cle); i != m_compactes.end()) return i->second;
+    if (place) return *place = m_nombre++;
+    return m_compactes.emplace(*cle, m_nombre++).first->second;
 }
 
 std::int32_t Identifiants::chercher(std::string_view ref) const {
     if (const auto cle = cleCompacte(ref)) {
+        if (const std::int32_t* place = dansLaSuite(*cle); place && *place >= 0) return *place;
         const auto i = m_compactes.find(*cle);
         return i == m_compactes.end() ? -1 : i->second;
     }

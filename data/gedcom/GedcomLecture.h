@@ -177,12 +177,18 @@ public:
     std::int32_t numero(std::string_view ref);
     // -1 when the identifier was never seen.
     std::int32_t chercher(std::string_view ref) const;
-    std::int32_t nombre() const {
-        return static_cast<std::int32_t>(m_compactes.size() + m_autres.size());
-    }
+    std::int32_t nombre() const { return m_nombre; }
 
 private:
     static std::optional<std::uint64_t> cleCompacte(std::string_view r);
+    std::int32_t* dansLaSuite(std::uint64_t cle);
+    const std::int32_t* dansLaSuite(std::uint64_t cle) const;
+    std::int32_t m_nombre = 0;
+    // Most programs number their records "@I1@", "@I2@"…: the identifiers of
+    // the first such series are found by their number in an array, four
+    // bytes each, where a table costs ten times as much.
+    std::uint64_t m_serie = ~0ULL; // the compact key of the series' number 0
+    std::vector<std::int32_t> m_suite;
     std::unordered_map<std::uint64_t, std::int32_t> m_compactes;
     std::unordered_map<std::string, std::int32_t> m_autres;
 };

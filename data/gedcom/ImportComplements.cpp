@@ -1,10 +1,12 @@
 // What the GEDCOM import hands to the companion store: the source's own
 // text of what the records cannot hold, its pointers made the store's.
 #include "data/gedcom/Importateur.h"
+#include "data/gedcom/SortieGedcom.h"
 
 #include "data/fichier/Dates.h"
 #include "data/fichier/Erreurs.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace importation {
@@ -29,6 +31,11 @@ bool Importateur::dejaUtf8(std::string_view v) const {
 // `niveau`; a continuation stays a line break in its value.
 std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
     std::string t;
+    ajouterTexteUtf8(t, ligne, niveau);
+    return t;
+}
+
+void Importateur::ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau) {
     const int ecart = niveau - m_e.niveau(ligne);
     for (std::size_t j = ligne, fin = m_e.fin(ligne); j < fin; ++j) {
         t += std::to_string(m_e.niveau(j) + ecart);
@@ -59,28 +66,51 @@ std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
         }
         t += '\n';
     }
-    return t;
 }
 
 namespace {
 
-// What the export writes from the record alone, to know whether the source
-// said more.
-std::string nomExporte(const TFiche& f) {
-    std::string t = "1 NAME ";
-    if (!f.Prenom.vide()) t += f.Prenom.texte().toStdString() + ' ';
-    t += '/' + f.Nom.texte().toStdString() + "/\n";
-    if (f.Qualite == 2) t += "2 NPFX Mademoiselle\n";
-    return t;
+// A record's text as UTF-8, straight from its Windows-1252 bytes, as the
+// export writes it.
+template <int L> void ajouterUtf8(std::string& t, const ChampTexte<L>& champ) {
+    const exportation::TableUtf8& table = exportation::tableUtf8();
+    for (int i = 0; i < champ.longueurSignificative(); ++i) {
+        const std::uint8_t o = champ.octets[static_cast<std::size_t>(i)];
+        t.append(table.octets[o].data(), table.longueur[o]);
+    }
 }
 
-std::string evenementExporte(const char* etiquette, const ChampTexte<10>& date,
-                             const ChampTexte<30>& lieu) {
-    if (date.vide() && lieu.vide()) return {};
-    std::string t = std::string("1 ") + etiquette + '\n';
-    if (!date.vide()) t += "2 DATE " + dateGedcom(date.texte()).toStdString() + '\n';
-    if (!lieu.vide()) t += "2 PLAC " + lieu.texte().toStdString() + '\n';
-    return t;
+// What the export writes from the record alone, to know whether the source
+// said more.
+void nomExporte(const TFiche& f, std::string& t) {
+    t += "1 NAME ";
+    if (!f.Prenom.vide()) {
+        ajouterUtf8(t, f.Prenom);
+        t += ' ';
+    }
+    t += '/';
+    ajouterUtf8(t, f.Nom);
+    t += "/\n";
+    if (f.Qualite == 2) t += "2 NPFX Mademoiselle\n";
+}
+
+void evenementExporte(const char* etiquette, const ChampTexte<10>& date, const ChampTexte<30>& lieu,
+                      std::string& t) {
+    if (date.vide() && lieu.vide()) return;
+    t += "1 ";
+    t += etiquette;
+    t += '\n';
+    if (!date.vide()) {
+        t += "2 DATE ";
+        if (!ajouterDateGedcomExacte(date.octets.data(), date.longueurSignificative(), t))
+            t += dateGedcom(date.texte()).toStdString();
+        t += '\n';
+    }
+    if (!lieu.vide()) {
+        t += "2 PLAC ";
+        ajouterUtf8(t, lieu);
+        t += '\n';
+    }
 }
 
 } // namespace
@@ -95,31 +125,43 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
                                  std::size_t portrait, const std::vector<std::size_t>& autres) {
     const TFiche& f = fiche(n);
     EntreePersonne e;
-    auto champ = [&](const char* nom, std::size_t ligne, const std::string& attendu, bool force) {
+    // Both texts are built in buffers kept from person to person: most
+    // fields are given back the same, and then nothing is kept.
+    const auto champ = [&](const char* nom, std::size_t ligne, bool force, const auto& attendu) {
         if (!ligne) return;
-        std::string gedcom = texteUtf8(ligne, 1);
-        if (!force && gedcom == attendu) return;
-        e.champs.push_back({nom, ecritDe(f, nom), std::move(gedcom)});
+        m_lu.clear();
+        ajouterTexteUtf8(m_lu, ligne, 1);
+        if (!force) {
+            m_attendu.clear();
+            attendu(m_attendu);
+            if (m_lu == m_attendu) return;
+        }
+        e.champs.push_back({nom, ecritDe(f, nom), m_lu});
     };
     // Names the source gave before the one the record holds stay before it.
     for (const std::size_t l : noms) {
         if (l == principal) break;
         e.champs.push_back({"NAME0", {}, texteUtf8(l, 1)});
     }
-    champ("NAME", principal, nomExporte(f), false);
-    champ("SEX", sexe, "1 SEX " + ecritDe(f, "SEX") + '\n', false);
-    champ("OCCU", profession, "1 OCCU " + f.Profession.texte().toStdString() + '\n', false);
-    champ("BIRT", naissance, evenementExporte("BIRT", f.DateNaissance, f.LieuNaissance),
-          naissanceSubstitut);
-    champ("DEAT", deces, evenementExporte("DEAT", f.DateDeces, f.LieuDeces), decesSubstitut);
-    champ("OBJE", portrait, {}, true);
+    champ("NAME", principal, false, [&](std::string& t) { nomExporte(f, t); });
+    champ("SEX", sexe, false, [&](std::string& t) { t += "1 SEX " + ecritDe(f, "SEX") + '\n'; });
+    champ("OCCU", profession, false, [&](std::string& t) {
+        t += "1 OCCU ";
+        ajouterUtf8(t, f.Profession);
+        t += '\n';
+    });
+    champ("BIRT", naissance, naissanceSubstitut,
+          [&](std::string& t) { evenementExporte("BIRT", f.DateNaissance, f.LieuNaissance, t); });
+    champ("DEAT", deces, decesSubstitut,
+          [&](std::string& t) { evenementExporte("DEAT", f.DateDeces, f.LieuDeces, t); });
+    champ("OBJE", portrait, true, [](std::string&) {});
     bool apres = false;
     for (const std::size_t l : noms) {
-        if (apres && l != principal) e.structures += texteUtf8(l, 1);
+        if (apres && l != principal) ajouterTexteUtf8(e.structures, l, 1);
         apres = apres || l == principal;
     }
     for (const std::size_t l : autres)
-        if (l != 0 && m_e.niveau(l) == 1) e.structures += texteUtf8(l, 1);
+        if (l != 0 && m_e.niveau(l) == 1) ajouterTexteUtf8(e.structures, l, 1);
     if (e.champs.empty() && e.structures.empty()) return;
     e.fiche = n + m_decalage;
     e.empreinte = empreinteDe(f);
@@ -130,7 +172,7 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
 // pointer, and a record's own identifier, through `nouveau`; a line whose
 // pointer leads nowhere goes, with the lines under it.
 std::string
-reecrirePointeurs(const std::string& texte,
+reecrirePointeurs(std::string texte,
                   const std::function<std::optional<std::string>(std::string_view)>& nouveau) {
     if (texte.find('@') == std::string::npos) return texte; // no pointer, no identifier
     std::string sortie;
@@ -175,6 +217,9 @@ reecrirePointeurs(const std::string& texte,
 // file's other records by identifiers this import's number makes unique.
 ComplementsImport Importateur::complementsResolus() {
     ComplementsImport c;
+    c.personnes.reserve(m_entrees.size());
+    c.couples.reserve(static_cast<std::size_t>(std::count_if(
+        m_famillesLues.begin(), m_famillesLues.end(), [](const Famille& f) { return f.definie; })));
     std::unordered_map<std::string, std::string> enregistrements;
     const std::string prefixe = "@X" + std::to_string(m_numeroImport) + '_';
     for (const auto& [xref, gedcom] : m_enregistrementsGardes)
@@ -202,14 +247,15 @@ ComplementsImport Importateur::complementsResolus() {
         e.empreinte = empreinteDe(f);
         for (EntreePersonne::Champ& ch : e.champs) {
             ch.ecrit = ecritDe(f, ch.nom);
-            ch.gedcom = reecrirePointeurs(ch.gedcom, nouveau);
+            ch.gedcom = reecrirePointeurs(std::move(ch.gedcom), nouveau);
         }
-        e.structures = reecrirePointeurs(e.structures, nouveau);
+        e.structures = reecrirePointeurs(std::move(e.structures), nouveau);
         c.personnes.push_back(std::move(e));
     }
     m_entrees = {};
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
-        const Famille& f = m_famillesLues[id];
+        // The families are read no more: what they hold moves to the store's couples.
+        Famille& f = m_famillesLues[id];
         if (!f.definie) continue;
         EntreeCouple x;
         const std::int32_t mari = ficheDe(f.mari), femme = ficheDe(f.femme);
@@ -223,17 +269,22 @@ ComplementsImport Importateur::complementsResolus() {
         }
         x.ordreMari = f.ordreMari;
         x.ordreFemme = f.ordreFemme;
-        x.ecritMari = f.ecritMari;
-        x.ecritFemme = f.ecritFemme;
+        x.ecritMari = std::move(f.ecritMari);
+        x.ecritFemme = std::move(f.ecritFemme);
         if (id < m_lignesFamilles.size())
-            x.gedcom = reecrirePointeurs(m_lignesFamilles[id], nouveau);
-        for (const Famille::Membre& m : f.membres)
-            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)), m.filiation,
-                                 reecrirePointeurs(m.lignes, nouveau)});
+            x.gedcom = reecrirePointeurs(std::move(m_lignesFamilles[id]), nouveau);
+        x.enfants.reserve(f.membres.size());
+        for (Famille::Membre& m : f.membres)
+            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)),
+                                 std::move(m.filiation),
+                                 reecrirePointeurs(std::move(m.lignes), nouveau)});
+        f.membres = {};
+        f.enfants = std::vector<Famille::Enfant>(); // told, linked and kept by now
         c.couples.push_back(std::move(x));
     }
-    for (const auto& [xref, gedcom] : m_enregistrementsGardes)
-        c.enregistrements.push_back({enregistrements.at(xref), reecrirePointeurs(gedcom, nouveau)});
+    for (auto& [xref, gedcom] : m_enregistrementsGardes)
+        c.enregistrements.push_back(
+            {enregistrements.at(xref), reecrirePointeurs(std::move(gedcom), nouveau)});
     m_enregistrementsGardes = {};
     return c;
 }

@@ -67,12 +67,12 @@ void Importateur::famille() {
         for (std::size_t l = 1; l < m_e.taille(); l = m_e.fin(l)) {
             const std::uint64_t c = m_e.code(l);
             if (c != HUSB && c != WIFE && c != CHIL)
-                lignes += texteUtf8(l, 1); // its identifiers (_UID, RIN, CHAN) too
+                ajouterTexteUtf8(lignes, l, 1); // its identifiers (_UID, RIN, CHAN) too
             else if (c != CHIL && m_e.fin(l) > l + 1) {
                 // What the source said under a spouse's link, without the link.
                 lignes += "1 " + std::string(m_e.etiquette(l)) + '\n';
                 for (std::size_t j = l + 1; j < m_e.fin(l); j = m_e.fin(j))
-                    lignes += texteUtf8(j, 2);
+                    ajouterTexteUtf8(lignes, j, 2);
             }
         }
     }
@@ -129,11 +129,11 @@ void Importateur::enfantDeLaFamille(std::size_t l, Famille& f) {
         const std::uint64_t c = m_e.code(j);
         if (c == FREL || c == MREL || c == PEDI) continue;
         detailDuLien(j, f, "un enfant");
-        if (m_avecComplements) lignes += texteUtf8(j, 3);
+        if (m_avecComplements) ajouterTexteUtf8(lignes, j, 3);
     }
     if (!lignes.empty()) lignes.insert(0, "2 CHIL\n");
-    f.enfants.push_back(
-        {m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l))), filiation, std::move(lignes)});
+    f.enfants.push_back({m_personnes.numero(gedcom::sansBlancs(m_e.valeur(l))), filiation,
+                         lignesGardees(std::move(lignes))});
 }
 
 // The first marriage's date and place go into the spouses' records; what
@@ -258,7 +258,7 @@ void Importateur::liens() {
             choisirLaFamille(&fusion[debut], &fusion[0] + fin);
         debut = fin;
     }
-    fusion = {};
+    fusion = std::vector<Appartenance>();
     inscrireLesEnfants(familleChoisie);
 }
 
@@ -269,20 +269,24 @@ std::vector<Appartenance> Importateur::appartenances() {
         return famille >= 0 && static_cast<std::size_t>(famille) < m_famillesLues.size() &&
                m_famillesLues[static_cast<std::size_t>(famille)].definie;
     };
+    std::size_t parChil = 0;
+    for (const Famille& f : m_famillesLues)
+        parChil += f.enfants.size();
     std::vector<Appartenance> toutes;
-    toutes.reserve(m_famc.size());
+    toutes.reserve(m_famc.size() + parChil);
     for (std::size_t i = 0; i < m_famc.size(); ++i)
         if (definie(m_famc[i].famille))
             toutes.push_back({m_famc[i].fiche, m_famc[i].famille, m_famc[i].filiation, true, false,
                               static_cast<std::int64_t>(i), std::move(m_famc[i].lignes)});
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
-        const Famille& f = m_famillesLues[id];
-        for (const Famille::Enfant& e : f.enfants)
+        Famille& f = m_famillesLues[id];
+        for (Famille::Enfant& e : f.enfants)
             if (const std::int32_t enfant = ficheDe(e.personne); enfant >= 0)
                 toutes.push_back({enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
-                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne, e.lignes});
+                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne,
+                                  std::move(e.lignes)});
     }
-    m_famc = {};
+    m_famc = std::vector<LienPersonne>();
     std::vector<std::uint32_t> debut;
     std::vector<Appartenance> fusion = grouper(std::move(toutes), m_r.fiches.size(), debut,
                                                [](const Appartenance& a) { return a.enfant; });
@@ -295,7 +299,10 @@ std::vector<Appartenance> Importateur::appartenances() {
                     a->parChil |= b->parChil;
                     a->ordre = std::min(a->ordre, b->ordre);
                     if (b->filiation != Filiation::Naissance) a->filiation = b->filiation;
-                    a->lignes += b->lignes;
+                    if (!a->lignes)
+                        a->lignes = std::move(b->lignes);
+                    else if (b->lignes)
+                        *a->lignes += *b->lignes;
                     b->enfant = -1; // merged
                 }
         trierPetitGroupe(premier, dernier, [](const Appartenance& a, const Appartenance& b) {
@@ -329,7 +336,7 @@ std::int32_t Importateur::choisirLaFamille(const Appartenance* debut, const Appa
             const bool autre = a->filiation == Filiation::Naissance && a != choisie;
             m_famillesLues[static_cast<std::size_t>(a->famille)].membres.push_back(
                 {enfant, autre ? "other-birth" : filiations[static_cast<std::size_t>(a->filiation)],
-                 a->lignes});
+                 texteDes(a->lignes)});
         }
         if (a->filiation != Filiation::Naissance)
             perte(Ecart::Filiation, enfant,
@@ -516,7 +523,7 @@ std::vector<FamilleDeLaPersonne> Importateur::famillesDeChaquePersonne() {
                 familles.push_back({p, static_cast<std::int32_t>(id),
                                     static_cast<std::int64_t>(m_fams.size()) + f.ligne});
     }
-    m_fams = {};
+    m_fams = std::vector<LienPersonne>();
     std::vector<std::uint32_t> groupes;
     familles = grouper(std::move(familles), m_r.fiches.size(), groupes,
                        [](const FamilleDeLaPersonne& d) { return d.fiche; });

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,7 +72,7 @@ std::int64_t cleDeNaissance(const ChampTexte<10>& date);
 // pointer, and a record's own identifier, through `nouveau`; a line whose
 // pointer leads nowhere goes, with the lines under it.
 std::string
-reecrirePointeurs(const std::string& texte,
+reecrirePointeurs(std::string texte,
                   const std::function<std::optional<std::string>(std::string_view)>& nouveau);
 
 // The elements grouped by a key from 0 to `cles` - 1, each group in the
@@ -88,7 +89,7 @@ std::vector<T> grouper(std::vector<T>&& elements, std::size_t cles,
     std::vector<T> groupes(elements.size());
     for (T& e : elements)
         groupes[place[static_cast<std::size_t>(cle(e))]++] = std::move(e);
-    elements = {};
+    elements = std::vector<T>();
     return groupes;
 }
 
@@ -102,13 +103,23 @@ void trierPetitGroupe(Iterateur debut, Iterateur fin, Avant avant) {
 
 // ---------------------------------------------------------------- what stays in memory
 
+// Lines kept for the companion store, most often none: held by a pointer,
+// so that the million links of a large file stay small.
+using LignesGardees = std::unique_ptr<std::string>;
+inline LignesGardees lignesGardees(std::string lignes) {
+    return lignes.empty() ? nullptr : std::make_unique<std::string>(std::move(lignes));
+}
+inline std::string texteDes(const LignesGardees& lignes) {
+    return lignes ? *lignes : std::string();
+}
+
 // A family, until the links are made.
 struct Famille {
     std::int32_t mari = -1, femme = -1; // person identifiers
     struct Enfant {
         std::int32_t personne;
         Filiation filiation;
-        std::string lignes; // what its CHIL line said beyond the link, as "2 CHIL" and under
+        LignesGardees lignes; // what its CHIL line said beyond the link, as "2 CHIL" and under
     };
     std::vector<Enfant> enfants;
     QString date, lieu;      // of its first marriage
@@ -141,7 +152,7 @@ struct LienPersonne {
     std::int32_t fiche;   // the person's record, from 0 in this import
     std::int32_t famille; // family identifier
     Filiation filiation;
-    std::string lignes; // for the companion store: what a FAMC says beyond its pedigree
+    LignesGardees lignes; // what a FAMC says beyond its pedigree
 };
 
 // One family of a child, by its FAMC or the family's CHIL, until one is chosen.
@@ -151,7 +162,7 @@ struct Appartenance {
     Filiation filiation;
     bool parFamc, parChil;
     std::int64_t ordre; // the child's own order first, then the file's
-    std::string lignes;
+    LignesGardees lignes;
 };
 
 // One family of a person, in the order the person's own FAMS give, then the file's.
@@ -308,6 +319,8 @@ private:
     std::vector<std::string> m_lignesFamilles;
     std::vector<std::pair<std::string, std::string>> m_enregistrementsGardes; // xref, GEDCOM
     std::string texteUtf8(std::size_t ligne, int niveau);
+    void ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau);
+    std::string m_lu, m_attendu; // a field's structure and what the record gives back, reused
     bool dejaUtf8(std::string_view valeur) const;
     void garderPersonne(std::int32_t n, std::size_t principal, const std::vector<std::size_t>& noms,
                         std::size_t sexe, std::size_t profession, std::size_t naissance,

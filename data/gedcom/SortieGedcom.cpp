@@ -9,35 +9,11 @@ namespace exportation {
 
 namespace {
 
-const char* const MoisGedcom[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-
-bool bissextile(int annee) {
-    return (annee % 4 == 0 && annee % 100 != 0) || annee % 400 == 0;
-}
-
 // "12/03/1890" straight from the stored bytes; false for any other form.
 bool ecrireDateCourante(Sortie& s, const ChampTexte<10>& c) {
-    if (c.longueurSignificative() != 10) return false;
-    const auto& o = c.octets;
-    auto chiffre = [&](int i) {
-        return o[static_cast<std::size_t>(i)] >= '0' && o[static_cast<std::size_t>(i)] <= '9';
-    };
-    if (o[2] != '/' || o[5] != '/') return false;
-    for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
-        if (!chiffre(i)) return false;
-    auto valeur = [&](int i) { return o[static_cast<std::size_t>(i)] - '0'; };
-    const int jour = valeur(0) * 10 + valeur(1);
-    const int mois = valeur(3) * 10 + valeur(4);
-    const int annee = valeur(6) * 1000 + valeur(7) * 100 + valeur(8) * 10 + valeur(9);
-    static const int jours[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (mois < 1 || mois > 12 || jour < 1 || annee < 1) return false;
-    if (jour > jours[mois - 1] + (mois == 2 && bissextile(annee) ? 1 : 0)) return false;
-    s.nombre(jour);
-    s.brut(" ", 1);
-    s.brut(MoisGedcom[mois - 1], 3);
-    s.brut(" ", 1);
-    s.nombre(annee); // "0570" is held on four digits, and written 570
+    std::string date; // "31 DEC 9999" at the most, held without an allocation
+    if (!ajouterDateGedcomExacte(c.octets.data(), c.longueurSignificative(), date)) return false;
+    s.brut(date.data(), date.size());
     return true;
 }
 
