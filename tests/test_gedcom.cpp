@@ -1,5 +1,6 @@
 // GEDCOM export and import, the approximate search and the file check.
 #include "data/fichier/Dates.h"
+#include "data/fichier/IntervalleDate.h"
 #include "data/fichier/Texte.h"
 #include "data/gedcom/Gedcom.h"
 #include "data/gedcom/GedcomLecture.h"
@@ -325,6 +326,14 @@ void TestGedcom::dates() {
         exportation::ecrireDate(sortie, champ);
         sortie.vider();
         QCOMPARE(QString::fromStdString(ecrit), QStringLiteral("2 DATE ") + retour + "\r\n");
+    }
+    // The store's days of a common date, read from its bytes, are the record's.
+    const QByteArray octets = gedcom.toUtf8();
+    if (const auto courante =
+            dateGedcomCourante(std::string_view(octets.constData(), octets.size()))) {
+        const IntervalleDate a = intervalleDe(*courante), b = intervalleDe(fiche);
+        QCOMPARE(a.premier, b.premier);
+        QCOMPARE(a.dernier, b.dernier);
     }
     // The forms the record holds pass the save's date check when the year allows.
     const DateLue lue = lireDate(fiche);

@@ -240,7 +240,9 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
     return id;
 }
 
-const IntervalleDate& EcrivainStructures::joursDe(const std::string& date) {
+IntervalleDate EcrivainStructures::joursDe(const std::string& date) {
+    // The common forms at once; the others read once each.
+    if (const auto courante = dateGedcomCourante(date)) return intervalleDe(*courante);
     if (const auto connu = m_jours.find(date); connu != m_jours.end()) return connu->second;
     if (m_jours.size() > 200000) m_jours.clear(); // bounded, whatever the file
     return m_jours.emplace(date, intervalleDe(dateDepuisGedcom(QString::fromStdString(date)).fiche))

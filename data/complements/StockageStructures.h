@@ -52,10 +52,11 @@ private:
     sqlite3* m_base;
     std::map<Sorte, std::unique_ptr<magasin::Requete>> m_insertions;
     std::unique_ptr<magasin::Requete> m_chercherLieu, m_creerLieu, m_coordonnees;
-    std::map<std::string, std::int64_t> m_lieux; // this writing's places, by their whole name
+    std::unordered_map<std::string, std::int64_t>
+        m_lieux; // this writing's places, by their whole name
     // The days of each date text met, read once: a file repeats its dates.
     std::unordered_map<std::string, IntervalleDate> m_jours;
-    const IntervalleDate& joursDe(const std::string& date);
+    IntervalleDate joursDe(const std::string& date);
 };
 
 // For a store still without events, the events' indexes by day and by

@@ -276,6 +276,38 @@ bool ajouterDateGedcomExacte(const std::uint8_t* o, int longueur, std::string& s
     return true;
 }
 
+std::optional<DateLue> dateGedcomCourante(std::string_view d) {
+    const std::size_t n = d.size();
+    if (n < 4 || n > 11) return std::nullopt;
+    const auto chiffre = [&](std::size_t i) { return d[i] >= '0' && d[i] <= '9'; };
+    for (std::size_t i = n - 4; i < n; ++i)
+        if (!chiffre(i)) return std::nullopt;
+    if (d[n - 4] == '0') return std::nullopt;
+    const int annee =
+        (d[n - 4] - '0') * 1000 + (d[n - 3] - '0') * 100 + (d[n - 2] - '0') * 10 + (d[n - 1] - '0');
+    if (n == 4) return DateLue{Genre::Annee, 0, 0, annee, 0};
+    // "MON YYYY" or "D MON YYYY" or "DD MON YYYY", the month in any case.
+    if (n < 8 || d[n - 5] != ' ') return std::nullopt;
+    const std::size_t debutMois = n - 8;
+    if (debutMois > 0 && d[debutMois - 1] != ' ') return std::nullopt;
+    char mois[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const char c = d[debutMois + i];
+        mois[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    int m = 0;
+    for (int i = 0; i < 12 && !m; ++i)
+        if (std::strncmp(mois, MoisGedcom[static_cast<std::size_t>(i)], 3) == 0) m = i + 1;
+    if (!m) return std::nullopt;
+    if (debutMois == 0) return DateLue{Genre::MoisAnnee, 0, m, annee, 0};
+    const std::size_t chiffresJour = debutMois - 1;
+    if (chiffresJour < 1 || chiffresJour > 2 || !chiffre(0) || (chiffresJour == 2 && !chiffre(1)))
+        return std::nullopt;
+    const int jour = chiffresJour == 1 ? d[0] - '0' : (d[0] - '0') * 10 + d[1] - '0';
+    if (!jourExiste(jour, m, annee)) return std::nullopt;
+    return DateLue{Genre::Exacte, jour, m, annee, 0};
+}
+
 // ---------------------------------------------------------------- French Republican
 
 JourGregorien depuisRepublicain(int jour, int mois, int an) {
@@ -526,53 +558,23 @@ DateImportee::Ecart ecartDe(const Simple& s, bool precisionPerdue) {
                                               : DateImportee::Ecart::Aucun;
 }
 
-// The common forms, "5 MAY 1900", "MAY 1900" and "1900", without splitting
-// or searching: an import reads millions of them.
+// The common forms as the record holds them: "05/05/1900", "??/05/1900", "??/??/1900".
 bool lireDateCourante(const QString& d, DateImportee& sortie) {
-    const qsizetype n = d.size();
-    if (n < 4 || n > 11) return false;
-    auto chiffre = [&](qsizetype i) { return d[i] >= u'0' && d[i] <= u'9'; };
-    for (qsizetype i = n - 4; i < n; ++i)
-        if (!chiffre(i)) return false;
-    if (n == 4) {
-        if (d[0] == u'0') return false;
-        sortie = {QStringLiteral("?\?/?\?/") + d, DateImportee::Ecart::Aucun};
-        return true;
+    // Latin letters and digits only: copied to bytes without an allocation.
+    char octets[11];
+    if (d.size() > 11) return false;
+    for (qsizetype i = 0; i < d.size(); ++i) {
+        if (d[i].unicode() >= 0x80) return false;
+        octets[i] = static_cast<char>(d[i].unicode());
     }
-    // "MON YYYY" or "D MON YYYY" or "DD MON YYYY".
-    if (d[n - 5] != u' ') return false;
-    const qsizetype debutMois = n - 8;
-    if (debutMois < 0 || (debutMois > 0 && d[debutMois - 1] != u' ')) return false;
-    char mois[4] = {};
-    for (int i = 0; i < 3; ++i) {
-        const char16_t c = d[debutMois + i].toUpper().unicode();
-        if (c < u'A' || c > u'Z') return false;
-        mois[i] = static_cast<char>(c);
-    }
-    int m = 0;
-    for (int i = 0; i < 12 && !m; ++i)
-        if (std::strncmp(mois, MoisGedcom[static_cast<std::size_t>(i)], 3) == 0) m = i + 1;
-    if (!m || d[n - 4] == u'0') return false;
-    QString fiche(10, Qt::Uninitialized);
-    fiche[2] = fiche[5] = u'/';
-    fiche[3] = QChar(u'0' + m / 10);
-    fiche[4] = QChar(u'0' + m % 10);
-    for (int i = 0; i < 4; ++i)
-        fiche[6 + i] = d[n - 4 + i];
-    if (debutMois == 0) {
-        fiche[0] = fiche[1] = u'?';
-        sortie = {fiche, DateImportee::Ecart::Aucun};
-        return true;
-    }
-    const qsizetype chiffresJour = debutMois - 1;
-    if (chiffresJour < 1 || chiffresJour > 2 || !chiffre(0) || (chiffresJour == 2 && !chiffre(1)))
-        return false;
-    const int jour = chiffresJour == 1 ? d[0].unicode() - u'0'
-                                       : (d[0].unicode() - u'0') * 10 + d[1].unicode() - u'0';
-    if (!jourExiste(jour, m, fiche.right(4).toInt())) return false;
-    fiche[0] = QChar(u'0' + jour / 10);
-    fiche[1] = QChar(u'0' + jour % 10);
-    sortie = {fiche, DateImportee::Ecart::Aucun};
+    const auto lue =
+        dateGedcomCourante(std::string_view(octets, static_cast<std::size_t>(d.size())));
+    if (!lue) return false;
+    const auto deux = [](int n) {
+        return n ? QString(QChar(u'0' + n / 10)) + QChar(u'0' + n % 10) : QStringLiteral("??");
+    };
+    sortie = {deux(lue->jour) + u'/' + deux(lue->mois) + u'/' + d.right(4),
+              DateImportee::Ecart::Aucun};
     return true;
 }
 

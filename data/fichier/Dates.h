@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // Dates as the record holds them, in ten characters, and as GEDCOM writes
 // them. The record forms read naturally in French and go back to the same
@@ -84,6 +86,10 @@ struct DateImportee {
 };
 
 DateImportee dateDepuisGedcom(const QString& gedcom);
+// The common GEDCOM forms, "5 MAY 1900", "MAY 1900" and "1900", read from
+// their bytes without splitting or searching, as the import reads millions;
+// nothing for any other form, or a day that never was.
+std::optional<DateLue> dateGedcomCourante(std::string_view gedcom);
 
 // The Gregorian date of a day of the French Republican calendar (month 13
 // is the complementary days); invalid when the day does not exist.
