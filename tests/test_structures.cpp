@@ -271,6 +271,17 @@ void TestStructures::lieuDansUnAutre_data() {
                                                    << "Morlaix, Finistère" << false;
     QTest::newRow("un nom qui commence pareil") << "Morlaix-Plage"
                                                 << "Morlaix" << false;
+    QTest::newRow("un lieu-dit dont le numéro contient celui cherché")
+        << "Lieu-dit 1422, Commune 7, Var"
+        << "Commune 42" << false;
+    QTest::newRow("un lieu-dit de la commune numérotée") << "Lieu-dit 3, Commune 42, Var"
+                                                         << "commune 42" << true;
+    QTest::newRow("tabulation et blanc final") << "Commune\t42 , Var"
+                                               << "commune 42" << true;
+    QTest::newRow("autre écriture") << "Зыково, Россия"
+                                    << "зыково" << true;
+    QTest::newRow("lettre sans accent à ôter") << "Ødis, Danmark"
+                                               << "Ødis" << true;
 }
 
 void TestStructures::lieuDansUnAutre() {

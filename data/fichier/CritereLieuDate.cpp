@@ -72,6 +72,8 @@ QStringList partiesReduites(const QString& lieu) {
 } // namespace
 
 RechercheDeLieu::RechercheDeLieu(const QString& cherche) : m_parties(partiesReduites(cherche)) {
+    for (const QString& p : m_parties)
+        m_partiesUtf8.push_back(p.toStdString());
     // Every run of plain ASCII letters and digits of the first part.
     const QString premiere = m_parties.isEmpty() ? QString() : m_parties.front();
     qsizetype debut = 0;
@@ -99,49 +101,86 @@ char16_t replie(char16_t c) {
     return c >= 0xC0 ? Bases[c - 0xC0] : c;
 }
 
-} // namespace
-
-// Whether a text folded letter by letter (lower case, Latin-1 letters as
-// their base letter) holds every needle; true when it has a character the
-// folding cannot tell.
-bool RechercheDeLieu::peutContenir(std::string_view utf8) const {
-    if (m_aiguilles.empty()) return true;
-    char plie[256];
-    std::size_t n = 0;
+// A text folded letter by letter: lower case, Latin-1 letters as their base
+// letter, a no-break space as a space. False, for the whole reduction, when
+// it has a character the folding cannot tell. Where it can, the folding is
+// exactly the reduction, character for character.
+bool plier(std::string_view utf8, char (&plie)[256], std::size_t& n) {
+    n = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         char16_t latin1 = c;
         if (c >= 0x80) {
-            if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size()) return true;
+            if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size()) return false;
             latin1 = static_cast<char16_t>(((c & 0x03) << 6) |
                                            (static_cast<unsigned char>(utf8[++i]) & 0x3F));
         }
+        // Ð and Ø have no accent to drop: the reduction keeps them.
+        if ((latin1 | 0x20) == 0xF0 || (latin1 | 0x20) == 0xF8) return false;
         const char16_t r = latin1 == 0xA0 ? u' ' : replie(latin1);
-        if (!r || r >= 0x80) return true;
-        if (n == sizeof plie) return true;
+        if (!r || r >= 0x80 || n == sizeof plie) return false;
         plie[n++] = static_cast<char>(r);
     }
-    const std::string_view texte(plie, n);
-    for (const std::string& a : m_aiguilles)
-        if (texte.find(a) == std::string_view::npos) return false;
     return true;
 }
 
+bool blanc(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
+
+// The parts of a folded place, each with its blanks simplified, hold the
+// parts sought one after the other.
+bool RechercheDeLieu::partiesDans(std::string_view plie) const {
+    std::vector<std::string> parties;
+    for (std::size_t debut = 0; debut <= plie.size();) {
+        const std::size_t fin = std::min(plie.find(',', debut), plie.size());
+        std::string partie;
+        for (std::size_t i = debut; i < fin; ++i) {
+            if (!blanc(plie[i])) {
+                partie += plie[i];
+                continue;
+            }
+            while (i + 1 < fin && blanc(plie[i + 1]))
+                ++i;
+            if (!partie.empty() && i + 1 < fin) partie += ' ';
+        }
+        if (!partie.empty()) parties.push_back(std::move(partie));
+        debut = fin + 1;
+    }
+    for (std::size_t i = 0; i + m_partiesUtf8.size() <= parties.size(); ++i)
+        if (std::equal(m_partiesUtf8.begin(), m_partiesUtf8.end(),
+                       parties.begin() + static_cast<std::ptrdiff_t>(i)))
+            return true;
+    return false;
+}
+
 bool RechercheDeLieu::contient(const QString& lieu) const {
-    if (m_parties.isEmpty()) return true;
     const QByteArray utf8 = lieu.toUtf8();
-    if (!peutContenir(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))))
-        return false;
+    return contientUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
+// Most places are told by their folded letters alone: every needle first,
+// then the parts; the others go through the whole reduction.
+bool RechercheDeLieu::contientUtf8(std::string_view lieu) const {
+    if (m_parties.isEmpty()) return true;
+    char plie[256];
+    std::size_t n = 0;
+    if (!plier(lieu, plie, n))
+        return contientSelonLeTexte(
+            QString::fromUtf8(lieu.data(), static_cast<qsizetype>(lieu.size())));
+    const std::string_view texte(plie, n);
+    for (const std::string& a : m_aiguilles)
+        if (texte.find(a) == std::string_view::npos) return false;
+    return partiesDans(texte);
+}
+
+bool RechercheDeLieu::contientSelonLeTexte(const QString& lieu) const {
     const QStringList parties = partiesReduites(lieu);
     for (qsizetype i = 0; i + m_parties.size() <= parties.size(); ++i)
         if (std::equal(m_parties.begin(), m_parties.end(), parties.begin() + i)) return true;
     return false;
-}
-
-bool RechercheDeLieu::contientUtf8(std::string_view lieu) const {
-    if (m_parties.isEmpty()) return true;
-    if (!peutContenir(lieu)) return false;
-    return contient(QString::fromUtf8(lieu.data(), static_cast<qsizetype>(lieu.size())));
 }
 
 bool lieuDans(const QString& lieu, const QString& cherche) {

@@ -54,8 +54,10 @@ public:
     bool toutLieu() const { return m_parties.isEmpty(); }
 
 private:
-    bool peutContenir(std::string_view utf8) const;
-    QStringList m_parties; // reduced
+    bool contientSelonLeTexte(const QString& lieu) const;
+    bool partiesDans(std::string_view plie) const;
+    QStringList m_parties;                  // reduced
+    std::vector<std::string> m_partiesUtf8; // the same
     // Runs of letters every matching place holds, whatever their case and
     // accents: most places are told apart by them without reducing their text.
     std::vector<std::string> m_aiguilles;
