@@ -187,26 +187,32 @@ reecrirePointeurs(std::string texte,
         if (!gedcom::decouper(l, ligne)) continue;
         if (sousUneLigneOtee >= 0 && ligne.niveau > sousUneLigneOtee) continue;
         sousUneLigneOtee = -1;
-        std::string reference(ligne.reference);
-        if (!reference.empty())
-            if (const auto r = nouveau(reference)) reference = *r;
-        std::string valeur(ligne.valeur);
+        // Only what a pointer becomes is made anew; the rest is copied from the line.
+        std::optional<std::string> nouvelleReference, nouvelleValeur;
+        std::string_view reference = ligne.reference, valeur = ligne.valeur;
+        if (!reference.empty() && (nouvelleReference = nouveau(reference)))
+            reference = *nouvelleReference;
         const std::string_view v = gedcom::sansBlancs(ligne.valeur);
         if (v.size() > 2 && v.front() == '@' && v.back() == '@' &&
             v.find(' ') == std::string_view::npos && ligne.etiquette != "CONT" &&
             ligne.etiquette != "CONC") {
-            const auto r = nouveau(v);
-            if (!r) {
+            if (!(nouvelleValeur = nouveau(v))) {
                 sousUneLigneOtee = ligne.niveau;
                 continue;
             }
-            valeur = *r;
+            valeur = *nouvelleValeur;
         }
         sortie += std::to_string(ligne.niveau);
         sortie += ' ';
-        if (!reference.empty()) sortie += reference + ' ';
+        if (!reference.empty()) {
+            sortie += reference;
+            sortie += ' ';
+        }
         sortie += ligne.etiquette;
-        if (!valeur.empty()) sortie += ' ' + valeur;
+        if (!valeur.empty()) {
+            sortie += ' ';
+            sortie += valeur;
+        }
         sortie += '\n';
     }
     return sortie;

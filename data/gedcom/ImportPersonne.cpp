@@ -187,8 +187,12 @@ void Importateur::individu() {
               m_controles);
         m_controles = 0;
     }
+    // A person with a rich history has many lines told: named once for all.
+    const QString qui =
+        m_enAttente.empty() ? QString() : designationPersonne(fiche(n)) + QStringLiteral(" : ");
     for (const Famille::Perte& p : m_enAttente)
-        perte(p.genre, n, p.detail, p.quantite, p.gardable);
+        m_r.rapport.ajouter(p.genre, p.quantite, qui + p.detail,
+                            p.gardable && m_avecComplements && gardable(p.genre));
     m_enAttente.clear();
 }
 
