@@ -308,6 +308,21 @@ std::optional<DateLue> dateGedcomCourante(std::string_view d) {
     return DateLue{Genre::Exacte, jour, m, annee, 0};
 }
 
+bool ficheDeDateCourante(std::string_view gedcom, char (&fiche)[10]) {
+    const auto lue = dateGedcomCourante(gedcom);
+    if (!lue) return false;
+    const auto deux = [&fiche](int i, int n) {
+        fiche[i] = n ? static_cast<char>('0' + n / 10) : '?';
+        fiche[i + 1] = n ? static_cast<char>('0' + n % 10) : '?';
+    };
+    deux(0, lue->jour);
+    fiche[2] = '/';
+    deux(3, lue->mois);
+    fiche[5] = '/';
+    std::memcpy(fiche + 6, gedcom.data() + gedcom.size() - 4, 4);
+    return true;
+}
+
 // ---------------------------------------------------------------- French Republican
 
 JourGregorien depuisRepublicain(int jour, int mois, int an) {
@@ -567,14 +582,10 @@ bool lireDateCourante(const QString& d, DateImportee& sortie) {
         if (d[i].unicode() >= 0x80) return false;
         octets[i] = static_cast<char>(d[i].unicode());
     }
-    const auto lue =
-        dateGedcomCourante(std::string_view(octets, static_cast<std::size_t>(d.size())));
-    if (!lue) return false;
-    const auto deux = [](int n) {
-        return n ? QString(QChar(u'0' + n / 10)) + QChar(u'0' + n % 10) : QStringLiteral("??");
-    };
-    sortie = {deux(lue->jour) + u'/' + deux(lue->mois) + u'/' + d.right(4),
-              DateImportee::Ecart::Aucun};
+    char fiche[10];
+    if (!ficheDeDateCourante(std::string_view(octets, static_cast<std::size_t>(d.size())), fiche))
+        return false;
+    sortie = {QString::fromLatin1(fiche, 10), DateImportee::Ecart::Aucun};
     return true;
 }
 

@@ -90,6 +90,9 @@ DateImportee dateDepuisGedcom(const QString& gedcom);
 // their bytes without splitting or searching, as the import reads millions;
 // nothing for any other form, or a day that never was.
 std::optional<DateLue> dateGedcomCourante(std::string_view gedcom);
+// The same forms as the record writes them, "05/05/1900", "??/05/1900" or
+// "??/??/1900", in its ten characters.
+bool ficheDeDateCourante(std::string_view gedcom, char (&fiche)[10]);
 
 // The Gregorian date of a day of the French Republican calendar (month 13
 // is the complementary days); invalid when the day does not exist.

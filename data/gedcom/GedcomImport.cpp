@@ -281,6 +281,7 @@ void Importateur::date(std::int32_t n, ChampTexte<10>& champ, const QString& val
                        const char* quoi) {
     const DateImportee d = dateDepuisGedcom(valeur);
     champ.definir(d.fiche);
+    if (d.ecart == DateImportee::Ecart::Aucun) return;
     const QString q = QString::fromUtf8(quoi);
     switch (d.ecart) {
     case DateImportee::Ecart::Aucun:

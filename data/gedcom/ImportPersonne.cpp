@@ -6,6 +6,7 @@
 #include "data/fichier/Erreurs.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <sys/mman.h>
 #include <unordered_map>
@@ -384,8 +385,17 @@ std::size_t Importateur::evenementDeLaFiche(PersonneLue& lue, std::size_t princi
     const bool remplace = !dateEtLieu(principal) && dateEtLieu(substitut);
     const std::size_t ev = remplace ? substitut : principal;
     if (ev) {
-        if (const std::size_t d = m_e.sous(ev, DATE))
-            date(lue.fiche, champDate, valeurSurUneLigne(d), noms.date);
+        if (const std::size_t d = m_e.sous(ev, DATE)) {
+            // A common date is the same bytes in every character set: read
+            // straight into the record, without decoding it.
+            char fiche[10];
+            if (ficheDeDateCourante(gedcom::sansBlancs(m_e.valeur(d)), fiche)) {
+                std::memcpy(champDate.octets.data(), fiche, sizeof fiche);
+                champDate.longueur = sizeof fiche;
+            } else {
+                date(lue.fiche, champDate, valeurSurUneLigne(d), noms.date);
+            }
+        }
         if (const std::size_t p = m_e.sous(ev, PLAC))
             texte(lue.fiche, champLieu, valeurSurUneLigne(p), noms.lieu);
         lireEvenement(ev, lue.fiche, QString::fromUtf8(remplace ? noms.substitut : noms.evenement),
