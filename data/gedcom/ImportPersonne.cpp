@@ -309,6 +309,7 @@ void Importateur::prevoir(std::int64_t octets) {
         // The vector grows as it goes instead.
         return;
     }
+#ifdef MADV_HUGEPAGE
     // The records are written once from start to end: in pages of 2 MiB the
     // system is asked once for each instead of 512 times.
     constexpr std::uintptr_t Page = 4096;
@@ -317,6 +318,7 @@ void Importateur::prevoir(std::int64_t octets) {
     const auto fin =
         reinterpret_cast<std::uintptr_t>(m_r.fiches.data() + m_r.fiches.capacity()) & ~(Page - 1);
     if (fin > debut) ::madvise(reinterpret_cast<void*>(debut), fin - debut, MADV_HUGEPAGE);
+#endif
 }
 
 std::int32_t Importateur::nouvelleFiche() {
