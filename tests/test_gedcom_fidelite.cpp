@@ -189,8 +189,9 @@ void TestGedcomFidelite::chaqueChoseNonGardeeEstComptee_data() {
     QTest::addColumn<QByteArray>("lignes"); // of the person, after its NAME
     QTest::addColumn<int>("genre");
     QTest::addColumn<int>("items");
-    auto ligne = [](const char* nom, const char* l, Ecart e, int n) {
-        QTest::newRow(nom) << QByteArray(l) << int(e) << n;
+    QTest::addColumn<int>("autres"); // told under other kinds
+    auto ligne = [](const char* nom, const char* l, Ecart e, int n, int autres = 0) {
+        QTest::newRow(nom) << QByteArray(l) << int(e) << n << autres;
     };
     ligne("coordonnées", "1 BIRT\n2 PLAC Paris\n3 MAP\n4 LATI N48.8\n4 LONG E2.3\n",
           Ecart::Coordonnees, 1);
@@ -206,10 +207,16 @@ void TestGedcomFidelite::chaqueChoseNonGardeeEstComptee_data() {
     ligne("profession datée", "1 OCCU tisserand\n2 DATE 1850\n", Ecart::DetailEvenement, 1);
     ligne("numéro de référence", "1 REFN 123\n", Ecart::Identifiant, 1);
     ligne("décès sans date", "1 DEAT Y\n", Ecart::DecesSansDate, 1);
-    ligne("trois sources, trois items", "1 SOUR @S1@\n1 SOUR @S2@\n1 SOUR @S3@\n", Ecart::Source,
-          3);
+    ligne("trois sources, trois items", "1 SOUR Registre A\n1 SOUR Registre B\n1 SOUR Registre C\n",
+          Ecart::Source, 3);
+    // A relation kept for the store, but its pointer leads to no record:
+    // lost for good, and said so.
+    ligne("relation vers personne, à dessein", "1 ASSO @VOID@\n2 RELA Parrain\n", Ecart::Evenement,
+          1);
+    ligne("relation vers une personne absente", "1 ASSO @I99@\n2 RELA Parrain\n",
+          Ecart::ReferencePendante, 1, 1);
     QTest::newRow("tabulation et octet nul")
-        << QByteArray("1 OCCU tis\tse\0rand\n", 19) << int(Ecart::Lecture) << 2;
+        << QByteArray("1 OCCU tis\tse\0rand\n", 19) << int(Ecart::Lecture) << 2 << 0;
     ligne("date au niveau 4", "1 BIRT\n4 DATE 1850\n", Ecart::Structure, 1);
     ligne("lieu sous la date", "1 BIRT\n2 DATE 1850\n3 PLAC Lyon\n", Ecart::Structure, 1);
 }
@@ -218,11 +225,18 @@ void TestGedcomFidelite::chaqueChoseNonGardeeEstComptee() {
     QFETCH(QByteArray, lignes);
     QFETCH(int, genre);
     QFETCH(int, items);
+    QFETCH(int, autres);
     const ResultatImport r =
         importerGedcom(gedcomDe("0 @I1@ INDI\n1 NAME Jean /Dupont/\n" + lignes));
     const QString texte = r.rapport.texte().join(u'\n');
     QCOMPARE(r.rapport.comptes[static_cast<std::size_t>(genre)], items);
-    QVERIFY2(r.rapport.total() == items, qPrintable(texte));
+    QVERIFY2(r.rapport.total() == items + autres, qPrintable(texte));
+    // A pointer to no record on purpose stays with what it carries.
+    if (lignes.contains("@VOID@"))
+        QVERIFY(r.complements.personnes.at(0).structures.find("1 ASSO @VOID@\n2 RELA Parrain") !=
+                std::string::npos);
+    if (genre == int(Ecart::ReferencePendante))
+        QVERIFY2(texte.startsWith(QStringLiteral("Perdu pour de bon : 1")), qPrintable(texte));
     QVERIFY2(texte.contains(QStringLiteral("DUPONT Jean")) ||
                  texte.contains(QStringLiteral("Dupont Jean")),
              qPrintable(texte));

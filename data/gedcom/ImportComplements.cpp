@@ -173,7 +173,8 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
 // pointer leads nowhere goes, with the lines under it.
 std::string
 reecrirePointeurs(std::string texte,
-                  const std::function<std::optional<std::string>(std::string_view)>& nouveau) {
+                  const std::function<std::optional<std::string>(std::string_view)>& nouveau,
+                  std::vector<std::string>* otees) {
     if (texte.find('@') == std::string::npos) return texte; // no pointer, no identifier
     std::string sortie;
     sortie.reserve(texte.size());
@@ -198,6 +199,9 @@ reecrirePointeurs(std::string texte,
             ligne.etiquette != "CONC") {
             if (!(nouvelleValeur = nouveau(v))) {
                 sousUneLigneOtee = ligne.niveau;
+                if (otees)
+                    otees->push_back(std::to_string(ligne.niveau) + ' ' +
+                                     std::string(ligne.etiquette) + ' ' + std::string(v));
                 continue;
             }
             valeur = *nouvelleValeur;
@@ -235,6 +239,8 @@ ComplementsImport Importateur::complementsResolus() {
         return f < 0 ? std::string("X") : std::to_string(f + m_decalage);
     };
     const auto nouveau = [&](std::string_view ref) -> std::optional<std::string> {
+        // GEDCOM 7's pointer to no record says so on purpose: it stays.
+        if (ref == "@VOID@") return std::string(ref);
         if (const auto i = enregistrements.find(std::string(ref)); i != enregistrements.end())
             return i->second;
         if (const std::int32_t f = ficheDe(m_personnes.chercher(ref)); f >= 0)
@@ -247,15 +253,17 @@ ComplementsImport Importateur::complementsResolus() {
         }
         return std::nullopt;
     };
+    std::vector<std::string> otees;
     for (EntreePersonne& e : m_entrees) {
         // The records as they are now, portraits and repairs made.
         const TFiche& f = fiche(e.fiche - m_decalage);
         e.empreinte = empreinteDe(f);
         for (EntreePersonne::Champ& ch : e.champs) {
             ch.ecrit = ecritDe(f, ch.nom);
-            ch.gedcom = reecrirePointeurs(std::move(ch.gedcom), nouveau);
+            ch.gedcom = reecrirePointeurs(std::move(ch.gedcom), nouveau, &otees);
         }
-        e.structures = reecrirePointeurs(std::move(e.structures), nouveau);
+        e.structures = reecrirePointeurs(std::move(e.structures), nouveau, &otees);
+        if (!otees.empty()) direLesLignesOtees(otees, designationPersonne(f));
         c.personnes.push_back(std::move(e));
     }
     m_entrees = {};
@@ -278,21 +286,41 @@ ComplementsImport Importateur::complementsResolus() {
         x.ecritMari = std::move(f.ecritMari);
         x.ecritFemme = std::move(f.ecritFemme);
         if (id < m_lignesFamilles.size())
-            x.gedcom = reecrirePointeurs(std::move(m_lignesFamilles[id]), nouveau);
+            x.gedcom = reecrirePointeurs(std::move(m_lignesFamilles[id]), nouveau, &otees);
         x.enfants.reserve(f.membres.size());
         for (Famille::Membre& m : f.membres)
             x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)),
                                  std::move(m.filiation),
-                                 reecrirePointeurs(std::move(m.lignes), nouveau)});
+                                 reecrirePointeurs(std::move(m.lignes), nouveau, &otees)});
         f.membres = {};
+        if (!otees.empty())
+            direLesLignesOtees(otees, QStringLiteral("La famille de ") +
+                                          parentsDe(static_cast<std::int32_t>(id)));
         f.enfants = std::vector<Famille::Enfant>(); // told, linked and kept by now
         c.couples.push_back(std::move(x));
     }
-    for (auto& [xref, gedcom] : m_enregistrementsGardes)
+    for (auto& [xref, gedcom] : m_enregistrementsGardes) {
         c.enregistrements.push_back(
-            {enregistrements.at(xref), reecrirePointeurs(std::move(gedcom), nouveau)});
+            {enregistrements.at(xref), reecrirePointeurs(std::move(gedcom), nouveau, &otees)});
+        if (!otees.empty())
+            direLesLignesOtees(otees, QStringLiteral("Le fichier : l'enregistrement ") +
+                                          QString::fromStdString(xref));
+    }
     m_enregistrementsGardes = {};
     return c;
+}
+
+// A line kept for the store whose pointer leads to no record of the file
+// cannot be given back: it is lost for good, and said so.
+void Importateur::direLesLignesOtees(std::vector<std::string>& otees, const QString& qui) {
+    for (const std::string& ligne : otees)
+        m_r.rapport.ajouter(Ecart::ReferencePendante, 1,
+                            QStringLiteral("%1 : la ligne « %2 » renvoie à un enregistrement "
+                                           "absent du fichier : elle n'est pas gardée, ni ce "
+                                           "qu'elle porte")
+                                .arg(qui, QString::fromStdString(ligne)),
+                            false);
+    otees.clear();
 }
 
 } // namespace importation

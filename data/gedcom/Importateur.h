@@ -70,10 +70,12 @@ std::int64_t cleDeNaissance(const ChampTexte<10>& date);
 
 // GEDCOM text whose pointers are rewritten: each line's value that is a
 // pointer, and a record's own identifier, through `nouveau`; a line whose
-// pointer leads nowhere goes, with the lines under it.
+// pointer leads nowhere goes, with the lines under it, and is added to
+// `otees` ("1 ASSO @I99@") to be told.
 std::string
 reecrirePointeurs(std::string texte,
-                  const std::function<std::optional<std::string>(std::string_view)>& nouveau);
+                  const std::function<std::optional<std::string>(std::string_view)>& nouveau,
+                  std::vector<std::string>* otees = nullptr);
 
 // The elements grouped by a key from 0 to `cles` - 1, each group in the
 // order the elements came: a counting sort, in linear time.
@@ -327,6 +329,7 @@ private:
                         bool naissanceSubstitut, std::size_t deces, bool decesSubstitut,
                         std::size_t portrait, const std::vector<std::size_t>& autres);
     ComplementsImport complementsResolus();
+    void direLesLignesOtees(std::vector<std::string>& otees, const QString& qui);
     std::int64_t m_illisibles = 0, m_horsEnregistrement = 0;
     std::int64_t m_controles = 0, m_controlesFichier = 0; // of the record being read, of the others
     std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
