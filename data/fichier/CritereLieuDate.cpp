@@ -111,7 +111,9 @@ bool plier(std::string_view utf8, char (&plie)[256], std::size_t& n) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         char16_t latin1 = c;
         if (c >= 0x80) {
-            if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size()) return false;
+            if ((c != 0xC2 && c != 0xC3) || i + 1 >= utf8.size() ||
+                (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) != 0x80)
+                return false;
             latin1 = static_cast<char16_t>(((c & 0x03) << 6) |
                                            (static_cast<unsigned char>(utf8[++i]) & 0x3F));
         }
