@@ -289,10 +289,10 @@ ComplementsImport Importateur::complementsResolus() {
             x.gedcom = reecrirePointeurs(std::move(m_lignesFamilles[id]), nouveau, &otees);
         x.enfants.reserve(f.membres.size());
         for (Famille::Membre& m : f.membres)
-            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)),
-                                 std::move(m.filiation),
-                                 reecrirePointeurs(std::move(m.lignes), nouveau, &otees)});
-        f.membres = {};
+            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)), m.filiation,
+                                 reecrirePointeurs(m.lignes ? std::move(*m.lignes) : std::string(),
+                                                   nouveau, &otees)});
+        f.membres = std::vector<Famille::Membre>();
         if (!otees.empty())
             direLesLignesOtees(otees, QStringLiteral("La famille de ") +
                                           parentsDe(static_cast<std::int32_t>(id)));

@@ -325,18 +325,18 @@ QString Importateur::parentsDe(std::int32_t famille) {
 // Among one child's families, the first birth family gives the record its
 // father and mother; every other is kept in the store and told. Returns the
 // family chosen, -1 when none.
-std::int32_t Importateur::choisirLaFamille(const Appartenance* debut, const Appartenance* fin) {
+std::int32_t Importateur::choisirLaFamille(Appartenance* debut, Appartenance* fin) {
     const std::int32_t enfant = debut->enfant;
     const Appartenance* choisie = nullptr;
     for (const Appartenance* a = debut; a != fin && !choisie; ++a)
         if (a->filiation == Filiation::Naissance) choisie = a;
-    for (const Appartenance* a = debut; a != fin; ++a) {
+    for (Appartenance* a = debut; a != fin; ++a) {
         if (m_avecComplements) {
             static const char* const filiations[] = {"birth", "adopted", "foster", "step"};
             const bool autre = a->filiation == Filiation::Naissance && a != choisie;
             m_famillesLues[static_cast<std::size_t>(a->famille)].membres.push_back(
                 {enfant, autre ? "other-birth" : filiations[static_cast<std::size_t>(a->filiation)],
-                 texteDes(a->lignes)});
+                 std::move(a->lignes)});
         }
         if (a->filiation != Filiation::Naissance)
             perte(Ecart::Filiation, enfant,

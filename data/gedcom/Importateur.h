@@ -111,9 +111,6 @@ using LignesGardees = std::unique_ptr<std::string>;
 inline LignesGardees lignesGardees(std::string lignes) {
     return lignes.empty() ? nullptr : std::make_unique<std::string>(std::move(lignes));
 }
-inline std::string texteDes(const LignesGardees& lignes) {
-    return lignes ? *lignes : std::string();
-}
 
 // A family, until the links are made.
 struct Famille {
@@ -133,8 +130,8 @@ struct Famille {
     // for each spouse.
     struct Membre {
         std::int32_t enfant;
-        std::string filiation; // as GEDCOM's PEDI says
-        std::string lignes;    // what the child's FAMC said beyond it
+        const char* filiation; // as GEDCOM's PEDI says
+        LignesGardees lignes;  // what the child's FAMC said beyond it
     };
     std::vector<Membre> membres;
     std::string ecritMari, ecritFemme;
@@ -282,7 +279,7 @@ private:
     void liens();
     std::vector<Appartenance> appartenances();
     QString parentsDe(std::int32_t famille);
-    std::int32_t choisirLaFamille(const Appartenance* debut, const Appartenance* fin);
+    std::int32_t choisirLaFamille(Appartenance* debut, Appartenance* fin);
     void inscrireLesEnfants(std::vector<std::int32_t>& familleChoisie);
     std::vector<std::int32_t> famillesDansLOrdreDuFichier() const;
     void enfantsParRang(const std::vector<std::pair<std::int32_t, std::int32_t>>& enfantsDe);
