@@ -261,8 +261,12 @@ bool gardable(Ecart genre) {
            !ecartInformatif(genre);
 }
 
+void Importateur::dire(Ecart genre, std::int64_t quantite, const QString& texte, bool garde) {
+    m_r.rapport.ajouter(genre, quantite, texte, garde && m_avecComplements && gardable(genre));
+}
+
 void Importateur::perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite) {
-    m_r.rapport.ajouter(genre, quantite, ligne, m_avecComplements && gardable(genre));
+    dire(genre, quantite, ligne, true);
 }
 
 void Importateur::perte(Ecart genre, std::int32_t n, const QString& detail, std::int64_t quantite,
@@ -272,9 +276,7 @@ void Importateur::perte(Ecart genre, std::int32_t n, const QString& detail, std:
         m_enAttente.push_back({genre, quantite, detail, garde});
         return;
     }
-    m_r.rapport.ajouter(genre, quantite,
-                        designationPersonne(fiche(n)) + QStringLiteral(" : ") + detail,
-                        garde && m_avecComplements && gardable(genre));
+    dire(genre, quantite, designationPersonne(fiche(n)) + QStringLiteral(" : ") + detail, garde);
 }
 
 void Importateur::date(std::int32_t n, ChampTexte<10>& champ, const QString& valeur,

@@ -314,12 +314,12 @@ ComplementsImport Importateur::complementsResolus() {
 // cannot be given back: it is lost for good, and said so.
 void Importateur::direLesLignesOtees(std::vector<std::string>& otees, const QString& qui) {
     for (const std::string& ligne : otees)
-        m_r.rapport.ajouter(Ecart::ReferencePendante, 1,
-                            QStringLiteral("%1 : la ligne « %2 » renvoie à un enregistrement "
-                                           "absent du fichier : elle n'est pas gardée, ni ce "
-                                           "qu'elle porte")
-                                .arg(qui, QString::fromStdString(ligne)),
-                            false);
+        dire(Ecart::ReferencePendante, 1,
+             QStringLiteral("%1 : la ligne « %2 » renvoie à un enregistrement "
+                            "absent du fichier : elle n'est pas gardée, ni ce "
+                            "qu'elle porte")
+                 .arg(qui, QString::fromStdString(ligne)),
+             false);
     otees.clear();
 }
 

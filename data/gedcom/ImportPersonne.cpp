@@ -192,8 +192,7 @@ void Importateur::individu() {
     const QString qui =
         m_enAttente.empty() ? QString() : designationPersonne(fiche(n)) + QStringLiteral(" : ");
     for (const Famille::Perte& p : m_enAttente)
-        m_r.rapport.ajouter(p.genre, p.quantite, qui + p.detail,
-                            p.gardable && m_avecComplements && gardable(p.genre));
+        dire(p.genre, p.quantite, qui + p.detail, p.gardable);
     m_enAttente.clear();
 }
 

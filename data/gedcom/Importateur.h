@@ -229,6 +229,8 @@ private:
     void perte(Ecart genre, std::int32_t fiche, const QString& detail, std::int64_t quantite = 1,
                bool gardable = true);
     void perteDuFichier(Ecart genre, const QString& ligne, std::int64_t quantite = 1);
+    // One line of the report, kept when the store can bring it back.
+    void dire(Ecart genre, std::int64_t quantite, const QString& texte, bool garde);
     void autreEnregistrement();
     void sansSuite();
     template <typename Champ>
