@@ -4,6 +4,7 @@
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FichierGenea.h"
 #include "data/fichier/FichiersSurs.h"
+#include "data/fichier/NumerosDeTextes.h"
 #include "data/fichier/OperationsFichier.h"
 #include "data/recherche/Recherches.h"
 #include "session/OuvrirFichier.h"
@@ -35,6 +36,7 @@ private slots:
     void dateSaisie();
     void pointFinal_data();
     void pointFinal();
+    void numerosDeTextesRetrouvesApresAgrandissements();
 };
 
 void TestFichier::fichierDe1000OctetsADeuxFiches() {
@@ -310,6 +312,27 @@ void TestFichier::pointFinal() {
     QFETCH(QString, texte);
     QFETCH(QString, attendu);
     QCOMPARE(avecPointFinal(texte), attendu);
+}
+
+// Many texts, some the beginning of others or empty, through many
+// growths of the table: each found with its own number, a number changed,
+// a text never given found nowhere.
+void TestFichier::numerosDeTextesRetrouvesApresAgrandissements() {
+    NumerosDeTextes t;
+    const auto texte = [](int i) {
+        return i % 3 ? "Lieu-dit " + std::to_string(i) + ", Morlaix" : std::to_string(i);
+    };
+    QVERIFY(!t.chercher("").has_value());
+    QVERIFY(t.ajouter("", -7));
+    for (int i = 0; i < 20000; ++i)
+        QVERIFY(t.ajouter(texte(i), i));
+    QVERIFY(t.ajouter("12", 99));
+    QCOMPARE(t.taille(), std::size_t(20001));
+    QCOMPARE(t.chercher(""), std::optional<std::int64_t>(-7));
+    for (int i = 0; i < 20000; ++i)
+        QCOMPARE(t.chercher(texte(i)), std::optional<std::int64_t>(i == 12 ? 99 : i));
+    for (const char* absent : {"Lieu-dit 1", "Lieu-dit 1, Morlai", "20000", "Morlaix"})
+        QVERIFY(!t.chercher(absent).has_value());
 }
 
 QTEST_GUILESS_MAIN(TestFichier)

@@ -194,6 +194,7 @@ EcrivainStructures::EcrivainStructures(sqlite3* base) : m_base(base) {
         m_insertions[s] = std::make_unique<Requete>(base, sql.c_str());
     }
     m_chercherLieu = std::make_unique<Requete>(base, "SELECT id FROM lieu WHERE nom = ?");
+    m_lieuxTousConnus = !Requete(base, "SELECT 1 FROM lieu LIMIT 1").ligne();
     m_creerLieu =
         std::make_unique<Requete>(base, "INSERT INTO lieu(nom, libelle, parent) VALUES(?, ?, ?)");
     m_coordonnees = std::make_unique<Requete>(
@@ -206,12 +207,14 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
                                       const std::optional<std::string>& latitude,
                                       const std::optional<std::string>& longitude) {
     std::int64_t id = 0;
-    if (const auto connu = m_lieux.find(nom); connu != m_lieux.end()) {
-        id = connu->second;
+    if (const auto connu = m_lieux.chercher(nom)) {
+        id = *connu;
     } else {
-        m_chercherLieu->lier(1, nom);
-        if (m_chercherLieu->ligne()) id = m_chercherLieu->entier(0);
-        m_chercherLieu->recommencer();
+        if (!m_lieuxTousConnus) {
+            m_chercherLieu->lier(1, nom);
+            if (m_chercherLieu->ligne()) id = m_chercherLieu->entier(0);
+            m_chercherLieu->recommencer();
+        }
         if (id == 0) {
             // "Worthington, MN, USA" is a place of "MN, USA", itself of "USA".
             const std::size_t virgule = nom.find(',');
@@ -231,7 +234,7 @@ std::int64_t EcrivainStructures::lieu(const std::string& nom,
             m_creerLieu->executer();
             id = sqlite3_last_insert_rowid(m_base);
         }
-        m_lieux.emplace(nom, id);
+        if (!m_lieux.ajouter(nom, id)) m_lieuxTousConnus = false;
     }
     // Coordinates (0, 0) are a program's blank, in the ocean off Africa.
     const auto lat = coordonnee(latitude), lon = coordonnee(longitude);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/fichier/IntervalleDate.h"
+#include "data/fichier/NumerosDeTextes.h"
 
 // The structures in their tables. Every table of structures has the same
 // first columns:
@@ -52,8 +53,10 @@ private:
     sqlite3* m_base;
     std::map<Sorte, std::unique_ptr<magasin::Requete>> m_insertions;
     std::unique_ptr<magasin::Requete> m_chercherLieu, m_creerLieu, m_coordonnees;
-    std::unordered_map<std::string, std::int64_t>
-        m_lieux; // this writing's places, by their whole name
+    NumerosDeTextes m_lieux; // this writing's places, by their whole name
+    // The store held no place when this writing began: a place not met yet
+    // is new, and is not looked for in the table.
+    bool m_lieuxTousConnus = false;
     // The days of each date text met, read once: a file repeats its dates.
     std::unordered_map<std::string, IntervalleDate> m_jours;
     IntervalleDate joursDe(const std::string& date);

@@ -227,7 +227,6 @@ reecrirePointeurs(std::string texte,
 // file's other records by identifiers this import's number makes unique.
 ComplementsImport Importateur::complementsResolus() {
     ComplementsImport c;
-    c.personnes.reserve(m_entrees.size());
     c.couples.reserve(static_cast<std::size_t>(std::count_if(
         m_famillesLues.begin(), m_famillesLues.end(), [](const Famille& f) { return f.definie; })));
     std::unordered_map<std::string, std::string> enregistrements;
@@ -254,7 +253,11 @@ ComplementsImport Importateur::complementsResolus() {
         return std::nullopt;
     };
     std::vector<std::string> otees;
-    for (EntreePersonne& e : m_entrees) {
+    // Resolved where they stand: a second vector of a million entries would
+    // be the import's peak.
+    c.personnes = std::move(m_entrees);
+    m_entrees = {};
+    for (EntreePersonne& e : c.personnes) {
         // The records as they are now, portraits and repairs made.
         const TFiche& f = fiche(e.fiche - m_decalage);
         e.empreinte = empreinteDe(f);
@@ -264,9 +267,7 @@ ComplementsImport Importateur::complementsResolus() {
         }
         e.structures = reecrirePointeurs(std::move(e.structures), nouveau, &otees);
         if (!otees.empty()) direLesLignesOtees(otees, designationPersonne(f));
-        c.personnes.push_back(std::move(e));
     }
-    m_entrees = {};
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
         // The families are read no more: what they hold moves to the store's couples.
         Famille& f = m_famillesLues[id];
@@ -296,7 +297,9 @@ ComplementsImport Importateur::complementsResolus() {
         if (!otees.empty())
             direLesLignesOtees(otees, QStringLiteral("La famille de ") +
                                           parentsDe(static_cast<std::int32_t>(id)));
-        f.enfants = std::vector<Famille::Enfant>(); // told, linked and kept by now
+        // Told, linked and kept by now: what remains is only what `nouveau` reads.
+        f.date = f.lieu = QString();
+        f.pertes = std::vector<Famille::Perte>();
         c.couples.push_back(std::move(x));
     }
     for (auto& [xref, gedcom] : m_enregistrementsGardes) {

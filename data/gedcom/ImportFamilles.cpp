@@ -260,6 +260,10 @@ void Importateur::liens() {
     }
     fusion = std::vector<Appartenance>();
     inscrireLesEnfants(familleChoisie);
+    // Each child now has its membership: the families' own lists of
+    // children are read no more, and their room goes to the store's couples.
+    for (Famille& f : m_famillesLues)
+        f.enfants = std::vector<Famille::Enfant>();
 }
 
 // Every family of every child, by child, one entry per family, the FAMC and

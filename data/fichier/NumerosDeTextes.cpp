@@ -1,0 +1,52 @@
+#include "data/fichier/NumerosDeTextes.h"
+
+#include <functional>
+
+// The slot of the text, or the empty slot where it would go. The table is
+// never more than half full: a probe is short and always ends.
+std::size_t NumerosDeTextes::trouver(std::string_view texte, std::uint64_t hachage) const {
+    const std::size_t masque = m_cases.size() - 1;
+    for (std::size_t i = hachage & masque;; i = (i + 1) & masque) {
+        const Case& c = m_cases[i];
+        if (c.debut == Vide) return i;
+        if (c.hachage == hachage && c.longueur == texte.size() &&
+            std::string_view(m_textes).substr(c.debut, c.longueur) == texte)
+            return i;
+    }
+}
+
+std::optional<std::int64_t> NumerosDeTextes::chercher(std::string_view texte) const {
+    if (m_cases.empty()) return std::nullopt;
+    const Case& c = m_cases[trouver(texte, std::hash<std::string_view>()(texte))];
+    if (c.debut == Vide) return std::nullopt;
+    return c.numero;
+}
+
+bool NumerosDeTextes::ajouter(std::string_view texte, std::int64_t numero) {
+    if (m_textes.size() + texte.size() >= Vide) return false;
+    if (2 * (m_nombre + 1) > m_cases.size()) agrandir();
+    const std::uint64_t hachage = std::hash<std::string_view>()(texte);
+    Case& c = m_cases[trouver(texte, hachage)];
+    if (c.debut != Vide) {
+        c.numero = numero;
+        return true;
+    }
+    ++m_nombre;
+    c = {hachage, numero, static_cast<std::uint32_t>(m_textes.size()),
+         static_cast<std::uint32_t>(texte.size())};
+    m_textes.append(texte);
+    return true;
+}
+
+void NumerosDeTextes::agrandir() {
+    std::vector<Case> anciennes(std::max<std::size_t>(64, m_cases.size() * 2));
+    anciennes.swap(m_cases);
+    const std::size_t masque = m_cases.size() - 1;
+    for (const Case& c : anciennes) {
+        if (c.debut == Vide) continue;
+        std::size_t i = c.hachage & masque;
+        while (m_cases[i].debut != Vide)
+            i = (i + 1) & masque;
+        m_cases[i] = c;
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Numbers found by a text, for the hundreds of thousands of texts a bulk
+// writing meets: the texts one after another in one block, the slots in one
+// array, so that a lookup touches two places in memory, not a chain of
+// nodes scattered through the heap.
+class NumerosDeTextes {
+public:
+    std::optional<std::int64_t> chercher(std::string_view texte) const;
+    // A text's number, given or changed; false when the table is full
+    // (4 GiB of text) and keeps what it has.
+    bool ajouter(std::string_view texte, std::int64_t numero);
+    std::size_t taille() const { return m_nombre; }
+
+private:
+    struct Case {
+        std::uint64_t hachage = 0;
+        std::int64_t numero = 0;
+        std::uint32_t debut = Vide;
+        std::uint32_t longueur = 0;
+    };
+    static constexpr std::uint32_t Vide = UINT32_MAX;
+    std::size_t trouver(std::string_view texte, std::uint64_t hachage) const;
+    void agrandir();
+    std::string m_textes;
+    std::vector<Case> m_cases;
+    std::size_t m_nombre = 0;
+};
