@@ -163,6 +163,14 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
     for (const std::size_t l : autres)
         if (l != 0 && m_e.niveau(l) == 1) ajouterTexteUtf8(e.structures, l, 1);
     if (e.champs.empty() && e.structures.empty()) return;
+    // Held until the end of the import: without the room its growth left,
+    // but with what its pointers need when the store's identifiers
+    // lengthen them, so that they are rewritten where they stand.
+    std::string ajuste;
+    ajuste.reserve(e.structures.size() + 4 * static_cast<std::size_t>(std::count(
+                                                 e.structures.begin(), e.structures.end(), '@')));
+    ajuste.assign(e.structures);
+    e.structures.swap(ajuste);
     e.fiche = n + m_decalage;
     e.empreinte = empreinteDe(f);
     m_entrees.push_back(std::move(e));
@@ -176,8 +184,11 @@ reecrirePointeurs(std::string texte,
                   const std::function<std::optional<std::string>(std::string_view)>& nouveau,
                   std::vector<std::string>* otees) {
     if (texte.find('@') == std::string::npos) return texte; // no pointer, no identifier
-    std::string sortie;
-    sortie.reserve(texte.size());
+    // Written aside, then copied back into the text's own room when it fits:
+    // a new string for each of a million persons, made while the old one
+    // still stands, would scatter the heap by the size of all their texts.
+    thread_local std::string sortie;
+    sortie.clear();
     int sousUneLigneOtee = -1;
     for (std::size_t debut = 0; debut < texte.size();) {
         std::size_t fin = texte.find('\n', debut);
@@ -219,7 +230,9 @@ reecrirePointeurs(std::string texte,
         }
         sortie += '\n';
     }
-    return sortie;
+    texte.assign(sortie);
+    if (sortie.capacity() > (std::size_t(1) << 20)) sortie = std::string(); // a huge one let go
+    return texte;
 }
 
 // What this import hands to the companion store, its pointers rewritten:
