@@ -314,8 +314,8 @@ void TestFichier::pointFinal() {
     QCOMPARE(avecPointFinal(texte), attendu);
 }
 
-// Many texts, some the beginning of others or empty, through many
-// growths of the table: each found with its own number, a number changed,
+// Many texts, some the beginning of others, empty or longer than a block,
+// through many growths of the table: each found with its own number, a number changed,
 // a text never given found nowhere.
 void TestFichier::numerosDeTextesRetrouvesApresAgrandissements() {
     NumerosDeTextes t;
@@ -327,7 +327,12 @@ void TestFichier::numerosDeTextesRetrouvesApresAgrandissements() {
     for (int i = 0; i < 20000; ++i)
         QVERIFY(t.ajouter(texte(i), i));
     QVERIFY(t.ajouter("12", 99));
-    QCOMPARE(t.taille(), std::size_t(20001));
+    const std::string tresLong(3 << 20, 'x'); // longer than a block: one of its own
+    QVERIFY(t.ajouter(tresLong, 42));
+    QVERIFY(t.ajouter("après", 43));
+    QCOMPARE(t.taille(), std::size_t(20003));
+    QCOMPARE(t.chercher(tresLong), std::optional<std::int64_t>(42));
+    QCOMPARE(t.chercher("après"), std::optional<std::int64_t>(43));
     QCOMPARE(t.chercher(""), std::optional<std::int64_t>(-7));
     for (int i = 0; i < 20000; ++i)
         QCOMPARE(t.chercher(texte(i)), std::optional<std::int64_t>(i == 12 ? 99 : i));
