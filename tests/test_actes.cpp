@@ -128,6 +128,19 @@ void TestActes::baptemeSaisiEnUneFois() {
           "1 TITL Morlaix, registres paroissiaux (BMS), 1795-1796\r\n", "1 NAME AD Finistère\r\n",
           "2 CALN 3 E 152/4\r\n", "1 OCCU laboureur\r\n2 DATE @#DFRENCH R@ 12 VEND 4\r\n"})
         QVERIFY2(gedcom.contains(attendu), attendu);
+    {
+        // The child's Compléments name the godparents, not only their role.
+        FichierDisque fichier;
+        fichier.ouvrir(b.fic());
+        QStringList vue;
+        for (const auto& section :
+             vueComplements(*Complements::ouvrir(b.fic(), false), fichier, 3, f[3]).sections)
+            vue << section.lignes;
+        const QString texte = vue.join(u'\n');
+        QVERIFY2(texte.contains(u"Personne liée : Jean MADEC\n    Lien : Parrain"),
+                 qPrintable(texte));
+        QVERIFY2(texte.contains(u"Personne liée : Marie LE ROUX"), qPrintable(texte));
+    }
 
     // One change: undone whole, redone whole.
     QCOMPARE(b.form().Annuler1->text(), QStringLiteral("Annuler l'acte de baptême de DUPONT Yves"));

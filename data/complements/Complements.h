@@ -518,3 +518,7 @@ QString libelleDEtiquette(const std::string& etiquette);
 // `enregistrement` resolves a pointer to a source, note or picture.
 QStringList texteLisible(const std::string& gedcom,
                          const std::function<std::string(const std::string&)>& enregistrement);
+// The lookup for texteLisible that also tells a pointer to a person of the
+// file ("@I12@": a witness, a godparent) by the name its record holds.
+std::function<std::string(const std::string&)>
+enregistrementsEtPersonnes(Complements& base, FichierEnregistrements& fichier);

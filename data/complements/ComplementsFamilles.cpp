@@ -86,24 +86,32 @@ QString filiationEnClair(const std::string& filiation) {
 
 } // namespace
 
-// A union's own structures but the links and identifiers, readable; a
-// pointer to a person (a witness) is told by the name the record holds.
-QStringList FamillesDesComplements::evenementsLisibles(const std::string& gedcom) {
-    QStringList lignes;
-    const auto enregistrement = [&](const std::string& xref) -> std::string {
+// A pointer to a record of the file: a person's ("@I12@", a witness, a
+// godparent) as a record text with the name the record holds, any other
+// from the store.
+std::function<std::string(const std::string&)>
+enregistrementsEtPersonnes(Complements& base, FichierEnregistrements& fichier) {
+    return [&base, &fichier](const std::string& xref) -> std::string {
         if (xref.size() > 3 && xref[1] == 'I') {
             bool nombre = false;
             const std::int64_t n =
                 QString::fromStdString(xref.substr(2, xref.size() - 3)).toLongLong(&nombre);
-            if (!nombre || n < 0 || n >= m_fichier.nombreFiches()) return {};
+            if (!nombre || n < 0 || n >= fichier.nombreFiches()) return {};
             TFiche f;
-            m_fichier.positionner(n);
-            m_fichier.lire(f);
+            fichier.positionner(n);
+            fichier.lire(f);
             return "0 " + xref + " INDI\n1 NAME " + f.Prenom.texte().toStdString() + " /" +
                    f.Nom.texte().toStdString() + "/\n";
         }
-        return m_base.enregistrement(xref);
+        return base.enregistrement(xref);
     };
+}
+
+// A union's own structures but the links and identifiers, readable; a
+// pointer to a person (a witness) is told by the name the record holds.
+QStringList FamillesDesComplements::evenementsLisibles(const std::string& gedcom) {
+    QStringList lignes;
+    const auto enregistrement = enregistrementsEtPersonnes(m_base, m_fichier);
     for (const std::string& structure : structuresDe(gedcom)) {
         const std::string_view etiquette =
             std::string_view(structure).substr(2, structure.find_first_of(" \n", 2) - 2);

@@ -395,7 +395,7 @@ VueComplements vueComplements(Complements& base, FichierEnregistrements& fichier
     VueComplements vue;
     const Complements::LectureGroupee lecture(base);
     const std::unique_ptr<EntreePersonne> entree = base.personne(fiche, personne);
-    auto enregistrement = [&base](const std::string& xref) { return base.enregistrement(xref); };
+    const auto enregistrement = enregistrementsEtPersonnes(base, fichier);
     std::map<QString, QStringList> parSection;
     auto ajouter = [&](const QString& section, const QStringList& lignes) {
         parSection[section] << lignes;
