@@ -10,7 +10,8 @@ std::string_view NumerosDeTextes::texteDe(const Case& c) const {
 // The text copied into the last block, or a new one; a text longer than a
 // block has one of its own.
 std::optional<std::uint32_t> NumerosDeTextes::ranger(std::string_view texte) {
-    if (m_remplissage + texte.size() > OctetsParBloc) {
+    // An offset must stay below a block's size, an empty text's too.
+    if (m_remplissage >= OctetsParBloc || m_remplissage + texte.size() > OctetsParBloc) {
         if (m_blocs.size() >= BlocsAuPlus || texte.size() > UINT32_MAX) return std::nullopt;
         m_blocs.push_back(
             std::make_unique_for_overwrite<char[]>(std::max(OctetsParBloc, texte.size())));
