@@ -91,6 +91,8 @@ private slots:
     void importEcritAilleurs();
     void dates_data();
     void dates();
+    void texteDuMagasinSansControles_data();
+    void texteDuMagasinSansControles();
     void datesTapees_data();
     void datesTapees();
     void rapportHonnete();
@@ -339,6 +341,35 @@ void TestGedcom::dates() {
     const DateLue lue = lireDate(fiche);
     if (lue.aUneAnnee() && lue.annee >= 1000 && lue.annee <= 2050)
         QVERIFY2(dateAcceptable(fiche), qPrintable(fiche));
+}
+
+// The store's UTF-8 text goes out as it is, but for its control characters,
+// C1 ones included, each left out and counted.
+void TestGedcom::texteDuMagasinSansControles_data() {
+    QTest::addColumn<QByteArray>("texte");
+    QTest::addColumn<QByteArray>("ecrit");
+    QTest::addColumn<int>("controles");
+    QTest::newRow("sans contrôle")
+        << QByteArray("Saint-Étienne") << QByteArray("Saint-Étienne") << 0;
+    QTest::newRow("au milieu") << QByteArray("a\x01" "b\x7f c") << QByteArray("ab c") << 2;
+    QTest::newRow("aux bords") << QByteArray("\x1f\xc3\xa9t\xc3\xa9\x09") << QByteArray("été") << 2;
+    QTest::newRow("C1 (NEL)") << QByteArray("x\xc2\x85y\xc2\xa0z") << QByteArray("xy\xc2\xa0z")
+                              << 1;
+}
+
+void TestGedcom::texteDuMagasinSansControles() {
+    QFETCH(QByteArray, texte);
+    QFETCH(QByteArray, ecrit);
+    QFETCH(int, controles);
+    QByteArray sorti;
+    const SortieOctets vers = [&](const char* o, std::int64_t n) {
+        sorti.append(o, static_cast<qsizetype>(n));
+    };
+    exportation::Sortie sortie(vers);
+    sortie.utf8(std::string_view(texte.constData(), static_cast<std::size_t>(texte.size())));
+    sortie.vider();
+    QCOMPARE(sorti, ecrit);
+    QCOMPARE(sortie.controles(), std::int64_t(controles));
 }
 
 // Dates typed by hand go out as valid GEDCOM dates; a phrase only for free text.

@@ -80,18 +80,20 @@ public:
     void utf8(std::string_view t) {
         if (!QByteArrayView(t.data(), static_cast<qsizetype>(t.size())).isValidUtf8())
             return texte(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())));
+        // The text between two control characters goes in one piece.
+        std::size_t debut = 0;
         for (std::size_t i = 0; i < t.size(); ++i) {
             const auto c = static_cast<unsigned char>(t[i]);
             const bool c1 = c == 0xC2 && i + 1 < t.size() &&
                             static_cast<unsigned char>(t[i + 1]) >= 0x80 &&
                             static_cast<unsigned char>(t[i + 1]) <= 0x9F;
-            if (c < 0x20 || c == 0x7F || c1) {
-                ++m_controles;
-                i += c1 ? 1 : 0;
-                continue;
-            }
-            m_tampon.push_back(static_cast<char>(c));
+            if (c >= 0x20 && c != 0x7F && !c1) continue;
+            m_tampon.append(t.data() + debut, i - debut);
+            ++m_controles;
+            i += c1 ? 1 : 0;
+            debut = i + 1;
         }
+        m_tampon.append(t.data() + debut, t.size() - debut);
         if (m_tampon.size() >= (1u << 20)) vider();
     }
     void finDeLigne() { brut("\r\n", 2); }
