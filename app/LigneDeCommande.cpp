@@ -52,7 +52,7 @@ int importer(const DemandeLigneDeCommande& d) {
         ComplementsDImport complements(d.fichier, true);
         const ResultatImport r = importerGedcomFichier(d.gedcom, static_cast<std::int32_t>(avant),
                                                        complements.options());
-        ajouterAuFichier(fichier, d.fichier, r.fiches, avant, complements.etape(r.complements));
+        ajouterAuFichier(fichier, d.fichier, r.fiches, avant, complements.etape(r));
         fichier.fermer();
         ecrire(stdout,
                resumeImport(r, d.gedcom, d.fichier, true, complements.avertissement()).join(u'\n'));

@@ -261,7 +261,7 @@ void importRiche(const QString& chemin, bool complements) {
     QFile::remove(cible);
     QFile::remove(Complements::cheminPour(cible));
     creerFichierImporte(cible, r.fiches);
-    ComplementsDImport(cible, false).garder(r.complements);
+    ComplementsDImport(cible, false).garder(r);
     g_compteur += static_cast<std::int64_t>(r.fiches.size());
 }
 

@@ -165,6 +165,6 @@ Modification suppressionDesChainages(FichierEnregistrements& fichier, std::int32
 QString creationDepuisImport(const QString& cible, const ResultatImport& resultat) {
     creerFichierImporte(cible, resultat.fiches);
     ComplementsDImport complements(cible, false);
-    complements.garder(resultat.complements);
+    complements.garder(resultat);
     return complements.avertissement();
 }

@@ -99,8 +99,7 @@ Seance::ImportALaSuite Seance::importerALaSuite(const QString& source) {
     import.resultat = importerGedcomFichier(source, import.premier, complements.options());
     sauvegarderAvantPremierChangement();
     m_historique.ajouter(ajouterAuFichier(*m_fichier, m_chemin, import.resultat.fiches,
-                                          import.premier,
-                                          complements.etape(import.resultat.complements)));
+                                          import.premier, complements.etape(import.resultat)));
     import.avertissement = complements.avertissement();
     return import;
 }

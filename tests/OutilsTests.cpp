@@ -147,7 +147,7 @@ void importerAvecComplements(const QByteArray& gedcom, const QString& fic) {
     const ResultatImport r = importerGedcom(gedcom);
     creerFichierImporte(fic, r.fiches);
     ComplementsDImport complements(fic, false);
-    complements.garder(r.complements);
+    complements.garder(r);
     QVERIFY(complements.avertissement().isEmpty());
 }
 

@@ -174,6 +174,7 @@ private slots:
     void parenteParAdoptionDemandee();
     void suitLeFichier();
     void empreinteDesOctets();
+    void importALaSuiteSurSesFiches();
 };
 
 // Everything the source holds comes back, value for value; the couple
@@ -652,6 +653,40 @@ void TestComplements::empreinteDesOctets() {
         decoderFiche(octets, lue);
         QCOMPARE(empreinteHacheeDesOctets(octets), empreinteHachee(empreinteDe(lue)));
     }
+}
+
+// An import appended after a file's records: its entries are written with
+// the fingerprints of its own records, numbered after the file's, so that
+// its persons, couple and child are found on them and not on the first ones.
+void TestComplements::importALaSuiteSurSesFiches() {
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements(arbreEtranger(), fic);
+    FichierDisque f;
+    f.ouvrir(fic);
+    const std::int64_t avant = f.nombreFiches();
+    ComplementsDImport complements(fic, true);
+    const ResultatImport r = importerGedcom(
+        "0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Luc /Simon/\n1 NOTE Une note de Luc\n"
+        "0 @I2@ INDI\n1 NAME Eve /Simon/\n1 FAMC @F1@\n2 PEDI adopted\n0 @F1@ FAM\n"
+        "1 HUSB @I1@\n1 CHIL @I2@\n0 TRLR\n",
+        static_cast<std::int32_t>(avant), {}, complements.options());
+    ajouterAuFichier(f, fic, r.fiches, avant, complements.etape(r));
+    f.fermer();
+    QVERIFY(complements.avertissement().isEmpty());
+    const auto luc = static_cast<std::int32_t>(avant), eve = luc + 1;
+    const auto base = Complements::ouvrir(fic, false);
+    QVERIFY(base->personne(luc, lireFiche(fic, luc)));
+    FichierDisque lu;
+    lu.ouvrir(fic);
+    FamillesDesComplements familles(*base, lu);
+    const std::vector<EntreeCouple> couples = familles.couplesVerifies(luc, lireFiche(fic, luc));
+    QCOMPARE(couples.size(), std::size_t(1));
+    QCOMPARE(couples[0].enfants.size(), std::size_t(1));
+    QCOMPARE(couples[0].enfants[0].fiche, eve);
+    QCOMPARE(couples[0].enfants[0].empreinte, empreinteDe(lireFiche(fic, eve)));
+    QCOMPARE(couples[0].enfants[0].filiation, std::string("adopted"));
+    lu.fermer();
 }
 
 QTEST_MAIN(TestComplements)

@@ -235,7 +235,7 @@ EntreeHistorique executer(const QString& fic, Genre genre) {
         const ResultatImport r = importerGedcom(GedcomAjoute, static_cast<std::int32_t>(avant), {},
                                                 complements.options());
         return ajouterEnSurete(f, fic, r.fiches, QStringLiteral("l'importation"),
-                               complements.etape(r.complements));
+                               complements.etape(r));
     }
     case Genre::SaisieSeule:
         return appliquerEnSurete(f, fic, saisieSeule(fic));

@@ -49,7 +49,11 @@ void executer(sqlite3* base, const std::string& sql, const std::vector<std::stri
 }
 
 // A store of the first version holding what an import gave.
-void ecrireVersion1(const QString& chemin, const ComplementsImport& c) {
+void ecrireVersion1(const QString& chemin, const ResultatImport& importe) {
+    const ComplementsImport& c = importe.complements;
+    auto empreinte = [&](const std::string& e, std::int32_t fiche) {
+        return empreinteImportee(e, fiche, c, importe.fiches);
+    };
     sqlite3* base = nullptr;
     QCOMPARE(sqlite3_open(chemin.toUtf8().constData(), &base), SQLITE_OK);
     QCOMPARE(sqlite3_exec(base, SchemaVersion1, nullptr, nullptr, nullptr), SQLITE_OK);
@@ -58,7 +62,7 @@ void ecrireVersion1(const QString& chemin, const ComplementsImport& c) {
     for (std::size_t i = 0; i < c.personnes.size(); ++i) {
         const EntreePersonne& p = c.personnes[i];
         executer(base, "INSERT INTO personne(id, fiche, empreinte, gedcom) VALUES(?, ?, ?, ?)",
-                 {n(i + 1), n(p.fiche), p.empreinte, p.structures});
+                 {n(i + 1), n(p.fiche), empreinte(p.empreinte, p.fiche), p.structures});
         for (std::size_t k = 0; k < p.champs.size(); ++k)
             executer(base, "INSERT INTO champ VALUES(?, ?, ?, ?, ?)",
                      {n(i + 1), n(k), p.champs[k].nom, p.champs[k].ecrit, p.champs[k].gedcom});
@@ -66,12 +70,14 @@ void ecrireVersion1(const QString& chemin, const ComplementsImport& c) {
     for (std::size_t i = 0; i < c.couples.size(); ++i) {
         const EntreeCouple& x = c.couples[i];
         executer(base, "INSERT INTO couple VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                 {n(i + 1), n(x.mari), n(x.femme), x.empreinteMari, x.empreinteFemme,
-                  n(x.ordreMari), n(x.ordreFemme), x.ecritMari, x.ecritFemme, x.gedcom});
+                 {n(i + 1), n(x.mari), n(x.femme), empreinte(x.empreinteMari, x.mari),
+                  empreinte(x.empreinteFemme, x.femme), n(x.ordreMari), n(x.ordreFemme),
+                  x.ecritMari, x.ecritFemme, x.gedcom});
         for (std::size_t r = 0; r < x.enfants.size(); ++r)
             executer(base, "INSERT INTO enfant VALUES(?, ?, ?, ?, ?, ?)",
-                     {n(i + 1), n(r), n(x.enfants[r].fiche), x.enfants[r].empreinte,
-                      x.enfants[r].filiation, x.enfants[r].gedcom});
+                     {n(i + 1), n(r), n(x.enfants[r].fiche),
+                      empreinte(x.enfants[r].empreinte, x.enfants[r].fiche), x.enfants[r].filiation,
+                      x.enfants[r].gedcom});
     }
     for (const EnregistrementComplement& e : c.enregistrements)
         executer(base, "INSERT INTO enregistrement VALUES(?, ?)", {e.xref, e.gedcom});
@@ -197,7 +203,7 @@ void TestStructures::lieuxEnHierarchie() {
     const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
     const ResultatImport r = importerGedcom(ArbreFrancais);
     auto base = Complements::ouvrir(fic, true);
-    base->ajouterImport(r.complements);
+    base->ajouterImport(r.complements, r.fiches);
     base.reset();
     const QString magasin = Complements::cheminPour(fic);
     const auto lieux = lignesSql(magasin, "SELECT l.libelle, COALESCE(p.libelle, '-'), "
@@ -427,9 +433,10 @@ void TestStructures::premiereVersionMiseAJourSansRienPerdre() {
     QFETCH(QByteArray, gedcom);
     RepertoireDeTravail d;
     const QString fic = d.chemin(QStringLiteral("ARBRE.FIC"));
-    const ComplementsImport avant = importerGedcom(gedcom).complements;
+    const ResultatImport importe = importerGedcom(gedcom);
+    const ComplementsImport& avant = importe.complements;
     QVERIFY(!avant.vide());
-    ecrireVersion1(Complements::cheminPour(fic), avant);
+    ecrireVersion1(Complements::cheminPour(fic), importe);
     const auto base = Complements::ouvrir(fic, false);
     QVERIFY(QFileInfo::exists(d.chemin(QStringLiteral("ARBRE - compléments (version 1).sqlite"))));
     for (std::size_t i = 0; i < avant.personnes.size(); ++i) {

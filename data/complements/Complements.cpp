@@ -414,7 +414,16 @@ int Complements::prochainImport() {
     return n < 0 || n >= 1000000 ? 1000000 : static_cast<int>(n) + 1;
 }
 
-void Complements::ajouterImport(const ComplementsImport& c) {
+std::string empreinteImportee(const std::string& donnee, std::int32_t fiche,
+                              const ComplementsImport& c, std::span<const TFiche> fiches) {
+    if (!donnee.empty()) return donnee;
+    const std::int64_t i = static_cast<std::int64_t>(fiche) - c.premiereFiche;
+    return i >= 0 && i < static_cast<std::int64_t>(fiches.size())
+               ? empreinteDe(fiches[static_cast<std::size_t>(i)])
+               : std::string();
+}
+
+void Complements::ajouterImport(const ComplementsImport& c, std::span<const TFiche> fiches) {
     using namespace structures;
     enTransaction(*this, [&] {
         const int numero = prochainImport();
@@ -424,7 +433,10 @@ void Complements::ajouterImport(const ComplementsImport& c) {
         EcrivainStructures ecrivain(m_base);
         Requete personne(m_base, "INSERT INTO personne(fiche, empreinte, note) VALUES(?, ?, ?)");
         for (const EntreePersonne& p : c.personnes) {
-            personne.lier(1, p.fiche).lier(2, p.empreinte).lier(3, p.note).executer();
+            personne.lier(1, p.fiche)
+                .lier(2, empreinteImportee(p.empreinte, p.fiche, c, fiches))
+                .lier(3, p.note)
+                .executer();
             const std::int64_t id = sqlite3_last_insert_rowid(m_base);
             std::vector<Element> champs;
             for (const EntreePersonne::Champ& champ : p.champs)
@@ -441,8 +453,8 @@ void Complements::ajouterImport(const ComplementsImport& c) {
         for (const EntreeCouple& x : c.couples) {
             couple.lier(1, x.mari)
                 .lier(2, x.femme)
-                .lier(3, x.empreinteMari)
-                .lier(4, x.empreinteFemme)
+                .lier(3, empreinteImportee(x.empreinteMari, x.mari, c, fiches))
+                .lier(4, empreinteImportee(x.empreinteFemme, x.femme, c, fiches))
                 .lier(5, x.ordreMari)
                 .lier(6, x.ordreFemme)
                 .lier(7, x.ecritMari)
@@ -456,7 +468,7 @@ void Complements::ajouterImport(const ComplementsImport& c) {
                 enfant.lier(1, id)
                     .lier(2, static_cast<std::int64_t>(r))
                     .lier(3, e.fiche)
-                    .lier(4, e.empreinte)
+                    .lier(4, empreinteImportee(e.empreinte, e.fiche, c, fiches))
                     .lier(5, e.filiation)
                     .lier(6, lien)
                     .lier(7, lien)

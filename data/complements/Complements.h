@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,13 +85,22 @@ struct EnregistrementComplement {
     std::string gedcom; // from its level 0 line
 };
 
-// What an import hands to the store.
+// What an import hands to the store. Its entries leave their records'
+// fingerprints empty: they are made from the import's records when the
+// entries are written (held for each person, spouse and child of a large
+// file they would weigh tens of megabytes beside the records themselves).
 struct ComplementsImport {
     std::vector<EntreePersonne> personnes;
     std::vector<EntreeCouple> couples;
     std::vector<EnregistrementComplement> enregistrements;
+    std::int32_t premiereFiche = 0; // the record number of the import's first record
     bool vide() const { return personnes.empty() && couples.empty() && enregistrements.empty(); }
 };
+
+// An entry's fingerprint of record `fiche`: `donnee` when it has one, else
+// that of the import's record (empty for a record outside the import).
+std::string empreinteImportee(const std::string& donnee, std::int32_t fiche,
+                              const ComplementsImport& c, std::span<const TFiche> fiches);
 
 // An entry the records no longer match, for the "Compléments détachés" view.
 struct EntreeDetachee {
@@ -240,9 +250,10 @@ public:
     bool lectureSeule() const { return m_lectureSeule; }
 
     // ---- writing, each a transaction of its own
-    // An import appended after `decalage` records; returns its number, which
-    // the identifiers of its sources and notes carry.
-    void ajouterImport(const ComplementsImport& complements);
+    // An import's entries, `fiches` its records (for the fingerprints it left
+    // empty); its number, which the identifiers of its sources and notes
+    // carry, is counted in the store.
+    void ajouterImport(const ComplementsImport& complements, std::span<const TFiche> fiches);
     int prochainImport();
     // A save by Velmoris: the entries of the record follow it to its new
     // content. `remplacement` when another person is typed over it ("Changer

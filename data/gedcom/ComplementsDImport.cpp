@@ -22,11 +22,12 @@ ComplementsDImport::ComplementsDImport(const QString& cheminFichier, bool ajout)
     }
 }
 
-void ComplementsDImport::garder(const ComplementsImport& complements) {
+void ComplementsDImport::garder(const ResultatImport& import) {
+    const ComplementsImport& complements = import.complements;
     try {
         if (!m_ajout) ecarterComplementsOrphelins(m_cheminFichier);
         if (!m_options.complements || complements.vide()) return;
-        Complements::ouvrir(m_cheminFichier, true)->ajouterImport(complements);
+        Complements::ouvrir(m_cheminFichier, true)->ajouterImport(complements, import.fiches);
     } catch (const ErreurComplements& e) {
         m_avertissement = avecPointFinal(e.texte()) +
                           QStringLiteral(" Les personnes sont importées, mais ce que leurs fiches "
@@ -53,20 +54,22 @@ std::int64_t poidsDe(const ComplementsImport& c) {
 
 } // namespace
 
-EtapeComplements ComplementsDImport::etape(const ComplementsImport& complements) {
-    if (!m_options.complements || complements.vide()) return {};
-    return [this, &complements](const std::function<void(const QByteArray&)>& avantValidation,
-                                QByteArray& retour) -> QByteArray {
+EtapeComplements ComplementsDImport::etape(const ResultatImport& import) {
+    if (!m_options.complements || import.complements.vide()) return {};
+    return [this, &import](const std::function<void(const QByteArray&)>& avantValidation,
+                           QByteArray& retour) -> QByteArray {
+        const ComplementsImport& complements = import.complements;
+        const std::span<const TFiche> fiches = import.fiches;
         try {
             const auto base = Complements::ouvrir(m_cheminFichier, true);
             // Kept whole to be redone while it fits what the history keeps;
             // beyond, only a mark that takes it back.
             if (poidsDe(complements) <= ChangementGardeMax)
-                return base->enregistrerChangements([&] { base->ajouterImport(complements); },
-                                                    avantValidation, retour);
+                return base->enregistrerChangements(
+                    [&] { base->ajouterImport(complements, fiches); }, avantValidation, retour);
             retour = base->marqueAvantImport();
             avantValidation(retour);
-            base->ajouterImport(complements);
+            base->ajouterImport(complements, fiches);
         } catch (const ErreurComplements& e) {
             retour.clear();
             m_avertissement = avecPointFinal(e.texte()) +

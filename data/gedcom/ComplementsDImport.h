@@ -19,10 +19,10 @@ public:
     // After the records are written: the import's entries go to the store,
     // created when needed. A store that cannot take them is told in
     // avertissement(); the records stay.
-    void garder(const ComplementsImport& complements);
+    void garder(const ResultatImport& import);
     // The same for an import appended, as the journal's step: taken back
-    // with the records when they are.
-    EtapeComplements etape(const ComplementsImport& complements);
+    // with the records when they are. `import` lives until the step has run.
+    EtapeComplements etape(const ResultatImport& import);
     // Empty, or why the companion could not keep this import.
     const QString& avertissement() const { return m_avertissement; }
 

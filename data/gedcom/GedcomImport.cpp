@@ -312,6 +312,7 @@ void Importateur::date(std::int32_t n, ChampTexte<10>& champ, const QString& val
 
 ResultatImport Importateur::terminer(const QString& nom) {
     finEnregistrement();
+    m_titreDonne = std::vector<std::uint8_t>(); // read with the persons only
     const auto nombre = static_cast<std::int32_t>(m_r.fiches.size());
     if (nombre == 0)
         throw ErreurVelmoris(
@@ -483,5 +484,7 @@ ResultatImport importerGedcomFichier(const QString& chemin, std::int32_t decalag
         alimentation.ajouter(bloc.data(), n);
         lus += n;
     }
+    // Read whole: its 4 MiB would stand beside the import's last steps, its peak.
+    bloc = std::vector<char>();
     return conclure(importateur, alimentation, chemin);
 }

@@ -172,7 +172,6 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
     ajuste.assign(e.structures);
     e.structures.swap(ajuste);
     e.fiche = n + m_decalage;
-    e.empreinte = empreinteDe(f);
     m_entrees.push_back(std::move(e));
 }
 
@@ -240,6 +239,7 @@ reecrirePointeurs(std::string texte,
 // file's other records by identifiers this import's number makes unique.
 ComplementsImport Importateur::complementsResolus() {
     ComplementsImport c;
+    c.premiereFiche = m_decalage;
     c.couples.reserve(static_cast<std::size_t>(std::count_if(
         m_famillesLues.begin(), m_famillesLues.end(), [](const Famille& f) { return f.definie; })));
     std::unordered_map<std::string, std::string> enregistrements;
@@ -273,7 +273,6 @@ ComplementsImport Importateur::complementsResolus() {
     for (EntreePersonne& e : c.personnes) {
         // The records as they are now, portraits and repairs made.
         const TFiche& f = fiche(e.fiche - m_decalage);
-        e.empreinte = empreinteDe(f);
         for (EntreePersonne::Champ& ch : e.champs) {
             ch.ecrit = ecritDe(f, ch.nom);
             ch.gedcom = reecrirePointeurs(std::move(ch.gedcom), nouveau, &otees);
@@ -287,14 +286,9 @@ ComplementsImport Importateur::complementsResolus() {
         if (!f.definie) continue;
         EntreeCouple x;
         const std::int32_t mari = ficheDe(f.mari), femme = ficheDe(f.femme);
-        if (mari >= 0) {
-            x.mari = mari + m_decalage;
-            x.empreinteMari = empreinteDe(fiche(mari));
-        }
-        if (femme >= 0) {
-            x.femme = femme + m_decalage;
-            x.empreinteFemme = empreinteDe(fiche(femme));
-        }
+        // Their fingerprints are made from the records when the store is written.
+        if (mari >= 0) x.mari = mari + m_decalage;
+        if (femme >= 0) x.femme = femme + m_decalage;
         x.ordreMari = f.ordreMari;
         x.ordreFemme = f.ordreFemme;
         x.ecritMari = std::move(f.ecritMari);
@@ -303,7 +297,9 @@ ComplementsImport Importateur::complementsResolus() {
             x.gedcom = reecrirePointeurs(std::move(m_lignesFamilles[id]), nouveau, &otees);
         x.enfants.reserve(f.membres.size());
         for (Famille::Membre& m : f.membres)
-            x.enfants.push_back({m.enfant + m_decalage, empreinteDe(fiche(m.enfant)), m.filiation,
+            x.enfants.push_back({m.enfant + m_decalage,
+                                 {},
+                                 m.filiation,
                                  reecrirePointeurs(m.lignes ? std::move(*m.lignes) : std::string(),
                                                    nouveau, &otees)});
         f.membres = std::vector<Famille::Membre>();

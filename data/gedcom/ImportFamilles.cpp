@@ -281,14 +281,15 @@ std::vector<Appartenance> Importateur::appartenances() {
     for (std::size_t i = 0; i < m_famc.size(); ++i)
         if (definie(m_famc[i].famille))
             toutes.push_back({m_famc[i].fiche, m_famc[i].famille, m_famc[i].filiation, true, false,
-                              static_cast<std::int64_t>(i), std::move(m_famc[i].lignes)});
+                              static_cast<std::uint32_t>(i), std::move(m_famc[i].lignes)});
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
         Famille& f = m_famillesLues[id];
         for (Famille::Enfant& e : f.enfants)
             if (const std::int32_t enfant = ficheDe(e.personne); enfant >= 0)
-                toutes.push_back({enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
-                                  static_cast<std::int64_t>(m_famc.size()) + f.ligne,
-                                  std::move(e.lignes)});
+                toutes.push_back(
+                    {enfant, static_cast<std::int32_t>(id), e.filiation, false, true,
+                     static_cast<std::uint32_t>(m_famc.size() + static_cast<std::size_t>(f.ligne)),
+                     std::move(e.lignes)});
     }
     m_famc = std::vector<LienPersonne>();
     std::vector<std::uint32_t> debut;

@@ -160,9 +160,14 @@ struct Appartenance {
     std::int32_t famille;
     Filiation filiation;
     bool parFamc, parChil;
-    std::int64_t ordre; // the child's own order first, then the file's
+    // The child's own order first, then the file's: a FAMC line's rank, or
+    // the count of FAMC lines plus the family's; even an 8 GiB file holds
+    // fewer than 2^32 such lines (and 24 bytes a link, not 32, for a
+    // million children linked both ways).
+    std::uint32_t ordre;
     LignesGardees lignes;
 };
+static_assert(sizeof(Appartenance) <= 24);
 
 // One family of a person, in the order the person's own FAMS give, then the file's.
 struct FamilleDeLaPersonne {
