@@ -175,6 +175,8 @@ private slots:
     void suitLeFichier();
     void empreinteDesOctets();
     void importALaSuiteSurSesFiches();
+    void exportDesEntreesDansLeDesordre_data();
+    void exportDesEntreesDansLeDesordre();
 };
 
 // Everything the source holds comes back, value for value; the couple
@@ -687,6 +689,49 @@ void TestComplements::importALaSuiteSurSesFiches() {
     QCOMPARE(couples[0].enfants[0].empreinte, empreinteDe(lireFiche(fic, eve)));
     QCOMPARE(couples[0].enfants[0].filiation, std::string("adopted"));
     lu.fermer();
+}
+
+void TestComplements::exportDesEntreesDansLeDesordre_data() {
+    QTest::addColumn<QString>("cas");
+    QTest::addColumn<QStringList>("lieux"); // each person's residences, in record order
+    QTest::newRow("une entrée détachée entre deux") << "détachée" << QStringList{"A", "", "C"};
+    QTest::newRow("la dernière rattachée à la première")
+        << "rattachée" << QStringList{"AC", "B", ""};
+}
+
+// Each person's structures go out on that person and on no other, whether
+// the store's entries follow the records (one walk along each table) or not
+// (an entry given later to an earlier record).
+void TestComplements::exportDesEntreesDansLeDesordre() {
+    QFETCH(QString, cas);
+    QFETCH(QStringList, lieux);
+    RepertoireDeTravail rep;
+    const QString fic = rep.chemin(QStringLiteral("VELMORIS.FIC"));
+    importerAvecComplements("0 HEAD\n1 CHAR UTF-8\n0 @I1@ INDI\n1 NAME Anne /Abel/\n1 RESI\n"
+                            "2 PLAC Lieu-A\n0 @I2@ INDI\n1 NAME Berthe /Blin/\n1 RESI\n"
+                            "2 PLAC Lieu-B\n0 @I3@ INDI\n1 NAME Claire /Caro/\n1 RESI\n"
+                            "2 PLAC Lieu-C\n0 TRLR\n",
+                            fic);
+    {
+        const auto base = Complements::ouvrir(fic, true);
+        const int remplacee = cas == u"détachée" ? 1 : 2;
+        TFiche autre = lireFiche(fic, remplacee);
+        autre.Prenom.definir(QStringLiteral("Zoé"));
+        base->suivreEnregistrement(remplacee, lireFiche(fic, remplacee), autre, true);
+        if (cas == u"rattachée")
+            base->rattacher(
+                base->detachees(3, [&](std::int32_t i) { return lireFiche(fic, i); }).at(0).id, 0,
+                lireFiche(fic, 0));
+    }
+    const Contenu exporte = contenuDe(exporterAvecComplements(fic));
+    QCOMPARE(exporte.personnes.size(), std::size_t{3});
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QString texte = exporte.personnes[i].join(u'\n');
+        for (const QChar lieu : QStringLiteral("ABC"))
+            QVERIFY2(texte.contains(QStringLiteral("PLAC Lieu-") + lieu) ==
+                         lieux[static_cast<qsizetype>(i)].contains(lieu),
+                     qPrintable(texte));
+    }
 }
 
 QTEST_MAIN(TestComplements)

@@ -139,7 +139,7 @@ std::vector<EntreeCouple> Complements::couples(bool tousLesEnfants) {
     while (r.ligne())
         liste.push_back(coupleLu(r));
     {
-        structures::CurseurRacines curseur(m_base, Sorte::Union, "couple", "1", "r.id, e.id");
+        structures::CurseurRacines curseur(m_base, Sorte::Union, "couple", "1", "r.id");
         for (EntreeCouple& c : liste)
             c.gedcom = structures::texteDe(curseur.lire(c.id).structures, 1);
     }

@@ -322,22 +322,51 @@ struct FluxDeTable {
     std::size_t colonnes;
     Requete requete;
     bool ligne = false;
-    FluxDeTable(sqlite3* base, Sorte s, const std::string& sql)
-        : sorte(s), colonnes(descriptionDe(s).colonnes.size()), requete(base, sql.c_str()) {
+    // Walked in the order of the roots' ids: the rows of a root not asked
+    // for (a person detached) are passed over.
+    bool parIdsCroissants = false;
+    FluxDeTable(sqlite3* base, Sorte s, const std::string& sql, bool croissants = false)
+        : sorte(s), colonnes(descriptionDe(s).colonnes.size()), requete(base, sql.c_str()),
+          parIdsCroissants(croissants) {
         ligne = requete.ligne();
     }
     std::int64_t racine() const { return requete.entier(NombreLues + static_cast<int>(colonnes)); }
     // The rows of one root, taken from the walk.
     void prendre(std::int64_t id, std::vector<Ligne>& lignes) {
+        if (parIdsCroissants)
+            while (ligne && racine() < id)
+                ligne = requete.ligne();
         for (; ligne && racine() == id; ligne = requete.ligne())
             lignes.push_back(lireLigne(requete, sorte, colonnes));
     }
 };
 
+namespace {
+
+// Whether the roots, in the walk's order, have ever larger ids: so they do
+// after an import, where each person's entry follows the last.
+bool idsCroissants(sqlite3* base, const std::string& table, const std::string& condition,
+                   const std::string& ordre) {
+    Requete r(
+        base,
+        ("SELECT r.id FROM " + table + " r WHERE " + condition + " ORDER BY " + ordre).c_str());
+    std::int64_t avant = std::numeric_limits<std::int64_t>::min();
+    while (r.ligne()) {
+        const std::int64_t id = r.entier(0);
+        if (id <= avant) return false;
+        avant = id;
+    }
+    return true;
+}
+
+} // namespace
+
 CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& tableDesRacines,
                                const std::string& conditionDesRacines,
                                const std::string& ordreDesRacines)
     : m_sorte(sorte) {
+    const bool croissants =
+        idsCroissants(base, tableDesRacines, conditionDesRacines, ordreDesRacines);
     for (Sorte s : sortesStockees()) {
         // A table with nothing under such roots is not walked at all.
         {
@@ -347,13 +376,20 @@ CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& ta
             vide.lier(1, sorteTexte(sorte));
             if (!vide.ligne()) continue;
         }
-        // The roots outside, in their order by their own index, each one's
-        // structures found by the root index: SQLite sorts nothing.
+        const std::string table = descriptionDe(s).table;
         const std::string sql =
-            colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines + " r CROSS JOIN " +
-            descriptionDe(s).table + " e ON r.id = e.racine WHERE e.racine_sorte = '" +
-            sorteTexte(sorte) + "' AND " + conditionDesRacines + " ORDER BY " + ordreDesRacines;
-        m_flux.push_back(std::make_unique<FluxDeTable>(base, s, sql));
+            croissants
+                // The table alone along its index of roots: the roots' own
+                // table is not walked again for each table.
+                ? colonnesLuesDe(s, ", e.racine") + " FROM " + table +
+                      " e WHERE e.racine_sorte = '" + sorteTexte(sorte) +
+                      "' ORDER BY e.racine, e.id"
+                // The roots outside, in their order by their own index, each
+                // one's structures found by the root index: SQLite sorts nothing.
+                : colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines + " r CROSS JOIN " +
+                      table + " e ON r.id = e.racine WHERE e.racine_sorte = '" + sorteTexte(sorte) +
+                      "' AND " + conditionDesRacines + " ORDER BY " + ordreDesRacines;
+        m_flux.push_back(std::make_unique<FluxDeTable>(base, s, sql, croissants));
     }
 }
 
