@@ -87,7 +87,9 @@ struct FluxDeTable;
 
 // Reads the structures of many roots as one walk per table, the roots in the
 // order of `ordreDesRacines`: an SQL expression over the table `r` of the
-// roots joined as `r.id = e.racine` (`r.fiche, r.id` for persons).
+// roots alone (`r.fiche, r.id` for persons), their structures joined as
+// `r.id = e.racine`. Roots that come in the order of their ids (the common
+// case) are read along each table's own index instead.
 class CurseurRacines {
 public:
     CurseurRacines(sqlite3* base, Sorte sorte, const std::string& tableDesRacines,
