@@ -76,36 +76,63 @@ std::string selectionDe(Sorte s, const char* enPlus = "") {
     return colonnesLuesDe(s, enPlus) + " FROM " + descriptionDe(s).table + " e";
 }
 
-// The rows under their owners, each owner's in order.
-StructuresDUneRacine assembler(std::vector<Ligne>& lignes, Sorte sorteRacine, std::int64_t racine) {
-    std::sort(lignes.begin(), lignes.end(), [](const Ligne& a, const Ligne& b) {
-        return std::tie(a.sorteProprietaire, a.proprietaire, a.ordre, a.id) <
-               std::tie(b.sorteProprietaire, b.proprietaire, b.ordre, b.id);
-    });
-    std::map<std::pair<Sorte, std::int64_t>, std::vector<std::size_t>> sous;
-    for (std::size_t i = 0; i < lignes.size(); ++i)
-        sous[{lignes[i].sorteProprietaire, lignes[i].proprietaire}].push_back(i);
-    std::vector<bool> place(lignes.size(), false);
+// The rows of one root put together, each structure under its owner, in
+// its order. Sorted by owner, each owner's rows are one run of the rows,
+// found by a binary search: nothing is allocated but the structures.
+class Assemblage {
+public:
+    explicit Assemblage(std::vector<Ligne>& lignes) : m_lignes(lignes), m_place(lignes.size()) {
+        std::sort(m_lignes.begin(), m_lignes.end(), [](const Ligne& a, const Ligne& b) {
+            return std::tie(a.sorteProprietaire, a.proprietaire, a.ordre, a.id) <
+                   std::tie(b.sorteProprietaire, b.proprietaire, b.ordre, b.id);
+        });
+    }
+
+    StructuresDUneRacine racine(Sorte sorte, std::int64_t id) {
+        StructuresDUneRacine resultat;
+        const auto [debut, fin] = sous(sorte, id);
+        for (std::size_t k = debut; k < fin; ++k) {
+            if (m_place[k]) continue;
+            Element e = construire(k);
+            (e.champ.empty() ? resultat.structures : resultat.champs).push_back(std::move(e));
+        }
+        return resultat;
+    }
+
+private:
+    // The rows owned by (sorte, id), as a range of indexes.
+    std::pair<std::size_t, std::size_t> sous(Sorte sorte, std::int64_t id) const {
+        struct ParProprietaire {
+            bool operator()(const Ligne& l, const std::pair<Sorte, std::int64_t>& c) const {
+                return std::pair(l.sorteProprietaire, l.proprietaire) < c;
+            }
+            bool operator()(const std::pair<Sorte, std::int64_t>& c, const Ligne& l) const {
+                return c < std::pair(l.sorteProprietaire, l.proprietaire);
+            }
+        };
+        const auto [debut, fin] = std::equal_range(m_lignes.begin(), m_lignes.end(),
+                                                   std::pair(sorte, id), ParProprietaire{});
+        return {static_cast<std::size_t>(debut - m_lignes.begin()),
+                static_cast<std::size_t>(fin - m_lignes.begin())};
+    }
+
     // Built from the deepest: an owner gets its structures complete. A chain
     // that loops (a damaged store) is cut where it comes back.
-    std::function<Element(std::size_t)> construire = [&](std::size_t i) {
-        place[i] = true;
-        Element e = std::move(lignes[i].e);
-        const auto trouve = sous.find({e.sorte, lignes[i].id});
-        if (trouve != sous.end())
-            for (std::size_t k : trouve->second)
-                if (!place[k]) e.enfants.push_back(construire(k));
+    Element construire(std::size_t i) {
+        m_place[i] = true;
+        Element e = std::move(m_lignes[i].e);
+        const auto [debut, fin] = sous(e.sorte, m_lignes[i].id);
+        for (std::size_t k = debut; k < fin; ++k)
+            if (!m_place[k]) e.enfants.push_back(construire(k));
         return e;
-    };
-    StructuresDUneRacine resultat;
-    const auto haut = sous.find({sorteRacine, racine});
-    if (haut == sous.end()) return resultat;
-    for (std::size_t k : haut->second) {
-        if (place[k]) continue;
-        Element e = construire(k);
-        (e.champ.empty() ? resultat.structures : resultat.champs).push_back(std::move(e));
     }
-    return resultat;
+
+    std::vector<Ligne>& m_lignes;
+    std::vector<bool> m_place;
+};
+
+StructuresDUneRacine assembler(std::vector<Ligne>& lignes, Sorte sorteRacine, std::int64_t racine) {
+    return Assemblage(lignes).racine(sorteRacine, racine);
 }
 
 // "N45.5", "-1.25", "W0": the number, when there is one.
