@@ -392,30 +392,30 @@ CurseurRacines::CurseurRacines(sqlite3* base, Sorte sorte, const std::string& ta
                                const std::string& conditionDesRacines,
                                const std::string& ordreDesRacines)
     : m_sorte(sorte) {
+    // A table with nothing under such roots is not walked at all.
+    std::vector<Sorte> tables;
+    for (Sorte s : sortesStockees()) {
+        Requete vide(base, (std::string("SELECT 1 FROM ") + descriptionDe(s).table +
+                            " WHERE racine_sorte = ? LIMIT 1")
+                               .c_str());
+        vide.lier(1, sorteTexte(sorte));
+        if (vide.ligne()) tables.push_back(s);
+    }
+    if (tables.empty()) return;
     const bool croissants =
         idsCroissants(base, tableDesRacines, conditionDesRacines, ordreDesRacines);
-    for (Sorte s : sortesStockees()) {
-        // A table with nothing under such roots is not walked at all.
-        {
-            Requete vide(base, (std::string("SELECT 1 FROM ") + descriptionDe(s).table +
-                                " WHERE racine_sorte = ? LIMIT 1")
-                                   .c_str());
-            vide.lier(1, sorteTexte(sorte));
-            if (!vide.ligne()) continue;
-        }
-        const std::string table = descriptionDe(s).table;
+    const std::string racines = " WHERE e.racine_sorte = '" + sorteTexte(sorte) + "'";
+    for (Sorte s : tables) {
+        // Either the table alone along its index of roots, the roots' own
+        // table not walked again for each table; or the roots outside, in
+        // their order by their own index, each one's structures found by the
+        // root index. SQLite sorts nothing.
         const std::string sql =
             croissants
-                // The table alone along its index of roots: the roots' own
-                // table is not walked again for each table.
-                ? colonnesLuesDe(s, ", e.racine") + " FROM " + table +
-                      " e WHERE e.racine_sorte = '" + sorteTexte(sorte) +
-                      "' ORDER BY e.racine, e.id"
-                // The roots outside, in their order by their own index, each
-                // one's structures found by the root index: SQLite sorts nothing.
+                ? selectionDe(s, ", e.racine") + racines + " ORDER BY e.racine, e.id"
                 : colonnesLuesDe(s, ", e.racine") + " FROM " + tableDesRacines + " r CROSS JOIN " +
-                      table + " e ON r.id = e.racine WHERE e.racine_sorte = '" + sorteTexte(sorte) +
-                      "' AND " + conditionDesRacines + " ORDER BY " + ordreDesRacines;
+                      descriptionDe(s).table + " e ON r.id = e.racine" + racines + " AND " +
+                      conditionDesRacines + " ORDER BY " + ordreDesRacines;
         m_flux.push_back(std::make_unique<FluxDeTable>(base, s, sql, croissants));
     }
 }
