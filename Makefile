@@ -4,7 +4,7 @@
 PAQUETS := cmake ninja-build g++ make qt6-base-dev libjpeg62-turbo-dev fonts-liberation \
             clang libclang-rt-14-dev poppler-utils libgedcom-perl \
             libicu-dev qt6-translations-l10n qt6-svg-dev shared-mime-info desktop-file-utils \
-            libsqlite3-dev python3 ccache lld
+            libsqlite3-dev libzstd-dev pkgconf python3 ccache lld
 BUILD   := build
 SHELL   := /bin/bash
 SUDO    := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -59,13 +59,14 @@ void ecrireVersion1(const QString& chemin, const ResultatImport& importe) {
     QCOMPARE(sqlite3_exec(base, SchemaVersion1, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_exec(base, "BEGIN", nullptr, nullptr, nullptr);
     auto n = [](auto v) { return std::to_string(v); };
-    for (std::size_t i = 0; i < c.personnes.size(); ++i) {
-        const EntreePersonne& p = c.personnes[i];
+    std::size_t rang = 0;
+    for (const EntreePersonne& p : c.personnes) {
+        ++rang;
         executer(base, "INSERT INTO personne(id, fiche, empreinte, gedcom) VALUES(?, ?, ?, ?)",
-                 {n(i + 1), n(p.fiche), empreinte(p.empreinte, p.fiche), p.structures});
+                 {n(rang), n(p.fiche), empreinte(p.empreinte, p.fiche), p.structures});
         for (std::size_t k = 0; k < p.champs.size(); ++k)
             executer(base, "INSERT INTO champ VALUES(?, ?, ?, ?, ?)",
-                     {n(i + 1), n(k), p.champs[k].nom, p.champs[k].ecrit, p.champs[k].gedcom});
+                     {n(rang), n(k), p.champs[k].nom, p.champs[k].ecrit, p.champs[k].gedcom});
     }
     for (std::size_t i = 0; i < c.couples.size(); ++i) {
         const EntreeCouple& x = c.couples[i];
@@ -141,6 +142,7 @@ private slots:
     void ceQueLaSourceDisaitRevient();
     void premiereVersionMiseAJourSansRienPerdre_data();
     void premiereVersionMiseAJourSansRienPerdre();
+    void entreesDUnGrandImportRelues();
 };
 
 void TestStructures::lignesLuesPuisRendues_data() {
@@ -439,15 +441,16 @@ void TestStructures::premiereVersionMiseAJourSansRienPerdre() {
     ecrireVersion1(Complements::cheminPour(fic), importe);
     const auto base = Complements::ouvrir(fic, false);
     QVERIFY(QFileInfo::exists(d.chemin(QStringLiteral("ARBRE - compléments (version 1).sqlite"))));
-    for (std::size_t i = 0; i < avant.personnes.size(); ++i) {
-        const auto p = base->entree(static_cast<std::int64_t>(i + 1));
+    std::int64_t id = 0;
+    for (const EntreePersonne& importee : avant.personnes) {
+        const auto p = base->entree(++id);
         QVERIFY(p);
-        QCOMPARE(p->structures, avant.personnes[i].structures);
-        QCOMPARE(p->champs.size(), avant.personnes[i].champs.size());
+        QCOMPARE(p->structures, importee.structures);
+        QCOMPARE(p->champs.size(), importee.champs.size());
         for (std::size_t k = 0; k < p->champs.size(); ++k) {
-            QCOMPARE(p->champs[k].nom, avant.personnes[i].champs[k].nom);
-            QCOMPARE(p->champs[k].ecrit, avant.personnes[i].champs[k].ecrit);
-            QCOMPARE(p->champs[k].gedcom, avant.personnes[i].champs[k].gedcom);
+            QCOMPARE(p->champs[k].nom, importee.champs[k].nom);
+            QCOMPARE(p->champs[k].ecrit, importee.champs[k].ecrit);
+            QCOMPARE(p->champs[k].gedcom, importee.champs[k].gedcom);
         }
     }
     const std::vector<EntreeCouple> couples = base->couples();
@@ -465,6 +468,50 @@ void TestStructures::premiereVersionMiseAJourSansRienPerdre() {
     for (std::size_t i = 0; i < records.size(); ++i)
         QCOMPARE(records[i],
                  avant.enregistrements[i].xref + '\n' + avant.enregistrements[i].gedcom);
+}
+
+// A large import's entries, held compressed block by block, come back whole
+// and in order, by a walk and one by one: across blocks, in the block still
+// open, and one longer than a block.
+void TestStructures::entreesDUnGrandImportRelues() {
+    std::vector<EntreePersonne> ecrites;
+    PersonnesImportees entrees;
+    for (int i = 0; i < 3000; ++i) {
+        EntreePersonne e;
+        e.fiche = i % 7 == 0 ? -1 : i * 1000;
+        e.id = i % 5 == 0 ? 0 : std::int64_t(1) << 40 | i;
+        e.empreinte = i % 3 ? std::string("DUPONT\x1fJean\x1f") + std::to_string(i) : "";
+        for (int k = 0; k < i % 3; ++k)
+            e.champs.push_back(
+                {"BIRT", std::to_string(k), std::string("1 BIRT\n2 DATE \0\xc3\xa9", 17)});
+        e.structures = "1 RESI\n2 PLAC Zykov @S" + std::to_string(i) + "@\n";
+        if (i == 1500) e.structures.assign(300 * 1024, 'x');
+        e.note = i % 11 ? "" : "Note de " + std::to_string(i);
+        entrees.push_back(e);
+        ecrites.push_back(std::move(e));
+    }
+    const auto pareilles = [](const EntreePersonne& a, const EntreePersonne& b) {
+        const auto champs = [](const EntreePersonne& e) {
+            std::vector<std::string> t;
+            for (const EntreePersonne::Champ& c : e.champs)
+                t.insert(t.end(), {c.nom, c.ecrit, c.gedcom});
+            return t;
+        };
+        return a.fiche == b.fiche && a.id == b.id && a.empreinte == b.empreinte &&
+               champs(a) == champs(b) && a.structures == b.structures && a.note == b.note;
+    };
+    QCOMPARE(entrees.size(), ecrites.size());
+    QVERIFY2(
+        entrees.octetsCompresses() * 2 < entrees.octets(),
+        qPrintable(QStringLiteral("%1 %2").arg(entrees.octetsCompresses()).arg(entrees.octets())));
+    std::size_t i = 0;
+    for (const EntreePersonne& e : entrees)
+        QVERIFY2(pareilles(e, ecrites[i++]), qPrintable(QString::number(i - 1)));
+    QCOMPARE(i, ecrites.size());
+    for (const std::size_t n : {std::size_t(0), std::size_t(1499), std::size_t(1500),
+                                std::size_t(1501), ecrites.size() - 1})
+        QVERIFY2(pareilles(entrees.at(n), ecrites[n]), qPrintable(QString::number(n)));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, entrees.at(ecrites.size()));
 }
 
 QTEST_GUILESS_MAIN(TestStructures)

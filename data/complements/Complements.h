@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/complements/PersonnesImportees.h"
 #include "data/fichier/CritereLieuDate.h"
 #include "data/fichier/Erreurs.h"
 #include "data/fichier/FamillesConnues.h"
@@ -36,27 +37,6 @@ class EcrivainStructures;
 // birth date): an entry whose record no longer holds that fingerprint is
 // detached, kept apart, never shown or exported as that person's.
 
-// What the store keeps of one person.
-struct EntreePersonne {
-    std::int64_t id = 0;
-    std::int32_t fiche = -1;
-    std::string empreinte;
-    // A field the record holds: what the import wrote in the record
-    // (`ecrit`), and the GEDCOM structure the source had for it, used on
-    // export while the record still holds exactly `ecrit`.
-    struct Champ {
-        std::string nom; // "NAME", "OCCU", "BIRT", "DEAT", "OBJE"
-        std::string ecrit;
-        std::string gedcom;
-    };
-    std::vector<Champ> champs;
-    // Everything else of the person as GEDCOM text, structure after
-    // structure, each a level 1 line and the lines under it: events,
-    // sources, notes, other names… (structuresDe() parts them).
-    std::string structures;
-    std::string note; // the user's own note, typed in Velmoris
-};
-
 // A couple, as the source recorded it: both persons, the order of this
 // marriage for each, the family's own lines (marriage, divorce, sources),
 // and its children with how each belongs to it.
@@ -90,7 +70,7 @@ struct EnregistrementComplement {
 // entries are written (held for each person, spouse and child of a large
 // file they would weigh tens of megabytes beside the records themselves).
 struct ComplementsImport {
-    std::vector<EntreePersonne> personnes;
+    PersonnesImportees personnes;
     std::vector<EntreeCouple> couples;
     std::vector<EnregistrementComplement> enregistrements;
     std::int32_t premiereFiche = 0; // the record number of the import's first record

@@ -39,12 +39,7 @@ namespace {
 
 // Roughly what an import's entries weigh in the history when kept to be redone.
 std::int64_t poidsDe(const ComplementsImport& c) {
-    std::int64_t octets = 0;
-    for (const EntreePersonne& p : c.personnes) {
-        octets += static_cast<std::int64_t>(p.structures.size() + p.note.size() + 64);
-        for (const EntreePersonne::Champ& ch : p.champs)
-            octets += static_cast<std::int64_t>(ch.gedcom.size() + ch.ecrit.size());
-    }
+    std::int64_t octets = c.personnes.octets() + 64 * static_cast<std::int64_t>(c.personnes.size());
     for (const EntreeCouple& x : c.couples)
         octets += static_cast<std::int64_t>(x.gedcom.size() + 64 * (x.enfants.size() + 1));
     for (const EnregistrementComplement& e : c.enregistrements)

@@ -124,7 +124,9 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
                                  bool naissanceSubstitut, std::size_t deces, bool decesSubstitut,
                                  std::size_t portrait, const std::vector<std::size_t>& autres) {
     const TFiche& f = fiche(n);
-    EntreePersonne e;
+    EntreePersonne& e = m_entree;
+    e.champs.clear();
+    e.structures.clear();
     // Both texts are built in buffers kept from person to person: most
     // fields are given back the same, and then nothing is kept.
     const auto champ = [&](const char* nom, std::size_t ligne, bool force, const auto& attendu) {
@@ -163,16 +165,8 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
     for (const std::size_t l : autres)
         if (l != 0 && m_e.niveau(l) == 1) ajouterTexteUtf8(e.structures, l, 1);
     if (e.champs.empty() && e.structures.empty()) return;
-    // Held until the end of the import: without the room its growth left,
-    // but with what its pointers need when the store's identifiers
-    // lengthen them, so that they are rewritten where they stand.
-    std::string ajuste;
-    ajuste.reserve(e.structures.size() + 4 * static_cast<std::size_t>(std::count(
-                                                 e.structures.begin(), e.structures.end(), '@')));
-    ajuste.assign(e.structures);
-    e.structures.swap(ajuste);
     e.fiche = n + m_decalage;
-    m_entrees.push_back(std::move(e));
+    m_entrees.push_back(e);
 }
 
 // GEDCOM text whose pointers are rewritten: each line's value that is a
@@ -230,7 +224,8 @@ reecrirePointeurs(std::string texte,
         sortie += '\n';
     }
     texte.assign(sortie);
-    if (sortie.capacity() > (std::size_t(1) << 20)) sortie = std::string(); // a huge one let go
+    sortie.clear();
+    if (sortie.capacity() > (std::size_t(1) << 20)) sortie.shrink_to_fit(); // a huge one let go
     return texte;
 }
 
@@ -266,11 +261,7 @@ ComplementsImport Importateur::complementsResolus() {
         return std::nullopt;
     };
     std::vector<std::string> otees;
-    // Resolved where they stand: a second vector of a million entries would
-    // be the import's peak.
-    c.personnes = std::move(m_entrees);
-    m_entrees = {};
-    for (EntreePersonne& e : c.personnes) {
+    for (EntreePersonne e : m_entrees) {
         // The records as they are now, portraits and repairs made.
         const TFiche& f = fiche(e.fiche - m_decalage);
         for (EntreePersonne::Champ& ch : e.champs) {
@@ -279,7 +270,9 @@ ComplementsImport Importateur::complementsResolus() {
         }
         e.structures = reecrirePointeurs(std::move(e.structures), nouveau, &otees);
         if (!otees.empty()) direLesLignesOtees(otees, designationPersonne(f));
+        c.personnes.push_back(e);
     }
+    m_entrees = {};
     for (std::size_t id = 0; id < m_famillesLues.size(); ++id) {
         // The families are read no more: what they hold moves to the store's couples.
         Famille& f = m_famillesLues[id];

@@ -306,8 +306,6 @@ void Importateur::prevoir(std::int64_t octets) {
     try {
         m_r.fiches.reserve(personnes);
         m_titreDonne.reserve(personnes);
-        // Room only: a file whose persons need no entry touches none of it.
-        if (m_avecComplements) m_entrees.reserve(personnes);
     } catch (const std::bad_alloc&) {
         // The vector grows as it goes instead.
     }

@@ -321,7 +321,8 @@ private:
     // lines by identifier, the file's other records by their identifier.
     bool m_avecComplements = false;
     int m_numeroImport = 1;
-    std::vector<EntreePersonne> m_entrees;
+    PersonnesImportees m_entrees;
+    EntreePersonne m_entree; // the person being kept, its rooms reused
     std::vector<std::string> m_lignesFamilles;
     std::vector<std::pair<std::string, std::string>> m_enregistrementsGardes; // xref, GEDCOM
     std::string texteUtf8(std::size_t ligne, int niveau);
