@@ -164,6 +164,18 @@ void TestGedcomFidelite::jeuxDeCaracteres_data() {
     QTest::newRow("UTF-8 annoncé, cassé")
         << gedcomDe("0 @I1@ INDI\n1 NAME Ren\xE9 /DURAND/\n") << "DURAND René"
         << "" << 1;
+    // Plain ASCII places, read straight into the record or not, all alike.
+    const auto lieu = [](const char* nom, const char* plac, const char* lu, int lecture) {
+        QTest::newRow(nom) << gedcomDe(QByteArray("0 @I1@ INDI\n1 NAME Jean /DURAND/\n1 BIRT\n2 "
+                                                  "PLAC ") +
+                                       plac + "\n")
+                           << "DURAND Jean" << lu << lecture;
+    };
+    lieu("deux blancs", "Saint  Malo", "Saint Malo", 0);
+    lieu("tabulation", "Saint\tMalo", "Saint Malo", 1);
+    lieu("caractère DEL", "Saint\x7FMalo", "SaintMalo", 1);
+    lieu("trente caractères", "Saint-Martin-de-Belleville 73X", "Saint-Martin-de-Belleville 73X", 0);
+    lieu("trente et un", "Saint-Martin-de-Belleville 73XY", "Saint-Martin-de-Belleville 73X", 0);
 }
 
 void TestGedcomFidelite::jeuxDeCaracteres() {

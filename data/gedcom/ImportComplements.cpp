@@ -14,8 +14,13 @@ namespace importation {
 // A value whose bytes are already the UTF-8 text the store keeps: plain
 // ASCII in any set, or valid UTF-8 in a UTF-8 file, with no control character.
 bool Importateur::dejaUtf8(std::string_view v) const {
+    // Most values are printable ASCII throughout: one test a byte for them.
+    std::size_t i = 0;
+    while (i < v.size() && static_cast<unsigned char>(v[i]) - 0x20u < 0x5Fu)
+        ++i;
+    if (i == v.size()) return true;
     bool ascii = true;
-    for (std::size_t i = 0; i < v.size(); ++i) {
+    for (; i < v.size(); ++i) {
         const auto c = static_cast<unsigned char>(v[i]);
         if (c < 0x20 || c == 0x7F) return false;
         if (c == 0xC2 && i + 1 < v.size() && static_cast<unsigned char>(v[i + 1]) <= 0x9F &&
@@ -26,6 +31,17 @@ bool Importateur::dejaUtf8(std::string_view v) const {
     return ascii || (m_decodeur.jeu().codage == gedcom::Codage::Utf8 &&
                      QByteArrayView(v.data(), static_cast<qsizetype>(v.size())).isValidUtf8());
 }
+
+namespace {
+
+void ajouterNiveau(std::string& t, int niveau) {
+    if (niveau >= 0 && niveau <= 9)
+        t += static_cast<char>('0' + niveau);
+    else
+        t += std::to_string(niveau);
+}
+
+} // namespace
 
 // A line and the lines under it as UTF-8 GEDCOM text, levels counted from
 // `niveau`; a continuation stays a line break in its value.
@@ -38,7 +54,7 @@ std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
 void Importateur::ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau) {
     const int ecart = niveau - m_e.niveau(ligne);
     for (std::size_t j = ligne, fin = m_e.fin(ligne); j < fin; ++j) {
-        t += std::to_string(m_e.niveau(j) + ecart);
+        ajouterNiveau(t, m_e.niveau(j) + ecart);
         t += ' ';
         if (!m_e.reference(j).empty()) {
             t += m_e.reference(j);
@@ -60,7 +76,9 @@ void Importateur::ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau
             t += ' ';
             t += parties.front().toStdString();
             for (qsizetype k = 1; k < parties.size(); ++k) {
-                t += '\n' + std::to_string(m_e.niveau(j) + ecart + 1) + " CONT";
+                t += '\n';
+                ajouterNiveau(t, m_e.niveau(j) + ecart + 1);
+                t += " CONT";
                 if (!parties[k].isEmpty()) t += ' ' + parties[k].toStdString();
             }
         }
@@ -74,9 +92,16 @@ namespace {
 // export writes it.
 template <int L> void ajouterUtf8(std::string& t, const ChampTexte<L>& champ) {
     const exportation::TableUtf8& table = exportation::tableUtf8();
-    for (int i = 0; i < champ.longueurSignificative(); ++i) {
-        const std::uint8_t o = champ.octets[static_cast<std::size_t>(i)];
-        t.append(table.octets[o].data(), table.longueur[o]);
+    const std::uint8_t* o = champ.octets.data();
+    const auto n = static_cast<std::size_t>(champ.longueurSignificative());
+    for (std::size_t i = 0; i < n;) {
+        // A run of printable ASCII is the same in UTF-8: copied whole.
+        std::size_t j = i;
+        while (j < n && o[j] - 0x20u < 0x5Fu)
+            ++j;
+        t.append(reinterpret_cast<const char*>(o + i), j - i);
+        if (j < n) t.append(table.octets[o[j]].data(), table.longueur[o[j]]);
+        i = j + 1;
     }
 }
 
@@ -146,7 +171,12 @@ void Importateur::garderPersonne(std::int32_t n, std::size_t principal,
         e.champs.push_back({"NAME0", {}, texteUtf8(l, 1)});
     }
     champ("NAME", principal, false, [&](std::string& t) { nomExporte(f, t); });
-    champ("SEX", sexe, false, [&](std::string& t) { t += "1 SEX " + ecritDe(f, "SEX") + '\n'; });
+    champ("SEX", sexe, false, [&](std::string& t) {
+        static const std::string Sexe = "SEX";
+        t += "1 SEX ";
+        t += ecritDe(f, Sexe);
+        t += '\n';
+    });
     champ("OCCU", profession, false, [&](std::string& t) {
         t += "1 OCCU ";
         ajouterUtf8(t, f.Profession);

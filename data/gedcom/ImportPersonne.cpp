@@ -77,10 +77,14 @@ NomLu Importateur::lireNom(std::size_t l, std::int32_t n, TFiche& f) {
     const QString v = valeurSurUneLigne(l);
     const auto barre = v.indexOf(u'/');
     const auto seconde = barre < 0 ? -1 : v.indexOf(u'/', barre + 1);
-    lu.nom.prenom = barre < 0 ? v : v.left(barre).trimmed();
-    lu.nom.nom =
-        barre < 0 ? QString() : v.mid(barre + 1, seconde < 0 ? -1 : seconde - barre - 1).trimmed();
-    lu.nom.suffixe = seconde < 0 ? QString() : v.mid(seconde + 1).trimmed();
+    // Cut as views: one copy for each part, not two.
+    const QStringView vue(v);
+    lu.nom.prenom = barre < 0 ? v : vue.left(barre).trimmed().toString();
+    lu.nom.nom = barre < 0 ? QString()
+                           : vue.mid(barre + 1, seconde < 0 ? -1 : seconde - barre - 1)
+                                 .trimmed()
+                                 .toString();
+    lu.nom.suffixe = seconde < 0 ? QString() : vue.mid(seconde + 1).trimmed().toString();
     using Partie = void (Importateur::*)(const QString&, NomEnLecture&);
     static const std::unordered_map<std::uint64_t, Partie> Parties = {
         {GIVN, &Importateur::prenomsAPart}, {SURN, &Importateur::nomAPart},
@@ -156,21 +160,22 @@ void Importateur::nomDEpouse(const QString& partie, NomEnLecture& lu) {
 }
 
 // A kept event: its date and place went into the record; the rest is told.
-void Importateur::lireEvenement(std::size_t l, std::int32_t n, const QString& nom,
-                                bool aDateEtLieu) {
+void Importateur::lireEvenement(std::size_t l, std::int32_t n, const char* nom, bool aDateEtLieu) {
+    // Named in French only when something is told: most events have nothing more.
+    const auto dire = [&](std::size_t ligne) { detailsDeLigne(ligne, n, QString::fromUtf8(nom)); };
     for (std::size_t j = l + 1, fin = m_e.fin(l); j < fin; j = m_e.fin(j)) {
         const std::uint64_t c = m_e.code(j);
         if (aDateEtLieu && c == DATE) {
             for (std::size_t k = j + 1; k < m_e.fin(j); k = m_e.fin(k))
-                detailsDeLigne(k, n, nom);
+                dire(k);
             continue;
         }
         if (aDateEtLieu && c == PLAC) {
             for (std::size_t k = j + 1; k < m_e.fin(j); k = m_e.fin(k))
-                if (m_e.code(k) != FORM) detailsDeLigne(k, n, nom);
+                if (m_e.code(k) != FORM) dire(k);
             continue;
         }
-        detailsDeLigne(j, n, nom);
+        dire(j);
     }
 }
 
@@ -263,11 +268,11 @@ void Importateur::lirePersonne() {
     const std::size_t principal = nomPrincipal(lue, f);
     qualiteParLeSexe(lue, f);
     if (const std::size_t sexe = lue.premieres[PersonneLue::Sexe])
-        lireEvenement(sexe, n, QStringLiteral("le sexe"), false);
+        lireEvenement(sexe, n, "le sexe", false);
     autresNoms(lue, principal);
     if (const std::size_t profession = lue.premieres[PersonneLue::Profession]) {
-        texte(n, f.Profession, valeurSurUneLigne(profession), "la profession");
-        lireEvenement(profession, n, QStringLiteral("la profession"), false);
+        texteDeLaLigne(n, f.Profession, profession, "la profession");
+        lireEvenement(profession, n, "la profession", false);
     }
     const std::size_t naissance = lue.premieres[PersonneLue::Naissance];
     const std::size_t deces = lue.premieres[PersonneLue::Deces];
@@ -389,9 +394,8 @@ std::size_t Importateur::evenementDeLaFiche(PersonneLue& lue, std::size_t princi
             }
         }
         if (const std::size_t p = m_e.sous(ev, PLAC))
-            texte(lue.fiche, champLieu, valeurSurUneLigne(p), noms.lieu);
-        lireEvenement(ev, lue.fiche, QString::fromUtf8(remplace ? noms.substitut : noms.evenement),
-                      true);
+            texteDeLaLigne(lue.fiche, champLieu, p, noms.lieu);
+        lireEvenement(ev, lue.fiche, remplace ? noms.substitut : noms.evenement, true);
     }
     if (remplace) {
         perte(Ecart::Substitut, lue.fiche,
@@ -412,7 +416,7 @@ void Importateur::portraitLu(std::size_t portrait, std::int32_t n, TFiche& f) {
     if (pointeur.starts_with('@'))
         m_objetsDe.push_back({n, m_objets.numero(pointeur)});
     else
-        texte(n, f.Photo, valeurSurUneLigne(m_e.sous(portrait, FILE)), "le chemin du portrait");
+        texteDeLaLigne(n, f.Photo, m_e.sous(portrait, FILE), "le chemin du portrait");
     for (std::size_t j = portrait + 1; j < m_e.fin(portrait); j = m_e.fin(j))
         if (m_e.code(j) != FILE && m_e.code(j) != FORM)
             perte(Ecart::Media, n,

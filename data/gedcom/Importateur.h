@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,6 +43,16 @@ inline constexpr std::uint64_t INDI = code("INDI"), FAM = code("FAM"), OBJE = co
                                MARNM = code("_MARNM");
 
 // Tags that hold nothing the user entered: no loss when they go.
+// Printable ASCII, with no blank at either end nor two blanks running.
+inline bool asciiSurUneLigne(std::string_view v) {
+    if (!v.empty() && (v.front() == ' ' || v.back() == ' ')) return false;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        if (c - 0x20u >= 0x5Fu || (c == ' ' && i + 1 < v.size() && v[i + 1] == ' ')) return false;
+    }
+    return true;
+}
+
 bool administratif(std::uint64_t c);
 bool identifiant(std::uint64_t c);
 bool adresse(std::uint64_t c);
@@ -240,6 +251,9 @@ private:
     void sansSuite();
     template <typename Champ>
     void texte(std::int32_t fiche, Champ& champ, const QString& valeur, const char* quoi);
+    // The same from a line's value on one line.
+    template <typename Champ>
+    void texteDeLaLigne(std::int32_t fiche, Champ& champ, std::size_t ligne, const char* quoi);
     void date(std::int32_t fiche, ChampTexte<10>& champ, const QString& valeur, const char* quoi);
     // The person being read.
     // The lines of a person, each classed by its tag's handler.
@@ -277,7 +291,7 @@ private:
     void suffixe(const QString& partie, NomEnLecture& lu);
     void surnom(const QString& partie, NomEnLecture& lu);
     void nomDEpouse(const QString& partie, NomEnLecture& lu);
-    void lireEvenement(std::size_t ligne, std::int32_t fiche, const QString& nom, bool aDateEtLieu);
+    void lireEvenement(std::size_t ligne, std::int32_t fiche, const char* nom, bool aDateEtLieu);
     void detailsDeLigne(std::size_t ligne, std::int32_t fiche, const QString& dans,
                         bool gardable = true);
     // Once everything is read.
@@ -340,6 +354,26 @@ private:
     std::array<std::int64_t, 4> m_enregistrementsIgnores{}; // sources, notes, media, others
     std::array<std::int64_t, 4> m_enregistrementsGardesParGenre{};
 };
+
+// Most values are a few words of printable ASCII that fit the field: the
+// same bytes in the file, in the record and in every set a file may be
+// read in but UTF-16 and code pages that move ASCII, so they go straight
+// into the record. The others are decoded and told as ever.
+template <typename Champ>
+void Importateur::texteDeLaLigne(std::int32_t n, Champ& champ, std::size_t ligne,
+                                 const char* quoi) {
+    const std::string_view v = gedcom::sansBlancs(m_e.valeur(ligne));
+    const gedcom::Codage codage = m_decodeur.jeu().codage;
+    const bool asciiTelQuel = codage == gedcom::Codage::Utf8 ||
+                              codage == gedcom::Codage::Cp1252 || codage == gedcom::Codage::Ansel;
+    if (asciiTelQuel && v.size() <= static_cast<std::size_t>(Champ::largeur) &&
+        asciiSurUneLigne(v)) {
+        std::memcpy(champ.octets.data(), v.data(), v.size());
+        champ.longueur = static_cast<std::uint8_t>(v.size());
+        return;
+    }
+    texte(n, champ, valeurSurUneLigne(ligne), quoi);
+}
 
 template <typename Champ>
 void Importateur::texte(std::int32_t n, Champ& champ, const QString& valeur, const char* quoi) {
