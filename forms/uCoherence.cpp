@@ -152,7 +152,7 @@ TSeuils::TSeuils(const Seuils& seuils, QWidget* parent) : QDialog(parent), m_seu
     setWindowTitle(QStringLiteral("Seuils de la vérification"));
     setFont(policeFenetre());
     resize(720, 560);
-    const int nombre = static_cast<int>(Seuil::Nombre);
+    constexpr int nombre = static_cast<int>(Seuil::Nombre);
     Table = new QTableWidget(nombre, 2, this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setHorizontalHeaderLabels({QStringLiteral("Seuil"), QStringLiteral("Valeur")});
@@ -172,7 +172,7 @@ TSeuils::TSeuils(const Seuils& seuils, QWidget* parent) : QDialog(parent), m_seu
     BtOK = new QPushButton(QStringLiteral("OK"), this);
     BtOK->setDefault(true);
     auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
-    connect(BtDefaut, &QPushButton::clicked, this, [this, nombre] {
+    connect(BtDefaut, &QPushButton::clicked, this, [this] {
         for (int i = 0; i < nombre; ++i)
             static_cast<QSpinBox*>(Table->cellWidget(i, 1))
                 ->setValue(descriptionDe(static_cast<Seuil>(i)).parDefaut);
