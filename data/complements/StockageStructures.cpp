@@ -283,20 +283,25 @@ void EcrivainStructures::ecrire(Sorte sorteProprietaire, std::int64_t proprietai
                                 Sorte sorteRacine, std::int64_t racine, int ordre,
                                 const Element& e) {
     Requete& r = *m_insertions.at(e.sorte);
-    auto texteOuNul = [](const std::string& t) {
-        return t.empty() ? std::nullopt : std::optional<std::string>(t);
+    // Every text bound here outlives the insertion: bound without a copy.
+    const auto texteOuNul = [&r](int i, const std::string& t) {
+        if (t.empty())
+            r.lierNul(i);
+        else
+            r.lierSansCopie(i, t);
     };
-    // The structure's own texts outlive the insertion: bound without a copy.
-    r.lier(1, sorteTexte(sorteProprietaire))
+    const std::string proprietaireSorte = sorteTexte(sorteProprietaire),
+                      racineSorte = sorteTexte(sorteRacine);
+    r.lierSansCopie(1, proprietaireSorte)
         .lier(2, proprietaire)
         .lier(3, static_cast<std::int64_t>(ordre))
-        .lier(4, sorteTexte(sorteRacine))
-        .lier(5, racine)
-        .lier(6, texteOuNul(e.champ))
-        .lier(7, texteOuNul(e.ecrit))
-        .lierSansCopie(8, e.etiquette)
-        .lier(9, texteOuNul(e.xref))
-        .lierSansCopie(10, e.valeur);
+        .lierSansCopie(4, racineSorte)
+        .lier(5, racine);
+    texteOuNul(6, e.champ);
+    texteOuNul(7, e.ecrit);
+    r.lierSansCopie(8, e.etiquette);
+    texteOuNul(9, e.xref);
+    r.lierSansCopie(10, e.valeur);
     if (e.verbatim.empty())
         r.lierNul(11);
     else
