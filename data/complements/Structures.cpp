@@ -308,14 +308,18 @@ Element versElement(const Noeud& n, Sorte parent, bool verifier) {
 Element versElementVerifie(const Noeud& n, Sorte parent) {
     Element e = versElement(n, parent, false);
     if (e.sorte == Sorte::Reste) return e;
-    std::string ecrit;
+    thread_local std::string ecrit; // its room kept from structure to structure
+    ecrit.clear();
     ecrireStructure(ecrit, e, n.niveau);
     return ecrit == n.lignes ? e : versElement(n, parent, true);
 }
 
 void ecrireLigne(std::string& s, int niveau, std::string_view xref, std::string_view etiquette,
                  const std::optional<std::string>& valeur) {
-    s += std::to_string(niveau);
+    if (niveau >= 0 && niveau <= 9)
+        s += static_cast<char>('0' + niveau);
+    else
+        s += std::to_string(niveau);
     s += ' ';
     if (!xref.empty()) {
         s += xref;
