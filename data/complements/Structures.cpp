@@ -316,10 +316,7 @@ Element versElementVerifie(const Noeud& n, Sorte parent) {
 
 void ecrireLigne(std::string& s, int niveau, std::string_view xref, std::string_view etiquette,
                  const std::optional<std::string>& valeur) {
-    if (niveau >= 0 && niveau <= 9)
-        s += static_cast<char>('0' + niveau);
-    else
-        s += std::to_string(niveau);
+    ajouterNiveau(s, niveau);
     s += ' ';
     if (!xref.empty()) {
         s += xref;
@@ -338,7 +335,7 @@ void ecrireLigne(std::string& s, int niveau, std::string_view xref, std::string_
     while (fin != std::string::npos) {
         debut = fin + 1;
         fin = valeur->find('\n', debut);
-        s += std::to_string(niveau + 1);
+        ajouterNiveau(s, niveau + 1);
         s += " CONT";
         const std::string_view suite =
             std::string_view(*valeur).substr(debut, fin == std::string::npos ? fin : fin - debut);
@@ -425,6 +422,13 @@ std::string texteDe(const std::vector<Element>& elements, int niveau) {
     for (const Element& e : elements)
         ecrireStructure(s, e, niveau);
     return s;
+}
+
+void ajouterNiveau(std::string& s, int niveau) {
+    if (niveau >= 0 && niveau <= 9)
+        s += static_cast<char>('0' + niveau);
+    else
+        s += std::to_string(niveau);
 }
 
 bool estEvenement(std::string_view t) {

@@ -84,6 +84,9 @@ struct Element {
 std::vector<Element> lireStructures(std::string_view gedcom, Sorte parent, int niveau);
 // The GEDCOM lines of a structure, each ended by '\n'.
 void ecrireStructure(std::string& sortie, const Element& e, int niveau);
+// A line's level as GEDCOM writes it; one digit, the usual case, without a
+// temporary string.
+void ajouterNiveau(std::string& sortie, int niveau);
 std::string texteDe(const std::vector<Element>& elements, int niveau);
 
 // The tags of the events and attributes a person or a couple can have.

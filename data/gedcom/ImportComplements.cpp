@@ -3,6 +3,8 @@
 #include "data/gedcom/Importateur.h"
 #include "data/gedcom/SortieGedcom.h"
 
+#include "data/complements/Structures.h"
+
 #include "data/fichier/Dates.h"
 #include "data/fichier/Erreurs.h"
 
@@ -32,17 +34,6 @@ bool Importateur::dejaUtf8(std::string_view v) const {
                      QByteArrayView(v.data(), static_cast<qsizetype>(v.size())).isValidUtf8());
 }
 
-namespace {
-
-void ajouterNiveau(std::string& t, int niveau) {
-    if (niveau >= 0 && niveau <= 9)
-        t += static_cast<char>('0' + niveau);
-    else
-        t += std::to_string(niveau);
-}
-
-} // namespace
-
 // A line and the lines under it as UTF-8 GEDCOM text, levels counted from
 // `niveau`; a continuation stays a line break in its value.
 std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
@@ -54,7 +45,7 @@ std::string Importateur::texteUtf8(std::size_t ligne, int niveau) {
 void Importateur::ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau) {
     const int ecart = niveau - m_e.niveau(ligne);
     for (std::size_t j = ligne, fin = m_e.fin(ligne); j < fin; ++j) {
-        ajouterNiveau(t, m_e.niveau(j) + ecart);
+        structures::ajouterNiveau(t, m_e.niveau(j) + ecart);
         t += ' ';
         if (!m_e.reference(j).empty()) {
             t += m_e.reference(j);
@@ -77,7 +68,7 @@ void Importateur::ajouterTexteUtf8(std::string& t, std::size_t ligne, int niveau
             t += parties.front().toStdString();
             for (qsizetype k = 1; k < parties.size(); ++k) {
                 t += '\n';
-                ajouterNiveau(t, m_e.niveau(j) + ecart + 1);
+                structures::ajouterNiveau(t, m_e.niveau(j) + ecart + 1);
                 t += " CONT";
                 if (!parties[k].isEmpty()) t += ' ' + parties[k].toStdString();
             }
